@@ -1,0 +1,40 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace corvane {
+
+// Bearings are whole-circle bearings packed as DDD.MMSS (45°30'20" is 45.3020); angles inside
+// the program are radians.
+
+double Pi();
+
+// True when the text is acceptable as a bearing entry: "No Data", an arc entry ("R" and a
+// radius), or degrees 0 to 360 with minutes and seconds 0 to 59. At 360 degrees only
+// 360.0000 itself is valid. Text that is not a number at all (letters, "-") is refused.
+bool ValidBearing(std::string_view text);
+
+// True when the text is a plain bearing number (no "No Data", no arc): sign aside, the check
+// every bearing box of the program applies before it stores a figure.
+bool IsPlainBearingText(std::string_view text);
+
+double BearingToRadians(std::string_view text);
+double RadiansToBearing(double radians);
+double BearingFromDeltas(double dE, double dN);
+
+// The back bearing of a packed bearing, formatted "0.0000".
+std::string ReverseBearing(double bearing);
+// The back bearing as a number: plus 180, less 360 only when the sum exceeds 360 (so a back
+// bearing of exactly 360 stays 360, the same direction as 0).
+double BackBearingValue(double bearing);
+
+// A distance typed as a sum of parts ("10.5+2.25-1"), formatted "0.000".
+std::string SumDistanceText(std::string_view text);
+
+// Bearing cell texts.
+inline constexpr const char* kNoData = "No Data";
+std::string BearingText(double bearing);  // "0.0000"
+std::string DistanceText(double distance); // "0.000"
+
+} // namespace corvane

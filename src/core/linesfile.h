@@ -1,0 +1,37 @@
+#pragma once
+
+#include "core/records.h"
+#include "core/result.h"
+
+#include <istream>
+#include <string>
+#include <vector>
+
+namespace corvane {
+
+// The most lines a lines file may hold (its line counter is a 16-bit number).
+inline constexpr int kMaxLines = 32767;
+
+// Parses the text lines of a lines file: four comma-separated fields per line (from, to,
+// bearing, distance). Refuses a blank line, a field that is not a number, a point number
+// outside the 32-bit range and more than kMaxLines lines, naming the file and line.
+// Error titles: "CORVANE Error" for a blank line, "CORVANE Load error" otherwise.
+Result<std::vector<LineRecord>> ParseLines(const std::vector<std::string>& textLines,
+                                           const std::string& fileName);
+Result<std::vector<LineRecord>> ParseLines(std::istream& in, const std::string& fileName);
+
+// One line of the lines file: "101,102,45.3020,123.456".
+std::string FormatLineRecord(const LineRecord& line);
+
+// Loads the plan's lines file into PlanLines and sets chkArray. A missing lines file is no
+// failure: PlanLines stays empty. A refused file leaves chkArray clear and marks the plan's
+// lines as failed to load, so SaveLines refuses until a later load succeeds; the error holds
+// the message to show.
+Status LoadLines(PlanState& plan);
+
+// Writes PlanLines over the lines file (lines whose distance is not above 0 are dropped).
+// Does nothing without a plan. Refuses while the last load failed. Error title
+// "Error saving lines".
+Status SaveLines(PlanState& plan);
+
+} // namespace corvane

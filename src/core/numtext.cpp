@@ -1,0 +1,197 @@
+#include "core/numtext.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+namespace corvane {
+
+namespace {
+
+bool isBlank(char c) { return c == ' ' || c == '\t'; }
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// The characters that form the number at the start of a text, blanks removed.
+std::string leadingNumber(std::string_view text) {
+    std::string out;
+    bool seenDigitOrPoint = false;
+    bool seenPoint = false;
+    for (char c : text) {
+        if (isBlank(c))
+            continue;
+        if ((c == '-' || c == '+') && !seenDigitOrPoint && out.empty()) {
+            out += c;
+            continue;
+        }
+        if (isDigit(c)) {
+            out += c;
+            seenDigitOrPoint = true;
+            continue;
+        }
+        if (c == '.' && !seenPoint) {
+            out += c;
+            seenPoint = true;
+            seenDigitOrPoint = true;
+            continue;
+        }
+        break;
+    }
+    return out;
+}
+
+// Decimal digits of |value| rounded half away from zero to `decimals` places, after taking
+// the value to 15 significant digits. Returns the integer digits and fraction digits.
+void roundedDigits(double value, int decimals, std::string& intPart, std::string& fracPart) {
+    double a = std::fabs(value);
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.14e", a); // d.dddddddddddddde+XX
+    std::string mant;
+    mant += buf[0];
+    int i = 2;
+    while (buf[i] != 'e')
+        mant += buf[i++];
+    int exp = std::atoi(buf + i + 1);
+    // digits: value = 0.mant * 10^(exp+1); position of decimal point after (exp+1) digits.
+    int pointPos = exp + 1;
+    // Build a digit string with enough zeros on both sides.
+    std::string digits;
+    int lead = 0;
+    if (pointPos <= 0) {
+        lead = 1 - pointPos;
+        digits.assign(static_cast<size_t>(lead), '0');
+    }
+    digits += mant;
+    int point = pointPos + lead; // index in digits where the fraction starts
+    int need = point + decimals + 1;
+    if (static_cast<int>(digits.size()) < need)
+        digits.append(static_cast<size_t>(need - static_cast<int>(digits.size())), '0');
+    // Round at position point + decimals.
+    bool up = digits[static_cast<size_t>(point + decimals)] >= '5';
+    digits.resize(static_cast<size_t>(point + decimals));
+    if (up) {
+        int k = static_cast<int>(digits.size()) - 1;
+        while (k >= 0 && digits[static_cast<size_t>(k)] == '9') {
+            digits[static_cast<size_t>(k)] = '0';
+            --k;
+        }
+        if (k >= 0) {
+            digits[static_cast<size_t>(k)]++;
+        } else {
+            digits.insert(digits.begin(), '1');
+            ++point;
+        }
+    }
+    intPart = digits.substr(0, static_cast<size_t>(point));
+    fracPart = digits.substr(static_cast<size_t>(point));
+    size_t nz = intPart.find_first_not_of('0');
+    intPart = nz == std::string::npos ? std::string() : intPart.substr(nz);
+}
+
+} // namespace
+
+double Val(std::string_view text) {
+    std::string num = leadingNumber(text);
+    bool anyDigit = false;
+    for (char c : num)
+        anyDigit = anyDigit || isDigit(c);
+    if (!anyDigit)
+        return 0.0;
+    return std::strtod(num.c_str(), nullptr);
+}
+
+bool IsNumberText(std::string_view text) {
+    std::string compact;
+    for (char c : text)
+        if (!isBlank(c))
+            compact += c;
+    if (compact.empty())
+        return false;
+    return leadingNumber(compact) == compact &&
+           compact.find_first_of("0123456789") != std::string::npos;
+}
+
+std::string Format(double value, std::string_view format) {
+    // Split the format into its digit pattern and the literal text after it.
+    size_t end = 0;
+    while (end < format.size() &&
+           (format[end] == '0' || format[end] == '#' || format[end] == '.'))
+        ++end;
+    std::string_view pattern = format.substr(0, end);
+    std::string_view literal = format.substr(end);
+    size_t dot = pattern.find('.');
+    int decimals = dot == std::string_view::npos ? 0 : static_cast<int>(pattern.size() - dot - 1);
+    std::string_view intPattern = pattern.substr(0, dot);
+    bool leadingZero = intPattern.find('0') != std::string_view::npos;
+
+    if (!std::isfinite(value))
+        return std::string(literal);
+
+    std::string intPart, fracPart;
+    roundedDigits(value, decimals, intPart, fracPart);
+    bool zero = intPart.empty() && fracPart.find_first_not_of('0') == std::string::npos;
+    if (intPart.empty() && leadingZero)
+        intPart = "0";
+    std::string out;
+    if (value < 0 && !zero)
+        out += '-';
+    out += intPart;
+    if (decimals > 0) {
+        out += '.';
+        out += fracPart;
+    }
+    out += literal;
+    return out;
+}
+
+std::string GeneralText(double value) {
+    if (!std::isfinite(value) || value == 0)
+        return "0";
+    // Fifteen significant digits and the decimal exponent, then written out in full.
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.14e", std::fabs(value));
+    std::string mant;
+    mant += buf[0];
+    int i = 2;
+    while (buf[i] != 'e')
+        mant += buf[i++];
+    int exp = std::atoi(buf + i + 1);
+    while (mant.size() > 1 && mant.back() == '0')
+        mant.pop_back();
+    std::string out;
+    int intDigits = exp + 1;
+    if (intDigits <= 0) {
+        out = "0." + std::string(static_cast<size_t>(-intDigits), '0') + mant;
+    } else if (intDigits >= static_cast<int>(mant.size())) {
+        out = mant + std::string(static_cast<size_t>(intDigits) - mant.size(), '0');
+    } else {
+        out = mant.substr(0, static_cast<size_t>(intDigits)) + "." +
+              mant.substr(static_cast<size_t>(intDigits));
+    }
+    return value < 0 ? "-" + out : out;
+}
+
+std::string UpperCase(std::string_view text) {
+    std::string out(text);
+    for (char& c : out)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    return out;
+}
+
+std::string Latin1ToUtf8(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char ch : text) {
+        auto c = static_cast<unsigned char>(ch);
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
+} // namespace corvane

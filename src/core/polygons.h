@@ -1,0 +1,56 @@
+#pragma once
+
+#include "core/result.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace corvane {
+
+// One heading line of the polygons file, taken apart.
+struct ParcelHeading {
+    std::string Identifier;
+    std::string AreaText; // the area as written in the file
+    double Area = 0.0;    // its numeric value, square metres
+    std::string AreaCode; // "C", "A", "D" or anything else
+};
+
+// True for a line the file's readers take as a parcel heading (it begins with a double
+// quote).
+bool IsHeadingLine(std::string_view line);
+ParcelHeading ParseHeading(std::string_view line);
+// "\"AL12\",1234.5,\"C\"" (the area in its general text form).
+std::string FormatHeading(const std::string& identifier, double area, const std::string& code);
+
+// "Outer Boundary", "Allotment", ... "Construction" from the first two letters, any case.
+std::string ParcelTypeName(std::string_view identifier);
+
+// Area text: mode 0 for display ("856 m²", "1.235 ha", "no area"), mode 1 hectares only.
+std::string FormatArea(double area, int mode);
+// The displayed area of a heading line with its code's suffix (" approx.", " ded.").
+std::string AreaText(std::string_view headingLine);
+
+// The identifiers of the plan's parcels, in file order. A file that cannot be read gives
+// what was read (the list is informational).
+std::vector<std::string> ParcelIdentifiers(const std::string& planPath);
+
+bool ParcelExists(const std::string& planPath, const std::string& identifier);
+
+// The stored area of a parcel in hectares ("0.0000") and its area code; nullopt-like empty
+// identifier when the parcel is not found. Error title "Get area from polygons file error".
+struct StoredArea {
+    bool found = false;
+    std::string Hectares;
+    std::string AreaCode;
+    double Area = 0.0;
+};
+Result<StoredArea> ReadParcelArea(const std::string& planPath, const std::string& identifier);
+
+// Rewrites the heading of one parcel through the backup copy of the polygons file. A code
+// of "C", "A" or "D" writes a new heading with the given area; any other code renames only.
+// Error titles "Make backup error" or "Replace parcel heading error".
+Status UpdateParcelEntry(const std::string& planPath, const std::string& newIdentifier,
+                         const std::string& oldIdentifier, double area, const std::string& code);
+
+} // namespace corvane

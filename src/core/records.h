@@ -1,0 +1,55 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace corvane {
+
+// Packed bearing values with a meaning of their own.
+inline constexpr double kMissingBearing = 999.0;  // "No Data"
+inline constexpr double kArcBearingBase = 1000.0; // above it: an arc of radius (value - 1000)
+
+// One measured line of the lines file.
+struct LineRecord {
+    std::int32_t FromPoint = 0;
+    std::int32_t ToPoint = 0;
+    double Bearing = 0.0;  // packed DDD.MMSS, 999 missing, > 1000 arc radius + 1000
+    double Distance = 0.0; // metres; 0 or negative: marked, dropped when written
+    std::int16_t Style = 0;
+};
+
+// One entry of the point coordinate table.
+struct PointRecord {
+    std::int32_t Number = 0;
+    double East = 0.0;
+    double North = 0.0;
+    std::int16_t Fixed = 0;
+};
+
+// One parcel of the polygons file.
+struct ParcelRecord {
+    std::string Identifier;
+    double Area = 0.0;
+    std::string AreaCode;
+    std::vector<std::int32_t> Points;
+};
+
+// The little state every window shares while one plan is open. One object, owned by the
+// application and handed to the windows.
+struct PlanState {
+    std::string PlanPath;              // folder and base name, no extension; empty: no plan
+    std::vector<LineRecord> PlanLines; // the lines file in memory, in file order
+    std::vector<PointRecord> PlanPoints;
+    int PointTop = 0;
+    std::int32_t PointNumberLimit = 5000;
+
+    // Set while PlanLines holds the current lines file (the main window's flag).
+    bool chkArray = false;
+    // Set while the plan's last load of the lines file failed and no later one succeeded:
+    // PlanLines may then be a partial copy, and must never be written over the file.
+    bool LinesLoadFailed = false;
+    std::string LinesLoadFailure; // what went wrong, for the refusal message
+};
+
+} // namespace corvane

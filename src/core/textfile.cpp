@@ -1,0 +1,202 @@
+#include "core/textfile.h"
+
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace fs = std::filesystem;
+
+namespace corvane {
+
+namespace {
+
+bool sameIgnoringCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        char x = a[i], y = b[i];
+        if (x >= 'a' && x <= 'z')
+            x = static_cast<char>(x - 'a' + 'A');
+        if (y >= 'a' && y <= 'z')
+            y = static_cast<char>(y - 'a' + 'A');
+        if (x != y)
+            return false;
+    }
+    return true;
+}
+
+size_t lastSeparator(const std::string& path) { return path.find_last_of("/\\"); }
+
+std::string systemError(const std::string& what, const std::string& path) {
+    return what + " " + path + ": " + std::strerror(errno);
+}
+
+std::string tempNameFor(const std::string& path) {
+    static std::atomic<unsigned> counter{0};
+    auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+    return path + ".tmp" + std::to_string(stamp % 1000000) + "_" + std::to_string(counter++);
+}
+
+} // namespace
+
+std::vector<std::string> SplitLines(std::string_view content) {
+    std::vector<std::string> lines;
+    size_t start = 0;
+    while (start < content.size()) {
+        size_t nl = content.find('\n', start);
+        size_t end = nl == std::string_view::npos ? content.size() : nl;
+        std::string_view line = content.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        lines.emplace_back(line);
+        if (nl == std::string_view::npos)
+            break;
+        start = nl + 1;
+    }
+    return lines;
+}
+
+std::vector<std::string> ReadTextLines(std::istream& in) {
+    std::ostringstream ss;
+    ss << in.rdbuf();
+    return SplitLines(ss.str());
+}
+
+Result<std::vector<std::string>> ReadTextLines(const std::string& path) {
+    std::ifstream in(ResolveFileName(path), std::ios::binary);
+    if (!in)
+        return Error{systemError("Cannot open", path), ""};
+    std::ostringstream ss;
+    ss << in.rdbuf();
+    if (in.bad())
+        return Error{systemError("Cannot read", path), ""};
+    return SplitLines(ss.str());
+}
+
+std::string JoinLines(const std::vector<std::string>& lines) {
+    std::string out;
+    for (const auto& l : lines) {
+        out += l;
+        out += "\r\n";
+    }
+    return out;
+}
+
+Status WriteFileAtomic(const std::string& path, std::string_view content) {
+    const std::string target = ResolveFileName(path);
+    const std::string temp = tempNameFor(target);
+    {
+        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+        if (!out)
+            return Error{systemError("Cannot write", target), ""};
+        out.write(content.data(), static_cast<std::streamsize>(content.size()));
+        out.flush();
+        if (!out) {
+            std::error_code ignored;
+            fs::remove(temp, ignored);
+            return Error{systemError("Cannot write", target), ""};
+        }
+    }
+    std::error_code ec;
+    fs::rename(temp, target, ec);
+    if (ec) {
+        std::error_code ignored;
+        fs::remove(temp, ignored);
+        return Error{"Cannot replace " + target + ": " + ec.message(), ""};
+    }
+    return {};
+}
+
+Status WriteLinesAtomic(const std::string& path, const std::vector<std::string>& lines) {
+    return WriteFileAtomic(path, JoinLines(lines));
+}
+
+Status AppendLinesAtomic(const std::string& path, const std::vector<std::string>& lines) {
+    std::string content;
+    if (FileExists(path)) {
+        std::ifstream in(ResolveFileName(path), std::ios::binary);
+        if (!in)
+            return Error{systemError("Cannot open", path), ""};
+        std::ostringstream ss;
+        ss << in.rdbuf();
+        content = ss.str();
+        // A last line without its line end is ended before more lines follow it.
+        if (!content.empty() && content.back() != '\n')
+            content += "\r\n";
+    }
+    content += JoinLines(lines);
+    return WriteFileAtomic(path, content);
+}
+
+std::string DirectoryOf(const std::string& path) {
+    size_t sep = lastSeparator(path);
+    return sep == std::string::npos ? std::string() : path.substr(0, sep + 1);
+}
+
+std::string FileNameOf(const std::string& path) {
+    size_t sep = lastSeparator(path);
+    return sep == std::string::npos ? path : path.substr(sep + 1);
+}
+
+std::string ResolveFileName(const std::string& path) {
+    std::error_code ec;
+    if (path.empty() || fs::exists(fs::path(path), ec))
+        return path;
+    std::string dir = DirectoryOf(path);
+    std::string name = FileNameOf(path);
+    fs::path folder = dir.empty() ? fs::path(".") : fs::path(dir);
+    fs::directory_iterator it(folder, ec);
+    if (ec)
+        return path;
+    for (const auto& entry : it) {
+        std::string candidate = entry.path().filename().string();
+        if (sameIgnoringCase(candidate, name) && entry.is_regular_file(ec))
+            return dir + candidate;
+    }
+    return path;
+}
+
+bool FileExists(const std::string& path) {
+    std::error_code ec;
+    std::string resolved = ResolveFileName(path);
+    return !resolved.empty() && fs::is_regular_file(fs::path(resolved), ec);
+}
+
+std::string PlanFile(const std::string& planPath, std::string_view extension) {
+    return ResolveFileName(planPath + std::string(extension));
+}
+
+std::string BackupName(const std::string& path) {
+    size_t n = path.size();
+    if (n > 3 && path[n - 4] == '.')
+        return path.substr(0, n - 3) + "~" + path.substr(n - 2);
+    if (n == 0)
+        return "~";
+    return path.substr(0, n - 1) + "~";
+}
+
+Status BackupFile(const std::string& path) {
+    std::string source = ResolveFileName(path);
+    auto lines = ReadTextLines(source);
+    if (!lines)
+        return Error{lines.error().message, "Make backup error"};
+    Status written = WriteLinesAtomic(BackupName(source), lines.value());
+    if (!written)
+        return Error{written.error().message, "Make backup error"};
+    return {};
+}
+
+std::string QuotedText(std::string_view line) {
+    if (line.size() < 2)
+        return {};
+    size_t q = line.find('"', 1);
+    if (q == std::string_view::npos)
+        return {};
+    return std::string(line.substr(1, q - 1));
+}
+
+} // namespace corvane

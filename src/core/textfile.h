@@ -1,0 +1,66 @@
+#pragma once
+
+#include "core/result.h"
+
+#include <istream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace corvane {
+
+// The native folder separator, used where plan paths are joined.
+#ifdef _WIN32
+inline constexpr char kPathSeparator = '\\';
+#else
+inline constexpr char kPathSeparator = '/';
+#endif
+
+// Splits text into its lines: CR LF or LF ends a line; a final line end does not start
+// another line. Bytes are kept as they are (8-bit text).
+std::vector<std::string> SplitLines(std::string_view content);
+
+// Reads a whole text file into lines. Error message: the system's description of the failure.
+Result<std::vector<std::string>> ReadTextLines(const std::string& path);
+std::vector<std::string> ReadTextLines(std::istream& in);
+
+// Joins lines with CR LF after each one, as every plan file is written.
+std::string JoinLines(const std::vector<std::string>& lines);
+
+// Writes a file whole: the content goes to a temporary file in the same folder, which then
+// replaces the old file, so a failure part-way leaves the old file as it was.
+// The error message names the file; its title is left for the caller.
+Status WriteFileAtomic(const std::string& path, std::string_view content);
+Status WriteLinesAtomic(const std::string& path, const std::vector<std::string>& lines);
+// Appends lines to a file (created when missing) through the same whole rewrite.
+Status AppendLinesAtomic(const std::string& path, const std::vector<std::string>& lines);
+
+// Plan files are found whatever the letter case of their names: returns the existing file
+// whose name matches path ignoring case (the exact name first), or path itself when none
+// exists (a new file is then created under that name).
+std::string ResolveFileName(const std::string& path);
+
+// True when a file of that name exists (letter case ignored).
+bool FileExists(const std::string& path);
+
+// The file of a plan: PlanPath followed by an extension such as ".lns", found whatever its
+// case; new files get the lower-case extension given.
+std::string PlanFile(const std::string& planPath, std::string_view extension);
+
+// The backup name of a file: "x.ply" gives "x.~ly"; a name whose fourth character from the
+// end is not a point gets its last character replaced by "~".
+std::string BackupName(const std::string& path);
+
+// Copies a text file line by line to its backup name (found whatever its case), replacing
+// any older backup. Error title "Make backup error".
+Status BackupFile(const std::string& path);
+
+// The text between the double quote that begins a line and the next double quote; empty
+// when there is no second one.
+std::string QuotedText(std::string_view line);
+
+// Folder part and file part of a path; both separators are accepted.
+std::string DirectoryOf(const std::string& path);
+std::string FileNameOf(const std::string& path);
+
+} // namespace corvane

@@ -1,0 +1,103 @@
+#pragma once
+
+#include "core/printtext.h"
+#include "core/result.h"
+
+#include <QString>
+#include <memory>
+#include <optional>
+
+class QWidget;
+
+namespace corvane {
+
+enum class Icon { None, Exclamation, Critical, Question, Information };
+enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel };
+enum class Answer { Ok, Cancel, Yes, No };
+
+struct FontChoice {
+    QString name = QStringLiteral("Arial");
+    int size = 10;
+};
+
+// A print surface: texts at print-tab columns in the current font, and shapes placed in
+// millimetres from the top left of the page.
+class PrintJob {
+  public:
+    virtual ~PrintJob() = default;
+    virtual void setFont(const QString& name, double size) = 0;
+    virtual void print(const PrintLine& line) = 0;
+    void print(const std::string& text) { print(PrintLine(text)); }
+    void emptyLine() { print(PrintLine()); }
+    virtual void drawLine(double x1, double y1, double x2, double y2) = 0;
+    virtual void drawDot(double x, double y) = 0;
+    virtual void drawText(double x, double y, const QString& text) = 0;
+    virtual double pageWidthMm() const = 0;
+    virtual double pageHeightMm() const = 0;
+    // Ends the document. On success the text says where it went (the printer's name, or the
+    // PDF file written where no printer is installed).
+    virtual Result<QString> endDocument() = 0;
+};
+
+// Everything a window asks of the desktop. The Qt implementation shows real dialogs; the
+// scripted one answers from a queue and records every call, so tests drive every window.
+class Desktop {
+  public:
+    virtual ~Desktop() = default;
+
+    // The window dialogs are centred on and owned by (the main window).
+    virtual void setMainWindow(QWidget* window) = 0;
+
+    virtual Answer message(const QString& text, const QString& title,
+                           Icon icon = Icon::Exclamation, Buttons buttons = Buttons::Ok,
+                           Answer defaultButton = Answer::Ok) = 0;
+    // Empty text when cancelled.
+    virtual QString inputBox(const QString& prompt, const QString& title,
+                             const QString& defaultText = QString()) = 0;
+    // filter in the form "CORVANE files (*.LNS)|*.lns"; a name that does not exist is
+    // accepted; empty text when cancelled.
+    virtual QString openFileDialog(const QString& filter, const QString& title,
+                                   const QString& initialName) = 0;
+    virtual std::optional<FontChoice> chooseFont(const FontChoice& current) = 0;
+
+    // Starts a print job; planFolder is where a PDF goes when no printer is installed.
+    virtual std::unique_ptr<PrintJob> startPrint(const QString& documentName,
+                                                 const QString& planFolder) = 0;
+
+    // Per-user settings: application "Corvane".
+    virtual QString setting(const QString& section, const QString& key,
+                            const QString& defaultValue) = 0;
+    virtual void setSetting(const QString& section, const QString& key, const QString& value) = 0;
+
+    // Claims the per-user single-instance lock; false when another instance holds it.
+    virtual bool claimSingleInstance() = 0;
+
+    virtual void showHelp(const QString& helpFile) = 0;
+    virtual void closeAllHelp() = 0;
+
+    // Opens a file in the desktop's text editor (never through a shell command string).
+    virtual bool openInTextEditor(const QString& path) = 0;
+
+    virtual void beginBusy() = 0;
+    virtual void endBusy() = 0;
+};
+
+// The hourglass for the life of a command; restored however the command ends.
+class BusyCursor {
+  public:
+    explicit BusyCursor(Desktop& desktop) : desktop_(desktop) { desktop_.beginBusy(); }
+    ~BusyCursor() { desktop_.endBusy(); }
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+
+  private:
+    Desktop& desktop_;
+};
+
+// Core text is 8-bit (Latin-1) as the plan files hold it.
+inline QString fromCore(const std::string& text) {
+    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+inline std::string toCore(const QString& text) { return text.toLatin1().toStdString(); }
+
+} // namespace corvane
