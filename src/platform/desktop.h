@@ -20,8 +20,15 @@ struct FontChoice {
     int size = 10;
 };
 
+// How a printed line is drawn: boundaries solid, lines of construction parcels dotted,
+// easement lines dashed.
+enum class LineStyle { Solid, Dotted, Dashed };
+
 // A print surface: texts at print-tab columns in the current font, and shapes placed in
-// millimetres from the top left of the page.
+// millimetres from the top left of the page's printable area.
+// Printed lines run down the page from its top, one line spacing of the current font each;
+// column n starts n - 1 average character widths from the left edge; a full page is followed
+// by a new one. Shapes and placed texts do not move the position of the printed lines.
 class PrintJob {
   public:
     virtual ~PrintJob() = default;
@@ -31,11 +38,21 @@ class PrintJob {
     void emptyLine() { print(PrintLine()); }
     virtual void drawLine(double x1, double y1, double x2, double y2) = 0;
     virtual void drawDot(double x, double y) = 0;
+    // A text with its top left corner at (x, y).
     virtual void drawText(double x, double y, const QString& text) = 0;
     virtual double pageWidthMm() const = 0;
     virtual double pageHeightMm() const = 0;
+    // The style of the lines drawn from now on (solid to begin with).
+    virtual void setLineStyle(LineStyle style) = 0;
+    // The current font as set last (Arial 10 until setFont is called).
+    virtual QString fontName() const = 0;
+    virtual double fontSize() const = 0;
+    // The size a text takes on the page in the current font, to keep labels on the paper.
+    virtual double textWidthMm(const QString& text) const = 0;
+    virtual double textHeightMm(const QString& text) const = 0;
     // Ends the document. On success the text says where it went (the printer's name, or the
-    // PDF file written where no printer is installed).
+    // PDF file written where no printer is installed). A job dropped without ending it is
+    // abandoned: nothing half-printed is delivered.
     virtual Result<QString> endDocument() = 0;
 };
 
@@ -48,9 +65,8 @@ class Desktop {
     // The window dialogs are centred on and owned by (the main window).
     virtual void setMainWindow(QWidget* window) = 0;
 
-    virtual Answer message(const QString& text, const QString& title,
-                           Icon icon = Icon::Exclamation, Buttons buttons = Buttons::Ok,
-                           Answer defaultButton = Answer::Ok) = 0;
+    virtual Answer message(const QString& text, const QString& title, Icon icon = Icon::Exclamation,
+                           Buttons buttons = Buttons::Ok, Answer defaultButton = Answer::Ok) = 0;
     // Empty text when cancelled.
     virtual QString inputBox(const QString& prompt, const QString& title,
                              const QString& defaultText = QString()) = 0;
@@ -94,10 +110,15 @@ class BusyCursor {
     Desktop& desktop_;
 };
 
+// The help file that sits next to the program.
+QString ProgramHelpFile();
+
 // Core text is 8-bit (Latin-1) as the plan files hold it.
 inline QString fromCore(const std::string& text) {
     return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
 }
-inline std::string toCore(const QString& text) { return text.toLatin1().toStdString(); }
+inline std::string toCore(const QString& text) {
+    return text.toLatin1().toStdString();
+}
 
 } // namespace corvane

@@ -1,0 +1,301 @@
+#include "platform/qtdesktop.h"
+
+#include "platform/qtprintjob.h"
+#include "platform/singleinstance.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFontDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QPrinterInfo>
+#include <QProcess>
+#include <QSettings>
+#include <QTextBrowser>
+#include <QUrl>
+#include <QVBoxLayout>
+
+namespace corvane {
+
+namespace {
+
+const QString kOrganisation = QStringLiteral("Corvane");
+const QString kApplication = QStringLiteral("Corvane");
+
+QMessageBox::StandardButton StandardButtonFor(Answer answer) {
+    switch (answer) {
+    case Answer::Ok:
+        return QMessageBox::Ok;
+    case Answer::Cancel:
+        return QMessageBox::Cancel;
+    case Answer::Yes:
+        return QMessageBox::Yes;
+    case Answer::No:
+        return QMessageBox::No;
+    }
+    return QMessageBox::Ok;
+}
+
+QMessageBox::Icon MessageIcon(Icon icon) {
+    switch (icon) {
+    case Icon::None:
+        return QMessageBox::NoIcon;
+    case Icon::Exclamation:
+        return QMessageBox::Warning;
+    case Icon::Critical:
+        return QMessageBox::Critical;
+    case Icon::Question:
+        return QMessageBox::Question;
+    case Icon::Information:
+        return QMessageBox::Information;
+    }
+    return QMessageBox::NoIcon;
+}
+
+// The answers a box offers, the first being its usual default.
+QList<Answer> AnswersOf(Buttons buttons) {
+    switch (buttons) {
+    case Buttons::Ok:
+        return {Answer::Ok};
+    case Buttons::OkCancel:
+        return {Answer::Ok, Answer::Cancel};
+    case Buttons::YesNo:
+        return {Answer::Yes, Answer::No};
+    case Buttons::YesNoCancel:
+        return {Answer::Yes, Answer::No, Answer::Cancel};
+    }
+    return {Answer::Ok};
+}
+
+// Closing a box without choosing: Cancel where it is offered, No for a Yes/No question.
+Answer EscapeAnswer(Buttons buttons) {
+    switch (buttons) {
+    case Buttons::Ok:
+        return Answer::Ok;
+    case Buttons::OkCancel:
+    case Buttons::YesNoCancel:
+        return Answer::Cancel;
+    case Buttons::YesNo:
+        return Answer::No;
+    }
+    return Answer::Cancel;
+}
+
+// A help file shown in a window of its own, owned by the main window.
+class HelpWindow : public QWidget {
+  public:
+    HelpWindow(const QString& helpFile, QWidget* owner) : QWidget(owner, Qt::Window) {
+        setAttribute(Qt::WA_DeleteOnClose);
+        setWindowTitle(QStringLiteral("CORVANE Help"));
+        setObjectName(QStringLiteral("CorvaneHelp"));
+        setProperty("helpFile", QFileInfo(helpFile).absoluteFilePath());
+        auto* layout = new QVBoxLayout(this);
+        layout->setContentsMargins(0, 0, 0, 0);
+        auto* browser = new QTextBrowser(this);
+        browser->setOpenExternalLinks(true);
+        browser->setSearchPaths({QFileInfo(helpFile).absolutePath()});
+        browser->setSource(QUrl::fromLocalFile(QFileInfo(helpFile).absoluteFilePath()));
+        layout->addWidget(browser);
+        resize(760, 640);
+    }
+};
+
+} // namespace
+
+QString ProgramHelpFile() {
+    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("Corvane.html"));
+}
+
+QString QtNameFilters(const QString& filter) {
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    if (parts.size() < 2)
+        return filter;
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QString label = parts[i].trimmed();
+        // The description may name its patterns already; Qt names them from the list.
+        const qsizetype open = label.lastIndexOf(QLatin1Char('('));
+        if (open > 0 && label.endsWith(QLatin1Char(')')))
+            label = label.left(open).trimmed();
+        QStringList patterns;
+        for (const QString& raw : parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+            const QString pattern = raw.trimmed();
+            for (const QString& form : {pattern, pattern.toLower(), pattern.toUpper()}) {
+                if (!form.isEmpty() && !patterns.contains(form))
+                    patterns << form;
+            }
+        }
+        filters << QStringLiteral("%1 (%2)").arg(label, patterns.join(QLatin1Char(' ')));
+    }
+    return filters.join(QStringLiteral(";;"));
+}
+
+QtDesktop::QtDesktop(const QString& lockPath)
+    : lockPath_(lockPath.isEmpty() ? SingleInstanceLockPath() : lockPath) {}
+
+QtDesktop::~QtDesktop() = default;
+
+Answer QtDesktop::message(const QString& text, const QString& title, Icon icon, Buttons buttons,
+                          Answer defaultButton) {
+    QMessageBox box(mainWindow_);
+    box.setWindowTitle(title);
+    box.setTextFormat(Qt::PlainText);
+    box.setText(text);
+    box.setIcon(MessageIcon(icon));
+    const QList<Answer> offered = AnswersOf(buttons);
+    QMessageBox::StandardButtons standard;
+    for (Answer answer : offered)
+        standard |= StandardButtonFor(answer);
+    box.setStandardButtons(standard);
+    box.setDefaultButton(
+        StandardButtonFor(offered.contains(defaultButton) ? defaultButton : offered.first()));
+    box.setEscapeButton(StandardButtonFor(EscapeAnswer(buttons)));
+    box.exec();
+    const QMessageBox::StandardButton clicked = box.standardButton(box.clickedButton());
+    for (Answer answer : offered) {
+        if (StandardButtonFor(answer) == clicked)
+            return answer;
+    }
+    return EscapeAnswer(buttons);
+}
+
+QString QtDesktop::inputBox(const QString& prompt, const QString& title,
+                            const QString& defaultText) {
+    QInputDialog dialog(mainWindow_);
+    dialog.setInputMode(QInputDialog::TextInput);
+    dialog.setWindowTitle(title);
+    dialog.setLabelText(prompt);
+    dialog.setTextValue(defaultText);
+    if (dialog.exec() != QDialog::Accepted)
+        return QString();
+    return dialog.textValue();
+}
+
+QString QtDesktop::openFileDialog(const QString& filter, const QString& title,
+                                  const QString& initialName) {
+    QFileDialog dialog(mainWindow_, title);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    // A new plan is started by naming a lines file that does not exist yet.
+    dialog.setFileMode(QFileDialog::AnyFile);
+#ifndef Q_OS_WIN
+    // The desktop's own open dialogs insist on existing files.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+#endif
+    dialog.setNameFilter(QtNameFilters(filter));
+    if (!initialName.isEmpty())
+        dialog.selectFile(initialName);
+    if (dialog.exec() != QDialog::Accepted)
+        return QString();
+    const QStringList chosen = dialog.selectedFiles();
+    return chosen.isEmpty() ? QString() : QDir::toNativeSeparators(chosen.first());
+}
+
+std::optional<FontChoice> QtDesktop::chooseFont(const FontChoice& current) {
+    QFont initial(current.name);
+    initial.setPointSize(current.size > 0 ? current.size : 10);
+    bool chosen = false;
+    const QFont font = QFontDialog::getFont(&chosen, initial, mainWindow_, QStringLiteral("Font"));
+    if (!chosen)
+        return std::nullopt;
+    FontChoice choice;
+    choice.name = font.family();
+    choice.size = font.pointSize() > 0 ? font.pointSize() : current.size;
+    return choice;
+}
+
+std::unique_ptr<PrintJob> QtDesktop::startPrint(const QString& documentName,
+                                                const QString& planFolder) {
+    const QPrinterInfo printer = QPrinterInfo::defaultPrinter();
+    if (!QPrinterInfo::availablePrinters().isEmpty() && !printer.isNull())
+        return QtPrintJob::onPrinter(printer, documentName);
+    return QtPrintJob::toPdf(UniquePdfPath(planFolder, documentName), documentName);
+}
+
+QString QtDesktop::setting(const QString& section, const QString& key,
+                           const QString& defaultValue) {
+    QSettings settings(kOrganisation, kApplication);
+    settings.beginGroup(section);
+    return settings.value(key, defaultValue).toString();
+}
+
+void QtDesktop::setSetting(const QString& section, const QString& key, const QString& value) {
+    QSettings settings(kOrganisation, kApplication);
+    settings.beginGroup(section);
+    settings.setValue(key, value);
+}
+
+bool QtDesktop::claimSingleInstance() {
+    if (!instanceLock_)
+        instanceLock_ = std::make_unique<SingleInstanceLock>(lockPath_);
+    return instanceLock_->claim();
+}
+
+void QtDesktop::showHelp(const QString& helpFile) {
+    const QFileInfo file(helpFile);
+    if (!file.isFile()) {
+        message(QStringLiteral("The help file %1 cannot be found.")
+                    .arg(QDir::toNativeSeparators(helpFile)),
+                QStringLiteral("CORVANE Help"), Icon::Exclamation);
+        return;
+    }
+    // One window per help file: asking again brings it to the front.
+    for (const QPointer<QWidget>& window : std::as_const(helpWindows_)) {
+        if (window && window->property("helpFile").toString() == file.absoluteFilePath()) {
+            window->show();
+            window->raise();
+            window->activateWindow();
+            return;
+        }
+    }
+    auto* window = new HelpWindow(helpFile, mainWindow_);
+    helpWindows_.append(window);
+    window->show();
+}
+
+void QtDesktop::closeAllHelp() {
+    const auto windows = helpWindows_;
+    helpWindows_.clear();
+    for (const QPointer<QWidget>& window : windows) {
+        if (window)
+            window->close();
+    }
+}
+
+int QtDesktop::helpWindowCount() const {
+    int count = 0;
+    for (const QPointer<QWidget>& window : helpWindows_)
+        count += window ? 1 : 0;
+    return count;
+}
+
+bool QtDesktop::openInTextEditor(const QString& path) {
+    if (!QFileInfo(path).isFile())
+        return false;
+#ifdef Q_OS_WIN
+    return QProcess::startDetached(QStringLiteral("notepad.exe"), {QDir::toNativeSeparators(path)});
+#else
+    if (QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath())))
+        return true;
+    return QProcess::startDetached(QStringLiteral("xdg-open"),
+                                   {QFileInfo(path).absoluteFilePath()});
+#endif
+}
+
+void QtDesktop::beginBusy() {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    ++busyDepth_;
+}
+
+void QtDesktop::endBusy() {
+    // An end without a matching begin must not restore a cursor someone else set.
+    if (busyDepth_ == 0)
+        return;
+    --busyDepth_;
+    QApplication::restoreOverrideCursor();
+}
+
+} // namespace corvane

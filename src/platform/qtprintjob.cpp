@@ -1,0 +1,227 @@
+#include "platform/qtprintjob.h"
+
+#include "platform/printlayout.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QFontMetricsF>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPen>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QStandardPaths>
+
+namespace corvane {
+
+namespace {
+
+constexpr double kMmPerInch = 25.4;
+constexpr double kPenWidthMm = 0.2;
+constexpr double kDotDiameterMm = 0.6;
+
+QFont ReportFont(const QString& name, double size) {
+    QFont font(name);
+    font.setPointSizeF(size > 0 ? size : 10);
+    return font;
+}
+
+} // namespace
+
+std::unique_ptr<QtPrintJob> QtPrintJob::onPrinter(const QPrinterInfo& printer,
+                                                  const QString& documentName) {
+    auto device = std::make_unique<QPrinter>(printer, QPrinter::HighResolution);
+    device->setDocName(documentName);
+    return std::unique_ptr<QtPrintJob>(
+        new QtPrintJob(std::move(device), printer.printerName(), QString()));
+}
+
+std::unique_ptr<QtPrintJob> QtPrintJob::toPdf(const QString& pdfPath, const QString& documentName) {
+    auto device = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    device->setOutputFormat(QPrinter::PdfFormat);
+    device->setOutputFileName(pdfPath);
+    device->setPageSize(QPageSize(QPageSize::A4));
+    device->setPageMargins(QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter);
+    device->setDocName(documentName);
+    device->setCreator(QStringLiteral("Corvane"));
+    return std::unique_ptr<QtPrintJob>(
+        new QtPrintJob(std::move(device), QDir::toNativeSeparators(pdfPath), pdfPath));
+}
+
+QtPrintJob::QtPrintJob(std::unique_ptr<QPrinter> printer, QString target, QString pdfPath)
+    : printer_(std::move(printer)), target_(std::move(target)), pdfPath_(std::move(pdfPath)),
+      font_(ReportFont(fontName_, fontSize_)) {
+    active_ = painter_.begin(printer_.get());
+    if (active_) {
+        painter_.setFont(font_);
+        applyPen();
+    }
+}
+
+QtPrintJob::~QtPrintJob() {
+    if (!active_ || ended_)
+        return;
+    // A printout stopped part-way is not delivered: the printer job is cancelled and a
+    // half-written PDF removed.
+    if (pdfPath_.isEmpty())
+        printer_->abort();
+    painter_.end();
+    if (!pdfPath_.isEmpty())
+        QFile::remove(pdfPath_);
+}
+
+double QtPrintJob::deviceX(double mm) const {
+    return mm * printer_->logicalDpiX() / kMmPerInch;
+}
+double QtPrintJob::deviceY(double mm) const {
+    return mm * printer_->logicalDpiY() / kMmPerInch;
+}
+double QtPrintJob::mmX(double device) const {
+    return device * kMmPerInch / printer_->logicalDpiX();
+}
+double QtPrintJob::mmY(double device) const {
+    return device * kMmPerInch / printer_->logicalDpiY();
+}
+
+double QtPrintJob::averageCharWidth() const {
+    return QFontMetricsF(font_, printer_.get()).averageCharWidth();
+}
+
+void QtPrintJob::applyPen() {
+    QPen pen(Qt::black);
+    pen.setWidthF(deviceX(kPenWidthMm));
+    switch (style_) {
+    case LineStyle::Solid:
+        pen.setStyle(Qt::SolidLine);
+        break;
+    case LineStyle::Dotted:
+        pen.setStyle(Qt::DotLine);
+        break;
+    case LineStyle::Dashed:
+        pen.setStyle(Qt::DashLine);
+        break;
+    }
+    painter_.setPen(pen);
+    painter_.setBrush(Qt::NoBrush);
+}
+
+void QtPrintJob::setFont(const QString& name, double size) {
+    fontName_ = name;
+    fontSize_ = size;
+    font_ = ReportFont(name, size);
+    if (active_)
+        painter_.setFont(font_);
+}
+
+void QtPrintJob::print(const PrintLine& line) {
+    const QFontMetricsF metrics(font_, printer_.get());
+    const double spacing = metrics.lineSpacing();
+    const auto rows = LayoutPrintLine(line, metrics.averageCharWidth(), [&](const QString& text) {
+        return metrics.horizontalAdvance(text);
+    });
+    for (const PlacedRow& row : rows) {
+        if (y_ > 0 && y_ + spacing > printer_->height()) {
+            if (active_)
+                printer_->newPage();
+            ++pages_;
+            y_ = 0;
+        }
+        if (active_) {
+            for (const PlacedText& placed : row)
+                painter_.drawText(QPointF(placed.x, y_ + metrics.ascent()), placed.text);
+        }
+        y_ += spacing;
+    }
+}
+
+void QtPrintJob::drawLine(double x1, double y1, double x2, double y2) {
+    if (!active_)
+        return;
+    applyPen();
+    painter_.drawLine(QPointF(deviceX(x1), deviceY(y1)), QPointF(deviceX(x2), deviceY(y2)));
+}
+
+void QtPrintJob::drawDot(double x, double y) {
+    if (!active_)
+        return;
+    painter_.save();
+    painter_.setPen(Qt::NoPen);
+    painter_.setBrush(Qt::black);
+    const double radius = kDotDiameterMm / 2;
+    painter_.drawEllipse(QPointF(deviceX(x), deviceY(y)), deviceX(radius), deviceY(radius));
+    painter_.restore();
+}
+
+void QtPrintJob::drawText(double x, double y, const QString& text) {
+    if (!active_)
+        return;
+    const QFontMetricsF metrics(font_, printer_.get());
+    painter_.drawText(QPointF(deviceX(x), deviceY(y) + metrics.ascent()), text);
+}
+
+double QtPrintJob::pageWidthMm() const {
+    return mmX(printer_->width());
+}
+double QtPrintJob::pageHeightMm() const {
+    return mmY(printer_->height());
+}
+
+double QtPrintJob::textWidthMm(const QString& text) const {
+    return mmX(QFontMetricsF(font_, printer_.get()).horizontalAdvance(text));
+}
+
+double QtPrintJob::textHeightMm(const QString&) const {
+    return mmY(QFontMetricsF(font_, printer_.get()).height());
+}
+
+double QtPrintJob::columnXMm(int column) const {
+    return mmX(PrintColumnX(column, averageCharWidth()));
+}
+
+double QtPrintJob::lineSpacingMm() const {
+    return mmY(QFontMetricsF(font_, printer_.get()).lineSpacing());
+}
+
+Result<QString> QtPrintJob::endDocument() {
+    const Error failure{
+        pdfPath_.isEmpty()
+            ? "The printout could not be sent to the printer " + toCore(target_) + "."
+            : "The printout could not be written to the file " + toCore(target_) + ".",
+        "Print error"};
+    if (ended_)
+        return failure;
+    ended_ = true;
+    if (!active_)
+        return failure;
+    const bool finished = painter_.end() && printer_->printerState() != QPrinter::Error &&
+                          printer_->printerState() != QPrinter::Aborted;
+    if (!finished)
+        return failure;
+    if (!pdfPath_.isEmpty() && QFileInfo(pdfPath_).size() == 0)
+        return failure;
+    return target_;
+}
+
+QString UniquePdfPath(const QString& folder, const QString& documentName) {
+    QString base;
+    for (const QChar c : documentName.trimmed()) {
+        const bool forbidden = c.unicode() < 32 || QStringLiteral("\\/:*?\"<>|").contains(c);
+        base += forbidden ? QLatin1Char('_') : c;
+    }
+    if (base.isEmpty())
+        base = QStringLiteral("Corvane print");
+    QString dirPath = folder;
+    if (dirPath.isEmpty() || !QFileInfo(dirPath).isDir()) {
+        dirPath = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+        if (dirPath.isEmpty() || !QFileInfo(dirPath).isDir())
+            dirPath = QDir::homePath();
+    }
+    const QDir dir(dirPath);
+    QString candidate = dir.filePath(base + QStringLiteral(".pdf"));
+    for (int n = 2; QFileInfo::exists(candidate); ++n)
+        candidate = dir.filePath(QStringLiteral("%1 (%2).pdf").arg(base).arg(n));
+    return candidate;
+}
+
+} // namespace corvane

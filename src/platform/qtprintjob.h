@@ -1,0 +1,77 @@
+#pragma once
+
+#include "platform/desktop.h"
+
+#include <QFont>
+#include <QPainter>
+#include <QString>
+#include <memory>
+
+class QPrinter;
+class QPrinterInfo;
+
+namespace corvane {
+
+// A print job on a Qt printer: an installed printer, or a PDF file where there is none.
+class QtPrintJob : public PrintJob {
+  public:
+    // Prints on an installed printer; the job appears under documentName in its queue.
+    static std::unique_ptr<QtPrintJob> onPrinter(const QPrinterInfo& printer,
+                                                 const QString& documentName);
+    // Writes the printout to a PDF file of A4 pages with margins of 10 mm.
+    static std::unique_ptr<QtPrintJob> toPdf(const QString& pdfPath, const QString& documentName);
+    ~QtPrintJob() override;
+    QtPrintJob(const QtPrintJob&) = delete;
+    QtPrintJob& operator=(const QtPrintJob&) = delete;
+
+    using PrintJob::print;
+    void setFont(const QString& name, double size) override;
+    void print(const PrintLine& line) override;
+    void drawLine(double x1, double y1, double x2, double y2) override;
+    void drawDot(double x, double y) override;
+    void drawText(double x, double y, const QString& text) override;
+    double pageWidthMm() const override;
+    double pageHeightMm() const override;
+    void setLineStyle(LineStyle style) override { style_ = style; }
+    QString fontName() const override { return fontName_; }
+    double fontSize() const override { return fontSize_; }
+    double textWidthMm(const QString& text) const override;
+    double textHeightMm(const QString& text) const override;
+    Result<QString> endDocument() override;
+
+    // Where print-tab column n starts, in millimetres from the left edge, in the current font.
+    double columnXMm(int column) const;
+    // How far one printed line moves down the page in the current font.
+    double lineSpacingMm() const;
+    // Pages begun so far.
+    int pageCount() const { return pages_; }
+
+  private:
+    QtPrintJob(std::unique_ptr<QPrinter> printer, QString target, QString pdfPath);
+    double deviceX(double mm) const;
+    double deviceY(double mm) const;
+    double mmX(double device) const;
+    double mmY(double device) const;
+    double averageCharWidth() const;
+    void applyPen();
+
+    std::unique_ptr<QPrinter> printer_;
+    QPainter painter_; // after the printer: it ends before the printer goes
+    QString target_;   // the printer's name or the PDF file, for the completion message
+    QString pdfPath_;  // empty when printing on a printer
+    bool active_ = false;
+    bool ended_ = false;
+    double y_ = 0; // top of the next printed line, device units
+    int pages_ = 1;
+    QString fontName_ = QStringLiteral("Arial");
+    double fontSize_ = 10;
+    QFont font_;
+    LineStyle style_ = LineStyle::Solid;
+};
+
+// A PDF file name in folder for a printout named documentName that does not overwrite an
+// existing file ("Report.pdf", then "Report (2).pdf" ...). Characters that file names may
+// not hold become "_". Without a usable folder, the user's documents folder is used.
+QString UniquePdfPath(const QString& folder, const QString& documentName);
+
+} // namespace corvane

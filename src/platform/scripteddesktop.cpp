@@ -1,0 +1,201 @@
+#include "platform/scripteddesktop.h"
+
+namespace corvane {
+
+namespace {
+
+bool FitsButtons(Answer answer, Buttons buttons) {
+    switch (buttons) {
+    case Buttons::Ok:
+        return answer == Answer::Ok;
+    case Buttons::OkCancel:
+        return answer == Answer::Ok || answer == Answer::Cancel;
+    case Buttons::YesNo:
+        return answer == Answer::Yes || answer == Answer::No;
+    case Buttons::YesNoCancel:
+        return answer == Answer::Yes || answer == Answer::No || answer == Answer::Cancel;
+    }
+    return false;
+}
+
+QString SettingKey(const QString& section, const QString& key) {
+    return section + QLatin1Char('/') + key;
+}
+
+} // namespace
+
+Answer ScriptedDesktop::message(const QString& text, const QString& title, Icon icon,
+                                Buttons buttons, Answer defaultButton) {
+    DesktopCall call;
+    call.kind = DesktopCall::Kind::Message;
+    call.text = text;
+    call.title = title;
+    call.icon = icon;
+    call.buttons = buttons;
+    call.defaultButton = defaultButton;
+    // As on screen: a default that the box does not offer falls to its first button.
+    Answer answer = defaultButton;
+    if (!FitsButtons(answer, buttons))
+        answer = buttons == Buttons::Ok || buttons == Buttons::OkCancel ? Answer::Ok : Answer::Yes;
+    if (answers.empty()) {
+        call.unscripted = true;
+    } else {
+        const Answer scripted = answers.front();
+        answers.pop_front();
+        if (FitsButtons(scripted, buttons))
+            answer = scripted;
+        else
+            call.unscripted = true;
+    }
+    calls.push_back(call);
+    return answer;
+}
+
+QString ScriptedDesktop::inputBox(const QString& prompt, const QString& title,
+                                  const QString& defaultText) {
+    DesktopCall call;
+    call.kind = DesktopCall::Kind::InputBox;
+    call.text = prompt;
+    call.title = title;
+    call.detail = defaultText;
+    QString answer;
+    if (texts.empty()) {
+        call.unscripted = true;
+    } else {
+        answer = texts.front();
+        texts.pop_front();
+    }
+    calls.push_back(call);
+    return answer;
+}
+
+QString ScriptedDesktop::openFileDialog(const QString& filter, const QString& title,
+                                        const QString& initialName) {
+    DesktopCall call;
+    call.kind = DesktopCall::Kind::OpenFileDialog;
+    call.text = filter;
+    call.title = title;
+    call.detail = initialName;
+    QString answer;
+    if (texts.empty()) {
+        call.unscripted = true;
+    } else {
+        answer = texts.front();
+        texts.pop_front();
+    }
+    calls.push_back(call);
+    return answer;
+}
+
+std::optional<FontChoice> ScriptedDesktop::chooseFont(const FontChoice& current) {
+    DesktopCall call;
+    call.kind = DesktopCall::Kind::ChooseFont;
+    call.text = current.name;
+    call.detail = QString::number(current.size);
+    std::optional<FontChoice> answer;
+    if (fonts.empty()) {
+        call.unscripted = true;
+    } else {
+        answer = fonts.front();
+        fonts.pop_front();
+    }
+    calls.push_back(call);
+    return answer;
+}
+
+std::unique_ptr<PrintJob> ScriptedDesktop::startPrint(const QString& documentName,
+                                                      const QString& planFolder) {
+    DesktopCall call;
+    call.kind = DesktopCall::Kind::StartPrint;
+    call.text = documentName;
+    call.detail = planFolder;
+    calls.push_back(call);
+    auto record = std::make_shared<PrintRecord>();
+    record->documentName = documentName;
+    record->planFolder = planFolder;
+    printouts.push_back(record);
+    return std::make_unique<RecordingPrintJob>(record, page, printTarget, printFailure);
+}
+
+QString ScriptedDesktop::setting(const QString& section, const QString& key,
+                                 const QString& defaultValue) {
+    const auto found = settings.find(SettingKey(section, key));
+    return found == settings.end() ? defaultValue : found->second;
+}
+
+void ScriptedDesktop::setSetting(const QString& section, const QString& key, const QString& value) {
+    settings[SettingKey(section, key)] = value;
+}
+
+void ScriptedDesktop::showHelp(const QString& helpFile) {
+    DesktopCall call;
+    call.kind = DesktopCall::Kind::ShowHelp;
+    call.text = helpFile;
+    calls.push_back(call);
+    ++helpWindowsOpen;
+}
+
+void ScriptedDesktop::closeAllHelp() {
+    DesktopCall call;
+    call.kind = DesktopCall::Kind::CloseAllHelp;
+    calls.push_back(call);
+    helpWindowsOpen = 0;
+}
+
+bool ScriptedDesktop::openInTextEditor(const QString& path) {
+    DesktopCall call;
+    call.kind = DesktopCall::Kind::OpenInTextEditor;
+    call.text = path;
+    calls.push_back(call);
+    return editorStarts;
+}
+
+void ScriptedDesktop::beginBusy() {
+    ++busyDepth;
+    ++busyCommands;
+}
+
+void ScriptedDesktop::endBusy() {
+    if (busyDepth == 0) {
+        ++unbalancedEnds;
+        return;
+    }
+    --busyDepth;
+}
+
+std::vector<DesktopCall> ScriptedDesktop::callsOf(DesktopCall::Kind kind) const {
+    std::vector<DesktopCall> out;
+    for (const DesktopCall& call : calls) {
+        if (call.kind == kind)
+            out.push_back(call);
+    }
+    return out;
+}
+
+DesktopCall ScriptedDesktop::lastMessage() const {
+    for (auto it = calls.rbegin(); it != calls.rend(); ++it) {
+        if (it->kind == DesktopCall::Kind::Message)
+            return *it;
+    }
+    return {};
+}
+
+int ScriptedDesktop::unscriptedCount() const {
+    int count = 0;
+    for (const DesktopCall& call : calls)
+        count += call.unscripted ? 1 : 0;
+    return count;
+}
+
+std::shared_ptr<PrintRecord> ScriptedDesktop::lastPrintout() const {
+    return printouts.empty() ? nullptr : printouts.back();
+}
+
+void ScriptedDesktop::clearRecords() {
+    calls.clear();
+    printouts.clear();
+    busyCommands = 0;
+    unbalancedEnds = 0;
+}
+
+} // namespace corvane

@@ -1,0 +1,107 @@
+#pragma once
+
+#include "platform/desktop.h"
+#include "platform/recordingprintjob.h"
+
+#include <QString>
+#include <deque>
+#include <map>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace corvane {
+
+// One thing a window asked of the desktop.
+struct DesktopCall {
+    enum class Kind {
+        Message,
+        InputBox,
+        OpenFileDialog,
+        ChooseFont,
+        StartPrint,
+        ShowHelp,
+        CloseAllHelp,
+        OpenInTextEditor
+    };
+    Kind kind = Kind::Message;
+    // Message: the text; input box: the prompt; file dialog: the filter; print: the document
+    // name; help: the help file; editor: the file.
+    QString text;
+    QString title;
+    Icon icon = Icon::None;
+    Buttons buttons = Buttons::Ok;
+    Answer defaultButton = Answer::Ok;
+    // Input box: the default text; file dialog: the initial name; print: the plan folder.
+    QString detail;
+    // No scripted answer was waiting (or the one waiting did not fit the box's buttons), so
+    // the call was given its safe default.
+    bool unscripted = false;
+};
+
+// A desktop for tests: answers from queues filled beforehand and records every call, every
+// setting and every printout.
+//   desktop.answers.push_back(Answer::Yes);   // next message box
+//   desktop.texts.push_back("D12345");        // next input box or file dialog
+// Without a scripted answer a message box gets its default button, an input box or file
+// dialog an empty text (cancelled) and the font dialog is cancelled; the call is then marked
+// unscripted, so tests can check that nothing unexpected was asked.
+class ScriptedDesktop : public Desktop {
+  public:
+    // Answers, used from the front.
+    std::deque<Answer> answers;
+    std::deque<QString> texts;                   // input boxes and file dialogs alike
+    std::deque<std::optional<FontChoice>> fonts; // nullopt: the dialog is cancelled
+
+    // What happened.
+    std::vector<DesktopCall> calls;
+    std::vector<std::shared_ptr<PrintRecord>> printouts; // every job started, in order
+    QWidget* mainWindow = nullptr;
+    int busyDepth = 0;      // beginBusy minus endBusy; back to 0 when every command is done
+    int busyCommands = 0;   // how many times beginBusy was called
+    int unbalancedEnds = 0; // endBusy calls without a beginBusy to match
+    int helpWindowsOpen = 0;
+
+    // How the desktop behaves.
+    std::map<QString, QString> settings; // "Section/Key" -> value
+    bool instanceAvailable = true;       // claimSingleInstance answers this
+    bool editorStarts = true;            // openInTextEditor answers this
+    RecordingPrintJob::Page page;        // printable area of the scripted printer
+    QString printTarget = QStringLiteral("Scripted printer"); // endDocument's text
+    std::optional<Error> printFailure; // endDocument fails with this when set
+
+    void setMainWindow(QWidget* window) override { mainWindow = window; }
+    Answer message(const QString& text, const QString& title, Icon icon = Icon::Exclamation,
+                   Buttons buttons = Buttons::Ok, Answer defaultButton = Answer::Ok) override;
+    QString inputBox(const QString& prompt, const QString& title,
+                     const QString& defaultText = QString()) override;
+    QString openFileDialog(const QString& filter, const QString& title,
+                           const QString& initialName) override;
+    std::optional<FontChoice> chooseFont(const FontChoice& current) override;
+    std::unique_ptr<PrintJob> startPrint(const QString& documentName,
+                                         const QString& planFolder) override;
+    QString setting(const QString& section, const QString& key,
+                    const QString& defaultValue) override;
+    void setSetting(const QString& section, const QString& key, const QString& value) override;
+    bool claimSingleInstance() override { return instanceAvailable; }
+    void showHelp(const QString& helpFile) override;
+    void closeAllHelp() override;
+    bool openInTextEditor(const QString& path) override;
+    void beginBusy() override;
+    void endBusy() override;
+
+    // Queries for assertions.
+    std::vector<DesktopCall> callsOf(DesktopCall::Kind kind) const;
+    std::vector<DesktopCall> messages() const { return callsOf(DesktopCall::Kind::Message); }
+    // The last message box shown; a default (empty) call when there was none.
+    DesktopCall lastMessage() const;
+    int unscriptedCount() const;
+    // True when every scripted answer was used.
+    bool scriptUsedUp() const { return answers.empty() && texts.empty() && fonts.empty(); }
+    // The last print job started; a null pointer when none was.
+    std::shared_ptr<PrintRecord> lastPrintout() const;
+    // Forgets the calls and printouts (the script and the settings stay).
+    void clearRecords();
+};
+
+} // namespace corvane
