@@ -3,6 +3,7 @@
 #include "core/records.h"
 #include "core/result.h"
 
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -16,17 +17,27 @@ using AskFn = std::function<Reply(const std::string& text)>;
 // a new base. Stops at the first failure. Error title "Copy CORVANE files error".
 Status CopyPlanFiles(const std::string& oldBase, const std::string& newBase);
 
-// Copies one text file line by line. A missing source is skipped (returns true, copied
-// false); an empty source is refused with "Error copying file".
+// The refusal of an empty source file; the window shows it with the critical icon, every
+// other copy error with the exclamation icon.
+inline constexpr const char* kEmptyCopySourceMessage = "Error copying file";
+// The title of copy errors (the program's name, as a message box without its own title).
+inline constexpr const char* kCopyFileTitle = "CORVANE";
+
+// Copies one text file line by line (written with CR LF line ends). A missing source is
+// skipped (copied false, sourceMissing true); an empty source is refused with
+// kEmptyCopySourceMessage and nothing is copied.
 struct CopyOutcome {
     bool copied = false;
     bool sourceMissing = false;
 };
 Result<CopyOutcome> CopyTextFile(const std::string& source, const std::string& destination);
+bool IsEmptyCopySource(const Error& error);
 
 // Renumbers a point in PlanLines and the polygons file, asking about every occurrence
 // (questions and texts as the program asks them; title "Change Point Number"). The lines
-// file itself is not written here. Error titles "Make backup error" or the rewrite's.
+// file itself is not written here. Error titles "Make backup error", or "Edit Point Number
+// error" when the polygons file cannot be read or rewritten.
+inline constexpr const char* kChangePointTitle = "Change Point Number";
 Status ChangePointNumber(PlanState& plan, std::int32_t oldNumber, std::int32_t newNumber,
                          const AskFn& ask);
 

@@ -20,7 +20,8 @@ struct SurveyRecord {
 SurveyRecord LoadSDBfile(const std::string& planPath);
 
 // Writes the record (surveyor upper-cased). Writes nothing when the surveyor's name is empty
-// (returns written = false). A write failure is an error naming the file.
+// (returns written = false). A write failure is an error naming the file, title
+// "Save Survey Data Base error"; the record then still counts as changed.
 Result<bool> SaveSDBfile(const std::string& planPath, const SurveyRecord& record);
 
 // A permanent mark number is accepted when the value of its first four characters is at

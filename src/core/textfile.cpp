@@ -29,16 +29,31 @@ bool sameIgnoringCase(std::string_view a, std::string_view b) {
     return true;
 }
 
-size_t lastSeparator(const std::string& path) { return path.find_last_of("/\\"); }
+size_t lastSeparator(const std::string& path) {
+    return path.find_last_of("/\\");
+}
 
 std::string systemError(const std::string& what, const std::string& path) {
     return what + " " + path + ": " + std::strerror(errno);
 }
 
+// A name beside path that no file holds yet, so the temporary copy never replaces a file of
+// the user's.
 std::string tempNameFor(const std::string& path) {
     static std::atomic<unsigned> counter{0};
-    auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-    return path + ".tmp" + std::to_string(stamp % 1000000) + "_" + std::to_string(counter++);
+    for (;;) {
+        auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+        std::string name =
+            path + ".tmp" + std::to_string(stamp % 1000000) + "_" + std::to_string(counter++);
+        std::error_code ec;
+        if (!fs::exists(fs::symlink_status(fs::path(name), ec)))
+            return name;
+    }
+}
+
+bool isDirectory(const std::string& path) {
+    std::error_code ec;
+    return fs::is_directory(fs::path(path), ec);
 }
 
 } // namespace
@@ -66,15 +81,30 @@ std::vector<std::string> ReadTextLines(std::istream& in) {
     return SplitLines(ss.str());
 }
 
-Result<std::vector<std::string>> ReadTextLines(const std::string& path) {
-    std::ifstream in(ResolveFileName(path), std::ios::binary);
+Result<std::string> ReadTextFile(const std::string& path) {
+    const std::string source = ResolveFileName(path);
+    // A folder opens as a stream on some systems and then reads as nothing at all.
+    if (isDirectory(source))
+        return Error{"Cannot open " + path + ": it is a folder, not a file", ""};
+    std::ifstream in(source, std::ios::binary);
     if (!in)
         return Error{systemError("Cannot open", path), ""};
-    std::ostringstream ss;
-    ss << in.rdbuf();
+    // Read through the stream itself, so that a failure part-way is seen and not taken for
+    // the end of the file.
+    std::string content;
+    char buffer[65536];
+    while (in.read(buffer, sizeof buffer) || in.gcount() > 0)
+        content.append(buffer, static_cast<size_t>(in.gcount()));
     if (in.bad())
         return Error{systemError("Cannot read", path), ""};
-    return SplitLines(ss.str());
+    return content;
+}
+
+Result<std::vector<std::string>> ReadTextLines(const std::string& path) {
+    auto content = ReadTextFile(path);
+    if (!content)
+        return content.error();
+    return SplitLines(content.value());
 }
 
 std::string JoinLines(const std::vector<std::string>& lines) {
@@ -88,20 +118,36 @@ std::string JoinLines(const std::vector<std::string>& lines) {
 
 Status WriteFileAtomic(const std::string& path, std::string_view content) {
     const std::string target = ResolveFileName(path);
+    if (isDirectory(target))
+        return Error{"Cannot write " + target + ": a folder of that name is in the way", ""};
+    // Replacing the file would get round its write protection, which writing into it would not.
+    std::error_code statusError;
+    auto existing = fs::status(fs::path(target), statusError);
+    constexpr auto anyWrite =
+        fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+    if (!statusError && fs::is_regular_file(existing) &&
+        (existing.permissions() & anyWrite) == fs::perms::none)
+        return Error{"Cannot write " + target + ": the file is read-only", ""};
     const std::string temp = tempNameFor(target);
     {
         std::ofstream out(temp, std::ios::binary | std::ios::trunc);
         if (!out)
             return Error{systemError("Cannot write", target), ""};
         out.write(content.data(), static_cast<std::streamsize>(content.size()));
-        out.flush();
+        // Closing flushes the last buffer; a full disk may only show here.
+        out.close();
         if (!out) {
+            const std::string message = systemError("Cannot write", target);
             std::error_code ignored;
             fs::remove(temp, ignored);
-            return Error{systemError("Cannot write", target), ""};
+            return Error{message, ""};
         }
     }
     std::error_code ec;
+    // The new file keeps the access rights of the one it replaces.
+    if (!statusError && fs::is_regular_file(existing))
+        fs::permissions(fs::path(temp), existing.permissions(), ec);
+    ec.clear();
     fs::rename(temp, target, ec);
     if (ec) {
         std::error_code ignored;
@@ -118,12 +164,10 @@ Status WriteLinesAtomic(const std::string& path, const std::vector<std::string>&
 Status AppendLinesAtomic(const std::string& path, const std::vector<std::string>& lines) {
     std::string content;
     if (FileExists(path)) {
-        std::ifstream in(ResolveFileName(path), std::ios::binary);
-        if (!in)
-            return Error{systemError("Cannot open", path), ""};
-        std::ostringstream ss;
-        ss << in.rdbuf();
-        content = ss.str();
+        auto existing = ReadTextFile(path);
+        if (!existing)
+            return existing.error();
+        content = std::move(existing.value());
         // A last line without its line end is ended before more lines follow it.
         if (!content.empty() && content.back() != '\n')
             content += "\r\n";
@@ -150,11 +194,12 @@ std::string ResolveFileName(const std::string& path) {
     std::string name = FileNameOf(path);
     fs::path folder = dir.empty() ? fs::path(".") : fs::path(dir);
     fs::directory_iterator it(folder, ec);
-    if (ec)
-        return path;
-    for (const auto& entry : it) {
-        std::string candidate = entry.path().filename().string();
-        if (sameIgnoringCase(candidate, name) && entry.is_regular_file(ec))
+    // Stepping with an error code: a folder that cannot be read further ends the search
+    // instead of throwing.
+    for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
+        std::string candidate = it->path().filename().string();
+        std::error_code kindError;
+        if (sameIgnoringCase(candidate, name) && it->is_regular_file(kindError))
             return dir + candidate;
     }
     return path;

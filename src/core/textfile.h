@@ -20,6 +20,9 @@ inline constexpr char kPathSeparator = '/';
 // another line. Bytes are kept as they are (8-bit text).
 std::vector<std::string> SplitLines(std::string_view content);
 
+// Reads a whole file, byte for byte. Error message: the system's description of the failure.
+Result<std::string> ReadTextFile(const std::string& path);
+
 // Reads a whole text file into lines. Error message: the system's description of the failure.
 Result<std::vector<std::string>> ReadTextLines(const std::string& path);
 std::vector<std::string> ReadTextLines(std::istream& in);
@@ -28,7 +31,8 @@ std::vector<std::string> ReadTextLines(std::istream& in);
 std::string JoinLines(const std::vector<std::string>& lines);
 
 // Writes a file whole: the content goes to a temporary file in the same folder, which then
-// replaces the old file, so a failure part-way leaves the old file as it was.
+// replaces the old file, so a failure part-way leaves the old file as it was. The new file
+// keeps the old one's access rights; a read-only file is refused, not replaced.
 // The error message names the file; its title is left for the caller.
 Status WriteFileAtomic(const std::string& path, std::string_view content);
 Status WriteLinesAtomic(const std::string& path, const std::vector<std::string>& lines);

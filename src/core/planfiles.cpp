@@ -1,0 +1,119 @@
+#include "core/planfiles.h"
+
+#include "core/numtext.h"
+#include "core/polygons.h"
+#include "core/textfile.h"
+
+#include <array>
+
+namespace corvane {
+
+namespace {
+
+constexpr const char* kCopyPlanTitle = "Copy CORVANE files error";
+constexpr const char* kEditPointTitle = "Edit Point Number error";
+
+// A whole number as the questions show it: a blank stands where a minus sign would go.
+std::string signedNumber(std::int32_t n) {
+    return n < 0 ? std::to_string(n) : " " + std::to_string(n);
+}
+
+} // namespace
+
+Status CopyPlanFiles(const std::string& oldBase, const std::string& newBase) {
+    static const std::array<const char*, 4> extensions = {".lns", ".ply", ".cve", ".sca"};
+    for (const char* ext : extensions) {
+        if (!FileExists(oldBase + ext))
+            continue;
+        // Copied byte for byte: the new plan's files are the old plan's files.
+        auto content = ReadTextFile(oldBase + ext);
+        if (!content)
+            return Error{content.error().message, kCopyPlanTitle};
+        Status written = WriteFileAtomic(PlanFile(newBase, ext), content.value());
+        if (!written)
+            return Error{written.error().message, kCopyPlanTitle};
+    }
+    return {};
+}
+
+Result<CopyOutcome> CopyTextFile(const std::string& source, const std::string& destination) {
+    CopyOutcome outcome;
+    if (!FileExists(source)) {
+        outcome.sourceMissing = true;
+        return outcome;
+    }
+    auto lines = ReadTextLines(source);
+    if (!lines)
+        return Error{lines.error().message, kCopyFileTitle};
+    if (lines.value().empty())
+        return Error{kEmptyCopySourceMessage, kCopyFileTitle};
+    Status written = WriteLinesAtomic(destination, lines.value());
+    if (!written)
+        return Error{written.error().message, kCopyFileTitle};
+    outcome.copied = true;
+    return outcome;
+}
+
+bool IsEmptyCopySource(const Error& error) {
+    return error.message == kEmptyCopySourceMessage;
+}
+
+Status ChangePointNumber(PlanState& plan, std::int32_t oldNumber, std::int32_t newNumber,
+                         const AskFn& ask) {
+    // One point number may stand for different points in careless data, so every line that
+    // uses it is confirmed one by one.
+    for (auto& line : plan.PlanLines) {
+        if (line.FromPoint != oldNumber && line.ToPoint != oldNumber)
+            continue;
+        Reply reply = ask("Point found in line " + signedNumber(line.FromPoint) + " to " +
+                          signedNumber(line.ToPoint) + "\nChange this line ?");
+        if (reply == Reply::Cancel)
+            break;
+        if (reply == Reply::No)
+            continue;
+        if (line.FromPoint == oldNumber)
+            line.FromPoint = newNumber;
+        if (line.ToPoint == oldNumber)
+            line.ToPoint = newNumber;
+    }
+
+    // The polygons file is rebuilt from its backup, which keeps the state before the change.
+    const std::string polygons = PlanFile(plan.PlanPath, ".ply");
+    Status backedUp = BackupFile(polygons);
+    if (!backedUp)
+        return backedUp;
+    auto source = ReadTextLines(BackupName(polygons));
+    if (!source)
+        return Error{source.error().message, kEditPointTitle};
+
+    // A parcel's answer holds for all its occurrences: a closed parcel lists its first point
+    // again as its last, and both are the same corner.
+    enum class Answer { None, Yes, No };
+    Answer answer = Answer::None;
+    std::string identifier;
+    std::vector<std::string> out;
+    out.reserve(source.value().size());
+    for (const auto& text : source.value()) {
+        if (IsHeadingLine(text)) {
+            identifier = QuotedText(text);
+            answer = Answer::None;
+            out.push_back(text);
+            continue;
+        }
+        if (!IsNumberText(text) || Val(text) != static_cast<double>(oldNumber)) {
+            out.push_back(text);
+            continue;
+        }
+        if (answer == Answer::None) {
+            Reply reply = ask("Point found in parcel " + identifier + "\nChange this point ?");
+            answer = reply == Reply::Yes ? Answer::Yes : Answer::No;
+        }
+        out.push_back(answer == Answer::Yes ? std::to_string(newNumber) : text);
+    }
+    Status written = WriteLinesAtomic(polygons, out);
+    if (!written)
+        return Error{written.error().message, kEditPointTitle};
+    return {};
+}
+
+} // namespace corvane
