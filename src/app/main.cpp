@@ -1,0 +1,46 @@
+#include "core/records.h"
+#include "mainwin/frmcorvane.h"
+#include "mainwin/startup.h"
+#include "platform/qtdesktop.h"
+
+#include <QApplication>
+#include <QPixmap>
+#include <QStringList>
+#include <cstdio>
+#include <cstring>
+
+int main(int argc, char* argv[]) {
+    // The command-line check of a plan runs without a display; until it is built, say so
+    // rather than open "--check ..." as a plan.
+    if (argc > 1 && std::strcmp(argv[1], "--check") == 0) {
+        std::fprintf(stderr, "corvane: the command-line check is not available yet\n");
+        return 2;
+    }
+
+    QApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("Corvane"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(CORVANE_VERSION));
+
+    QStringList arguments = app.arguments().mid(1);
+    // Developers' option: "--screenshot FILE" saves a picture of the main window once the
+    // plan is open, and ends the program.
+    QString screenshot;
+    const qsizetype option = arguments.indexOf(QStringLiteral("--screenshot"));
+    if (option >= 0 && option + 1 < arguments.size()) {
+        screenshot = arguments.at(option + 1);
+        arguments.remove(option, 2);
+    }
+
+    corvane::QtDesktop desktop;
+    corvane::PlanState plan;
+    corvane::frmCorvane window(plan, desktop, corvane::CommandLineFromArguments(arguments));
+    desktop.setMainWindow(&window);
+    if (!window.startUp())
+        return 0;
+
+    if (!screenshot.isEmpty()) {
+        QApplication::processEvents();
+        return window.grab().save(screenshot) ? 0 : 1;
+    }
+    return QApplication::exec();
+}

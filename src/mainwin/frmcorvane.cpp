@@ -1,0 +1,427 @@
+#include "mainwin/frmcorvane.h"
+
+#include "core/network.h"
+#include "core/planfiles.h"
+#include "mainwin/startup.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#ifdef CORVANE_HAVE_CALCULATOR
+#include "calculator/frmorvacalc.h"
+#endif
+
+namespace corvane {
+
+namespace {
+
+const QString kProgramCaption = QStringLiteral("CORVANE");
+const QString kAccuracySurveyed = QStringLiteral("Surveyed Polygons");
+// 200 twips from the screen's top left corner.
+constexpr int kWindowOffset = 13;
+
+} // namespace
+
+frmCorvane::frmCorvane(PlanState& plan, Desktop& desktop, const QString& commandLine,
+                       QWidget* parent)
+    : QMainWindow(parent), plan_(plan), desktop_(desktop), commandLine_(commandLine) {
+    setObjectName(QStringLiteral("frmCorvane"));
+    setWindowTitle(kProgramCaption);
+    buildMenus();
+    buildControls();
+}
+
+frmCorvane::~frmCorvane() = default;
+
+QAction* frmCorvane::addCommand(QMenu* menu, const QString& name, const QString& caption,
+                                void (frmCorvane::*slot)(), const QKeySequence& shortcut) {
+    QAction* action = menu->addAction(caption);
+    action->setObjectName(name);
+    if (!shortcut.isEmpty())
+        action->setShortcut(shortcut);
+    connect(action, &QAction::triggered, this, slot);
+    return action;
+}
+
+void frmCorvane::buildMenus() {
+    auto addMenu = [this](const QString& name, const QString& caption) {
+        QMenu* menu = menuBar()->addMenu(caption);
+        menu->setObjectName(name);
+        menu->menuAction()->setObjectName(name);
+        return menu;
+    };
+    auto enabledWithPlan = [this](QAction* action) {
+        fileOptionActions_.push_back(action);
+        return action;
+    };
+
+    mnuFile = addMenu(QStringLiteral("mnuFile"), QStringLiteral("&File"));
+    addCommand(mnuFile, QStringLiteral("mnuNew"), QStringLiteral("New"), &frmCorvane::mnuOpen_Click,
+               QKeySequence(Qt::CTRL | Qt::Key_N));
+    addCommand(mnuFile, QStringLiteral("mnuOpen"), QStringLiteral("Open..."),
+               &frmCorvane::mnuOpen_Click, QKeySequence(Qt::CTRL | Qt::Key_O));
+    mnuSave = addCommand(mnuFile, QStringLiteral("mnuSave"), QStringLiteral("Save"),
+                         &frmCorvane::mnuSave_Click, QKeySequence(Qt::CTRL | Qt::Key_S));
+    enabledWithPlan(addCommand(mnuFile, QStringLiteral("mnuSaveAs"), QStringLiteral("Save As"),
+                               &frmCorvane::mnuSaveAs_Click));
+    enabledWithPlan(addCommand(mnuFile, QStringLiteral("mnuCreateCoords"),
+                               QStringLiteral("Create Coord file"),
+                               &frmCorvane::mnuCreateCoords_Click));
+    enabledWithPlan(addCommand(mnuFile, QStringLiteral("mnuExportParcel"),
+                               QStringLiteral("Export Parcel"),
+                               &frmCorvane::mnuExportParcel_Click));
+    enabledWithPlan(addCommand(mnuFile, QStringLiteral("mnuScaledData"),
+                               QStringLiteral("Scaled Data..."), &frmCorvane::mnuScaledData_Click));
+    mnuFile->addSeparator();
+    enabledWithPlan(addCommand(mnuFile, QStringLiteral("mnuConnections"),
+                               QStringLiteral("Connections..."),
+                               &frmCorvane::mnuConnections_Click));
+    enabledWithPlan(addCommand(mnuFile, QStringLiteral("mnuPSMs"), QStringLiteral("PSM's..."),
+                               &frmCorvane::mnuPSMs_Click));
+    enabledWithPlan(addCommand(mnuFile, QStringLiteral("mnuNewParcel"),
+                               QStringLiteral("NewParcel..."), &frmCorvane::mnuNewParcel_Click));
+    enabledWithPlan(addCommand(mnuFile, QStringLiteral("mnuPartyWalls"),
+                               QStringLiteral("Party Walls..."), &frmCorvane::mnuPartyWalls_Click));
+    // Road offsides need no open plan to be offered.
+    addCommand(mnuFile, QStringLiteral("mnuCalcOffsides"), QStringLiteral("Calc. Offsides..."),
+               &frmCorvane::mnuCalcOffsides_Click);
+    mnuFile->addSeparator();
+    enabledWithPlan(addCommand(mnuFile, QStringLiteral("mnuPrint"), QStringLiteral("Print..."),
+                               &frmCorvane::mnuPrint_Click, QKeySequence(Qt::CTRL | Qt::Key_P)));
+    mnuFile->addSeparator();
+    mnuClose = addCommand(mnuFile, QStringLiteral("mnuClose"), QStringLiteral("Close"),
+                          &frmCorvane::mnuClose_Click);
+    addCommand(mnuFile, QStringLiteral("mnuExit"), QStringLiteral("E&xit"),
+               &frmCorvane::mnuExit_Click, QKeySequence(Qt::CTRL | Qt::Key_X));
+
+    mnuEdit = addMenu(QStringLiteral("mnuEdit"), QStringLiteral("&Edit"));
+    enabledWithPlan(mnuEdit->menuAction());
+    addCommand(mnuEdit, QStringLiteral("mnuEditLines"), QStringLiteral("Lines..."),
+               &frmCorvane::mnuEditLines_Click);
+    addCommand(mnuEdit, QStringLiteral("mnuEditParcel"), QStringLiteral("Parcel..."),
+               &frmCorvane::mnuEditParcel_Click);
+    addCommand(mnuEdit, QStringLiteral("mnuPointNumber"), QStringLiteral("Point Number..."),
+               &frmCorvane::mnuPointNumber_Click);
+    addCommand(mnuEdit, QStringLiteral("mnuParcelIdentifier"), QStringLiteral("Parcel Identifier"),
+               &frmCorvane::mnuParcelIdentifier_Click);
+    addCommand(mnuEdit, QStringLiteral("mnuArea"), QStringLiteral("Area..."),
+               &frmCorvane::mnuArea_Click);
+    addCommand(mnuEdit, QStringLiteral("mnuDatumBearing"), QStringLiteral("Datum Bearing..."),
+               &frmCorvane::mnuDatumBearing_Click);
+    addCommand(mnuEdit, QStringLiteral("mnuDistanceUnits"), QStringLiteral("Distance Units..."),
+               &frmCorvane::mnuDistanceUnits_Click);
+    addCommand(mnuEdit, QStringLiteral("mnuDeleteParcel"), QStringLiteral("Delete Parcel"),
+               &frmCorvane::mnuDeleteParcel_Click);
+    addCommand(mnuEdit, QStringLiteral("mnuCopyParcel"), QStringLiteral("Copy Parcel..."),
+               &frmCorvane::mnuCopyParcel_Click);
+
+    mnuView = addMenu(QStringLiteral("mnuView"), QStringLiteral("&View"));
+    enabledWithPlan(mnuView->menuAction());
+    addCommand(mnuView, QStringLiteral("mnuViewParcel"), QStringLiteral("Parcel..."),
+               &frmCorvane::mnuViewParcel_Click);
+    addCommand(mnuView, QStringLiteral("mnuViewLines"), QStringLiteral("Lines File..."),
+               &frmCorvane::mnuViewLines_Click);
+    addCommand(mnuView, QStringLiteral("mnuViewPolygons"), QStringLiteral("Polygons File..."),
+               &frmCorvane::mnuViewPolygons_Click);
+    addCommand(mnuView, QStringLiteral("mnuSummary"), QStringLiteral("Summary..."),
+               &frmCorvane::mnuSummary_Click);
+    addCommand(mnuView, QStringLiteral("mnuDrawPlan"), QStringLiteral("Draw Plan..."),
+               &frmCorvane::mnuDrawPlan_Click);
+
+    mnuOptions = addMenu(QStringLiteral("mnuOptions"), QStringLiteral("&Options"));
+    enabledWithPlan(mnuOptions->menuAction());
+    addCommand(mnuOptions, QStringLiteral("mnuCalculator"), QStringLiteral("Use Calculator..."),
+               &frmCorvane::mnuCalculator_Click);
+    addCommand(mnuOptions, QStringLiteral("mnuFindPoint"), QStringLiteral("Find point in parcel"),
+               &frmCorvane::mnuFindPoint_Click);
+    addCommand(mnuOptions, QStringLiteral("mnuDoubleLines"),
+               QStringLiteral("Check for double lines"), &frmCorvane::mnuDoubleLines_Click);
+    addCommand(mnuOptions, QStringLiteral("mnuPointErrors"), QStringLiteral("Check point errors"),
+               &frmCorvane::mnuPointErrors_Click);
+
+    mnuHelp = addMenu(QStringLiteral("mnuHelp"), QStringLiteral("&Help"));
+    addCommand(mnuHelp, QStringLiteral("mnuContents"), QStringLiteral("Contents..."),
+               &frmCorvane::mnuContents_Click);
+    addCommand(mnuHelp, QStringLiteral("mnuAbout"), QStringLiteral("About CORVANE..."),
+               &frmCorvane::mnuAbout_Click);
+}
+
+QPushButton* frmCorvane::addButton(const QString& name, const QString& caption,
+                                   const QString& tooltip, void (frmCorvane::*slot)()) {
+    auto* button = new QPushButton(caption);
+    button->setObjectName(name);
+    if (!tooltip.isEmpty())
+        button->setToolTip(tooltip);
+    connect(button, &QPushButton::clicked, this, slot);
+    return button;
+}
+
+void frmCorvane::buildControls() {
+    auto* central = new QWidget(this);
+    auto* columns = new QHBoxLayout(central);
+
+    // The command buttons, each running the menu command of the same name.
+    auto* buttons = new QVBoxLayout;
+    auto* cmdOpen =
+        addButton(QStringLiteral("cmdOpen"), QStringLiteral("Open..."),
+                  QStringLiteral("Open a new CORVANE file"), &frmCorvane::mnuOpen_Click);
+    auto* cmdPrint = addButton(QStringLiteral("cmdPrint"), QStringLiteral("Print..."),
+                               QStringLiteral("Print a report"), &frmCorvane::mnuPrint_Click);
+    auto* cmdDrawPlan = addButton(QStringLiteral("cmdDrawPlan"), QStringLiteral("Draw Plan..."),
+                                  QStringLiteral("Draw the lines"), &frmCorvane::mnuDrawPlan_Click);
+    auto* cmdSummary = addButton(QStringLiteral("cmdSummary"), QStringLiteral("Summary..."),
+                                 QStringLiteral("Get a summary of closures and areas"),
+                                 &frmCorvane::mnuSummary_Click);
+    auto* cmdFixedWidth =
+        addButton(QStringLiteral("cmdFixedWidth"), QStringLiteral("Fixed Width Easements..."),
+                  QStringLiteral("Enter Party Wall and other fixed width Easements"),
+                  &frmCorvane::mnuPartyWalls_Click);
+    auto* cmdNewParcel = addButton(QStringLiteral("cmdNewParcel"), QStringLiteral("New Parcel..."),
+                                   QString(), &frmCorvane::mnuNewParcel_Click);
+    auto* cmdPSMs =
+        addButton(QStringLiteral("cmdPSMs"), QStringLiteral("PSM's..."),
+                  QStringLiteral("Enter PSM to corner connections"), &frmCorvane::mnuPSMs_Click);
+    auto* cmdConnections =
+        addButton(QStringLiteral("cmdConnections"), QStringLiteral("Connections..."),
+                  QStringLiteral("Enter connection lines"), &frmCorvane::mnuConnections_Click);
+    auto* cmdExit = addButton(QStringLiteral("cmdExit"), QStringLiteral("Exit"),
+                              QStringLiteral("Close CORVANE"), &frmCorvane::mnuExit_Click);
+    for (QPushButton* button : {cmdOpen, cmdPrint, cmdDrawPlan, cmdSummary, cmdFixedWidth,
+                                cmdNewParcel, cmdPSMs, cmdConnections})
+        buttons->addWidget(button);
+    buttons->addStretch();
+    buttons->addWidget(cmdExit);
+    columns->addLayout(buttons);
+
+    auto* right = new QVBoxLayout;
+    columns->addLayout(right, 1);
+
+    // The plan frame: the parcel list and the accuracy class.
+    auto* fraPlan = new QGroupBox(QStringLiteral("Plan"));
+    fraPlan->setObjectName(QStringLiteral("fraPlan"));
+    auto* planLayout = new QGridLayout(fraPlan);
+    auto* lblParcels = new QLabel(QStringLiteral("Parcel List - (double click to edit or view)"));
+    lblParcels->setObjectName(QStringLiteral("lblParcels"));
+    lstParcels = new QListWidget;
+    lstParcels->setObjectName(QStringLiteral("lstParcels"));
+    lstParcels->setToolTip(QStringLiteral("Double click a parcel to edit the data"));
+    lblParcels->setBuddy(lstParcels);
+    connect(lstParcels, &QListWidget::itemDoubleClicked, this, &frmCorvane::lstParcels_DblClick);
+    auto* lblAccuracy = new QLabel(QStringLiteral("Accuracy Type"));
+    lblAccuracy->setObjectName(QStringLiteral("lblAccuracy"));
+    cboAccuracy = new QComboBox;
+    cboAccuracy->setObjectName(QStringLiteral("cboAccuracy"));
+    cboAccuracy->setEditable(true);
+    // Typed class texts are read as typed, never added to the list.
+    cboAccuracy->setInsertPolicy(QComboBox::NoInsert);
+    cboAccuracy->setToolTip(QStringLiteral("Select an accuracy type here"));
+    cboAccuracy->setMinimumContentsLength(18);
+    lblAccuracy->setBuddy(cboAccuracy);
+    planLayout->addWidget(lblParcels, 0, 0);
+    planLayout->addWidget(lstParcels, 1, 0, 3, 1);
+    planLayout->addWidget(lblAccuracy, 0, 1);
+    planLayout->addWidget(cboAccuracy, 1, 1);
+    planLayout->setRowStretch(3, 1);
+    planLayout->setColumnStretch(0, 1);
+    right->addWidget(fraPlan, 1);
+
+    // The survey data base frame.
+    Frame1 = new QGroupBox(QStringLiteral("Survey Data Base Information - certified surveys only"));
+    Frame1->setObjectName(QStringLiteral("Frame1"));
+    auto* sdbLayout = new QGridLayout(Frame1);
+    Label1 = new QLabel(QStringLiteral("Surveyor's Name"));
+    Label1->setObjectName(QStringLiteral("Label1"));
+    txtSurveyor = new QLineEdit;
+    txtSurveyor->setObjectName(QStringLiteral("txtSurveyor"));
+    txtSurveyor->setToolTip(QStringLiteral("Enter the surveyor's full name here"));
+    Label1->setBuddy(txtSurveyor);
+    Label2 = new QLabel(QStringLiteral("Date of Field Survey"));
+    Label2->setObjectName(QStringLiteral("Label2"));
+    txtFieldDate = new QLineEdit;
+    txtFieldDate->setObjectName(QStringLiteral("txtFieldDate"));
+    txtFieldDate->setToolTip(QStringLiteral("Enter the date here eg 01/01/2000"));
+    Label2->setBuddy(txtFieldDate);
+    Label3 = new QLabel(QStringLiteral("Permanent Marks Gone"));
+    Label3->setObjectName(QStringLiteral("Label3"));
+    lstPSMsGone = new QListWidget;
+    lstPSMsGone->setObjectName(QStringLiteral("lstPSMsGone"));
+    Label3->setBuddy(lstPSMsGone);
+    cmdAddPSM = addButton(QStringLiteral("cmdAddPSM"), QStringLiteral("Add"),
+                          QStringLiteral("Click here to add a PSM Gone to the list"),
+                          &frmCorvane::cmdAddPSM_Click);
+    cmdDeletePSM = addButton(QStringLiteral("cmdDeletePSM"), QStringLiteral("Delete"),
+                             QStringLiteral("Click here to delete a PSM Gone from the list"),
+                             &frmCorvane::cmdDeletePSM_Click);
+    // Set whenever the record changes; the user never sees it.
+    chkSDBchange = new QCheckBox(this);
+    chkSDBchange->setObjectName(QStringLiteral("chkSDBchange"));
+    chkSDBchange->hide();
+    connect(txtSurveyor, &QLineEdit::textChanged, this, &frmCorvane::txtSurveyor_Change);
+    connect(txtFieldDate, &QLineEdit::textChanged, this, &frmCorvane::txtFieldDate_Change);
+
+    sdbLayout->addWidget(Label1, 0, 0);
+    sdbLayout->addWidget(txtSurveyor, 0, 1, 1, 2);
+    sdbLayout->addWidget(Label2, 1, 0);
+    sdbLayout->addWidget(txtFieldDate, 1, 1, 1, 2);
+    sdbLayout->addWidget(Label3, 2, 0, Qt::AlignTop);
+    lstPSMsGone->setMaximumHeight(90);
+    sdbLayout->addWidget(lstPSMsGone, 2, 1, 2, 1);
+    auto* psmButtons = new QVBoxLayout;
+    psmButtons->addWidget(cmdAddPSM);
+    psmButtons->addWidget(cmdDeletePSM);
+    psmButtons->addStretch();
+    sdbLayout->addLayout(psmButtons, 2, 2, 2, 1);
+    sdbLayout->setColumnStretch(1, 1);
+    right->addWidget(Frame1);
+
+    setCentralWidget(central);
+    resize(640, 480);
+
+    fileOptionWidgets_ = {cmdConnections, cmdPSMs,    cmdNewParcel, cmdPrint,     cmdFixedWidth,
+                          cmdDrawPlan,    cmdSummary, cmdAddPSM,    cmdDeletePSM, Frame1,
+                          Label1,         Label2,     Label3};
+}
+
+void frmCorvane::SetFileOptions(bool foptions) {
+    for (QAction* action : fileOptionActions_)
+        action->setEnabled(foptions);
+    for (QWidget* widget : fileOptionWidgets_)
+        widget->setEnabled(foptions);
+}
+
+bool frmCorvane::startUp() {
+    if (!desktop_.claimSingleInstance()) {
+        desktop_.message(QStringLiteral("CORVANE is already running"), kProgramCaption,
+                         Icon::Exclamation);
+        return false;
+    }
+    move(kWindowOffset, kWindowOffset);
+#ifdef CORVANE_HAVE_CALCULATOR
+    calculator_ = new frmOrvaCalc(desktop_, this);
+    calculator_->hide();
+#endif
+    cboAccuracy->addItem(kAccuracySurveyed);
+    cboAccuracy->setCurrentText(kAccuracySurveyed);
+    reportFont_ = ReportFontFromSettings(desktop_);
+    plan_.PointNumberLimit = 5000;
+    SetFileOptions(false);
+    show();
+
+    if (networkMode()) {
+        mnuSave->setVisible(true);
+        mnuClose->setVisible(true);
+        const QString answer = desktop_.inputBox(QStringLiteral("Enter plan identifier eg: D12345"),
+                                                 QStringLiteral("Open CORVANE file"));
+        if (!answer.isEmpty())
+            OpenCorvane(answer);
+    } else {
+        mnuSave->setVisible(false);
+        mnuClose->setVisible(false);
+        if (commandLine_.toUpper().endsWith(QStringLiteral(".LNS")))
+            OpenCorvane(commandLine_);
+    }
+    return true;
+}
+
+void frmCorvane::setQuitFunction(std::function<void()> quit) {
+    quit_ = std::move(quit);
+}
+
+void frmCorvane::closeEvent(QCloseEvent* event) {
+    if (!exitDone_)
+        ExitCorvane();
+    event->accept();
+}
+
+void frmCorvane::EndProgram() {
+    exitDone_ = true;
+    emit programEnded();
+    if (quit_)
+        quit_();
+    else
+        QCoreApplication::quit();
+}
+
+bool frmCorvane::networkMode() const {
+    return IsNetworkMode(toCore(commandLine_));
+}
+
+QString frmCorvane::accuracyClass() const {
+    return cboAccuracy->currentText();
+}
+
+void frmCorvane::registerPlanWindow(PlanWindow* window) {
+    if (window && std::find(planWindows_.begin(), planWindows_.end(), window) == planWindows_.end())
+        planWindows_.push_back(window);
+}
+
+void frmCorvane::unregisterPlanWindow(PlanWindow* window) {
+    std::erase(planWindows_, window);
+}
+
+QStringList frmCorvane::parcels() const {
+    QStringList identifiers;
+    for (int i = 0; i < lstParcels->count(); ++i)
+        identifiers << lstParcels->item(i)->text();
+    return identifiers;
+}
+
+QString frmCorvane::selectedParcel() const {
+    const QList<QListWidgetItem*> selected = lstParcels->selectedItems();
+    return selected.isEmpty() ? QString() : selected.first()->text();
+}
+
+void frmCorvane::addParcel(const QString& identifier, bool select) {
+    lstParcels->addItem(identifier);
+    if (select)
+        lstParcels->setCurrentRow(lstParcels->count() - 1);
+}
+
+void frmCorvane::removeParcel(const QString& identifier) {
+    for (int i = 0; i < lstParcels->count(); ++i) {
+        if (lstParcels->item(i)->text() == identifier) {
+            delete lstParcels->takeItem(i);
+            return;
+        }
+    }
+}
+
+void frmCorvane::renameParcel(const QString& oldIdentifier, const QString& newIdentifier) {
+    for (int i = 0; i < lstParcels->count(); ++i) {
+        if (lstParcels->item(i)->text() == oldIdentifier) {
+            lstParcels->item(i)->setText(newIdentifier);
+            return;
+        }
+    }
+}
+
+void frmCorvane::NotYetAvailable(const QString& caption) {
+    QString title = caption;
+    title.remove(QLatin1Char('&'));
+    desktop_.message(QStringLiteral("This command is not yet available"), title, Icon::Information);
+}
+
+void frmCorvane::ShowError(const Error& error, Icon icon) {
+    desktop_.message(fromCore(error.message), fromCore(error.title), icon);
+}
+
+void frmCorvane::ShowErrors(const std::vector<Error>& errors) {
+    for (const Error& error : errors)
+        ShowError(error, IsEmptyCopySource(error) ? Icon::Critical : Icon::Exclamation);
+}
+
+} // namespace corvane

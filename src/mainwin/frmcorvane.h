@@ -1,0 +1,200 @@
+#pragma once
+
+#include "core/records.h"
+#include "core/result.h"
+#include "mainwin/planhost.h"
+#include "platform/desktop.h"
+
+#include <QMainWindow>
+#include <functional>
+#include <vector>
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QMenu;
+class QPushButton;
+
+namespace corvane {
+
+class frmOrvaCalc;
+
+// The main window: it owns the open plan, starts the program, opens, saves and closes plans
+// in local and network mode, shows the parcel list and the survey data base record, and
+// opens every other window from its menus and buttons.
+class frmCorvane : public QMainWindow, public PlanHost {
+    Q_OBJECT
+
+  public:
+    // commandLine: the program's arguments joined by single blanks. It decides the mode each
+    // time it matters: "VRX..." is network mode, anything else local mode.
+    frmCorvane(PlanState& plan, Desktop& desktop, const QString& commandLine,
+               QWidget* parent = nullptr);
+    ~frmCorvane() override;
+
+    // Runs the start-up: refuses a second instance (false: the program must end at once),
+    // prepares the window, reads the report font, shows the window and opens the plan the
+    // command line names (local mode) or asks for one (network mode).
+    bool startUp();
+
+    // How the program ends (after Exit or Close). By default it quits the application; tests
+    // put something observable in its place. programEnded is emitted either way.
+    void setQuitFunction(std::function<void()> quit);
+
+    // PlanHost
+    PlanState& plan() override { return plan_; }
+    Desktop& desktop() override { return desktop_; }
+    QString accuracyClass() const override;
+    FontChoice reportFont() const override { return reportFont_; }
+    void setReportFont(const FontChoice& font) override { reportFont_ = font; }
+    bool networkMode() const override;
+    void registerPlanWindow(PlanWindow* window) override;
+    void unregisterPlanWindow(PlanWindow* window) override;
+    QStringList parcels() const override;
+    QString selectedParcel() const override;
+    void addParcel(const QString& identifier, bool select) override;
+    void removeParcel(const QString& identifier) override;
+    void renameParcel(const QString& oldIdentifier, const QString& newIdentifier) override;
+    // Created hidden at start-up when the program has its calculator.
+    frmOrvaCalc* calculator() override { return calculator_; }
+
+  signals:
+    void programEnded();
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+
+  private slots:
+    // Plan lifecycle (planlifecycle.cpp).
+    void mnuOpen_Click(); // also New and cmdOpen
+    void mnuSave_Click();
+    void mnuSaveAs_Click();
+    void mnuClose_Click();
+    void mnuExit_Click(); // also cmdExit
+
+    // Help (helpcommands.cpp).
+    void mnuContents_Click();
+    void mnuAbout_Click();
+
+    // Survey data base record (surveyrecord.cpp).
+    void cmdAddPSM_Click();
+    void cmdDeletePSM_Click();
+    void txtSurveyor_Change();
+    void txtFieldDate_Change();
+
+    // Parcel list and parcel commands (parcelcommands.cpp).
+    void lstParcels_DblClick();
+    void mnuNewParcel_Click();
+    void mnuPartyWalls_Click();
+    void mnuEditParcel_Click();
+    void mnuParcelIdentifier_Click();
+    void mnuArea_Click();
+    void mnuDeleteParcel_Click();
+    void mnuCopyParcel_Click();
+    void mnuViewParcel_Click();
+    void mnuViewLines_Click();
+    void mnuViewPolygons_Click();
+    void mnuExportParcel_Click();
+
+    // Whole-plan edits and checks (planedits.cpp).
+    void mnuConnections_Click();
+    void mnuEditLines_Click();
+    void mnuPointNumber_Click();
+    void mnuDatumBearing_Click();
+    void mnuDistanceUnits_Click();
+    void mnuFindPoint_Click();
+    void mnuDoubleLines_Click();
+    void mnuPointErrors_Click();
+
+    // Reports, drawing, derived-line tools and the calculator (toolcommands.cpp).
+    void mnuCreateCoords_Click();
+    void mnuScaledData_Click();
+    void mnuPSMs_Click();
+    void mnuCalcOffsides_Click();
+    void mnuPrint_Click();
+    void mnuSummary_Click();
+    void mnuDrawPlan_Click();
+    void mnuCalculator_Click();
+
+  private:
+    // Window construction (frmcorvane.cpp).
+    void buildMenus();
+    void buildControls();
+    QAction* addCommand(QMenu* menu, const QString& name, const QString& caption,
+                        void (frmCorvane::*slot)(), const QKeySequence& shortcut = {});
+    QPushButton* addButton(const QString& name, const QString& caption, const QString& tooltip,
+                           void (frmCorvane::*slot)());
+    void SetFileOptions(bool foptions);
+
+    // Plan lifecycle (planlifecycle.cpp).
+    void OpenCorvane(const QString& planfile);
+    void UpdateParcelList();
+    void ClearPlan();
+    bool ClosePlanWindows();
+    void ExitCorvane();
+    void EndProgram();
+    std::string NetworkRootText() const;
+    // Stores the working copies to the share (mode 1 or 2) and reports what went wrong.
+    void StoreToNet(int mode);
+    // In network mode, refuses an identifier the share cannot hold; true when refused.
+    bool RefuseIdentifier(const QString& planId, const QString& title);
+    bool SaveAsNetworkName(QString& newBase);
+    bool SaveAsLocalName(QString& newBase);
+
+    // Survey data base record (surveyrecord.cpp).
+    void LoadSDBfile();
+    // Writes the record when it changed; false when a write failed (the flag stays set).
+    bool SaveSDBfile();
+    void ClearSDB();
+    bool sdbChanged() const;
+    void setSdbChanged(bool changed);
+
+    // A command of a later stage of the program.
+    void NotYetAvailable(const QString& caption);
+    void ShowError(const Error& error, Icon icon = Icon::Exclamation);
+    void ShowErrors(const std::vector<Error>& errors);
+
+    PlanState& plan_;
+    Desktop& desktop_;
+    QString commandLine_;
+    FontChoice reportFont_;
+    std::function<void()> quit_;
+    bool exitDone_ = false;
+    std::vector<PlanWindow*> planWindows_;
+    frmOrvaCalc* calculator_ = nullptr;
+
+    // Menus and menu entries.
+    QMenu* mnuFile = nullptr;
+    QMenu* mnuEdit = nullptr;
+    QMenu* mnuView = nullptr;
+    QMenu* mnuOptions = nullptr;
+    QMenu* mnuHelp = nullptr;
+    QAction* mnuSave = nullptr;
+    QAction* mnuClose = nullptr;
+
+    // The plan frame.
+    QListWidget* lstParcels = nullptr;
+    QComboBox* cboAccuracy = nullptr;
+
+    // The survey data base frame.
+    QGroupBox* Frame1 = nullptr;
+    QLabel* Label1 = nullptr;
+    QLabel* Label2 = nullptr;
+    QLabel* Label3 = nullptr;
+    QLineEdit* txtSurveyor = nullptr;
+    QLineEdit* txtFieldDate = nullptr;
+    QListWidget* lstPSMsGone = nullptr;
+    QPushButton* cmdAddPSM = nullptr;
+    QPushButton* cmdDeletePSM = nullptr;
+    QCheckBox* chkSDBchange = nullptr;
+
+    // What SetFileOptions enables and disables.
+    std::vector<QAction*> fileOptionActions_;
+    std::vector<QWidget*> fileOptionWidgets_;
+};
+
+} // namespace corvane

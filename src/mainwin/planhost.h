@@ -1,0 +1,59 @@
+#pragma once
+
+#include "core/records.h"
+#include "mainwin/areadialog.h"
+#include "platform/desktop.h"
+
+#include <QString>
+#include <QStringList>
+
+namespace corvane {
+
+class frmOrvaCalc;
+
+// A window that works on the open plan (the traverse window, the easement window...). It
+// registers with the main window, which closes it before the plan changes or the program
+// ends, so it can never later write the old plan's rows into another plan.
+class PlanWindow {
+  public:
+    virtual ~PlanWindow() = default;
+    // Closes the window as its own Cancel does: unsaved rows are dropped, nothing is written.
+    virtual void closeForPlanChange() = 0;
+    virtual bool isPlanWindowOpen() const = 0;
+};
+
+// What the main window offers the windows it opens: the open plan, the desktop, the accuracy
+// class and report font the user chose, the mode, and the parcel list kept in step with the
+// polygons file.
+class PlanHost {
+  public:
+    virtual ~PlanHost() = default;
+
+    virtual PlanState& plan() = 0;
+    virtual Desktop& desktop() = 0;
+    // The text of the accuracy type box, as the closure's allowable misclosure reads it.
+    virtual QString accuracyClass() const = 0;
+    // The font every printout uses.
+    virtual FontChoice reportFont() const = 0;
+    virtual void setReportFont(const FontChoice& font) = 0;
+    // True when plans are fetched from and stored to the network share.
+    virtual bool networkMode() const = 0;
+
+    virtual void registerPlanWindow(PlanWindow* window) = 0;
+    virtual void unregisterPlanWindow(PlanWindow* window) = 0;
+
+    // The parcel list, in polygons-file order.
+    virtual QStringList parcels() const = 0;
+    // The selected parcel's identifier; empty when none is selected.
+    virtual QString selectedParcel() const = 0;
+    virtual void addParcel(const QString& identifier, bool select) = 0;
+    // Removes the first entry equal to the identifier.
+    virtual void removeParcel(const QString& identifier) = 0;
+    virtual void renameParcel(const QString& oldIdentifier, const QString& newIdentifier) = 0;
+
+    // The area dialog and the survey calculator, one of each for the whole run.
+    virtual AreaDialog* areaDialog() { return nullptr; }
+    virtual frmOrvaCalc* calculator() { return nullptr; }
+};
+
+} // namespace corvane

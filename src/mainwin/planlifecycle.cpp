@@ -1,0 +1,282 @@
+// Opening, saving and leaving a plan, in local mode (plans anywhere on disk) and in network
+// mode (plans named by identifier, fetched from the share into working copies in the current
+// folder and stored back).
+#include "core/linesfile.h"
+#include "core/network.h"
+#include "core/planfiles.h"
+#include "core/polygons.h"
+#include "core/textfile.h"
+#include "mainwin/frmcorvane.h"
+#include "mainwin/startup.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <algorithm>
+
+namespace corvane {
+
+namespace {
+
+const QString kIdentifierPrompt = QStringLiteral("Enter plan identifier eg: D12345");
+const QString kOpenTitle = QStringLiteral("Open CORVANE file");
+const QString kOpenErrorTitle = QStringLiteral("Open CORVANE file error");
+const QString kLinesFilter = QStringLiteral("CORVANE files (*.LNS)|*.lns");
+const QString kSaveAsErrorTitle = QStringLiteral("Save As error");
+const QString kNetworkNotAvailable = QStringLiteral("VRX network not available");
+
+// A plan is named by its lines file or by its base; the base is what the plan's files share.
+QString WithoutLinesExtension(const QString& name) {
+    return name.endsWith(QStringLiteral(".lns"), Qt::CaseInsensitive) ? name.chopped(4) : name;
+}
+
+bool PlanFileExists(const std::string& base, std::string_view extension) {
+    return FileExists(base + std::string(extension));
+}
+
+} // namespace
+
+std::string frmCorvane::NetworkRootText() const {
+    return NetworkRoot(PathToCore(commandLine_));
+}
+
+bool frmCorvane::RefuseIdentifier(const QString& planId, const QString& title) {
+    if (!networkMode() || ValidPlanIdentifier(toCore(planId)))
+        return false;
+    desktop_.message(planId + QStringLiteral(" is not a valid plan identifier"), title,
+                     Icon::Exclamation);
+    return true;
+}
+
+void frmCorvane::OpenCorvane(const QString& planfile) {
+    const QString base = WithoutLinesExtension(planfile);
+    if (RefuseIdentifier(base, kOpenErrorTitle))
+        return;
+    plan_.PlanPath = PathToCore(base);
+
+    if (networkMode()) {
+        const std::string root = NetworkRootText();
+        if (!VrxNetExists(root)) {
+            desktop_.message(QStringLiteral("VRX network is unavailable. You can continue\n"
+                                            "but you will only be retrieving and saving\n"
+                                            "files on your local C drive"),
+                             QStringLiteral("VRX Network error"), Icon::Exclamation);
+        } else {
+            NetTransfer fetched;
+            {
+                BusyCursor busy(desktop_);
+                fetched = LoadFromNet(root, plan_.PlanPath, 0);
+            }
+            if (fetched.usedLocalFiles)
+                desktop_.message(QString::fromLatin1(kUsedLocalFilesMessage),
+                                 QString::fromLatin1(kUsedLocalFilesTitle), Icon::Exclamation);
+            ShowErrors(fetched.errors);
+        }
+    }
+
+    setWindowTitle(PathFromCore(plan_.PlanPath));
+
+    // A plan without a lines file, or with one that holds no lines, is a plan being started:
+    // its parcels and survey record are read as usual. Only a refused lines file leaves them
+    // unread, so nothing is shown that the lines cannot back.
+    const bool linesFileExists = PlanFileExists(plan_.PlanPath, ".lns");
+    Status loaded;
+    {
+        BusyCursor busy(desktop_);
+        loaded = LoadLines(plan_);
+    }
+    if (!loaded) {
+        ShowError(loaded.error());
+    } else {
+        if (PlanFileExists(plan_.PlanPath, ".ply"))
+            UpdateParcelList();
+        else if (linesFileExists)
+            desktop_.message(QStringLiteral("No polygons file found"), QStringLiteral("CORVANE"),
+                             Icon::Exclamation);
+        if (PlanFileExists(plan_.PlanPath, ".sdb")) {
+            LoadSDBfile();
+            setSdbChanged(false);
+        }
+    }
+    SetFileOptions(true);
+}
+
+void frmCorvane::UpdateParcelList() {
+    for (const std::string& identifier : ParcelIdentifiers(plan_.PlanPath))
+        lstParcels->addItem(fromCore(identifier));
+}
+
+void frmCorvane::ClearPlan() {
+    ClearSDB();
+    lstParcels->clear();
+    plan_.PlanLines.clear();
+    // An empty point table keeps one all-zero entry, which no real point matches.
+    plan_.PlanPoints.assign(1, PointRecord{});
+    plan_.PointTop = 0;
+    plan_.chkArray = false;
+    plan_.LinesLoadFailed = false;
+    plan_.LinesLoadFailure.clear();
+}
+
+bool frmCorvane::ClosePlanWindows() {
+    // A copy: a window may unregister itself while it closes.
+    const std::vector<PlanWindow*> windows = planWindows_;
+    for (PlanWindow* window : windows)
+        if (window->isPlanWindowOpen())
+            window->closeForPlanChange();
+    return std::none_of(planWindows_.begin(), planWindows_.end(),
+                        [](const PlanWindow* window) { return window->isPlanWindowOpen(); });
+}
+
+void frmCorvane::StoreToNet(int mode) {
+    NetTransfer stored;
+    {
+        BusyCursor busy(desktop_);
+        stored = LoadFromNet(NetworkRootText(), plan_.PlanPath, mode);
+    }
+    ShowErrors(stored.errors);
+}
+
+void frmCorvane::mnuOpen_Click() {
+    // A record that cannot be written keeps the open plan, so the record is not lost.
+    if (sdbChanged() && !SaveSDBfile())
+        return;
+
+    const QString name =
+        networkMode() ? desktop_.inputBox(kIdentifierPrompt, kOpenTitle)
+                      : desktop_.openFileDialog(kLinesFilter,
+                                                QStringLiteral("Open New or Existing CORVANE file"),
+                                                QString());
+    if (name.isEmpty())
+        return;
+    if (RefuseIdentifier(WithoutLinesExtension(name), kOpenErrorTitle))
+        return;
+
+    // The windows of the open plan close first, so none can write the old plan's rows into
+    // the next one or change files after they were stored.
+    if (!ClosePlanWindows())
+        return;
+    if (networkMode() && !plan_.PlanPath.empty() && PlanFileExists(plan_.PlanPath, ".lns"))
+        StoreToNet(1);
+
+    ClearPlan();
+    OpenCorvane(name);
+}
+
+void frmCorvane::mnuSave_Click() {
+    if (!networkMode() || plan_.PlanPath.empty() || !PlanFileExists(plan_.PlanPath, ".lns"))
+        return;
+    if (!VrxNetExists(NetworkRootText())) {
+        desktop_.message(kNetworkNotAvailable, QStringLiteral("Save error"), Icon::Exclamation);
+        return;
+    }
+    if (sdbChanged())
+        SaveSDBfile();
+    StoreToNet(2);
+}
+
+bool frmCorvane::SaveAsNetworkName(QString& newBase) {
+    const std::string root = NetworkRootText();
+    if (!VrxNetExists(root)) {
+        desktop_.message(kNetworkNotAvailable, kSaveAsErrorTitle, Icon::Exclamation);
+        return false;
+    }
+    const QString answer = desktop_.inputBox(kIdentifierPrompt, kOpenTitle);
+    if (answer.isEmpty())
+        return false;
+    const QString base = WithoutLinesExtension(answer);
+    if (RefuseIdentifier(base, kSaveAsErrorTitle))
+        return false;
+    // Neither a plan on the share nor working copies left in the current folder are ever
+    // overwritten.
+    const std::string netBase = HalvernPlan(root, toCore(base));
+    if (PlanFileExists(netBase, ".lns") || PlanFileExists(PathToCore(base), ".lns")) {
+        desktop_.message(answer + QStringLiteral(" already exists"), kSaveAsErrorTitle,
+                         Icon::Exclamation);
+        return false;
+    }
+    newBase = base;
+    return true;
+}
+
+bool frmCorvane::SaveAsLocalName(QString& newBase) {
+    const QString name = desktop_.openFileDialog(
+        kLinesFilter, QStringLiteral("Open a New or Existing CORVANE file"), QString());
+    if (name.isEmpty())
+        return false;
+    const QString base = WithoutLinesExtension(name);
+    // The plan named, with or without its extension, must not exist yet: an existing plan is
+    // never overwritten.
+    if (FileExists(PathToCore(name)) || PlanFileExists(PathToCore(base), ".lns")) {
+        desktop_.message(name + QStringLiteral(" already exists"), kSaveAsErrorTitle,
+                         Icon::Exclamation);
+        return false;
+    }
+    newBase = base;
+    return true;
+}
+
+void frmCorvane::mnuSaveAs_Click() {
+    if (plan_.PlanPath.empty())
+        return;
+    QString newBase;
+    if (!(networkMode() ? SaveAsNetworkName(newBase) : SaveAsLocalName(newBase)))
+        return;
+
+    const std::string oldPath = plan_.PlanPath;
+    const std::string newPath = PathToCore(newBase);
+    Status copied;
+    {
+        BusyCursor busy(desktop_);
+        copied = CopyPlanFiles(oldPath, newPath);
+    }
+    if (!copied) {
+        // Part of the plan is missing from the new name: the old plan stays the open one
+        // and keeps all its files.
+        ShowError(copied.error());
+        desktop_.message(QStringLiteral("Not every file of the plan could be copied to ") +
+                             newBase + QStringLiteral(".\nCurrent file is still ") +
+                             PathFromCore(oldPath),
+                         kSaveAsErrorTitle, Icon::Exclamation);
+        return;
+    }
+    if (!PlanFileExists(newPath, ".lns"))
+        return;
+
+    if (networkMode())
+        DeletePlanWorkingCopies(oldPath);
+    plan_.PlanPath = newPath;
+    setWindowTitle(PathFromCore(plan_.PlanPath));
+    desktop_.message(QStringLiteral("Current file is now ") + PathFromCore(plan_.PlanPath),
+                     QStringLiteral("Save As completed"), Icon::Exclamation);
+}
+
+void frmCorvane::mnuClose_Click() {
+    // Leaves the program without storing anything to the share.
+    if (networkMode())
+        EndProgram();
+}
+
+void frmCorvane::mnuExit_Click() {
+    ExitCorvane();
+}
+
+void frmCorvane::ExitCorvane() {
+    if (exitDone_)
+        return;
+    exitDone_ = true;
+    desktop_.closeAllHelp();
+    ClosePlanWindows();
+    if (sdbChanged())
+        SaveSDBfile();
+    if (networkMode() && !plan_.PlanPath.empty() && PlanFileExists(plan_.PlanPath, ".lns")) {
+        if (!VrxNetExists(NetworkRootText()))
+            desktop_.message(kNetworkNotAvailable,
+                             QStringLiteral("Save files to VRX Network error"), Icon::Exclamation);
+        else
+            StoreToNet(1);
+    }
+    EndProgram();
+}
+
+} // namespace corvane
