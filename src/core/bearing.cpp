@@ -6,7 +6,9 @@
 
 namespace corvane {
 
-double Pi() { return 4.0 * std::atan(1.0); }
+double Pi() {
+    return 4.0 * std::atan(1.0);
+}
 
 namespace {
 
@@ -58,6 +60,10 @@ bool ValidBearing(std::string_view text) {
         return true;
     if (!onlyNumberChars(text))
         return false;
+    // A bearing runs from 0 to 360; a leading "-" asks the caller for the back bearing and is
+    // taken off before the check, so a negative value here is no bearing ("-0.3000" included).
+    if (Val(text) < 0)
+        return false;
     size_t p = text.find('.');
     if (p != std::string_view::npos) {
         double minutes = Val(twoFrom(text, p + 1));
@@ -85,8 +91,8 @@ double BearingToRadians(std::string_view text) {
     size_t p = text.find('.');
     if (p != std::string_view::npos) {
         double minutes = Val(twoFrom(text, p + 1)) + 0.000000001;
-        double seconds = Val(p + 3 < text.size() ? text.substr(p + 3) : std::string_view()) +
-                         0.000000001;
+        double seconds =
+            Val(p + 3 < text.size() ? text.substr(p + 3) : std::string_view()) + 0.000000001;
         double degrees = std::trunc(Val(text));
         value = degrees + minutes / 60.0 + seconds / 3600.0;
     } else {
@@ -175,7 +181,11 @@ std::string SumDistanceText(std::string_view text) {
     return Format(total, "0.000");
 }
 
-std::string BearingText(double bearing) { return Format(bearing, "0.0000"); }
-std::string DistanceText(double distance) { return Format(distance, "0.000"); }
+std::string BearingText(double bearing) {
+    return Format(bearing, "0.0000");
+}
+std::string DistanceText(double distance) {
+    return Format(distance, "0.000");
+}
 
 } // namespace corvane

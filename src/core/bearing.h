@@ -34,7 +34,7 @@ std::string SumDistanceText(std::string_view text);
 
 // Bearing cell texts.
 inline constexpr const char* kNoData = "No Data";
-std::string BearingText(double bearing);  // "0.0000"
+std::string BearingText(double bearing);   // "0.0000"
 std::string DistanceText(double distance); // "0.000"
 
 } // namespace corvane

@@ -13,8 +13,10 @@ namespace corvane {
 inline constexpr int kMaxLines = 32767;
 
 // Parses the text lines of a lines file: four comma-separated fields per line (from, to,
-// bearing, distance). Refuses a blank line, a field that is not a number, a point number
-// outside the 32-bit range and more than kMaxLines lines, naming the file and line.
+// bearing, distance). Refuses a blank line, a line without exactly four fields, a field that
+// is not a number, a point number that is not whole or lies outside the 32-bit range, and
+// more than kMaxLines lines, naming the file and line. Nothing is returned half: a refused
+// file gives only the error, whose message is the one to show.
 // Error titles: "CORVANE Error" for a blank line, "CORVANE Load error" otherwise.
 Result<std::vector<LineRecord>> ParseLines(const std::vector<std::string>& textLines,
                                            const std::string& fileName);
@@ -23,15 +25,17 @@ Result<std::vector<LineRecord>> ParseLines(std::istream& in, const std::string& 
 // One line of the lines file: "101,102,45.3020,123.456".
 std::string FormatLineRecord(const LineRecord& line);
 
-// Loads the plan's lines file into PlanLines and sets chkArray. A missing lines file is no
-// failure: PlanLines stays empty. A refused file leaves chkArray clear and marks the plan's
-// lines as failed to load, so SaveLines refuses until a later load succeeds; the error holds
-// the message to show.
+// Loads the plan's lines file into PlanLines and sets chkArray when it holds lines. A missing
+// lines file is no failure: PlanLines stays empty. A refused file leaves PlanLines empty and
+// chkArray clear, and marks the plan's lines as failed to load (LinesLoadFailed, with the
+// reason in LinesLoadFailure), so SaveLines refuses until a later load succeeds; the error
+// holds the message to show.
 Status LoadLines(PlanState& plan);
 
-// Writes PlanLines over the lines file (lines whose distance is not above 0 are dropped).
-// Does nothing without a plan. Refuses while the last load failed. Error title
-// "Error saving lines".
+// Writes PlanLines over the lines file through a whole rewrite (lines whose distance is not
+// above 0 are dropped). Does nothing without a plan. Refuses, writing nothing, while the
+// last load failed, and when more than kMaxLines lines would be written (the loader would
+// refuse the file). Error title "Error saving lines".
 Status SaveLines(PlanState& plan);
 
 } // namespace corvane

@@ -1,16 +1,21 @@
 #include "core/numtext.h"
 
+#include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
+#include <limits>
 #include <string>
 
 namespace corvane {
 
 namespace {
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 // The characters that form the number at the start of a text, blanks removed.
 std::string leadingNumber(std::string_view text) {
@@ -40,18 +45,26 @@ std::string leadingNumber(std::string_view text) {
     return out;
 }
 
+// |value| to 15 significant digits: the digits (no point) and the decimal exponent of the
+// first one. Written without the C library's locale, so a decimal comma set for the
+// desktop never reaches the figures.
+void fifteenDigits(double value, std::string& mant, int& exp) {
+    char buf[64];
+    auto written = std::to_chars(buf, buf + sizeof buf, std::fabs(value),
+                                 std::chars_format::scientific, 14); // d.dddddddddddddde+XX
+    std::string_view sci(buf, static_cast<size_t>(written.ptr - buf));
+    size_t e = sci.find('e');
+    mant.assign(1, sci[0]);
+    mant.append(sci.substr(2, e - 2));
+    exp = std::atoi(std::string(sci.substr(e + 1)).c_str());
+}
+
 // Decimal digits of |value| rounded half away from zero to `decimals` places, after taking
 // the value to 15 significant digits. Returns the integer digits and fraction digits.
 void roundedDigits(double value, int decimals, std::string& intPart, std::string& fracPart) {
-    double a = std::fabs(value);
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.14e", a); // d.dddddddddddddde+XX
     std::string mant;
-    mant += buf[0];
-    int i = 2;
-    while (buf[i] != 'e')
-        mant += buf[i++];
-    int exp = std::atoi(buf + i + 1);
+    int exp = 0;
+    fifteenDigits(value, mant, exp);
     // digits: value = 0.mant * 10^(exp+1); position of decimal point after (exp+1) digits.
     int pointPos = exp + 1;
     // Build a digit string with enough zeros on both sides.
@@ -97,7 +110,27 @@ double Val(std::string_view text) {
         anyDigit = anyDigit || isDigit(c);
     if (!anyDigit)
         return 0.0;
-    return std::strtod(num.c_str(), nullptr);
+    // Read with the "C" rules whatever the desktop's locale (strtod would take a decimal
+    // comma there and stop at the point).
+    std::string_view digits = num;
+    bool negative = false;
+    if (digits.front() == '-' || digits.front() == '+') {
+        negative = digits.front() == '-';
+        digits.remove_prefix(1);
+    }
+    double value = 0.0;
+    auto read = std::from_chars(digits.data(), digits.data() + digits.size(), value,
+                                std::chars_format::fixed);
+    if (read.ec == std::errc::result_out_of_range) {
+        // Too many digits for a double: a whole part beyond range is infinite, a fraction
+        // too small to hold is 0.
+        size_t point = digits.find('.');
+        std::string_view whole = digits.substr(0, point);
+        value = whole.find_first_not_of('0') == std::string_view::npos
+                    ? 0.0
+                    : std::numeric_limits<double>::infinity();
+    }
+    return negative ? -value : value;
 }
 
 bool IsNumberText(std::string_view text) {
@@ -114,8 +147,7 @@ bool IsNumberText(std::string_view text) {
 std::string Format(double value, std::string_view format) {
     // Split the format into its digit pattern and the literal text after it.
     size_t end = 0;
-    while (end < format.size() &&
-           (format[end] == '0' || format[end] == '#' || format[end] == '.'))
+    while (end < format.size() && (format[end] == '0' || format[end] == '#' || format[end] == '.'))
         ++end;
     std::string_view pattern = format.substr(0, end);
     std::string_view literal = format.substr(end);
@@ -148,14 +180,9 @@ std::string GeneralText(double value) {
     if (!std::isfinite(value) || value == 0)
         return "0";
     // Fifteen significant digits and the decimal exponent, then written out in full.
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.14e", std::fabs(value));
     std::string mant;
-    mant += buf[0];
-    int i = 2;
-    while (buf[i] != 'e')
-        mant += buf[i++];
-    int exp = std::atoi(buf + i + 1);
+    int exp = 0;
+    fifteenDigits(value, mant, exp);
     while (mant.size() > 1 && mant.back() == '0')
         mant.pop_back();
     std::string out;

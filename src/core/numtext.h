@@ -12,7 +12,8 @@ inline constexpr const char* kSquareMetres = "m\xB2";
 // The numeric value of a text, as every figure of the program is read from what the user
 // typed: blanks and tabs anywhere are skipped; an optional sign, digits and one decimal point
 // are read as far as they form a number; anything after is ignored. Empty or non-numeric
-// text is 0. So "PM 12" after its prefix reads 12, and "4444 12" reads 444412.
+// text is 0. So "PM 12" after its prefix reads 12, and "4444 12" reads 444412. The point is
+// the decimal separator whatever the desktop's locale.
 double Val(std::string_view text);
 
 // True when the whole text (blanks aside) is one plain number: sign, digits, at most one

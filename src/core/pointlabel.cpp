@@ -17,15 +17,21 @@ struct MarkPrefix {
 constexpr MarkPrefix kMarks[] = {
     {"PM", "4444"}, {"SSM", "5555"}, {"TS", "6666"}, {"MSM", "7777"}, {"GBM", "8888"}};
 
-bool startsWith(std::string_view s, std::string_view p) { return s.substr(0, p.size()) == p; }
+bool startsWith(std::string_view s, std::string_view p) {
+    return s.substr(0, p.size()) == p;
+}
 
 // The coded value of a label before rounding.
 double codedValue(std::string_view label) {
     std::string upper = UpperCase(label);
+    // Blanks typed before a mark prefix are no part of the label (" PM12" is PM12).
+    std::string_view body = upper;
+    while (!body.empty() && (body.front() == ' ' || body.front() == '\t'))
+        body.remove_prefix(1);
     for (const auto& m : kMarks) {
         std::string_view prefix = m.prefix;
-        if (startsWith(upper, prefix)) {
-            std::string_view rest = std::string_view(upper).substr(prefix.size());
+        if (startsWith(body, prefix)) {
+            std::string_view rest = body.substr(prefix.size());
             if (Val(rest) > 0)
                 return Val(std::string(m.code) + std::string(rest));
         }
@@ -76,6 +82,11 @@ std::string PointNumberToLabel(std::int32_t number) {
 }
 
 bool ValidPointLabel(std::string_view label) {
+    // Worth storing only when the coded number fits 32 bits and names a real point.
+    auto storableNumber = [](std::string_view l) {
+        auto v = PointLabelValue(l);
+        return v.has_value() && *v > 0;
+    };
     std::string compact;
     for (char c : label)
         if (c != ' ' && c != '\t')
@@ -91,12 +102,12 @@ bool ValidPointLabel(std::string_view label) {
             std::string_view rest = body.substr(std::string_view(m.prefix).size());
             if (!wholeDigits(rest) || Val(rest) <= 0)
                 return false;
-            return PointLabelValue(label).has_value();
+            return storableNumber(label);
         }
     }
     if (!wholeDigits(body) || Val(body) <= 0)
         return false;
-    return PointLabelValue(label).has_value();
+    return storableNumber(label);
 }
 
 } // namespace corvane

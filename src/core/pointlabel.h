@@ -13,8 +13,8 @@ namespace corvane {
 // number behind the prefix's code digits (444412).
 
 // The coded point number of a label, as the program has always read it (value rounded,
-// halves to even; no digits gives 0). A number outside the 32-bit range gives 0: callers
-// that store a label check it first with CheckPointLabel.
+// halves to even; no digits gives 0; blanks before a mark prefix are skipped). A number outside the
+// 32-bit range gives 0: callers that store a label check it first with CheckPointLabel.
 std::int32_t PointLabelToNumber(std::string_view label);
 
 // The label of a coded point number: "PM1" for 44441, "123" for 123.
@@ -25,7 +25,8 @@ std::string PointNumberToLabel(std::int32_t number);
 // are removed, whose coded number fits the 32-bit range. The check at every point entry.
 bool ValidPointLabel(std::string_view label);
 
-// The coded number of a label before rounding: nullopt when it does not fit 32 bits.
+// The coded number of a label, rounded as PointLabelToNumber rounds it: nullopt when it does
+// not fit 32 bits.
 std::optional<double> PointLabelValue(std::string_view label);
 
 } // namespace corvane

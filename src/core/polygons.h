@@ -19,6 +19,9 @@ struct ParcelHeading {
 // True for a line the file's readers take as a parcel heading (it begins with a double
 // quote).
 bool IsHeadingLine(std::string_view line);
+// Takes a heading apart by position: the identifier between the first two double quotes, the
+// area between the comma after it and the comma before the one-letter quoted code, the code
+// as the last letter but one. A heading out of that form gives a wrong area or code.
 ParcelHeading ParseHeading(std::string_view line);
 // "\"AL12\",1234.5,\"C\"" (the area in its general text form).
 std::string FormatHeading(const std::string& identifier, double area, const std::string& code);
@@ -37,8 +40,9 @@ std::vector<std::string> ParcelIdentifiers(const std::string& planPath);
 
 bool ParcelExists(const std::string& planPath, const std::string& identifier);
 
-// The stored area of a parcel in hectares ("0.0000") and its area code; nullopt-like empty
-// identifier when the parcel is not found. Error title "Get area from polygons file error".
+// The stored area of a parcel in hectares ("0.0000", or "no area"), its area code and value;
+// found is false (and the texts empty) when no heading names the parcel. A missing file, or
+// a stored area that is not a number, is an error titled "Get area from polygons file error".
 struct StoredArea {
     bool found = false;
     std::string Hectares;
@@ -47,9 +51,10 @@ struct StoredArea {
 };
 Result<StoredArea> ReadParcelArea(const std::string& planPath, const std::string& identifier);
 
-// Rewrites the heading of one parcel through the backup copy of the polygons file. A code
-// of "C", "A" or "D" writes a new heading with the given area; any other code renames only.
-// Error titles "Make backup error" or "Replace parcel heading error".
+// Rewrites the heading of one parcel through the backup copy of the polygons file: the file
+// is copied to its backup (".~ly"), then written whole from the backup. A code of "C", "A"
+// or "D" writes a new heading with the given area; any other code renames only, keeping the
+// stored area and code. Error titles "Make backup error" or "Replace parcel heading error".
 Status UpdateParcelEntry(const std::string& planPath, const std::string& newIdentifier,
                          const std::string& oldIdentifier, double area, const std::string& code);
 

@@ -1,0 +1,178 @@
+#include "core/linesfile.h"
+
+#include "core/numtext.h"
+#include "core/textfile.h"
+
+#include <cmath>
+#include <limits>
+
+namespace corvane {
+
+namespace {
+
+constexpr const char* kBlankLineMessage =
+    "Blank line found in lines file\nUse a text editor to fix the problem";
+constexpr const char* kLoadAdvice = "Check the lines file using a text editor eg: Notepad";
+constexpr const char* kLoadTitle = "CORVANE Load error";
+constexpr const char* kBlankTitle = "CORVANE Error";
+constexpr const char* kSaveTitle = "Error saving lines";
+
+bool isBlankLine(const std::string& line) {
+    return line.find_first_not_of(" \t") == std::string::npos;
+}
+
+Error loadError(const std::string& description) {
+    return Error{description + "\n" + kLoadAdvice, kLoadTitle};
+}
+
+std::string lineOf(size_t index, const std::string& fileName) {
+    return "Line " + std::to_string(index + 1) + " of the lines file " + fileName;
+}
+
+std::vector<std::string> splitFields(const std::string& line) {
+    std::vector<std::string> fields;
+    size_t start = 0;
+    for (;;) {
+        size_t comma = line.find(',', start);
+        fields.push_back(line.substr(start, comma - start));
+        if (comma == std::string::npos)
+            return fields;
+        start = comma + 1;
+    }
+}
+
+// A point number of the file: a whole number within the 32-bit range, never wrapped.
+bool readPointNumber(const std::string& field, std::int32_t& number) {
+    if (!IsNumberText(field))
+        return false;
+    double v = Val(field);
+    if (v != std::trunc(v) || v < std::numeric_limits<std::int32_t>::min() ||
+        v > std::numeric_limits<std::int32_t>::max())
+        return false;
+    number = static_cast<std::int32_t>(v);
+    return true;
+}
+
+// The first line of a message: what went wrong, without the advice that follows it.
+std::string firstLine(const std::string& message) {
+    return message.substr(0, message.find('\n'));
+}
+
+} // namespace
+
+Result<std::vector<LineRecord>> ParseLines(const std::vector<std::string>& textLines,
+                                           const std::string& fileName) {
+    // A blank line would shift every later field by a line, so the whole file is refused.
+    for (const auto& text : textLines)
+        if (isBlankLine(text))
+            return Error{kBlankLineMessage, kBlankTitle};
+    if (textLines.size() > static_cast<size_t>(kMaxLines))
+        return loadError("The lines file " + fileName + " holds " +
+                         std::to_string(textLines.size()) + " lines; at most " +
+                         std::to_string(kMaxLines) + " can be loaded (line " +
+                         std::to_string(kMaxLines + 1) + " is one too many)");
+
+    static const char* const kFieldNames[] = {"from point", "to point", "bearing", "distance"};
+    std::vector<LineRecord> lines;
+    lines.reserve(textLines.size());
+    for (size_t i = 0; i < textLines.size(); ++i) {
+        std::vector<std::string> fields = splitFields(textLines[i]);
+        if (fields.size() != 4)
+            return loadError(lineOf(i, fileName) + " has " + std::to_string(fields.size()) +
+                             " fields where 4 are expected (from, to, bearing, distance): \"" +
+                             textLines[i] + "\"");
+        LineRecord line;
+        for (int f = 0; f < 2; ++f) {
+            std::int32_t& point = f == 0 ? line.FromPoint : line.ToPoint;
+            if (!IsNumberText(fields[f]))
+                return loadError(lineOf(i, fileName) + ": the " + kFieldNames[f] + " \"" +
+                                 fields[f] + "\" is not a number");
+            if (!readPointNumber(fields[f], point))
+                return loadError(lineOf(i, fileName) + ": the " + kFieldNames[f] + " \"" +
+                                 fields[f] + "\" is not a whole point number within " +
+                                 std::to_string(std::numeric_limits<std::int32_t>::min()) + " to " +
+                                 std::to_string(std::numeric_limits<std::int32_t>::max()));
+        }
+        for (int f = 2; f < 4; ++f) {
+            if (!IsNumberText(fields[f]))
+                return loadError(lineOf(i, fileName) + ": the " + kFieldNames[f] + " \"" +
+                                 fields[f] + "\" is not a number");
+        }
+        line.Bearing = Val(fields[2]);
+        line.Distance = Val(fields[3]);
+        line.Style = 0;
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+Result<std::vector<LineRecord>> ParseLines(std::istream& in, const std::string& fileName) {
+    return ParseLines(ReadTextLines(in), fileName);
+}
+
+std::string FormatLineRecord(const LineRecord& line) {
+    return Format(line.FromPoint, "0") + "," + Format(line.ToPoint, "0") + "," +
+           Format(line.Bearing, "0.0000") + "," + Format(line.Distance, "0.000");
+}
+
+Status LoadLines(PlanState& plan) {
+    plan.PlanLines.clear();
+    plan.chkArray = false;
+    plan.LinesLoadFailed = false;
+    plan.LinesLoadFailure.clear();
+    if (plan.PlanPath.empty())
+        return {};
+    const std::string path = PlanFile(plan.PlanPath, ".lns");
+    // A plan without a lines file yet simply has no lines.
+    if (!FileExists(path))
+        return {};
+
+    auto fail = [&plan](Error error) -> Status {
+        plan.PlanLines.clear();
+        plan.LinesLoadFailed = true;
+        plan.LinesLoadFailure = firstLine(error.message);
+        return error;
+    };
+    auto text = ReadTextLines(path);
+    if (!text)
+        return fail(loadError(text.error().message));
+    auto parsed = ParseLines(text.value(), path);
+    if (!parsed)
+        return fail(parsed.error());
+    plan.PlanLines = std::move(parsed).value();
+    // The flag says the lines are in memory; an empty file leaves nothing to use.
+    plan.chkArray = !plan.PlanLines.empty();
+    return {};
+}
+
+Status SaveLines(PlanState& plan) {
+    if (plan.PlanPath.empty())
+        return {};
+    const std::string path = PlanFile(plan.PlanPath, ".lns");
+    // PlanLines after a refused load is not the file's content: writing it would destroy
+    // the lines the user still has on disk.
+    if (plan.LinesLoadFailed)
+        return Error{"The lines file " + path + " was not saved because it could not be loaded:\n" +
+                         plan.LinesLoadFailure +
+                         "\nFix the lines file using a text editor and open the plan again",
+                     kSaveTitle};
+
+    std::vector<std::string> text;
+    text.reserve(plan.PlanLines.size());
+    for (const auto& line : plan.PlanLines)
+        if (line.Distance > 0)
+            text.push_back(FormatLineRecord(line));
+    // A file the loader would refuse is not written: the lines stay in memory for the user
+    // to reduce, and the file on disk stays loadable.
+    if (text.size() > static_cast<size_t>(kMaxLines))
+        return Error{"The lines file " + path + " was not saved: it would hold " +
+                         std::to_string(text.size()) + " lines, and at most " +
+                         std::to_string(kMaxLines) + " can be loaded",
+                     kSaveTitle};
+    Status written = WriteLinesAtomic(path, text);
+    if (!written)
+        return Error{written.error().message, kSaveTitle};
+    return {};
+}
+
+} // namespace corvane

@@ -1,0 +1,176 @@
+#include "core/polygons.h"
+
+#include "core/numtext.h"
+#include "core/textfile.h"
+
+namespace corvane {
+
+namespace {
+
+constexpr const char* kReadAreaTitle = "Get area from polygons file error";
+constexpr const char* kReplaceTitle = "Replace parcel heading error";
+
+// Position of the double quote that closes a heading's identifier.
+size_t closingQuote(std::string_view line) {
+    return line.size() < 2 ? std::string_view::npos : line.find('"', 1);
+}
+
+// A line a reader that knows only headings and point numbers takes as a heading: it begins
+// with a double quote, or it is not a number as a whole.
+bool headingOrText(std::string_view line) {
+    return IsHeadingLine(line) || !IsNumberText(line);
+}
+
+} // namespace
+
+bool IsHeadingLine(std::string_view line) {
+    return !line.empty() && line.front() == '"';
+}
+
+ParcelHeading ParseHeading(std::string_view line) {
+    ParcelHeading heading;
+    heading.Identifier = QuotedText(line);
+    const size_t length = line.size();
+    const size_t q = closingQuote(line);
+    // The area lies between the comma after the identifier and the comma before the quoted
+    // one-letter code: ,"C" closes every heading.
+    if (q != std::string_view::npos && length >= q + 6)
+        heading.AreaText = std::string(line.substr(q + 2, length - q - 6));
+    heading.Area = Val(heading.AreaText);
+    if (length >= 2)
+        heading.AreaCode = std::string(1, line[length - 2]);
+    return heading;
+}
+
+std::string FormatHeading(const std::string& identifier, double area, const std::string& code) {
+    return "\"" + identifier + "\"," + GeneralText(area) + ",\"" + code + "\"";
+}
+
+std::string ParcelTypeName(std::string_view identifier) {
+    struct TypeName {
+        const char* code;
+        const char* name;
+    };
+    static constexpr TypeName kTypes[] = {
+        {"OB", "Outer Boundary"}, {"AL", "Allotment"}, {"PI", "Piece"}, {"LT", "Lot"},
+        {"PT", "Part Lot"},       {"EA", "Easement"},  {"RD", "Road"},  {"RE", "Reserve"}};
+    std::string code = UpperCase(identifier.substr(0, 2));
+    for (const auto& t : kTypes)
+        if (code == t.code)
+            return t.name;
+    return "Construction";
+}
+
+std::string FormatArea(double area, int mode) {
+    if (area == 0)
+        return "no area";
+    if (area >= 10000) {
+        const char* format = area < 100000     ? "#.000"
+                             : area < 1000000  ? "##.00"
+                             : area < 10000000 ? "###.0"
+                                               : "####";
+        std::string text = Format(area / 10000, format);
+        return mode == 0 ? text + " ha" : text;
+    }
+    if (mode == 0)
+        return Format(area, std::string("# ") + kSquareMetres);
+    return Format(area / 10000, "0.0000");
+}
+
+std::string AreaText(std::string_view headingLine) {
+    const size_t q = closingQuote(headingLine);
+    double area = 0;
+    if (q != std::string_view::npos && q + 2 <= headingLine.size())
+        area = Val(headingLine.substr(q + 2)); // the number stops at the comma
+    std::string text = FormatArea(area, 0);
+    if (text == "no area")
+        return text;
+    const std::string code = ParseHeading(headingLine).AreaCode;
+    if (code == "A")
+        return text + " approx.";
+    if (code == "D")
+        return text + " ded.";
+    return text;
+}
+
+std::vector<std::string> ParcelIdentifiers(const std::string& planPath) {
+    std::vector<std::string> identifiers;
+    auto lines = ReadTextLines(PlanFile(planPath, ".ply"));
+    if (!lines)
+        return identifiers;
+    for (const auto& line : lines.value())
+        if (IsHeadingLine(line))
+            identifiers.push_back(QuotedText(line));
+    return identifiers;
+}
+
+bool ParcelExists(const std::string& planPath, const std::string& identifier) {
+    const std::string path = PlanFile(planPath, ".ply");
+    if (!FileExists(path))
+        return false;
+    auto lines = ReadTextLines(path);
+    if (!lines)
+        return false;
+    for (const auto& line : lines.value())
+        if (headingOrText(line) && QuotedText(line) == identifier)
+            return true;
+    return false;
+}
+
+Result<StoredArea> ReadParcelArea(const std::string& planPath, const std::string& identifier) {
+    const std::string path = PlanFile(planPath, ".ply");
+    auto lines = ReadTextLines(path);
+    if (!lines)
+        return Error{lines.error().message, kReadAreaTitle};
+    StoredArea stored;
+    const auto& text = lines.value();
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (!IsHeadingLine(text[i]) || QuotedText(text[i]) != identifier)
+            continue;
+        ParcelHeading heading = ParseHeading(text[i]);
+        // A stored area that is not a number would be shown (and then stored back) as 0.
+        if (!IsNumberText(heading.AreaText))
+            return Error{"Line " + std::to_string(i + 1) + " of the polygons file " + path +
+                             ": the area \"" + heading.AreaText + "\" of parcel " + identifier +
+                             " is not a number",
+                         kReadAreaTitle};
+        stored.found = true;
+        stored.Area = heading.Area;
+        stored.AreaCode = heading.AreaCode;
+        stored.Hectares = FormatArea(heading.Area, 1);
+        return stored;
+    }
+    return stored;
+}
+
+Status UpdateParcelEntry(const std::string& planPath, const std::string& newIdentifier,
+                         const std::string& oldIdentifier, double area, const std::string& code) {
+    const std::string path = PlanFile(planPath, ".ply");
+    if (Status backedUp = BackupFile(path); !backedUp)
+        return backedUp;
+    // The new file is built from the backup, which keeps the state before this change.
+    auto lines = ReadTextLines(BackupName(ResolveFileName(path)));
+    if (!lines)
+        return Error{lines.error().message, kReplaceTitle};
+    const bool newHeading = code == "C" || code == "A" || code == "D";
+    std::vector<std::string> out;
+    out.reserve(lines.value().size());
+    for (const auto& line : lines.value()) {
+        const size_t q = closingQuote(line);
+        if (IsHeadingLine(line) && q != std::string::npos && QuotedText(line) == oldIdentifier) {
+            if (newHeading) {
+                out.push_back(FormatHeading(newIdentifier, area, code));
+            } else {
+                // A rename keeps the stored area and code: everything from the closing quote.
+                out.push_back("\"" + newIdentifier + line.substr(q));
+            }
+        } else {
+            out.push_back(line);
+        }
+    }
+    if (Status written = WriteLinesAtomic(path, out); !written)
+        return Error{written.error().message, kReplaceTitle};
+    return {};
+}
+
+} // namespace corvane
