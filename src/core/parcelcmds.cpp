@@ -1,0 +1,356 @@
+#include "core/parcelcmds.h"
+
+#include "core/bearing.h"
+#include "core/closure.h"
+#include "core/curves.h"
+#include "core/linesfile.h"
+#include "core/numtext.h"
+#include "core/polygons.h"
+#include "core/textfile.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace corvane {
+
+namespace {
+
+constexpr const char* kCopyTitle = "Copy Parcel error";
+constexpr const char* kDeleteTitle = "Delete Parcel error";
+constexpr const char* kParcelMissing = "Data for parcel missing";
+constexpr const char* kIdentifierExists = "This parcel identifier already exists";
+
+struct TypePrefix {
+    const char* type;
+    const char* prefix;
+};
+// The dialog's own table: some types get prefixes the type names of the polygons file do
+// not know ("QP", "FL", "AR", "AE", "AT").
+constexpr TypePrefix kTypePrefixes[] = {
+    {"Outer Boundary", "OB"}, {"Bold Black Line", "COBBL"}, {"Allotment", "AL"}, {"Lot", "FL"},
+    {"Piece", "QP"},          {"Easement", "EA"},           {"Reserve", "AE"},   {"Road", "AR"},
+    {"Thoroughfare", "AT"},   {"Construction", "CO"}};
+
+// The two prefixes that make an identifier on their own.
+bool standsAlone(std::string_view prefix) {
+    return prefix == "OB" || prefix == "COBBL";
+}
+
+Result<std::vector<std::string>> readPolygons(const std::string& path, const char* title) {
+    auto lines = ReadTextLines(path);
+    if (!lines)
+        return Error{lines.error().message, title};
+    return lines;
+}
+
+// The first index of PlanLines joining the two points either way.
+LineRecord* firstLine(PlanState& plan, std::int32_t a, std::int32_t b) {
+    auto i = FindLine(plan.PlanLines, a, b);
+    return i ? &plan.PlanLines[*i] : nullptr;
+}
+
+} // namespace
+
+std::optional<std::int32_t> PolygonPoint(std::string_view line) {
+    if (line.find_first_not_of(" \t") == std::string_view::npos)
+        return std::nullopt;
+    const double v = std::round(Val(line));
+    if (v < std::numeric_limits<std::int32_t>::min() ||
+        v > std::numeric_limits<std::int32_t>::max())
+        return std::nullopt;
+    return static_cast<std::int32_t>(v);
+}
+
+const std::vector<std::string>& NewParcelTypes() {
+    static const std::vector<std::string> kTypes = {
+        "Outer Boundary", "Bold Black Line", "Allotment", "Lot",          "Piece",
+        "Easement",       "Reserve",         "Road",      "Thoroughfare", "Construction"};
+    return kTypes;
+}
+
+std::optional<std::string> NewParcelPrefix(std::string_view typeText) {
+    for (const auto& t : kTypePrefixes)
+        if (typeText == t.type)
+            return std::string(t.prefix);
+    return std::nullopt;
+}
+
+std::string OwnParcelPrefix(std::string_view identifier) {
+    if (UpperCase(identifier.substr(0, 5)) == "COBBL")
+        return std::string(identifier.substr(0, 5));
+    return std::string(identifier.substr(0, 2));
+}
+
+std::string RenamePrefillText(std::string_view identifier) {
+    return std::string(identifier.substr(OwnParcelPrefix(identifier).size()));
+}
+
+Result<std::string> NewParcelIdentifier(std::string_view typeText, std::string_view typedText,
+                                        const std::optional<ParcelPrefill>& prefill) {
+    if (typeText.empty())
+        return Error{"You must select a parcel type", kNewParcelTitle};
+    // A double quote would close the identifier early in the polygons file's heading.
+    if (typedText.find('"') != std::string_view::npos)
+        return Error{"A parcel identifier cannot contain a double quote", kNewParcelTitle};
+
+    std::optional<std::string> prefix;
+    if (prefill && typeText == prefill->Type)
+        prefix = OwnParcelPrefix(prefill->OldIdentifier);
+    else
+        prefix = NewParcelPrefix(typeText);
+
+    if (typedText.empty()) {
+        if (prefix && standsAlone(UpperCase(*prefix)))
+            return *prefix;
+        return Error{"You must supply an identifier", kNewParcelTitle};
+    }
+    if (!prefix)
+        return std::string();
+    return *prefix + UpperCase(typedText);
+}
+
+std::string SuggestNextIdentifier(std::string_view typeText, std::string_view identifierText) {
+    const double value = Val(identifierText);
+    if (value > 0 && typeText != "Easement")
+        return Format(value + 1, "0");
+    return {};
+}
+
+bool ParcelInList(const std::vector<std::string>& parcels, const std::string& identifier) {
+    return std::find(parcels.begin(), parcels.end(), identifier) != parcels.end();
+}
+
+Result<bool> RenameParcel(const std::string& planPath, const std::vector<std::string>& parcels,
+                          const std::string& oldIdentifier, const std::string& newIdentifier) {
+    if (ParcelInList(parcels, newIdentifier))
+        return Error{kIdentifierExists, kEditParcelIdTitle};
+    // A code other than C, A or D renames only: the area and its code stay as stored.
+    if (Status updated = UpdateParcelEntry(planPath, newIdentifier, oldIdentifier, 0, "X");
+        !updated)
+        return updated.error();
+    return ParcelExists(planPath, newIdentifier);
+}
+
+Status CopyParcel(const std::string& planPath, const std::vector<std::string>& parcels,
+                  const std::string& source, const std::string& newIdentifier) {
+    if (ParcelInList(parcels, newIdentifier))
+        return Error{kIdentifierExists, kEditParcelIdTitle};
+    const std::string path = PlanFile(planPath, ".ply");
+    if (Status backedUp = BackupFile(path); !backedUp)
+        return backedUp;
+    auto lines = readPolygons(BackupName(ResolveFileName(path)), kCopyTitle);
+    if (!lines)
+        return lines.error();
+
+    // The first block of the source: its heading under the new identifier (the area, code
+    // and anything after them as stored) and its point lines.
+    std::vector<std::string> copy;
+    bool copying = false;
+    for (const auto& line : lines.value()) {
+        if (IsHeadingLine(line)) {
+            if (copying)
+                break;
+            const size_t q = line.find('"', 1);
+            if (q != std::string::npos && QuotedText(line) == source) {
+                copy.push_back("\"" + newIdentifier + line.substr(q));
+                copying = true;
+            }
+        } else if (copying) {
+            copy.push_back(line);
+        }
+    }
+    if (copy.empty())
+        return Error{kParcelMissing, kCopyTitle};
+    if (Status written = AppendLinesAtomic(path, copy); !written)
+        return Error{written.error().message, kCopyTitle};
+    return {};
+}
+
+Result<std::vector<PointPair>> DeleteParcel(const std::string& planPath,
+                                            const std::string& identifier) {
+    const std::string path = PlanFile(planPath, ".ply");
+    if (Status backedUp = BackupFile(path); !backedUp)
+        return backedUp.error();
+    auto lines = readPolygons(BackupName(ResolveFileName(path)), kDeleteTitle);
+    if (!lines)
+        return lines.error();
+
+    std::vector<std::string> kept;
+    std::vector<PointPair> walked;
+    bool found = false;
+    bool skipping = false;
+    std::optional<std::int32_t> previous;
+    for (const auto& line : lines.value()) {
+        if (IsHeadingLine(line)) {
+            // Only the first block of the identifier goes, as the list loses one entry.
+            skipping = !found && QuotedText(line) == identifier;
+            found = found || skipping;
+            previous.reset();
+            if (!skipping)
+                kept.push_back(line);
+            continue;
+        }
+        if (!skipping) {
+            kept.push_back(line);
+            continue;
+        }
+        auto current = PolygonPoint(line);
+        if (!current)
+            continue;
+        if (previous)
+            walked.emplace_back(*previous, *current);
+        previous = current;
+    }
+    if (!found)
+        return walked;
+    if (Status written = WriteLinesAtomic(path, kept); !written)
+        return Error{written.error().message, kDeleteTitle};
+    return walked;
+}
+
+Status DeleteParcelAndMarkLines(PlanState& plan, const std::string& identifier) {
+    auto walked = DeleteParcel(plan.PlanPath, identifier);
+    if (!walked)
+        return walked.error();
+    for (const auto& [prevpt, curpt] : walked.value())
+        MarkLines(plan, prevpt, curpt);
+    return {};
+}
+
+Status DeleteUnusedLines(PlanState& plan) {
+    // Lines not in memory were never marked, and a stale copy must not replace the file.
+    if (!plan.chkArray) {
+        UnmarkLines(plan);
+        return {};
+    }
+    if (Status checked = CheckMarkedLines(plan); !checked) {
+        // Without the remaining parcels' walks every marked line would be dropped, shared
+        // lines included.
+        UnmarkLines(plan);
+        return checked;
+    }
+    if (Status saved = SaveLines(plan); !saved) {
+        // The file keeps the lines; memory must not drop them at a later save either.
+        UnmarkLines(plan);
+        return saved;
+    }
+    return LoadLines(plan);
+}
+
+void MarkLines(PlanState& plan, std::int32_t prevpt, std::int32_t curpt) {
+    if (LineRecord* line = firstLine(plan, prevpt, curpt); line && line->Distance > 0)
+        line->Distance = -line->Distance;
+}
+
+void ReMarkLine(PlanState& plan, std::int32_t prevpt, std::int32_t curpt) {
+    if (LineRecord* line = firstLine(plan, prevpt, curpt); line && line->Distance < 0)
+        line->Distance = -line->Distance;
+}
+
+Status CheckMarkedLines(PlanState& plan) {
+    auto lines = readPolygons(PlanFile(plan.PlanPath, ".ply"), kDeleteTitle);
+    if (!lines)
+        return lines.error();
+    std::optional<std::int32_t> previous;
+    for (const auto& line : lines.value()) {
+        if (IsHeadingLine(line)) {
+            previous.reset();
+            continue;
+        }
+        auto current = PolygonPoint(line);
+        if (!current)
+            continue;
+        if (previous)
+            ReMarkLine(plan, *previous, *current);
+        previous = current;
+    }
+    return {};
+}
+
+void UnmarkLines(PlanState& plan) {
+    for (auto& line : plan.PlanLines)
+        if (line.Distance < 0)
+            line.Distance = -line.Distance;
+}
+
+Result<double> AreaFromEntry(std::string_view text, std::string_view prefilledText,
+                             double storedArea) {
+    if (text == prefilledText)
+        return storedArea;
+    if (text == "no area")
+        return 0.0;
+    if (!IsNumberText(text) || Val(text) < 0)
+        return Error{"The area must be a number of hectares, 0 or more", kEditAreaTitle};
+    return Val(text) * 10000;
+}
+
+std::string AreaCodeOf(bool approximate, bool deduced) {
+    return approximate ? "A" : deduced ? "D" : "C";
+}
+
+Result<RecalcResult> Recalc(PlanState& plan, const std::string& identifier) {
+    if (!plan.chkArray) {
+        if (Status loaded = LoadLines(plan); !loaded)
+            return loaded.error();
+    }
+    auto polygons = readPolygons(PlanFile(plan.PlanPath, ".ply"), kRecalcTitle);
+    if (!polygons)
+        return polygons.error();
+    auto curves = ReadCurveFile(plan.PlanPath);
+    if (!curves)
+        return Error{curves.error().message, kRecalcTitle};
+
+    RecalcResult result;
+    bool found = false;
+    bool inParcel = false;
+    std::optional<std::int32_t> previous;
+    std::vector<Leg> legs;
+    double sumEast = 0, sumNorth = 0, perimeter = 0, segments = 0;
+    for (const auto& line : polygons.value()) {
+        if (IsHeadingLine(line)) {
+            if (inParcel)
+                break;
+            inParcel = QuotedText(line) == identifier;
+            found = inParcel;
+            continue;
+        }
+        if (!inParcel)
+            continue;
+        auto current = PolygonPoint(line);
+        if (!current)
+            continue;
+        if (previous) {
+            LineLegResult leg = LineLeg(*previous, *current, plan.PlanLines, curves.value());
+            if (leg.Missing) {
+                result.MissingData = true;
+            } else {
+                segments += leg.Segment;
+                const double b = BearingToRadians(BearingText(leg.Bearing));
+                legs.push_back({b, leg.Distance});
+                sumEast += std::sin(b) * leg.Distance;
+                sumNorth += std::cos(b) * leg.Distance;
+                perimeter += leg.Distance;
+            }
+        }
+        previous = current;
+    }
+    if (!found)
+        return Error{kParcelMissing, kRecalcTitle};
+    if (result.MissingData)
+        return result;
+    result.Area = BowditchArea(sumEast, sumNorth, perimeter, segments, legs);
+    result.Hectares = FormatArea(result.Area, 1);
+    return result;
+}
+
+std::optional<double> AreaFromSummaryText(std::string_view text) {
+    // The number ends one blank before its unit.
+    if (size_t p = text.find('m'); p != std::string_view::npos)
+        return Val(text.substr(0, p > 0 ? p - 1 : 0));
+    if (size_t p = text.find('h'); p != std::string_view::npos)
+        return Val(text.substr(0, p > 0 ? p - 1 : 0)) * 10000;
+    return std::nullopt;
+}
+
+} // namespace corvane

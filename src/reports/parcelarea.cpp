@@ -1,0 +1,68 @@
+#include "reports/parcelarea.h"
+
+#include "core/parcelcmds.h"
+#include "core/polygons.h"
+#include "mainwin/planhost.h"
+
+namespace corvane {
+
+namespace {
+
+void showError(Desktop& desktop, const Error& error) {
+    desktop.message(fromCore(error.message), fromCore(error.title), Icon::Exclamation);
+}
+
+AreaDialog::AreaType typeOfCode(const std::string& code) {
+    if (code == "A")
+        return AreaDialog::AreaType::Approximate;
+    if (code == "D")
+        return AreaDialog::AreaType::Deduced;
+    return AreaDialog::AreaType::Calculated;
+}
+
+} // namespace
+
+void EditParcelArea(PlanHost& host, const QString& identifier) {
+    Desktop& desktop = host.desktop();
+    const std::string planPath = host.plan().PlanPath;
+    const std::string id = toCore(identifier);
+    if (!ParcelExists(planPath, id)) {
+        desktop.message(QStringLiteral("Data for parcel missing"),
+                        QStringLiteral("Load Parcel error"), Icon::Exclamation);
+        return;
+    }
+    AreaDialog* dialog = host.areaDialog();
+    if (!dialog)
+        return;
+    auto stored = ReadParcelArea(planPath, id);
+    if (!stored) {
+        showError(desktop, stored.error());
+        return;
+    }
+
+    const QString prefilled = fromCore(stored.value().Hectares);
+    dialog->setCaption(identifier);
+    dialog->setCancelVisible(true);
+    dialog->setRecalcVisible(true);
+    dialog->setChkCancel(false);
+    dialog->setAreaText(prefilled);
+    dialog->setAreaType(typeOfCode(stored.value().AreaCode));
+    dialog->showModal();
+    if (dialog->chkCancel())
+        return;
+
+    // The dialog refuses other text at its OK; the check here keeps a wrong entry from ever
+    // reaching the file.
+    auto area = AreaFromEntry(toCore(dialog->areaText()), toCore(prefilled), stored.value().Area);
+    if (!area) {
+        showError(desktop, area.error());
+        return;
+    }
+    const AreaDialog::AreaType type = dialog->areaType();
+    const std::string code = AreaCodeOf(type == AreaDialog::AreaType::Approximate,
+                                        type == AreaDialog::AreaType::Deduced);
+    if (Status updated = UpdateParcelEntry(planPath, id, id, area.value(), code); !updated)
+        showError(desktop, updated.error());
+}
+
+} // namespace corvane
