@@ -1,0 +1,315 @@
+#include "core/curves.h"
+
+#include "core/bearing.h"
+#include "core/numtext.h"
+#include "core/pointlabel.h"
+#include "core/textfile.h"
+
+#include <cmath>
+#include <limits>
+#include <utility>
+
+namespace corvane {
+
+namespace {
+
+std::uint64_t pairKey(std::int32_t a, std::int32_t b) {
+    if (b < a)
+        std::swap(a, b);
+    return (static_cast<std::uint64_t>(static_cast<std::uint32_t>(a)) << 32) |
+           static_cast<std::uint32_t>(b);
+}
+
+std::string_view trimmed(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
+        s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
+        s.remove_suffix(1);
+    return s;
+}
+
+// Comma-separated fields; a field in double quotes may hold commas. Quotes are removed.
+std::vector<std::string> splitFields(std::string_view line) {
+    std::vector<std::string> fields;
+    std::string current;
+    bool quoted = false;
+    for (char c : line) {
+        if (c == '"') {
+            quoted = !quoted;
+        } else if (c == ',' && !quoted) {
+            fields.emplace_back(trimmed(current));
+            current.clear();
+        } else {
+            current += c;
+        }
+    }
+    fields.emplace_back(trimmed(current));
+    return fields;
+}
+
+std::optional<std::int32_t> pointField(const std::string& text) {
+    if (!IsNumberText(text))
+        return std::nullopt;
+    double v = std::nearbyint(Val(text));
+    if (v < std::numeric_limits<std::int32_t>::min() ||
+        v > std::numeric_limits<std::int32_t>::max())
+        return std::nullopt;
+    return static_cast<std::int32_t>(v);
+}
+
+std::optional<double> bearingField(const std::string& text) {
+    if (!IsNumberText(text))
+        return std::nullopt;
+    return Val(text);
+}
+
+bool isBlankLine(std::string_view line) {
+    return trimmed(line).empty();
+}
+
+std::string pointText(std::int32_t n) {
+    return Format(n, "0");
+}
+
+std::string curveFileOf(const std::string& planPath) {
+    return PlanFile(planPath, ".cve");
+}
+
+std::string notARecord(std::size_t index, const std::string& fileName) {
+    return "Line " + std::to_string(index + 1) + " of " + fileName +
+           " is not a curve record\nCheck the curve file using a text editor eg: Notepad";
+}
+
+CurveData loadCurve(std::int32_t from, std::int32_t to, double radius, double arc,
+                    const CurveTable& curves) {
+    CurveData c;
+    c.FromPoint = pointText(from);
+    c.ToPoint = pointText(to);
+    c.Radius = Format(radius, "0.000");
+    c.Arc = Format(arc, "0.000");
+    auto match = curves.Find(from, to);
+    if (!match || (radius <= 0 && arc <= 0))
+        return c;
+    const CurveRecord& rec = *match->Record;
+    const bool recordLeft = rec.Direction == "L";
+    // The tangent turns through the central angle along the arc; without a radius there is
+    // no angle, and no bearing can be carried from one end of the arc to the other.
+    const bool hasAngle = radius != 0;
+    const double theta = hasAngle ? arc / radius : 0.0;
+    const bool tangentGiven = rec.TangentBearing != kMissingBearing;
+    const bool chordGiven = rec.ChordBearing != kMissingBearing;
+
+    if (match->Forwards) {
+        c.Direction = recordLeft ? "L" : "R";
+        if (tangentGiven)
+            c.TangentBearing = Format(rec.TangentBearing, "0.0000");
+        else if (chordGiven)
+            c.ChordBearing = Format(rec.ChordBearing, "0.0000");
+    } else {
+        c.Direction = recordLeft ? "R" : "L";
+        if (tangentGiven) {
+            // The stored tangent is at the far end: carry it along the arc, then turn it
+            // round to point back along the arc from this end.
+            if (hasAngle) {
+                double t = BearingToRadians(Format(rec.TangentBearing, "0.0000"));
+                t += recordLeft ? -theta : theta;
+                c.TangentBearing = ReverseBearing(RadiansToBearing(t));
+            }
+        } else if (chordGiven) {
+            c.ChordBearing = ReverseBearing(rec.ChordBearing);
+        }
+    }
+
+    // The chord makes half the central angle with the tangent.
+    if (!c.TangentBearing.empty() && c.ChordBearing.empty() && hasAngle) {
+        double t = BearingToRadians(c.TangentBearing);
+        t += c.Left() ? -theta / 2 : theta / 2;
+        c.ChordBearing = Format(RadiansToBearing(t), "0.0000");
+    }
+    return c;
+}
+
+} // namespace
+
+std::string FormatCurveRecord(const CurveRecord& r) {
+    return pointText(r.FromPoint) + "," + pointText(r.ToPoint) + ",\"" + r.Direction + "\"," +
+           GeneralText(r.TangentBearing) + "," + GeneralText(r.ChordBearing);
+}
+
+std::optional<CurveRecord> ParseCurveRecord(std::string_view line) {
+    auto fields = splitFields(line);
+    if (fields.size() != 5)
+        return std::nullopt;
+    auto from = pointField(fields[0]);
+    auto to = pointField(fields[1]);
+    auto tangent = bearingField(fields[3]);
+    auto chord = bearingField(fields[4]);
+    if (!from || !to || !tangent || !chord)
+        return std::nullopt;
+    CurveRecord r;
+    r.FromPoint = *from;
+    r.ToPoint = *to;
+    r.Direction = fields[2];
+    r.TangentBearing = *tangent;
+    r.ChordBearing = *chord;
+    return r;
+}
+
+Result<std::vector<CurveRecord>> ParseCurves(const std::vector<std::string>& textLines,
+                                             const std::string& fileName) {
+    std::vector<CurveRecord> records;
+    records.reserve(textLines.size());
+    for (std::size_t i = 0; i < textLines.size(); ++i) {
+        if (isBlankLine(textLines[i]))
+            continue;
+        auto r = ParseCurveRecord(textLines[i]);
+        if (!r)
+            return Error{notARecord(i, fileName), ""};
+        records.push_back(std::move(*r));
+    }
+    return records;
+}
+
+CurveTable::CurveTable(std::vector<CurveRecord> records) : records_(std::move(records)) {
+    first_.reserve(records_.size());
+    for (std::size_t i = 0; i < records_.size(); ++i)
+        first_.try_emplace(pairKey(records_[i].FromPoint, records_[i].ToPoint), i);
+}
+
+std::optional<CurveTable::Match> CurveTable::Find(std::int32_t from, std::int32_t to) const {
+    auto it = first_.find(pairKey(from, to));
+    if (it == first_.end())
+        return std::nullopt;
+    const CurveRecord& r = records_[it->second];
+    return Match{&r, r.FromPoint == from && r.ToPoint == to};
+}
+
+Result<CurveTable> ReadCurveFile(const std::string& planPath) {
+    const std::string path = curveFileOf(planPath);
+    if (!FileExists(path))
+        return CurveTable();
+    auto text = ReadTextLines(path);
+    if (!text)
+        return text.error();
+    auto records = ParseCurves(text.value(), path);
+    if (!records)
+        return records.error();
+    return CurveTable(std::move(records).value());
+}
+
+std::string CurveDirection(std::int32_t from, std::int32_t to, const CurveTable& curves) {
+    auto match = curves.Find(from, to);
+    if (!match)
+        return "R";
+    const bool left = match->Record->Direction == "L";
+    if (match->Forwards)
+        return left ? "L" : "R";
+    return left ? "R" : "L";
+}
+
+double ArcRadius(std::string_view bearingCell) {
+    return bearingCell.empty() ? 0.0 : Val(bearingCell.substr(1));
+}
+
+double ArcRadius(double bearingField) {
+    return bearingField - kArcBearingBase;
+}
+
+CurveData LoadCurve(std::int32_t from, std::int32_t to, std::string_view bearingCell,
+                    std::string_view distanceCell, const CurveTable& curves) {
+    return loadCurve(from, to, ArcRadius(bearingCell), Val(distanceCell), curves);
+}
+
+CurveData LoadCurve(std::int32_t from, std::int32_t to, double bearingField, double distanceField,
+                    const CurveTable& curves) {
+    return loadCurve(from, to, ArcRadius(bearingField), distanceField, curves);
+}
+
+std::string CurveBoxBearing(std::string_view text) {
+    if (text.empty())
+        return {};
+    double v = Val(text);
+    if (v < 0)
+        return ReverseBearing(v);
+    return Format(v, "0.0000");
+}
+
+Status Append2Curve(const std::string& planPath, const CurveEntry& entry) {
+    const std::string tangent = CurveBoxBearing(entry.TangentBearing);
+    const std::string chord = CurveBoxBearing(entry.ChordBearing);
+    std::string bearings;
+    if (!chord.empty())
+        bearings = "999," + chord;
+    else if (!tangent.empty())
+        bearings = tangent + ",999";
+    else
+        bearings = "999,999";
+    // The points are written as stored numbers so the record reads back whatever the
+    // captions show.
+    const std::string line = pointText(PointLabelToNumber(entry.FromPoint)) + "," +
+                             pointText(PointLabelToNumber(entry.ToPoint)) + "," +
+                             (entry.Left ? "\"L\"" : "\"R\"") + "," + bearings;
+    Status written = AppendLinesAtomic(curveFileOf(planPath), {line});
+    if (!written)
+        return Error{written.error().message, "Append curve data error"};
+    return {};
+}
+
+Status ReplaceCurve(const std::string& planPath, std::int32_t from, std::int32_t to,
+                    const CurveEntry& entry) {
+    const std::string path = curveFileOf(planPath);
+    const std::string backup = BackupName(path);
+    auto text = ReadTextLines(backup);
+    if (!text)
+        return Error{text.error().message, "Replace curve data error"};
+
+    CurveRecord replacement;
+    replacement.FromPoint = from;
+    replacement.ToPoint = to;
+    replacement.Direction = entry.Left ? "L" : "R";
+    const std::string tangent = CurveBoxBearing(entry.TangentBearing);
+    const std::string chord = CurveBoxBearing(entry.ChordBearing);
+    if (!tangent.empty())
+        replacement.TangentBearing = Val(tangent);
+    else if (!chord.empty())
+        replacement.ChordBearing = Val(chord);
+    const std::string replacementLine = FormatCurveRecord(replacement);
+
+    std::vector<std::string> out;
+    out.reserve(text.value().size() + 1);
+    bool found = false;
+    for (std::size_t i = 0; i < text.value().size(); ++i) {
+        const std::string& line = text.value()[i];
+        if (isBlankLine(line))
+            continue;
+        auto r = ParseCurveRecord(line);
+        if (!r)
+            return Error{notARecord(i, backup), "Replace curve data error"};
+        if ((r->FromPoint == from && r->ToPoint == to) ||
+            (r->FromPoint == to && r->ToPoint == from)) {
+            out.push_back(replacementLine);
+            found = true;
+        } else {
+            out.push_back(line);
+        }
+    }
+    if (!found)
+        out.push_back(replacementLine);
+    Status written = WriteLinesAtomic(path, out);
+    if (!written)
+        return Error{written.error().message, "Replace curve data error"};
+    return {};
+}
+
+Status UpdateCurveFile(const std::string& planPath, const CurveEntry& entry) {
+    const std::string path = curveFileOf(planPath);
+    if (!FileExists(path))
+        return Append2Curve(planPath, entry);
+    Status backedUp = BackupFile(path);
+    if (!backedUp)
+        return backedUp;
+    return ReplaceCurve(planPath, PointLabelToNumber(entry.FromPoint),
+                        PointLabelToNumber(entry.ToPoint), entry);
+}
+
+} // namespace corvane
