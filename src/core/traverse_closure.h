@@ -1,0 +1,66 @@
+#pragma once
+
+#include "core/closure.h"
+#include "core/curves.h"
+#include "core/records.h"
+#include "core/traverse.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace corvane {
+
+// The area window's type options.
+enum class AreaOption { Calculated, Approximate, Deduced };
+
+// The closure of the grid as the traverse window reports it.
+struct ClosureReport {
+    std::string text;  // the report; lines separated by line feeds
+    std::string title; // "Closing data", or "Closure results for " and the parcel
+    bool parcel = false;
+    // Parcel mode only: what the area window receives. The area is the size of the area
+    // (never negative, whatever way the traverse runs); the report keeps its sign.
+    std::string areaHectares;
+    AreaOption areaOption = AreaOption::Calculated;
+    double area = 0.0;     // square metres, never negative
+    bool reversed = false; // the anticlockwise traverse was turned round
+};
+
+// Closes the grid's traverse and composes the report. In parcel mode an anticlockwise
+// traverse that closes within the allowable misclosure is offered the fix ("This closure is
+// anticlockwise" / "Fix it ?"); on Yes it is reversed in the grid. forPrint: the report is
+// to be printed, and no question is asked. Sets chkClosure in parcel mode.
+ClosureReport CalcClosure(TraverseGrid& grid, PlanState& plan, bool forPrint,
+                          std::string_view accuracyClass, const CurveTable& curves,
+                          const QuestionFn& ask);
+
+// The Closure command: trims trailing rows without a distance; with fewer than two rows the
+// message "Not enough data to close"; otherwise the report.
+struct ClosureCommandOutcome {
+    std::optional<TraverseMessage> message;
+    std::optional<ClosureReport> report;
+};
+ClosureCommandOutcome ClosureCommand(TraverseGrid& grid, PlanState& plan,
+                                     std::string_view accuracyClass, const CurveTable& curves,
+                                     const QuestionFn& ask);
+
+// Reverses the traverse: rows in reverse order, From and To exchanged, plain bearings turned
+// by 180 degrees ("No Data" and arcs unturned). Links go with their rows.
+void ReverseTraverse(TraverseGrid& grid);
+
+// Coordinates of the traverse points in PlanPoints (entries 0 to n, PointTop n), from the
+// first point at (0, 0) forwards until a line without data.
+void CreateGridCoords(const TraverseGrid& grid, PlanState& plan, const CurveTable& curves);
+// From the last point at (0, 0) backwards until a line without data: with the forward pass
+// it bridges one missing line of a closed traverse.
+void ReverseGridCoords(const TraverseGrid& grid, PlanState& plan, const CurveTable& curves);
+// The area enclosed by PlanPoints entries 0 to PointTop, without its sign.
+double AreaByCoords(const PlanState& plan);
+
+// The area window's area in square metres from its hectare text.
+double AreaFromHectares(std::string_view hectares);
+// The area code stored with a parcel for the area window's option.
+std::string AreaCodeFor(AreaOption option);
+
+} // namespace corvane

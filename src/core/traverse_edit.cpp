@@ -1,0 +1,311 @@
+#include "core/traverse_edit.h"
+
+#include "core/bearing.h"
+#include "core/numtext.h"
+#include "core/pointlabel.h"
+
+#include <algorithm>
+
+namespace corvane {
+
+namespace {
+
+std::string trimmed(std::string_view text) {
+    size_t b = 0, e = text.size();
+    while (b < e && (text[b] == ' ' || text[b] == '\t'))
+        ++b;
+    while (e > b && (text[e - 1] == ' ' || text[e - 1] == '\t'))
+        --e;
+    return std::string(text.substr(b, e - b));
+}
+
+// Two point cells name the same point (their coded numbers agree), so "PM 5" closes on
+// "PM5".
+bool samePoint(const std::string& a, const std::string& b) {
+    if (a == b)
+        return true;
+    const std::int32_t na = PointLabelToNumber(a);
+    return na != 0 && na == PointLabelToNumber(b);
+}
+
+struct ColumnCommit {
+    bool ok = false;
+    std::optional<TraverseMessage> message;
+    bool rowFilled = false; // the To found the line's bearing and distance
+};
+
+ColumnCommit commitFrom(TraverseGrid& grid, int r, std::string text) {
+    if (text.empty() && r > 1)
+        text = grid.cell(r - 1, ColTo);
+    text = trimmed(text);
+    if (!ValidPointLabel(text))
+        return {};
+    grid.cell(r, ColFrom) = UpperCase(text);
+    grid.clearLink(r);
+    return {true, std::nullopt, false};
+}
+
+ColumnCommit commitTo(TraverseGrid& grid, PlanState& plan, int r, std::string text) {
+    text = trimmed(text);
+    const double from = Val(grid.cell(r, ColFrom));
+    if (text == "+" || text.empty())
+        text = Format(from + 1, "0");
+    else if (text == "-" && from > 1)
+        text = Format(from - 1, "0");
+    if (!ValidPointLabel(text))
+        return {};
+    grid.cell(r, ColTo) = UpperCase(text);
+    ColumnCommit done{true, std::nullopt, false};
+    if (plan.chkArray)
+        done.rowFilled = CheckArray(grid, plan, r) >= 1;
+    if (r > 1 && !done.rowFilled)
+        done.rowFilled = CheckForRepeat(grid, r) >= 1;
+    return done;
+}
+
+ColumnCommit commitBearing(TraverseGrid& grid, int r, std::string text) {
+    if (text.empty() && r > 1)
+        text = grid.cell(r - 1, ColBearing);
+    if (text.empty())
+        return {};
+    auto entry = BearingEntryText(text);
+    if (!entry)
+        return {false, InvalidBearingMessage(), false};
+    grid.cell(r, ColBearing) = *entry;
+    return {true, std::nullopt, false};
+}
+
+ColumnCommit commitDistance(TraverseGrid& grid, int r, const std::string& text) {
+    if (text.empty()) {
+        if (r <= 1 || grid.cell(r - 1, ColDistance).empty())
+            return {};
+        grid.cell(r, ColDistance) = grid.cell(r - 1, ColDistance);
+        return {true, std::nullopt, false};
+    }
+    std::string sum = SumDistanceText(text);
+    grid.cell(r, ColDistance) = Val(sum) > 0 ? sum : std::string(kNoData);
+    return {true, std::nullopt, false};
+}
+
+ColumnCommit commitColumn(TraverseGrid& grid, PlanState& plan, int r, int c,
+                          const std::string& text) {
+    grid.syncLinkPairs();
+    if (r < 1 || r > grid.dataRows())
+        return {};
+    const GridRow before = grid.at(r);
+    ColumnCommit done;
+    switch (c) {
+    case ColFrom:
+        done = commitFrom(grid, r, text);
+        break;
+    case ColTo:
+        done = commitTo(grid, plan, r, text);
+        break;
+    case ColBearing:
+        done = commitBearing(grid, r, text);
+        break;
+    case ColDistance:
+        done = commitDistance(grid, r, text);
+        break;
+    default:
+        break;
+    }
+    // Whatever way the text came (typed, a shortcut key, the toolbar), a changed row is a
+    // change the save must see.
+    if (done.ok && grid.at(r) != before)
+        MarkChanged(grid);
+    return done;
+}
+
+// The cursor moves of a completed commit at (r, c).
+void moveOn(TraverseGrid& grid, int r, int c, bool rowFilled, CommitOutcome& outcome) {
+    const int colAfter = (c == ColTo && rowFilled) ? ColDistance : c;
+    grid.row = r;
+    if (colAfter < ColDistance) {
+        grid.col = colAfter + 1;
+        return;
+    }
+    grid.col = ColDistance;
+    if (grid.chkParcel && r >= 2 && samePoint(grid.cell(r, ColTo), grid.cell(1, ColFrom))) {
+        outcome.runClosure = true;
+        return;
+    }
+    if (r == grid.dataRows())
+        grid.insertRow(r + 1);
+    grid.row = r + 1;
+    grid.col = ColFrom;
+    if (!grid.chkEdit && grid.row >= 2) {
+        grid.cell(grid.row, ColFrom) = grid.cell(r, ColTo);
+        grid.col = ColTo;
+    }
+}
+
+} // namespace
+
+TraverseMessage InvalidBearingMessage() {
+    return {"Invalid bearing", "Traverse input error", MessageIcon::Critical};
+}
+
+std::optional<std::string> BearingEntryText(std::string_view text) {
+    std::string t = trimmed(text);
+    if (t == kNoData)
+        return t;
+    if (!IsNumberText(t))
+        return std::nullopt;
+    const double v = Val(t);
+    if (v == kMissingBearing)
+        return std::string(kNoData);
+    std::string result;
+    if (v < 0) {
+        // A bearing typed with "-" in front is the back bearing of what follows it, which
+        // must itself be a bearing.
+        if (!ValidBearing(Format(-v, "0.0000")))
+            return std::nullopt;
+        result = ReverseBearing(-v);
+    } else {
+        result = Format(v, "0.0000");
+    }
+    if (!ValidBearing(result))
+        return std::nullopt;
+    return result;
+}
+
+CommitOutcome CommitCell(TraverseGrid& grid, PlanState& plan, const std::string& text) {
+    CommitOutcome outcome;
+    const int r = grid.row;
+    const int c = grid.col;
+    ColumnCommit done = commitColumn(grid, plan, r, c, text);
+    outcome.message = std::move(done.message);
+    if (!done.ok)
+        return outcome;
+    outcome.accepted = true;
+    moveOn(grid, r, c, done.rowFilled, outcome);
+    return outcome;
+}
+
+CommitOutcome CommitCellInPlace(TraverseGrid& grid, PlanState& plan, int row, int col,
+                                const std::string& text) {
+    CommitOutcome outcome;
+    ColumnCommit done = commitColumn(grid, plan, row, col, text);
+    outcome.accepted = done.ok;
+    outcome.message = std::move(done.message);
+    return outcome;
+}
+
+TraverseMessage NoFreePointMessage(std::int32_t limit) {
+    return {"No point number below " + std::to_string(limit) + " is free", "New Point error",
+            MessageIcon::Exclamation};
+}
+
+CommitOutcome CommitNewPoint(TraverseGrid& grid, PlanState& plan) {
+    if (grid.col != ColFrom && grid.col != ColTo)
+        return {};
+    auto number = TravFreePoint(grid, plan);
+    if (!number) {
+        CommitOutcome outcome;
+        outcome.message = NoFreePointMessage(plan.PointNumberLimit);
+        return outcome;
+    }
+    return CommitCell(grid, plan, Format(*number, "0"));
+}
+
+CommitOutcome CommitNoData(TraverseGrid& grid, PlanState& plan) {
+    if (grid.col == ColBearing)
+        return CommitCell(grid, plan, "999");
+    if (grid.col == ColDistance)
+        return CommitCell(grid, plan, "0");
+    return {};
+}
+
+bool EscapeKey(TraverseGrid& grid) {
+    if (grid.row < 1 || grid.row > grid.dataRows() || grid.row != grid.dataRows())
+        return false;
+    if (!grid.cell(grid.row, grid.col).empty())
+        return false;
+    UndoTraverse(grid);
+    MarkChanged(grid);
+    return true;
+}
+
+void InsertLine(TraverseGrid& grid) {
+    MarkChanged(grid);
+    grid.row = std::clamp(grid.row, 1, grid.dataRows() + 1);
+    grid.insertRow(grid.row);
+    grid.col = ColFrom;
+    GetLastEntry(grid);
+    grid.col = ColTo;
+}
+
+std::optional<int> ResolveLink(TraverseGrid& grid, const PlanState& plan, int row) {
+    grid.syncLinkPairs();
+    if (row < 1 || row > grid.dataRows())
+        return std::nullopt;
+    const int link = LinkIndex(grid.at(row));
+    if (link < 0)
+        return std::nullopt;
+    const auto& lines = plan.PlanLines;
+    const int count = static_cast<int>(lines.size());
+    const auto& pair = grid.linkPairs[static_cast<size_t>(row - 1)];
+    if (!pair) // a link set before pairs were kept: the index is all there is
+        return link < count ? std::optional<int>(link) : std::nullopt;
+    if (link < count && pair->joins(lines[static_cast<size_t>(link)]))
+        return link;
+    int fallback = -1;
+    for (int i = 0; i < count; ++i) {
+        const LineRecord& line = lines[static_cast<size_t>(i)];
+        if (!pair->joins(line))
+            continue;
+        if (line.Distance > 0) {
+            fallback = i;
+            break;
+        }
+        if (fallback < 0)
+            fallback = i;
+    }
+    if (fallback < 0) {
+        grid.clearLink(row);
+        return std::nullopt;
+    }
+    grid.cell(row, ColLink) = Format(fallback, "0");
+    return fallback;
+}
+
+bool DeleteLine(TraverseGrid& grid, PlanState& plan) {
+    MarkChanged(grid);
+    if (grid.dataRows() < 2 || grid.row < 1 || grid.row > grid.dataRows())
+        return false;
+    if (!grid.chkEdit) {
+        if (auto index = ResolveLink(grid, plan, grid.row)) {
+            LineRecord& line = plan.PlanLines[static_cast<size_t>(*index)];
+            // Marked once: a second row linked to the same line must not unmark it.
+            if (line.Distance > 0)
+                line.Distance = -line.Distance;
+        }
+    }
+    grid.removeRow(grid.row);
+    grid.row = std::min(grid.row, grid.dataRows());
+    return true;
+}
+
+CurveLine CurveEntryLine(const TraverseGrid& grid) {
+    CurveLine line;
+    if (grid.row < 1 || grid.row > grid.dataRows())
+        return line;
+    line.from = PointLabelToNumber(grid.cell(grid.row, ColFrom));
+    line.to = PointLabelToNumber(grid.cell(grid.row, ColTo));
+    line.bearing = grid.cell(grid.row, ColBearing);
+    line.distance = grid.cell(grid.row, ColDistance);
+    return line;
+}
+
+CommitOutcome ApplyCurveEntry(TraverseGrid& grid, PlanState& plan, const std::string& radiusText,
+                              const std::string& arcText) {
+    MarkChanged(grid);
+    if (grid.row < 1 || grid.row > grid.dataRows())
+        return {};
+    grid.cell(grid.row, ColBearing) = "R" + Format(Val(radiusText), "0.000");
+    grid.col = ColDistance;
+    return CommitCell(grid, plan, Format(Val(arcText), "0.000"));
+}
+
+} // namespace corvane

@@ -1,0 +1,432 @@
+#include "core/traverse_save.h"
+
+#include "core/bearing.h"
+#include "core/linesfile.h"
+#include "core/numtext.h"
+#include "core/pointlabel.h"
+#include "core/polygons.h"
+#include "core/textfile.h"
+#include "core/traverse_edit.h"
+
+#include <algorithm>
+
+#include <cmath>
+#include <unordered_map>
+#include <unordered_set>
+
+namespace corvane {
+
+namespace {
+
+constexpr const char* kUpdatePolygonsTitle = "Update polygons file error";
+constexpr const char* kSaveParcelTitle = "Saving Parcel error";
+constexpr const char* kSaveLineOrderTitle = "Save Line Order error";
+
+// A point pair in either order as one key.
+std::uint64_t pairKey(std::int32_t a, std::int32_t b) {
+    const auto lo = static_cast<std::uint32_t>(std::min(a, b));
+    const auto hi = static_cast<std::uint32_t>(std::max(a, b));
+    return (static_cast<std::uint64_t>(lo) << 32) | hi;
+}
+
+// The stored lines by point pair, built once per save so that a plan of tens of thousands
+// of lines is not scanned once per row. first: the first line joining the pair; live: the
+// first whose distance is above 0.
+class PairIndex {
+  public:
+    explicit PairIndex(const std::vector<LineRecord>& lines) {
+        first_.reserve(lines.size());
+        live_.reserve(lines.size());
+        for (size_t i = 0; i < lines.size(); ++i)
+            add(static_cast<int>(i), lines[i]);
+    }
+    void add(int index, const LineRecord& line) {
+        const std::uint64_t key = pairKey(line.FromPoint, line.ToPoint);
+        first_.try_emplace(key, index);
+        if (line.Distance > 0)
+            live_.try_emplace(key, index);
+    }
+    int live(std::int32_t a, std::int32_t b) const { return find(live_, a, b); }
+    int any(std::int32_t a, std::int32_t b) const { return find(first_, a, b); }
+
+  private:
+    static int find(const std::unordered_map<std::uint64_t, int>& map, std::int32_t a,
+                    std::int32_t b) {
+        auto it = map.find(pairKey(a, b));
+        return it == map.end() ? -1 : it->second;
+    }
+    std::unordered_map<std::uint64_t, int> first_;
+    std::unordered_map<std::uint64_t, int> live_;
+};
+
+// The stored line a row links to, checked against the pair its link was set from: a link
+// whose index now names another line follows the pair, or is dropped when the pair is gone.
+int resolveLink(TraverseGrid& grid, const PlanState& plan, const PairIndex& index, int r) {
+    const int link = LinkIndex(grid.at(r));
+    if (link < 0)
+        return -1;
+    const int count = static_cast<int>(plan.PlanLines.size());
+    const auto& pair = grid.linkPairs[static_cast<size_t>(r - 1)];
+    if (!pair) {
+        if (link < count)
+            return link;
+        grid.clearLink(r);
+        return -1;
+    }
+    if (link < count && pair->joins(plan.PlanLines[static_cast<size_t>(link)]))
+        return link;
+    int found = index.live(pair->from, pair->to);
+    if (found < 0)
+        found = index.any(pair->from, pair->to);
+    if (found < 0) {
+        grid.clearLink(r);
+        return -1;
+    }
+    grid.cell(r, ColLink) = Format(found, "0");
+    return found;
+}
+
+// A row's bearing and distance written into a stored line that joins the same points.
+void updateLine(LineRecord& line, const LineRecord& row) {
+    if (line.FromPoint == row.FromPoint && line.ToPoint == row.ToPoint) {
+        line.Bearing = row.Bearing;
+    } else if (line.FromPoint == row.ToPoint && line.ToPoint == row.FromPoint) {
+        double b = row.Bearing;
+        // Only a figure turns: "No Data" and an arc's radius are the same from either end.
+        if (b <= 360) {
+            b += 180;
+            if (b >= 360)
+                b -= 360;
+        }
+        line.Bearing = b;
+    } else {
+        line.FromPoint = row.FromPoint;
+        line.ToPoint = row.ToPoint;
+        line.Bearing = row.Bearing;
+    }
+    line.Distance = row.Distance;
+}
+
+void gridChanges(TraverseGrid& grid, PlanState& plan, int lastline, const PairIndex& index) {
+    grid.syncLinkPairs();
+    lastline = std::min(lastline, grid.dataRows());
+    for (int r = 1; r <= lastline; ++r) {
+        const int link = resolveLink(grid, plan, index, r);
+        if (link < 0)
+            continue;
+        LineRecord& line = plan.PlanLines[static_cast<size_t>(link)];
+        updateLine(line, RowToLine(grid.at(r)));
+        grid.linkPairs[static_cast<size_t>(r - 1)] = PointPair{line.FromPoint, line.ToPoint};
+    }
+}
+
+std::vector<std::string> parcelRecords(const TraverseGrid& grid, double area,
+                                       const std::string& areacode) {
+    std::vector<std::string> out;
+    out.reserve(grid.rows.size() + 2);
+    out.push_back(FormatHeading(grid.caption, area, areacode));
+    for (const GridRow& row : grid.rows)
+        out.push_back(Format(PointLabelToNumber(row[ColFrom]), "0"));
+    if (!grid.rows.empty())
+        out.push_back(Format(PointLabelToNumber(grid.rows.back()[ColTo]), "0"));
+    return out;
+}
+
+// Areas pass through the area window's hectare text: differences below a thousandth of a
+// square metre are that rounding, not a new area.
+bool sameArea(double a, double b) {
+    return std::fabs(a - b) < 0.001;
+}
+
+// PlanLines must hold the lines file before lines are added to it and it is written over
+// the file: a stale or empty copy would lose every line the grid does not hold.
+Status ensureLinesCurrent(PlanState& plan) {
+    if (plan.chkArray)
+        return {};
+    return LoadLines(plan);
+}
+
+void restoreMarkedLines(PlanState& plan) {
+    for (LineRecord& line : plan.PlanLines)
+        if (line.Distance < 0)
+            line.Distance = -line.Distance;
+}
+
+} // namespace
+
+LineRecord RowToLine(const GridRow& row) {
+    LineRecord line;
+    line.FromPoint = PointLabelToNumber(row[ColFrom]);
+    line.ToPoint = PointLabelToNumber(row[ColTo]);
+    const std::string& bearing = row[ColBearing];
+    if (bearing == kNoData)
+        line.Bearing = kMissingBearing;
+    else if (!bearing.empty() && bearing.front() == 'R')
+        line.Bearing = Val(std::string_view(bearing).substr(1)) + kArcBearingBase;
+    else
+        line.Bearing = Val(bearing);
+    line.Distance = Val(row[ColDistance]);
+    return line;
+}
+
+void GridChanges(TraverseGrid& grid, PlanState& plan, int lastline) {
+    gridChanges(grid, plan, lastline, PairIndex(plan.PlanLines));
+}
+
+void Grid2Array(TraverseGrid& grid, PlanState& plan) {
+    LastGridLine(grid);
+    const int n = grid.dataRows();
+    gridChanges(grid, plan, n, PairIndex(plan.PlanLines));
+    // Indexed after the changes, which may have moved lines to other points.
+    PairIndex index(plan.PlanLines);
+    for (int r = 1; r <= n; ++r) {
+        if (!grid.cell(r, ColLink).empty())
+            continue;
+        for (int c : {ColFrom, ColTo})
+            if (grid.cell(r, c).size() > 9)
+                grid.cell(r, c).resize(9);
+        const LineRecord row = RowToLine(grid.at(r));
+        if (!(row.Distance > 0))
+            continue;
+        const int existing = index.live(row.FromPoint, row.ToPoint);
+        if (existing >= 0) {
+            // The line is stored already (typed while the lines were not loaded, or twice
+            // in this traverse): it takes the row's figures instead of being stored twice.
+            updateLine(plan.PlanLines[static_cast<size_t>(existing)], row);
+            continue;
+        }
+        plan.PlanLines.push_back(row);
+        index.add(static_cast<int>(plan.PlanLines.size()) - 1, row);
+    }
+}
+
+void ReplaceLines(const TraverseGrid& grid, PlanState& plan) {
+    plan.PlanLines.clear();
+    plan.PlanLines.reserve(grid.rows.size());
+    for (const GridRow& row : grid.rows)
+        plan.PlanLines.push_back(RowToLine(row));
+}
+
+void QueryDeletes(PlanState& plan, int parcelCount, const QuestionFn& ask) {
+    bool marked = false;
+    for (const LineRecord& line : plan.PlanLines)
+        if (line.Distance < 0) {
+            marked = true;
+            break;
+        }
+    if (!marked || parcelCount < 2)
+        return;
+    if (ask && ask("You have deleted points in this parcel.\nDo you wish to delete the line "
+                   "data as well ?",
+                   "Delete Lines") == Reply::Yes)
+        return;
+    restoreMarkedLines(plan);
+}
+
+Status SaveParcel(const TraverseGrid& grid, const PlanState& plan, double area,
+                  const std::string& areacode) {
+    Status written =
+        AppendLinesAtomic(PlanFile(plan.PlanPath, ".ply"), parcelRecords(grid, area, areacode));
+    if (!written)
+        return Error{written.error().message, kSaveParcelTitle};
+    return {};
+}
+
+Status UpdateParcel(const TraverseGrid& grid, const PlanState& plan, double area,
+                    const std::string& areacode, const QuestionFn& ask) {
+    const std::string path = PlanFile(plan.PlanPath, ".ply");
+    auto backup = ReadTextLines(BackupName(path));
+    if (!backup)
+        return Error{backup.error().message, kUpdatePolygonsTitle};
+
+    std::vector<std::string> out;
+    out.reserve(backup.value().size() + grid.rows.size() + 2);
+    bool skipping = false;
+    bool written = false;
+    for (const std::string& line : backup.value()) {
+        if (!IsHeadingLine(line)) {
+            if (!skipping)
+                out.push_back(line);
+            continue;
+        }
+        const ParcelHeading heading = ParseHeading(line);
+        if (heading.Identifier != grid.caption) {
+            out.push_back(line);
+            skipping = false;
+            continue;
+        }
+        skipping = true;
+        // A parcel listed under two headings was loaded as one traverse: it is written once.
+        if (written)
+            continue;
+        written = true;
+        std::vector<std::string> records = parcelRecords(grid, area, areacode);
+        if (areacode == "C" && !sameArea(area, heading.Area) &&
+            !(ask &&
+              ask("Change area to " + FormatArea(area, 0) + " ?", "Update parcel") == Reply::Yes))
+            records.front() = line; // the stored area and its code stay
+        out.insert(out.end(), records.begin(), records.end());
+    }
+    Status saved = WriteLinesAtomic(path, out);
+    if (!saved)
+        return Error{saved.error().message, kUpdatePolygonsTitle};
+    return {};
+}
+
+Status SaveLineOrder(TraverseGrid& grid, PlanState& plan) {
+    if (!plan.chkArray && !plan.LinesLoadFailed) {
+        Status loaded = LoadLines(plan);
+        if (!loaded)
+            return Error{loaded.error().message, kSaveLineOrderTitle};
+    }
+    const std::string path = PlanFile(plan.PlanPath, ".lns");
+    if (plan.LinesLoadFailed)
+        return Error{"The lines file " + path + " was not saved because it could not be loaded:\n" +
+                         plan.LinesLoadFailure +
+                         "\nFix the lines file using a text editor and open the plan again",
+                     kSaveLineOrderTitle};
+
+    const PairIndex index(plan.PlanLines);
+    std::vector<bool> taken(plan.PlanLines.size(), false);
+    std::unordered_set<std::uint64_t> written;
+    std::vector<std::string> text;
+    text.reserve(plan.PlanLines.size() + grid.rows.size());
+    for (int r = 1; r <= grid.dataRows(); ++r) {
+        const int link = resolveLink(grid, plan, index, r);
+        LineRecord line = RowToLine(grid.at(r));
+        // A row typed anew for a line already stored replaces it rather than doubling it.
+        const int stored = link >= 0 ? link : index.live(line.FromPoint, line.ToPoint);
+        if (stored >= 0)
+            taken[static_cast<size_t>(stored)] = true;
+        if (line.FromPoint <= 0 || line.ToPoint <= 0)
+            continue;
+        if (grid.cell(r, ColDistance).empty() || !(line.Distance > 0))
+            continue;
+        if (!written.insert(pairKey(line.FromPoint, line.ToPoint)).second)
+            continue; // the grid passes this line twice
+        text.push_back(FormatLineRecord(line));
+    }
+    for (size_t i = 0; i < plan.PlanLines.size(); ++i)
+        if (!taken[i] && plan.PlanLines[i].Distance > 0)
+            text.push_back(FormatLineRecord(plan.PlanLines[i]));
+    if (text.size() > static_cast<size_t>(kMaxLines))
+        return Error{"The lines file " + path + " was not saved: it would hold " +
+                         std::to_string(text.size()) + " lines, and at most " +
+                         std::to_string(kMaxLines) + " can be loaded",
+                     kSaveLineOrderTitle};
+    Status saved = WriteLinesAtomic(path, text);
+    if (!saved)
+        return Error{saved.error().message, kSaveLineOrderTitle};
+    return {};
+}
+
+OkLinesOutcome OkSaveLines(TraverseGrid& grid, PlanState& plan, int parcelCount,
+                           const QuestionFn& ask) {
+    OkLinesOutcome outcome;
+    LastGridLine(grid);
+    if (grid.chkChange) {
+        if (grid.chkEdit) {
+            ReplaceLines(grid, plan);
+        } else {
+            if (grid.chkParcel) {
+                SequenceCheck sequence = CheckSequence(grid, true);
+                if (!sequence.ok) {
+                    outcome.message = std::move(sequence.message);
+                    outcome.stayOpen = true;
+                    return outcome;
+                }
+            }
+            outcome.status = ensureLinesCurrent(plan);
+            if (!outcome.status) {
+                outcome.stayOpen = true;
+                return outcome;
+            }
+            if (grid.chkParcel)
+                QueryDeletes(plan, parcelCount, ask);
+            Grid2Array(grid, plan);
+        }
+        outcome.status = SaveLines(plan);
+        if (!outcome.status) {
+            outcome.stayOpen = true;
+            return outcome;
+        }
+    }
+    if (grid.chkParcel && !CheckSequence(grid, false).ok)
+        outcome.stayOpen = true;
+    return outcome;
+}
+
+bool NeedsAreaWindow(const TraverseGrid& grid, bool calculatedSelected) {
+    return !calculatedSelected && grid.caption.substr(0, 2) != "EA";
+}
+
+ParcelSaveOutcome OkSaveParcel(const TraverseGrid& grid, PlanState& plan, double area,
+                               const std::string& areacode, bool areaCancelled,
+                               const QuestionFn& ask) {
+    ParcelSaveOutcome outcome;
+    const bool exists = ParcelExists(plan.PlanPath, grid.caption);
+    if (grid.chkChange) {
+        if (exists) {
+            outcome.status = BackupFile(PlanFile(plan.PlanPath, ".ply"));
+            if (outcome.status)
+                outcome.status = UpdateParcel(grid, plan, area, areacode, ask);
+        } else {
+            outcome.status = SaveParcel(grid, plan, area, areacode);
+            outcome.appended = outcome.status.ok();
+        }
+        return outcome;
+    }
+    if (!exists || areaCancelled)
+        return outcome;
+    auto stored = ReadParcelArea(plan.PlanPath, grid.caption);
+    if (!stored) {
+        outcome.status = stored.error();
+        return outcome;
+    }
+    if (!stored.value().found)
+        return outcome;
+    if (sameArea(stored.value().Area, area) && stored.value().AreaCode == areacode)
+        return outcome;
+    if (!(ask &&
+          ask("Change area to " + FormatArea(area, 0) + " ?", "Update parcel") == Reply::Yes))
+        return outcome;
+    outcome.status = UpdateParcelEntry(plan.PlanPath, grid.caption, grid.caption, area, areacode);
+    return outcome;
+}
+
+Status CancelTraverse(TraverseGrid& grid, PlanState& plan, const QuestionFn& ask) {
+    if (plan.chkArray)
+        restoreMarkedLines(plan);
+    if (grid.chkEdit || !grid.chkChange || grid.dataRows() < 2)
+        return {};
+    LastGridLine(grid);
+    bool typedAnew = false;
+    for (const GridRow& row : grid.rows)
+        if (row[ColLink].empty()) {
+            typedAnew = true;
+            break;
+        }
+    if (!typedAnew)
+        return {};
+    if (!(ask && ask("Do you want to save the lines ?", "Cancel Traverse Form") == Reply::Yes))
+        return {};
+    Status current = ensureLinesCurrent(plan);
+    if (!current)
+        return current;
+    Grid2Array(grid, plan);
+    return SaveLines(plan);
+}
+
+Status RightButtonOk(TraverseGrid& grid, PlanState& plan) {
+    if (grid.chkParcel || grid.chkEdit)
+        return {};
+    LastGridLine(grid);
+    Status saved = SaveLineOrder(grid, plan);
+    if (!saved)
+        return saved;
+    plan.chkArray = false;
+    plan.PlanLines.clear();
+    return {};
+}
+
+} // namespace corvane

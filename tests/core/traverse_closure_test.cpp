@@ -1,0 +1,192 @@
+#include "core/traverse_closure.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+using namespace corvane;
+
+namespace {
+
+GridRow row(std::string from, std::string to, std::string bearing, std::string distance,
+            std::string link = "") {
+    return GridRow{std::move(link), std::move(from), std::move(to), std::move(bearing),
+                   std::move(distance)};
+}
+
+TraverseGrid parcel(GridRows rows) {
+    TraverseGrid grid;
+    PlanState none;
+    SetGridRows(grid, std::move(rows), none);
+    grid.chkParcel = true;
+    grid.caption = "AL1";
+    return grid;
+}
+
+// A square of 100 m run clockwise, its last side 10 mm long.
+GridRows clockwiseSquare() {
+    return {row("1", "2", "0.0000", "100.000"), row("2", "3", "90.0000", "100.000"),
+            row("3", "4", "180.0000", "100.000"), row("4", "1", "270.0000", "100.010")};
+}
+
+// The same square entered the other way round.
+GridRows anticlockwiseSquare() {
+    return {row("1", "4", "90.0000", "100.010", "7"), row("4", "3", "0.0000", "100.000"),
+            row("3", "2", "270.0000", "100.000"), row("2", "1", "180.0000", "100.000")};
+}
+
+// Records the questions asked and answers them all the same way.
+struct Asker {
+    Reply answer = Reply::No;
+    std::vector<std::string> asked;
+    QuestionFn fn() {
+        return [this](const std::string& text, const std::string& title) {
+            asked.push_back(text + "|" + title);
+            return answer;
+        };
+    }
+};
+
+const CurveTable kNoCurves;
+
+} // namespace
+
+TEST(TraverseClosure, ClockwiseParcelReportsRatioAreaAndVerdict) {
+    PlanState plan;
+    TraverseGrid grid = parcel(clockwiseSquare());
+    Asker ask;
+    ClosureReport r = CalcClosure(grid, plan, false, "Surveyed Polygons", kNoCurves, ask.fn());
+    EXPECT_EQ(r.text, "Closure ratio = 1 in 40001\n"
+                      "Closing bearing  = 270.0000\n"
+                      "Closing distance = 0.010\n"
+                      "Area = 1.000 ha (Bowditch Adjusted)\n"
+                      "Allowable misclosure = 0.040\n"
+                      "MISCLOSURE ACCEPTABLE");
+    EXPECT_EQ(r.title, "Closure results for AL1");
+    EXPECT_EQ(r.areaHectares, "1.000");
+    EXPECT_EQ(r.areaOption, AreaOption::Calculated);
+    EXPECT_TRUE(grid.chkClosure);
+    EXPECT_TRUE(ask.asked.empty());
+
+    // Under a class that allows nothing the verdict turns, the area is still handed on.
+    r = CalcClosure(grid, plan, false, "no such class", kNoCurves, ask.fn());
+    EXPECT_NE(r.text.find("Allowable misclosure = 0.000\nMISCLOSURE NOT ACCEPTABLE"),
+              std::string::npos);
+    EXPECT_EQ(r.areaOption, AreaOption::Calculated);
+}
+
+TEST(TraverseClosure, AnticlockwiseParcelIsOfferedTheFix) {
+    PlanState plan;
+    TraverseGrid grid = parcel(anticlockwiseSquare());
+    Asker ask;
+    ask.answer = Reply::Yes;
+    ClosureReport r = CalcClosure(grid, plan, false, "Surveyed Polygons", kNoCurves, ask.fn());
+    ASSERT_EQ(ask.asked.size(), 1u);
+    EXPECT_EQ(ask.asked[0], "This closure is anticlockwise\nFix it ?|Closure calculation");
+    EXPECT_TRUE(r.reversed);
+    // Rows in reverse order, ends exchanged, bearings turned, links with their rows.
+    const GridRows expected = {
+        row("1", "2", "0.0000", "100.000"), row("2", "3", "90.0000", "100.000"),
+        row("3", "4", "180.0000", "100.000"), row("4", "1", "270.0000", "100.010", "7")};
+    EXPECT_EQ(grid.rows, expected);
+    // The closing figures are those of the traverse as entered; the area is now positive.
+    EXPECT_NE(r.text.find("Closing bearing  = 90.0000\n"), std::string::npos);
+    EXPECT_NE(r.text.find("Area = 1.000 ha (Bowditch Adjusted)"), std::string::npos);
+    EXPECT_TRUE(grid.chkChange);
+    EXPECT_TRUE(grid.chkClosure);
+}
+
+TEST(TraverseClosure, AnticlockwiseAreaKeepsItsSignInTheReportOnly) {
+    PlanState plan;
+    TraverseGrid grid = parcel(anticlockwiseSquare());
+    Asker ask;
+    ClosureReport r = CalcClosure(grid, plan, false, "Surveyed Polygons", kNoCurves, ask.fn());
+    EXPECT_EQ(ask.asked.size(), 1u);
+    EXPECT_FALSE(r.reversed);
+    EXPECT_NE(r.text.find("Area = -10000 m\xB2 (Bowditch Adjusted)"), std::string::npos) << r.text;
+    EXPECT_EQ(r.areaHectares, "1.000");
+    EXPECT_GT(r.area, 0);
+    EXPECT_EQ(grid.rows, anticlockwiseSquare());
+
+    // Outside the criterion, or when printing, no question is asked.
+    Asker never;
+    r = CalcClosure(grid, plan, false, "no such class", kNoCurves, never.fn());
+    r = CalcClosure(grid, plan, true, "Surveyed Polygons", kNoCurves, never.fn());
+    EXPECT_TRUE(never.asked.empty());
+    EXPECT_EQ(grid.rows, anticlockwiseSquare());
+}
+
+TEST(TraverseClosure, MissingDataGivesAnApproximateAreaFromBothEnds) {
+    PlanState plan;
+    GridRows rows = clockwiseSquare();
+    rows[3][ColDistance] = "100.000";
+    rows[1][ColBearing] = "No Data";
+    TraverseGrid grid = parcel(rows);
+    ClosureReport r = CalcClosure(grid, plan, false, "Surveyed Polygons", kNoCurves, nullptr);
+    EXPECT_EQ(r.text, "Missing data in closure\n"
+                      "Closing bearing  = 270.0000\n"
+                      "Closing distance = 100.000\n"
+                      "Area = 1.000 ha approx.");
+    EXPECT_EQ(r.areaOption, AreaOption::Approximate);
+    EXPECT_EQ(r.areaHectares, "1.000");
+    EXPECT_TRUE(grid.chkClosure);
+    EXPECT_DOUBLE_EQ(AreaByCoords(plan), 10000.0);
+    // The missing line is bridged: the points on either side of it are where they belong.
+    ASSERT_EQ(plan.PointTop, 4);
+    EXPECT_NEAR(plan.PlanPoints[1].North, 100, 1e-9);
+    EXPECT_NEAR(plan.PlanPoints[2].East, 100, 1e-9);
+    EXPECT_NEAR(plan.PlanPoints[2].North, 100, 1e-9);
+    EXPECT_EQ(plan.PlanPoints[2].Number, 3);
+    EXPECT_EQ(plan.PlanPoints[2].Fixed, 2);
+}
+
+TEST(TraverseClosure, OutsideParcelModeOnlyTheClosingLine) {
+    PlanState plan;
+    TraverseGrid grid = parcel(clockwiseSquare());
+    grid.chkParcel = false;
+    ClosureReport r = CalcClosure(grid, plan, false, "Surveyed Polygons", kNoCurves, nullptr);
+    EXPECT_EQ(r.text, "Closing bearing  = 270.0000\nClosing distance = 0.010");
+    EXPECT_EQ(r.title, "Closing data");
+    EXPECT_FALSE(r.parcel);
+    EXPECT_FALSE(grid.chkClosure);
+    EXPECT_TRUE(r.areaHectares.empty());
+}
+
+TEST(TraverseClosure, CommandNeedsTwoRowsAfterTrimming) {
+    PlanState plan;
+    TraverseGrid grid = parcel({row("1", "2", "0.0000", "100.000"), row("2", "", "", "")});
+    ClosureCommandOutcome out = ClosureCommand(grid, plan, "Surveyed Polygons", kNoCurves, nullptr);
+    ASSERT_TRUE(out.message);
+    EXPECT_EQ(out.message->text, "Not enough data to close");
+    EXPECT_EQ(out.message->title, "Closure error");
+    EXPECT_FALSE(out.report);
+}
+
+TEST(TraverseClosure, ArcsBetweenMarksUseTheirChord) {
+    // A half circle of radius 10 from PM1 to PM2 (chord 20 m due east), back along a line.
+    CurveRecord record;
+    record.FromPoint = 44441;
+    record.ToPoint = 44442;
+    record.Direction = "L";
+    record.ChordBearing = 90;
+    CurveTable curves({record});
+    PlanState plan;
+    TraverseGrid grid =
+        parcel({row("PM1", "PM2", "R10.000", "31.416"), row("PM2", "PM1", "270.0000", "20.000")});
+    ClosureReport r = CalcClosure(grid, plan, false, "Surveyed Polygons", curves, nullptr);
+    EXPECT_NE(r.text.find("Closing distance = 0.000\n"), std::string::npos) << r.text;
+
+    CreateGridCoords(grid, plan, curves);
+    EXPECT_NEAR(plan.PlanPoints[1].East, 20.0, 1e-3);
+    EXPECT_EQ(plan.PlanPoints[1].Number, 44442);
+}
+
+TEST(TraverseReverse, KeepsMissingBearingsAndArcs) {
+    TraverseGrid grid =
+        parcel({row("1", "2", "No Data", "5.000"), row("2", "3", "R10.000", "6.000"),
+                row("3", "1", "200.1530", "7.000")});
+    ReverseTraverse(grid);
+    const GridRows expected = {row("1", "3", "20.1530", "7.000"), row("3", "2", "R10.000", "6.000"),
+                               row("2", "1", "No Data", "5.000")};
+    EXPECT_EQ(grid.rows, expected);
+}
