@@ -1,0 +1,453 @@
+#include "traverse/frmtraverse.h"
+
+#include "core/bearing.h"
+#include "core/linesfile.h"
+#include "core/numtext.h"
+#include "core/pointlabel.h"
+#include "core/polygons.h"
+#include "core/textfile.h"
+#include "core/traversegrid.h"
+#include "traverse/frmcurve.h"
+#include "traverse/toolbaricons.h"
+#include "traverse/traversemodel.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <QTableView>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+namespace corvane {
+
+namespace {
+
+// The grid's column widths in characters: "      |From             |To               |Bearing
+// |Distance        ".
+constexpr int kColumnChars[] = {6, 17, 17, 15, 16};
+
+// Twips (1/1440 inch) to pixels of a widget's screen.
+int twips(const QWidget* widget, int value) {
+    return value * widget->logicalDpiX() / 1440;
+}
+
+Icon iconOf(MessageIcon icon) {
+    switch (icon) {
+    case MessageIcon::Critical:
+        return Icon::Critical;
+    case MessageIcon::Information:
+        return Icon::Information;
+    case MessageIcon::Exclamation:
+        break;
+    }
+    return Icon::Exclamation;
+}
+
+QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption,
+                        const QString& tip) {
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(QLatin1String(name));
+    button->setToolTip(tip);
+    button->setAutoDefault(false);
+    return button;
+}
+
+// The grid rows of the lines edit: every live line in file order, unlinked.
+GridRows EditLineRows(const PlanState& plan) {
+    GridRows rows;
+    rows.reserve(plan.PlanLines.size());
+    for (const LineRecord& line : plan.PlanLines) {
+        if (!(line.Distance > 0))
+            continue;
+        GridRow row;
+        row[ColFrom] = PointNumberToLabel(line.FromPoint);
+        row[ColTo] = PointNumberToLabel(line.ToPoint);
+        if (line.Bearing > kArcBearingBase)
+            row[ColBearing] = "R" + Format(line.Bearing - kArcBearingBase, "0.000");
+        else if (line.Bearing > 360)
+            row[ColBearing] = kNoData;
+        else
+            row[ColBearing] = BearingText(line.Bearing);
+        row[ColDistance] = DistanceText(line.Distance);
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+} // namespace
+
+frmTraverse::frmTraverse(PlanHost& host, QWidget* parent)
+    : QWidget(parent, Qt::Window), host_(host) {
+    setObjectName(QStringLiteral("frmTraverse"));
+    setWindowTitle(QStringLiteral("Traverse Form"));
+    buildControls();
+    curve_ = new frmCurve(host_.desktop(), host_.plan(), this);
+    placeOnScreen();
+    host_.registerPlanWindow(this);
+}
+
+frmTraverse::~frmTraverse() {
+    host_.unregisterPlanWindow(this);
+}
+
+void frmTraverse::buildControls() {
+    Toolbar1 = new QToolBar(this);
+    Toolbar1->setObjectName(QStringLiteral("Toolbar1"));
+    Toolbar1->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    addTool("Increment", QStringLiteral("+Point"),
+            QStringLiteral("Increment point number Shortcut = +"));
+    addTool("Decrement", QStringLiteral("-Point"),
+            QStringLiteral("Decrement point number Shortcut = -"));
+    addTool("NewPoint", QStringLiteral("New Point"),
+            QStringLiteral("Get next free point number Shortcut = F3"));
+    addTool("NoData", QStringLiteral("No Data"),
+            QStringLiteral("Show no data for bearing or distance Shortcut = F5"));
+    addTool("Curve", QStringLiteral("Curve"),
+            QStringLiteral("Insert curve data for this line Shortcut = F8"));
+    addTool("Calculator", QStringLiteral("Calculator"),
+            QStringLiteral("Call up Survey Calculator Shortcut = F9"));
+    addTool("Insert", QStringLiteral("Insert"), QStringLiteral("Insert a line"));
+    addTool("Delete", QStringLiteral("Delete"), QStringLiteral("Delete a line"));
+
+    model_ = new TraverseModel(grid_, this);
+    Grid1 = new QTableView(this);
+    Grid1->setObjectName(QStringLiteral("Grid1"));
+    Grid1->setModel(model_);
+    Grid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    Grid1->setSelectionMode(QAbstractItemView::SingleSelection);
+    Grid1->setSelectionBehavior(QAbstractItemView::SelectItems);
+    Grid1->setTabKeyNavigation(false);
+    Grid1->setWordWrap(false);
+    Grid1->verticalHeader()->hide();
+    // Rows of one height, so the view never measures tens of thousands of rows.
+    Grid1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    Grid1->verticalHeader()->setDefaultSectionSize(Grid1->fontMetrics().height() + 6);
+    const int charWidth = Grid1->fontMetrics().averageCharWidth();
+    for (int c = 0; c < 5; ++c)
+        Grid1->horizontalHeader()->resizeSection(c, kColumnChars[c] * charWidth + 8);
+    Grid1->installEventFilter(this);
+    connect(Grid1->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex& current) { onCurrentChanged(current); });
+    connect(Grid1, &QTableView::doubleClicked, this, [this](const QModelIndex& index) {
+        if (index.isValid() && index.column() >= ColFrom && !ttext->isVisible())
+            TravGridEdit(QString());
+    });
+
+    ttext = new QLineEdit(Grid1->viewport());
+    ttext->setObjectName(QStringLiteral("ttext"));
+    ttext->setFrame(false);
+    ttext->hide();
+    ttext->installEventFilter(this);
+    // The editor stays over its cell while the grid scrolls or a column is resized.
+    auto follow = [this] {
+        if (ttext->isVisible())
+            placeEditor();
+    };
+    for (QScrollBar* bar : {Grid1->horizontalScrollBar(), Grid1->verticalScrollBar()})
+        connect(bar, &QScrollBar::valueChanged, this, follow);
+    connect(Grid1->horizontalHeader(), &QHeaderView::sectionResized, this, follow);
+
+    cmdOK = makeButton(this, "cmdOK", QStringLiteral("OK"),
+                       QStringLiteral("Save the data and cancel the form"));
+    cmdOK->installEventFilter(this);
+    cmdCancel =
+        makeButton(this, "cmdCancel", QStringLiteral("Cancel"), QStringLiteral("Cancel the form"));
+    cmdClosure = makeButton(this, "cmdClosure", QStringLiteral("C&losure"),
+                            QStringLiteral("Calculate the closure"));
+    cmdDraw =
+        makeButton(this, "cmdDraw", QStringLiteral("Dra&w..."), QStringLiteral("Draw the lines"));
+    cmdPrint = makeButton(this, "cmdPrint", QStringLiteral("&Print"),
+                          QStringLiteral("Print the traverse data"));
+    cmdFind =
+        makeButton(this, "cmdFind", QStringLiteral("Find"), QStringLiteral("Find search text"));
+    connect(cmdOK, &QPushButton::clicked, this, [this] { cmdOK_Click(); });
+    connect(cmdCancel, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });
+    connect(cmdClosure, &QPushButton::clicked, this, [this] { cmdClosure_Click(); });
+    connect(cmdDraw, &QPushButton::clicked, this, [this] { cmdDraw_Click(); });
+    connect(cmdPrint, &QPushButton::clicked, this, [this] { cmdPrint_Click(); });
+    connect(cmdFind, &QPushButton::clicked, this, [this] { cmdFind_Click(); });
+
+    auto* searchFrame = new QGroupBox(QStringLiteral("Search text"), this);
+    txtFind = new QLineEdit(searchFrame);
+    txtFind->setObjectName(QStringLiteral("txtFind"));
+    connect(txtFind, &QLineEdit::returnPressed, this, [this] { cmdFind_Click(); });
+    optPointNo = new QRadioButton(QStringLiteral("Point No."), searchFrame);
+    optPointNo->setObjectName(QStringLiteral("optPointNo"));
+    optPointNo->setChecked(true);
+    optBearing = new QRadioButton(QStringLiteral("Bearing"), searchFrame);
+    optBearing->setObjectName(QStringLiteral("optBearing"));
+    optDistance = new QRadioButton(QStringLiteral("Distance"), searchFrame);
+    optDistance->setObjectName(QStringLiteral("optDistance"));
+    auto* searchLayout = new QHBoxLayout(searchFrame);
+    searchLayout->addWidget(txtFind, 1);
+    searchLayout->addWidget(optPointNo);
+    searchLayout->addWidget(optBearing);
+    searchLayout->addWidget(optDistance);
+    searchLayout->addWidget(cmdFind);
+
+    auto* buttons = new QHBoxLayout;
+    for (QPushButton* button : {cmdOK, cmdCancel, cmdClosure, cmdDraw, cmdPrint})
+        buttons->addWidget(button);
+    buttons->addSpacing(twips(this, 400));
+    buttons->addWidget(searchFrame, 1);
+
+    // The grid fills the window between the toolbar and the buttons, which keep a margin
+    // above the bottom edge.
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, twips(this, 200));
+    layout->addWidget(Toolbar1);
+    layout->addWidget(Grid1, 1);
+    auto* bottom = new QHBoxLayout;
+    bottom->setContentsMargins(twips(this, 120), 0, twips(this, 120), 0);
+    bottom->addLayout(buttons);
+    layout->addLayout(bottom);
+}
+
+QAction* frmTraverse::addTool(const char* key, const QString& caption, const QString& tip) {
+    QAction* action = Toolbar1->addAction(TraverseToolIcon(QLatin1String(key)), caption);
+    action->setObjectName(QLatin1String(key));
+    action->setData(QLatin1String(key));
+    action->setToolTip(tip);
+    const QString name = QLatin1String(key);
+    connect(action, &QAction::triggered, this, [this, name] { Toolbar1_ButtonClick(name); });
+    return action;
+}
+
+void frmTraverse::placeOnScreen() {
+    const QScreen* screen = this->screen();
+    if (!screen)
+        return;
+    // Nearly the whole screen: a margin at the top left, 400 twips narrower than the screen
+    // and its bottom 200 twips above the screen's.
+    const QRect area = screen->availableGeometry();
+    const int margin = twips(this, 200);
+    setGeometry(area.x() + margin, area.y() + margin, area.width() - twips(this, 400),
+                area.height() - 2 * margin);
+}
+
+bool frmTraverse::editorVisible() const {
+    return ttext->isVisible();
+}
+
+bool frmTraverse::isPlanWindowOpen() const {
+    return isVisible();
+}
+
+void frmTraverse::closeForPlanChange() {
+    if (!isVisible())
+        return;
+    runCancel();
+    // The plan is changing: the window closes even when its lines could not be saved.
+    hideEditor();
+    hide();
+}
+
+void frmTraverse::closeEvent(QCloseEvent* event) {
+    if (runCancel())
+        event->accept();
+    else
+        event->ignore();
+}
+
+bool frmTraverse::prepareOpening() {
+    // A window still open on other rows settles them first, as its Cancel does.
+    if (isVisible() && !runCancel())
+        return false;
+    hideEditor();
+    return true;
+}
+
+void frmTraverse::beginMode(bool parcel, bool edit, const std::string& caption) {
+    ClearTraverseGrid(grid_);
+    grid_.chkParcel = parcel;
+    grid_.chkEdit = edit;
+    grid_.caption = caption;
+    cmdClosure->setEnabled(!edit);
+    cmdDraw->setEnabled(!edit);
+    setWindowTitle(fromCore(caption));
+}
+
+void frmTraverse::showOpened() {
+    grid_.row = 1;
+    grid_.col = ColFrom;
+    reloadGrid();
+    show();
+    raise();
+    activateWindow();
+    Grid1->setFocus();
+}
+
+bool frmTraverse::openParcel(const QString& identifier) {
+    if (!prepareOpening())
+        return false;
+    const std::string id = toCore(identifier);
+    if (!ParcelExists(plan().PlanPath, id)) {
+        desktop().message(QStringLiteral("Data for parcel missing"),
+                          QStringLiteral("Load Parcel error"), Icon::Exclamation);
+        return false;
+    }
+    if (!plan().chkArray) {
+        Status loaded = LoadLines(plan());
+        if (!loaded) {
+            showError(loaded.error());
+            return false;
+        }
+    }
+    auto rows = LoadParcelLines(plan(), id, false);
+    if (!rows) {
+        showError(rows.error());
+        return false;
+    }
+    beginMode(true, false, id);
+    SetGridRows(grid_, std::move(rows).value(), plan());
+    showOpened();
+    return true;
+}
+
+bool frmTraverse::openNewParcel(const QString& identifier, bool existing) {
+    if (!prepareOpening())
+        return false;
+    const std::string id = toCore(identifier);
+    if (!plan().chkArray) {
+        Status loaded = LoadLines(plan());
+        if (!loaded) {
+            showError(loaded.error());
+            return false;
+        }
+    }
+    GridRows rows;
+    if (existing) {
+        auto loaded = LoadParcelLines(plan(), id, false);
+        if (!loaded) {
+            showError(loaded.error());
+            return false;
+        }
+        rows = std::move(loaded).value();
+    }
+    beginMode(true, false, id);
+    SetGridRows(grid_, std::move(rows), plan());
+    showOpened();
+    return true;
+}
+
+bool frmTraverse::openConnections() {
+    if (!prepareOpening())
+        return false;
+    if (!plan().chkArray) {
+        Status loaded = LoadLines(plan());
+        if (!loaded) {
+            showError(loaded.error());
+            return false;
+        }
+    }
+    beginMode(false, false, "Add Connection Lines");
+    showOpened();
+    return true;
+}
+
+bool frmTraverse::openEditLines() {
+    if (!prepareOpening())
+        return false;
+    if (!plan().chkArray) {
+        Status loaded = LoadLines(plan());
+        if (!loaded) {
+            showError(loaded.error());
+            return false;
+        }
+    }
+    if (!plan().chkArray || plan().PlanLines.empty()) {
+        desktop().message(QStringLiteral("No lines found to edit"),
+                          QStringLiteral("Edit Lines error"), Icon::Exclamation);
+        return false;
+    }
+    Status backup = BackupFile(PlanFile(plan().PlanPath, ".lns"));
+    if (!backup) {
+        showError(backup.error());
+        return false;
+    }
+    beginMode(false, true, "Edit Lines");
+    SetGridRows(grid_, EditLineRows(plan()), plan());
+    // The window owns the lines now and writes the lines file when they are stored.
+    plan().PlanLines.clear();
+    plan().PlanPoints.clear();
+    plan().PointTop = 0;
+    plan().chkArray = false;
+    showOpened();
+    return true;
+}
+
+void frmTraverse::reloadGrid() {
+    syncing_ = true;
+    model_->reload();
+    syncing_ = false;
+    showGrid();
+}
+
+void frmTraverse::showGrid() {
+    syncing_ = true;
+    model_->refresh();
+    grid_.row = std::clamp(grid_.row, 1, std::max(1, grid_.dataRows()));
+    grid_.col = std::clamp(grid_.col, static_cast<int>(ColFrom), static_cast<int>(ColDistance));
+    const QModelIndex current = model_->index(grid_.row - 1, grid_.col);
+    Grid1->selectionModel()->setCurrentIndex(current, QItemSelectionModel::ClearAndSelect);
+    Grid1->scrollTo(current);
+    syncing_ = false;
+    setWindowTitle(fromCore(grid_.caption));
+}
+
+void frmTraverse::onCurrentChanged(const QModelIndex& current) {
+    if (syncing_)
+        return;
+    // Leaving a cell while it is being edited keeps what was typed, checked as Enter
+    // checks it.
+    if (ttext->isVisible())
+        leaveEditedCell();
+    if (!current.isValid())
+        return;
+    grid_.row = current.row() + 1;
+    grid_.col = current.column();
+    if (grid_.col < ColFrom) {
+        // The link column is fixed: a click on it lands on the row's From.
+        grid_.col = ColFrom;
+        showGrid();
+    }
+}
+
+void frmTraverse::showMessage(const TraverseMessage& message) {
+    desktop().message(fromCore(message.text), fromCore(message.title), iconOf(message.icon));
+}
+
+void frmTraverse::showError(const Error& error, Icon icon) {
+    desktop().message(fromCore(error.message), fromCore(error.title), icon);
+}
+
+QuestionFn frmTraverse::questioner() {
+    return [this](const std::string& text, const std::string& title) {
+        const Answer answer = desktop().message(fromCore(text), fromCore(title), Icon::Question,
+                                                Buttons::YesNo, Answer::Yes);
+        return answer == Answer::Yes ? Reply::Yes : Reply::No;
+    };
+}
+
+std::optional<CurveTable> frmTraverse::readCurves() {
+    auto curves = ReadCurveFile(plan().PlanPath);
+    if (!curves) {
+        showError(curves.error());
+        return std::nullopt;
+    }
+    return std::move(curves).value();
+}
+
+std::string frmTraverse::accuracyClass() const {
+    return toCore(host_.accuracyClass());
+}
+
+} // namespace corvane

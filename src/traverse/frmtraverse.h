@@ -1,0 +1,149 @@
+#pragma once
+
+#include "core/curves.h"
+#include "core/traverse.h"
+#include "core/traverse_closure.h"
+#include "core/traverse_edit.h"
+#include "mainwin/planhost.h"
+
+#include <QWidget>
+#include <optional>
+
+class QAction;
+class QCloseEvent;
+class QLineEdit;
+class QModelIndex;
+class QPushButton;
+class QRadioButton;
+class QTableView;
+class QToolBar;
+
+namespace corvane {
+
+class frmCurve;
+class TraverseModel;
+
+// The traverse window: one row per measured line (From, To, bearing, distance) in the grid
+// Grid1, typed through the cell editor ttext laid over the current cell. It works in one of
+// three modes: a parcel's boundary, the whole lines file ("Edit Lines"), or connection lines
+// that belong to no parcel. The rules for every cell, the closure, the saving of the lines
+// and the parcel, and the printout are the core's; the window turns keys and clicks into
+// those calls and shows what they return.
+class frmTraverse : public QWidget, public PlanWindow {
+    Q_OBJECT
+
+  public:
+    explicit frmTraverse(PlanHost& host, QWidget* parent = nullptr);
+    ~frmTraverse() override;
+
+    // Each opener first runs Cancel on what the window still shows, then fills the grid and
+    // shows the window with the cursor in the From column; false when it did not open (the
+    // message was shown).
+    // A parcel of the polygons file, with its lines found in PlanLines.
+    bool openParcel(const QString& identifier);
+    // A parcel named in the new parcel dialog; existing: it is in the parcel list already,
+    // and its lines are loaded so the command edits it.
+    bool openNewParcel(const QString& identifier, bool existing);
+    // Lines that belong to no parcel ("Add Connection Lines").
+    bool openConnections();
+    // Every live line of the lines file, after a backup copy of the file; the window then
+    // owns the lines (PlanLines is emptied and marked not loaded) and writes them on OK.
+    bool openEditLines();
+
+    void closeForPlanChange() override;
+    bool isPlanWindowOpen() const override;
+
+    const TraverseGrid& grid() const { return grid_; }
+    frmCurve* curveWindow() const { return curve_; }
+    bool editorVisible() const;
+
+  signals:
+    // A new parcel was appended to the polygons file (the host's list has it too).
+    void parcelAdded(const QString& identifier);
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    PlanState& plan() { return host_.plan(); }
+    Desktop& desktop() { return host_.desktop(); }
+
+    // Window set-up (frmtraverse.cpp).
+    void buildControls();
+    QAction* addTool(const char* key, const QString& caption, const QString& tip);
+    void placeOnScreen();
+    bool prepareOpening();
+    void beginMode(bool parcel, bool edit, const std::string& caption);
+    void showOpened();
+    // Puts the core's rows, current cell and caption into the widgets.
+    void showGrid();
+    void reloadGrid();
+    void onCurrentChanged(const QModelIndex& current);
+    void showMessage(const TraverseMessage& message);
+    void showError(const Error& error, Icon icon = Icon::Exclamation);
+    QuestionFn questioner();
+    std::optional<CurveTable> readCurves();
+    std::string accuracyClass() const;
+
+    // The grid and its editor (traverseediting.cpp).
+    void TravGridEdit(const QString& keyText);
+    void placeEditor();
+    void hideEditor();
+    void commitEditor();
+    void runCommit(const CommitOutcome& outcome);
+    void leaveEditedCell();
+    void escapeKey();
+    void editorArrow(int step);
+    bool Grid1_KeyPress(QKeyEvent* key);
+    bool ttext_KeyPress(QKeyEvent* key);
+    void gridPlusMinus(const QString& sign);
+    void newPointKey();
+    void noDataKey();
+    void curveEntry();
+    void calculatorEntry();
+    void Toolbar1_ButtonClick(const QString& key);
+
+    // The commands (traversecommands.cpp).
+    void cmdClosure_Click();
+    void cmdOK_Click();
+    void cmdOK_RightClick();
+    void cmdCancel_Click();
+    void cmdPrint_Click();
+    void cmdDraw_Click();
+    void cmdFind_Click();
+    bool runCancel();
+    void showClosure(const ClosureReport& report);
+    void setAreaResult(const ClosureReport& report);
+    bool saveParcelHalf();
+
+    PlanHost& host_;
+    TraverseGrid grid_;
+    TraverseModel* model_ = nullptr;
+    // Set while the window moves the view's current cell itself, so the move is not taken
+    // for the user leaving a cell.
+    bool syncing_ = false;
+    // The cell the editor was opened on.
+    int editRow_ = 1;
+    int editCol_ = 1;
+    // The area of the last closure, for a host without an area window.
+    std::string areaHectares_;
+    AreaOption areaOption_ = AreaOption::Calculated;
+
+    QToolBar* Toolbar1 = nullptr;
+    QTableView* Grid1 = nullptr;
+    QLineEdit* ttext = nullptr;
+    QPushButton* cmdOK = nullptr;
+    QPushButton* cmdCancel = nullptr;
+    QPushButton* cmdClosure = nullptr;
+    QPushButton* cmdDraw = nullptr;
+    QPushButton* cmdPrint = nullptr;
+    QPushButton* cmdFind = nullptr;
+    QLineEdit* txtFind = nullptr;
+    QRadioButton* optPointNo = nullptr;
+    QRadioButton* optBearing = nullptr;
+    QRadioButton* optDistance = nullptr;
+    frmCurve* curve_ = nullptr;
+};
+
+} // namespace corvane

@@ -1,0 +1,248 @@
+// The window's commands: closure, OK, Cancel, the right button on OK, print, draw, find.
+
+#include "core/textfile.h"
+#include "core/traverse_print.h"
+#include "core/traverse_save.h"
+#include "traverse/frmtraverse.h"
+#include "traverse/traversemodel.h"
+
+#include <QDateTime>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableView>
+
+namespace corvane {
+
+namespace {
+
+AreaDialog::AreaType areaTypeOf(AreaOption option) {
+    switch (option) {
+    case AreaOption::Approximate:
+        return AreaDialog::AreaType::Approximate;
+    case AreaOption::Deduced:
+        return AreaDialog::AreaType::Deduced;
+    case AreaOption::Calculated:
+        break;
+    }
+    return AreaDialog::AreaType::Calculated;
+}
+
+AreaOption areaOptionOf(AreaDialog::AreaType type) {
+    switch (type) {
+    case AreaDialog::AreaType::Approximate:
+        return AreaOption::Approximate;
+    case AreaDialog::AreaType::Deduced:
+        return AreaOption::Deduced;
+    case AreaDialog::AreaType::Calculated:
+        break;
+    }
+    return AreaOption::Calculated;
+}
+
+} // namespace
+
+void frmTraverse::cmdClosure_Click() {
+    hideEditor();
+    const auto curves = readCurves();
+    if (!curves)
+        return;
+    ClosureCommandOutcome outcome =
+        ClosureCommand(grid_, plan(), accuracyClass(), *curves, questioner());
+    showGrid();
+    if (outcome.message) {
+        showMessage(*outcome.message);
+        return;
+    }
+    if (outcome.report)
+        showClosure(*outcome.report);
+    cmdOK->setFocus();
+}
+
+void frmTraverse::showClosure(const ClosureReport& report) {
+    setAreaResult(report);
+    desktop().message(fromCore(report.text), fromCore(report.title), Icon::Exclamation);
+}
+
+// A parcel's closure hands its area to the area window, which OK stores with the parcel.
+void frmTraverse::setAreaResult(const ClosureReport& report) {
+    if (!report.parcel)
+        return;
+    areaHectares_ = report.areaHectares;
+    areaOption_ = report.areaOption;
+    if (AreaDialog* area = host_.areaDialog()) {
+        area->setAreaText(fromCore(report.areaHectares));
+        area->setAreaType(areaTypeOf(report.areaOption));
+    }
+}
+
+void frmTraverse::cmdOK_Click() {
+    hideEditor();
+    OkLinesOutcome lines =
+        OkSaveLines(grid_, plan(), static_cast<int>(host_.parcels().size()), questioner());
+    showGrid();
+    if (lines.message)
+        showMessage(*lines.message);
+    if (!lines.status)
+        showError(lines.status.error());
+    if (lines.stayOpen) {
+        // A broken sequence of an unchanged parcel is said too: OK must not just do nothing.
+        if (!lines.message && lines.status) {
+            if (auto sequence = CheckSequence(grid_, true).message)
+                showMessage(*sequence);
+        }
+        return;
+    }
+    if (grid_.chkParcel && !saveParcelHalf())
+        return;
+    hide();
+}
+
+// OK in parcel mode once the lines are stored: the closure and area are settled and the
+// parcel is rewritten in, or appended to, the polygons file. False keeps the window open.
+bool frmTraverse::saveParcelHalf() {
+    if (!grid_.chkClosure) {
+        const auto curves = readCurves();
+        if (!curves)
+            return false;
+        ClosureReport report =
+            CalcClosure(grid_, plan(), false, accuracyClass(), *curves, questioner());
+        showGrid();
+        showClosure(report);
+    }
+    std::string hectares = areaHectares_;
+    AreaOption option = areaOption_;
+    bool cancelled = false;
+    if (AreaDialog* area = host_.areaDialog()) {
+        // An area the closure could not calculate is confirmed by the user (an easement's
+        // is taken as it is).
+        if (area->areaType() != AreaDialog::AreaType::Calculated) {
+            area->setRecalcVisible(false);
+            area->setChkCancel(false);
+            area->setCancelVisible(!grid_.chkChange);
+            if (NeedsAreaWindow(grid_, false)) {
+                area->setCaption(fromCore(grid_.caption));
+                area->showModal();
+            }
+        }
+        hectares = toCore(area->areaText());
+        option = areaOptionOf(area->areaType());
+        cancelled = area->chkCancel();
+    }
+    const ParcelSaveOutcome saved = OkSaveParcel(grid_, plan(), AreaFromHectares(hectares),
+                                                 AreaCodeFor(option), cancelled, questioner());
+    if (!saved.status) {
+        showError(saved.status.error());
+        return false;
+    }
+    if (saved.appended) {
+        const QString identifier = fromCore(grid_.caption);
+        host_.addParcel(identifier, true);
+        emit parcelAdded(identifier);
+    }
+    return true;
+}
+
+void frmTraverse::cmdCancel_Click() {
+    runCancel();
+}
+
+bool frmTraverse::runCancel() {
+    hideEditor();
+    const Status cancelled = CancelTraverse(grid_, plan(), questioner());
+    showGrid();
+    if (!cancelled) {
+        showError(cancelled.error());
+        return false;
+    }
+    hide();
+    return true;
+}
+
+void frmTraverse::cmdOK_RightClick() {
+    if (grid_.chkParcel || grid_.chkEdit)
+        return;
+    hideEditor();
+    const Status saved = RightButtonOk(grid_, plan());
+    showGrid();
+    if (!saved) {
+        showError(saved.error());
+        return;
+    }
+    hide();
+}
+
+void frmTraverse::cmdPrint_Click() {
+    hideEditor();
+    cmdPrint->setEnabled(false);
+    if (const auto curves = readCurves()) {
+        const QString printedOn =
+            QLocale::system().toString(QDateTime::currentDateTime(), QLocale::ShortFormat);
+        const TraversePrintout printout =
+            PrintTraverseSheet(grid_, plan(), accuracyClass(), *curves, toCore(printedOn));
+        showGrid();
+        if (!printout.lines.empty()) {
+            auto job = desktop().startPrint(fromCore(grid_.caption),
+                                            fromCore(DirectoryOf(plan().PlanPath)));
+            if (!job) {
+                cmdPrint->setEnabled(true);
+                return;
+            }
+            const FontChoice font = host_.reportFont();
+            job->setFont(font.name, font.size);
+            // The sheet's columns are laid out for ten point type.
+            job->setFont(font.name, 10);
+            for (const PrintLine& line : printout.lines)
+                job->print(line);
+            const Result<QString> ended = job->endDocument();
+            if (printout.closure)
+                setAreaResult(*printout.closure);
+            if (!ended)
+                desktop().message(fromCore(ended.error().message),
+                                  QStringLiteral("Traverse Print error"), Icon::Critical);
+            else
+                desktop().message(QStringLiteral("Printing completed"), QStringLiteral("CORVANE"),
+                                  Icon::Exclamation);
+        }
+    }
+    cmdPrint->setEnabled(true);
+}
+
+void frmTraverse::cmdDraw_Click() {
+    hideEditor();
+    if (grid_.dataRows() < 2) {
+        desktop().message(QStringLiteral("Not enough lines to draw"),
+                          QStringLiteral("Draw Parcel error"), Icon::Exclamation);
+        return;
+    }
+    desktop().message(QStringLiteral("This command is not yet available"),
+                      QStringLiteral("Draw..."), Icon::Information);
+}
+
+void frmTraverse::cmdFind_Click() {
+    hideEditor();
+    SearchOption option = SearchOption::PointNo;
+    if (optBearing->isChecked())
+        option = SearchOption::Bearing;
+    else if (optDistance->isChecked())
+        option = SearchOption::Distance;
+    cmdFind->setEnabled(false);
+    const FindOutcome found = FindInGrid(grid_, option, toCore(txtFind->text()));
+    cmdFind->setEnabled(true);
+    if (found.row > 0) {
+        // A match out of sight is brought to the top of the grid.
+        const QModelIndex match = model_->index(found.row - 1, grid_.col);
+        const bool inSight = Grid1->viewport()->rect().contains(Grid1->visualRect(match));
+        showGrid();
+        if (!inSight)
+            Grid1->scrollTo(match, QAbstractItemView::PositionAtTop);
+    } else {
+        showGrid();
+    }
+    if (found.message)
+        showMessage(*found.message);
+    Grid1->setFocus();
+}
+
+} // namespace corvane
