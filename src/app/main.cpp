@@ -1,3 +1,4 @@
+#include "core/plancheck.h"
 #include "core/records.h"
 #include "mainwin/frmcorvane.h"
 #include "mainwin/startup.h"
@@ -6,16 +7,15 @@
 #include <QApplication>
 #include <QPixmap>
 #include <QStringList>
-#include <cstdio>
-#include <cstring>
+#include <iostream>
+#include <string>
+#include <vector>
 
 int main(int argc, char* argv[]) {
-    // The command-line check of a plan runs without a display; until it is built, say so
-    // rather than open "--check ..." as a plan.
-    if (argc > 1 && std::strcmp(argv[1], "--check") == 0) {
-        std::fprintf(stderr, "corvane: the command-line check is not available yet\n");
-        return 2;
-    }
+    // The command-line check of a plan runs without a display and starts no window.
+    std::vector<std::string> args(argv + 1, argv + argc);
+    if (corvane::IsCommandLineCheck(args))
+        return corvane::RunPlanCheck(args, std::cout, std::cerr);
 
     QApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Corvane"));

@@ -161,31 +161,35 @@ ExportPlan ExportLinesPlan(const std::vector<std::string>& block,
         joined.insert(unordered(line.FromPoint, line.ToPoint));
     std::set<Pair> curvesAdded;
 
-    std::optional<std::int32_t> previous;
+    // The previous point of the walk; a heading starts a new walk.
+    bool hasPrevious = false;
+    std::int32_t previous = 0;
     for (const auto& text : block) {
         if (IsHeadingLine(text)) {
-            previous.reset();
+            hasPrevious = false;
             continue;
         }
-        auto current = PolygonPoint(text);
-        if (!current)
+        auto point = PolygonPoint(text);
+        if (!point)
             continue;
-        if (previous && !joined.count(unordered(*previous, *current))) {
-            if (auto written = GetLineData(lines, *previous, *current)) {
+        const std::int32_t current = *point;
+        const Pair pair = unordered(previous, current);
+        if (hasPrevious && !joined.count(pair)) {
+            if (auto written = GetLineData(lines, previous, current)) {
                 planned.Lines.push_back(*written);
-                joined.insert(unordered(*previous, *current));
+                joined.insert(pair);
                 // An arc needs its curve record to have a chord in the target.
-                const LineRecord& stored = lines[*FindLine(lines, *previous, *current)];
-                auto record = curves.Find(*previous, *current);
-                const Pair pair = unordered(*previous, *current);
+                const LineRecord& stored = lines[*FindLine(lines, previous, current)];
+                auto record = curves.Find(previous, current);
                 if (stored.Bearing > kArcBearingBase && record &&
-                    !targetCurves.Find(*previous, *current) && !curvesAdded.count(pair)) {
+                    !targetCurves.Find(previous, current) && !curvesAdded.count(pair)) {
                     planned.Curves.push_back(*record->Record);
                     curvesAdded.insert(pair);
                 }
             }
         }
         previous = current;
+        hasPrevious = true;
     }
     return planned;
 }

@@ -2,6 +2,8 @@
 
 #include "core/network.h"
 #include "core/planfiles.h"
+#include "mainwin/frmareacalc.h"
+#include "mainwin/frmparcel.h"
 #include "mainwin/startup.h"
 
 #include <QAction>
@@ -24,6 +26,9 @@
 #ifdef CORVANE_HAVE_CALCULATOR
 #include "calculator/frmorvacalc.h"
 #endif
+#ifdef CORVANE_HAVE_REPORTS
+#include "reports/frmsummary.h"
+#endif
 
 namespace corvane {
 
@@ -45,7 +50,16 @@ frmCorvane::frmCorvane(PlanState& plan, Desktop& desktop, const QString& command
     buildControls();
 }
 
-frmCorvane::~frmCorvane() = default;
+frmCorvane::~frmCorvane() {
+    // The plan windows this window owns unregister from it as they go: they go first, while
+    // it is still whole.
+    const std::vector<PlanWindow*> windows = planWindows_;
+    for (PlanWindow* window : windows) {
+        auto* widget = dynamic_cast<QWidget*>(window);
+        if (widget && widget->parent() == this)
+            delete widget;
+    }
+}
 
 QAction* frmCorvane::addCommand(QMenu* menu, const QString& name, const QString& caption,
                                 void (frmCorvane::*slot)(), const QKeySequence& shortcut) {
@@ -138,7 +152,7 @@ void frmCorvane::buildMenus() {
     addCommand(mnuView, QStringLiteral("mnuViewPolygons"), QStringLiteral("Polygons File..."),
                &frmCorvane::mnuViewPolygons_Click);
     addCommand(mnuView, QStringLiteral("mnuSummary"), QStringLiteral("Summary..."),
-               &frmCorvane::mnuSummary_Click);
+               &frmCorvane::cmdSummary_Click);
     addCommand(mnuView, QStringLiteral("mnuDrawPlan"), QStringLiteral("Draw Plan..."),
                &frmCorvane::mnuDrawPlan_Click);
 
@@ -185,7 +199,7 @@ void frmCorvane::buildControls() {
                                   QStringLiteral("Draw the lines"), &frmCorvane::mnuDrawPlan_Click);
     auto* cmdSummary = addButton(QStringLiteral("cmdSummary"), QStringLiteral("Summary..."),
                                  QStringLiteral("Get a summary of closures and areas"),
-                                 &frmCorvane::mnuSummary_Click);
+                                 &frmCorvane::cmdSummary_Click);
     auto* cmdFixedWidth =
         addButton(QStringLiteral("cmdFixedWidth"), QStringLiteral("Fixed Width Easements..."),
                   QStringLiteral("Enter Party Wall and other fixed width Easements"),
@@ -314,6 +328,13 @@ bool frmCorvane::startUp() {
     calculator_ = new frmOrvaCalc(desktop_, this);
     calculator_->hide();
 #endif
+    // The dialogs and the summary window live for the whole run, hidden between uses.
+    parcelDialog_ = new frmParcel(desktop_, this);
+    areaDialog_ = new frmAreaCalc(plan_, desktop_, this);
+#ifdef CORVANE_HAVE_REPORTS
+    summary_ = new frmSummary(*this, this);
+    summary_->hide();
+#endif
     cboAccuracy->addItem(kAccuracySurveyed);
     cboAccuracy->setCurrentText(kAccuracySurveyed);
     reportFont_ = ReportFontFromSettings(desktop_);
@@ -373,6 +394,10 @@ void frmCorvane::unregisterPlanWindow(PlanWindow* window) {
     std::erase(planWindows_, window);
 }
 
+AreaDialog* frmCorvane::areaDialog() {
+    return areaDialog_;
+}
+
 QStringList frmCorvane::parcels() const {
     QStringList identifiers;
     for (int i = 0; i < lstParcels->count(); ++i)
@@ -407,6 +432,16 @@ void frmCorvane::renameParcel(const QString& oldIdentifier, const QString& newId
             return;
         }
     }
+}
+
+void frmCorvane::cmdSummary_Click() {
+#ifdef CORVANE_HAVE_REPORTS
+    if (summary_) {
+        summary_->openSummary();
+        return;
+    }
+#endif
+    NotYetAvailable(QStringLiteral("Summary..."));
 }
 
 void frmCorvane::NotYetAvailable(const QString& caption) {

@@ -7,6 +7,8 @@
 
 #include <QMainWindow>
 #include <functional>
+#include <string>
+#include <string_view>
 #include <vector>
 
 class QAction;
@@ -21,7 +23,10 @@ class QPushButton;
 
 namespace corvane {
 
+class frmAreaCalc;
 class frmOrvaCalc;
+class frmParcel;
+class frmSummary;
 
 // The main window: it owns the open plan, starts the program, opens, saves and closes plans
 // in local and network mode, shows the parcel list and the survey data base record, and
@@ -61,6 +66,8 @@ class frmCorvane : public QMainWindow, public PlanHost {
     void renameParcel(const QString& oldIdentifier, const QString& newIdentifier) override;
     // Created hidden at start-up when the program has its calculator.
     frmOrvaCalc* calculator() override { return calculator_; }
+    // Created hidden at start-up.
+    AreaDialog* areaDialog() override;
 
   signals:
     void programEnded();
@@ -117,6 +124,8 @@ class frmCorvane : public QMainWindow, public PlanHost {
     void mnuCalcOffsides_Click();
     void mnuPrint_Click();
     void mnuSummary_Click();
+    // The "Summary..." button and View > "Summary..." (the closure summary window).
+    void cmdSummary_Click();
     void mnuDrawPlan_Click();
     void mnuCalculator_Click();
 
@@ -153,6 +162,13 @@ class frmCorvane : public QMainWindow, public PlanHost {
     bool sdbChanged() const;
     void setSdbChanged(bool changed);
 
+    // Parcel commands (parcelcommands.cpp).
+    // Loads the lines file when PlanLines does not hold it; false (after saying why) when it
+    // cannot be loaded.
+    bool EnsureLinesLoaded();
+    std::vector<std::string> ParcelListEntries() const;
+    void ViewPlanFile(std::string_view extension, const QString& missing, const QString& title);
+
     // A command of a later stage of the program.
     void NotYetAvailable(const QString& caption);
     void ShowError(const Error& error, Icon icon = Icon::Exclamation);
@@ -166,6 +182,9 @@ class frmCorvane : public QMainWindow, public PlanHost {
     bool exitDone_ = false;
     std::vector<PlanWindow*> planWindows_;
     frmOrvaCalc* calculator_ = nullptr;
+    frmParcel* parcelDialog_ = nullptr;
+    frmAreaCalc* areaDialog_ = nullptr;
+    frmSummary* summary_ = nullptr;
 
     // Menus and menu entries.
     QMenu* mnuFile = nullptr;

@@ -1,14 +1,69 @@
-// Commands on one parcel of the parcel list, and parcel export. Each is offered now and
-// built out as its window arrives.
+// Commands on one parcel of the parcel list: a new parcel, its identifier, a copy, its
+// deletion with the lines no other parcel uses, its area, and the raw plan files in the text
+// editor. The polygons file is the parcel table; the list follows it.
+#include "core/linesfile.h"
+#include "core/parcelcmds.h"
+#include "core/textfile.h"
 #include "mainwin/frmcorvane.h"
+#include "mainwin/frmparcel.h"
+#include "mainwin/startup.h"
+
+#include <QListWidget>
+
+#ifdef CORVANE_HAVE_REPORTS
+#include "reports/parcelarea.h"
+#endif
 
 namespace corvane {
+
+namespace {
+
+const QString kSelectFromList = QStringLiteral("You must select a parcel from the list");
+const QString kEditParcelIdError = QString::fromLatin1(kEditParcelIdTitle);
+const QString kDeleteTitle = QStringLiteral("Delete Parcel");
+
+QListWidgetItem* SelectedEntry(const QListWidget* list) {
+    const QList<QListWidgetItem*> selected = list->selectedItems();
+    return selected.isEmpty() ? nullptr : selected.first();
+}
+
+} // namespace
+
+bool frmCorvane::EnsureLinesLoaded() {
+    if (plan_.chkArray)
+        return true;
+    Status loaded;
+    {
+        BusyCursor busy(desktop_);
+        loaded = LoadLines(plan_);
+    }
+    if (!loaded) {
+        ShowError(loaded.error());
+        return false;
+    }
+    return true;
+}
+
+std::vector<std::string> frmCorvane::ParcelListEntries() const {
+    std::vector<std::string> entries;
+    for (const QString& identifier : parcels())
+        entries.push_back(toCore(identifier));
+    return entries;
+}
 
 void frmCorvane::lstParcels_DblClick() {
     NotYetAvailable(QStringLiteral("Parcel..."));
 }
 
 void frmCorvane::mnuNewParcel_Click() {
+    if (!parcelDialog_ || !EnsureLinesLoaded())
+        return;
+    parcelDialog_->offerNextIdentifier();
+    parcelDialog_->move(pos());
+    const QString identifier = parcelDialog_->askIdentifier();
+    if (identifier.isEmpty())
+        return;
+    // The traverse entry of the new parcel follows the dialog.
     NotYetAvailable(QStringLiteral("NewParcel..."));
 }
 
@@ -21,35 +76,146 @@ void frmCorvane::mnuEditParcel_Click() {
 }
 
 void frmCorvane::mnuParcelIdentifier_Click() {
-    NotYetAvailable(QStringLiteral("Parcel Identifier"));
-}
+    QListWidgetItem* selected = SelectedEntry(lstParcels);
+    if (!selected) {
+        desktop_.message(kSelectFromList, kEditParcelIdError, Icon::Exclamation);
+        return;
+    }
+    const QString oldIdentifier = selected->text();
+    if (!parcelDialog_)
+        return;
+    parcelDialog_->prefillFrom(oldIdentifier, true);
+    const QString newIdentifier = parcelDialog_->askIdentifier();
+    if (newIdentifier.isEmpty())
+        return;
 
-void frmCorvane::mnuArea_Click() {
-    NotYetAvailable(QStringLiteral("Area..."));
-}
-
-void frmCorvane::mnuDeleteParcel_Click() {
-    NotYetAvailable(QStringLiteral("Delete Parcel"));
+    const Result<bool> renamed = RenameParcel(plan_.PlanPath, ParcelListEntries(),
+                                              toCore(oldIdentifier), toCore(newIdentifier));
+    if (!renamed) {
+        ShowError(renamed.error());
+        return;
+    }
+    // The entry keeps its place in the list, as the parcel keeps its place in the file.
+    if (renamed.value())
+        selected->setText(newIdentifier);
 }
 
 void frmCorvane::mnuCopyParcel_Click() {
-    NotYetAvailable(QStringLiteral("Copy Parcel..."));
+    const QString source = selectedParcel();
+    if (source.isEmpty()) {
+        desktop_.message(kSelectFromList, kEditParcelIdError, Icon::Exclamation);
+        return;
+    }
+    if (!parcelDialog_)
+        return;
+    parcelDialog_->prefillFrom(source, false);
+    const QString newIdentifier = parcelDialog_->askIdentifier();
+    if (newIdentifier.isEmpty())
+        return;
+
+    Status copied;
+    {
+        BusyCursor busy(desktop_);
+        copied =
+            CopyParcel(plan_.PlanPath, ParcelListEntries(), toCore(source), toCore(newIdentifier));
+    }
+    if (!copied) {
+        ShowError(copied.error());
+        return;
+    }
+    addParcel(newIdentifier, false);
+    desktop_.message(QStringLiteral("Copy completed"), QStringLiteral("Copy Parcel"),
+                     Icon::Information);
+}
+
+void frmCorvane::mnuDeleteParcel_Click() {
+    QListWidgetItem* selected = SelectedEntry(lstParcels);
+    if (!selected) {
+        desktop_.message(QStringLiteral("Select a parcel from the Parcel List"),
+                         QStringLiteral("Delete Parcel error"), Icon::Exclamation);
+        return;
+    }
+    // The deleted parcel's lines are marked in PlanLines, so they must be the file's.
+    if (!EnsureLinesLoaded())
+        return;
+    const QString identifier = selected->text();
+    if (desktop_.message(QStringLiteral("Delete ") + identifier + QStringLiteral(" ?"),
+                         kDeleteTitle, Icon::Question, Buttons::YesNo, Answer::No) != Answer::Yes)
+        return;
+
+    Status deleted;
+    {
+        BusyCursor busy(desktop_);
+        deleted = DeleteParcelAndMarkLines(plan_, toCore(identifier));
+    }
+    if (!deleted) {
+        // The polygons file still holds the parcel: the list keeps it and no line is marked.
+        ShowError(deleted.error());
+        return;
+    }
+    delete lstParcels->takeItem(lstParcels->row(selected));
+
+    const Answer unusedLines =
+        desktop_.message(identifier + QStringLiteral(" deleted from polygons file.\n"
+                                                     "Delete unused lines as well ?"),
+                         kDeleteTitle, Icon::Question, Buttons::YesNo, Answer::No);
+    if (unusedLines != Answer::Yes) {
+        UnmarkLines(plan_);
+        return;
+    }
+    Status dropped;
+    {
+        BusyCursor busy(desktop_);
+        dropped = DeleteUnusedLines(plan_);
+    }
+    if (!dropped)
+        ShowError(dropped.error());
+}
+
+void frmCorvane::mnuArea_Click() {
+    const QString identifier = selectedParcel();
+    if (identifier.isEmpty()) {
+        desktop_.message(QStringLiteral("You must select a parcel from the Parcel List"),
+                         QString::fromLatin1(kEditAreaTitle), Icon::Exclamation);
+        return;
+    }
+#ifdef CORVANE_HAVE_REPORTS
+    EditParcelArea(*this, identifier);
+#else
+    NotYetAvailable(QStringLiteral("Area..."));
+#endif
 }
 
 void frmCorvane::mnuViewParcel_Click() {
     NotYetAvailable(QStringLiteral("Parcel..."));
 }
 
+void frmCorvane::ViewPlanFile(std::string_view extension, const QString& missing,
+                              const QString& title) {
+    const std::string file = PlanFile(plan_.PlanPath, extension);
+    if (plan_.PlanPath.empty() || !FileExists(file)) {
+        desktop_.message(missing, title, Icon::Exclamation);
+        return;
+    }
+    const QString path = PathFromCore(ResolveFileName(file));
+    if (!desktop_.openInTextEditor(path)) {
+        desktop_.message(QStringLiteral("The text editor could not be started for ") + path, title,
+                         Icon::Exclamation);
+        return;
+    }
+    // The user may change the file in the editor: the lines are read again before the next
+    // command that needs them.
+    plan_.chkArray = false;
+}
+
 void frmCorvane::mnuViewLines_Click() {
-    NotYetAvailable(QStringLiteral("Lines File..."));
+    ViewPlanFile(".lns", QStringLiteral("No lines file located"),
+                 QStringLiteral("View Lines File error"));
 }
 
 void frmCorvane::mnuViewPolygons_Click() {
-    NotYetAvailable(QStringLiteral("Polygons File..."));
-}
-
-void frmCorvane::mnuExportParcel_Click() {
-    NotYetAvailable(QStringLiteral("Export Parcel"));
+    ViewPlanFile(".ply", QStringLiteral("No polygons file located"),
+                 QStringLiteral("View Polygons File error"));
 }
 
 } // namespace corvane
