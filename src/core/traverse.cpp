@@ -27,7 +27,7 @@ void TraverseGrid::removeRow(int r) {
 void TraverseGrid::setLink(int r, int index, const LineRecord& line) {
     syncLinkPairs();
     cell(r, ColLink) = Format(index, "0");
-    linkPairs[static_cast<size_t>(r - 1)] = PointPair{line.FromPoint, line.ToPoint};
+    linkPairs[static_cast<size_t>(r - 1)] = LinkPair{line.FromPoint, line.ToPoint};
 }
 
 void TraverseGrid::clearLink(int r) {
@@ -68,7 +68,7 @@ void SetGridRows(TraverseGrid& grid, GridRows rows, const PlanState& plan) {
         int link = LinkIndex(grid.rows[i]);
         if (link >= 0 && link < count) {
             const LineRecord& line = plan.PlanLines[static_cast<size_t>(link)];
-            grid.linkPairs[i] = PointPair{line.FromPoint, line.ToPoint};
+            grid.linkPairs[i] = LinkPair{line.FromPoint, line.ToPoint};
         }
     }
     grid.row = 1;

@@ -28,7 +28,7 @@ using QuestionFn = std::function<Reply(const std::string& text, const std::strin
 // The two points of the stored line a row's link was taken from. A link is an index into
 // PlanLines; the pair lets a save tell whether that index still names the same line after
 // the lines were reloaded or renumbered.
-struct PointPair {
+struct LinkPair {
     std::int32_t from = 0;
     std::int32_t to = 0;
     bool joins(const LineRecord& line) const {
@@ -42,7 +42,7 @@ struct PointPair {
 // linked row, the point pair of the stored line its link was set from.
 struct TraverseGrid {
     GridRows rows = GridRows(1);
-    std::vector<std::optional<PointPair>> linkPairs = std::vector<std::optional<PointPair>>(1);
+    std::vector<std::optional<LinkPair>> linkPairs = std::vector<std::optional<LinkPair>>(1);
     int row = 1; // current data row
     int col = 1; // current column (1 From ... 4 Distance)
     bool chkParcel = false;

@@ -116,7 +116,7 @@ void gridChanges(TraverseGrid& grid, PlanState& plan, int lastline, const PairIn
             continue;
         LineRecord& line = plan.PlanLines[static_cast<size_t>(link)];
         updateLine(line, RowToLine(grid.at(r)));
-        grid.linkPairs[static_cast<size_t>(r - 1)] = PointPair{line.FromPoint, line.ToPoint};
+        grid.linkPairs[static_cast<size_t>(r - 1)] = LinkPair{line.FromPoint, line.ToPoint};
     }
 }
 

@@ -23,12 +23,9 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#ifdef CORVANE_HAVE_CALCULATOR
 #include "calculator/frmorvacalc.h"
-#endif
-#ifdef CORVANE_HAVE_REPORTS
 #include "reports/frmsummary.h"
-#endif
+#include "traverse/frmtraverse.h"
 
 namespace corvane {
 
@@ -324,17 +321,15 @@ bool frmCorvane::startUp() {
         return false;
     }
     move(kWindowOffset, kWindowOffset);
-#ifdef CORVANE_HAVE_CALCULATOR
     calculator_ = new frmOrvaCalc(desktop_, this);
     calculator_->hide();
-#endif
     // The dialogs and the summary window live for the whole run, hidden between uses.
     parcelDialog_ = new frmParcel(desktop_, this);
     areaDialog_ = new frmAreaCalc(plan_, desktop_, this);
-#ifdef CORVANE_HAVE_REPORTS
     summary_ = new frmSummary(*this, this);
     summary_->hide();
-#endif
+    traverse_ = new frmTraverse(*this, this);
+    traverse_->hide();
     cboAccuracy->addItem(kAccuracySurveyed);
     cboAccuracy->setCurrentText(kAccuracySurveyed);
     reportFont_ = ReportFontFromSettings(desktop_);
@@ -435,12 +430,10 @@ void frmCorvane::renameParcel(const QString& oldIdentifier, const QString& newId
 }
 
 void frmCorvane::cmdSummary_Click() {
-#ifdef CORVANE_HAVE_REPORTS
     if (summary_) {
         summary_->openSummary();
         return;
     }
-#endif
     NotYetAvailable(QStringLiteral("Summary..."));
 }
 

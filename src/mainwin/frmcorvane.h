@@ -27,6 +27,7 @@ class frmAreaCalc;
 class frmOrvaCalc;
 class frmParcel;
 class frmSummary;
+class frmTraverse;
 
 // The main window: it owns the open plan, starts the program, opens, saves and closes plans
 // in local and network mode, shows the parcel list and the survey data base record, and
@@ -123,7 +124,6 @@ class frmCorvane : public QMainWindow, public PlanHost {
     void mnuPSMs_Click();
     void mnuCalcOffsides_Click();
     void mnuPrint_Click();
-    void mnuSummary_Click();
     // The "Summary..." button and View > "Summary..." (the closure summary window).
     void cmdSummary_Click();
     void mnuDrawPlan_Click();
@@ -185,6 +185,7 @@ class frmCorvane : public QMainWindow, public PlanHost {
     frmParcel* parcelDialog_ = nullptr;
     frmAreaCalc* areaDialog_ = nullptr;
     frmSummary* summary_ = nullptr;
+    frmTraverse* traverse_ = nullptr;
 
     // Menus and menu entries.
     QMenu* mnuFile = nullptr;

@@ -7,12 +7,11 @@
 #include "mainwin/frmcorvane.h"
 #include "mainwin/frmparcel.h"
 #include "mainwin/startup.h"
+#include "traverse/frmtraverse.h"
 
 #include <QListWidget>
 
-#ifdef CORVANE_HAVE_REPORTS
 #include "reports/parcelarea.h"
-#endif
 
 namespace corvane {
 
@@ -52,7 +51,9 @@ std::vector<std::string> frmCorvane::ParcelListEntries() const {
 }
 
 void frmCorvane::lstParcels_DblClick() {
-    NotYetAvailable(QStringLiteral("Parcel..."));
+    const QString identifier = selectedParcel();
+    if (!identifier.isEmpty())
+        traverse_->openParcel(identifier);
 }
 
 void frmCorvane::mnuNewParcel_Click() {
@@ -63,8 +64,8 @@ void frmCorvane::mnuNewParcel_Click() {
     const QString identifier = parcelDialog_->askIdentifier();
     if (identifier.isEmpty())
         return;
-    // The traverse entry of the new parcel follows the dialog.
-    NotYetAvailable(QStringLiteral("NewParcel..."));
+    // An identifier already in the list edits that parcel.
+    traverse_->openNewParcel(identifier, ParcelInList(ParcelListEntries(), toCore(identifier)));
 }
 
 void frmCorvane::mnuPartyWalls_Click() {
@@ -72,7 +73,12 @@ void frmCorvane::mnuPartyWalls_Click() {
 }
 
 void frmCorvane::mnuEditParcel_Click() {
-    NotYetAvailable(QStringLiteral("Parcel..."));
+    const QString identifier = selectedParcel();
+    if (identifier.isEmpty()) {
+        desktop_.message(kSelectFromList, QStringLiteral("Edit Parcel error"), Icon::Exclamation);
+        return;
+    }
+    traverse_->openParcel(identifier);
 }
 
 void frmCorvane::mnuParcelIdentifier_Click() {
@@ -179,15 +185,17 @@ void frmCorvane::mnuArea_Click() {
                          QString::fromLatin1(kEditAreaTitle), Icon::Exclamation);
         return;
     }
-#ifdef CORVANE_HAVE_REPORTS
     EditParcelArea(*this, identifier);
-#else
-    NotYetAvailable(QStringLiteral("Area..."));
-#endif
 }
 
 void frmCorvane::mnuViewParcel_Click() {
-    NotYetAvailable(QStringLiteral("Parcel..."));
+    const QString identifier = selectedParcel();
+    if (identifier.isEmpty()) {
+        desktop_.message(QStringLiteral("You must select a parcel"),
+                         QStringLiteral("View Parcel error"), Icon::Exclamation);
+        return;
+    }
+    traverse_->openParcel(identifier);
 }
 
 void frmCorvane::ViewPlanFile(std::string_view extension, const QString& missing,

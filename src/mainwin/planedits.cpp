@@ -1,14 +1,15 @@
 // Whole-plan edits and checks. Each is offered now and built out as its window arrives.
 #include "mainwin/frmcorvane.h"
+#include "traverse/frmtraverse.h"
 
 namespace corvane {
 
 void frmCorvane::mnuConnections_Click() {
-    NotYetAvailable(QStringLiteral("Connections..."));
+    traverse_->openConnections();
 }
 
 void frmCorvane::mnuEditLines_Click() {
-    NotYetAvailable(QStringLiteral("Lines..."));
+    traverse_->openEditLines();
 }
 
 void frmCorvane::mnuPointNumber_Click() {

@@ -7,6 +7,7 @@
 #include "core/polygons.h"
 #include "core/textfile.h"
 #include "mainwin/frmcorvane.h"
+#include "mainwin/frmparcel.h"
 #include "mainwin/startup.h"
 
 #include <QCheckBox>
@@ -109,6 +110,8 @@ void frmCorvane::UpdateParcelList() {
 void frmCorvane::ClearPlan() {
     ClearSDB();
     lstParcels->clear();
+    if (parcelDialog_)
+        parcelDialog_->clearIdentifier();
     plan_.PlanLines.clear();
     // An empty point table keeps one all-zero entry, which no real point matches.
     plan_.PlanPoints.assign(1, PointRecord{});

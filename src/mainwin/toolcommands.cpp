@@ -1,9 +1,7 @@
 // Reports, the plan drawing, the derived-line tools and the calculator.
 #include "mainwin/frmcorvane.h"
 
-#ifdef CORVANE_HAVE_CALCULATOR
 #include "calculator/frmorvacalc.h"
-#endif
 
 namespace corvane {
 
@@ -27,22 +25,16 @@ void frmCorvane::mnuPrint_Click() {
     NotYetAvailable(QStringLiteral("Print..."));
 }
 
-void frmCorvane::mnuSummary_Click() {
-    NotYetAvailable(QStringLiteral("Summary..."));
-}
-
 void frmCorvane::mnuDrawPlan_Click() {
     NotYetAvailable(QStringLiteral("Draw Plan..."));
 }
 
 void frmCorvane::mnuCalculator_Click() {
-#ifdef CORVANE_HAVE_CALCULATOR
     // Plain figures: the bearing mode is off when the calculator is opened from here.
     if (calculator_) {
         calculator_->showModeless(false);
         return;
     }
-#endif
     NotYetAvailable(QStringLiteral("Use Calculator..."));
 }
 

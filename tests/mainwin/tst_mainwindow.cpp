@@ -4,9 +4,7 @@
 
 #include "core/network.h"
 
-#ifdef CORVANE_HAVE_CALCULATOR
 #include "calculator/frmorvacalc.h"
-#endif
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -299,38 +297,22 @@ class tst_MainWindow : public QObject {
             const char* title;
         } commands[] = {
             {"mnuCreateCoords", "Create Coord file"},
-            {"mnuExportParcel", "Export Parcel"},
             {"mnuScaledData", "Scaled Data..."},
-            {"mnuConnections", "Connections..."},
             {"mnuPSMs", "PSM's..."},
-            {"mnuNewParcel", "NewParcel..."},
             {"mnuPartyWalls", "Party Walls..."},
             {"mnuCalcOffsides", "Calc. Offsides..."},
             {"mnuPrint", "Print..."},
-            {"mnuEditLines", "Lines..."},
-            {"mnuEditParcel", "Parcel..."},
             {"mnuPointNumber", "Point Number..."},
-            {"mnuParcelIdentifier", "Parcel Identifier"},
-            {"mnuArea", "Area..."},
             {"mnuDatumBearing", "Datum Bearing..."},
             {"mnuDistanceUnits", "Distance Units..."},
-            {"mnuDeleteParcel", "Delete Parcel"},
-            {"mnuCopyParcel", "Copy Parcel..."},
-            {"mnuViewParcel", "Parcel..."},
-            {"mnuViewLines", "Lines File..."},
-            {"mnuViewPolygons", "Polygons File..."},
-            {"mnuSummary", "Summary..."},
             {"mnuDrawPlan", "Draw Plan..."},
             {"mnuFindPoint", "Find point in parcel"},
             {"mnuDoubleLines", "Check for double lines"},
             {"mnuPointErrors", "Check point errors"},
             {"cmdPrint", "Print..."},
             {"cmdDrawPlan", "Draw Plan..."},
-            {"cmdSummary", "Summary..."},
             {"cmdFixedWidth", "Party Walls..."},
-            {"cmdNewParcel", "NewParcel..."},
             {"cmdPSMs", "PSM's..."},
-            {"cmdConnections", "Connections..."},
         };
         for (const auto& command : commands) {
             const QString control = QLatin1String(command.control);
@@ -345,17 +327,10 @@ class tst_MainWindow : public QObject {
             QCOMPARE(h.desktop.lastMessage().icon, Icon::Information);
         }
 
-        // Double-clicking a parcel is the parcel command too.
-        auto* list = h.find<QListWidget>(QStringLiteral("lstParcels"));
-        h.desktop.clearRecords();
-        emit list->itemDoubleClicked(list->item(0));
-        QCOMPARE(h.desktop.lastMessage().text, kNotYet);
-
         QCOMPARE(ReadText(dir.path() + QStringLiteral("/D20417.lns")), lines);
         QCOMPARE(h.quits, 0);
     }
 
-#ifdef CORVANE_HAVE_CALCULATOR
     // One calculator serves the whole run; "Use Calculator..." shows it without blocking.
     void useCalculatorShowsTheCalculator() {
         Harness h{QString()};
@@ -369,7 +344,6 @@ class tst_MainWindow : public QObject {
         QVERIFY(!calculator->isModal());
         QCOMPARE(h.messages(), QStringList());
     }
-#endif
 
     void openReplacesThePlanAndStoresTheChangedRecord() {
         QTemporaryDir dir;

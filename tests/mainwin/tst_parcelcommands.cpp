@@ -742,7 +742,6 @@ class tst_ParcelCommands : public QObject {
         QVERIFY(p.h->desktop.callsOf(DesktopCall::Kind::OpenInTextEditor).empty());
     }
 
-#ifdef CORVANE_HAVE_REPORTS
     void summaryOpensTheSummaryWindow() {
         Plan p;
         QVERIFY(p.ok);
@@ -760,7 +759,6 @@ class tst_ParcelCommands : public QObject {
         }
         summary->hide();
     }
-#endif
 
     // Export to a plan without files creates them; a second parcel adds only the lines the
     // target lacks, each written in the parcel's own direction.

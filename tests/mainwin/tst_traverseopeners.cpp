@@ -1,0 +1,171 @@
+// The main window's ways into the traverse window: a parcel from the list, a new parcel,
+// connection lines and the whole lines file; and the traverse window giving way when the
+// plan changes under it.
+#include "mainwinharness.h"
+
+#include "mainwin/frmparcel.h"
+#include "traverse/frmtraverse.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QStandardPaths>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+using namespace corvane;
+using namespace corvane::testing;
+
+namespace {
+
+struct Opened {
+    QTemporaryDir dir;
+    std::unique_ptr<Harness> h;
+    frmTraverse* traverse = nullptr;
+
+    Opened() {
+        CopySamplePlan(dir.path());
+        h = std::make_unique<Harness>(dir.path() + QStringLiteral("/D20417.lns"));
+        h->window->startUp();
+        traverse = h->window->findChild<frmTraverse*>();
+    }
+    QString file(const char* ext) const {
+        return dir.path() + QStringLiteral("/D20417") + QLatin1String(ext);
+    }
+    void select(const QString& identifier) const {
+        auto* list = h->find<QListWidget>(QStringLiteral("lstParcels"));
+        const auto found = list->findItems(identifier, Qt::MatchExactly);
+        list->setCurrentItem(found.first());
+    }
+    // Types into the traverse window's grid as the user would.
+    void type(const QString& text) const {
+        auto* grid = traverse->findChild<QTableView*>(QStringLiteral("Grid1"));
+        auto* editor = traverse->findChild<QLineEdit*>(QStringLiteral("ttext"));
+        for (QChar ch : text) {
+            QWidget* target = traverse->editorVisible() ? static_cast<QWidget*>(editor) : grid;
+            if (ch == QLatin1Char('\n'))
+                QTest::keyClick(target, Qt::Key_Return);
+            else
+                QTest::keyClick(target, ch.toLatin1());
+        }
+    }
+};
+
+} // namespace
+
+class TraverseOpenersTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+
+    // Double-click, Edit > Parcel... and View > Parcel... show the parcel's lines in order.
+    void openingAParcelFillsTheGridFromThePolygonsFile() {
+        Opened o;
+        QVERIFY(o.traverse);
+        o.select(QStringLiteral("AL1"));
+        auto* list = o.h->find<QListWidget>(QStringLiteral("lstParcels"));
+        emit list->itemDoubleClicked(list->currentItem());
+        QVERIFY(o.traverse->isVisible());
+        QCOMPARE(o.traverse->windowTitle(), QStringLiteral("AL1"));
+        const TraverseGrid& grid = o.traverse->grid();
+        QVERIFY(grid.chkParcel);
+        QVERIFY(!grid.chkEdit);
+        // AL1 walks 3-4-5-...-20-3: one row per pair, starting at its first point.
+        QCOMPARE(QString::fromStdString(grid.cell(1, ColFrom)), QStringLiteral("3"));
+        QCOMPARE(grid.cell(grid.dataRows(), ColTo), std::string("3"));
+        QVERIFY(o.h->desktop.messages().empty());
+
+        o.traverse->hide();
+        o.select(QStringLiteral("RD1"));
+        o.h->trigger(QStringLiteral("mnuEditParcel"));
+        QCOMPARE(o.traverse->windowTitle(), QStringLiteral("RD1"));
+        o.traverse->hide();
+        o.h->trigger(QStringLiteral("mnuViewParcel"));
+        QCOMPARE(o.traverse->windowTitle(), QStringLiteral("RD1"));
+    }
+
+    void parcelCommandsWithoutASelectionAreRefused() {
+        Opened o;
+        o.h->find<QListWidget>(QStringLiteral("lstParcels"))->clearSelection();
+        o.h->trigger(QStringLiteral("mnuEditParcel"));
+        o.h->trigger(QStringLiteral("mnuViewParcel"));
+        QCOMPARE(o.h->messages(),
+                 QStringList({QStringLiteral("Edit Parcel error: You must select a parcel from "
+                                             "the list"),
+                              QStringLiteral("View Parcel error: You must select a parcel")}));
+        QVERIFY(!o.traverse->isVisible());
+    }
+
+    // New Parcel: the dialog names the parcel, then the traverse window starts it empty.
+    void newParcelOpensAnEmptyTraverseNamedByTheDialog() {
+        Opened o;
+        QTimer::singleShot(0, [&] {
+            auto* dialog = o.h->window->findChild<frmParcel*>();
+            QVERIFY(dialog && dialog->isVisible());
+            dialog->findChild<QComboBox*>(QStringLiteral("cboParcelType"))
+                ->setCurrentText(QStringLiteral("Allotment"));
+            auto* id = dialog->findChild<QLineEdit*>(QStringLiteral("txtIdentifier"));
+            id->setText(QStringLiteral("8"));
+            QTest::keyClick(id, Qt::Key_Return);
+        });
+        o.h->click(QStringLiteral("cmdNewParcel"));
+        QVERIFY(o.traverse->isVisible());
+        QCOMPARE(o.traverse->windowTitle(), QStringLiteral("AL8"));
+        QVERIFY(o.traverse->grid().chkParcel);
+        QCOMPARE(o.traverse->grid().dataRows(), 1);
+        QVERIFY(o.traverse->grid().cell(1, ColFrom).empty());
+    }
+
+    void connectionsAndEditLinesOpenTheirModes() {
+        Opened o;
+        o.h->click(QStringLiteral("cmdConnections"));
+        QCOMPARE(o.traverse->windowTitle(), QStringLiteral("Add Connection Lines"));
+        QVERIFY(!o.traverse->grid().chkParcel);
+        QVERIFY(!o.traverse->grid().chkEdit);
+        o.traverse->hide();
+
+        const int lines = static_cast<int>(o.h->plan.PlanLines.size());
+        o.h->trigger(QStringLiteral("mnuEditLines"));
+        QCOMPARE(o.traverse->windowTitle(), QStringLiteral("Edit Lines"));
+        QVERIFY(o.traverse->grid().chkEdit);
+        QCOMPARE(o.traverse->grid().dataRows(), lines);
+        // The traverse window owns the lines while it edits them.
+        QVERIFY(!o.h->plan.chkArray);
+        QVERIFY(QFile::exists(o.file(".~ns")));
+    }
+
+    // Opening another plan while connection lines are typed runs the traverse window's own
+    // Cancel first: its question is asked, and the answer's lines go to the old plan only.
+    void openingAnotherPlanCancelsTheTraverseIntoTheOldPlan() {
+        Opened o;
+        QTemporaryDir other;
+        QVERIFY(CopySamplePlan(other.path(), QStringLiteral("D30001")));
+        const QByteArray otherLines = ReadText(other.path() + QStringLiteral("/D30001.lns"));
+
+        o.h->click(QStringLiteral("cmdConnections"));
+        // Row 2 starts from the previous To, with the cursor in its To cell.
+        o.type(QStringLiteral("30\n31\n45.3\n12.5\n32\n90\n7.25\n"));
+        QCOMPARE(o.traverse->grid().dataRows(), 3);
+
+        o.h->desktop.clearRecords();
+        o.h->desktop.answers.push_back(Answer::Yes); // "Do you want to save the lines ?"
+        o.h->desktop.texts.push_back(other.path() + QStringLiteral("/D30001.lns"));
+        o.h->trigger(QStringLiteral("mnuOpen"));
+
+        QVERIFY(!o.traverse->isVisible());
+        QCOMPARE(o.h->desktop.messages().size(), size_t(1));
+        QCOMPARE(o.h->desktop.lastMessage().text,
+                 QStringLiteral("Do you want to save the lines ?"));
+        const QByteArray oldLines = ReadText(o.file(".lns"));
+        QVERIFY(oldLines.contains("30,31,45.3000,12.500\r\n"));
+        QVERIFY(oldLines.contains("31,32,90.0000,7.250\r\n"));
+        QCOMPARE(ReadText(other.path() + QStringLiteral("/D30001.lns")), otherLines);
+        QCOMPARE(o.h->window->windowTitle(), other.path() + QStringLiteral("/D30001"));
+    }
+};
+
+QTEST_MAIN(TraverseOpenersTest)
+#include "tst_traverseopeners.moc"
