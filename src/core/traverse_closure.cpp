@@ -81,8 +81,10 @@ ClosureReport CalcClosure(TraverseGrid& grid, PlanState& plan, bool forPrint,
                           const QuestionFn& ask) {
     ClosureReport report;
     ClosureResult closure = GridClosure(grid.rows, grid.chkParcel, curves);
-    const double bearing = RadiansToBearing(BearingFromDeltas(closure.SumEast, closure.SumNorth));
-    const double distance = std::hypot(closure.SumEast, closure.SumNorth);
+    // An exact closure leaves only rounding in the sums: no distance and no direction.
+    const double distance = ClosingDistance(closure.SumEast, closure.SumNorth);
+    const double bearing =
+        distance > 0 ? RadiansToBearing(BearingFromDeltas(closure.SumEast, closure.SumNorth)) : 0.0;
 
     if (!grid.chkParcel) {
         report.text = closingLines(bearing, distance);

@@ -75,6 +75,23 @@ TEST(TraverseClosure, ClockwiseParcelReportsRatioAreaAndVerdict) {
     EXPECT_EQ(r.areaOption, AreaOption::Calculated);
 }
 
+// Rounding in the sums of an exact closure must not show as a closing line: no ratio, no
+// direction, and acceptable even where the class allows nothing.
+TEST(TraverseClosure, ExactClosureHasNoClosingLine) {
+    PlanState plan;
+    TraverseGrid grid =
+        parcel({row("1", "2", "0.0000", "100.000"), row("2", "3", "90.0000", "100.000"),
+                row("3", "4", "180.0000", "100.000"), row("4", "1", "270.0000", "100.000")});
+    Asker ask;
+    ClosureReport r = CalcClosure(grid, plan, false, "no such class", kNoCurves, ask.fn());
+    EXPECT_EQ(r.text, "Closure ratio = 1 in \n"
+                      "Closing bearing  = 0.0000\n"
+                      "Closing distance = 0.000\n"
+                      "Area = 1.000 ha (Bowditch Adjusted)\n"
+                      "Allowable misclosure = 0.000\n"
+                      "MISCLOSURE ACCEPTABLE");
+}
+
 TEST(TraverseClosure, AnticlockwiseParcelIsOfferedTheFix) {
     PlanState plan;
     TraverseGrid grid = parcel(anticlockwiseSquare());
