@@ -28,12 +28,4 @@ FontChoice ReportFontFromSettings(Desktop& desktop) {
     return font;
 }
 
-std::string PathToCore(const QString& path) {
-    return QFile::encodeName(path).toStdString();
-}
-
-QString PathFromCore(const std::string& path) {
-    return QFile::decodeName(QByteArray::fromStdString(path));
-}
-
 } // namespace corvane

@@ -17,9 +17,4 @@ QString CommandLineFromArguments(const QStringList& arguments);
 // all, takes the default).
 FontChoice ReportFontFromSettings(Desktop& desktop);
 
-// Plan paths handed to the core are the file system's own bytes, so folders with accented
-// names open as they are named.
-std::string PathToCore(const QString& path);
-QString PathFromCore(const std::string& path);
-
 } // namespace corvane

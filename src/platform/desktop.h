@@ -3,6 +3,7 @@
 #include "core/printtext.h"
 #include "core/result.h"
 
+#include <QFile>
 #include <QString>
 #include <memory>
 #include <optional>
@@ -119,6 +120,15 @@ inline QString fromCore(const std::string& text) {
 }
 inline std::string toCore(const QString& text) {
     return text.toLatin1().toStdString();
+}
+
+// File paths are held in the core as the file system's own bytes, so folders with any name
+// work; identifiers and file contents stay Latin-1.
+inline std::string PathToCore(const QString& path) {
+    return QFile::encodeName(path).toStdString();
+}
+inline QString PathFromCore(const std::string& path) {
+    return QFile::decodeName(QByteArray::fromStdString(path));
 }
 
 } // namespace corvane

@@ -125,7 +125,7 @@ void frmSummary::openSummary() {
     ClearGrid();
     if (!FillSummary())
         return;
-    setWindowTitle(QStringLiteral("Summary for ") + fromCore(host_.plan().PlanPath));
+    setWindowTitle(QStringLiteral("Summary for ") + PathFromCore(host_.plan().PlanPath));
     show();
     raise();
     activateWindow();
@@ -259,7 +259,7 @@ void frmSummary::cmdPrint_Click() {
         BusyCursor busy(desktop);
         const QString caption = windowTitle();
         std::unique_ptr<PrintJob> job =
-            desktop.startPrint(caption, fromCore(DirectoryOf(host_.plan().PlanPath)));
+            desktop.startPrint(caption, PathFromCore(DirectoryOf(host_.plan().PlanPath)));
         const FontChoice font = host_.reportFont();
         job->setFont(font.name, font.size);
         job->print(TabLine(kLegendColumn, toCore(caption)));

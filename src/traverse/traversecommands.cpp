@@ -184,7 +184,7 @@ void frmTraverse::cmdPrint_Click() {
         showGrid();
         if (!printout.lines.empty()) {
             auto job = desktop().startPrint(fromCore(grid_.caption),
-                                            fromCore(DirectoryOf(plan().PlanPath)));
+                                            PathFromCore(DirectoryOf(plan().PlanPath)));
             if (!job) {
                 cmdPrint->setEnabled(true);
                 return;
