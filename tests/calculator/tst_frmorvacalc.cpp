@@ -9,7 +9,6 @@
 #include <QtTest>
 
 using corvane::CalcEngine;
-using corvane::DesktopCall;
 using corvane::frmOrvaCalc;
 using corvane::Icon;
 using corvane::ScriptedDesktop;
@@ -20,33 +19,23 @@ class TestFrmOrvaCalc : public QObject {
   private slots:
     void init();
     void cleanup();
-    void digitButtonsAppendByIndex();
     void buttonsRunTheStack();
-    void divideByZeroShowsMessageAndKeepsDisplay();
     void keysTypedIntoDisplay();
-    void keysStartNewNumberAfterResult();
-    void modifiedKeysAreNotCommands();
-    void escapeEmptiesDisplayOnly();
     void equalsHidesAndKeepsResult();
-    void showModelessResetsDisplayAndMode();
     void runModalReturnsDisplay();
-    void runModalAfterModelessIsModal();
 
   private:
-    QPushButton* button(const char* name) const {
-        auto* found = calc->findChild<QPushButton*>(QLatin1String(name));
-        Q_ASSERT(found);
-        return found;
-    }
     QPushButton* digit(int index) const {
         for (auto* b : calc->findChildren<QPushButton*>(QStringLiteral("Command1")))
             if (b->property("index").toInt() == index)
                 return b;
         return nullptr;
     }
-    void click(const char* name) const { QTest::mouseClick(button(name), Qt::LeftButton); }
+    void click(const char* name) const {
+        QTest::mouseClick(calc->findChild<QPushButton*>(QLatin1String(name)), Qt::LeftButton);
+    }
     QString shown() const { return display->text(); }
-    double x() const { return calc->engine().calcStack()[CalcEngine::X]; }
+    double reg(int index) const { return calc->engine().calcStack()[index]; }
 
     ScriptedDesktop desktop;
     frmOrvaCalc* calc = nullptr;
@@ -69,129 +58,83 @@ void TestFrmOrvaCalc::cleanup() {
     calc = nullptr;
 }
 
-void TestFrmOrvaCalc::digitButtonsAppendByIndex() {
-    QString typed;
-    for (int i = 0; i <= 10; ++i) {
-        QPushButton* b = digit(i);
-        QVERIFY2(b, qPrintable(QString::number(i)));
-        QTest::mouseClick(b, Qt::LeftButton);
-    }
-    QCOMPARE(shown(), QString("7410852.963"));
-    QCOMPARE(digit(7)->toolTip(), QString("Decimal point"));
-    QCOMPARE(digit(3)->toolTip(), QString("0 button"));
-}
-
 void TestFrmOrvaCalc::buttonsRunTheStack() {
+    // The digit buttons are one control array, told apart by index.
+    for (int i = 0; i <= 10; ++i)
+        QTest::mouseClick(digit(i), Qt::LeftButton);
+    QCOMPARE(shown(), QString("7410852.963"));
+    display->clear();
+
     QTest::mouseClick(digit(4), Qt::LeftButton); // 8
     click("cmdEnter");
     QTest::mouseClick(digit(6), Qt::LeftButton); // 2
     click("cmdDivide");
     QCOMPARE(shown(), QString("4.000"));
+    // Divide by 0 is refused: X, Y and the display stay as they were.
+    QTest::mouseClick(digit(3), Qt::LeftButton); // 0
+    click("cmdDivide");
+    QCOMPARE(desktop.messages().size(), size_t(1));
+    QCOMPARE(desktop.lastMessage().text, QString("Cannot divide by 0"));
+    QCOMPARE(desktop.lastMessage().title, QString("Survey Calculator"));
+    QCOMPARE(desktop.lastMessage().icon, Icon::Exclamation);
+    QCOMPARE(shown(), QString("0"));
+    QCOMPARE(reg(CalcEngine::X), 4.0);
+    QCOMPARE(reg(CalcEngine::Y), 4.0);
 
     bearing->setChecked(true);
     display->setText("60");
     click("cmdCos");
     QCOMPARE(shown(), QString("0.500"));
     QVERIFY(!bearing->isChecked());
-    QVERIFY(desktop.messages().empty());
-}
-
-void TestFrmOrvaCalc::divideByZeroShowsMessageAndKeepsDisplay() {
-    QTest::keyClicks(display, "8");
-    QTest::keyClick(display, Qt::Key_Return);
-    QTest::keyClicks(display, "0");
-    click("cmdDivide");
-    QCOMPARE(desktop.messages().size(), size_t(1));
-    const DesktopCall shownMessage = desktop.lastMessage();
-    QCOMPARE(shownMessage.text, QString("Cannot divide by 0"));
-    QCOMPARE(shownMessage.title, QString("Survey Calculator"));
-    QCOMPARE(shownMessage.icon, Icon::Exclamation);
-    QCOMPARE(shown(), QString("0"));
-    QCOMPARE(x(), 8.0);
-    QCOMPARE(calc->engine().calcStack()[CalcEngine::Y], 8.0);
 }
 
 // Keys typed into the display run the same operations as the buttons and never reach the
-// text.
+// text; keys with Ctrl are not commands.
 void TestFrmOrvaCalc::keysTypedIntoDisplay() {
     bearing->setChecked(true);
     QTest::keyClicks(display, "10.3030");
     QTest::keyClick(display, Qt::Key_Enter);
     QCOMPARE(shown(), QString("10.3030"));
-    QTest::keyClicks(display, "5.4545+");
-    QCOMPARE(shown(), QString("16.1615"));
-    QTest::keyClicks(display, "M");
-    QCOMPARE(shown(), QString("-16.1615"));
-
-    QTest::keyClicks(display, "60c");
-    QCOMPARE(shown(), QString("0.500"));
+    const std::pair<const char*, const char*> steps[] = {
+        {"5.4545+", "16.1615"}, {"M", "-16.1615"}, {"60c", "0.500"}, {"r", "2.000"},
+        {"30s", "0.500"},       {"45t", "1.000"},  {"3*", "3.000"},  {"2-", "1.000"},
+        {"4/", "0.250"},        {"12", "12"}};
+    for (const auto& [keys, result] : steps) {
+        QTest::keyClicks(display, keys);
+        QCOMPARE(shown(), QString(result));
+    }
     QVERIFY(!bearing->isChecked());
-    QTest::keyClicks(display, "r");
-    QCOMPARE(shown(), QString("2.000"));
-    QTest::keyClicks(display, "30s");
-    QCOMPARE(shown(), QString("0.500"));
-    QTest::keyClicks(display, "45t");
-    QCOMPARE(shown(), QString("1.000"));
-    QTest::keyClicks(display, "3*");
-    QCOMPARE(shown(), QString("3.000"));
-    QTest::keyClicks(display, "2-");
-    QCOMPARE(shown(), QString("1.000"));
-    QTest::keyClicks(display, "4/");
-    QCOMPARE(shown(), QString("0.250"));
-    QVERIFY(desktop.messages().empty());
-}
-
-void TestFrmOrvaCalc::keysStartNewNumberAfterResult() {
-    QTest::keyClicks(display, "9");
-    QTest::keyClick(display, Qt::Key_Return);
-    // After Enter the next number replaces the display without lifting again.
-    QTest::keyClicks(display, "12");
-    QCOMPARE(shown(), QString("12"));
-    QTest::keyClicks(display, "+");
-    QCOMPARE(shown(), QString("21.000"));
-    // After a result it replaces the display and lifts the result into Y.
-    QTest::keyClicks(display, "4");
-    QCOMPARE(shown(), QString("4"));
-    QCOMPARE(calc->engine().calcStack()[CalcEngine::Y], 21.0);
-    // Editing keys edit as usual.
-    QTest::keyClick(display, Qt::Key_Backspace);
-    QTest::keyClicks(display, "5-");
-    QCOMPARE(shown(), QString("16.000"));
-}
-
-void TestFrmOrvaCalc::modifiedKeysAreNotCommands() {
-    QTest::keyClicks(display, "25");
-    QTest::keyClick(display, Qt::Key_A, Qt::ControlModifier);
+    // After a result the next number replaces the display and lifts the result into Y.
+    QCOMPARE(reg(CalcEngine::Y), 0.25);
     QTest::keyClick(display, Qt::Key_C, Qt::ControlModifier);
-    QCOMPARE(shown(), QString("25"));
-    QCOMPARE(x(), 0.0);
-}
-
-void TestFrmOrvaCalc::escapeEmptiesDisplayOnly() {
-    QTest::keyClicks(display, "7");
-    QTest::keyClick(display, Qt::Key_Return);
-    QTest::keyClicks(display, "3*");
+    QCOMPARE(shown(), QString("12"));
+    // Esc empties the display only: the registers stay and the window stays open.
     QTest::keyClick(display, Qt::Key_Escape);
     QCOMPARE(shown(), QString());
-    QCOMPARE(x(), 21.0);
-    QVERIFY(calc->isVisible()); // Esc in the display does not close the window
+    QCOMPARE(reg(CalcEngine::Y), 0.25);
+    QVERIFY(calc->isVisible());
+    QVERIFY(desktop.messages().empty());
 }
 
 void TestFrmOrvaCalc::equalsHidesAndKeepsResult() {
     QPointer<frmOrvaCalc> guard(calc);
     QTest::keyClicks(display, "8");
     QTest::keyClick(display, Qt::Key_Return);
-    QTest::keyClicks(display, "2/=");
+    QTest::keyClicks(display, "2/");
+    bearing->setChecked(true);
+    QTest::keyClicks(display, "=");
     QVERIFY(!calc->isVisible());
     QCOMPARE(calc->displayText(), QString("4.000"));
     QCOMPARE(calc->engine().entryState(), std::int16_t(CalcEngine::Typing));
 
+    // Shown again: empty display, bearing mode off, the registers kept.
     calc->showModeless(false);
-    click("cmdEquals");
-    QVERIFY(!calc->isVisible());
+    QVERIFY(calc->isVisible() && !calc->isModal());
+    QCOMPARE(shown(), QString());
+    QVERIFY(!bearing->isChecked());
+    QCOMPARE(reg(CalcEngine::X), 4.0);
 
     // Closing by the frame is Equals too; the window survives for the next use.
-    calc->showModeless(false);
     QTest::keyClicks(display, "6");
     calc->close();
     QCoreApplication::processEvents();
@@ -200,24 +143,9 @@ void TestFrmOrvaCalc::equalsHidesAndKeepsResult() {
     QCOMPARE(calc->displayText(), QString("6"));
 }
 
-void TestFrmOrvaCalc::showModelessResetsDisplayAndMode() {
-    QTest::keyClicks(display, "8");
-    QTest::keyClick(display, Qt::Key_Return);
-    bearing->setChecked(true);
-    click("cmdEquals");
-
-    calc->showModeless(false);
-    QVERIFY(calc->isVisible());
-    QVERIFY(!calc->isModal());
-    QCOMPARE(shown(), QString());
-    QVERIFY(!bearing->isChecked());
-    // The registers outlive the hiding: 8 is still in Y.
-    QTest::keyClicks(display, "2*");
-    QCOMPARE(shown(), QString("16.000"));
-}
-
+// runModal opens the window modal, even over its own modeless showing, and answers the
+// display as Equals or the frame leaves it.
 void TestFrmOrvaCalc::runModalReturnsDisplay() {
-    click("cmdEquals");
     display->setText("stale");
     bool sawBearing = false;
     bool sawModal = false;
@@ -236,7 +164,6 @@ void TestFrmOrvaCalc::runModalReturnsDisplay() {
     QCOMPARE(displayWhenShown, QString());
     QVERIFY(!calc->isVisible());
 
-    // Closed by the frame, the typed text is still the answer.
     QTimer::singleShot(0, calc, [&] {
         sawBearing = bearing->isChecked();
         QTest::keyClicks(display, "12.5");
@@ -244,17 +171,6 @@ void TestFrmOrvaCalc::runModalReturnsDisplay() {
     });
     QCOMPARE(calc->runModal(false), QString("12.5"));
     QVERIFY(!sawBearing);
-}
-
-void TestFrmOrvaCalc::runModalAfterModelessIsModal() {
-    QVERIFY(calc->isVisible());
-    bool sawModal = false;
-    QTimer::singleShot(0, calc, [&] {
-        sawModal = calc->isModal() && calc->isVisible();
-        click("cmdEquals");
-    });
-    QCOMPARE(calc->runModal(true), QString());
-    QVERIFY(sawModal);
 }
 
 QTEST_MAIN(TestFrmOrvaCalc)

@@ -1,11 +1,14 @@
 #pragma once
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <sstream>
 #include <string>
+#include <vector>
 
 namespace corvane::test {
 
@@ -27,30 +30,43 @@ class PlanTestDir {
     PlanTestDir(const PlanTestDir&) = delete;
     PlanTestDir& operator=(const PlanTestDir&) = delete;
 
-    // A path inside the folder.
     std::string path(const std::string& name) const { return (dir_ / name).string(); }
-
+    // Writes the bytes as given, making any folder the name passes through.
     void write(const std::string& name, const std::string& content) const {
-        std::ofstream out(dir_ / name, std::ios::binary | std::ios::trunc);
-        out << content;
+        std::filesystem::create_directories((dir_ / name).parent_path());
+        std::ofstream(dir_ / name, std::ios::binary) << content;
     }
     std::string read(const std::string& name) const {
-        std::ifstream in(dir_ / name, std::ios::binary);
         std::ostringstream ss;
-        ss << in.rdbuf();
+        ss << std::ifstream(dir_ / name, std::ios::binary).rdbuf();
         return ss.str();
     }
     bool exists(const std::string& name) const { return std::filesystem::exists(dir_ / name); }
-    // The number of entries in the folder.
-    int count() const {
-        int n = 0;
-        for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir_))
-            ++n;
-        return n;
+    // The names in the folder (or a folder inside it), sorted.
+    std::vector<std::string> names(const std::string& folder = "") const {
+        std::vector<std::string> out;
+        for (const auto& entry : std::filesystem::directory_iterator(dir_ / folder))
+            out.push_back(entry.path().filename().string());
+        std::sort(out.begin(), out.end());
+        return out;
     }
 
   private:
     std::filesystem::path dir_;
 };
+
+// A result's refusal as "title: message" ("ok" when it succeeded), to check in one line.
+template <typename R> std::string ErrorText(const R& r) {
+    return r.ok() ? "ok" : r.error().title + ": " + r.error().message;
+}
+
+// Passes when the result was refused with this title and a message holding `part`.
+template <typename R>
+::testing::AssertionResult Refused(const R& r, const std::string& title,
+                                   const std::string& part = "") {
+    if (!r.ok() && r.error().title == title && r.error().message.find(part) != std::string::npos)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << ErrorText(r);
+}
 
 } // namespace corvane::test

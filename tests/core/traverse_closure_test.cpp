@@ -23,17 +23,14 @@ TraverseGrid parcel(GridRows rows) {
     return grid;
 }
 
-// A square of 100 m run clockwise, its last side 10 mm long.
-GridRows clockwiseSquare() {
-    return {row("1", "2", "0.0000", "100.000"), row("2", "3", "90.0000", "100.000"),
-            row("3", "4", "180.0000", "100.000"), row("4", "1", "270.0000", "100.010")};
-}
-
-// The same square entered the other way round.
-GridRows anticlockwiseSquare() {
-    return {row("1", "4", "90.0000", "100.010", "7"), row("4", "3", "0.0000", "100.000"),
-            row("3", "2", "270.0000", "100.000"), row("2", "1", "180.0000", "100.000")};
-}
+// A square of 100 m run clockwise, its last side 10 mm long; and the same square entered
+// the other way round.
+const GridRows kClockwise = {
+    row("1", "2", "0.0000", "100.000"), row("2", "3", "90.0000", "100.000"),
+    row("3", "4", "180.0000", "100.000"), row("4", "1", "270.0000", "100.010")};
+const GridRows kAnticlockwise = {
+    row("1", "4", "90.0000", "100.010", "7"), row("4", "3", "0.0000", "100.000"),
+    row("3", "2", "270.0000", "100.000"), row("2", "1", "180.0000", "100.000")};
 
 // Records the questions asked and answers them all the same way.
 struct Asker {
@@ -53,7 +50,7 @@ const CurveTable kNoCurves;
 
 TEST(TraverseClosure, ClockwiseParcelReportsRatioAreaAndVerdict) {
     PlanState plan;
-    TraverseGrid grid = parcel(clockwiseSquare());
+    TraverseGrid grid = parcel(kClockwise);
     Asker ask;
     ClosureReport r = CalcClosure(grid, plan, false, "Surveyed Polygons", kNoCurves, ask.fn());
     EXPECT_EQ(r.text, "Closure ratio = 1 in 40001\n"
@@ -73,35 +70,53 @@ TEST(TraverseClosure, ClockwiseParcelReportsRatioAreaAndVerdict) {
     EXPECT_NE(r.text.find("Allowable misclosure = 0.000\nMISCLOSURE NOT ACCEPTABLE"),
               std::string::npos);
     EXPECT_EQ(r.areaOption, AreaOption::Calculated);
-}
 
-// Rounding in the sums of an exact closure must not show as a closing line: no ratio, no
-// direction, and acceptable even where the class allows nothing.
-TEST(TraverseClosure, ExactClosureHasNoClosingLine) {
-    PlanState plan;
-    TraverseGrid grid =
-        parcel({row("1", "2", "0.0000", "100.000"), row("2", "3", "90.0000", "100.000"),
-                row("3", "4", "180.0000", "100.000"), row("4", "1", "270.0000", "100.000")});
-    Asker ask;
-    ClosureReport r = CalcClosure(grid, plan, false, "no such class", kNoCurves, ask.fn());
+    // Rounding in the sums of an exact closure must not show as a closing line.
+    grid.rows[3][ColDistance] = "100.000";
+    r = CalcClosure(grid, plan, false, "no such class", kNoCurves, ask.fn());
     EXPECT_EQ(r.text, "Closure ratio = 1 in \n"
                       "Closing bearing  = 0.0000\n"
                       "Closing distance = 0.000\n"
                       "Area = 1.000 ha (Bowditch Adjusted)\n"
                       "Allowable misclosure = 0.000\n"
                       "MISCLOSURE ACCEPTABLE");
+
+    // Outside parcel mode only the closing line.
+    TraverseGrid lines = parcel(kClockwise);
+    lines.chkParcel = false;
+    r = CalcClosure(lines, plan, false, "Surveyed Polygons", kNoCurves, nullptr);
+    EXPECT_EQ(r.text, "Closing bearing  = 270.0000\nClosing distance = 0.010");
+    EXPECT_EQ(r.title, "Closing data");
+    EXPECT_FALSE(r.parcel);
+    EXPECT_FALSE(lines.chkClosure);
+    EXPECT_TRUE(r.areaHectares.empty());
 }
 
 TEST(TraverseClosure, AnticlockwiseParcelIsOfferedTheFix) {
     PlanState plan;
-    TraverseGrid grid = parcel(anticlockwiseSquare());
+    TraverseGrid grid = parcel(kAnticlockwise);
     Asker ask;
-    ask.answer = Reply::Yes;
     ClosureReport r = CalcClosure(grid, plan, false, "Surveyed Polygons", kNoCurves, ask.fn());
     ASSERT_EQ(ask.asked.size(), 1u);
     EXPECT_EQ(ask.asked[0], "This closure is anticlockwise\nFix it ?|Closure calculation");
+    // No: the area keeps its sign in the report only.
+    EXPECT_FALSE(r.reversed);
+    EXPECT_NE(r.text.find("Area = -10000 m\xB2 (Bowditch Adjusted)"), std::string::npos) << r.text;
+    EXPECT_EQ(r.areaHectares, "1.000");
+    EXPECT_GT(r.area, 0);
+    EXPECT_EQ(grid.rows, kAnticlockwise);
+
+    // Outside the criterion, or when printing, no question is asked.
+    Asker never;
+    CalcClosure(grid, plan, false, "no such class", kNoCurves, never.fn());
+    CalcClosure(grid, plan, true, "Surveyed Polygons", kNoCurves, never.fn());
+    EXPECT_TRUE(never.asked.empty());
+    EXPECT_EQ(grid.rows, kAnticlockwise);
+
+    // Yes: rows in reverse order, ends exchanged, bearings turned, links with their rows.
+    ask.answer = Reply::Yes;
+    r = CalcClosure(grid, plan, false, "Surveyed Polygons", kNoCurves, ask.fn());
     EXPECT_TRUE(r.reversed);
-    // Rows in reverse order, ends exchanged, bearings turned, links with their rows.
     const GridRows expected = {
         row("1", "2", "0.0000", "100.000"), row("2", "3", "90.0000", "100.000"),
         row("3", "4", "180.0000", "100.000"), row("4", "1", "270.0000", "100.010", "7")};
@@ -110,32 +125,20 @@ TEST(TraverseClosure, AnticlockwiseParcelIsOfferedTheFix) {
     EXPECT_NE(r.text.find("Closing bearing  = 90.0000\n"), std::string::npos);
     EXPECT_NE(r.text.find("Area = 1.000 ha (Bowditch Adjusted)"), std::string::npos);
     EXPECT_TRUE(grid.chkChange);
-    EXPECT_TRUE(grid.chkClosure);
-}
 
-TEST(TraverseClosure, AnticlockwiseAreaKeepsItsSignInTheReportOnly) {
-    PlanState plan;
-    TraverseGrid grid = parcel(anticlockwiseSquare());
-    Asker ask;
-    ClosureReport r = CalcClosure(grid, plan, false, "Surveyed Polygons", kNoCurves, ask.fn());
-    EXPECT_EQ(ask.asked.size(), 1u);
-    EXPECT_FALSE(r.reversed);
-    EXPECT_NE(r.text.find("Area = -10000 m\xB2 (Bowditch Adjusted)"), std::string::npos) << r.text;
-    EXPECT_EQ(r.areaHectares, "1.000");
-    EXPECT_GT(r.area, 0);
-    EXPECT_EQ(grid.rows, anticlockwiseSquare());
-
-    // Outside the criterion, or when printing, no question is asked.
-    Asker never;
-    r = CalcClosure(grid, plan, false, "no such class", kNoCurves, never.fn());
-    r = CalcClosure(grid, plan, true, "Surveyed Polygons", kNoCurves, never.fn());
-    EXPECT_TRUE(never.asked.empty());
-    EXPECT_EQ(grid.rows, anticlockwiseSquare());
+    // "No Data" and arcs are not turned.
+    TraverseGrid mixed =
+        parcel({row("1", "2", "No Data", "5.000"), row("2", "3", "R10.000", "6.000"),
+                row("3", "1", "200.1530", "7.000")});
+    ReverseTraverse(mixed);
+    EXPECT_EQ(mixed.rows,
+              GridRows({row("1", "3", "20.1530", "7.000"), row("3", "2", "R10.000", "6.000"),
+                        row("2", "1", "No Data", "5.000")}));
 }
 
 TEST(TraverseClosure, MissingDataGivesAnApproximateAreaFromBothEnds) {
     PlanState plan;
-    GridRows rows = clockwiseSquare();
+    GridRows rows = kClockwise;
     rows[3][ColDistance] = "100.000";
     rows[1][ColBearing] = "No Data";
     TraverseGrid grid = parcel(rows);
@@ -157,18 +160,6 @@ TEST(TraverseClosure, MissingDataGivesAnApproximateAreaFromBothEnds) {
     EXPECT_EQ(plan.PlanPoints[2].Fixed, 2);
 }
 
-TEST(TraverseClosure, OutsideParcelModeOnlyTheClosingLine) {
-    PlanState plan;
-    TraverseGrid grid = parcel(clockwiseSquare());
-    grid.chkParcel = false;
-    ClosureReport r = CalcClosure(grid, plan, false, "Surveyed Polygons", kNoCurves, nullptr);
-    EXPECT_EQ(r.text, "Closing bearing  = 270.0000\nClosing distance = 0.010");
-    EXPECT_EQ(r.title, "Closing data");
-    EXPECT_FALSE(r.parcel);
-    EXPECT_FALSE(grid.chkClosure);
-    EXPECT_TRUE(r.areaHectares.empty());
-}
-
 TEST(TraverseClosure, CommandNeedsTwoRowsAfterTrimming) {
     PlanState plan;
     TraverseGrid grid = parcel({row("1", "2", "0.0000", "100.000"), row("2", "", "", "")});
@@ -177,33 +168,4 @@ TEST(TraverseClosure, CommandNeedsTwoRowsAfterTrimming) {
     EXPECT_EQ(out.message->text, "Not enough data to close");
     EXPECT_EQ(out.message->title, "Closure error");
     EXPECT_FALSE(out.report);
-}
-
-TEST(TraverseClosure, ArcsBetweenMarksUseTheirChord) {
-    // A half circle of radius 10 from PM1 to PM2 (chord 20 m due east), back along a line.
-    CurveRecord record;
-    record.FromPoint = 44441;
-    record.ToPoint = 44442;
-    record.Direction = "L";
-    record.ChordBearing = 90;
-    CurveTable curves({record});
-    PlanState plan;
-    TraverseGrid grid =
-        parcel({row("PM1", "PM2", "R10.000", "31.416"), row("PM2", "PM1", "270.0000", "20.000")});
-    ClosureReport r = CalcClosure(grid, plan, false, "Surveyed Polygons", curves, nullptr);
-    EXPECT_NE(r.text.find("Closing distance = 0.000\n"), std::string::npos) << r.text;
-
-    CreateGridCoords(grid, plan, curves);
-    EXPECT_NEAR(plan.PlanPoints[1].East, 20.0, 1e-3);
-    EXPECT_EQ(plan.PlanPoints[1].Number, 44442);
-}
-
-TEST(TraverseReverse, KeepsMissingBearingsAndArcs) {
-    TraverseGrid grid =
-        parcel({row("1", "2", "No Data", "5.000"), row("2", "3", "R10.000", "6.000"),
-                row("3", "1", "200.1530", "7.000")});
-    ReverseTraverse(grid);
-    const GridRows expected = {row("1", "3", "20.1530", "7.000"), row("3", "2", "R10.000", "6.000"),
-                               row("2", "1", "No Data", "5.000")};
-    EXPECT_EQ(grid.rows, expected);
 }

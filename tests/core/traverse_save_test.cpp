@@ -14,8 +14,9 @@ using namespace corvane;
 
 namespace {
 
-const char* kLines = "1,2,10.0000,50.000\r\n3,2,200.0000,40.000\r\n3,1,250.0000,30.000\r\n";
-const char* kPolygons = "\"AL1\",1000,\"C\"\r\n1\r\n2\r\n3\r\n1\r\n\"AL2\",5,\"C\"\r\n3\r\n4\r\n";
+const std::string kLines = "1,2,10.0000,50.000\r\n3,2,200.0000,40.000\r\n3,1,250.0000,30.000\r\n";
+const std::string kPolygons =
+    "\"AL1\",1000,\"C\"\r\n1\r\n2\r\n3\r\n1\r\n\"AL2\",5,\"C\"\r\n3\r\n4\r\n";
 
 GridRow row(std::string from, std::string to, std::string bearing, std::string distance,
             std::string link = "") {
@@ -43,10 +44,8 @@ struct TestPlan {
         dir.write("p.lns", lines);
         dir.write("p.ply", polygons);
         plan.PlanPath = dir.path("p");
-        loaded = LoadLines(plan);
+        LoadLines(plan);
     }
-    Status loaded;
-    bool ok() const { return loaded.ok(); }
     // The traverse window opened on a stored parcel.
     TraverseGrid openParcel(const std::string& id) {
         TraverseGrid grid;
@@ -69,7 +68,7 @@ struct TestPlan {
 
 TEST(TraverseOk, EditedLinkedRowIsTurnedWhenStoredTheOtherWay) {
     TestPlan t;
-    ASSERT_TRUE(t.ok());
+    ASSERT_TRUE(t.plan.chkArray);
     TraverseGrid grid = t.openParcel("AL1");
     ASSERT_EQ(grid.at(2), row("2", "3", "20.0000", "40.000", "1"));
     ASSERT_TRUE(CommitCellInPlace(grid, t.plan, 2, ColBearing, "21").accepted);
@@ -89,50 +88,7 @@ TEST(TraverseOk, EditedLinkedRowIsTurnedWhenStoredTheOtherWay) {
     EXPECT_EQ(t.dir.read("p.~ly"), kPolygons);
 }
 
-TEST(TraverseOk, ANewCalculatedAreaIsOfferedAndNoKeepsTheHeading) {
-    TestPlan t;
-    TraverseGrid grid = t.openParcel("AL1");
-    MarkChanged(grid);
-    Asker ask;
-    ParcelSaveOutcome parcel = OkSaveParcel(grid, t.plan, 1200, "C", false, ask.fn());
-    ASSERT_TRUE(parcel.status);
-    ASSERT_EQ(ask.asked.size(), 1u);
-    EXPECT_EQ(ask.asked[0], "Change area to 1200 m\xB2 ?|Update parcel");
-    EXPECT_EQ(t.dir.read("p.ply"), kPolygons);
-
-    ask.answer = Reply::Yes;
-    ASSERT_TRUE(OkSaveParcel(grid, t.plan, 1200, "C", false, ask.fn()).status);
-    EXPECT_EQ(t.dir.read("p.ply"),
-              "\"AL1\",1200,\"C\"\r\n1\r\n2\r\n3\r\n1\r\n\"AL2\",5,\"C\"\r\n3\r\n4\r\n");
-    // An approximate area is written without asking.
-    ask.asked.clear();
-    ASSERT_TRUE(OkSaveParcel(grid, t.plan, 900, "A", false, ask.fn()).status);
-    EXPECT_TRUE(ask.asked.empty());
-    EXPECT_NE(t.dir.read("p.ply").find("\"AL1\",900,\"A\"\r\n1\r\n2\r\n3\r\n1\r\n\"AL2\""),
-              std::string::npos);
-}
-
-TEST(TraverseOk, NewParcelIsAppended) {
-    TestPlan t;
-    TraverseGrid grid;
-    grid.chkParcel = true;
-    grid.caption = "AL9";
-    SetGridRows(grid,
-                {row("1", "2", "10.0000", "50.000"), row("2", "3", "20.0000", "40.000"),
-                 row("3", "1", "250.0000", "30.000")},
-                t.plan);
-    grid.chkChange = true;
-    ASSERT_TRUE(OkSaveLines(grid, t.plan, 2, nullptr).status);
-    ParcelSaveOutcome parcel = OkSaveParcel(grid, t.plan, 500, "C", false, nullptr);
-    ASSERT_TRUE(parcel.status);
-    EXPECT_TRUE(parcel.appended);
-    EXPECT_EQ(t.dir.read("p.ply"),
-              std::string(kPolygons) + "\"AL9\",500,\"C\"\r\n1\r\n2\r\n3\r\n1\r\n");
-    // The rows' lines were all stored already: none is added.
-    EXPECT_EQ(t.dir.read("p.lns"), kLines);
-}
-
-TEST(TraverseOk, UnchangedParcelOffersADifferentAreaOrCode) {
+TEST(TraverseOk, ANewAreaOrCodeIsOfferedAndNoKeepsTheHeading) {
     TestPlan t;
     TraverseGrid grid = t.openParcel("AL1");
     // A closure with missing data leaves the area window to confirm, except for easements.
@@ -142,19 +98,41 @@ TEST(TraverseOk, UnchangedParcelOffersADifferentAreaOrCode) {
     EXPECT_FALSE(NeedsAreaWindow(grid, false));
     grid.caption = "AL1";
 
+    // Unchanged: the same area, or the area window cancelled, asks nothing; another code does.
     Asker ask;
     ASSERT_TRUE(OkSaveParcel(grid, t.plan, 1000, "C", false, ask.fn()).status);
-    EXPECT_TRUE(ask.asked.empty());
     ASSERT_TRUE(OkSaveParcel(grid, t.plan, 900, "A", true, ask.fn()).status);
-    EXPECT_TRUE(ask.asked.empty()); // the area window was cancelled
+    EXPECT_TRUE(ask.asked.empty());
     ASSERT_TRUE(OkSaveParcel(grid, t.plan, 1000, "A", false, ask.fn()).status);
     ASSERT_EQ(ask.asked.size(), 1u);
     EXPECT_EQ(ask.asked[0], "Change area to 1000 m\xB2 ?|Update parcel");
     EXPECT_EQ(t.dir.read("p.ply"), kPolygons);
+
+    MarkChanged(grid);
+    ASSERT_TRUE(OkSaveParcel(grid, t.plan, 1200, "C", false, ask.fn()).status);
+    ASSERT_EQ(ask.asked.size(), 2u);
+    EXPECT_EQ(ask.asked[1], "Change area to 1200 m\xB2 ?|Update parcel");
+    EXPECT_EQ(t.dir.read("p.ply"), kPolygons);
     ask.answer = Reply::Yes;
-    ASSERT_TRUE(OkSaveParcel(grid, t.plan, 900, "A", false, ask.fn()).status);
+    ASSERT_TRUE(OkSaveParcel(grid, t.plan, 1200, "C", false, ask.fn()).status);
     EXPECT_EQ(t.dir.read("p.ply"),
-              "\"AL1\",900,\"A\"\r\n1\r\n2\r\n3\r\n1\r\n\"AL2\",5,\"C\"\r\n3\r\n4\r\n");
+              "\"AL1\",1200,\"C\"\r\n1\r\n2\r\n3\r\n1\r\n\"AL2\",5,\"C\"\r\n3\r\n4\r\n");
+}
+
+TEST(TraverseOk, NewParcelIsAppended) {
+    TestPlan t;
+    TraverseGrid grid =
+        t.connectionLines({row("1", "2", "10.0000", "50.000"), row("2", "3", "20.0000", "40.000"),
+                           row("3", "1", "250.0000", "30.000")});
+    grid.chkParcel = true;
+    grid.caption = "AL9";
+    ASSERT_TRUE(OkSaveLines(grid, t.plan, 2, nullptr).status);
+    ParcelSaveOutcome parcel = OkSaveParcel(grid, t.plan, 500, "C", false, nullptr);
+    ASSERT_TRUE(parcel.status);
+    EXPECT_TRUE(parcel.appended);
+    EXPECT_EQ(t.dir.read("p.ply"), kPolygons + "\"AL9\",500,\"C\"\r\n1\r\n2\r\n3\r\n1\r\n");
+    // The rows' lines were all stored already: none is added.
+    EXPECT_EQ(t.dir.read("p.lns"), kLines);
 }
 
 TEST(TraverseOk, BrokenSequenceSavesNothing) {
@@ -166,11 +144,13 @@ TEST(TraverseOk, BrokenSequenceSavesNothing) {
     EXPECT_TRUE(out.stayOpen);
     ASSERT_TRUE(out.message);
     EXPECT_EQ(out.message->text, "Break in point sequence detected\nat point 4");
+    EXPECT_EQ(out.message->title, "Parcel error");
     EXPECT_EQ(t.dir.read("p.lns"), kLines);
     EXPECT_EQ(t.plan.PlanLines[1].Distance, 40);
 }
 
 TEST(TraverseDeleteSave, CancelAndNoRestoreTheLineYesDropsIt) {
+    const std::string dropped = "1,2,10.0000,50.000\r\n3,2,200.0000,40.000\r\n";
     for (Reply answer : {Reply::No, Reply::Yes}) {
         TestPlan t;
         TraverseGrid grid = t.openParcel("AL1");
@@ -183,11 +163,8 @@ TEST(TraverseDeleteSave, CancelAndNoRestoreTheLineYesDropsIt) {
         ASSERT_EQ(ask.asked.size(), 1u);
         EXPECT_EQ(ask.asked[0], "You have deleted points in this parcel.\nDo you wish to delete "
                                 "the line data as well ?|Delete Lines");
-        EXPECT_EQ(t.dir.read("p.lns"), answer == Reply::No
-                                           ? std::string(kLines)
-                                           : "1,2,10.0000,50.000\r\n3,2,200.0000,40.000\r\n");
+        EXPECT_EQ(t.dir.read("p.lns"), answer == Reply::No ? kLines : dropped);
     }
-
     TestPlan t;
     TraverseGrid grid = t.openParcel("AL1");
     grid.row = 3;
@@ -199,17 +176,6 @@ TEST(TraverseDeleteSave, CancelAndNoRestoreTheLineYesDropsIt) {
     EXPECT_EQ(t.dir.read("p.lns"), kLines);
 }
 
-TEST(TraverseDeleteSave, APlanOfOneParcelDropsTheLineWithoutAsking) {
-    TestPlan t(kLines, "\"AL1\",1000,\"C\"\r\n1\r\n2\r\n3\r\n1\r\n");
-    TraverseGrid grid = t.openParcel("AL1");
-    grid.row = 3;
-    DeleteLine(grid, t.plan);
-    Asker ask;
-    ASSERT_TRUE(OkSaveLines(grid, t.plan, 1, ask.fn()).status);
-    EXPECT_TRUE(ask.asked.empty());
-    EXPECT_EQ(t.dir.read("p.lns"), "1,2,10.0000,50.000\r\n3,2,200.0000,40.000\r\n");
-}
-
 TEST(TraverseGrid2Array, StoredLinesAreNeverAddedTwice) {
     TestPlan t;
     TraverseGrid grid = t.connectionLines({
@@ -217,7 +183,7 @@ TEST(TraverseGrid2Array, StoredLinesAreNeverAddedTwice) {
         row("1", "5", "30.0000", "12.000"),  // new
         row("5", "1", "210.0000", "12.000"), // the new line again, the other way
         row("2", "3", "25.0000", "41.000"),  // stored 3-2 with other figures
-        row("5", "6", "15.0000", "No Data"), // nothing to store
+        row("5", "6", "15.0000", "No Data")  // nothing to store
     });
     ASSERT_TRUE(OkSaveLines(grid, t.plan, 2, nullptr).status);
     EXPECT_EQ(t.dir.read("p.lns"), "1,2,10.0000,50.000\r\n3,2,205.0000,41.000\r\n"
@@ -227,134 +193,86 @@ TEST(TraverseGrid2Array, StoredLinesAreNeverAddedTwice) {
 TEST(TraverseGrid2Array, OnlyALiveStoredLineStandsForARowTypedAnew) {
     TestPlan t;
     t.plan.PlanLines[0].Distance = -50; // deleted in this window
-    TraverseGrid grid = t.connectionLines(
-        {row("1", "2", "11.0000", "51.000"), row("2", "3", "No Data", "No Data")});
+    TraverseGrid grid =
+        t.connectionLines({row("1", "2", "11.0000", "51.000"), row("2", "3", "No Data", "No Data"),
+                           row("123456789012", "5", "30.0000", "12.000")});
     Grid2Array(grid, t.plan);
-    ASSERT_EQ(t.plan.PlanLines.size(), 4u);
+    ASSERT_EQ(t.plan.PlanLines.size(), 5u);
     EXPECT_EQ(t.plan.PlanLines[3].Bearing, 11.0);
     EXPECT_EQ(t.plan.PlanLines[3].Distance, 51.0);
     // A row without figures leaves the stored line as it was.
     EXPECT_EQ(t.plan.PlanLines[1].Bearing, 200.0);
     EXPECT_EQ(t.plan.PlanLines[1].Distance, 40.0);
+    // A long label is cut to nine characters.
+    EXPECT_EQ(grid.cell(3, ColFrom), "123456789");
+    EXPECT_EQ(t.plan.PlanLines[4].FromPoint, 123456789);
 }
 
-TEST(TraverseGrid2Array, LongLabelsAreCutToNineCharacters) {
-    TestPlan t;
-    TraverseGrid grid = t.connectionLines({row("123456789012", "5", "30.0000", "12.000")});
-    Grid2Array(grid, t.plan);
-    EXPECT_EQ(grid.cell(1, ColFrom), "123456789");
-    ASSERT_EQ(t.plan.PlanLines.size(), 4u);
-    EXPECT_EQ(t.plan.PlanLines[3].FromPoint, 123456789);
-}
-
-TEST(TraverseGrid2Array, LinksSurviveAReloadOfTheLines) {
+TEST(TraverseGrid2Array, LinksSurviveAReloadAndAFailedReloadSavesNothing) {
     TestPlan t;
     TraverseGrid grid = t.openParcel("AL1");
     ASSERT_TRUE(CommitCellInPlace(grid, t.plan, 1, ColDistance, "50.5").accepted);
     ASSERT_TRUE(CommitCellInPlace(grid, t.plan, 2, ColDistance, "40.5").accepted);
-    // Meanwhile the lines file was rewritten in another order without the line 2-3, and
-    // PlanLines marked not loaded.
+    TraverseGrid same = grid;
+    // Meanwhile the lines file was rewritten in another order without the line 2-3.
     t.dir.write("p.lns", "7,8,1.0000,2.000\r\n3,1,250.0000,30.000\r\n2,1,190.0000,50.000\r\n");
     t.plan.chkArray = false;
     t.plan.PlanLines.clear();
     ASSERT_TRUE(OkSaveLines(grid, t.plan, 2, nullptr).status);
     EXPECT_EQ(t.dir.read("p.lns"), "7,8,1.0000,2.000\r\n3,1,250.0000,30.000\r\n"
                                    "2,1,190.0000,50.500\r\n2,3,20.0000,40.500\r\n");
-}
 
-TEST(TraverseGrid2Array, AFailedReloadSavesNothing) {
-    TestPlan t;
-    TraverseGrid grid = t.openParcel("AL1");
-    ASSERT_TRUE(CommitCellInPlace(grid, t.plan, 1, ColDistance, "50.5").accepted);
     t.dir.write("p.lns", "1,2,x,5\r\n");
     t.plan.chkArray = false;
-    OkLinesOutcome out = OkSaveLines(grid, t.plan, 2, nullptr);
+    OkLinesOutcome out = OkSaveLines(same, t.plan, 2, nullptr);
     EXPECT_FALSE(out.status);
     EXPECT_TRUE(out.stayOpen);
     EXPECT_EQ(t.dir.read("p.lns"), "1,2,x,5\r\n");
 }
 
-TEST(TraverseEditLines, OkWritesTheGridOrder) {
-    TestPlan t;
-    TraverseGrid grid;
-    SetGridRows(grid,
-                {row("3", "1", "250.0000", "30.000"), row("9", "8", "5.0000", "No Data"),
-                 row("1", "2", "10.0000", "50.000"), row("3", "2", "200.0000", "40.000"),
-                 row("", "", "", "")},
-                t.plan);
-    grid.chkEdit = true;
-    grid.chkChange = true;
-    ASSERT_TRUE(OkSaveLines(grid, t.plan, 2, nullptr).status);
-    EXPECT_EQ(t.dir.read("p.lns"),
-              "3,1,250.0000,30.000\r\n1,2,10.0000,50.000\r\n3,2,200.0000,40.000\r\n");
-    Asker ask;
-    ASSERT_TRUE(CancelTraverse(grid, t.plan, ask.fn()));
-    EXPECT_TRUE(ask.asked.empty());
-}
-
-TEST(TraverseRightButtonOk, WritesTheGridLinesFirstAndLinkedLinesOnce) {
+TEST(TraverseRightButtonOk, WritesTheGridLinesFirstAndRefusesAfterAFailedLoad) {
     TestPlan t;
     TraverseGrid grid = t.connectionLines({
         row("5", "6", "15.0000", "7.000"), row("2", "1", "190.0000", "50.000", "0"),
         row("1", "3", "70.0000", "30.000"), // stored 3-1, typed anew
-        row("6", "5", "195.0000", "7.000"), // the grid's first line again
+        row("6", "5", "195.0000", "7.000")  // the grid's first line again
     });
     ASSERT_TRUE(RightButtonOk(grid, t.plan));
     EXPECT_EQ(t.dir.read("p.lns"), "5,6,15.0000,7.000\r\n2,1,190.0000,50.000\r\n"
                                    "1,3,70.0000,30.000\r\n3,2,200.0000,40.000\r\n");
     EXPECT_FALSE(t.plan.chkArray);
     EXPECT_TRUE(t.plan.PlanLines.empty());
-}
 
-TEST(TraverseRightButtonOk, RefusesWhileTheLinesFailedToLoad) {
-    TestPlan t("1,2,x,5\r\n");
-    ASSERT_TRUE(t.plan.LinesLoadFailed);
-    TraverseGrid grid = t.connectionLines({row("5", "6", "15.0000", "7.000")});
-    Status saved = RightButtonOk(grid, t.plan);
+    TestPlan failed("1,2,x,5\r\n");
+    ASSERT_TRUE(failed.plan.LinesLoadFailed);
+    grid = failed.connectionLines({row("5", "6", "15.0000", "7.000")});
+    Status saved = RightButtonOk(grid, failed.plan);
     ASSERT_FALSE(saved);
     EXPECT_EQ(saved.error().title, "Save Line Order error");
-    EXPECT_EQ(t.dir.read("p.lns"), "1,2,x,5\r\n");
-}
-
-TEST(TraverseCancel, AsksToKeepLinesTypedAnew) {
-    for (Reply answer : {Reply::No, Reply::Yes}) {
-        TestPlan t;
-        TraverseGrid grid =
-            t.connectionLines({row("5", "6", "15.0000", "7.000"), row("6", "", "", "")});
-        Asker ask;
-        ask.answer = answer;
-        ASSERT_TRUE(CancelTraverse(grid, t.plan, ask.fn()));
-        ASSERT_EQ(ask.asked.size(), 1u);
-        EXPECT_EQ(ask.asked[0], "Do you want to save the lines ?|Cancel Traverse Form");
-        EXPECT_EQ(t.dir.read("p.lns"),
-                  answer == Reply::Yes ? std::string(kLines) + "5,6,15.0000,7.000\r\n" : kLines);
-        EXPECT_EQ(t.dir.read("p.ply"), kPolygons);
-    }
+    EXPECT_EQ(failed.dir.read("p.lns"), "1,2,x,5\r\n");
 }
 
 TEST(TraversePolygonsErrors, AFailedBackupOrWriteLeavesThePolygonsFile) {
-    {
+    struct Case {
+        bool backupBlocked; // else the polygons file is read-only
+        const char* caption;
+        const char* title;
+    };
+    const Case cases[] = {{true, "AL1", "Make backup error"},
+                          {false, "AL1", "Update polygons file error"},
+                          {false, "AL9", "Saving Parcel error"}};
+    for (const Case& c : cases) {
         TestPlan t;
-        fs::create_directory(t.dir.path("p.~ly"));
+        if (c.backupBlocked)
+            fs::create_directory(t.dir.path("p.~ly"));
+        else
+            fs::permissions(t.dir.path("p.ply"), fs::perms::owner_read);
         TraverseGrid grid = t.openParcel("AL1");
         MarkChanged(grid);
+        grid.caption = c.caption;
         ParcelSaveOutcome out = OkSaveParcel(grid, t.plan, 1200, "A", false, nullptr);
         ASSERT_FALSE(out.status);
-        EXPECT_EQ(out.status.error().title, "Make backup error");
-        EXPECT_EQ(t.dir.read("p.ply"), kPolygons);
-    }
-    {
-        TestPlan t;
-        fs::permissions(t.dir.path("p.ply"), fs::perms::owner_read);
-        TraverseGrid grid = t.openParcel("AL1");
-        MarkChanged(grid);
-        ParcelSaveOutcome out = OkSaveParcel(grid, t.plan, 1200, "A", false, nullptr);
-        ASSERT_FALSE(out.status);
-        EXPECT_EQ(out.status.error().title, "Update polygons file error");
-        grid.caption = "AL9";
-        out = OkSaveParcel(grid, t.plan, 1200, "A", false, nullptr);
-        ASSERT_FALSE(out.status);
-        EXPECT_EQ(out.status.error().title, "Saving Parcel error");
+        EXPECT_EQ(out.status.error().title, c.title);
         EXPECT_FALSE(out.appended);
         EXPECT_EQ(t.dir.read("p.ply"), kPolygons);
     }

@@ -7,9 +7,11 @@
 #include <QAction>
 #include <QDir>
 #include <QFile>
+#include <QListWidget>
 #include <QPushButton>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <QTest>
 #include <memory>
 
@@ -21,41 +23,35 @@ inline bool CopySamplePlan(const QString& folder, const QString& base = QStringL
     const QString source = QStringLiteral(CORVANE_SOURCE_DIR "/examples/D20417");
     QDir().mkpath(folder);
     for (const char* ext : {".lns", ".ply", ".cve", ".sdb"}) {
-        const QString from = source + QLatin1String(ext);
         const QString to = folder + QLatin1Char('/') + base + QLatin1String(ext);
         QFile::remove(to);
-        if (QFile::exists(from) && !QFile::copy(from, to))
+        if (!QFile::copy(source + QLatin1String(ext), to))
             return false;
         QFile::setPermissions(to, QFile::ReadOwner | QFile::WriteOwner);
     }
     return true;
 }
 
-// The parcel identifiers of a polygons file, in file order, as the parcel list must show
-// them.
-inline QStringList ParcelsOfFile(const QString& polygonsFile) {
-    QStringList identifiers;
-    QFile file(polygonsFile);
-    if (!file.open(QIODevice::ReadOnly))
-        return identifiers;
-    while (!file.atEnd()) {
-        const QString line = QString::fromLatin1(file.readLine());
-        if (line.startsWith(QLatin1Char('"')))
-            identifiers << line.section(QLatin1Char('"'), 1, 1);
-    }
-    return identifiers;
-}
+// The sample plan's parcels in file order.
+inline const QStringList kSampleParcels{"OB1", "AL1", "AL2", "AL3", "AL4",
+                                        "AL5", "AL6", "AL7", "RD1", "EA1"};
 
 inline bool WriteText(const QString& path, const QByteArray& content) {
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return false;
-    return file.write(content) == content.size();
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+           file.write(content) == content.size();
 }
 
 inline QByteArray ReadText(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+inline QStringList ListTexts(const QListWidget* list) {
+    QStringList texts;
+    for (int i = 0; i < list->count(); ++i)
+        texts << list->item(i)->text();
+    return texts;
 }
 
 // A main window on a scripted desktop. Ending the program only counts, so a test can check
@@ -85,6 +81,16 @@ class Harness {
         QVERIFY2(button, qPrintable(name));
         button->click();
     }
+    // Clears the records, queues the texts for the dialogs to come and runs a command.
+    void run(const QString& name, const QStringList& texts = {}) {
+        desktop.clearRecords();
+        desktop.texts.assign(texts.begin(), texts.end());
+        if (name.startsWith("cmd"))
+            click(name);
+        else
+            trigger(name);
+    }
+    QString planPath() const { return QString::fromStdString(plan.PlanPath); }
     // The messages shown since the records were last cleared: "title: text".
     QStringList messages() const {
         QStringList shown;
@@ -94,23 +100,32 @@ class Harness {
     }
 };
 
-// The 25 controls a plan's commands hang on.
-inline QStringList PlanCommandActions() {
-    return {QStringLiteral("mnuConnections"), QStringLiteral("mnuPSMs"),
-            QStringLiteral("mnuNewParcel"),   QStringLiteral("mnuExportParcel"),
-            QStringLiteral("mnuScaledData"),  QStringLiteral("mnuSaveAs"),
-            QStringLiteral("mnuPrint"),       QStringLiteral("mnuPartyWalls"),
-            QStringLiteral("mnuEdit"),        QStringLiteral("mnuView"),
-            QStringLiteral("mnuOptions"),     QStringLiteral("mnuCreateCoords")};
-}
-inline QStringList PlanCommandWidgets() {
-    return {QStringLiteral("cmdConnections"), QStringLiteral("cmdPSMs"),
-            QStringLiteral("cmdNewParcel"),   QStringLiteral("cmdPrint"),
-            QStringLiteral("cmdFixedWidth"),  QStringLiteral("cmdDrawPlan"),
-            QStringLiteral("cmdSummary"),     QStringLiteral("cmdAddPSM"),
-            QStringLiteral("cmdDeletePSM"),   QStringLiteral("Frame1"),
-            QStringLiteral("Label1"),         QStringLiteral("Label2"),
-            QStringLiteral("Label3")};
-}
+// Network mode: a share holding the sample plan in its plans folder, and a working folder
+// made current for the life of the object.
+class Network {
+  public:
+    Network() : previous_(QDir::currentPath()) {
+        ok = CopySamplePlan(share.path() + QStringLiteral("/DP")) && QDir::setCurrent(work.path());
+    }
+    ~Network() { QDir::setCurrent(previous_); }
+    Network(const Network&) = delete;
+    Network& operator=(const Network&) = delete;
+
+    QString commandLine() const { return QStringLiteral("VRX") + share.path(); }
+    QString onShare(const QString& name) const {
+        return share.path() + QStringLiteral("/DP/") + name;
+    }
+    QString working(const QString& name) const { return work.path() + QLatin1Char('/') + name; }
+    QStringList workingFiles() const {
+        return QDir(work.path()).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot);
+    }
+
+    QTemporaryDir share;
+    QTemporaryDir work;
+    bool ok = false;
+
+  private:
+    QString previous_;
+};
 
 } // namespace corvane::testing

@@ -15,35 +15,25 @@ Q_DECLARE_METATYPE(corvane::PrintLine)
 
 namespace {
 
-// Plain text of laid-out rows for a font where every character is one unit wide.
-std::vector<std::string> RowsAsText(const std::vector<PlacedRow>& rows) {
+// Plain text of rows laid out for a font where every character is one unit wide.
+std::vector<std::string> FixedPitchText(const PrintLine& printLine) {
     std::vector<std::string> out;
-    for (const PlacedRow& row : rows) {
+    for (const PlacedRow& row :
+         LayoutPrintLine(printLine, 1, [](const QString& t) { return double(t.size()); })) {
         std::string line;
         for (const PlacedText& placed : row) {
-            line.resize(static_cast<std::size_t>(placed.x), ' ');
+            line.resize(std::size_t(placed.x), ' ');
             line += placed.text.toStdString();
         }
-        while (!line.empty() && line.back() == ' ')
-            line.pop_back();
-        out.push_back(line);
+        out.push_back(line.substr(0, line.find_last_not_of(' ') + 1));
     }
     return out;
 }
 
-std::vector<PlacedRow> FixedPitch(const PrintLine& line, double charWidth = 1) {
-    return LayoutPrintLine(line, charWidth, [charWidth](const QString& text) {
-        return static_cast<double>(text.size()) * charWidth;
-    });
-}
-
 int PdfPageCount(const QString& path) {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return -1;
-    const QByteArray data = file.readAll();
-    return static_cast<int>(data.count("/Type /Page\n") + data.count("/Type /Page ") +
-                            data.count("/Type /Page/") + data.count("/Type /Page>"));
+    const QByteArray data = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    return int(data.count("/Type /Page") - data.count("/Type /Pages"));
 }
 
 } // namespace
@@ -54,52 +44,28 @@ class QtPrintTest : public QObject {
   private slots:
     void layoutAgreesWithThePrintedTextModel_data();
     void layoutAgreesWithThePrintedTextModel();
-    void layoutPlacesColumnsByAverageCharacterWidth();
     void columnsFollowTheFontOnPaper();
     void longPrintoutContinuesOnNewPages();
     void withoutPrinterThePrintoutGoesToAPdfInThePlanFolder();
     void pdfNamesNeverOverwriteAFile();
-    void unwritablePdfIsReportedAsAFailure();
-    void abandonedPrintoutLeavesNoFile();
+    void failedOrAbandonedPdfLeavesNoFile();
 };
 
 void QtPrintTest::layoutAgreesWithThePrintedTextModel_data() {
     QTest::addColumn<PrintLine>("line");
-    QTest::newRow("empty line") << PrintLine();
     QTest::newRow("columns") << PrintLine("From").tab(11, "To").tab(21, "Bearing");
     QTest::newRow("tab back to a passed column")
         << TabLine(10, "Date of field survey: ").tab(10, "01/01/2000");
-    QTest::newRow("text ending on the column") << PrintLine("123456789").tab(10, "x");
     QTest::newRow("text after a tab") << TabLine(10, "AL12").add(" OK Area = ").add("856 m2");
     QTest::newRow("zones") << PrintLine("A").tab(kNextZone, "B").tab(kNextZone, "C");
     QTest::newRow("zone from a zone edge") << PrintLine("12345678901234").tab(kNextZone, "x");
-    QTest::newRow("zone at start") << PrintLine().tab(kNextZone, "x");
 }
 
 // With a fixed-pitch font the paper must show exactly what the text rendering of a printout
 // shows, so golden printouts of the windows describe the paper too.
 void QtPrintTest::layoutAgreesWithThePrintedTextModel() {
     QFETCH(PrintLine, line);
-    QCOMPARE(RowsAsText(FixedPitch(line)), RenderPrintLine(line));
-}
-
-void QtPrintTest::layoutPlacesColumnsByAverageCharacterWidth() {
-    const auto rows = FixedPitch(TabLine(10, "Date of field survey: ").tab(10, "01/01/2000"), 2.5);
-    QCOMPARE(rows.size(), std::size_t(2));
-    QCOMPARE(rows[0].front().x, 22.5);
-    QCOMPARE(rows[1].front().x, 22.5);
-    QCOMPARE(PrintColumnX(1, 2.5), 0.0);
-    QCOMPARE(PrintColumnX(0, 2.5), 0.0);
-
-    // A proportional font: narrow texts fit before the next column, wide ones wrap.
-    const auto narrow = LayoutPrintLine(PrintLine("iiiiiiiiiiii").tab(10, "x"), 2,
-                                        [](const QString& t) { return t.size() * 0.5; });
-    QCOMPARE(narrow.size(), std::size_t(1));
-    QCOMPARE(narrow[0][1].x, 18.0);
-    const auto wide = LayoutPrintLine(PrintLine("WWWWWWWWW").tab(10, "x"), 2,
-                                      [](const QString& t) { return t.size() * 3.0; });
-    QCOMPARE(wide.size(), std::size_t(2));
-    QCOMPARE(wide[1][0].x, 18.0);
+    QCOMPARE(FixedPitchText(line), RenderPrintLine(line));
 }
 
 void QtPrintTest::columnsFollowTheFontOnPaper() {
@@ -107,8 +73,6 @@ void QtPrintTest::columnsFollowTheFontOnPaper() {
     auto job = QtPrintJob::toPdf(dir.filePath("columns.pdf"), "columns");
     // An A4 page less its 10 mm margins.
     QVERIFY(qAbs(job->pageWidthMm() - 190) < 0.5);
-    QVERIFY(qAbs(job->pageHeightMm() - 277) < 0.5);
-
     job->setFont("Arial", 10);
     QCOMPARE(job->columnXMm(1), 0.0);
     const double column11 = job->columnXMm(11);
@@ -118,11 +82,7 @@ void QtPrintTest::columnsFollowTheFontOnPaper() {
     QVERIFY(qAbs(job->columnXMm(21) - 2 * column11) < 1e-6);
     // A 10 point line is a little over 10 points (3.53 mm) apart.
     QVERIFY(job->lineSpacingMm() > 3.5 && job->lineSpacingMm() < 5.5);
-    QVERIFY(job->textHeightMm("PM12") > 3.5 && job->textHeightMm("PM12") < 5.5);
-    QVERIFY(job->textWidthMm("WWWW") > job->textWidthMm("iiii"));
-
     job->setFont("Arial", 20);
-    QCOMPARE(job->fontSize(), 20.0);
     QVERIFY(qAbs(job->columnXMm(11) / column11 - 2) < 0.1);
     QVERIFY(job->endDocument().ok());
 }
@@ -166,29 +126,17 @@ void QtPrintTest::withoutPrinterThePrintoutGoesToAPdfInThePlanFolder() {
 
 void QtPrintTest::pdfNamesNeverOverwriteAFile() {
     QTemporaryDir dir;
-    {
-        QFile earlier(dir.filePath("Plan report.pdf"));
-        QVERIFY(earlier.open(QIODevice::WriteOnly));
-        earlier.write("an earlier printout");
-    }
-    const QString second = UniquePdfPath(dir.path(), "Plan report");
-    QCOMPARE(second, dir.filePath("Plan report (2).pdf"));
-    auto job = QtPrintJob::toPdf(second, "Plan report");
-    job->print("x");
-    QVERIFY(job->endDocument().ok());
+    QVERIFY(QFile(dir.filePath("Plan report.pdf")).open(QIODevice::WriteOnly));
+    QCOMPARE(UniquePdfPath(dir.path(), "Plan report"), dir.filePath("Plan report (2).pdf"));
+    QVERIFY(QFile(dir.filePath("Plan report (2).pdf")).open(QIODevice::WriteOnly));
     QCOMPARE(UniquePdfPath(dir.path(), "Plan report"), dir.filePath("Plan report (3).pdf"));
-
-    QFile earlier(dir.filePath("Plan report.pdf"));
-    QVERIFY(earlier.open(QIODevice::ReadOnly));
-    QCOMPARE(earlier.readAll(), QByteArray("an earlier printout"));
-
     // Names from the plan may hold characters no file name can.
     QCOMPARE(UniquePdfPath(dir.path(), "Traverse: D12345/AL1"),
              dir.filePath("Traverse_ D12345_AL1.pdf"));
-    QCOMPARE(UniquePdfPath(dir.path(), "  "), dir.filePath("Corvane print.pdf"));
 }
 
-void QtPrintTest::unwritablePdfIsReportedAsAFailure() {
+// A PDF that cannot be written is a failure naming the file; one abandoned leaves no file.
+void QtPrintTest::failedOrAbandonedPdfLeavesNoFile() {
     QTemporaryDir dir;
     const QString path = dir.filePath("no such folder/report.pdf");
     auto job = QtPrintJob::toPdf(path, "report");
@@ -196,17 +144,10 @@ void QtPrintTest::unwritablePdfIsReportedAsAFailure() {
     const auto done = job->endDocument();
     QVERIFY(!done.ok());
     QVERIFY(QString::fromStdString(done.error().message).contains(QDir::toNativeSeparators(path)));
-    QVERIFY(!done.error().title.empty());
-}
 
-void QtPrintTest::abandonedPrintoutLeavesNoFile() {
-    QTemporaryDir dir;
-    const QString path = dir.filePath("stopped.pdf");
-    {
-        auto job = QtPrintJob::toPdf(path, "stopped");
-        job->print("half a report");
-    }
-    QVERIFY(!QFile::exists(path));
+    const QString stopped = dir.filePath("stopped.pdf");
+    QtPrintJob::toPdf(stopped, "stopped")->print("half a report");
+    QVERIFY(!QFile::exists(stopped));
 }
 
 QTEST_MAIN(QtPrintTest)

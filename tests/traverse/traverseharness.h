@@ -7,7 +7,6 @@
 #include "traverse/frmcurve.h"
 #include "traverse/frmtraverse.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
@@ -18,52 +17,20 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
-#include <functional>
 #include <memory>
 #include <vector>
 
 namespace corvane::testing {
 
-// An area window that keeps its fields and counts how often it was shown; onShow plays the
-// user's part while it is "open".
-class FakeAreaDialog : public AreaDialog {
-  public:
-    void setCaption(const QString& identifier) override { caption_ = identifier; }
-    QString caption() const override { return caption_; }
-    QString areaText() const override { return area; }
-    void setAreaText(const QString& hectares) override { area = hectares; }
-    AreaType areaType() const override { return type; }
-    void setAreaType(AreaType t) override { type = t; }
-    void setRecalcVisible(bool visible) override { recalcVisible = visible; }
-    void setCancelVisible(bool visible) override { cancelVisible = visible; }
-    bool chkCancel() const override { return cancelled; }
-    void setChkCancel(bool c) override { cancelled = c; }
-    void showModal() override {
-        ++shown;
-        if (onShow)
-            onShow(*this);
-    }
-
-    QString caption_;
-    QString area;
-    AreaType type = AreaType::Calculated;
-    bool recalcVisible = true;
-    bool cancelVisible = true;
-    bool cancelled = false;
-    int shown = 0;
-    std::function<void(FakeAreaDialog&)> onShow;
-};
-
-// The main window as the traverse window sees it.
+// The main window as the traverse window sees it, without an area window: the closure's
+// area is stored as calculated.
 class FakeHost : public PlanHost {
   public:
-    FakeHost() : calculatorWindow(std::make_unique<frmOrvaCalc>(scripted)) {}
-
     PlanState& plan() override { return state; }
     Desktop& desktop() override { return scripted; }
-    QString accuracyClass() const override { return accuracy; }
-    FontChoice reportFont() const override { return font; }
-    void setReportFont(const FontChoice& f) override { font = f; }
+    QString accuracyClass() const override { return QStringLiteral("Surveyed Polygons"); }
+    FontChoice reportFont() const override { return {QStringLiteral("Liberation Serif"), 12}; }
+    void setReportFont(const FontChoice&) override {}
     bool networkMode() const override { return false; }
     void registerPlanWindow(PlanWindow* window) override { windows.push_back(window); }
     void unregisterPlanWindow(PlanWindow* window) override { std::erase(windows, window); }
@@ -76,20 +43,13 @@ class FakeHost : public PlanHost {
             selected = identifier;
     }
     void removeParcel(const QString& identifier) override { list.removeOne(identifier); }
-    void renameParcel(const QString& oldId, const QString& newId) override {
-        list.replace(list.indexOf(oldId), newId);
-    }
-    AreaDialog* areaDialog() override { return &area; }
-    frmOrvaCalc* calculator() override { return calculatorWindow.get(); }
+    void renameParcel(const QString&, const QString&) override {}
+    frmOrvaCalc* calculator() override { return &calculatorWindow; }
 
     PlanState state;
     ScriptedDesktop scripted;
-    FakeAreaDialog area;
-    std::unique_ptr<frmOrvaCalc> calculatorWindow;
-    QString accuracy = QStringLiteral("Surveyed Polygons");
-    FontChoice font{QStringLiteral("Liberation Serif"), 12};
-    QStringList list;
-    QStringList added;
+    frmOrvaCalc calculatorWindow{scripted};
+    QStringList list, added;
     QString selected;
     std::vector<PlanWindow*> windows;
 };
@@ -99,16 +59,10 @@ inline QByteArray ReadFile(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-inline bool WriteFile(const QString& path, const QByteArray& content) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
-           file.write(content) == content.size();
-}
-
 // The lines of a plan file, line ends dropped.
 inline QStringList FileLines(const QString& path) {
     QStringList lines = QString::fromLatin1(ReadFile(path)).split(QStringLiteral("\r\n"));
-    if (!lines.isEmpty() && lines.last().isEmpty())
+    if (lines.last().isEmpty())
         lines.removeLast();
     return lines;
 }
@@ -118,9 +72,8 @@ inline QStringList FileLines(const QString& path) {
 class TraverseHarness {
   public:
     TraverseHarness() {
-        const QString source = QStringLiteral(CORVANE_SOURCE_DIR "/examples/D20417");
         for (const char* ext : {".lns", ".ply", ".cve", ".sdb"})
-            QFile::copy(source + QLatin1String(ext), base() + QLatin1String(ext));
+            QFile::copy(QStringLiteral(CORVANE_SOURCE_DIR "/examples/D20417") + ext, file(ext));
         host.state.PlanPath = toCore(base());
         host.list = {"OB1", "AL1", "AL2", "AL3", "AL4", "AL5", "AL6", "AL7", "RD1", "EA1"};
         window = std::make_unique<frmTraverse>(host);
@@ -134,42 +87,38 @@ class TraverseHarness {
     const TraverseGrid& rows() const { return window->grid(); }
     QString cell(int row, int col) const { return fromCore(window->grid().cell(row, col)); }
     QStringList rowCells(int row) const {
-        QStringList cells;
-        for (int c = 1; c <= 4; ++c)
-            cells << cell(row, c);
-        return cells;
+        return {cell(row, 1), cell(row, 2), cell(row, 3), cell(row, 4)};
     }
     int currentRow() const { return window->grid().row; }
     int currentCol() const { return window->grid().col; }
 
     // Keys go where the user's would: to the editor while it is open, else to the grid.
-    QWidget* keyTarget() const {
-        return window->editorVisible() ? static_cast<QWidget*>(editor) : grid;
+    void key(Qt::Key k) const {
+        QTest::keyClick(window->editorVisible() ? static_cast<QWidget*>(editor) : grid, k);
     }
-    void key(Qt::Key k) const { QTest::keyClick(keyTarget(), k); }
     void type(const QString& text) const {
         for (QChar ch : text)
-            QTest::keyClick(keyTarget(), ch.toLatin1());
+            QTest::keyClick(window->editorVisible() ? static_cast<QWidget*>(editor) : grid,
+                            ch.toLatin1());
     }
-    // Types a text into the current cell and commits it with Enter.
-    void enter(const QString& text) const {
-        type(text);
-        key(Qt::Key_Return);
+    // Types each text into the current cell and commits it with Enter.
+    void enter(std::initializer_list<const char*> texts) const {
+        for (const char* text : texts) {
+            type(QString::fromLatin1(text));
+            key(Qt::Key_Return);
+        }
     }
     void clickCell(int row, int col) const {
         const QRect r = grid->visualRect(grid->model()->index(row - 1, col));
         QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, r.center());
     }
     void tool(const char* key) const {
-        auto* toolbar = window->findChild<QToolBar*>(QStringLiteral("Toolbar1"));
-        for (QAction* action : toolbar->actions())
+        for (QAction* action : window->findChild<QToolBar*>(QStringLiteral("Toolbar1"))->actions())
             if (action->objectName() == QLatin1String(key))
                 action->trigger();
     }
-    void click(const char* name) const {
-        auto* button = window->findChild<QPushButton*>(QLatin1String(name));
-        QVERIFY2(button, name);
-        QTest::mouseClick(button, Qt::LeftButton);
+    void click(const char* name, Qt::MouseButton button = Qt::LeftButton) const {
+        QTest::mouseClick(window->findChild<QPushButton*>(QLatin1String(name)), button);
     }
     // "title: text" of every message shown since the records were cleared.
     QStringList messages() const {
