@@ -11,13 +11,6 @@ namespace corvane {
 
 namespace {
 
-std::uint64_t pairKey(std::int32_t a, std::int32_t b) {
-    if (b < a)
-        std::swap(a, b);
-    return (static_cast<std::uint64_t>(static_cast<std::uint32_t>(a)) << 32) |
-           static_cast<std::uint32_t>(b);
-}
-
 double segmentArea(double radius, double arc, bool left) {
     // Without a radius there is no arc to speak of, only its chord (which is then nil too).
     if (radius == 0)
@@ -209,11 +202,11 @@ double TraverseAngle(std::string_view bearing1, std::string_view bearing2) {
 LinePairIndex::LinePairIndex(const std::vector<LineRecord>& lines) {
     first_.reserve(lines.size());
     for (std::size_t i = 0; i < lines.size(); ++i)
-        first_.try_emplace(pairKey(lines[i].FromPoint, lines[i].ToPoint), i);
+        first_.try_emplace(PointPairKey(lines[i].FromPoint, lines[i].ToPoint), i);
 }
 
 std::optional<std::size_t> LinePairIndex::Find(std::int32_t from, std::int32_t to) const {
-    auto it = first_.find(pairKey(from, to));
+    auto it = first_.find(PointPairKey(from, to));
     if (it == first_.end())
         return std::nullopt;
     return it->second;

@@ -13,13 +13,6 @@ namespace corvane {
 
 namespace {
 
-std::uint64_t pairKey(std::int32_t a, std::int32_t b) {
-    if (b < a)
-        std::swap(a, b);
-    return (static_cast<std::uint64_t>(static_cast<std::uint32_t>(a)) << 32) |
-           static_cast<std::uint32_t>(b);
-}
-
 std::string_view trimmed(std::string_view s) {
     while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
         s.remove_prefix(1);
@@ -173,11 +166,11 @@ Result<std::vector<CurveRecord>> ParseCurves(const std::vector<std::string>& tex
 CurveTable::CurveTable(std::vector<CurveRecord> records) : records_(std::move(records)) {
     first_.reserve(records_.size());
     for (std::size_t i = 0; i < records_.size(); ++i)
-        first_.try_emplace(pairKey(records_[i].FromPoint, records_[i].ToPoint), i);
+        first_.try_emplace(PointPairKey(records_[i].FromPoint, records_[i].ToPoint), i);
 }
 
 std::optional<CurveTable::Match> CurveTable::Find(std::int32_t from, std::int32_t to) const {
-    auto it = first_.find(pairKey(from, to));
+    auto it = first_.find(PointPairKey(from, to));
     if (it == first_.end())
         return std::nullopt;
     const CurveRecord& r = records_[it->second];

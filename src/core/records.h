@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace corvane {
@@ -18,6 +19,14 @@ struct LineRecord {
     double Distance = 0.0; // metres; 0 or negative: marked, dropped when written
     std::int16_t Style = 0;
 };
+
+// A key for the two ends of a line whichever way it runs, for indexes over point pairs.
+inline std::uint64_t PointPairKey(std::int32_t a, std::int32_t b) {
+    if (b < a)
+        std::swap(a, b);
+    return (static_cast<std::uint64_t>(static_cast<std::uint32_t>(a)) << 32) |
+           static_cast<std::uint32_t>(b);
+}
 
 // One entry of the point coordinate table.
 struct PointRecord {

@@ -22,13 +22,6 @@ constexpr const char* kUpdatePolygonsTitle = "Update polygons file error";
 constexpr const char* kSaveParcelTitle = "Saving Parcel error";
 constexpr const char* kSaveLineOrderTitle = "Save Line Order error";
 
-// A point pair in either order as one key.
-std::uint64_t pairKey(std::int32_t a, std::int32_t b) {
-    const auto lo = static_cast<std::uint32_t>(std::min(a, b));
-    const auto hi = static_cast<std::uint32_t>(std::max(a, b));
-    return (static_cast<std::uint64_t>(lo) << 32) | hi;
-}
-
 // The stored lines by point pair, built once per save so that a plan of tens of thousands
 // of lines is not scanned once per row. first: the first line joining the pair; live: the
 // first whose distance is above 0.
@@ -41,7 +34,7 @@ class PairIndex {
             add(static_cast<int>(i), lines[i]);
     }
     void add(int index, const LineRecord& line) {
-        const std::uint64_t key = pairKey(line.FromPoint, line.ToPoint);
+        const std::uint64_t key = PointPairKey(line.FromPoint, line.ToPoint);
         first_.try_emplace(key, index);
         if (line.Distance > 0)
             live_.try_emplace(key, index);
@@ -52,7 +45,7 @@ class PairIndex {
   private:
     static int find(const std::unordered_map<std::uint64_t, int>& map, std::int32_t a,
                     std::int32_t b) {
-        auto it = map.find(pairKey(a, b));
+        auto it = map.find(PointPairKey(a, b));
         return it == map.end() ? -1 : it->second;
     }
     std::unordered_map<std::uint64_t, int> first_;
@@ -302,7 +295,7 @@ Status SaveLineOrder(TraverseGrid& grid, PlanState& plan) {
             continue;
         if (grid.cell(r, ColDistance).empty() || !(line.Distance > 0))
             continue;
-        if (!written.insert(pairKey(line.FromPoint, line.ToPoint)).second)
+        if (!written.insert(PointPairKey(line.FromPoint, line.ToPoint)).second)
             continue; // the grid passes this line twice
         text.push_back(FormatLineRecord(line));
     }

@@ -1,4 +1,5 @@
 #include "traverse/frmcurve.h"
+#include "traverse/messageicon.h"
 
 #include "core/records.h"
 #include "platform/desktop.h"
@@ -18,18 +19,6 @@
 namespace corvane {
 
 namespace {
-
-Icon iconOf(MessageIcon icon) {
-    switch (icon) {
-    case MessageIcon::Critical:
-        return Icon::Critical;
-    case MessageIcon::Information:
-        return Icon::Information;
-    case MessageIcon::Exclamation:
-        break;
-    }
-    return Icon::Exclamation;
-}
 
 QLineEdit* makeBox(QWidget* parent, const char* name) {
     auto* box = new QLineEdit(parent);
@@ -196,7 +185,7 @@ CurveFields frmCurve::fields() const {
 }
 
 void frmCurve::showMessage(const TraverseMessage& message) {
-    desktop_.message(fromCore(message.text), fromCore(message.title), iconOf(message.icon));
+    desktop_.message(fromCore(message.text), fromCore(message.title), IconOf(message.icon));
 }
 
 void frmCurve::enterLength(QLineEdit* box, QWidget* next) {

@@ -1,4 +1,5 @@
 #include "traverse/frmtraverse.h"
+#include "traverse/messageicon.h"
 
 #include "core/bearing.h"
 #include "core/linesfile.h"
@@ -37,18 +38,6 @@ constexpr int kColumnChars[] = {6, 17, 17, 15, 16};
 // Twips (1/1440 inch) to pixels of a widget's screen.
 int twips(const QWidget* widget, int value) {
     return value * widget->logicalDpiX() / 1440;
-}
-
-Icon iconOf(MessageIcon icon) {
-    switch (icon) {
-    case MessageIcon::Critical:
-        return Icon::Critical;
-    case MessageIcon::Information:
-        return Icon::Information;
-    case MessageIcon::Exclamation:
-        break;
-    }
-    return Icon::Exclamation;
 }
 
 QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption,
@@ -285,6 +274,16 @@ void frmTraverse::showOpened() {
     Grid1->setFocus();
 }
 
+// The lines are read from the file when they are not current; a refused file is reported.
+bool frmTraverse::loadLinesIfNeeded() {
+    if (plan().chkArray)
+        return true;
+    Status loaded = LoadLines(plan());
+    if (!loaded)
+        showError(loaded.error());
+    return loaded.ok();
+}
+
 bool frmTraverse::openParcel(const QString& identifier) {
     if (!prepareOpening())
         return false;
@@ -294,13 +293,8 @@ bool frmTraverse::openParcel(const QString& identifier) {
                           QStringLiteral("Load Parcel error"), Icon::Exclamation);
         return false;
     }
-    if (!plan().chkArray) {
-        Status loaded = LoadLines(plan());
-        if (!loaded) {
-            showError(loaded.error());
-            return false;
-        }
-    }
+    if (!loadLinesIfNeeded())
+        return false;
     auto rows = LoadParcelLines(plan(), id, false);
     if (!rows) {
         showError(rows.error());
@@ -316,13 +310,8 @@ bool frmTraverse::openNewParcel(const QString& identifier, bool existing) {
     if (!prepareOpening())
         return false;
     const std::string id = toCore(identifier);
-    if (!plan().chkArray) {
-        Status loaded = LoadLines(plan());
-        if (!loaded) {
-            showError(loaded.error());
-            return false;
-        }
-    }
+    if (!loadLinesIfNeeded())
+        return false;
     GridRows rows;
     if (existing) {
         auto loaded = LoadParcelLines(plan(), id, false);
@@ -341,13 +330,8 @@ bool frmTraverse::openNewParcel(const QString& identifier, bool existing) {
 bool frmTraverse::openConnections() {
     if (!prepareOpening())
         return false;
-    if (!plan().chkArray) {
-        Status loaded = LoadLines(plan());
-        if (!loaded) {
-            showError(loaded.error());
-            return false;
-        }
-    }
+    if (!loadLinesIfNeeded())
+        return false;
     beginMode(false, false, "Add Connection Lines");
     showOpened();
     return true;
@@ -356,13 +340,8 @@ bool frmTraverse::openConnections() {
 bool frmTraverse::openEditLines() {
     if (!prepareOpening())
         return false;
-    if (!plan().chkArray) {
-        Status loaded = LoadLines(plan());
-        if (!loaded) {
-            showError(loaded.error());
-            return false;
-        }
-    }
+    if (!loadLinesIfNeeded())
+        return false;
     if (!plan().chkArray || plan().PlanLines.empty()) {
         desktop().message(QStringLiteral("No lines found to edit"),
                           QStringLiteral("Edit Lines error"), Icon::Exclamation);
@@ -422,7 +401,7 @@ void frmTraverse::onCurrentChanged(const QModelIndex& current) {
 }
 
 void frmTraverse::showMessage(const TraverseMessage& message) {
-    desktop().message(fromCore(message.text), fromCore(message.title), iconOf(message.icon));
+    desktop().message(fromCore(message.text), fromCore(message.title), IconOf(message.icon));
 }
 
 void frmTraverse::showError(const Error& error, Icon icon) {

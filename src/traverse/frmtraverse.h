@@ -82,6 +82,7 @@ class frmTraverse : public QWidget, public PlanWindow {
     void onCurrentChanged(const QModelIndex& current);
     void showMessage(const TraverseMessage& message);
     void showError(const Error& error, Icon icon = Icon::Exclamation);
+    bool loadLinesIfNeeded();
     QuestionFn questioner();
     std::optional<CurveTable> readCurves();
     std::string accuracyClass() const;
