@@ -116,8 +116,12 @@ ClosureResult GridClosure(const GridRows& rows, bool parcelMode, const CurveSour
             continue;
         }
         const std::string& bearing = row[ColBearing];
-        if (bearing.empty())
+        if (bearing.empty()) {
+            // A line measured but never given a bearing has an unknown direction.
+            if (parcelMode)
+                result.MissingData = true;
             continue;
+        }
         double b = 0;
         if (bearing.front() == 'R') {
             CurveData curve = curves(PointLabelToNumber(row[ColFrom]),

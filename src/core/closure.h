@@ -43,8 +43,8 @@ using CurveSource =
                             std::string_view distanceCell)>;
 
 // The closure of the grid's data rows. Outside parcel mode only the sums are computed.
-// In parcel mode a row without a distance, with a "No Data" bearing, or an arc without a
-// chord bearing leaves the traverse with missing data, and no area is computed.
+// In parcel mode a row without a distance, with a "No Data" or empty bearing, or an arc
+// without a chord bearing leaves the traverse with missing data, and no area is computed.
 ClosureResult GridClosure(const GridRows& rows, bool parcelMode, const CurveSource& curves);
 ClosureResult GridClosure(const GridRows& rows, bool parcelMode, const CurveTable& curves);
 

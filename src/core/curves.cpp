@@ -68,6 +68,10 @@ std::string curveFileOf(const std::string& planPath) {
     return PlanFile(planPath, ".cve");
 }
 
+bool IsArcCell(std::string_view bearingCell) {
+    return !bearingCell.empty() && bearingCell.front() == 'R';
+}
+
 std::string notARecord(std::size_t index, const std::string& fileName) {
     return "Line " + std::to_string(index + 1) + " of " + fileName +
            " is not a curve record\nCheck the curve file using a text editor eg: Notepad";
@@ -157,7 +161,7 @@ Result<std::vector<CurveRecord>> ParseCurves(const std::vector<std::string>& tex
             continue;
         auto r = ParseCurveRecord(textLines[i]);
         if (!r)
-            return Error{notARecord(i, fileName), ""};
+            return Error{notARecord(i, fileName), "Load curve data error"};
         records.push_back(std::move(*r));
     }
     return records;
@@ -201,7 +205,8 @@ std::string CurveDirection(std::int32_t from, std::int32_t to, const CurveTable&
 }
 
 double ArcRadius(std::string_view bearingCell) {
-    return bearingCell.empty() ? 0.0 : Val(bearingCell.substr(1));
+    // Only an arc's cell holds a radius: an ordinary bearing is no radius.
+    return IsArcCell(bearingCell) ? Val(bearingCell.substr(1)) : 0.0;
 }
 
 double ArcRadius(double bearingField) {
@@ -210,7 +215,11 @@ double ArcRadius(double bearingField) {
 
 CurveData LoadCurve(std::int32_t from, std::int32_t to, std::string_view bearingCell,
                     std::string_view distanceCell, const CurveTable& curves) {
-    return loadCurve(from, to, ArcRadius(bearingCell), Val(distanceCell), curves);
+    CurveData curve = loadCurve(from, to, ArcRadius(bearingCell), Val(distanceCell), curves);
+    // A cell that is not an arc's offers no radius to the curve window.
+    if (!IsArcCell(bearingCell))
+        curve.Radius.clear();
+    return curve;
 }
 
 CurveData LoadCurve(std::int32_t from, std::int32_t to, double bearingField, double distanceField,

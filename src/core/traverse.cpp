@@ -216,14 +216,29 @@ void LastGridLine(TraverseGrid& grid) {
         grid.col = ColDistance;
 }
 
+bool StorablePointCell(std::string_view cell) {
+    if (ValidPointLabel(cell))
+        return true;
+    // A polygons file may hold a ten-digit point number, longer than a typed label.
+    if (cell.empty())
+        return false;
+    for (char c : cell)
+        if (c < '0' || c > '9')
+            return false;
+    return PointLabelToNumber(cell) > 0;
+}
+
 SequenceCheck CheckSequence(const TraverseGrid& grid, bool showmsg) {
     SequenceCheck result;
     if (grid.dataRows() < 2)
         return result;
-    for (int r = 2; r <= grid.dataRows(); ++r) {
-        // Coded numbers, so that a break between two marks ("PM1" to "PM2") is seen.
-        if (PointLabelToNumber(grid.cell(r - 1, ColTo)) !=
-            PointLabelToNumber(grid.cell(r, ColFrom))) {
+    for (int r = 1; r <= grid.dataRows(); ++r) {
+        // A row without a point (an inserted row not yet filled) would be stored as point 0;
+        // coded numbers, so that a break between two marks ("PM1" to "PM2") is seen.
+        const bool noPoint =
+            !StorablePointCell(grid.cell(r, ColFrom)) || !StorablePointCell(grid.cell(r, ColTo));
+        if (noPoint || (r >= 2 && PointLabelToNumber(grid.cell(r - 1, ColTo)) !=
+                                      PointLabelToNumber(grid.cell(r, ColFrom)))) {
             if (showmsg)
                 result.message = TraverseMessage{"Break in point sequence detected\nat point " +
                                                      grid.cell(r, ColFrom),

@@ -105,8 +105,13 @@ void UndoTraverse(TraverseGrid& grid);
 // Removes trailing rows without a distance (keeping at least one row).
 void LastGridLine(TraverseGrid& grid);
 
+// True when a From or To cell names a point a line can be stored with: a valid point label,
+// or a whole positive point number as a polygons file holds it. An empty cell does not.
+bool StorablePointCell(std::string_view cell);
+
 // Each line must start where the one before it ended, points compared by their coded
-// numbers. With fewer than two rows the check fails without a message.
+// numbers, and every row's From and To must name a point (StorablePointCell). With fewer
+// than two rows the check fails without a message.
 struct SequenceCheck {
     bool ok = false;
     std::optional<TraverseMessage> message; // only when asked for and broken

@@ -135,6 +135,11 @@ void moveOn(TraverseGrid& grid, int r, int c, bool rowFilled, CommitOutcome& out
     grid.row = r + 1;
     grid.col = ColFrom;
     if (!grid.chkEdit && grid.row >= 2) {
+        std::string& from = grid.cell(grid.row, ColFrom);
+        // A row whose From moves to another point no longer names the stored line it was
+        // linked to.
+        if (!samePoint(from, grid.cell(r, ColTo)))
+            grid.clearLink(grid.row);
         grid.cell(grid.row, ColFrom) = grid.cell(r, ColTo);
         grid.col = ColTo;
     }

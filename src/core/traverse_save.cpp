@@ -79,11 +79,16 @@ int resolveLink(TraverseGrid& grid, const PlanState& plan, const PairIndex& inde
     return found;
 }
 
+// True when the stored line joins the row's two points, either way round.
+bool joinsRow(const LineRecord& line, const LineRecord& row) {
+    return LinkPair{row.FromPoint, row.ToPoint}.joins(line);
+}
+
 // A row's bearing and distance written into a stored line that joins the same points.
 void updateLine(LineRecord& line, const LineRecord& row) {
     if (line.FromPoint == row.FromPoint && line.ToPoint == row.ToPoint) {
         line.Bearing = row.Bearing;
-    } else if (line.FromPoint == row.ToPoint && line.ToPoint == row.FromPoint) {
+    } else {
         double b = row.Bearing;
         // Only a figure turns: "No Data" and an arc's radius are the same from either end.
         if (b <= 360) {
@@ -92,10 +97,6 @@ void updateLine(LineRecord& line, const LineRecord& row) {
                 b -= 360;
         }
         line.Bearing = b;
-    } else {
-        line.FromPoint = row.FromPoint;
-        line.ToPoint = row.ToPoint;
-        line.Bearing = row.Bearing;
     }
     line.Distance = row.Distance;
 }
@@ -108,7 +109,14 @@ void gridChanges(TraverseGrid& grid, PlanState& plan, int lastline, const PairIn
         if (link < 0)
             continue;
         LineRecord& line = plan.PlanLines[static_cast<size_t>(link)];
-        updateLine(line, RowToLine(grid.at(r)));
+        const LineRecord row = RowToLine(grid.at(r));
+        if (!joinsRow(line, row)) {
+            // The row's points were changed: the stored line may be walked by another
+            // parcel and stays as it is; the row is a line of its own.
+            grid.clearLink(r);
+            continue;
+        }
+        updateLine(line, row);
         grid.linkPairs[static_cast<size_t>(r - 1)] = LinkPair{line.FromPoint, line.ToPoint};
     }
 }
@@ -139,6 +147,37 @@ Status ensureLinesCurrent(PlanState& plan) {
     return LoadLines(plan);
 }
 
+// Once the lines file is written, the lines it no longer holds (deleted, or without a
+// distance) leave PlanLines too, so that nothing can restore them and write them back. The
+// grid's links follow the lines that stay.
+void dropUnsavedLines(TraverseGrid& grid, PlanState& plan) {
+    std::vector<int> moved(plan.PlanLines.size(), -1);
+    std::vector<LineRecord> kept;
+    kept.reserve(plan.PlanLines.size());
+    for (size_t i = 0; i < plan.PlanLines.size(); ++i) {
+        if (!(plan.PlanLines[i].Distance > 0))
+            continue;
+        moved[i] = static_cast<int>(kept.size());
+        kept.push_back(plan.PlanLines[i]);
+    }
+    if (kept.size() == plan.PlanLines.size())
+        return;
+    grid.syncLinkPairs();
+    for (int r = 1; r <= grid.dataRows(); ++r) {
+        const int link = LinkIndex(grid.at(r));
+        if (link < 0)
+            continue;
+        const int to =
+            link < static_cast<int>(moved.size()) ? moved[static_cast<size_t>(link)] : -1;
+        if (to < 0) {
+            grid.clearLink(r);
+            continue;
+        }
+        grid.cell(r, ColLink) = Format(to, "0");
+    }
+    plan.PlanLines = std::move(kept);
+}
+
 void restoreMarkedLines(PlanState& plan) {
     for (LineRecord& line : plan.PlanLines)
         if (line.Distance < 0)
@@ -152,7 +191,8 @@ LineRecord RowToLine(const GridRow& row) {
     line.FromPoint = PointLabelToNumber(row[ColFrom]);
     line.ToPoint = PointLabelToNumber(row[ColTo]);
     const std::string& bearing = row[ColBearing];
-    if (bearing == kNoData)
+    // A bearing never entered is missing, not north.
+    if (bearing == kNoData || bearing.empty())
         line.Bearing = kMissingBearing;
     else if (!bearing.empty() && bearing.front() == 'R')
         line.Bearing = Val(std::string_view(bearing).substr(1)) + kArcBearingBase;
@@ -178,6 +218,9 @@ void Grid2Array(TraverseGrid& grid, PlanState& plan) {
         for (int c : {ColFrom, ColTo})
             if (grid.cell(r, c).size() > 9)
                 grid.cell(r, c).resize(9);
+        // A row without a point to store (an inserted row left empty) adds nothing.
+        if (!StorablePointCell(grid.cell(r, ColFrom)) || !StorablePointCell(grid.cell(r, ColTo)))
+            continue;
         const LineRecord row = RowToLine(grid.at(r));
         if (!(row.Distance > 0))
             continue;
@@ -285,16 +328,21 @@ Status SaveLineOrder(TraverseGrid& grid, PlanState& plan) {
     std::vector<std::string> text;
     text.reserve(plan.PlanLines.size() + grid.rows.size());
     for (int r = 1; r <= grid.dataRows(); ++r) {
-        const int link = resolveLink(grid, plan, index, r);
+        int link = resolveLink(grid, plan, index, r);
         LineRecord line = RowToLine(grid.at(r));
-        // A row typed anew for a line already stored replaces it rather than doubling it.
-        const int stored = link >= 0 ? link : index.live(line.FromPoint, line.ToPoint);
-        if (stored >= 0)
-            taken[static_cast<size_t>(stored)] = true;
+        // A link whose line no longer joins the row's points (the points were changed)
+        // leaves that line to be written on its own.
+        if (link >= 0 && !joinsRow(plan.PlanLines[static_cast<size_t>(link)], line))
+            link = -1;
         if (line.FromPoint <= 0 || line.ToPoint <= 0)
             continue;
         if (grid.cell(r, ColDistance).empty() || !(line.Distance > 0))
             continue;
+        // A row typed anew for a line already stored replaces it rather than doubling it; a
+        // stored line is replaced only by a row that is written.
+        const int stored = link >= 0 ? link : index.live(line.FromPoint, line.ToPoint);
+        if (stored >= 0)
+            taken[static_cast<size_t>(stored)] = true;
         if (!written.insert(PointPairKey(line.FromPoint, line.ToPoint)).second)
             continue; // the grid passes this line twice
         text.push_back(FormatLineRecord(line));
@@ -343,6 +391,7 @@ OkLinesOutcome OkSaveLines(TraverseGrid& grid, PlanState& plan, int parcelCount,
             outcome.stayOpen = true;
             return outcome;
         }
+        dropUnsavedLines(grid, plan);
     }
     if (grid.chkParcel && !CheckSequence(grid, false).ok)
         outcome.stayOpen = true;
@@ -407,7 +456,10 @@ Status CancelTraverse(TraverseGrid& grid, PlanState& plan, const QuestionFn& ask
     if (!current)
         return current;
     Grid2Array(grid, plan);
-    return SaveLines(plan);
+    Status saved = SaveLines(plan);
+    if (saved)
+        dropUnsavedLines(grid, plan);
+    return saved;
 }
 
 Status RightButtonOk(TraverseGrid& grid, PlanState& plan) {

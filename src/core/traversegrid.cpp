@@ -16,10 +16,11 @@ constexpr const char* kLoadParcelTitle = "Load Parcel error";
 
 // The bearing cell of a stored line; back is true when the line runs to -> from.
 std::string bearingCell(double bearing, bool back) {
-    if (bearing == kMissingBearing)
-        return kNoData;
     if (bearing > kArcBearingBase)
         return "R" + Format(bearing - kArcBearingBase, "0.000");
+    // Not a bearing and not an arc: missing, whatever figure marks it.
+    if (bearing > 360)
+        return kNoData;
     return back ? ReverseBearing(bearing) : BearingText(bearing);
 }
 

@@ -103,11 +103,12 @@ void frmTraverse::cmdOK_Click() {
 // parcel is rewritten in, or appended to, the polygons file. False keeps the window open.
 bool frmTraverse::saveParcelHalf() {
     if (!grid_.chkClosure) {
+        // The lines file is written by now: a curve file that cannot be read is reported
+        // and the closure goes on without it (its arcs are missing data), so that the
+        // parcel is stored with the lines.
         const auto curves = readCurves();
-        if (!curves)
-            return false;
-        ClosureReport report =
-            CalcClosure(grid_, plan(), false, accuracyClass(), *curves, questioner());
+        ClosureReport report = CalcClosure(grid_, plan(), false, accuracyClass(),
+                                           curves ? *curves : CurveTable(), questioner());
         showGrid();
         showClosure(report);
     }
@@ -115,6 +116,11 @@ bool frmTraverse::saveParcelHalf() {
     AreaOption option = areaOption_;
     bool cancelled = false;
     if (AreaDialog* area = host_.areaDialog()) {
+        // The area window is shared: another parcel's area may have been edited in it
+        // since this closure, so it is given back this parcel's before it is read.
+        area->setCaption(fromCore(grid_.caption));
+        area->setAreaText(fromCore(areaHectares_));
+        area->setAreaType(areaTypeOf(areaOption_));
         // An area the closure could not calculate is confirmed by the user (an easement's
         // is taken as it is).
         if (area->areaType() != AreaDialog::AreaType::Calculated) {
@@ -182,6 +188,9 @@ void frmTraverse::cmdPrint_Click() {
         const TraversePrintout printout =
             PrintTraverseSheet(grid_, plan(), accuracyClass(), *curves, toCore(printedOn));
         showGrid();
+        // A closure run for the sheet is this parcel's, whether or not the sheet prints.
+        if (printout.closure)
+            setAreaResult(*printout.closure);
         if (!printout.lines.empty()) {
             auto job = desktop().startPrint(fromCore(grid_.caption),
                                             PathFromCore(DirectoryOf(plan().PlanPath)));
@@ -196,8 +205,6 @@ void frmTraverse::cmdPrint_Click() {
             for (const PrintLine& line : printout.lines)
                 job->print(line);
             const Result<QString> ended = job->endDocument();
-            if (printout.closure)
-                setAreaResult(*printout.closure);
             if (!ended)
                 desktop().message(fromCore(ended.error().message),
                                   QStringLiteral("Traverse Print error"), Icon::Critical);

@@ -24,6 +24,7 @@ class TestTraverseSave : public QObject {
     void rightButtonOkWritesTheGridsLinesFirst();
     void printedTraverseSheet();
     void closesWithThePlanOfferingTypedLines();
+    void okWithAnUnreadableCurveFileStoresTheParcel();
 };
 
 namespace {
@@ -252,6 +253,28 @@ void TestTraverseSave::closesWithThePlanOfferingTypedLines() {
     h.window->close();
     QVERIFY(!h.window->isVisible());
     QCOMPARE(FileLines(h.file(".lns")).last(), QString("100,101,1.0000,5.000"));
+}
+
+// The lines file is written before the closure reads the curve file: a curve file that
+// cannot be read is reported once and the parcel is still stored, its arcs missing data.
+void TestTraverseSave::okWithAnUnreadableCurveFileStoresTheParcel() {
+    TraverseHarness h;
+    QFile curves(h.file(".cve"));
+    QVERIFY(curves.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    curves.write("not a curve record\r\n");
+    curves.close();
+    QVERIFY(h.window->openParcel("AL2"));
+    h.clickCell(1, 3);
+    h.enter({"12.1841"});
+    h.click("cmdOK");
+    QVERIFY(!h.window->isVisible());
+    int reported = 0;
+    for (const QString& message : h.messages())
+        if (message.startsWith(QStringLiteral("Load curve data error: ")))
+            ++reported;
+    QCOMPARE(reported, 1);
+    QCOMPARE(FileLines(h.file(".lns"))[14], QString("5,21,192.1841,40.324"));
+    QCOMPARE(ParcelBlock(h.file(".ply"), "AL2").mid(1), QStringList({"21", "5", "6", "22", "21"}));
 }
 
 QTEST_MAIN(TestTraverseSave)
