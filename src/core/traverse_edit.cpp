@@ -191,6 +191,13 @@ CommitOutcome CommitCell(TraverseGrid& grid, PlanState& plan, const std::string&
 CommitOutcome CommitCellInPlace(TraverseGrid& grid, PlanState& plan, int row, int col,
                                 const std::string& text) {
     CommitOutcome outcome;
+    // Leaving a cell as it was changes nothing: its commit would refill the row from the
+    // stored line (a To) or drop the row's link (a From).
+    if (row >= 1 && row <= grid.dataRows() && col >= ColFrom && col <= ColDistance &&
+        grid.cell(row, col) == text) {
+        outcome.accepted = true;
+        return outcome;
+    }
     ColumnCommit done = commitColumn(grid, plan, row, col, text);
     outcome.accepted = done.ok;
     outcome.message = std::move(done.message);

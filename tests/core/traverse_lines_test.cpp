@@ -257,3 +257,18 @@ TEST(TraverseStoredCells, MalformedCurveFileIsNamedInTheTitle) {
     ASSERT_FALSE(parsed);
     EXPECT_EQ(parsed.error().title, "Load curve data error");
 }
+
+// Leaving a cell the user opened but did not change must not commit it again: a To commit
+// refills the row from the stored line, a From commit drops the row's link.
+TEST(TraverseSharedLines, LeavingAnUnchangedCellKeepsTheRowAsItIs) {
+    Plan p(kSharedLines, kSharedPolygons);
+    TraverseGrid grid = p.open("AL1");
+    ASSERT_TRUE(CommitCellInPlace(grid, p.plan, 1, ColBearing, "90.0010").accepted);
+    const std::string link = grid.cell(1, ColLink);
+    ASSERT_FALSE(link.empty());
+
+    EXPECT_TRUE(CommitCellInPlace(grid, p.plan, 1, ColTo, grid.cell(1, ColTo)).accepted);
+    EXPECT_TRUE(CommitCellInPlace(grid, p.plan, 1, ColFrom, grid.cell(1, ColFrom)).accepted);
+    EXPECT_EQ(grid.cell(1, ColBearing), "90.0010");
+    EXPECT_EQ(grid.cell(1, ColLink), link);
+}
