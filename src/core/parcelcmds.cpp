@@ -202,8 +202,9 @@ Result<std::vector<PointPair>> DeleteParcel(const std::string& planPath,
             walked.emplace_back(*previous, *current);
         previous = current;
     }
+    // A parcel no longer in the file (edited outside the program) is not reported deleted.
     if (!found)
-        return walked;
+        return Error{"Data for parcel missing", kDeleteTitle};
     if (Status written = WriteLinesAtomic(path, kept); !written)
         return Error{written.error().message, kDeleteTitle};
     return walked;

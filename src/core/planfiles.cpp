@@ -18,14 +18,14 @@ std::string signedNumber(std::int32_t n) {
     return n < 0 ? std::to_string(n) : " " + std::to_string(n);
 }
 
-} // namespace
-
-Status CopyPlanFiles(const std::string& oldBase, const std::string& newBase) {
-    static const std::array<const char*, 4> extensions = {".lns", ".ply", ".cve", ".sca"};
+// Copies each of the plan's files with these extensions that exists, byte for byte: the new
+// plan's files are the old plan's files.
+template <size_t N>
+Status copyByteForByte(const std::string& oldBase, const std::string& newBase,
+                       const std::array<const char*, N>& extensions) {
     for (const char* ext : extensions) {
         if (!FileExists(oldBase + ext))
             continue;
-        // Copied byte for byte: the new plan's files are the old plan's files.
         auto content = ReadTextFile(oldBase + ext);
         if (!content)
             return Error{content.error().message, kCopyPlanTitle};
@@ -34,6 +34,17 @@ Status CopyPlanFiles(const std::string& oldBase, const std::string& newBase) {
             return Error{written.error().message, kCopyPlanTitle};
     }
     return {};
+}
+
+} // namespace
+
+Status CopyPlanFiles(const std::string& oldBase, const std::string& newBase) {
+    return copyByteForByte(oldBase, newBase,
+                           std::array<const char*, 4>{".lns", ".ply", ".cve", ".sca"});
+}
+
+Status CopyPlanSideFiles(const std::string& oldBase, const std::string& newBase) {
+    return copyByteForByte(oldBase, newBase, std::array<const char*, 2>{".sdb", ".cor"});
 }
 
 Result<CopyOutcome> CopyTextFile(const std::string& source, const std::string& destination) {

@@ -17,6 +17,10 @@ using AskFn = std::function<Reply(const std::string& text)>;
 // a new base. Stops at the first failure. Error title "Copy CORVANE files error".
 Status CopyPlanFiles(const std::string& oldBase, const std::string& newBase);
 
+// Copies the plan's survey data base and coordinate files (each where it exists) to a new
+// base: what a plan must take along when its old working copies are removed.
+Status CopyPlanSideFiles(const std::string& oldBase, const std::string& newBase);
+
 // The refusal of an empty source file; the window shows it with the critical icon, every
 // other copy error with the exclamation icon.
 inline constexpr const char* kEmptyCopySourceMessage = "Error copying file";

@@ -35,7 +35,8 @@ void frmCorvane::mnuExportParcel_Click() {
                               QStringLiteral("Export Parcel"));
         if (answer.isEmpty())
             return;
-        targetBase = HalvernPlan(root, toCore(answer));
+        // An identifier typed with its lines file's extension names the same plan.
+        targetBase = HalvernPlan(root, ExportTargetBase(toCore(answer)));
         if (targetBase.empty()) {
             desktop_.message(answer + QStringLiteral(" is not a valid plan identifier"),
                              kExportErrorTitle, Icon::Exclamation);

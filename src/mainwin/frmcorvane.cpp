@@ -358,8 +358,10 @@ void frmCorvane::setQuitFunction(std::function<void()> quit) {
 }
 
 void frmCorvane::closeEvent(QCloseEvent* event) {
-    if (!exitDone_)
-        ExitCorvane();
+    if (!exitDone_ && !ExitCorvane()) {
+        event->ignore();
+        return;
+    }
     event->accept();
 }
 

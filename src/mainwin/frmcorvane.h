@@ -144,7 +144,8 @@ class frmCorvane : public QMainWindow, public PlanHost {
     void UpdateParcelList();
     void ClearPlan();
     bool ClosePlanWindows();
-    void ExitCorvane();
+    // Runs the exit steps once; false when the user chose to stay (an unsaved record).
+    bool ExitCorvane();
     void EndProgram();
     std::string NetworkRootText() const;
     // Stores the working copies to the share (mode 1 or 2) and reports what went wrong.

@@ -11,6 +11,7 @@
 #include "mainwin/startup.h"
 
 #include <QCheckBox>
+#include <QGroupBox>
 #include <QLineEdit>
 #include <QListWidget>
 #include <algorithm>
@@ -33,6 +34,15 @@ QString WithoutLinesExtension(const QString& name) {
 
 bool PlanFileExists(const std::string& base, std::string_view extension) {
     return FileExists(base + std::string(extension));
+}
+
+// True when a file that Save As would write under this base is already there (a plan's
+// polygons file can exist without its lines file, after an export for example).
+bool AnyPlanFileExists(const std::string& base) {
+    for (const char* extension : {".lns", ".ply", ".cve", ".sca", ".sdb", ".cor"})
+        if (PlanFileExists(base, extension))
+            return true;
+    return false;
 }
 
 } // namespace
@@ -100,6 +110,10 @@ void frmCorvane::OpenCorvane(const QString& planfile) {
         }
     }
     SetFileOptions(true);
+    // The survey record was not read when the lines file was refused: its frame stays
+    // closed, so an empty record can never be written over the plan's file.
+    if (!loaded)
+        Frame1->setEnabled(false);
 }
 
 void frmCorvane::UpdateParcelList() {
@@ -210,7 +224,7 @@ bool frmCorvane::SaveAsLocalName(QString& newBase) {
     const QString base = WithoutLinesExtension(name);
     // The plan named, with or without its extension, must not exist yet: an existing plan is
     // never overwritten.
-    if (FileExists(PathToCore(name)) || PlanFileExists(PathToCore(base), ".lns")) {
+    if (FileExists(PathToCore(name)) || AnyPlanFileExists(PathToCore(base))) {
         desktop_.message(name + QStringLiteral(" already exists"), kSaveAsErrorTitle,
                          Icon::Exclamation);
         return false;
@@ -246,8 +260,20 @@ void frmCorvane::mnuSaveAs_Click() {
     if (!PlanFileExists(newPath, ".lns"))
         return;
 
-    if (networkMode())
+    if (networkMode()) {
+        // The old working copies are removed: the survey record and the coordinate file go
+        // with the plan first, so nothing that was never stored is lost.
+        Status carried = CopyPlanSideFiles(oldPath, newPath);
+        if (!carried) {
+            ShowError(carried.error());
+            desktop_.message(QStringLiteral("Not every file of the plan could be copied to ") +
+                                 newBase + QStringLiteral(".\nCurrent file is still ") +
+                                 PathFromCore(oldPath),
+                             kSaveAsErrorTitle, Icon::Exclamation);
+            return;
+        }
         DeletePlanWorkingCopies(oldPath);
+    }
     plan_.PlanPath = newPath;
     setWindowTitle(PathFromCore(plan_.PlanPath));
     desktop_.message(QStringLiteral("Current file is now ") + PathFromCore(plan_.PlanPath),
@@ -264,14 +290,18 @@ void frmCorvane::mnuExit_Click() {
     ExitCorvane();
 }
 
-void frmCorvane::ExitCorvane() {
+bool frmCorvane::ExitCorvane() {
     if (exitDone_)
-        return;
+        return true;
+    if (sdbChanged() && !SaveSDBfile() &&
+        desktop_.message(QStringLiteral("The survey data base details could not be saved.\n"
+                                        "Exit anyway ?"),
+                         QStringLiteral("Exit"), Icon::Question, Buttons::YesNo,
+                         Answer::No) != Answer::Yes)
+        return false;
     exitDone_ = true;
     desktop_.closeAllHelp();
     ClosePlanWindows();
-    if (sdbChanged())
-        SaveSDBfile();
     if (networkMode() && !plan_.PlanPath.empty() && PlanFileExists(plan_.PlanPath, ".lns")) {
         if (!VrxNetExists(NetworkRootText()))
             desktop_.message(kNetworkNotAvailable,
@@ -280,6 +310,7 @@ void frmCorvane::ExitCorvane() {
             StoreToNet(1);
     }
     EndProgram();
+    return true;
 }
 
 } // namespace corvane

@@ -104,8 +104,10 @@ TEST(DeleteParcel, AnsweringNoUnmarksAndLeavesTheLinesFileAlone) {
     UnmarkLines(p.plan);
     EXPECT_FALSE(p.anyMarked());
     EXPECT_EQ(p.dir.read("p.lns"), kSmallLines);
-    // A parcel the file no longer holds changes nothing.
-    ASSERT_TRUE(DeleteParcel(p.plan.PlanPath, "AL7").value().empty());
+    // A parcel the file no longer holds changes nothing and is not reported deleted.
+    auto missing = DeleteParcel(p.plan.PlanPath, "AL7");
+    ASSERT_FALSE(missing);
+    EXPECT_EQ(missing.error().message, "Data for parcel missing");
     EXPECT_EQ(p.dir.read("p.ply"), kAL2);
 }
 

@@ -213,8 +213,10 @@ class tst_MainWindow : public QObject {
         QVERIFY(s.h.window->parcels().isEmpty());
         QVERIFY(s.text("txtSurveyor")->text().isEmpty());
         QVERIFY(!s.h.plan.chkArray);
-        // The plan still counts as open.
-        VerifyPlanCommands(s.h, true);
+        // The plan still counts as open, but its unread survey record cannot be edited and
+        // so never written over the plan's file.
+        QVERIFY(s.h.action("mnuEdit")->isEnabled());
+        QVERIFY(!s.h.find<QWidget>("Frame1")->isEnabled());
         QCOMPARE(s.h.window->windowTitle(), s.base);
     }
 
@@ -254,6 +256,12 @@ class tst_MainWindow : public QObject {
             QCOMPARE(s.h.messages(),
                      QStringList{"Save As error: " + s.dir.path() + typed + " already exists"});
         }
+        // A plan with a polygons file but no lines file yet (an export target) is a plan too.
+        const QString exported = s.dir.path() + "/D20421";
+        QVERIFY(WriteText(exported + ".ply", "\"AL9\",0,\"C\"\r\n7\r\n8\r\n"));
+        s.h.run("mnuSaveAs", {exported + ".lns"});
+        QCOMPARE(s.h.messages(), QStringList{"Save As error: " + exported + ".lns already exists"});
+        QCOMPARE(ReadText(exported + ".ply"), QByteArray("\"AL9\",0,\"C\"\r\n7\r\n8\r\n"));
         QCOMPARE(ReadText(existing + ".lns"), QByteArray("7,8,1.0000,2.000\r\n"));
         QCOMPARE(ReadText(existing + ".ply"), QByteArray("\"AL9\",0,\"C\"\r\n7\r\n8\r\n"));
         QCOMPARE(ReadText(s.file(".lns")), oldLines);
@@ -346,11 +354,20 @@ class tst_MainWindow : public QObject {
         QCOMPARE(s.text("txtSurveyor")->text(), QStringLiteral("Al Jones"));
         QVERIFY(s.h.desktop.callsOf(DesktopCall::Kind::OpenFileDialog).empty());
 
-        // Exit reports it too, and still ends.
-        s.h.run("mnuExit");
-        QCOMPARE(s.h.messages().size(), 1);
+        // Exit reports it too and asks before the record is lost: No stays, Yes ends.
+        s.h.desktop.clearRecords();
+        s.h.desktop.answers = {Answer::Ok, Answer::No};
+        s.h.trigger("mnuExit");
+        QCOMPARE(s.h.messages().size(), 2);
         QVERIFY(s.h.messages()[0].contains("D20417.sdb"));
+        QCOMPARE(s.h.messages()[1],
+                 QStringLiteral("Exit: The survey data base details could not be saved.\n"
+                                "Exit anyway ?"));
         QVERIFY(s.changed()->isChecked());
+        QCOMPARE(s.h.quits, 0);
+        s.h.desktop.clearRecords();
+        s.h.desktop.answers = {Answer::Ok, Answer::Yes};
+        s.h.trigger("mnuExit");
         QCOMPARE(s.h.quits, 1);
     }
 

@@ -201,7 +201,9 @@ class tst_NetworkMode : public QObject {
         QCOMPARE(o.h.planPath(), QStringLiteral("D55555"));
         QCOMPARE(o.h.window->windowTitle(), QStringLiteral("D55555"));
         QCOMPARE(ReadText(o.net.working("D55555.lns")), lines);
-        QCOMPARE(o.net.workingFiles(), (QStringList{"D55555.cve", "D55555.lns", "D55555.ply"}));
+        // The survey record goes with the plan: the old working copies are gone.
+        QCOMPARE(o.net.workingFiles(),
+                 (QStringList{"D55555.cve", "D55555.lns", "D55555.ply", "D55555.sdb"}));
         QVERIFY(!QFile::exists(o.net.onShare("D55555.lns")));
         QVERIFY(QFile::exists(o.onShare(".lns")));
     }

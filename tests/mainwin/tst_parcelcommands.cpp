@@ -511,8 +511,10 @@ class tst_ParcelCommands : public QObject {
                  QStringList{"Export Parcel error: X12 is not a valid plan identifier"});
         QCOMPARE(plans.entryList(QDir::Files), before);
 
-        h.run("mnuExportParcel", {"D777"});
+        // Typed with its lines file's extension, the identifier names the same plan.
+        h.run("mnuExportParcel", {"D777.lns"});
         QCOMPARE(h.messages(), QStringList{"Export AL1: Export completed"});
+        QVERIFY(!QFile::exists(net.onShare("D777.lns.ply")));
         QVERIFY(ReadText(net.onShare("D777.ply")).startsWith("\"AL1\","));
         QVERIFY(ReadText(net.onShare("D777.lns")).contains("20,3,1012.0000,19.269\r\n"));
         QVERIFY(ReadText(net.onShare("D777.cve")).startsWith("20,3,"));
