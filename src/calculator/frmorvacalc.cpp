@@ -1,4 +1,5 @@
 #include "calculator/frmorvacalc.h"
+#include "platform/controls.h"
 
 #include "platform/desktop.h"
 
@@ -20,14 +21,6 @@ constexpr std::array<char, 11> kDigits = {'7', '4', '1', '0', '8', '5', '2', '.'
 QString digitTip(char digit) {
     return digit == '.' ? QStringLiteral("Decimal point")
                         : QStringLiteral("%1 button").arg(QLatin1Char(digit));
-}
-
-QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption,
-                        const QString& tip) {
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(QLatin1String(name));
-    button->setToolTip(tip);
-    return button;
 }
 
 } // namespace
@@ -55,24 +48,24 @@ frmOrvaCalc::frmOrvaCalc(Desktop& desktop, QWidget* parent) : QDialog(parent), d
         keys->addWidget(button, static_cast<int>(i % 4), static_cast<int>(i / 4));
     }
 
-    cmdCHS = makeButton(this, "cmdCHS", QStringLiteral("CHS"), QStringLiteral("Change sign"));
-    cmdDivide = makeButton(this, "cmdDivide", QStringLiteral("/"), QStringLiteral("Divide"));
-    cmdMultiply = makeButton(this, "cmdMultiply", QStringLiteral("*"), QStringLiteral("Multiply"));
-    cmdSubtract = makeButton(this, "cmdSubtract", QStringLiteral("-"), QStringLiteral("Subtract"));
-    cmdAdd = makeButton(this, "cmdAdd", QStringLiteral("+"), QStringLiteral("Add"));
-    cmdSin = makeButton(this, "cmdSin", QStringLiteral("Sin"),
+    cmdCHS = MakeButton(this, "cmdCHS", QStringLiteral("CHS"), QStringLiteral("Change sign"));
+    cmdDivide = MakeButton(this, "cmdDivide", QStringLiteral("/"), QStringLiteral("Divide"));
+    cmdMultiply = MakeButton(this, "cmdMultiply", QStringLiteral("*"), QStringLiteral("Multiply"));
+    cmdSubtract = MakeButton(this, "cmdSubtract", QStringLiteral("-"), QStringLiteral("Subtract"));
+    cmdAdd = MakeButton(this, "cmdAdd", QStringLiteral("+"), QStringLiteral("Add"));
+    cmdSin = MakeButton(this, "cmdSin", QStringLiteral("Sin"),
                         QStringLiteral("Find the Sine of an angle"));
-    cmdCos = makeButton(this, "cmdCos", QStringLiteral("Cos"),
+    cmdCos = MakeButton(this, "cmdCos", QStringLiteral("Cos"),
                         QStringLiteral("Find the Cosine of an angle"));
-    cmdTan = makeButton(this, "cmdTan", QStringLiteral("Tan"),
+    cmdTan = MakeButton(this, "cmdTan", QStringLiteral("Tan"),
                         QStringLiteral("Find the Tangent of an angle"));
-    cmdReciprocal = makeButton(this, "cmdReciprocal", QStringLiteral("Recip"),
+    cmdReciprocal = MakeButton(this, "cmdReciprocal", QStringLiteral("Recip"),
                                QStringLiteral("Find the reciprocal"));
-    cmdEnter = makeButton(this, "cmdEnter", QStringLiteral("Enter"),
+    cmdEnter = MakeButton(this, "cmdEnter", QStringLiteral("Enter"),
                           QStringLiteral("Click here to enter a value"));
-    cmdClear = makeButton(this, "cmdClear", QStringLiteral("Clear"),
+    cmdClear = MakeButton(this, "cmdClear", QStringLiteral("Clear"),
                           QStringLiteral("Click here to clear the display"));
-    cmdEquals = makeButton(this, "cmdEquals", QStringLiteral("="),
+    cmdEquals = MakeButton(this, "cmdEquals", QStringLiteral("="),
                            QStringLiteral("Click here to close calculator and return result"));
 
     // Enter pressed with the focus away from the display still enters the value.

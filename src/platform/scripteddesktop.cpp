@@ -51,13 +51,9 @@ Answer ScriptedDesktop::message(const QString& text, const QString& title, Icon 
     return answer;
 }
 
-QString ScriptedDesktop::inputBox(const QString& prompt, const QString& title,
-                                  const QString& defaultText) {
-    DesktopCall call;
-    call.kind = DesktopCall::Kind::InputBox;
-    call.text = prompt;
-    call.title = title;
-    call.detail = defaultText;
+// The next scripted text of an input box or file dialog; empty, and marked, when none is
+// queued.
+QString ScriptedDesktop::nextText(DesktopCall& call) {
     QString answer;
     if (texts.empty()) {
         call.unscripted = true;
@@ -69,6 +65,16 @@ QString ScriptedDesktop::inputBox(const QString& prompt, const QString& title,
     return answer;
 }
 
+QString ScriptedDesktop::inputBox(const QString& prompt, const QString& title,
+                                  const QString& defaultText) {
+    DesktopCall call;
+    call.kind = DesktopCall::Kind::InputBox;
+    call.text = prompt;
+    call.title = title;
+    call.detail = defaultText;
+    return nextText(call);
+}
+
 QString ScriptedDesktop::openFileDialog(const QString& filter, const QString& title,
                                         const QString& initialName) {
     DesktopCall call;
@@ -76,15 +82,7 @@ QString ScriptedDesktop::openFileDialog(const QString& filter, const QString& ti
     call.text = filter;
     call.title = title;
     call.detail = initialName;
-    QString answer;
-    if (texts.empty()) {
-        call.unscripted = true;
-    } else {
-        answer = texts.front();
-        texts.pop_front();
-    }
-    calls.push_back(call);
-    return answer;
+    return nextText(call);
 }
 
 std::optional<FontChoice> ScriptedDesktop::chooseFont(const FontChoice& current) {

@@ -102,6 +102,9 @@ class ScriptedDesktop : public Desktop {
     std::shared_ptr<PrintRecord> lastPrintout() const;
     // Forgets the calls and printouts (the script and the settings stay).
     void clearRecords();
+
+  private:
+    QString nextText(DesktopCall& call);
 };
 
 } // namespace corvane

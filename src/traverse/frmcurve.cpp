@@ -1,4 +1,5 @@
 #include "traverse/frmcurve.h"
+#include "platform/controls.h"
 #include "traverse/messageicon.h"
 
 #include "core/records.h"
@@ -24,14 +25,6 @@ QLineEdit* makeBox(QWidget* parent, const char* name) {
     auto* box = new QLineEdit(parent);
     box->setObjectName(QLatin1String(name));
     return box;
-}
-
-QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption,
-                        const QString& tip) {
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(QLatin1String(name));
-    button->setToolTip(tip);
-    return button;
 }
 
 } // namespace
@@ -74,12 +67,12 @@ frmCurve::frmCurve(Desktop& desktop, const PlanState& plan, QWidget* parent)
     bearingLayout->addRow(QStringLiteral("Tangent Bearing"), txtTangentBng);
     bearingLayout->addRow(QStringLiteral("Chord Bearing"), txtChordBng);
 
-    cmdCheck = makeButton(this, "cmdCheck", QStringLiteral("Check"),
+    cmdCheck = MakeButton(this, "cmdCheck", QStringLiteral("Check"),
                           QStringLiteral("Check basic curve data"));
-    cmdClear = makeButton(this, "cmdClear", QStringLiteral("Clear"), QStringLiteral("Clear data"));
-    cmdOK = makeButton(this, "cmdOK", QStringLiteral("OK"), QStringLiteral("Save the curve data"));
+    cmdClear = MakeButton(this, "cmdClear", QStringLiteral("Clear"), QStringLiteral("Clear data"));
+    cmdOK = MakeButton(this, "cmdOK", QStringLiteral("OK"), QStringLiteral("Save the curve data"));
     cmdCancel =
-        makeButton(this, "cmdCancel", QStringLiteral("Cancel"), QStringLiteral("Cancel the form"));
+        MakeButton(this, "cmdCancel", QStringLiteral("Cancel"), QStringLiteral("Cancel the form"));
     chkChecked = new QCheckBox(QStringLiteral("Checked"), this);
     chkChecked->setObjectName(QStringLiteral("chkChecked"));
     chkChecked->setVisible(false);

@@ -1,4 +1,5 @@
 #include "traverse/frmtraverse.h"
+#include "platform/controls.h"
 #include "traverse/messageicon.h"
 
 #include "core/bearing.h"
@@ -42,9 +43,8 @@ int twips(const QWidget* widget, int value) {
 
 QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption,
                         const QString& tip) {
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(QLatin1String(name));
-    button->setToolTip(tip);
+    // Enter belongs to the grid: no button of this window takes it as its default.
+    QPushButton* button = MakeButton(parent, name, caption, tip);
     button->setAutoDefault(false);
     return button;
 }
