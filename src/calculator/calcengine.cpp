@@ -3,6 +3,7 @@
 #include "core/numtext.h"
 
 #include <cmath>
+#include <limits>
 #include <numbers>
 
 namespace corvane {
@@ -10,6 +11,12 @@ namespace corvane {
 namespace {
 
 constexpr const char* kTitle = "Survey Calculator";
+
+// The figure of the display: digits too many for a number give NaN, which every operation
+// refuses as out of range, instead of the 0 that Val would read.
+double entered(std::string_view text) {
+    return FiniteVal(text).value_or(std::numeric_limits<double>::quiet_NaN());
+}
 
 Error divideByZero() {
     return Error{"Cannot divide by 0", kTitle};
@@ -46,11 +53,11 @@ double CalcBearingToRad(std::string_view text) {
     if (point != std::string_view::npos) {
         // The small nudge keeps an exact number of minutes or seconds from falling just
         // short of itself when converted back for display.
-        const double minutes = Val(twoFrom(text, point + 1)) + 0.000000001;
-        const double seconds = Val(twoFrom(text, point + 3)) + 0.000000001;
-        degrees = std::floor(Val(text)) + minutes / 60 + seconds / 3600;
+        const double minutes = entered(twoFrom(text, point + 1)) + 0.000000001;
+        const double seconds = entered(twoFrom(text, point + 3)) + 0.000000001;
+        degrees = std::floor(entered(text)) + minutes / 60 + seconds / 3600;
     } else {
-        degrees = Val(text);
+        degrees = entered(text);
     }
     return negative ? std::numbers::pi * degrees / -180 : std::numbers::pi * degrees / 180;
 }
@@ -90,7 +97,7 @@ void CalcEngine::appendDigit(char digit) {
 }
 
 double CalcEngine::operand() const {
-    return bearingMode_ ? CalcBearingToRad(display_) : Val(display_);
+    return bearingMode_ ? CalcBearingToRad(display_) : entered(display_);
 }
 
 std::string CalcEngine::shown(double value) const {
@@ -136,11 +143,11 @@ Status CalcEngine::subtract() {
 // Multiplying and dividing take a plain factor even in bearing mode, so a bearing in Y can be
 // scaled.
 Status CalcEngine::multiply() {
-    return finishBinary(CalcStack[Y] * Val(display_));
+    return finishBinary(CalcStack[Y] * entered(display_));
 }
 
 Status CalcEngine::divide() {
-    const double divisor = Val(display_);
+    const double divisor = entered(display_);
     if (divisor == 0)
         return divideByZero();
     return finishBinary(CalcStack[Y] / divisor);
@@ -166,7 +173,7 @@ Status CalcEngine::reciprocal() {
     // precision, and X is read from the display when it holds nothing.
     double value = CalcStack[X];
     if ((EntryState == Typing && !display_.empty()) || value == 0)
-        value = Val(display_);
+        value = entered(display_);
     if (value == 0)
         return divideByZero();
     return finishUnary(1 / value, true);

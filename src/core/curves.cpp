@@ -41,19 +41,35 @@ std::vector<std::string> splitFields(std::string_view line) {
 }
 
 std::optional<std::int32_t> pointField(const std::string& text) {
-    if (!IsNumberText(text))
+    auto v = NumberField(text, std::numeric_limits<std::int32_t>::min() - 0.5,
+                         std::numeric_limits<std::int32_t>::max() + 0.5);
+    if (!v)
         return std::nullopt;
-    double v = std::nearbyint(Val(text));
-    if (v < std::numeric_limits<std::int32_t>::min() ||
-        v > std::numeric_limits<std::int32_t>::max())
+    const double rounded = std::nearbyint(*v);
+    if (rounded < std::numeric_limits<std::int32_t>::min() ||
+        rounded > std::numeric_limits<std::int32_t>::max())
         return std::nullopt;
-    return static_cast<std::int32_t>(v);
+    return static_cast<std::int32_t>(rounded);
 }
 
+// A tangent or chord bearing of a record: a bearing (a back bearing may be negative) or 999
+// for none.
 std::optional<double> bearingField(const std::string& text) {
-    if (!IsNumberText(text))
-        return std::nullopt;
-    return Val(text);
+    return NumberField(text, -360, kMissingBearing);
+}
+
+// A bearing a curve record can hold and read back: empty or 999 (none), or a figure from -360
+// to 360.
+bool storableBearingText(const std::string& text) {
+    return text.empty() || NumberField(text, -360, 360).has_value() ||
+           NumberField(text, kMissingBearing, kMissingBearing).has_value();
+}
+
+Error unstorableCurve(const CurveEntry& entry, const char* title) {
+    return Error{"The curve data of " + entry.FromPoint + " - " + entry.ToPoint +
+                     " was not written: a tangent or chord bearing is not a bearing from -360 "
+                     "to 360",
+                 title};
 }
 
 bool isBlankLine(std::string_view line) {
@@ -72,9 +88,10 @@ bool IsArcCell(std::string_view bearingCell) {
     return !bearingCell.empty() && bearingCell.front() == 'R';
 }
 
-std::string notARecord(std::size_t index, const std::string& fileName) {
+std::string notARecord(std::size_t index, const std::string& fileName, std::string_view text) {
     return "Line " + std::to_string(index + 1) + " of " + fileName +
-           " is not a curve record\nCheck the curve file using a text editor eg: Notepad";
+           " is not a curve record: " + QuotedLine(text) +
+           "\nCheck the curve file using a text editor eg: Notepad";
 }
 
 CurveData loadCurve(std::int32_t from, std::int32_t to, double radius, double arc,
@@ -161,7 +178,7 @@ Result<std::vector<CurveRecord>> ParseCurves(const std::vector<std::string>& tex
             continue;
         auto r = ParseCurveRecord(textLines[i]);
         if (!r)
-            return Error{notARecord(i, fileName), "Load curve data error"};
+            return Error{notARecord(i, fileName, textLines[i]), "Load curve data error"};
         records.push_back(std::move(*r));
     }
     return records;
@@ -230,7 +247,12 @@ CurveData LoadCurve(std::int32_t from, std::int32_t to, double bearingField, dou
 std::string CurveBoxBearing(std::string_view text) {
     if (text.empty())
         return {};
-    double v = Val(text);
+    // A figure too large for a number is kept as typed, so the writers refuse it instead of
+    // storing north.
+    auto value = FiniteVal(text);
+    if (!value)
+        return std::string(text);
+    const double v = *value;
     if (v < 0)
         return ReverseBearing(v);
     return Format(v, "0.0000");
@@ -239,6 +261,8 @@ std::string CurveBoxBearing(std::string_view text) {
 Status Append2Curve(const std::string& planPath, const CurveEntry& entry) {
     const std::string tangent = CurveBoxBearing(entry.TangentBearing);
     const std::string chord = CurveBoxBearing(entry.ChordBearing);
+    if (!storableBearingText(tangent) || !storableBearingText(chord))
+        return unstorableCurve(entry, "Append curve data error");
     std::string bearings;
     if (!chord.empty())
         bearings = "999," + chord;
@@ -261,6 +285,9 @@ Status ReplaceCurve(const std::string& planPath, std::int32_t from, std::int32_t
                     const CurveEntry& entry) {
     const std::string path = curveFileOf(planPath);
     const std::string backup = BackupName(path);
+    if (!storableBearingText(CurveBoxBearing(entry.TangentBearing)) ||
+        !storableBearingText(CurveBoxBearing(entry.ChordBearing)))
+        return unstorableCurve(entry, "Replace curve data error");
     auto text = ReadTextLines(backup);
     if (!text)
         return Error{text.error().message, "Replace curve data error"};
@@ -286,7 +313,7 @@ Status ReplaceCurve(const std::string& planPath, std::int32_t from, std::int32_t
             continue;
         auto r = ParseCurveRecord(line);
         if (!r)
-            return Error{notARecord(i, backup), "Replace curve data error"};
+            return Error{notARecord(i, backup, line), "Replace curve data error"};
         if ((r->FromPoint == from && r->ToPoint == to) ||
             (r->FromPoint == to && r->ToPoint == from)) {
             out.push_back(replacementLine);

@@ -55,7 +55,7 @@ Result<CurveTable> readCurves(const std::string& base) {
 // or does not hold the parcel.
 Result<std::vector<std::string>> sourceBlock(const std::string& planPath,
                                              const std::string& parcel) {
-    auto polygons = ReadTextLines(PlanFile(planPath, ".ply"));
+    auto polygons = ReadPolygonsFile(PlanFile(planPath, ".ply"));
     if (!polygons)
         return Error{polygons.error().message, kExportTitle};
     std::vector<std::string> block = ParcelBlock(polygons.value(), parcel);

@@ -10,8 +10,8 @@ namespace corvane {
 
 namespace {
 
-constexpr const char* kBlankLineMessage =
-    "Blank line found in lines file\nUse a text editor to fix the problem";
+constexpr const char* kBlankLineMessage = "Blank line found in lines file";
+constexpr const char* kBlankLineAdvice = "Use a text editor to fix the problem";
 constexpr const char* kLoadAdvice = "Check the lines file using a text editor eg: Notepad";
 constexpr const char* kLoadTitle = "CORVANE Load error";
 constexpr const char* kBlankTitle = "CORVANE Error";
@@ -29,28 +29,28 @@ std::string lineOf(size_t index, const std::string& fileName) {
     return "Line " + std::to_string(index + 1) + " of the lines file " + fileName;
 }
 
+// The fields of a line, split at its commas; splitting stops at the fifth field, which is
+// already one too many.
 std::vector<std::string> splitFields(const std::string& line) {
     std::vector<std::string> fields;
     size_t start = 0;
-    for (;;) {
+    while (fields.size() < 5) {
         size_t comma = line.find(',', start);
         fields.push_back(line.substr(start, comma - start));
         if (comma == std::string::npos)
             return fields;
         start = comma + 1;
     }
+    return fields;
 }
 
 // A point number of the file: a whole number within the 32-bit range, never wrapped.
-bool readPointNumber(const std::string& field, std::int32_t& number) {
-    if (!IsNumberText(field))
-        return false;
-    double v = Val(field);
-    if (v != std::trunc(v) || v < std::numeric_limits<std::int32_t>::min() ||
-        v > std::numeric_limits<std::int32_t>::max())
-        return false;
-    number = static_cast<std::int32_t>(v);
-    return true;
+std::optional<std::int32_t> readPointNumber(const std::string& field) {
+    auto v = NumberField(field, std::numeric_limits<std::int32_t>::min(),
+                         std::numeric_limits<std::int32_t>::max());
+    if (!v || *v != std::trunc(*v))
+        return std::nullopt;
+    return static_cast<std::int32_t>(*v);
 }
 
 // The first line of a message: what went wrong, without the advice that follows it.
@@ -58,48 +58,78 @@ std::string firstLine(const std::string& message) {
     return message.substr(0, message.find('\n'));
 }
 
+std::string rangeText(double low, double high) {
+    return GeneralText(low) + " to " + GeneralText(high);
+}
+
 } // namespace
+
+std::optional<std::string> LineRecordFault(const LineRecord& line) {
+    if (!std::isfinite(line.Bearing) || line.Bearing < kMinStoredBearing ||
+        line.Bearing > kMaxStoredBearing)
+        return "its bearing " + GeneralText(line.Bearing) + " lies outside " +
+               rangeText(kMinStoredBearing, kMaxStoredBearing);
+    if (!std::isfinite(line.Distance) || line.Distance < -kMaxDistance ||
+        line.Distance > kMaxDistance)
+        return "its distance " + GeneralText(line.Distance) + " lies outside " +
+               rangeText(-kMaxDistance, kMaxDistance) + " m";
+    return std::nullopt;
+}
 
 Result<std::vector<LineRecord>> ParseLines(const std::vector<std::string>& textLines,
                                            const std::string& fileName) {
     // A blank line would shift every later field by a line, so the whole file is refused.
-    for (const auto& text : textLines)
-        if (isBlankLine(text))
-            return Error{kBlankLineMessage, kBlankTitle};
+    for (size_t i = 0; i < textLines.size(); ++i)
+        if (isBlankLine(textLines[i]))
+            return Error{std::string(kBlankLineMessage) + " at line " + std::to_string(i + 1) +
+                             "\n" + kBlankLineAdvice,
+                         kBlankTitle};
     if (textLines.size() > static_cast<size_t>(kMaxLines))
-        return loadError("The lines file " + fileName + " holds " +
-                         std::to_string(textLines.size()) + " lines; at most " +
-                         std::to_string(kMaxLines) + " can be loaded (line " +
+        return loadError("The lines file " + fileName + " holds more than " +
+                         std::to_string(kMaxLines) + " lines, the most that can be loaded (line " +
                          std::to_string(kMaxLines + 1) + " is one too many)");
 
     static const char* const kFieldNames[] = {"from point", "to point", "bearing", "distance"};
     std::vector<LineRecord> lines;
     lines.reserve(textLines.size());
     for (size_t i = 0; i < textLines.size(); ++i) {
-        std::vector<std::string> fields = splitFields(textLines[i]);
+        const std::string& text = textLines[i];
+        if (text.size() > kMaxLineLength)
+            return loadError(
+                lineOf(i, fileName) + " is longer than " + std::to_string(kMaxLineLength) +
+                " characters, far more than a line's four fields: " + QuotedLine(text));
+        std::vector<std::string> fields = splitFields(text);
         if (fields.size() != 4)
-            return loadError(lineOf(i, fileName) + " has " + std::to_string(fields.size()) +
-                             " fields where 4 are expected (from, to, bearing, distance): \"" +
-                             textLines[i] + "\"");
+            return loadError(
+                lineOf(i, fileName) + " has " +
+                (fields.size() > 4 ? std::string("more than 4") : std::to_string(fields.size())) +
+                " fields where 4 are expected (from, to, bearing, distance): " + QuotedLine(text));
         LineRecord line;
-        for (int f = 0; f < 2; ++f) {
-            std::int32_t& point = f == 0 ? line.FromPoint : line.ToPoint;
+        for (int f = 0; f < 4; ++f) {
             if (!IsNumberText(fields[f]))
-                return loadError(lineOf(i, fileName) + ": the " + kFieldNames[f] + " \"" +
-                                 fields[f] + "\" is not a number");
-            if (!readPointNumber(fields[f], point))
-                return loadError(lineOf(i, fileName) + ": the " + kFieldNames[f] + " \"" +
-                                 fields[f] + "\" is not a whole point number within " +
+                return loadError(lineOf(i, fileName) + ": the " + kFieldNames[f] + " " +
+                                 QuotedLine(fields[f]) + " is not a number");
+        }
+        for (int f = 0; f < 2; ++f) {
+            auto point = readPointNumber(fields[f]);
+            if (!point)
+                return loadError(lineOf(i, fileName) + ": the " + kFieldNames[f] + " " +
+                                 QuotedLine(fields[f]) + " is not a whole point number within " +
                                  std::to_string(std::numeric_limits<std::int32_t>::min()) + " to " +
                                  std::to_string(std::numeric_limits<std::int32_t>::max()));
+            (f == 0 ? line.FromPoint : line.ToPoint) = *point;
         }
-        for (int f = 2; f < 4; ++f) {
-            if (!IsNumberText(fields[f]))
-                return loadError(lineOf(i, fileName) + ": the " + kFieldNames[f] + " \"" +
-                                 fields[f] + "\" is not a number");
-        }
-        line.Bearing = Val(fields[2]);
-        line.Distance = Val(fields[3]);
+        auto bearing = NumberField(fields[2], kMinStoredBearing, kMaxStoredBearing);
+        if (!bearing)
+            return loadError(lineOf(i, fileName) + ": the bearing " + QuotedLine(fields[2]) +
+                             " lies outside " + rangeText(kMinStoredBearing, kMaxStoredBearing) +
+                             " (a bearing, 999 for no data, or 1000 plus an arc's radius)");
+        auto distance = NumberField(fields[3], -kMaxDistance, kMaxDistance);
+        if (!distance)
+            return loadError(lineOf(i, fileName) + ": the distance " + QuotedLine(fields[3]) +
+                             " lies outside " + rangeText(-kMaxDistance, kMaxDistance) + " m");
+        line.Bearing = *bearing;
+        line.Distance = *distance;
         line.Style = 0;
         lines.push_back(line);
     }
@@ -107,7 +137,7 @@ Result<std::vector<LineRecord>> ParseLines(const std::vector<std::string>& textL
 }
 
 Result<std::vector<LineRecord>> ParseLines(std::istream& in, const std::string& fileName) {
-    return ParseLines(ReadTextLines(in), fileName);
+    return ParseLines(ReadTextLinesBounded(in, kMaxLines, kMaxLineLength), fileName);
 }
 
 std::string FormatLineRecord(const LineRecord& line) {
@@ -133,7 +163,9 @@ Status LoadLines(PlanState& plan) {
         plan.LinesLoadFailure = firstLine(error.message);
         return error;
     };
-    auto text = ReadTextLines(path);
+    // Only as much of the file is read as can be loaded: a huge file is refused at its
+    // first line too many.
+    auto text = ReadTextLinesBounded(path, kMaxLines, kMaxLineLength);
     if (!text)
         return fail(loadError(text.error().message));
     auto parsed = ParseLines(text.value(), path);
@@ -159,9 +191,17 @@ Status SaveLines(PlanState& plan) {
 
     std::vector<std::string> text;
     text.reserve(plan.PlanLines.size());
-    for (const auto& line : plan.PlanLines)
-        if (line.Distance > 0)
-            text.push_back(FormatLineRecord(line));
+    for (const auto& line : plan.PlanLines) {
+        if (!(line.Distance > 0))
+            continue;
+        // A figure the loader would refuse is never written: the file stays loadable.
+        if (auto fault = LineRecordFault(line))
+            return Error{"The lines file " + path + " was not saved: the line " +
+                             Format(line.FromPoint, "0") + " - " + Format(line.ToPoint, "0") +
+                             " cannot be stored, " + *fault,
+                         kSaveTitle};
+        text.push_back(FormatLineRecord(line));
+    }
     // A file the loader would refuse is not written: the lines stay in memory for the user
     // to reduce, and the file on disk stays loadable.
     if (text.size() > static_cast<size_t>(kMaxLines))

@@ -4,6 +4,7 @@
 #include "core/result.h"
 
 #include <istream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -11,11 +12,18 @@ namespace corvane {
 
 // The most lines a lines file may hold (its line counter is a 16-bit number).
 inline constexpr int kMaxLines = 32767;
+// The longest text line a lines file may hold: four fields need a few dozen characters.
+inline constexpr size_t kMaxLineLength = 4096;
+// The figures a lines file may hold: a bearing (a back bearing may be written negative), 999
+// for none, or 1000 plus an arc's radius; a distance (negative marks a deleted line).
+inline constexpr double kMinStoredBearing = -360;
+inline constexpr double kMaxStoredBearing = kArcBearingBase + kMaxDistance;
 
 // Parses the text lines of a lines file: four comma-separated fields per line (from, to,
 // bearing, distance). Refuses a blank line, a line without exactly four fields, a field that
-// is not a number, a point number that is not whole or lies outside the 32-bit range, and
-// more than kMaxLines lines, naming the file and line. Nothing is returned half: a refused
+// is not a number, a point number that is not whole or lies outside the 32-bit range, a
+// bearing or distance outside its range, a line longer than kMaxLineLength, and more than
+// kMaxLines lines, naming the file and line and quoting it. Nothing is returned half: a refused
 // file gives only the error, whose message is the one to show.
 // Error titles: "CORVANE Error" for a blank line, "CORVANE Load error" otherwise.
 Result<std::vector<LineRecord>> ParseLines(const std::vector<std::string>& textLines,
@@ -24,6 +32,10 @@ Result<std::vector<LineRecord>> ParseLines(std::istream& in, const std::string& 
 
 // One line of the lines file: "101,102,45.3020,123.456".
 std::string FormatLineRecord(const LineRecord& line);
+
+// Why a line cannot be written so that the loader reads it back (a figure that is not finite
+// or lies outside its range); nullopt for a storable line.
+std::optional<std::string> LineRecordFault(const LineRecord& line);
 
 // Loads the plan's lines file into PlanLines and sets chkArray when it holds lines. A missing
 // lines file is no failure: PlanLines stays empty. A refused file leaves PlanLines empty and
@@ -34,8 +46,9 @@ Status LoadLines(PlanState& plan);
 
 // Writes PlanLines over the lines file through a whole rewrite (lines whose distance is not
 // above 0 are dropped). Does nothing without a plan. Refuses, writing nothing, while the
-// last load failed, and when more than kMaxLines lines would be written (the loader would
-// refuse the file). Error title "Error saving lines".
+// last load failed, when a line holds a figure the loader would refuse (LineRecordFault), and
+// when more than kMaxLines lines would be written (the loader would refuse the file). Error title
+// "Error saving lines".
 Status SaveLines(PlanState& plan);
 
 } // namespace corvane

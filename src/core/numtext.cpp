@@ -104,6 +104,10 @@ void roundedDigits(double value, int decimals, std::string& intPart, std::string
 } // namespace
 
 double Val(std::string_view text) {
+    return FiniteVal(text).value_or(0.0);
+}
+
+std::optional<double> FiniteVal(std::string_view text) {
     std::string num = leadingNumber(text);
     bool anyDigit = false;
     for (char c : num)
@@ -122,15 +126,33 @@ double Val(std::string_view text) {
     auto read = std::from_chars(digits.data(), digits.data() + digits.size(), value,
                                 std::chars_format::fixed);
     if (read.ec == std::errc::result_out_of_range) {
-        // Too many digits for a double: a whole part beyond range is infinite, a fraction
-        // too small to hold is 0.
+        // Too many digits for a double: a fraction too small to hold is 0, a whole part
+        // beyond range is no usable number.
         size_t point = digits.find('.');
         std::string_view whole = digits.substr(0, point);
-        value = whole.find_first_not_of('0') == std::string_view::npos
-                    ? 0.0
-                    : std::numeric_limits<double>::infinity();
+        if (whole.find_first_not_of('0') != std::string_view::npos)
+            return std::nullopt;
+        value = 0.0;
     }
+    if (!std::isfinite(value))
+        return std::nullopt;
     return negative ? -value : value;
+}
+
+std::optional<double> NumberField(std::string_view text, double low, double high) {
+    if (!IsNumberText(text))
+        return std::nullopt;
+    auto value = FiniteVal(text);
+    if (!value || *value < low || *value > high)
+        return std::nullopt;
+    return value;
+}
+
+std::string QuotedLine(std::string_view line) {
+    constexpr size_t kQuoted = 80;
+    if (line.size() <= kQuoted)
+        return "\"" + std::string(line) + "\"";
+    return "\"" + std::string(line.substr(0, kQuoted)) + "...\"";
 }
 
 bool IsNumberText(std::string_view text) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -13,12 +14,23 @@ inline constexpr const char* kSquareMetres = "m\xB2";
 // typed: blanks and tabs anywhere are skipped; an optional sign, digits and one decimal point
 // are read as far as they form a number; anything after is ignored. Empty or non-numeric
 // text is 0. So "PM 12" after its prefix reads 12, and "4444 12" reads 444412. The point is
-// the decimal separator whatever the desktop's locale.
+// the decimal separator whatever the desktop's locale. Digits too many for a double (400
+// nines) also read as 0: Val never hands on an infinite value; FiniteVal tells them apart.
 double Val(std::string_view text);
+
+// Val's reading of the text, or nullopt when the number it holds is too large for a double.
+std::optional<double> FiniteVal(std::string_view text);
 
 // True when the whole text (blanks aside) is one plain number: sign, digits, at most one
 // point, at least one digit. The strict check the file readers use.
 bool IsNumberText(std::string_view text);
+
+// A number field of a plan file: one plain number (IsNumberText), finite, from low to high.
+// nullopt for anything else, so a reader refuses the line instead of taking a wrong figure.
+std::optional<double> NumberField(std::string_view text, double low, double high);
+
+// A file's line as a message quotes it: at most its first 80 characters, "..." after a cut.
+std::string QuotedLine(std::string_view line);
 
 // A number written with one of the program's formats: "0", "0.000", "0.0000", "#.000",
 // "##.00", "###.0", "####", "###", "##", "#", "# m²" (any literal text after the pattern is

@@ -38,7 +38,7 @@ bool standsAlone(std::string_view prefix) {
 }
 
 Result<std::vector<std::string>> readPolygons(const std::string& path, const char* title) {
-    auto lines = ReadTextLines(path);
+    auto lines = ReadPolygonsFile(path);
     if (!lines)
         return Error{lines.error().message, title};
     return lines;

@@ -93,7 +93,7 @@ Status ChangePointNumber(PlanState& plan, std::int32_t oldNumber, std::int32_t n
     Status backedUp = BackupFile(polygons);
     if (!backedUp)
         return backedUp;
-    auto source = ReadTextLines(BackupName(polygons));
+    auto source = ReadPolygonsFile(BackupName(polygons));
     if (!source)
         return Error{source.error().message, kEditPointTitle};
 

@@ -1,7 +1,11 @@
 #include "core/polygons.h"
 
 #include "core/numtext.h"
+#include "core/records.h"
 #include "core/textfile.h"
+
+#include <cmath>
+#include <limits>
 
 namespace corvane {
 
@@ -21,7 +25,65 @@ bool headingOrText(std::string_view line) {
     return IsHeadingLine(line) || !IsNumberText(line);
 }
 
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+std::string polygonsLine(size_t index, const std::string& path) {
+    return "Line " + std::to_string(index + 1) + " of the polygons file " + path;
+}
+
+constexpr const char* kPolygonsAdvice = "\nCheck the polygons file using a text editor eg: Notepad";
+
 } // namespace
+
+Status CheckPolygonsText(const std::vector<std::string>& lines, const std::string& path) {
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const std::string& line = lines[i];
+        if (IsHeadingLine(line)) {
+            // Without its closing quote a heading has no identifier: it would become a parcel
+            // without a name.
+            if (closingQuote(line) == std::string_view::npos)
+                return Error{polygonsLine(i, path) + " is a malformed parcel heading (its " +
+                                 "identifier has no closing quote): " + QuotedLine(line) +
+                                 kPolygonsAdvice,
+                             ""};
+            const ParcelHeading heading = ParseHeading(line);
+            if (IsNumberText(heading.AreaText) && !NumberField(heading.AreaText, 0, kMaxArea))
+                return Error{polygonsLine(i, path) + ": the area " + QuotedLine(heading.AreaText) +
+                                 " of parcel " + heading.Identifier + " lies outside 0 to " +
+                                 GeneralText(kMaxArea) + " square metres" + kPolygonsAdvice,
+                             ""};
+            continue;
+        }
+        const bool pointLine = (!line.empty() && isDigit(line.front())) || IsNumberText(line);
+        if (!pointLine)
+            continue;
+        auto v = NumberField(line, std::numeric_limits<std::int32_t>::min(),
+                             std::numeric_limits<std::int32_t>::max());
+        if (!v || *v != std::trunc(*v))
+            return Error{polygonsLine(i, path) + ": the point " + QuotedLine(line) +
+                             " is not a whole point number within " +
+                             std::to_string(std::numeric_limits<std::int32_t>::min()) + " to " +
+                             std::to_string(std::numeric_limits<std::int32_t>::max()) +
+                             kPolygonsAdvice,
+                         ""};
+    }
+    return {};
+}
+
+Result<std::vector<std::string>> ReadPolygonsFile(const std::string& path) {
+    auto lines = ReadTextLines(path);
+    if (!lines)
+        return lines.error();
+    if (Status checked = CheckPolygonsText(lines.value(), path); !checked)
+        return checked.error();
+    return lines;
+}
+
+bool StorableArea(double area) {
+    return std::isfinite(area) && area >= 0 && area <= kMaxArea;
+}
 
 bool IsHeadingLine(std::string_view line) {
     return !line.empty() && line.front() == '"';
@@ -93,11 +155,14 @@ std::string AreaText(std::string_view headingLine) {
     return text;
 }
 
-std::vector<std::string> ParcelIdentifiers(const std::string& planPath) {
+Result<std::vector<std::string>> ParcelIdentifiers(const std::string& planPath) {
     std::vector<std::string> identifiers;
-    auto lines = ReadTextLines(PlanFile(planPath, ".ply"));
-    if (!lines)
+    const std::string path = PlanFile(planPath, ".ply");
+    if (!FileExists(path))
         return identifiers;
+    auto lines = ReadPolygonsFile(path);
+    if (!lines)
+        return lines.error();
     for (const auto& line : lines.value())
         if (IsHeadingLine(line))
             identifiers.push_back(QuotedText(line));
@@ -108,7 +173,7 @@ bool ParcelExists(const std::string& planPath, const std::string& identifier) {
     const std::string path = PlanFile(planPath, ".ply");
     if (!FileExists(path))
         return false;
-    auto lines = ReadTextLines(path);
+    auto lines = ReadPolygonsFile(path);
     if (!lines)
         return false;
     for (const auto& line : lines.value())
@@ -119,7 +184,7 @@ bool ParcelExists(const std::string& planPath, const std::string& identifier) {
 
 Result<StoredArea> ReadParcelArea(const std::string& planPath, const std::string& identifier) {
     const std::string path = PlanFile(planPath, ".ply");
-    auto lines = ReadTextLines(path);
+    auto lines = ReadPolygonsFile(path);
     if (!lines)
         return Error{lines.error().message, kReadAreaTitle};
     StoredArea stored;
@@ -146,13 +211,18 @@ Result<StoredArea> ReadParcelArea(const std::string& planPath, const std::string
 Status UpdateParcelEntry(const std::string& planPath, const std::string& newIdentifier,
                          const std::string& oldIdentifier, double area, const std::string& code) {
     const std::string path = PlanFile(planPath, ".ply");
+    const bool newHeading = code == "C" || code == "A" || code == "D";
+    if (newHeading && !StorableArea(area))
+        return Error{"The area " + GeneralText(area) + " of parcel " + newIdentifier +
+                         " cannot be stored: an area lies from 0 to " + GeneralText(kMaxArea) +
+                         " square metres",
+                     kReplaceTitle};
     if (Status backedUp = BackupFile(path); !backedUp)
         return backedUp;
     // The new file is built from the backup, which keeps the state before this change.
-    auto lines = ReadTextLines(BackupName(ResolveFileName(path)));
+    auto lines = ReadPolygonsFile(BackupName(ResolveFileName(path)));
     if (!lines)
         return Error{lines.error().message, kReplaceTitle};
-    const bool newHeading = code == "C" || code == "A" || code == "D";
     std::vector<std::string> out;
     out.reserve(lines.value().size());
     for (const auto& line : lines.value()) {

@@ -23,6 +23,20 @@ bool IsHeadingLine(std::string_view line);
 // area between the comma after it and the comma before the one-letter quoted code, the code
 // as the last letter but one. A heading out of that form gives a wrong area or code.
 ParcelHeading ParseHeading(std::string_view line);
+// Checks the lines of a polygons file before any reader uses them: a heading must close its
+// identifier's quote, a heading's area that is a number must be finite and within kMaxArea,
+// and a point line (one that begins with a digit or is a number) must be a whole number
+// within the 32-bit range. Blank lines and other text lines stand as they are. The error
+// names the file and line and quotes it; its title is left to the caller.
+Status CheckPolygonsText(const std::vector<std::string>& lines, const std::string& path);
+
+// Reads a polygons file whole and checks it (CheckPolygonsText). Error title left to the
+// caller.
+Result<std::vector<std::string>> ReadPolygonsFile(const std::string& path);
+
+// True for an area a heading can hold and read back: finite, from 0 to kMaxArea.
+bool StorableArea(double area);
+
 // "\"AL12\",1234.5,\"C\"" (the area in its general text form).
 std::string FormatHeading(const std::string& identifier, double area, const std::string& code);
 
@@ -34,9 +48,9 @@ std::string FormatArea(double area, int mode);
 // The displayed area of a heading line with its code's suffix (" approx.", " ded.").
 std::string AreaText(std::string_view headingLine);
 
-// The identifiers of the plan's parcels, in file order. A file that cannot be read gives
-// what was read (the list is informational).
-std::vector<std::string> ParcelIdentifiers(const std::string& planPath);
+// The identifiers of the plan's parcels, in file order. No file gives none; a file that
+// cannot be read or is refused by CheckPolygonsText gives the error (title left empty).
+Result<std::vector<std::string>> ParcelIdentifiers(const std::string& planPath);
 
 bool ParcelExists(const std::string& planPath, const std::string& identifier);
 

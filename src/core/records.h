@@ -10,6 +10,11 @@ namespace corvane {
 // Packed bearing values with a meaning of their own.
 inline constexpr double kMissingBearing = 999.0;  // "No Data"
 inline constexpr double kArcBearingBase = 1000.0; // above it: an arc of radius (value - 1000)
+// No cadastral line or radius comes near 10 000 km: a figure beyond it is a fault of the file
+// or of the typing, and is refused before it can overflow a closure.
+inline constexpr double kMaxDistance = 1e7;
+// The largest parcel area a heading may hold, in square metres.
+inline constexpr double kMaxArea = 1e13;
 
 // One measured line of the lines file.
 struct LineRecord {

@@ -248,7 +248,7 @@ Result<ClosureSummaryResult> ClosureSummary(int mode, const PlanState& plan,
     const std::string polygonsFile = PlanFile(plan.PlanPath, ".ply");
     if (!FileExists(polygonsFile))
         return Error{"No polygons file found", "Summary error"};
-    auto polygonLines = ReadTextLines(polygonsFile);
+    auto polygonLines = ReadPolygonsFile(polygonsFile);
     if (!polygonLines)
         return Error{polygonLines.error().message, "Summary error"};
     auto curves = ReadCurveFile(plan.PlanPath);

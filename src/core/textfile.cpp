@@ -81,6 +81,54 @@ std::vector<std::string> ReadTextLines(std::istream& in) {
     return SplitLines(ss.str());
 }
 
+std::vector<std::string> ReadTextLinesBounded(std::istream& in, size_t maxLines,
+                                              size_t maxLineLength) {
+    std::vector<std::string> lines;
+    std::string line;
+    bool lineOpen = false;
+    size_t length = 0; // of the line read so far, kept or not
+    char buffer[65536];
+    auto endLine = [&]() {
+        if (length <= maxLineLength && !line.empty() && line.back() == '\r')
+            line.pop_back();
+        lines.push_back(std::move(line));
+        line.clear();
+        length = 0;
+        lineOpen = false;
+    };
+    while (lines.size() <= maxLines && (in.read(buffer, sizeof buffer) || in.gcount() > 0)) {
+        const size_t count = static_cast<size_t>(in.gcount());
+        for (size_t i = 0; i < count && lines.size() <= maxLines; ++i) {
+            const char c = buffer[i];
+            if (c == '\n') {
+                endLine();
+                continue;
+            }
+            lineOpen = true;
+            if (length <= maxLineLength)
+                line += c;
+            ++length;
+        }
+    }
+    if (lineOpen && lines.size() <= maxLines)
+        endLine();
+    return lines;
+}
+
+Result<std::vector<std::string>> ReadTextLinesBounded(const std::string& path, size_t maxLines,
+                                                      size_t maxLineLength) {
+    const std::string source = ResolveFileName(path);
+    if (isDirectory(source))
+        return Error{"Cannot open " + path + ": it is a folder, not a file", ""};
+    std::ifstream in(source, std::ios::binary);
+    if (!in)
+        return Error{systemError("Cannot open", path), ""};
+    auto lines = ReadTextLinesBounded(in, maxLines, maxLineLength);
+    if (in.bad())
+        return Error{systemError("Cannot read", path), ""};
+    return lines;
+}
+
 Result<std::string> ReadTextFile(const std::string& path) {
     const std::string source = ResolveFileName(path);
     // A folder opens as a stream on some systems and then reads as nothing at all.
@@ -199,7 +247,8 @@ std::string ResolveFileName(const std::string& path) {
     for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
         std::string candidate = it->path().filename().string();
         std::error_code kindError;
-        if (sameIgnoringCase(candidate, name) && it->is_regular_file(kindError))
+        if (sameIgnoringCase(candidate, name) &&
+            (it->is_regular_file(kindError) || it->is_directory(kindError)))
             return dir + candidate;
     }
     return path;
@@ -208,7 +257,10 @@ std::string ResolveFileName(const std::string& path) {
 bool FileExists(const std::string& path) {
     std::error_code ec;
     std::string resolved = ResolveFileName(path);
-    return !resolved.empty() && fs::is_regular_file(fs::path(resolved), ec);
+    if (resolved.empty())
+        return false;
+    const fs::file_status status = fs::status(fs::path(resolved), ec);
+    return fs::is_regular_file(status) || fs::is_directory(status);
 }
 
 std::string PlanFile(const std::string& planPath, std::string_view extension) {

@@ -27,6 +27,14 @@ Result<std::string> ReadTextFile(const std::string& path);
 Result<std::vector<std::string>> ReadTextLines(const std::string& path);
 std::vector<std::string> ReadTextLines(std::istream& in);
 
+// Reads a text file's lines as ReadTextLines does, but stops after maxLines + 1 lines and keeps
+// at most maxLineLength + 1 characters of each line, so a reader can refuse a huge file or
+// line (it sees one line too many, or a line longer than its limit) without holding it all.
+Result<std::vector<std::string>> ReadTextLinesBounded(const std::string& path, size_t maxLines,
+                                                      size_t maxLineLength);
+std::vector<std::string> ReadTextLinesBounded(std::istream& in, size_t maxLines,
+                                              size_t maxLineLength);
+
 // Joins lines with CR LF after each one, as every plan file is written.
 std::string JoinLines(const std::vector<std::string>& lines);
 
@@ -44,7 +52,8 @@ Status AppendLinesAtomic(const std::string& path, const std::vector<std::string>
 // exists (a new file is then created under that name).
 std::string ResolveFileName(const std::string& path);
 
-// True when a file of that name exists (letter case ignored).
+// True when a file of that name exists (letter case ignored). A folder of that name counts
+// too: it is no missing file to be created, and reading it reports that it is a folder.
 bool FileExists(const std::string& path);
 
 // The file of a plan: PlanPath followed by an extension such as ".lns", found whatever its

@@ -259,8 +259,19 @@ void QueryDeletes(PlanState& plan, int parcelCount, const QuestionFn& ask) {
     restoreMarkedLines(plan);
 }
 
+namespace {
+
+std::string unstorableArea(const TraverseGrid& grid, double area) {
+    return "The parcel " + grid.caption + " was not saved: its area " + GeneralText(area) +
+           " cannot be stored (an area lies from 0 to " + GeneralText(kMaxArea) + " square metres)";
+}
+
+} // namespace
+
 Status SaveParcel(const TraverseGrid& grid, const PlanState& plan, double area,
                   const std::string& areacode) {
+    if (!StorableArea(area))
+        return Error{unstorableArea(grid, area), kSaveParcelTitle};
     Status written =
         AppendLinesAtomic(PlanFile(plan.PlanPath, ".ply"), parcelRecords(grid, area, areacode));
     if (!written)
@@ -270,8 +281,10 @@ Status SaveParcel(const TraverseGrid& grid, const PlanState& plan, double area,
 
 Status UpdateParcel(const TraverseGrid& grid, const PlanState& plan, double area,
                     const std::string& areacode, const QuestionFn& ask) {
+    if (!StorableArea(area))
+        return Error{unstorableArea(grid, area), kUpdatePolygonsTitle};
     const std::string path = PlanFile(plan.PlanPath, ".ply");
-    auto backup = ReadTextLines(BackupName(path));
+    auto backup = ReadPolygonsFile(BackupName(path));
     if (!backup)
         return Error{backup.error().message, kUpdatePolygonsTitle};
 

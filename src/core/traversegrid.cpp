@@ -3,6 +3,7 @@
 #include "core/bearing.h"
 #include "core/numtext.h"
 #include "core/pointlabel.h"
+#include "core/polygons.h"
 #include "core/textfile.h"
 
 #include <cmath>
@@ -91,7 +92,7 @@ bool FillLineRow(const PlanState& plan, std::vector<GridRow>& rows, int currentR
 Result<std::vector<GridRow>> LoadParcelLines(const PlanState& plan, const std::string& identifier,
                                              bool closureDone) {
     const std::string path = PlanFile(plan.PlanPath, ".ply");
-    auto lines = ReadTextLines(path);
+    auto lines = ReadPolygonsFile(path);
     if (!lines)
         return Error{lines.error().message, kLoadParcelTitle};
 

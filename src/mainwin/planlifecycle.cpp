@@ -117,7 +117,14 @@ void frmCorvane::OpenCorvane(const QString& planfile) {
 }
 
 void frmCorvane::UpdateParcelList() {
-    for (const std::string& identifier : ParcelIdentifiers(plan_.PlanPath))
+    auto identifiers = ParcelIdentifiers(plan_.PlanPath);
+    if (!identifiers) {
+        // A refused polygons file lists no parcels: none can be opened from a file whose
+        // headings or points cannot be read as they stand.
+        ShowError(Error{identifiers.error().message, "CORVANE Load error"});
+        return;
+    }
+    for (const std::string& identifier : identifiers.value())
         lstParcels->addItem(fromCore(identifier));
 }
 

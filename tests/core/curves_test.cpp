@@ -17,8 +17,12 @@ TEST(CurveRecords, FileFormReadAndWritten) {
         ASSERT_TRUE(parsed) << text;
         EXPECT_EQ(FormatCurveRecord(*parsed), "101,102,\"R\",45.302,999");
     }
-    for (const char* text : {"101,102,\"R\",45.302", "101,102,\"R\",45.302,999,1",
-                             "101,102,\"R\",abc,999", "99999999999,1,\"R\",0,999"})
+    for (const std::string& text : std::vector<std::string>{
+             "101,102,\"R\",45.302", "101,102,\"R\",45.302,999,1", "101,102,\"R\",abc,999",
+             "99999999999,1,\"R\",0,999",
+             // figures no double holds or no bearing can be
+             "1,2,\"R\"," + std::string(400, '9') + ",999", "1,2,\"R\",999,1000",
+             "1,2,\"R\",-360.5,999", std::string(400, '9') + ",2,\"R\",999,999"})
         EXPECT_FALSE(ParseCurveRecord(text)) << text;
 
     auto ok = ParseCurves({"1,2,\"R\",90,999", "  ", "3,4,\"L\",999,45"}, "p.cve");
@@ -27,6 +31,27 @@ TEST(CurveRecords, FileFormReadAndWritten) {
     auto bad = ParseCurves({"1,2,\"R\",90,999", "3,4,\"L\",999"}, "p.cve");
     ASSERT_FALSE(bad);
     EXPECT_NE(bad.error().message.find("Line 2 of p.cve"), std::string::npos);
+    EXPECT_NE(bad.error().message.find("\"3,4,\"L\",999\""), std::string::npos);
+}
+
+// The writers never store a bearing the reader refuses: the record is refused instead and
+// the file stays as it was.
+TEST(CurveFile, BearingsTheReaderRefusesAreNeverWritten) {
+    test::PlanTestDir dir;
+    const std::string nines(400, '9');
+    for (const CurveEntry& entry :
+         {CurveEntry{"1", "2", false, "5000", ""}, CurveEntry{"1", "2", false, "", nines},
+          CurveEntry{"1", "2", false, "", "-" + nines}}) {
+        EXPECT_TRUE(test::Refused(Append2Curve(dir.path("plan"), entry), "Append curve data error",
+                                  "not a bearing"));
+        EXPECT_FALSE(dir.exists("plan.cve"));
+    }
+    ASSERT_TRUE(Append2Curve(dir.path("plan"), {"1", "2", false, "999", ""}));
+    ASSERT_TRUE(ReadCurveFile(dir.path("plan")));
+    const std::string stored = dir.read("plan.cve");
+    EXPECT_TRUE(test::Refused(UpdateCurveFile(dir.path("plan"), {"1", "2", true, nines, ""}),
+                              "Replace curve data error"));
+    EXPECT_EQ(dir.read("plan.cve"), stored);
 }
 
 TEST(CurveTable, FirstRecordOfThePairEitherWayAndItsTurn) {

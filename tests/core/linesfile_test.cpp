@@ -1,10 +1,13 @@
 #include "core/linesfile.h"
 
+#include "core/textfile.h"
 #include "plantestdir.h"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <limits>
+#include <sstream>
 
 namespace corvane {
 namespace {
@@ -76,11 +79,25 @@ TEST(LinesFile, SavesEveryLiveLineAndReadsBackMissingBearingsAndArcs) {
 // Every refusal loads nothing and blocks saving, so the refused file's lines survive.
 TEST(LinesFile, RefusedFileLoadsNothingAndIsNeverSavedOver) {
     const std::string blank =
-        "Blank line found in lines file\nUse a text editor to fix the problem";
-    const std::pair<const char*, std::string> cases[] = {
+        "Blank line found in lines file at line 2\nUse a text editor to fix the problem";
+    const std::string nines(400, '9');
+    const std::string longLine = "1,2,3," + std::string(5000, '1');
+    const std::string manyFields = "1,2" + std::string(4000, ',');
+    const std::pair<std::string, std::string> cases[] = {
         {"101,102,45.3020,1.000\r\n\r\n102,103,90.0000,2.000\r\n", blank},
         {"101,102,45.3020,1.000\r\n\r\n", blank},
         {"101,102,45.3020,1.000\n  \n", blank},
+        // Figures no double holds, or beyond any survey, are no numbers to load.
+        {"1,2,0," + nines + "\r\n", "the distance \"" + nines.substr(0, 80) + "...\""},
+        {"1,2," + nines + ",10\r\n", "the bearing"},
+        {"1,2,0,1" + std::string(308, '0') + "\r\n", "Line 1 "},
+        {"1,2,0,10000000.001\r\n", "the distance \"10000000.001\" lies outside"},
+        {"1,2,-360.0001,10\r\n", "the bearing"},
+        {"1,2,10001000.5,10\r\n", "the bearing"},
+        {nines + ",2,0,10\r\n", "from point"},
+        // Huge lines are refused early and quoted short.
+        {longLine + "\r\n", "is longer than 4096 characters"},
+        {manyFields + "\r\n", "has more than 4 fields"},
         {"101,102,45.3020,1.000\r\n102,103,4x.0000,2.000\r\n", "Line 2 "},
         {"101,102,45.3020,1.000\r\n1,2,3\r\n", "Line 2 "},
         {"1,,3.0000,4.000\r\n", "to point"},
@@ -90,7 +107,7 @@ TEST(LinesFile, RefusedFileLoadsNothingAndIsNeverSavedOver) {
     };
     const std::string advice = "\nCheck the lines file using a text editor eg: Notepad";
     for (const auto& [content, mentions] : cases) {
-        SCOPED_TRACE(content);
+        SCOPED_TRACE(content.substr(0, 100));
         PlanTestDir dir;
         dir.write("plan.lns", content);
         PlanState plan = PlanIn(dir);
@@ -102,6 +119,8 @@ TEST(LinesFile, RefusedFileLoadsNothingAndIsNeverSavedOver) {
         } else {
             for (const std::string& part : {mentions, dir.path("plan.lns"), advice})
                 EXPECT_TRUE(test::Refused(loaded, "CORVANE Load error", part));
+            // No message quotes more than the first 80 characters of the line.
+            EXPECT_LT(loaded.error().message.size(), 400u);
         }
         EXPECT_TRUE(plan.PlanLines.empty());
         EXPECT_FALSE(plan.chkArray);
@@ -134,6 +153,55 @@ TEST(LinesFile, MoreThan32767LinesAreRefusedWholeAndSavingResumesOnceFixed) {
     EXPECT_EQ(dir.read("plan.lns"), ManyLines(kMaxLines));
     plan.PlanLines.back().Distance = -10; // marked lines are not written, so do not count
     EXPECT_TRUE(SaveLines(plan).ok());
+}
+
+// What the writer writes, the loader reads back: the edges of every field's range go through
+// a save and a load unchanged, and a figure past them is refused by the save, not written.
+TEST(LinesFile, WriterNeverWritesWhatTheLoaderRefuses) {
+    PlanTestDir dir;
+    PlanState plan = PlanIn(dir);
+    const std::vector<LineRecord> edges = {
+        {1, 2, kMinStoredBearing, kMaxDistance},
+        {2, 3, kMaxStoredBearing, 0.001},
+        {3, 4, kMissingBearing, 1},
+        {4, 5, kArcBearingBase + kMaxDistance / 2, 12.5},
+    };
+    plan.PlanLines = edges;
+    ASSERT_TRUE(SaveLines(plan).ok());
+    ASSERT_TRUE(LoadLines(plan).ok());
+    ASSERT_EQ(plan.PlanLines.size(), edges.size());
+    for (size_t i = 0; i < edges.size(); ++i) {
+        EXPECT_NEAR(plan.PlanLines[i].Bearing, edges[i].Bearing, 1e-9);
+        EXPECT_NEAR(plan.PlanLines[i].Distance, edges[i].Distance, 1e-9);
+    }
+    const std::string saved = dir.read("plan.lns");
+    const double inf = std::numeric_limits<double>::infinity();
+    const LineRecord unstorable[] = {
+        {1, 2, 0, inf},   {1, 2, 0, kMaxDistance * 1.0001},  {1, 2, std::nan(""), 10},
+        {1, 2, -inf, 10}, {1, 2, kMaxStoredBearing + 1, 10},
+    };
+    for (const LineRecord& bad : unstorable) {
+        plan.PlanLines = edges;
+        plan.PlanLines.push_back(bad);
+        EXPECT_TRUE(test::Refused(SaveLines(plan), "Error saving lines", "the line 1 - 2"));
+        EXPECT_EQ(dir.read("plan.lns"), saved);
+    }
+}
+
+// A huge file is read no further than its first line too many, and a huge line no further
+// than its first character too many.
+TEST(LinesFile, BoundedReadingStopsAtTheFirstLineTooMany) {
+    std::istringstream many(ManyLines(kMaxLines + 500));
+    EXPECT_EQ(ReadTextLinesBounded(many, kMaxLines, kMaxLineLength).size(),
+              static_cast<size_t>(kMaxLines + 1));
+    std::istringstream wide("1,2\r\n" + std::string(100000, ',') + "\r\nlast");
+    auto lines = ReadTextLinesBounded(wide, 10, 20);
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[0], "1,2");
+    EXPECT_EQ(lines[1].size(), 21u);
+    EXPECT_EQ(lines[2], "last");
+    std::istringstream shortLines("a\r\nb\nc\r\n");
+    EXPECT_EQ(ReadTextLinesBounded(shortLines, 10, 20), (std::vector<std::string>{"a", "b", "c"}));
 }
 
 TEST(LinesFile, NoFileOrAnEmptyFileIsNoFailedLoad) {

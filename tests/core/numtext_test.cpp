@@ -20,10 +20,18 @@ TEST(Val, ReadsTheLeadingNumberSkippingBlanks) {
     };
     for (const auto& [text, value] : cases)
         EXPECT_DOUBLE_EQ(Val(text), value) << '"' << text << '"';
-    // Digits beyond a double give infinity or zero, never a wrapped figure.
-    EXPECT_TRUE(std::isinf(Val("1" + std::string(400, '0'))));
-    EXPECT_LT(Val("-1" + std::string(400, '0')), 0);
-    EXPECT_EQ(Val("0." + std::string(400, '0') + "1"), 0.0);
+    // Digits beyond a double are no number: Val never hands on infinity, FiniteVal says so.
+    for (const std::string& huge : {"1" + std::string(400, '0'), "-1" + std::string(309, '0'),
+                                    std::string(400, '9') + ".5"}) {
+        EXPECT_EQ(Val(huge), 0.0);
+        EXPECT_FALSE(FiniteVal(huge));
+    }
+    EXPECT_EQ(FiniteVal("0." + std::string(400, '0') + "1"), 0.0);
+    EXPECT_EQ(FiniteVal("PM12"), 0.0);
+    EXPECT_EQ(NumberField(" 12.5 ", 0, 12.5), 12.5);
+    EXPECT_FALSE(NumberField("12.6", 0, 12.5));
+    EXPECT_FALSE(NumberField("12x", 0, 100));
+    EXPECT_FALSE(NumberField(std::string(400, '9'), -1e308, 1e308));
 }
 
 TEST(IsNumberText, AcceptsOnlyAWholeNumber) {

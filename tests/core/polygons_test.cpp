@@ -1,10 +1,12 @@
 #include "core/polygons.h"
 
 #include "core/numtext.h"
+#include "core/records.h"
 #include "plantestdir.h"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <tuple>
 
 namespace corvane {
@@ -82,7 +84,7 @@ TEST(PolygonsFile, FindsParcelsAndTheirAreas) {
     EXPECT_TRUE(ParcelExists(plan, "EA1"));
     EXPECT_FALSE(ParcelExists(plan, "al12")); // identifiers are compared exactly
     EXPECT_FALSE(ParcelExists(plan, "AL1"));
-    EXPECT_EQ(ParcelIdentifiers(plan), (std::vector<std::string>{"OB1", "AL12", "EA1"}));
+    EXPECT_EQ(ParcelIdentifiers(plan).value(), (std::vector<std::string>{"OB1", "AL12", "EA1"}));
     auto area = ReadParcelArea(plan, "AL12");
     ASSERT_TRUE(area.ok());
     EXPECT_TRUE(area.value().found);
@@ -97,6 +99,46 @@ TEST(PolygonsFile, FindsParcelsAndTheirAreas) {
     for (const char* part : {"Line 1", "PLAN.PLY"})
         EXPECT_TRUE(
             test::Refused(ReadParcelArea(plan, "AL1"), "Get area from polygons file error", part));
+}
+
+// A file whose headings or points cannot be read as they stand is refused by every reader,
+// naming the line, never read as a parcel without a name or a point 0.
+TEST(PolygonsFile, MalformedHeadingsAndPointsAreRefusedEverywhere) {
+    PlanTestDir dir;
+    const std::string plan = dir.path("plan");
+    const std::string longName(200, 'X');
+    const std::pair<std::string, std::string> cases[] = {
+        {Replaced("\"EA1\",56.25,\"A\"", "\"AL1,100,C"), "Line 11 "},
+        {Replaced("\"EA1\",56.25,\"A\"", "\""), "malformed parcel heading"},
+        {Replaced("4444003", "99999999999999999999"), "\"99999999999999999999\" is not a whole"},
+        {Replaced("4444003", "12.5"), "Line 9 "},
+        {Replaced("4444003", "7x"), "Line 9 "},
+        {Replaced("1234.5", std::string(400, '9')), "the area"},
+        {Replaced("1234.5", "-5"), "the area \"-5\""},
+        {Replaced("\"EA1\",56.25,\"A\"", "\"" + longName), longName.substr(0, 79)},
+    };
+    for (const auto& [content, mentions] : cases) {
+        SCOPED_TRACE(content.substr(0, 120));
+        dir.write("plan.ply", content);
+        EXPECT_TRUE(test::Refused(ParcelIdentifiers(plan), "", mentions));
+        EXPECT_TRUE(test::Refused(ReadParcelArea(plan, "AL12"), "Get area from polygons file error",
+                                  "plan.ply"));
+        EXPECT_FALSE(ParcelExists(plan, "AL12"));
+        EXPECT_FALSE(UpdateParcelEntry(plan, "AL12", "AL12", 5, "C"));
+        EXPECT_EQ(dir.read("plan.ply"), content); // nothing rewritten
+        // The quoted line is cut to its first 80 characters.
+        EXPECT_EQ(ParcelIdentifiers(plan).error().message.find(longName.substr(0, 81)),
+                  std::string::npos);
+    }
+    // Text lines and blank lines stand, as the readers have always taken them.
+    dir.write("plan.ply", std::string(kPolygons) + "\r\nnotes\r\n");
+    EXPECT_TRUE(ParcelIdentifiers(plan));
+    // No heading is written with an area it could not read back.
+    dir.write("plan.ply", kPolygons);
+    for (double bad : {-1.0, kMaxArea * 2, std::nan("")})
+        EXPECT_TRUE(test::Refused(UpdateParcelEntry(plan, "AL12", "AL12", bad, "C"),
+                                  "Replace parcel heading error", "cannot be stored"));
+    EXPECT_EQ(dir.read("plan.ply"), kPolygons);
 }
 
 // A code of C, A or D writes a new heading; any other code renames only, keeping the stored

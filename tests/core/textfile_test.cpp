@@ -65,8 +65,11 @@ TEST(PlanFileNames, FoundWhateverTheirLetterCase) {
     EXPECT_EQ(PlanFile(tmp.path("D1"), ".lns"), tmp.path("D1.LNS"));
     EXPECT_EQ(PlanFile(tmp.path("D1"), ".ply"), tmp.path("D1.ply")); // a new file as asked
     fs::create_directory(tmp.path("D1.cve"));
-    EXPECT_FALSE(FileExists(tmp.path("d1.CVE"))); // a folder is not a file
-    EXPECT_TRUE(test::Refused(ReadTextLines(tmp.path("D1.cve")), "", "D1.cve"));
+    // A folder in a plan file's place is no missing file: reading it says what it is.
+    EXPECT_TRUE(FileExists(tmp.path("d1.CVE")));
+    EXPECT_TRUE(test::Refused(ReadTextLines(tmp.path("d1.CVE")), "", "is a folder, not a file"));
+    EXPECT_TRUE(test::Refused(ReadTextLinesBounded(tmp.path("D1.cve"), 10, 10), "",
+                              "is a folder, not a file"));
     EXPECT_FALSE(ReadTextLines(tmp.path("none.lns")));
     // An unended last line is ended before lines are appended.
     tmp.write("p.ply", "\"AL1\",0,\"C\"\r\n1");

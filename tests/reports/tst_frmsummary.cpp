@@ -41,8 +41,10 @@ class TestHost : public PlanHost {
         state = PlanState();
         state.PlanPath = toCore(base);
         list.clear();
-        for (const auto& id : ParcelIdentifiers(state.PlanPath))
-            list << fromCore(id);
+        auto ids = ParcelIdentifiers(state.PlanPath);
+        if (ids)
+            for (const auto& id : ids.value())
+                list << fromCore(id);
     }
 };
 
