@@ -105,9 +105,13 @@ std::vector<std::string> ReadTextLinesBounded(std::istream& in, size_t maxLines,
                 continue;
             }
             lineOpen = true;
-            if (length <= maxLineLength)
-                line += c;
-            ++length;
+            line += c;
+            // A line too long ends the reading: the caller refuses it, and the rest of the
+            // file need not be read.
+            if (++length > maxLineLength) {
+                endLine();
+                return lines;
+            }
         }
     }
     if (lineOpen && lines.size() <= maxLines)

@@ -27,9 +27,10 @@ Result<std::string> ReadTextFile(const std::string& path);
 Result<std::vector<std::string>> ReadTextLines(const std::string& path);
 std::vector<std::string> ReadTextLines(std::istream& in);
 
-// Reads a text file's lines as ReadTextLines does, but stops after maxLines + 1 lines and keeps
-// at most maxLineLength + 1 characters of each line, so a reader can refuse a huge file or
-// line (it sees one line too many, or a line longer than its limit) without holding it all.
+// Reads a text file's lines as ReadTextLines does, but stops after maxLines + 1 lines, or at
+// the first line longer than maxLineLength (kept as its first maxLineLength + 1 characters,
+// the last line read), so a reader can refuse a huge file or line (it sees one line too many,
+// or a line longer than its limit) without reading it all.
 Result<std::vector<std::string>> ReadTextLinesBounded(const std::string& path, size_t maxLines,
                                                       size_t maxLineLength);
 std::vector<std::string> ReadTextLinesBounded(std::istream& in, size_t maxLines,

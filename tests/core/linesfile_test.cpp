@@ -196,10 +196,9 @@ TEST(LinesFile, BoundedReadingStopsAtTheFirstLineTooMany) {
               static_cast<size_t>(kMaxLines + 1));
     std::istringstream wide("1,2\r\n" + std::string(100000, ',') + "\r\nlast");
     auto lines = ReadTextLinesBounded(wide, 10, 20);
-    ASSERT_EQ(lines.size(), 3u);
+    ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines[0], "1,2");
-    EXPECT_EQ(lines[1].size(), 21u);
-    EXPECT_EQ(lines[2], "last");
+    EXPECT_EQ(lines[1], std::string(21, ','));
     std::istringstream shortLines("a\r\nb\nc\r\n");
     EXPECT_EQ(ReadTextLinesBounded(shortLines, 10, 20), (std::vector<std::string>{"a", "b", "c"}));
 }
