@@ -177,6 +177,12 @@ Status LoadLines(PlanState& plan) {
     return {};
 }
 
+std::string LinesNotLoadedMessage(const PlanState& plan) {
+    return "The lines file " + PlanFile(plan.PlanPath, ".lns") + " could not be loaded:\n" +
+           plan.LinesLoadFailure +
+           "\nFix the lines file using a text editor and open the plan again";
+}
+
 Status SaveLines(PlanState& plan) {
     if (plan.PlanPath.empty())
         return {};
@@ -184,10 +190,7 @@ Status SaveLines(PlanState& plan) {
     // PlanLines after a refused load is not the file's content: writing it would destroy
     // the lines the user still has on disk.
     if (plan.LinesLoadFailed)
-        return Error{"The lines file " + path + " was not saved because it could not be loaded:\n" +
-                         plan.LinesLoadFailure +
-                         "\nFix the lines file using a text editor and open the plan again",
-                     kSaveTitle};
+        return Error{"The lines were not saved. " + LinesNotLoadedMessage(plan), kSaveTitle};
 
     std::vector<std::string> text;
     text.reserve(plan.PlanLines.size());

@@ -44,6 +44,10 @@ std::optional<std::string> LineRecordFault(const LineRecord& line);
 // holds the message to show.
 Status LoadLines(PlanState& plan);
 
+// Why the plan has no lines after a refused load: names the lines file and the fault, and says
+// how to go on. For the commands that need the lines.
+std::string LinesNotLoadedMessage(const PlanState& plan);
+
 // Writes PlanLines over the lines file through a whole rewrite (lines whose distance is not
 // above 0 are dropped). Does nothing without a plan. Refuses, writing nothing, while the
 // last load failed, when a line holds a figure the loader would refuse (LineRecordFault), and

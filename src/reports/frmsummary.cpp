@@ -115,6 +115,13 @@ void frmSummary::buildControls() {
 }
 
 void frmSummary::openSummary() {
+    // After a refused lines file the parcels were not listed: an empty list then says
+    // nothing of the plan's parcels.
+    if (host_.plan().LinesLoadFailed) {
+        host_.desktop().message(fromCore(LinesNotLoadedMessage(host_.plan())),
+                                QStringLiteral("Summary error"), Icon::Exclamation);
+        return;
+    }
     if (host_.parcels().isEmpty()) {
         host_.desktop().message(QStringLiteral("No parcels to close"),
                                 QStringLiteral("Summary error"), Icon::Exclamation);

@@ -208,8 +208,21 @@ class tst_MainWindow : public QObject {
         QVERIFY(WriteText(s.file(".lns"), "1,2,14.1856,36.024\r\n\r\n2,3,14.1856,34.438\r\n"));
         QVERIFY(s.h.window->startUp());
         const DesktopCall shown = s.h.desktop.lastMessage();
-        QVERIFY2(shown.text.startsWith("Blank line found in lines file"), qPrintable(shown.text));
+        QCOMPARE(shown.text, QStringLiteral("Blank line found in lines file at line 2\n"
+                                            "Use a text editor to fix the problem"));
         QCOMPARE(shown.title, QStringLiteral("CORVANE Error"));
+        // The summary says why it has nothing to close, instead of "No parcels to close".
+        s.h.run("cmdSummary");
+        const DesktopCall summary = s.h.desktop.lastMessage();
+        QCOMPARE(summary.title, QStringLiteral("Summary error"));
+        QVERIFY2(summary.text.startsWith("The lines file " + s.file(".lns") +
+                                         " could not be loaded:\nBlank line found in lines file "
+                                         "at line 2"),
+                 qPrintable(summary.text));
+        // A command that needs the lines reports the refusal instead of acting on none.
+        s.h.run("cmdNewParcel");
+        QVERIFY(s.h.desktop.lastMessage().text.startsWith(
+            "Blank line found in lines file at line 2"));
         QVERIFY(s.h.window->parcels().isEmpty());
         QVERIFY(s.text("txtSurveyor")->text().isEmpty());
         QVERIFY(!s.h.plan.chkArray);
