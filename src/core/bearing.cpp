@@ -3,6 +3,7 @@
 #include "core/numtext.h"
 
 #include <cmath>
+#include <limits>
 
 namespace corvane {
 
@@ -162,20 +163,26 @@ double BackBearingValue(double bearing) {
 std::string SumDistanceText(std::string_view text) {
     std::string current;
     double total = 0;
+    // A part too large for a number makes the whole sum none.
+    auto add = [&total](const std::string& part) {
+        total += FiniteVal(part).value_or(std::numeric_limits<double>::infinity());
+    };
     for (char c : text) {
         if ((c >= '0' && c <= '9') || c == '.') {
             current += c;
         } else if (c == '+') {
-            total += Val(current);
+            add(current);
             current.clear();
         } else if (c == '-') {
-            total += Val(current);
+            add(current);
             current = "-";
         } else {
             break;
         }
     }
-    total += Val(current);
+    add(current);
+    if (!std::isfinite(total))
+        return {};
     if (total < 0)
         total = -total;
     return Format(total, "0.000");

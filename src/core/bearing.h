@@ -29,7 +29,8 @@ std::string ReverseBearing(double bearing);
 // bearing of exactly 360 stays 360, the same direction as 0).
 double BackBearingValue(double bearing);
 
-// A distance typed as a sum of parts ("10.5+2.25-1"), formatted "0.000".
+// A distance typed as a sum of parts ("10.5+2.25-1"), formatted "0.000". Empty when a part
+// has too many digits for a number.
 std::string SumDistanceText(std::string_view text);
 
 // Bearing cell texts.

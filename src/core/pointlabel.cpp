@@ -81,6 +81,20 @@ std::string PointNumberToLabel(std::int32_t number) {
     return s;
 }
 
+bool LooksLikePointLabel(std::string_view label) {
+    if (Val(label) > 0 || FiniteVal(label) == std::nullopt)
+        return true;
+    const std::string upper = UpperCase(label);
+    for (const auto& m : kMarks) {
+        const std::string_view prefix = m.prefix;
+        if (startsWith(upper, prefix)) {
+            const std::string_view rest = std::string_view(upper).substr(prefix.size());
+            return Val(rest) > 0 || FiniteVal(rest) == std::nullopt;
+        }
+    }
+    return false;
+}
+
 bool ValidPointLabel(std::string_view label) {
     // Worth storing only when the coded number fits 32 bits and names a real point.
     auto storableNumber = [](std::string_view l) {

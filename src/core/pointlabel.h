@@ -25,6 +25,11 @@ std::string PointNumberToLabel(std::int32_t number);
 // are removed, whose coded number fits the 32-bit range. The check at every point entry.
 bool ValidPointLabel(std::string_view label);
 
+// The looser test of what a user meant as a point: a positive number, or a mark prefix
+// followed by a positive number. A label that passes it but not ValidPointLabel (too long,
+// not whole, beyond 32 bits) is refused with a message; any other text is simply not taken.
+bool LooksLikePointLabel(std::string_view label);
+
 // The coded number of a label, rounded as PointLabelToNumber rounds it: nullopt when it does
 // not fit 32 bits.
 std::optional<double> PointLabelValue(std::string_view label);

@@ -34,12 +34,20 @@ struct ColumnCommit {
     bool rowFilled = false; // the To found the line's bearing and distance
 };
 
+// A label that is meant as a point but cannot be stored is refused aloud; text that is no
+// point at all is simply not taken.
+ColumnCommit refusedLabel(const std::string& text) {
+    if (LooksLikePointLabel(text))
+        return {false, InvalidPointLabelMessage(), false};
+    return {};
+}
+
 ColumnCommit commitFrom(TraverseGrid& grid, int r, std::string text) {
     if (text.empty() && r > 1)
         text = grid.cell(r - 1, ColTo);
     text = trimmed(text);
     if (!ValidPointLabel(text))
-        return {};
+        return refusedLabel(text);
     grid.cell(r, ColFrom) = UpperCase(text);
     grid.clearLink(r);
     return {true, std::nullopt, false};
@@ -53,7 +61,7 @@ ColumnCommit commitTo(TraverseGrid& grid, PlanState& plan, int r, std::string te
     else if (text == "-" && from > 1)
         text = Format(from - 1, "0");
     if (!ValidPointLabel(text))
-        return {};
+        return refusedLabel(text);
     grid.cell(r, ColTo) = UpperCase(text);
     ColumnCommit done{true, std::nullopt, false};
     if (plan.chkArray)
@@ -83,6 +91,9 @@ ColumnCommit commitDistance(TraverseGrid& grid, int r, const std::string& text) 
         return {true, std::nullopt, false};
     }
     std::string sum = SumDistanceText(text);
+    // A figure no survey holds would overflow the closure.
+    if (sum.empty() || Val(sum) > kMaxDistance)
+        return {false, InvalidDistanceMessage(), false};
     grid.cell(r, ColDistance) = Val(sum) > 0 ? sum : std::string(kNoData);
     return {true, std::nullopt, false};
 }
@@ -151,13 +162,28 @@ TraverseMessage InvalidBearingMessage() {
     return {"Invalid bearing", "Traverse input error", MessageIcon::Critical};
 }
 
+TraverseMessage InvalidPointLabelMessage() {
+    return {"Invalid point number\nA point is a whole number, or PM, SSM, TS, MSM or GBM and a "
+            "whole number, of at most 9 characters",
+            "Traverse input error", MessageIcon::Exclamation};
+}
+
+TraverseMessage InvalidDistanceMessage() {
+    return {"Invalid distance\nA distance is at most " + GeneralText(kMaxDistance) + " m",
+            "Traverse input error", MessageIcon::Exclamation};
+}
+
 std::optional<std::string> BearingEntryText(std::string_view text) {
     std::string t = trimmed(text);
     if (t == kNoData)
         return t;
     if (!IsNumberText(t))
         return std::nullopt;
-    const double v = Val(t);
+    // Digits too many for a number are no bearing (never north).
+    const auto value = FiniteVal(t);
+    if (!value)
+        return std::nullopt;
+    const double v = *value;
     if (v == kMissingBearing)
         return std::string(kNoData);
     std::string result;

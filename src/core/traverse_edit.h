@@ -27,6 +27,13 @@ std::optional<std::string> BearingEntryText(std::string_view text);
 // The message of a refused bearing.
 TraverseMessage InvalidBearingMessage();
 
+// The message of a point label that looks like a point but cannot be stored (too long, not
+// whole, beyond 32 bits).
+TraverseMessage InvalidPointLabelMessage();
+
+// The message of a distance beyond any survey's (above kMaxDistance, or too many digits).
+TraverseMessage InvalidDistanceMessage();
+
 // Enter in the cell editor (or on the grid): commits text to the current cell by its
 // column's rules and moves the cursor on: one column right, or after a completed row to the
 // next row (adding one at the end), whose From takes the To just entered outside edit-lines

@@ -94,7 +94,9 @@ TEST(TraverseTyping, BearingsThatAreNoBearingAreRefusedWithTheMessage) {
     PlanState plan;
     TraverseGrid grid;
     typeAll(grid, plan, {"1", "2"});
-    for (const char* typed : {"R100", "abc", "45.6", "45.0060", "361", "-400", "12x", "-"}) {
+    const std::string nines(400, '9');
+    for (const std::string& typed : std::vector<std::string>{
+             "R100", "abc", "45.6", "45.0060", "361", "-400", "12x", "-", nines, "-" + nines}) {
         CommitOutcome out = CommitCell(grid, plan, typed);
         expectRefused(out, "Invalid bearing");
         EXPECT_EQ(out.message->title, "Traverse input error");
@@ -111,10 +113,29 @@ TEST(TraverseTyping, BearingsThatAreNoBearingAreRefusedWithTheMessage) {
 
 TEST(TraverseTyping, OnlyWholeNumbersAndMarksAreEntered) {
     PlanState plan;
-    for (const char* bad :
-         {"12.5", "12ABC", "PM0", "PM", "X12", "0", "-3", "1234567890", "PM 1234567"}) {
+    // Meant as a point but not storable: refused with the grid's message.
+    for (const std::string& bad :
+         std::vector<std::string>{"12.5", "12ABC", "1234567890", "PM 1234567", "123456789012",
+                                  "PM12.5", std::string(400, '9')}) {
+        for (int col : {ColFrom, ColTo}) {
+            TraverseGrid grid;
+            if (col == ColTo)
+                typeAll(grid, plan, {"1"});
+            CommitOutcome out = CommitCell(grid, plan, bad);
+            EXPECT_FALSE(out.accepted) << bad;
+            ASSERT_TRUE(out.message) << bad;
+            EXPECT_EQ(out.message->title, "Traverse input error");
+            EXPECT_EQ(out.message->icon, MessageIcon::Exclamation);
+            EXPECT_EQ(out.message->text.substr(0, 20), "Invalid point number");
+            EXPECT_TRUE(grid.cell(1, col).empty()) << bad;
+        }
+    }
+    // No point at all: not taken, silently.
+    for (const char* bad : {"PM0", "PM", "X12", "0", "-3"}) {
         TraverseGrid grid;
-        EXPECT_FALSE(CommitCell(grid, plan, bad).accepted) << bad;
+        CommitOutcome out = CommitCell(grid, plan, bad);
+        EXPECT_FALSE(out.accepted) << bad;
+        EXPECT_FALSE(out.message) << bad;
         EXPECT_TRUE(grid.cell(1, ColFrom).empty()) << bad;
     }
     TraverseGrid grid;
@@ -122,6 +143,25 @@ TEST(TraverseTyping, OnlyWholeNumbersAndMarksAreEntered) {
     EXPECT_EQ(grid.cell(1, ColFrom), "PM5");
     EXPECT_EQ(grid.cell(1, ColTo), "SSM 12");
     EXPECT_EQ(CurveEntryLine(grid).from, 44445); // marks are coded numbers
+}
+
+// A distance no survey holds is refused before it can overflow the closure.
+TEST(TraverseTyping, DistancesBeyondAnySurveyAreRefused) {
+    PlanState plan;
+    const std::string nines(400, '9');
+    for (const std::string& bad :
+         std::vector<std::string>{nines, "1+" + nines, "10000000.001", "9999999+2"}) {
+        TraverseGrid grid;
+        typeAll(grid, plan, {"1", "2", "90"});
+        CommitOutcome out = CommitCell(grid, plan, bad);
+        EXPECT_FALSE(out.accepted) << bad;
+        ASSERT_TRUE(out.message) << bad;
+        EXPECT_EQ(out.message->text.substr(0, 16), "Invalid distance");
+        EXPECT_TRUE(grid.cell(1, ColDistance).empty()) << bad;
+    }
+    TraverseGrid grid;
+    typeAll(grid, plan, {"1", "2", "90", "10000000"});
+    EXPECT_EQ(grid.cell(1, ColDistance), "10000000.000");
 }
 
 TEST(TraverseNewPoint, TakesOneAboveTheHighestOrdinaryPoint) {
