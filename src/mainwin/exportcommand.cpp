@@ -2,6 +2,7 @@
 // (and arcs) of it that plan lacks. The open plan is not changed.
 #include "core/export.h"
 #include "core/network.h"
+#include "core/textfile.h"
 #include "mainwin/frmcorvane.h"
 #include "mainwin/startup.h"
 
@@ -43,9 +44,9 @@ void frmCorvane::mnuExportParcel_Click() {
             return;
         }
     } else {
-        const QString chosen = desktop_.openFileDialog(
-            QStringLiteral("CORVANE files (*.LNS)|*.lns"),
-            QStringLiteral("Open a New or Existing CORVANE file"), QString());
+        const QString chosen = desktop_.saveFileDialog(
+            QStringLiteral("CORVANE files (*.LNS)|*.lns"), QStringLiteral("Export Parcel To"),
+            PathFromCore(DirectoryOf(plan_.PlanPath)));
         if (chosen.isEmpty())
             return;
         targetBase = ExportTargetBase(PathToCore(chosen));

@@ -224,8 +224,9 @@ bool frmCorvane::SaveAsNetworkName(QString& newBase) {
 }
 
 bool frmCorvane::SaveAsLocalName(QString& newBase) {
-    const QString name = desktop_.openFileDialog(
-        kLinesFilter, QStringLiteral("Open a New or Existing CORVANE file"), QString());
+    const QString name =
+        desktop_.saveFileDialog(kLinesFilter, QStringLiteral("Save CORVANE Plan As"),
+                                PathFromCore(DirectoryOf(plan_.PlanPath)));
     if (name.isEmpty())
         return false;
     const QString base = WithoutLinesExtension(name);

@@ -75,6 +75,11 @@ class Desktop {
     // accepted; empty text when cancelled.
     virtual QString openFileDialog(const QString& filter, const QString& title,
                                    const QString& initialName) = 0;
+    // A dialog naming a file to write, with a "Save" button, starting in initialFolder. It
+    // never asks about replacing a file: the command decides what an existing name means.
+    // Empty text when cancelled.
+    virtual QString saveFileDialog(const QString& filter, const QString& title,
+                                   const QString& initialFolder) = 0;
     virtual std::optional<FontChoice> chooseFont(const FontChoice& current) = 0;
 
     // Starts a print job; planFolder is where a PDF goes when no printer is installed.

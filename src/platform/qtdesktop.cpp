@@ -194,6 +194,21 @@ QString QtDesktop::openFileDialog(const QString& filter, const QString& title,
     return chosen.isEmpty() ? QString() : QDir::toNativeSeparators(chosen.first());
 }
 
+QString QtDesktop::saveFileDialog(const QString& filter, const QString& title,
+                                  const QString& initialFolder) {
+    QFileDialog dialog(mainWindow_, title);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    dialog.setNameFilter(QtNameFilters(filter));
+    if (!initialFolder.isEmpty())
+        dialog.setDirectory(initialFolder);
+    if (dialog.exec() != QDialog::Accepted)
+        return QString();
+    const QStringList chosen = dialog.selectedFiles();
+    return chosen.isEmpty() ? QString() : QDir::toNativeSeparators(chosen.first());
+}
+
 std::optional<FontChoice> QtDesktop::chooseFont(const FontChoice& current) {
     QFont initial(current.name);
     initial.setPointSize(current.size > 0 ? current.size : 10);

@@ -28,6 +28,8 @@ class QtDesktop : public Desktop {
                    Buttons buttons = Buttons::Ok, Answer defaultButton = Answer::Ok) override;
     QString inputBox(const QString& prompt, const QString& title,
                      const QString& defaultText = QString()) override;
+    QString saveFileDialog(const QString& filter, const QString& title,
+                           const QString& initialFolder) override;
     QString openFileDialog(const QString& filter, const QString& title,
                            const QString& initialName) override;
     std::optional<FontChoice> chooseFont(const FontChoice& current) override;

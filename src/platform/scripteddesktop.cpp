@@ -85,6 +85,16 @@ QString ScriptedDesktop::openFileDialog(const QString& filter, const QString& ti
     return nextText(call);
 }
 
+QString ScriptedDesktop::saveFileDialog(const QString& filter, const QString& title,
+                                        const QString& initialFolder) {
+    DesktopCall call;
+    call.kind = DesktopCall::Kind::SaveFileDialog;
+    call.text = filter;
+    call.title = title;
+    call.detail = initialFolder;
+    return nextText(call);
+}
+
 std::optional<FontChoice> ScriptedDesktop::chooseFont(const FontChoice& current) {
     DesktopCall call;
     call.kind = DesktopCall::Kind::ChooseFont;

@@ -221,8 +221,8 @@ class tst_MainWindow : public QObject {
                  qPrintable(summary.text));
         // A command that needs the lines reports the refusal instead of acting on none.
         s.h.run("cmdNewParcel");
-        QVERIFY(s.h.desktop.lastMessage().text.startsWith(
-            "Blank line found in lines file at line 2"));
+        QVERIFY(
+            s.h.desktop.lastMessage().text.startsWith("Blank line found in lines file at line 2"));
         QVERIFY(s.h.window->parcels().isEmpty());
         QVERIFY(s.text("txtSurveyor")->text().isEmpty());
         QVERIFY(!s.h.plan.chkArray);
@@ -294,9 +294,12 @@ class tst_MainWindow : public QObject {
 
         const QString copy = s.dir.path() + "/D20420";
         s.h.run("mnuSaveAs", {copy + ".lns"});
-        const auto dialogs = s.h.desktop.callsOf(DesktopCall::Kind::OpenFileDialog);
+        // A save dialog of its own, starting in the open plan's folder.
+        const auto dialogs = s.h.desktop.callsOf(DesktopCall::Kind::SaveFileDialog);
         QCOMPARE(dialogs.size(), size_t(1));
-        QCOMPARE(dialogs[0].title, QStringLiteral("Open a New or Existing CORVANE file"));
+        QCOMPARE(dialogs[0].title, QStringLiteral("Save CORVANE Plan As"));
+        QCOMPARE(QDir(dialogs[0].detail).canonicalPath(), QDir(s.dir.path()).canonicalPath());
+        QVERIFY(s.h.desktop.callsOf(DesktopCall::Kind::OpenFileDialog).empty());
         for (const char* ext : {".lns", ".ply", ".cve"})
             QCOMPARE(ReadText(copy + QLatin1String(ext)), ReadText(s.file(ext)));
         // The survey record belongs to the certified survey, not to the copy.

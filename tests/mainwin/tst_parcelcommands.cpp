@@ -463,6 +463,12 @@ class tst_ParcelCommands : public QObject {
         p.select("AL1");
         p.h.run("mnuExportParcel", {t + ".LNS"});
         QCOMPARE(p.h.messages(), QStringList{"Export AL1: Export completed"});
+        // The target is named in a save dialog of its own, starting in the plan's folder.
+        const auto dialogs = p.h.desktop.callsOf(DesktopCall::Kind::SaveFileDialog);
+        QCOMPARE(dialogs.size(), size_t(1));
+        QCOMPARE(dialogs[0].title, QStringLiteral("Export Parcel To"));
+        QCOMPARE(QDir(dialogs[0].detail).canonicalPath(),
+                 QFileInfo(p.file(".lns")).canonicalPath());
         QCOMPARE(ReadText(t + ".ply"), kAL1);
         QCOMPARE(ReadText(t + ".lns"), al1Lines);
 
