@@ -195,6 +195,12 @@ bool frmOrvaCalc::Text1_KeyPress(const QString& text, int key, Qt::KeyboardModif
         return true;
     }
     if (key == Qt::Key_Escape) {
+        // Esc empties the display; a second Esc on the empty display closes the calculator
+        // with nothing to return, as a cancel would.
+        if (Text1->text().isEmpty()) {
+            reject();
+            return true;
+        }
         runPlain(&CalcEngine::clearDisplay);
         return true;
     }

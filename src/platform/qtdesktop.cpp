@@ -6,15 +6,18 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDialog>
 #include <QInputDialog>
+#include <QKeySequence>
 #include <QMessageBox>
 #include <QPrinterInfo>
 #include <QProcess>
 #include <QSettings>
+#include <QShortcut>
 #include <QTextBrowser>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -100,6 +103,14 @@ class HelpWindow : public QWidget {
         browser->setSearchPaths({QFileInfo(helpFile).absolutePath()});
         browser->setSource(QUrl::fromLocalFile(QFileInfo(helpFile).absoluteFilePath()));
         layout->addWidget(browser);
+        // A Close button and Esc close the help, as any help window does.
+        auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
+        buttons->setContentsMargins(8, 0, 8, 8);
+        connect(buttons, &QDialogButtonBox::rejected, this, &QWidget::close);
+        layout->addWidget(buttons);
+        auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+        escape->setContext(Qt::WindowShortcut);
+        connect(escape, &QShortcut::activated, this, &QWidget::close);
         resize(760, 640);
     }
 };

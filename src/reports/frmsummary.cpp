@@ -303,7 +303,7 @@ void frmSummary::cmdPrint_Click() {
         return;
     }
     desktop.message(QStringLiteral("Printing completed"), QStringLiteral("Print Summary"),
-                    Icon::Exclamation);
+                    Icon::Information);
 }
 
 void frmSummary::cmdClose_Click() {

@@ -114,6 +114,10 @@ void TestFrmOrvaCalc::keysTypedIntoDisplay() {
     QCOMPARE(reg(CalcEngine::Y), 0.25);
     QVERIFY(calc->isVisible());
     QVERIFY(desktop.messages().empty());
+    // A second Esc on the empty display closes the calculator, returning nothing.
+    QTest::keyClick(display, Qt::Key_Escape);
+    QVERIFY(!calc->isVisible());
+    QCOMPARE(shown(), QString());
 }
 
 void TestFrmOrvaCalc::equalsHidesAndKeepsResult() {

@@ -310,6 +310,32 @@ class tst_MainWindow : public QObject {
         QCOMPARE(s.h.desktop.lastMessage().icon, Icon::Exclamation);
     }
 
+    // The record shown after Save As is the new plan's: a change made before or after the
+    // copy is stored to the new plan when it is left; an unchanged record is not written.
+    void saveAsThenOpenStoresAChangedRecordToTheNewPlan() {
+        for (const bool changed : {true, false}) {
+            Sample s;
+            QTemporaryDir other;
+            QVERIFY(s.copied && CopySamplePlan(other.path(), "D30000"));
+            QVERIFY(s.h.window->startUp());
+            if (changed)
+                s.text("txtSurveyor")->setText("jo blogs");
+            const QString copy = s.dir.path() + "/D20420";
+            s.h.run("mnuSaveAs", {copy});
+            QCOMPARE(s.h.planPath(), copy);
+            QCOMPARE(s.changed()->isChecked(), changed);
+            s.h.run("cmdOpen", {other.path() + "/D30000.lns"});
+            QCOMPARE(s.h.planPath(), other.path() + "/D30000");
+            if (changed)
+                QCOMPARE(ReadText(copy + ".sdb"),
+                         QByteArray("JO BLOGS\r\n14/03/2026\r\n662812345\r\n"));
+            else
+                QVERIFY(!QFile::exists(copy + ".sdb"));
+            QCOMPARE(ReadText(s.file(".sdb")),
+                     QByteArray("PETER J. HALLORAN\r\n14/03/2026\r\n662812345\r\n"));
+        }
+    }
+
     void surveyRecordEntriesFollowTheirRules() {
         Sample s;
         QVERIFY(s.copied && s.h.window->startUp());

@@ -4,14 +4,17 @@
 #include "platform/singleinstance.h"
 
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QFile>
 #include <QMessageBox>
 #include <QProcess>
+#include <QPushButton>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBrowser>
 #include <QTimer>
 #include <functional>
 
@@ -61,6 +64,7 @@ class QtDesktopTest : public QObject {
     void messageBoxAnswers_data();
     void messageBoxAnswers();
     void fileFiltersAreTranslated();
+    void helpWindowClosesByItsButtonAndByEscape();
     void settingsTakeDefaultsAndKeepWhatIsStored();
     void secondCopyIsRefusedWhileTheFirstRuns();
     void staleLockIsTakenOver();
@@ -118,6 +122,42 @@ void QtDesktopTest::fileFiltersAreTranslated() {
     QCOMPARE(QtNameFilters("CORVANE files (*.LNS)|*.lns"), QString("CORVANE files (*.lns *.LNS)"));
     QCOMPARE(QtNameFilters("Plans|*.lns;*.ply|All files|*.*"),
              QString("Plans (*.lns *.LNS *.ply *.PLY);;All files (*.*)"));
+}
+
+void QtDesktopTest::helpWindowClosesByItsButtonAndByEscape() {
+    QTemporaryDir dir;
+    const QString helpFile = dir.filePath("help.html");
+    QFile file(helpFile);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("<html><body><h1>Help</h1></body></html>");
+    file.close();
+    QtDesktop desktop;
+    for (const bool byEscape : {false, true}) {
+        desktop.showHelp(helpFile);
+        QCOMPARE(desktop.helpWindowCount(), 1);
+        QWidget* help = nullptr;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->objectName() == QLatin1String("CorvaneHelp") && w->isVisible())
+                help = w;
+        QVERIFY(help);
+        QVERIFY(QTest::qWaitForWindowExposed(help));
+        if (byEscape) {
+            help->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(help));
+            // Esc reaches the window wherever its focus is, the page included.
+            auto* page = help->findChild<QTextBrowser*>();
+            QVERIFY(page);
+            page->setFocus();
+            QTest::keyClick(page, Qt::Key_Escape);
+        } else {
+            auto* buttons = help->findChild<QDialogButtonBox*>();
+            QVERIFY(buttons);
+            QPushButton* close = buttons->button(QDialogButtonBox::Close);
+            QVERIFY(close);
+            QTest::mouseClick(close, Qt::LeftButton);
+        }
+        QTRY_COMPARE(desktop.helpWindowCount(), 0);
+    }
 }
 
 void QtDesktopTest::settingsTakeDefaultsAndKeepWhatIsStored() {
