@@ -5,6 +5,7 @@
 #include "mainwin/frmareacalc.h"
 #include "mainwin/frmparcel.h"
 #include "mainwin/startup.h"
+#include "platform/controls.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -14,6 +15,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -56,6 +58,17 @@ frmCorvane::~frmCorvane() {
         if (widget && widget->parent() == this)
             delete widget;
     }
+}
+
+bool frmCorvane::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == lstParcels && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            lstParcels_DblClick();
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 QAction* frmCorvane::addCommand(QMenu* menu, const QString& name, const QString& caption,
@@ -169,6 +182,8 @@ void frmCorvane::buildMenus() {
                &frmCorvane::mnuContents_Click);
     addCommand(mnuHelp, QStringLiteral("mnuAbout"), QStringLiteral("About CORVANE..."),
                &frmCorvane::mnuAbout_Click);
+    for (QMenu* menu : {mnuFile, mnuEdit, mnuView, mnuOptions, mnuHelp})
+        AssignAccessKeys(menu);
 }
 
 QPushButton* frmCorvane::addButton(const QString& name, const QString& caption,
@@ -232,6 +247,8 @@ void frmCorvane::buildControls() {
     lstParcels->setToolTip(QStringLiteral("Double click a parcel to edit the data"));
     lblParcels->setBuddy(lstParcels);
     connect(lstParcels, &QListWidget::itemDoubleClicked, this, &frmCorvane::lstParcels_DblClick);
+    // Enter on the list opens the selected parcel as a double click does.
+    lstParcels->installEventFilter(this);
     auto* lblAccuracy = new QLabel(QStringLiteral("Accuracy Type"));
     lblAccuracy->setObjectName(QStringLiteral("lblAccuracy"));
     cboAccuracy = new QComboBox;

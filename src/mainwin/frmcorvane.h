@@ -75,6 +75,7 @@ class frmCorvane : public QMainWindow, public PlanHost {
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private slots:
     // Plan lifecycle (planlifecycle.cpp).

@@ -261,7 +261,14 @@ void frmTraverse::beginMode(bool parcel, bool edit, const std::string& caption) 
     grid_.caption = caption;
     cmdClosure->setEnabled(!edit);
     cmdDraw->setEnabled(!edit);
-    setWindowTitle(fromCore(caption));
+    showCaption();
+}
+
+// The window's title: the table's caption (the parcel identifier, or the mode) and the plan
+// it belongs to, so two plans' traverses are never mistaken for each other.
+void frmTraverse::showCaption() {
+    const std::string planName = FileNameOf(plan().PlanPath);
+    setWindowTitle(fromCore(planName.empty() ? grid_.caption : grid_.caption + " - " + planName));
 }
 
 void frmTraverse::showOpened() {
@@ -379,7 +386,7 @@ void frmTraverse::showGrid() {
     Grid1->selectionModel()->setCurrentIndex(current, QItemSelectionModel::ClearAndSelect);
     Grid1->scrollTo(current);
     syncing_ = false;
-    setWindowTitle(fromCore(grid_.caption));
+    showCaption();
 }
 
 void frmTraverse::onCurrentChanged(const QModelIndex& current) {

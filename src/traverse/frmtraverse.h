@@ -74,6 +74,7 @@ class frmTraverse : public QWidget, public PlanWindow {
     QAction* addTool(const char* key, const QString& caption, const QString& tip);
     void placeOnScreen();
     bool prepareOpening();
+    void showCaption();
     void beginMode(bool parcel, bool edit, const std::string& caption);
     void showOpened();
     // Puts the core's rows, current cell and caption into the widgets.

@@ -5,6 +5,8 @@
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QLineEdit>
+#include <QMenu>
+#include <QSet>
 #include <QSignalSpy>
 #include <QStandardPaths>
 
@@ -111,6 +113,32 @@ class tst_MainWindow : public QObject {
         VerifyPlanCommands(h, true);
         QCOMPARE(h.messages(), QStringList());
         QVERIFY(!QFile::exists(dir.path() + "/D40000.lns"));
+    }
+
+    // Every menu entry can be chosen from the keyboard: one underlined letter each, none
+    // twice in a menu where a letter is left; the captions keep their words.
+    void everyMenuEntryHasItsOwnAccessKey() {
+        Harness h{QString()};
+        QVERIFY(h.window->startUp());
+        for (const char* name : {"mnuFile", "mnuEdit", "mnuView", "mnuOptions", "mnuHelp"}) {
+            auto* menu = h.find<QMenu>(QLatin1String(name));
+            QVERIFY2(menu, name);
+            QSet<QChar> keys;
+            for (QAction* action : menu->actions()) {
+                if (action->isSeparator())
+                    continue;
+                const QString text = action->text();
+                QVERIFY2(text.count(QLatin1Char('&')) == 1, qPrintable(text));
+                const QChar key = text.at(text.indexOf(QLatin1Char('&')) + 1).toLower();
+                // Close (shown in network mode only) finds every letter taken.
+                if (action->objectName() != QLatin1String("mnuClose"))
+                    QVERIFY2(!keys.contains(key), qPrintable(text));
+                keys.insert(key);
+            }
+        }
+        QCOMPARE(h.action("mnuSaveAs")->text().remove(QLatin1Char('&')), QStringLiteral("Save As"));
+        QCOMPARE(h.action("mnuExit")->text(), QStringLiteral("E&xit"));
+        QCOMPARE(h.action("mnuPSMs")->text().remove(QLatin1Char('&')), QStringLiteral("PSM's..."));
     }
 
     void secondInstanceIsRefused() {

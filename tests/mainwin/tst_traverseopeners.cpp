@@ -6,6 +6,7 @@
 #include "mainwin/frmparcel.h"
 #include "traverse/frmtraverse.h"
 
+#include <QAccessible>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
@@ -61,6 +62,38 @@ class TraverseOpenersTest : public QObject {
   private slots:
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
 
+    // Enter on the list opens the selected parcel as a double click does; an assistive tool
+    // selects a parcel through the list's accessibility interface.
+    void enterAndAccessibilitySelectAndOpenAParcel() {
+        Opened o;
+        QVERIFY(o.traverse);
+        auto* list = o.h->find<QListWidget>(QStringLiteral("lstParcels"));
+        QAccessibleInterface* access = QAccessible::queryAccessibleInterface(list);
+        QVERIFY(access);
+        QAccessibleTableInterface* table = access->tableInterface();
+        QVERIFY(table);
+        const int row = static_cast<int>(kSampleParcels.indexOf("AL2"));
+        QVERIFY(table->selectRow(row));
+        QCOMPARE(list->selectedItems().size(), 1);
+        QCOMPARE(list->selectedItems().first()->text(), QStringLiteral("AL2"));
+        QAccessibleInterface* cell = table->cellAt(row, 0);
+        QVERIFY(cell && cell->text(QAccessible::Name) == QStringLiteral("AL2"));
+        QVERIFY(cell->state().selected);
+        // The cell's own action selects it too (the way a screen reader picks an entry).
+        QAccessibleInterface* other = table->cellAt(0, 0);
+        QVERIFY(other && other->actionInterface());
+        other->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+        QCOMPARE(list->selectedItems().size(), 1);
+        QCOMPARE(list->selectedItems().first()->text(), QStringLiteral("OB1"));
+        QVERIFY(table->selectRow(row));
+
+        list->setCurrentItem(list->selectedItems().first());
+        list->setFocus();
+        QTest::keyClick(list, Qt::Key_Return);
+        QVERIFY(o.traverse->isVisible());
+        QCOMPARE(QString::fromStdString(o.traverse->grid().caption), QStringLiteral("AL2"));
+    }
+
     // Double-click, Edit > Parcel... and View > Parcel... show the parcel's lines in order.
     void openingAParcelFillsTheGridFromThePolygonsFile() {
         Opened o;
@@ -69,7 +102,7 @@ class TraverseOpenersTest : public QObject {
         auto* list = o.h->find<QListWidget>(QStringLiteral("lstParcels"));
         emit list->itemDoubleClicked(list->currentItem());
         QVERIFY(o.traverse->isVisible());
-        QCOMPARE(o.traverse->windowTitle(), QStringLiteral("AL1"));
+        QCOMPARE(o.traverse->windowTitle(), QStringLiteral("AL1 - D20417"));
         const TraverseGrid& grid = o.traverse->grid();
         QVERIFY(grid.chkParcel);
         QVERIFY(!grid.chkEdit);
@@ -81,10 +114,10 @@ class TraverseOpenersTest : public QObject {
         o.traverse->hide();
         o.select(QStringLiteral("RD1"));
         o.h->trigger(QStringLiteral("mnuEditParcel"));
-        QCOMPARE(o.traverse->windowTitle(), QStringLiteral("RD1"));
+        QCOMPARE(o.traverse->windowTitle(), QStringLiteral("RD1 - D20417"));
         o.traverse->hide();
         o.h->trigger(QStringLiteral("mnuViewParcel"));
-        QCOMPARE(o.traverse->windowTitle(), QStringLiteral("RD1"));
+        QCOMPARE(o.traverse->windowTitle(), QStringLiteral("RD1 - D20417"));
     }
 
     void parcelCommandsWithoutASelectionAreRefused() {
@@ -113,7 +146,7 @@ class TraverseOpenersTest : public QObject {
         });
         o.h->click(QStringLiteral("cmdNewParcel"));
         QVERIFY(o.traverse->isVisible());
-        QCOMPARE(o.traverse->windowTitle(), QStringLiteral("AL8"));
+        QCOMPARE(o.traverse->windowTitle(), QStringLiteral("AL8 - D20417"));
         QVERIFY(o.traverse->grid().chkParcel);
         QCOMPARE(o.traverse->grid().dataRows(), 1);
         QVERIFY(o.traverse->grid().cell(1, ColFrom).empty());
@@ -122,14 +155,14 @@ class TraverseOpenersTest : public QObject {
     void connectionsAndEditLinesOpenTheirModes() {
         Opened o;
         o.h->click(QStringLiteral("cmdConnections"));
-        QCOMPARE(o.traverse->windowTitle(), QStringLiteral("Add Connection Lines"));
+        QCOMPARE(o.traverse->windowTitle(), QStringLiteral("Add Connection Lines - D20417"));
         QVERIFY(!o.traverse->grid().chkParcel);
         QVERIFY(!o.traverse->grid().chkEdit);
         o.traverse->hide();
 
         const int lines = static_cast<int>(o.h->plan.PlanLines.size());
         o.h->trigger(QStringLiteral("mnuEditLines"));
-        QCOMPARE(o.traverse->windowTitle(), QStringLiteral("Edit Lines"));
+        QCOMPARE(o.traverse->windowTitle(), QStringLiteral("Edit Lines - D20417"));
         QVERIFY(o.traverse->grid().chkEdit);
         QCOMPARE(o.traverse->grid().dataRows(), lines);
         // The traverse window owns the lines while it edits them.

@@ -25,7 +25,7 @@ class TestTraverseEntry : public QObject {
 void TestTraverseEntry::typingRowByRowWithEnter() {
     TraverseHarness h;
     QVERIFY(h.window->openConnections());
-    QCOMPARE(h.window->windowTitle(), QString("Add Connection Lines"));
+    QCOMPARE(h.window->windowTitle(), QString("Add Connection Lines - D20417"));
     h.enter({"100"});
     QCOMPARE(h.currentCol(), 2);
     h.type("+"); // "+" on an empty To cell: the next point up
