@@ -119,14 +119,27 @@ std::vector<std::string> ReadTextLinesBounded(std::istream& in, size_t maxLines,
     return lines;
 }
 
-Result<std::vector<std::string>> ReadTextLinesBounded(const std::string& path, size_t maxLines,
-                                                      size_t maxLineLength) {
+namespace {
+
+// Opens a file for reading, found whatever its case; a folder of that name is refused, as it
+// opens as a stream on some systems and then reads as nothing at all.
+Status openForReading(const std::string& path, std::ifstream& in) {
     const std::string source = ResolveFileName(path);
     if (isDirectory(source))
         return Error{"Cannot open " + path + ": it is a folder, not a file", ""};
-    std::ifstream in(source, std::ios::binary);
+    in.open(source, std::ios::binary);
     if (!in)
         return Error{systemError("Cannot open", path), ""};
+    return {};
+}
+
+} // namespace
+
+Result<std::vector<std::string>> ReadTextLinesBounded(const std::string& path, size_t maxLines,
+                                                      size_t maxLineLength) {
+    std::ifstream in;
+    if (Status opened = openForReading(path, in); !opened)
+        return opened.error();
     auto lines = ReadTextLinesBounded(in, maxLines, maxLineLength);
     if (in.bad())
         return Error{systemError("Cannot read", path), ""};
@@ -134,13 +147,9 @@ Result<std::vector<std::string>> ReadTextLinesBounded(const std::string& path, s
 }
 
 Result<std::string> ReadTextFile(const std::string& path) {
-    const std::string source = ResolveFileName(path);
-    // A folder opens as a stream on some systems and then reads as nothing at all.
-    if (isDirectory(source))
-        return Error{"Cannot open " + path + ": it is a folder, not a file", ""};
-    std::ifstream in(source, std::ios::binary);
-    if (!in)
-        return Error{systemError("Cannot open", path), ""};
+    std::ifstream in;
+    if (Status opened = openForReading(path, in); !opened)
+        return opened.error();
     // Read through the stream itself, so that a failure part-way is seen and not taken for
     // the end of the file.
     std::string content;

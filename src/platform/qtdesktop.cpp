@@ -186,6 +186,18 @@ QString QtDesktop::inputBox(const QString& prompt, const QString& title,
     return dialog.textValue();
 }
 
+namespace {
+
+// The file a dialog was closed on, in the system's own form; empty when it was cancelled.
+QString chosenFile(QFileDialog& dialog) {
+    if (dialog.exec() != QDialog::Accepted)
+        return QString();
+    const QStringList chosen = dialog.selectedFiles();
+    return chosen.isEmpty() ? QString() : QDir::toNativeSeparators(chosen.first());
+}
+
+} // namespace
+
 QString QtDesktop::openFileDialog(const QString& filter, const QString& title,
                                   const QString& initialName) {
     QFileDialog dialog(mainWindow_, title);
@@ -199,10 +211,7 @@ QString QtDesktop::openFileDialog(const QString& filter, const QString& title,
     dialog.setNameFilter(QtNameFilters(filter));
     if (!initialName.isEmpty())
         dialog.selectFile(initialName);
-    if (dialog.exec() != QDialog::Accepted)
-        return QString();
-    const QStringList chosen = dialog.selectedFiles();
-    return chosen.isEmpty() ? QString() : QDir::toNativeSeparators(chosen.first());
+    return chosenFile(dialog);
 }
 
 QString QtDesktop::saveFileDialog(const QString& filter, const QString& title,
@@ -214,10 +223,7 @@ QString QtDesktop::saveFileDialog(const QString& filter, const QString& title,
     dialog.setNameFilter(QtNameFilters(filter));
     if (!initialFolder.isEmpty())
         dialog.setDirectory(initialFolder);
-    if (dialog.exec() != QDialog::Accepted)
-        return QString();
-    const QStringList chosen = dialog.selectedFiles();
-    return chosen.isEmpty() ? QString() : QDir::toNativeSeparators(chosen.first());
+    return chosenFile(dialog);
 }
 
 std::optional<FontChoice> QtDesktop::chooseFont(const FontChoice& current) {

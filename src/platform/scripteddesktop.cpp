@@ -65,33 +65,37 @@ QString ScriptedDesktop::nextText(DesktopCall& call) {
     return answer;
 }
 
+namespace {
+
+// The record of a dialog that answers with a text: what it showed, its title and the text or
+// name it started from.
+DesktopCall textCall(DesktopCall::Kind kind, const QString& text, const QString& title,
+                     const QString& detail) {
+    DesktopCall call;
+    call.kind = kind;
+    call.text = text;
+    call.title = title;
+    call.detail = detail;
+    return call;
+}
+
+} // namespace
+
 QString ScriptedDesktop::inputBox(const QString& prompt, const QString& title,
                                   const QString& defaultText) {
-    DesktopCall call;
-    call.kind = DesktopCall::Kind::InputBox;
-    call.text = prompt;
-    call.title = title;
-    call.detail = defaultText;
+    DesktopCall call = textCall(DesktopCall::Kind::InputBox, prompt, title, defaultText);
     return nextText(call);
 }
 
 QString ScriptedDesktop::openFileDialog(const QString& filter, const QString& title,
                                         const QString& initialName) {
-    DesktopCall call;
-    call.kind = DesktopCall::Kind::OpenFileDialog;
-    call.text = filter;
-    call.title = title;
-    call.detail = initialName;
+    DesktopCall call = textCall(DesktopCall::Kind::OpenFileDialog, filter, title, initialName);
     return nextText(call);
 }
 
 QString ScriptedDesktop::saveFileDialog(const QString& filter, const QString& title,
                                         const QString& initialFolder) {
-    DesktopCall call;
-    call.kind = DesktopCall::Kind::SaveFileDialog;
-    call.text = filter;
-    call.title = title;
-    call.detail = initialFolder;
+    DesktopCall call = textCall(DesktopCall::Kind::SaveFileDialog, filter, title, initialFolder);
     return nextText(call);
 }
 
