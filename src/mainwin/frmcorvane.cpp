@@ -6,6 +6,7 @@
 #include "mainwin/frmparcel.h"
 #include "mainwin/startup.h"
 #include "platform/controls.h"
+#include "platform/windowsize.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -338,6 +339,7 @@ bool frmCorvane::startUp() {
         return false;
     }
     move(kWindowOffset, kWindowOffset);
+    RestoreWindowSize(desktop_, *this, kMainSizeKey, size());
     calculator_ = new frmOrvaCalc(desktop_, this);
     calculator_->hide();
     // The dialogs and the summary window live for the whole run, hidden between uses.
@@ -384,6 +386,7 @@ void frmCorvane::closeEvent(QCloseEvent* event) {
 
 void frmCorvane::EndProgram() {
     exitDone_ = true;
+    StoreWindowSize(desktop_, *this, kMainSizeKey);
     emit programEnded();
     if (quit_)
         quit_();

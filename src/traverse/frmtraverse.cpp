@@ -1,5 +1,6 @@
 #include "traverse/frmtraverse.h"
 #include "platform/controls.h"
+#include "platform/windowsize.h"
 #include "traverse/messageicon.h"
 
 #include "core/bearing.h"
@@ -18,6 +19,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QHideEvent>
 #include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -35,6 +37,14 @@ namespace {
 // The grid's column widths in characters: "      |From             |To               |Bearing
 // |Distance        ".
 constexpr int kColumnChars[] = {6, 17, 17, 15, 16};
+
+// The settings key of the size the user left the window at.
+const QString kSizeKey = QStringLiteral("Traverse");
+
+// A grid column's width in pixels of the grid's font.
+int columnWidth(const QTableView* grid, int column) {
+    return kColumnChars[column] * grid->fontMetrics().averageCharWidth() + 8;
+}
 
 // Twips (1/1440 inch) to pixels of a widget's screen.
 int twips(const QWidget* widget, int value) {
@@ -119,9 +129,10 @@ void frmTraverse::buildControls() {
     // Rows of one height, so the view never measures tens of thousands of rows.
     Grid1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     Grid1->verticalHeader()->setDefaultSectionSize(Grid1->fontMetrics().height() + 6);
-    const int charWidth = Grid1->fontMetrics().averageCharWidth();
     for (int c = 0; c < 5; ++c)
-        Grid1->horizontalHeader()->resizeSection(c, kColumnChars[c] * charWidth + 8);
+        Grid1->horizontalHeader()->resizeSection(c, columnWidth(Grid1, c));
+    // A window made wider than its columns gives the room to the distances.
+    Grid1->horizontalHeader()->setStretchLastSection(true);
     Grid1->installEventFilter(this);
     connect(Grid1->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current) { onCurrentChanged(current); });
@@ -182,11 +193,15 @@ void frmTraverse::buildControls() {
     searchLayout->addWidget(optDistance);
     searchLayout->addWidget(cmdFind);
 
-    auto* buttons = new QHBoxLayout;
+    // The search frame goes under the command buttons, so the window can be as narrow as its
+    // grid.
+    auto* buttons = new QVBoxLayout;
+    auto* commands = new QHBoxLayout;
     for (QPushButton* button : {cmdOK, cmdCancel, cmdClosure, cmdDraw, cmdPrint})
-        buttons->addWidget(button);
-    buttons->addSpacing(twips(this, 400));
-    buttons->addWidget(searchFrame, 1);
+        commands->addWidget(button);
+    commands->addStretch(1);
+    buttons->addLayout(commands);
+    buttons->addWidget(searchFrame);
 
     // The grid fills the window between the toolbar and the buttons, which keep a margin
     // above the bottom edge.
@@ -214,12 +229,22 @@ void frmTraverse::placeOnScreen() {
     const QScreen* screen = this->screen();
     if (!screen)
         return;
-    // Nearly the whole screen: a margin at the top left, 400 twips narrower than the screen
-    // and its bottom 200 twips above the screen's.
+    // A margin at the top left and the bottom 200 twips above the screen's; as wide as the
+    // grid's columns, so no empty grid stands beside them, unless the user left it otherwise.
     const QRect area = screen->availableGeometry();
     const int margin = twips(this, 200);
-    setGeometry(area.x() + margin, area.y() + margin, area.width() - twips(this, 400),
-                area.height() - 2 * margin);
+    int gridWidth = 2 * Grid1->frameWidth() + Grid1->verticalScrollBar()->sizeHint().width();
+    for (int c = 0; c < 5; ++c)
+        gridWidth += columnWidth(Grid1, c);
+    move(area.x() + margin, area.y() + margin);
+    RestoreWindowSize(host_.desktop(), *this, kSizeKey,
+                      QSize(gridWidth, area.height() - 2 * margin));
+}
+
+void frmTraverse::hideEvent(QHideEvent* event) {
+    if (!event->spontaneous())
+        StoreWindowSize(host_.desktop(), *this, kSizeKey);
+    QWidget::hideEvent(event);
 }
 
 bool frmTraverse::editorVisible() const {

@@ -63,6 +63,7 @@ class frmTraverse : public QWidget, public PlanWindow {
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:

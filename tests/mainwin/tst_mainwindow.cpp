@@ -163,6 +163,26 @@ class tst_MainWindow : public QObject {
         QCOMPARE(stored.window->reportFont().name, QStringLiteral("Courier New"));
     }
 
+    // The size the user leaves the main window at is the size of the next run's.
+    void mainWindowSizeIsKeptFromRunToRun() {
+        Harness first{QString()};
+        QVERIFY(first.window->startUp());
+        first.window->resize(700, 520);
+        first.trigger("mnuExit");
+        QCOMPARE(first.quits, 1);
+        QCOMPARE(first.desktop.setting("Windows", "Main", QString()), QStringLiteral("700x520"));
+
+        Harness next{QString()};
+        next.desktop.settings = first.desktop.settings;
+        QVERIFY(next.window->startUp());
+        QCOMPARE(next.window->size(), QSize(700, 520));
+
+        Harness unreadable{QString()};
+        unreadable.desktop.setSetting("Windows", "Main", "700 by 520");
+        QVERIFY(unreadable.window->startUp());
+        QCOMPARE(unreadable.window->size(), QSize(640, 480));
+    }
+
     // Commands still to come answer with a message of their own and leave the plan alone.
     void laterCommandsAreNotYetAvailable() {
         Sample s;

@@ -3,6 +3,9 @@
 
 #include "traverseharness.h"
 
+#include <QHeaderView>
+#include <QScreen>
+#include <QScrollBar>
 #include <QStandardPaths>
 #include <QTimer>
 #include <QtTest>
@@ -20,6 +23,7 @@ class TestTraverseEntry : public QObject {
     void leavingACellWhileEditingCommitsIt();
     void calculatorAnswerIsCommittedToTheCell();
     void findWrapsAroundTheGrid();
+    void windowFitsItsGridAndKeepsTheUsersSize();
 };
 
 void TestTraverseEntry::typingRowByRowWithEnter() {
@@ -147,6 +151,47 @@ void TestTraverseEntry::findWrapsAroundTheGrid() {
     QCOMPARE(h.currentRow(), 19);
     QCOMPARE(h.desktop().lastMessage().text, QString("Nothing found"));
     QCOMPARE(h.desktop().lastMessage().title, QString("Find Text"));
+}
+
+// The window opens as wide as its grid's columns, not across the screen; the size the user
+// leaves it at is kept and given to the next window, and a stored size that is no size is
+// passed over.
+void TestTraverseEntry::windowFitsItsGridAndKeepsTheUsersSize() {
+    TraverseHarness h;
+    QVERIFY(h.window->openConnections());
+    QVERIFY(QTest::qWaitForWindowExposed(h.window.get()));
+    const QRect screen = h.window->screen()->availableGeometry();
+    QHeaderView* header = h.grid->horizontalHeader();
+    QVERIFY(h.window->width() < screen.width() * 3 / 4);
+    // Every column shows whole, and the grid has no room beside its columns.
+    QCOMPARE(h.grid->horizontalScrollBar()->maximum(), 0);
+    QCOMPARE(header->length(), h.grid->viewport()->width());
+    QVERIFY(h.window->geometry().bottom() <= screen.bottom());
+
+    // Widened by the user, the grid follows and the distances take the room.
+    const int distanceWidth = header->sectionSize(4);
+    h.window->resize(h.window->width() + 150, 500);
+    QTRY_COMPARE(header->sectionSize(4), distanceWidth + 150);
+    const QSize chosen = h.window->size();
+    h.click("cmdCancel");
+    QVERIFY(!h.window->isVisible());
+    QCOMPARE(h.desktop().setting("Windows", "Traverse", QString()),
+             QStringLiteral("%1x%2").arg(chosen.width()).arg(chosen.height()));
+
+    frmTraverse next(h.host);
+    QCOMPARE(next.size(), chosen);
+
+    const QSize fitted = h.window->minimumSizeHint();
+    for (const char* stored : {"600", "0x0", "50x400", "600x-5", "99999999x600", "wide"}) {
+        h.desktop().setSetting("Windows", "Traverse", QLatin1String(stored));
+        frmTraverse other(h.host);
+        QVERIFY2(other.width() < screen.width() * 3 / 4, stored);
+        QVERIFY2(other.height() >= fitted.height(), stored);
+    }
+    // A stored size larger than the screen is brought within it.
+    h.desktop().setSetting("Windows", "Traverse", "5000x5000");
+    frmTraverse large(h.host);
+    QVERIFY(large.width() <= screen.width() && large.height() <= screen.height());
 }
 
 QTEST_MAIN(TestTraverseEntry)
