@@ -319,11 +319,3 @@ TEST(TraverseRows, InsertEscapeAndTrailingRows) {
     LastGridLine(grid);
     EXPECT_EQ(grid.dataRows(), 1);
 }
-
-// The user guide's worked examples of bearing entry, as the grid stores them.
-TEST(TraverseTyping, TheGuidesBearingExamplesHold) {
-    EXPECT_EQ(BearingEntryText("45.3020"), std::optional<std::string>("45.3020"));
-    EXPECT_EQ(BearingEntryText("45.3"), std::optional<std::string>("45.3000"));
-    EXPECT_EQ(BearingEntryText("45.03"), std::optional<std::string>("45.0300"));
-    EXPECT_EQ(BearingEntryText("-45.3"), std::optional<std::string>("225.3000"));
-}
