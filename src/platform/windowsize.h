@@ -19,8 +19,8 @@ std::optional<QSize> StoredWindowSize(Desktop& desktop, const QString& key);
 // than the screen's free area and no smaller than its controls need.
 void RestoreWindowSize(Desktop& desktop, QWidget& window, const QString& key, QSize fitted);
 
-// Keeps the window's size for the next run. A maximised, minimised or full-screen window
-// keeps the size it had before, as that is the one the user chose.
+// Keeps the window's size for the next run. For a maximised, minimised or full-screen window
+// the stored size stays as it was, as that is the one the user chose.
 void StoreWindowSize(Desktop& desktop, const QWidget& window, const QString& key);
 
 } // namespace corvane
