@@ -39,6 +39,9 @@ const QString kAccuracySurveyed = QStringLiteral("Surveyed Polygons");
 // 200 twips from the screen's top left corner.
 constexpr int kWindowOffset = 13;
 
+// The settings key of the size the user left the window at.
+const QString kMainSizeKey = QStringLiteral("Main");
+
 } // namespace
 
 frmCorvane::frmCorvane(PlanState& plan, Desktop& desktop, const QString& commandLine,

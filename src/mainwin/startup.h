@@ -17,7 +17,4 @@ QString CommandLineFromArguments(const QStringList& arguments);
 // all, takes the default).
 FontChoice ReportFontFromSettings(Desktop& desktop);
 
-// The settings key of the size the user left the main window at.
-inline const QString kMainSizeKey = QStringLiteral("Main");
-
 } // namespace corvane
