@@ -39,6 +39,10 @@ struct PointRecord {
     double East = 0.0;
     double North = 0.0;
     std::int16_t Fixed = 0;
+    // The table index of the start of the point's group (0: the first group), -1 while the
+    // point is not fixed: positions are comparable only within one group, since each further
+    // group stands at an arbitrary offset east of the ones before it.
+    std::int32_t Group = -1;
 };
 
 // One parcel of the polygons file.

@@ -1,0 +1,118 @@
+#pragma once
+
+// Plans made up for the coordinate builder's tests and benchmarks: chains stored forwards or
+// in reverse, grids at the lines file's limit in shuffled order, and random networks with
+// several groups, arcs, missing bearings, dropped and duplicate lines.
+
+#include "core/curves.h"
+#include "core/records.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <random>
+#include <vector>
+
+namespace corvane::gen {
+
+struct GeneratedPlan {
+    std::vector<LineRecord> lines;
+    std::vector<CurveRecord> curves;
+};
+
+// A bearing in packed DDD.MMSS form from whole degrees, minutes and seconds.
+inline double Packed(int d, int m, int s) {
+    return d + m / 100.0 + s / 10000.0;
+}
+
+// Points 1 to n joined in order; reversed: the lines stored last to first, so a table walk
+// reaches one more point per pass.
+inline GeneratedPlan Chain(int n, bool reversed) {
+    GeneratedPlan plan;
+    for (int i = 1; i < n; ++i)
+        plan.lines.push_back(
+            {i, i + 1, Packed((i * 37) % 360, (i * 7) % 60, (i * 11) % 60), 10.0 + i % 13, 0});
+    if (reversed)
+        std::reverse(plan.lines.begin(), plan.lines.end());
+    return plan;
+}
+
+// A side × side grid of points 20 m apart, every row and column joined, lines shuffled;
+// every 50th line an arc (its curve record holds the chord bearing), every 97th without a
+// bearing. 128 × 128 gives 32 512 lines.
+inline GeneratedPlan ShuffledGrid(int side, unsigned seed) {
+    GeneratedPlan plan;
+    auto number = [side](int r, int c) { return r * side + c + 1; };
+    int k = 0;
+    for (int r = 0; r < side; ++r)
+        for (int c = 0; c < side; ++c) {
+            if (c + 1 < side) {
+                LineRecord line{number(r, c), number(r, c + 1), 90.0, 20.0, 0};
+                if (++k % 50 == 0) {
+                    line.Bearing = 1000 + 30.0;
+                    line.Distance = 20.5;
+                    plan.curves.push_back({line.FromPoint, line.ToPoint, "R", 999, 90.0});
+                } else if (k % 97 == 0) {
+                    line.Bearing = 999;
+                }
+                plan.lines.push_back(line);
+            }
+            if (r + 1 < side)
+                plan.lines.push_back({number(r, c), number(r + 1, c), 180.0, 20.0, 0});
+        }
+    std::mt19937 random(seed);
+    std::shuffle(plan.lines.begin(), plan.lines.end(), random);
+    return plan;
+}
+
+// A random network: `groups` clusters of points joined within themselves, random directions
+// and storage order, missing bearings, arcs with and without chord bearings, dropped lines
+// (distance 0 or negative), duplicate pairs and the odd line between clusters.
+inline GeneratedPlan RandomNetwork(unsigned seed, int points, int lines, int groups) {
+    std::mt19937 random(seed);
+    auto pick = [&random](int low, int high) {
+        return std::uniform_int_distribution<int>(low, high)(random);
+    };
+    GeneratedPlan plan;
+    const int perGroup = std::max(2, points / std::max(1, groups));
+    for (int j = 0; j < lines; ++j) {
+        const int g = pick(0, groups - 1);
+        int a = g * perGroup + pick(1, perGroup);
+        int b = g * perGroup + pick(1, perGroup);
+        if (pick(0, 40) == 0)
+            b = pick(1, groups * perGroup);
+        if (a == b && pick(0, 3) != 0)
+            b = a + 1;
+        LineRecord line{a, b, Packed(pick(0, 359), pick(0, 59), pick(0, 59)), pick(1, 9000) / 100.0,
+                        0};
+        switch (pick(0, 12)) {
+        case 0:
+            line.Bearing = 999;
+            break;
+        case 1:
+            line.Distance = pick(0, 1) ? 0.0 : -line.Distance;
+            break;
+        case 2:
+        case 3: {
+            line.Bearing = 1000 + line.Distance; // radius
+            line.Distance = line.Distance * 1.2;
+            const bool chord = pick(0, 3) != 0;
+            plan.curves.push_back({pick(0, 1) ? a : b, a, pick(0, 1) ? "L" : "R",
+                                   chord ? 999 : Packed(pick(0, 359), 0, 0),
+                                   chord ? Packed(pick(0, 359), pick(0, 59), 0) : 999});
+            plan.curves.back().ToPoint = plan.curves.back().FromPoint == a ? b : a;
+            break;
+        }
+        case 4:
+            line.Bearing = 360.0;
+            break;
+        default:
+            break;
+        }
+        plan.lines.push_back(line);
+        if (pick(0, 15) == 0)
+            plan.lines.push_back(LineRecord{b, a, Packed(pick(0, 359), 0, 0), 5.0, 0});
+    }
+    return plan;
+}
+
+} // namespace corvane::gen

@@ -1,0 +1,134 @@
+#pragma once
+
+#include "core/curves.h"
+#include "core/records.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace corvane {
+
+// The part of the plan a view shows, in plan metres: its left and top edges, its width, and
+// its height (negative, since north is up).
+struct ViewScale {
+    double Left = 0;
+    double Top = 0;
+    double Width = 1;
+    double Height = -1;
+    double Right() const { return Left + Width; }
+    double Bottom() const { return Top + Height; }
+};
+
+// The first view of a plan whose points lie from 0 to east and 0 to north, on a surface of
+// the given aspect (width / height): the extent is widened in one direction to the surface's
+// shape, then 5 % of it is added on every side. An extent that is 0 in both directions
+// becomes a small square (10 m) so the view always has a scale.
+struct FittedView {
+    double East = 0; // the extent after widening
+    double North = 0;
+    ViewScale Scale;
+};
+FittedView FitPlanView(double east, double north, double aspect);
+// The view of an extent already fitted (as Redraw takes it back): 5 % margins.
+ViewScale ViewOfExtent(double east, double north);
+
+// Each side moves inward by percent / 100 of the extent (outward for a negative percent);
+// the right edge follows from the view's aspect.
+ViewScale ZoomAround(const ViewScale& view, double percent);
+// One tenth of the view in the direction "N", "S", "E" or "W"; "N" lowers the top edge.
+ViewScale ScrollAround(const ViewScale& view, char direction);
+// The view of the rectangle dragged from the press to the release point, when it was
+// dragged up and to the right: its height, and a width by the view's aspect from its left
+// edge. Any other drag gives no new view.
+std::optional<ViewScale> ZoomLines(const ViewScale& view, double pressX, double pressY,
+                                   double dragX, double dragY);
+
+// Plan metres to the units of a surface of the given size and back, for the view's scale.
+struct ViewTransform {
+    ViewScale Scale;
+    double DeviceWidth = 1;
+    double DeviceHeight = 1;
+    double X(double east) const { return (east - Scale.Left) / Scale.Width * DeviceWidth; }
+    double Y(double north) const { return (north - Scale.Top) / Scale.Height * DeviceHeight; }
+    double East(double x) const { return Scale.Left + x / DeviceWidth * Scale.Width; }
+    double North(double y) const { return Scale.Top + y / DeviceHeight * Scale.Height; }
+};
+
+// How a line is drawn: dotted for its class 1, dashed for 3 (easements), solid otherwise.
+enum class Stroke { Solid, Dotted, Dashed };
+Stroke StrokeOfStyle(std::int16_t style);
+
+struct PlotLine {
+    double E1 = 0, N1 = 0, E2 = 0, N2 = 0;
+    Stroke Style = Stroke::Solid;
+};
+struct PlotText {
+    double E = 0, N = 0;
+    std::string Text;
+};
+
+// The 21 positions along an arc from its first end to its second (20 equal steps of the
+// angle), turning right or left as travelled, for a radius and the two fixed ends. nullopt
+// when no arc of that radius joins the ends (a chord longer than the diameter, a radius of
+// 0 or less): the caller draws the line straight.
+std::optional<std::vector<std::pair<double, double>>>
+ArcPoints(double e1, double n1, double e2, double n2, double radius, bool left);
+
+// The whole plan's lines between two fixed points, arcs as 20 chords along their curve and
+// straight lines in their class's stroke. visible: only the lines not wholly beyond one edge
+// of that view (nullptr: every line).
+std::vector<PlotLine> PlanLineShapes(const std::vector<LineRecord>& lines,
+                                     const std::vector<PointRecord>& points,
+                                     const CurveTable& curves, const ViewScale* visible);
+// One traverse: the points joined in table order, solid.
+std::vector<PlotLine> TraverseShapes(const std::vector<PointRecord>& points);
+// The labels of the fixed, numbered points at their positions; in a single traverse the
+// first point's label first, whatever it is.
+std::vector<PlotText> PointLabelShapes(const std::vector<PointRecord>& points, bool traverse);
+// Each parcel's identifier at the mean of its corners, the first listed point (repeated at
+// the end) left out; corners missing from the points are left out of the mean, and a parcel
+// with no corner to average gets no label.
+std::vector<PlotText> ParcelLabelShapes(const std::vector<std::string>& polygonsLines,
+                                        const std::vector<PointRecord>& points);
+
+// The answer to "Enter two point numbers separated by a space or -": nothing to do (empty),
+// the message to show, or the two table indexes to join.
+struct ConnectAnswer {
+    bool Empty = false;
+    std::string Message; // "Points need to be separated by a space" or "Could not find points"
+    int From = -1;
+    int To = -1;
+};
+ConnectAnswer ParseConnectAnswer(std::string_view answer, const std::vector<PointRecord>& points);
+
+// What identifying the points strictly inside the dragged rectangle reports, in table
+// order: for each fixed numbered point, the line of the plan's ".pts" description file that
+// begins with " LABEL PLAN" (letter case ignored), or else its label alone for the first
+// point only. ptsLines: the description file's lines (empty when there is none); plan: the
+// plan identifier.
+std::vector<std::string> IdentifyPoints(const std::vector<PointRecord>& points, double pressX,
+                                        double pressY, double dragX, double dragY,
+                                        const std::string& plan,
+                                        const std::vector<std::string>& ptsLines);
+
+// The plan printed on one page at 1:S, the view's bottom left corner at the page's bottom
+// left: S fits the view's width in the page width less 10 mm and its height in the page
+// height less 10 mm.
+double PrintScale(const ViewScale& view, double pageWidthMm, double pageHeightMm);
+struct PagePoint {
+    double X = 0, Y = 0;
+};
+// s: plan metres per millimetre of paper (S / 1000).
+PagePoint PagePosition(const ViewScale& view, double s, double pageHeightMm, double east,
+                       double north);
+// False only when both ends lie beyond the same edge of the page (edges count as on it).
+bool LineOnPage(double x1, double y1, double x2, double y2, double pageWidthMm,
+                double pageHeightMm);
+// True when a text of the given size with its top left corner at (x, y) stays on the page.
+bool PlotOnPage(double x, double y, double textWidth, double textHeight, double pageWidthMm,
+                double pageHeightMm);
+
+} // namespace corvane
