@@ -2,7 +2,7 @@
 # Installs the Debian packages Corvane needs to build and test, when any is missing.
 set -euo pipefail
 
-packages=(cmake g++ make pkg-config qt6-base-dev libgl-dev libgtest-dev libgmock-dev
+packages=(cmake g++ make pkg-config qt6-base-dev qt6-svg-dev libgl-dev libgtest-dev libgmock-dev
           libbenchmark-dev fonts-liberation clang-format ccache)
 
 missing=()

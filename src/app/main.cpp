@@ -1,10 +1,13 @@
+#include "core/commandline.h"
 #include "core/plancheck.h"
 #include "core/records.h"
+#include "drawing/drawcommand.h"
 #include "mainwin/frmcorvane.h"
 #include "mainwin/startup.h"
 #include "platform/qtdesktop.h"
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QPixmap>
 #include <QStringList>
 #include <iostream>
@@ -12,10 +15,17 @@
 #include <vector>
 
 int main(int argc, char* argv[]) {
-    // The command-line check of a plan runs without a display and starts no window.
-    std::vector<std::string> args(argv + 1, argv + argc);
-    if (corvane::IsCommandLineCheck(args))
-        return corvane::RunPlanCheck(args, std::cout, std::cerr);
+    // The command-line modes run without a display and start no window.
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    const corvane::CommandLine command = corvane::ParseCommandLine(args);
+    if (command.Mode == corvane::CommandMode::Draw && command.Refusal.empty()) {
+        if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        QGuiApplication app(argc, argv);
+        return corvane::RunDrawCommand(command, std::cout, std::cerr);
+    }
+    if (command.headless())
+        return corvane::RunPlanCheck(command, std::cout, std::cerr);
 
     QApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Corvane"));

@@ -408,3 +408,30 @@ std::vector<std::string> UnfixedPointLabels(const std::vector<PointRecord>& poin
 }
 
 } // namespace corvane
+
+namespace corvane {
+
+WholePlanDrawing PrepareWholePlanDrawing(const std::vector<LineRecord>& planLines,
+                                         const std::string& planPath) {
+    WholePlanDrawing drawing;
+    drawing.Lines = planLines;
+    if (Status scaled = AppendScaledLines(drawing.Lines, planPath); !scaled)
+        drawing.Problems.push_back(scaled.error());
+    if (FileExists(planPath + ".ply")) {
+        auto polygons = ReadPolygonsFile(ResolveFileName(planPath + ".ply"));
+        if (polygons)
+            drawing.Polygons = std::move(polygons).value();
+        else
+            drawing.Problems.push_back(polygons.error());
+    }
+    PrepareLineStyles(drawing.Lines, drawing.Polygons);
+    auto curves = ReadCurveFile(planPath);
+    if (curves)
+        drawing.Curves = std::move(curves).value();
+    else
+        drawing.Problems.push_back(curves.error());
+    drawing.Points = BuildPlanCoordinates(drawing.Lines, drawing.Curves);
+    return drawing;
+}
+
+} // namespace corvane

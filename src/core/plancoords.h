@@ -77,3 +77,23 @@ Status AppendScaledLines(std::vector<LineRecord>& lines, const std::string& plan
 std::vector<std::string> UnfixedPointLabels(const std::vector<PointRecord>& points);
 
 } // namespace corvane
+
+namespace corvane {
+
+// Everything a whole-plan drawing needs, in copies of its own: the plan's lines with the
+// scaled lines and the placeholder parcel sides added and classed, the curve records, the
+// polygons file's lines and the coordinates. The plan's own lines are never touched.
+// Problems that leave part of the drawing out (scaled lines or curve file unreadable,
+// polygons file refused) are listed for the caller to show; the drawing is made without
+// that part.
+struct WholePlanDrawing {
+    std::vector<LineRecord> Lines;
+    std::vector<PointRecord> Points;
+    CurveTable Curves;
+    std::vector<std::string> Polygons;
+    std::vector<Error> Problems;
+};
+WholePlanDrawing PrepareWholePlanDrawing(const std::vector<LineRecord>& planLines,
+                                         const std::string& planPath);
+
+} // namespace corvane

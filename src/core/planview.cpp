@@ -171,7 +171,8 @@ std::vector<PlotLine> PlanLineShapes(const std::vector<LineRecord>& lines,
 std::vector<PlotLine> TraverseShapes(const std::vector<PointRecord>& points) {
     std::vector<PlotLine> shapes;
     for (std::size_t i = 1; i < points.size(); ++i)
-        shapes.push_back(PlotLine{points[i - 1].East, points[i - 1].North, points[i].East,
+        if (points[i - 1].Fixed > 0 && points[i].Fixed > 0)
+            shapes.push_back(PlotLine{points[i - 1].East, points[i - 1].North, points[i].East,
                                   points[i].North, Stroke::Solid});
     return shapes;
 }

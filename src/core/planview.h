@@ -83,7 +83,8 @@ ArcPoints(double e1, double n1, double e2, double n2, double radius, bool left);
 std::vector<PlotLine> PlanLineShapes(const std::vector<LineRecord>& lines,
                                      const std::vector<PointRecord>& points,
                                      const CurveTable& curves, const ViewScale* visible);
-// One traverse: the points joined in table order, solid.
+// One traverse: the points joined in table order, solid; a point the traverse could not
+// reach (not fixed) breaks the line instead of joining it to the origin.
 std::vector<PlotLine> TraverseShapes(const std::vector<PointRecord>& points);
 // The labels of the fixed, numbered points at their positions; in a single traverse the
 // first point's label first, whatever it is.

@@ -27,6 +27,7 @@
 #include <algorithm>
 
 #include "calculator/frmorvacalc.h"
+#include "drawing/frmdrawplan.h"
 #include "reports/frmsummary.h"
 #include "traverse/frmtraverse.h"
 
@@ -167,8 +168,8 @@ void frmCorvane::buildMenus() {
                &frmCorvane::mnuViewPolygons_Click);
     addCommand(mnuView, QStringLiteral("mnuSummary"), QStringLiteral("Summary..."),
                &frmCorvane::cmdSummary_Click);
-    addCommand(mnuView, QStringLiteral("mnuDrawPlan"), QStringLiteral("Draw Plan..."),
-               &frmCorvane::mnuDrawPlan_Click);
+    mnuDrawPlan = addCommand(mnuView, QStringLiteral("mnuDrawPlan"),
+                             QStringLiteral("Draw Plan..."), &frmCorvane::mnuDrawPlan_Click);
 
     mnuOptions = addMenu(QStringLiteral("mnuOptions"), QStringLiteral("&Options"));
     enabledWithPlan(mnuOptions->menuAction());
@@ -211,7 +212,7 @@ void frmCorvane::buildControls() {
                   QStringLiteral("Open a new CORVANE file"), &frmCorvane::mnuOpen_Click);
     auto* cmdPrint = addButton(QStringLiteral("cmdPrint"), QStringLiteral("Print..."),
                                QStringLiteral("Print a report"), &frmCorvane::mnuPrint_Click);
-    auto* cmdDrawPlan = addButton(QStringLiteral("cmdDrawPlan"), QStringLiteral("Draw Plan..."),
+    cmdDrawPlan = addButton(QStringLiteral("cmdDrawPlan"), QStringLiteral("Draw Plan..."),
                                   QStringLiteral("Draw the lines"), &frmCorvane::mnuDrawPlan_Click);
     auto* cmdSummary = addButton(QStringLiteral("cmdSummary"), QStringLiteral("Summary..."),
                                  QStringLiteral("Get a summary of closures and areas"),
@@ -350,6 +351,14 @@ bool frmCorvane::startUp() {
     areaDialog_ = new frmAreaCalc(plan_, desktop_, this);
     summary_ = new frmSummary(*this, this);
     summary_->hide();
+    planView_ = new frmDrawPlan(*this, this);
+    planView_->hide();
+    connect(planView_, &frmDrawPlan::viewClosed, this, [this](bool wholePlan) {
+        if (!wholePlan)
+            return;
+        mnuDrawPlan->setEnabled(mnuView->isEnabled());
+        cmdDrawPlan->setEnabled(mnuView->isEnabled());
+    });
     traverse_ = new frmTraverse(*this, this);
     traverse_->hide();
     cboAccuracy->addItem(kAccuracySurveyed);

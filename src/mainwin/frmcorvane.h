@@ -24,6 +24,7 @@ class QPushButton;
 namespace corvane {
 
 class frmAreaCalc;
+class frmDrawPlan;
 class frmOrvaCalc;
 class frmParcel;
 class frmSummary;
@@ -69,6 +70,7 @@ class frmCorvane : public QMainWindow, public PlanHost {
     frmOrvaCalc* calculator() override { return calculator_; }
     // Created hidden at start-up.
     AreaDialog* areaDialog() override;
+    frmDrawPlan* planView() override { return planView_; }
 
   signals:
     void programEnded();
@@ -188,6 +190,10 @@ class frmCorvane : public QMainWindow, public PlanHost {
     frmAreaCalc* areaDialog_ = nullptr;
     frmSummary* summary_ = nullptr;
     frmTraverse* traverse_ = nullptr;
+    frmDrawPlan* planView_ = nullptr;
+    // Draw Plan's menu entry and button: off while the whole plan is drawn.
+    QAction* mnuDrawPlan = nullptr;
+    QPushButton* cmdDrawPlan = nullptr;
 
     // Menus and menu entries.
     QMenu* mnuFile = nullptr;

@@ -9,6 +9,7 @@
 
 namespace corvane {
 
+class frmDrawPlan;
 class frmOrvaCalc;
 
 // A window that works on the open plan (the traverse window, the easement window...). It
@@ -54,6 +55,8 @@ class PlanHost {
     // The area dialog and the survey calculator, one of each for the whole run.
     virtual AreaDialog* areaDialog() { return nullptr; }
     virtual frmOrvaCalc* calculator() { return nullptr; }
+    // The plan view the traverse and tool windows draw in.
+    virtual frmDrawPlan* planView() { return nullptr; }
 };
 
 } // namespace corvane

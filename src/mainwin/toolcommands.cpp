@@ -2,6 +2,11 @@
 #include "mainwin/frmcorvane.h"
 
 #include "calculator/frmorvacalc.h"
+#include "core/plancoords.h"
+#include "drawing/frmdrawplan.h"
+
+#include <QAction>
+#include <QPushButton>
 
 namespace corvane {
 
@@ -26,7 +31,17 @@ void frmCorvane::mnuPrint_Click() {
 }
 
 void frmCorvane::mnuDrawPlan_Click() {
-    NotYetAvailable(QStringLiteral("Draw Plan..."));
+    if (!planView_ || !EnsureLinesLoaded())
+        return;
+    WholePlanDrawing drawing;
+    {
+        BusyCursor busy(desktop_);
+        drawing = PrepareWholePlanDrawing(plan_.PlanLines, plan_.PlanPath);
+    }
+    ShowErrors(drawing.Problems);
+    planView_->ShowPlan(PlanContent::ofWholePlan(std::move(drawing), plan_.PlanPath));
+    mnuDrawPlan->setEnabled(false);
+    cmdDrawPlan->setEnabled(false);
 }
 
 void frmCorvane::mnuCalculator_Click() {

@@ -1,8 +1,11 @@
 // The window's commands: closure, OK, Cancel, the right button on OK, print, draw, find.
 
+#include "core/plancoords.h"
 #include "core/textfile.h"
+#include "core/traverse_closure.h"
 #include "core/traverse_print.h"
 #include "core/traverse_save.h"
+#include "drawing/frmdrawplan.h"
 #include "traverse/frmtraverse.h"
 #include "traverse/traversemodel.h"
 
@@ -223,8 +226,20 @@ void frmTraverse::cmdDraw_Click() {
                           QStringLiteral("Draw Parcel error"), Icon::Exclamation);
         return;
     }
-    desktop().message(QStringLiteral("This command is not yet available"),
-                      QStringLiteral("Draw..."), Icon::Information);
+    frmDrawPlan* view = host_.planView();
+    const auto curves = readCurves();
+    if (!view || !curves)
+        return;
+    LastGridLine(grid_);
+    showGrid();
+    // The traverse's own points, from its first point forwards and, in a parcel with a
+    // missing line, from its closing point backwards; the view keeps a copy.
+    CreateGridCoords(grid_, plan(), *curves);
+    if (grid_.chkParcel && IsMissingData(grid_))
+        ReverseGridCoords(grid_, plan(), *curves);
+    std::vector<PointRecord> points = plan().PlanPoints;
+    ShiftToOrigin(points);
+    view->ShowPlan(PlanContent::ofTraverse(std::move(points), plan().PlanPath, windowTitle()));
 }
 
 void frmTraverse::cmdFind_Click() {

@@ -52,10 +52,29 @@ std::string expected(const std::string& goldenCase, const char* file, const std:
 }
 
 TEST(PlanCheck, RecognisedOnTheCommandLineAndHelp) {
-    EXPECT_TRUE(IsCommandLineCheck({"--full", "--check", "x"}));
-    EXPECT_TRUE(IsCommandLineCheck({"--help"}));
-    EXPECT_FALSE(IsCommandLineCheck({}));
-    EXPECT_FALSE(IsCommandLineCheck({"/plans/D1001.lns"}));
+    EXPECT_EQ(ParseCommandLine({"--full", "--check", "x"}).Mode, CommandMode::Check);
+    EXPECT_EQ(ParseCommandLine({"--help"}).Mode, CommandMode::Help);
+    EXPECT_FALSE(ParseCommandLine({}).headless());
+    EXPECT_FALSE(ParseCommandLine({"/plans/D1001.lns"}).headless());
+    EXPECT_FALSE(ParseCommandLine({"p.lns", "--screenshot", "s.png"}).headless());
+    CommandLine draw = ParseCommandLine({"--draw", "p.lns", "--out", "x.svg", "--points"});
+    EXPECT_EQ(draw.Mode, CommandMode::Draw);
+    EXPECT_EQ(draw.value("--out"), "x.svg");
+    EXPECT_TRUE(draw.has("--points"));
+    EXPECT_TRUE(draw.Refusal.empty());
+    // Refused, never taken for a plan to open in a window.
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"--bogus"},
+          {"p.lns", "--bogus"},
+          {"--draw", "p.lns"},                           // no --out
+          {"--check", "p.lns", "--out", "x.png"},        // an option of another mode
+          {"--draw", "p.lns", "--out", "x.png", "--full"},
+          {"--check", "p.lns", "--draw", "p.lns", "--out", "x.png"},
+          {"--points"}}) {
+        CommandLine c = ParseCommandLine(args);
+        EXPECT_TRUE(c.headless()) << args.front();
+        EXPECT_FALSE(c.Refusal.empty()) << args.front();
+    }
 
     CheckRun r = check({"--help"});
     EXPECT_EQ(r.status, 0);

@@ -198,12 +198,10 @@ class tst_MainWindow : public QObject {
                                         "mnuPointNumber",   "Point Number...",
                                         "mnuDatumBearing",  "Datum Bearing...",
                                         "mnuDistanceUnits", "Distance Units...",
-                                        "mnuDrawPlan",      "Draw Plan...",
                                         "mnuFindPoint",     "Find point in parcel",
                                         "mnuDoubleLines",   "Check for double lines",
                                         "mnuPointErrors",   "Check point errors",
                                         "cmdPrint",         "Print...",
-                                        "cmdDrawPlan",      "Draw Plan...",
                                         "cmdFixedWidth",    "Party Walls...",
                                         "cmdPSMs",          "PSM's..."};
         for (size_t i = 0; i < std::size(commands); i += 2) {

@@ -1,0 +1,176 @@
+#include "core/commandline.h"
+
+#include "core/numtext.h"
+
+#include <algorithm>
+
+namespace corvane {
+
+namespace {
+
+struct ModeOptions {
+    const char* mode;
+    CommandMode value;
+    std::vector<std::string> valued;
+    std::vector<std::string> flags;
+    std::vector<std::string> required;
+};
+
+const std::vector<ModeOptions>& modes() {
+    static const std::vector<ModeOptions> table = {
+        {"--check", CommandMode::Check, {"--accuracy"}, {"--full"}, {}},
+        {"--draw",
+         CommandMode::Draw,
+         {"--out", "--size", "--scale"},
+         {"--parcels", "--points"},
+         {"--out"}},
+    };
+    return table;
+}
+
+bool contains(const std::vector<std::string>& list, const std::string& item) {
+    return std::find(list.begin(), list.end(), item) != list.end();
+}
+
+} // namespace
+
+const char* CommandLineUsage() {
+    return "Usage: corvane [PLAN.lns]\n"
+           "       corvane VRX...\n"
+           "       corvane --check PLAN [--accuracy CLASS] [--full]\n"
+           "       corvane --draw PLAN --out FILE [--size WxH] [--parcels] [--points]\n"
+           "                                      [--scale S]\n"
+           "       corvane --help\n"
+           "\n"
+           "Without options, opens the plan whose lines file is named (local mode); a command\n"
+           "line beginning with VRX names the network root (network mode). PLAN is the plan's\n"
+           "lines file or its base path (folder and plan identifier). The other modes need no\n"
+           "display.\n"
+           "\n"
+           "  --check PLAN       check the closure of every parcel of a plan and print the\n"
+           "                     closure summary.\n"
+           "  --accuracy CLASS   the accuracy class of the allowable misclosure, default\n"
+           "                     \"Surveyed Polygons\". The classes: \"Steep or mountainous\",\n"
+           "                     \"Level or undulating\", \"Surveyed Polygons\", \"Urban Survey "
+           "(prior\n"
+           "                     Feb 2019)\", \"Rural Survey (prior Feb 2019)\", \"Marrick City "
+           "Core\n"
+           "                     District\", \"Commercial and City Frame District\". Any other "
+           "text\n"
+           "                     allows no misclosure.\n"
+           "  --full             print the full closure report (every line of every parcel).\n"
+           "  --draw PLAN        draw the whole plan as the plan view shows it when opened, into\n"
+           "                     FILE: a PNG, PDF or SVG picture by FILE's extension.\n"
+           "  --size WxH         the picture's size in pixels, default 1600x1200.\n"
+           "  --parcels          with the parcel identifiers; --points with the point numbers.\n"
+           "  --scale S          with a .pdf FILE: the plan printout at 1:S on one page.\n"
+           "  --help             show this help.\n"
+           "\n"
+           "Exit status: 0 all is well; 1 the plan has findings (--check: a parcel has missing\n"
+           "data or a misclosure that is not acceptable); 2 the plan cannot be read or the\n"
+           "request is refused, and nothing is written.\n";
+}
+
+CommandLine ParseCommandLine(const std::vector<std::string>& args) {
+    CommandLine command;
+    const ModeOptions* mode = nullptr;
+    bool help = false;
+    std::vector<std::string> loose; // arguments that are no option
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a.rfind("--", 0) != 0) {
+            loose.push_back(a);
+            continue;
+        }
+        if (a == "--help") {
+            help = true;
+            continue;
+        }
+        if (a == "--screenshot") { // the developers' picture of the main window
+            if (i + 1 >= args.size())
+                return CommandLine{CommandMode::Window, {}, {}, {}, "--screenshot needs a FILE"};
+            command.Values[a] = args[++i];
+            continue;
+        }
+        auto m = std::find_if(modes().begin(), modes().end(),
+                              [&a](const ModeOptions& o) { return a == o.mode; });
+        if (m != modes().end()) {
+            if (mode || i + 1 >= args.size()) {
+                command.Refusal = mode ? "only one mode at a time" : a + " needs a PLAN";
+                return command;
+            }
+            mode = &*m;
+            command.Mode = m->value;
+            command.Plan = args[++i];
+            continue;
+        }
+        const bool valued = std::any_of(modes().begin(), modes().end(), [&a](const ModeOptions& o) {
+            return contains(o.valued, a);
+        });
+        const bool flag = std::any_of(modes().begin(), modes().end(),
+                                      [&a](const ModeOptions& o) { return contains(o.flags, a); });
+        if (!valued && !flag) {
+            command.Refusal = "unknown option " + a;
+            return command;
+        }
+        if (valued) {
+            if (i + 1 >= args.size()) {
+                command.Refusal = a + " needs a value";
+                return command;
+            }
+            command.Values[a] = args[++i];
+        } else {
+            command.Flags.insert(a);
+        }
+    }
+    if (help) {
+        command.Mode = CommandMode::Help;
+        return command;
+    }
+    if (!mode) {
+        if (!command.Flags.empty() || command.Values.size() > command.Values.count("--screenshot"))
+            command.Refusal = "options without a mode";
+        return command;
+    }
+    if (!loose.empty()) {
+        command.Refusal = "unexpected argument " + loose.front();
+        return command;
+    }
+    for (const auto& [option, value] : command.Values)
+        if (!contains(mode->valued, option)) {
+            command.Refusal = option + " is no option of " + mode->mode;
+            return command;
+        }
+    for (const std::string& option : command.Flags)
+        if (!contains(mode->flags, option)) {
+            command.Refusal = option + " is no option of " + mode->mode;
+            return command;
+        }
+    for (const std::string& option : mode->required)
+        if (!command.Values.count(option)) {
+            command.Refusal = std::string(mode->mode) + " needs " + option;
+            return command;
+        }
+    return command;
+}
+
+std::string PlanPathOfArgument(const std::string& name) {
+    const std::string upper = UpperCase(name);
+    if (upper.size() >= 4 && upper.compare(upper.size() - 4, 4, ".LNS") == 0)
+        return name.substr(0, name.size() - 4);
+    return name;
+}
+
+int AnswerUsage(const CommandLine& command, std::ostream& out, std::ostream& err) {
+    if (!command.Refusal.empty()) {
+        err << "corvane: " << command.Refusal << "\n\n" << CommandLineUsage();
+        return 2;
+    }
+    if (command.Mode == CommandMode::Help) {
+        out << CommandLineUsage();
+        return 0;
+    }
+    return -1;
+}
+
+} // namespace corvane

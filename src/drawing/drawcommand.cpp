@@ -1,0 +1,151 @@
+#include "drawing/drawcommand.h"
+
+#include "core/linesfile.h"
+#include "core/numtext.h"
+#include "core/plancoords.h"
+#include "core/textfile.h"
+#include "platform/qtprintjob.h"
+
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QRegularExpression>
+#include <QSaveFile>
+#include <QSvgGenerator>
+#include <QTemporaryDir>
+#include <filesystem>
+
+namespace corvane {
+
+namespace {
+
+int refuse(std::ostream& err, const QString& message) {
+    err << message.toStdString() << '\n';
+    return 2;
+}
+
+std::optional<QSize> sizeOf(const QString& text) {
+    static const QRegularExpression form(QStringLiteral("^(\\d{1,5})[xX](\\d{1,5})$"));
+    const auto match = form.match(text);
+    if (!match.hasMatch())
+        return std::nullopt;
+    const QSize size(match.captured(1).toInt(), match.captured(2).toInt());
+    if (size.width() < 16 || size.height() < 16 || size.width() > 20000 || size.height() > 20000)
+        return std::nullopt;
+    return size;
+}
+
+void paint(QPainter& painter, const PlanContent& content, QSize size, bool points, bool parcels) {
+    const ViewScale view = OpeningView(content, static_cast<double>(size.width()) / size.height());
+    RenderPlanPicture(painter, QRectF(QPointF(0, 0), QSizeF(size)), view,
+                      PictureOf(content, view, points, parcels), QGuiApplication::font());
+}
+
+} // namespace
+
+QString WritePlanPicture(const PlanContent& content, const QString& file, QSize size, bool points,
+                         bool parcels) {
+    const QString suffix = QFileInfo(file).suffix().toLower();
+    // Written beside the target under a passing name and put in place whole.
+    QSaveFile target(file);
+    if (!target.open(QIODevice::WriteOnly))
+        return QStringLiteral("Cannot write ") + file + QStringLiteral(": ") + target.errorString();
+    if (suffix == QLatin1String("png")) {
+        QImage image(size, QImage::Format_RGB32);
+        QPainter painter(&image);
+        paint(painter, content, size, points, parcels);
+        painter.end();
+        if (!image.save(&target, "PNG"))
+            return QStringLiteral("Cannot write ") + file;
+    } else if (suffix == QLatin1String("svg")) {
+        QSvgGenerator svg;
+        svg.setOutputDevice(&target);
+        svg.setSize(size);
+        svg.setViewBox(QRect(QPoint(0, 0), size));
+        svg.setTitle(content.Caption);
+        QPainter painter(&svg);
+        paint(painter, content, size, points, parcels);
+    } else if (suffix == QLatin1String("pdf")) {
+        QPdfWriter pdf(&target);
+        pdf.setTitle(content.Caption);
+        pdf.setResolution(96);
+        pdf.setPageSize(QPageSize(QSizeF(size) * 25.4 / 96, QPageSize::Millimeter));
+        pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
+        QPainter painter(&pdf);
+        paint(painter, content, pdf.pageLayout().paintRectPixels(96).size(), points, parcels);
+    } else {
+        target.cancelWriting();
+        return QStringLiteral("The picture file must end in .png, .pdf or .svg: ") + file;
+    }
+    if (!target.commit())
+        return QStringLiteral("Cannot write ") + file + QStringLiteral(": ") + target.errorString();
+    return {};
+}
+
+int RunDrawCommand(const CommandLine& command, std::ostream& out, std::ostream& err) {
+    if (int answered = AnswerUsage(command, out, err); answered >= 0)
+        return answered;
+    const QString file = QString::fromLocal8Bit(command.value("--out"));
+    const QString suffix = QFileInfo(file).suffix().toLower();
+    if (suffix != QLatin1String("png") && suffix != QLatin1String("pdf") &&
+        suffix != QLatin1String("svg"))
+        return refuse(err,
+                      QStringLiteral("The picture file must end in .png, .pdf or .svg: ") + file);
+    std::optional<QSize> size = QSize(1600, 1200);
+    if (command.Values.count("--size"))
+        size = sizeOf(QString::fromStdString(command.value("--size")));
+    if (!size)
+        return refuse(err, QStringLiteral("--size must be WIDTHxHEIGHT in pixels, as 1600x1200"));
+    double scale = 0;
+    if (command.Values.count("--scale")) {
+        auto s = NumberField(command.value("--scale"), 1, 1e9);
+        if (!s || suffix != QLatin1String("pdf"))
+            return refuse(err,
+                          QStringLiteral("--scale needs a number of 1 or more and a .pdf FILE"));
+        scale = *s;
+    }
+
+    PlanState plan;
+    plan.PlanPath = PlanPathOfArgument(command.Plan);
+    if (!FileExists(plan.PlanPath + ".lns"))
+        return refuse(err, QStringLiteral("Cannot find the lines file ") +
+                               PathFromCore(plan.PlanPath) + QStringLiteral(".lns"));
+    if (Status loaded = LoadLines(plan); !loaded)
+        return refuse(err, fromCore(loaded.error().message));
+    WholePlanDrawing drawing = PrepareWholePlanDrawing(plan.PlanLines, plan.PlanPath);
+    for (const Error& problem : drawing.Problems)
+        err << Latin1ToUtf8(problem.message) << '\n';
+    const PlanContent content = PlanContent::ofWholePlan(std::move(drawing), plan.PlanPath);
+    const bool points = command.has("--points");
+    const bool parcels = command.has("--parcels");
+
+    if (scale > 0) {
+        // The printout at scale, through the program's own print path; the job writes its
+        // PDF whole on ending, under a passing name, and it is then put in place.
+        QTemporaryDir work(QFileInfo(file).absolutePath() + QStringLiteral("/.corvane-XXXXXX"));
+        if (!work.isValid())
+            return refuse(err, QStringLiteral("Cannot write ") + file);
+        const QString passing = work.filePath(QStringLiteral("plan.pdf"));
+        auto job = QtPrintJob::toPdf(passing, content.Caption);
+        const ViewScale view =
+            OpeningView(content, static_cast<double>(size->width()) / size->height());
+        PrintPlanView(*job, content, view, points, parcels, scale);
+        auto ended = job->endDocument();
+        if (!ended)
+            return refuse(err, fromCore(ended.error().message));
+        std::error_code failed;
+        std::filesystem::rename(QFile::encodeName(passing).toStdString(),
+                                QFile::encodeName(file).toStdString(), failed);
+        if (failed)
+            return refuse(err, QStringLiteral("Cannot write ") + file);
+    } else if (QString failure = WritePlanPicture(content, file, *size, points, parcels);
+               !failure.isEmpty()) {
+        return refuse(err, failure);
+    }
+    out << "Plan drawn in " << file.toStdString() << '\n';
+    return 0;
+}
+
+} // namespace corvane

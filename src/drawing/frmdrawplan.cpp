@@ -1,0 +1,315 @@
+#include "drawing/frmdrawplan.h"
+
+#include "core/numtext.h"
+#include "core/textfile.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScreen>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+namespace corvane {
+
+// The drawing surface: paints the view's picture and hands the mouse to the view in pixels.
+class PlanCanvas : public QWidget {
+  public:
+    explicit PlanCanvas(frmDrawPlan& view) : QWidget(&view), view_(view) {
+        setObjectName(QStringLiteral("picPlan"));
+        setAttribute(Qt::WA_OpaquePaintEvent);
+        setMinimumSize(120, 90);
+    }
+
+  protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        RenderPlanPicture(painter, QRectF(rect()), view_.scale_, view_.picture(), font());
+    }
+    void mousePressEvent(QMouseEvent* e) override {
+        view_.mousePressed(e->button(), e->position());
+    }
+    void mouseMoveEvent(QMouseEvent* e) override { view_.mouseMoved(e->buttons(), e->position()); }
+    void mouseReleaseEvent(QMouseEvent* e) override {
+        view_.mouseReleased(e->button(), e->position());
+    }
+    void resizeEvent(QResizeEvent*) override { view_.canvasResized(); }
+
+  private:
+    frmDrawPlan& view_;
+};
+
+frmDrawPlan::frmDrawPlan(PlanHost& host, QWidget* parent)
+    : QWidget(parent, Qt::Window), host_(host), desktop_(host.desktop()) {
+    setObjectName(QStringLiteral("frmDrawPlan"));
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    Toolbar2 = new QToolBar(this);
+    Toolbar2->setObjectName(QStringLiteral("Toolbar2"));
+    Toolbar2->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    struct Button {
+        const char* key;
+        const char* caption;
+        const char* tooltip;
+        QKeySequence shortcut;
+        std::function<void()> run;
+    };
+    const Button buttons[] = {
+        {"Left", "Left", "Move to the left", QKeySequence(Qt::Key_Left),
+         [this] { ScrollAround('W'); }},
+        {"Right", "Right", "Move to the right", QKeySequence(Qt::Key_Right),
+         [this] { ScrollAround('E'); }},
+        {"Up", "Up", "Move up", QKeySequence(Qt::Key_Up), [this] { ScrollAround('N'); }},
+        {"Down", "Down", "Move down", QKeySequence(Qt::Key_Down), [this] { ScrollAround('S'); }},
+        {"ZoomIn", "Zoom In", nullptr, QKeySequence(Qt::Key_Plus), [this] { ZoomAround(10); }},
+        {"ZoomOut", "Zoom Out", nullptr, QKeySequence(Qt::Key_Minus), [this] { ZoomAround(-10); }},
+        {"Redraw", "Redraw", nullptr, QKeySequence(Qt::Key_F5), [this] { RedrawLines(); }},
+        {"Points", "Points", "Show Point Numbers", {}, [this] { DrawPoints(); }},
+        {"Parcels", "Parcels", "Show parcel identifiers", {}, [this] { DrawParcels(); }},
+        {"Connect", "Connect", "Connect two points with a line", {}, [this] { ConnectLine(); }},
+        {"Print", "Print", "Print the drawing", QKeySequence::Print, [this] { PrintPlot(); }},
+        {"Close", "Close", "Close the window", QKeySequence(Qt::Key_Escape),
+         [this] { CloseView(); }},
+    };
+    for (const Button& b : buttons) {
+        QAction* action = Toolbar2->addAction(QString::fromLatin1(b.caption));
+        action->setObjectName(QString::fromLatin1(b.key));
+        if (b.tooltip)
+            action->setToolTip(QString::fromLatin1(b.tooltip));
+        if (!b.shortcut.isEmpty())
+            action->setShortcut(b.shortcut);
+        connect(action, &QAction::triggered, this, b.run);
+    }
+    layout->addWidget(Toolbar2);
+    canvas_ = new PlanCanvas(*this);
+    layout->addWidget(canvas_, 1);
+    host_.registerPlanWindow(this);
+}
+
+frmDrawPlan::~frmDrawPlan() {
+    host_.unregisterPlanWindow(this);
+}
+
+QWidget* frmDrawPlan::canvas() const {
+    return canvas_;
+}
+
+QAction* frmDrawPlan::toolButton(const QString& key) const {
+    return Toolbar2->findChild<QAction*>(key);
+}
+
+double frmDrawPlan::aspect() const {
+    const QSize size = canvas_->size();
+    return size.height() > 0 ? static_cast<double>(size.width()) / size.height() : 1.0;
+}
+
+ViewTransform frmDrawPlan::transform() const {
+    return ViewTransform{scale_, static_cast<double>(std::max(1, canvas_->width())),
+                         static_cast<double>(std::max(1, canvas_->height()))};
+}
+
+void frmDrawPlan::placeOnScreen() {
+    if (placed_)
+        return;
+    placed_ = true;
+    const QScreen* screen = this->screen();
+    if (!screen)
+        return;
+    // A little in from the top left corner, the rest of the screen for the drawing.
+    const QRect area = screen->availableGeometry();
+    const int inset = 13;
+    setGeometry(area.x() + inset, area.y() + inset, std::max(400, area.width() - 2 * inset),
+                std::max(300, area.height() - 2 * inset));
+}
+
+void frmDrawPlan::ShowPlan(PlanContent content) {
+    content_ = std::move(content);
+    chkPoints_ = chkParcels_ = false;
+    connect_.reset();
+    dragging_ = false;
+    setWindowTitle(content_.Caption);
+    placeOnScreen();
+    show();
+    raise();
+    activateWindow();
+    double east = 0, north = 0;
+    scale_ = OpeningView(content_, aspect(), &east, &north);
+    const char* format = content_.WholePlan ? "0" : "0.000";
+    txtEast_ = fromCore(Format(east, format));
+    txtNorth_ = fromCore(Format(north, format));
+    canvas_->update();
+}
+
+void frmDrawPlan::setViewScale(const ViewScale& scale) {
+    scale_ = scale;
+    canvas_->update();
+}
+
+PlanPicture frmDrawPlan::picture() const {
+    PlanPicture picture = PictureOf(content_, scale_, chkPoints_, chkParcels_);
+    picture.Connect = connect_;
+    if (dragging_ && PressX < DragX && PressY < DragY)
+        picture.RubberBand = PlotLine{PressX, PressY, DragX, DragY, Stroke::Dotted};
+    return picture;
+}
+
+void frmDrawPlan::beforeRedraw() {
+    chkPoints_ = chkParcels_ = false;
+    connect_.reset();
+}
+
+void frmDrawPlan::ScrollAround(char direction) {
+    beforeRedraw();
+    setViewScale(corvane::ScrollAround(scale_, direction));
+}
+
+void frmDrawPlan::ZoomAround(double percent) {
+    beforeRedraw();
+    setViewScale(corvane::ZoomAround(scale_, percent));
+}
+
+void frmDrawPlan::RedrawLines() {
+    BusyCursor busy(desktop_);
+    beforeRedraw();
+    setViewScale(
+        corvane::ZoomAround(ViewOfExtent(Val(toCore(txtEast_)), Val(toCore(txtNorth_))), -10));
+}
+
+void frmDrawPlan::DrawPoints() {
+    chkPoints_ = true;
+    canvas_->update();
+}
+
+void frmDrawPlan::DrawParcels() {
+    if (host_.parcels().isEmpty()) {
+        desktop_.message(QStringLiteral("No parcels found"), QStringLiteral("Draw Parcel No's"),
+                         Icon::Exclamation);
+        return;
+    }
+    if (!content_.WholePlan)
+        return;
+    chkParcels_ = true;
+    canvas_->update();
+}
+
+void frmDrawPlan::ConnectLine() {
+    const QString answer =
+        desktop_.inputBox(QStringLiteral("Enter two point numbers separated by a space or -"),
+                          QStringLiteral("Connect Line"));
+    ConnectAnswer parsed = ParseConnectAnswer(toCore(answer), content_.Points);
+    if (parsed.Empty)
+        return;
+    if (!parsed.Message.empty()) {
+        desktop_.message(fromCore(parsed.Message), QStringLiteral("Connect error"),
+                         Icon::Exclamation);
+        return;
+    }
+    const PointRecord& a = content_.Points[static_cast<std::size_t>(parsed.From)];
+    const PointRecord& b = content_.Points[static_cast<std::size_t>(parsed.To)];
+    connect_ = PlotLine{a.East, a.North, b.East, b.North, Stroke::Solid};
+    canvas_->update();
+}
+
+void frmDrawPlan::PrintPlot() {
+    std::unique_ptr<PrintJob> job;
+    {
+        BusyCursor busy(desktop_);
+        const QString plan = PathFromCore(content_.PlanPath);
+        job = desktop_.startPrint(windowTitle(), PathFromCore(DirectoryOf(content_.PlanPath)));
+        if (!job)
+            return;
+        const FontChoice font = host_.reportFont();
+        job->setFont(font.name, font.size);
+        PrintPlanView(*job, content_, scale_, chkPoints_, chkParcels_);
+    }
+    auto done = job->endDocument();
+    if (!done) {
+        desktop_.message(fromCore(done.error().message),
+                         content_.WholePlan ? QStringLiteral("Print lines error")
+                                            : QStringLiteral("Print coords error"),
+                         Icon::Exclamation);
+        return;
+    }
+    desktop_.message(QStringLiteral("Printing completed"), QStringLiteral("CORVANE"),
+                     Icon::Exclamation);
+}
+
+void frmDrawPlan::CloseView() {
+    const bool wasOpen = isVisible();
+    const bool wholePlan = content_.WholePlan;
+    beforeRedraw();
+    dragging_ = false;
+    hide();
+    content_ = PlanContent{};
+    if (wasOpen)
+        emit viewClosed(wholePlan);
+}
+
+void frmDrawPlan::closeEvent(QCloseEvent* event) {
+    event->ignore();
+    CloseView();
+}
+
+void frmDrawPlan::canvasResized() {
+    // The drawing keeps its scale in both directions: the view's width follows the window.
+    if (scale_.Height != 0)
+        scale_.Width = -scale_.Height * aspect();
+}
+
+void frmDrawPlan::mousePressed(Qt::MouseButton, QPointF position) {
+    const ViewTransform t = transform();
+    PressX = DragX = t.East(position.x());
+    PressY = DragY = t.North(position.y());
+    dragging_ = true;
+}
+
+void frmDrawPlan::mouseMoved(Qt::MouseButtons buttons, QPointF position) {
+    if (!dragging_ || !(buttons & (Qt::LeftButton | Qt::RightButton)))
+        return;
+    const ViewTransform t = transform();
+    DragX = t.East(position.x());
+    DragY = t.North(position.y());
+    canvas_->update();
+}
+
+void frmDrawPlan::mouseReleased(Qt::MouseButton button, QPointF position) {
+    if (!dragging_)
+        return;
+    const ViewTransform t = transform();
+    DragX = t.East(position.x());
+    DragY = t.North(position.y());
+    dragging_ = false;
+    canvas_->update();
+    if (button == Qt::RightButton) {
+        if (!FindNearestCoord())
+            desktop_.message(QStringLiteral("Nothing found"), QStringLiteral("Identify Point"),
+                             Icon::None);
+    } else {
+        ZoomLines();
+    }
+}
+
+void frmDrawPlan::ZoomLines() {
+    BusyCursor busy(desktop_);
+    if (auto zoomed = corvane::ZoomLines(scale_, PressX, PressY, DragX, DragY)) {
+        beforeRedraw();
+        setViewScale(*zoomed);
+    }
+}
+
+bool frmDrawPlan::FindNearestCoord() {
+    std::vector<std::string> descriptions;
+    const std::string pts = content_.PlanPath + ".pts";
+    if (FileExists(pts))
+        if (auto lines = ReadTextLines(ResolveFileName(pts)))
+            descriptions = std::move(lines).value();
+    const auto reports = IdentifyPoints(content_.Points, PressX, PressY, DragX, DragY,
+                                        FileNameOf(content_.PlanPath), descriptions);
+    for (const std::string& report : reports)
+        desktop_.message(fromCore(report), QStringLiteral("Identify Point"), Icon::None);
+    return !reports.empty();
+}
+
+} // namespace corvane

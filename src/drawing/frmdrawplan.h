@@ -1,0 +1,97 @@
+#pragma once
+
+#include "core/planview.h"
+#include "drawing/plancontent.h"
+#include "mainwin/planhost.h"
+
+#include <QString>
+#include <QWidget>
+#include <optional>
+
+class QAction;
+class QToolBar;
+
+namespace corvane {
+
+class PlanCanvas;
+
+// The plan view: a whole plan or one traverse drawn to scale, with scrolling, zooming (by
+// the toolbar or by dragging a rectangle up and to the right), point and parcel labels,
+// identification of the points in a rectangle dragged with the right button, a temporary
+// line between two points, and a printout at scale. It draws from its own copy of what it
+// was given, and repaints itself whenever it is uncovered or resized.
+class frmDrawPlan : public QWidget, public PlanWindow {
+    Q_OBJECT
+
+  public:
+    explicit frmDrawPlan(PlanHost& host, QWidget* parent = nullptr);
+    ~frmDrawPlan() override;
+
+    // Shows the window (not modal) with the content's first view, zoomed out once.
+    void ShowPlan(PlanContent content);
+
+    // The toolbar's commands.
+    void ScrollAround(char direction);
+    void ZoomAround(double percent);
+    void RedrawLines();
+    void DrawPoints();
+    void DrawParcels();
+    void ConnectLine();
+    void PrintPlot();
+    void CloseView();
+
+    // The view's state, for the commands and the tests.
+    bool chkLines() const { return content_.WholePlan; }
+    bool chkPoints() const { return chkPoints_; }
+    bool chkParcels() const { return chkParcels_; }
+    QString txtEast() const { return txtEast_; }
+    QString txtNorth() const { return txtNorth_; }
+    const ViewScale& viewScale() const { return scale_; }
+    void setViewScale(const ViewScale& scale);
+    const PlanContent& content() const { return content_; }
+    PlanPicture picture() const;
+    QWidget* canvas() const;
+    QAction* toolButton(const QString& key) const;
+
+    // PlanWindow
+    void closeForPlanChange() override { CloseView(); }
+    bool isPlanWindowOpen() const override { return isVisible(); }
+
+  signals:
+    // The view was closed; wholePlan tells which kind it showed.
+    void viewClosed(bool wholePlan);
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    friend class PlanCanvas;
+    void mousePressed(Qt::MouseButton button, QPointF position);
+    void mouseMoved(Qt::MouseButtons buttons, QPointF position);
+    void mouseReleased(Qt::MouseButton button, QPointF position);
+    void canvasResized();
+    bool FindNearestCoord();
+    void ZoomLines();
+    // Every command that redraws wipes the labels and the connection line.
+    void beforeRedraw();
+    void placeOnScreen();
+    double aspect() const;
+    ViewTransform transform() const;
+
+    PlanHost& host_;
+    Desktop& desktop_;
+    QToolBar* Toolbar2 = nullptr;
+    PlanCanvas* canvas_ = nullptr;
+    PlanContent content_;
+    ViewScale scale_;
+    bool chkPoints_ = false;
+    bool chkParcels_ = false;
+    QString txtEast_;
+    QString txtNorth_;
+    std::optional<PlotLine> connect_;
+    bool dragging_ = false;
+    double PressX = 0, PressY = 0, DragX = 0, DragY = 0;
+    bool placed_ = false;
+};
+
+} // namespace corvane

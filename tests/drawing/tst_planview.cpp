@@ -1,0 +1,274 @@
+#include "../mainwin/mainwinharness.h"
+#include "core/plancoords.h"
+#include "drawing/drawcommand.h"
+#include "drawing/frmdrawplan.h"
+#include "platform/recordingprintjob.h"
+#include "traverse/frmtraverse.h"
+
+#include <QImage>
+#include <QPainter>
+#include <QTest>
+#include <sstream>
+
+using namespace corvane;
+using namespace corvane::testing;
+
+namespace {
+
+struct Opened {
+    QTemporaryDir dir;
+    std::unique_ptr<Harness> h;
+    frmDrawPlan* view = nullptr;
+
+    Opened() {
+        CopySamplePlan(dir.path());
+        h = std::make_unique<Harness>(dir.path() + QStringLiteral("/D20417.lns"));
+        h->window->startUp();
+        view = h->window->findChild<frmDrawPlan*>();
+    }
+    QString file(const char* ext) const {
+        return dir.path() + QStringLiteral("/D20417") + QLatin1String(ext);
+    }
+    const PointRecord& point(std::int32_t n) const {
+        const auto& pts = view->content().Points;
+        return pts[static_cast<std::size_t>(FindPointIndex(pts, n))];
+    }
+    QPoint onCanvas(double east, double north) const {
+        const ViewTransform t{view->viewScale(), double(view->canvas()->width()),
+                              double(view->canvas()->height())};
+        return QPoint(qRound(t.X(east)), qRound(t.Y(north)));
+    }
+    void drag(Qt::MouseButton button, QPoint from, QPoint to) const {
+        QTest::mousePress(view->canvas(), button, {}, from);
+        QTest::mouseMove(view->canvas(), to);
+        QTest::mouseRelease(view->canvas(), button, {}, to);
+    }
+};
+
+// Pixels of two pictures that differ clearly in any colour, as a share of all pixels.
+double differingShare(const QImage& a, const QImage& b) {
+    if (a.size() != b.size())
+        return 1.0;
+    qint64 differing = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            const QColor p = a.pixelColor(x, y), q = b.pixelColor(x, y);
+            if (std::abs(p.red() - q.red()) > 64 || std::abs(p.green() - q.green()) > 64 ||
+                std::abs(p.blue() - q.blue()) > 64)
+                ++differing;
+        }
+    return double(differing) / (double(a.width()) * a.height());
+}
+
+} // namespace
+
+class PlanViewTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void wholePlanDrawsFromItsOwnCopyAndClosesCleanly() {
+        Opened o;
+        // A scaled line beyond the survey, to be drawn but never taken for a measured line.
+        QVERIFY(WriteText(o.file(".sca"), "8,30,90.0000,25.000\r\n"));
+        QVERIFY(o.h->plan.chkArray);
+        const std::vector<LineRecord> before = o.h->plan.PlanLines;
+        o.h->run(QStringLiteral("mnuDrawPlan"));
+        QVERIFY(o.view->isVisible());
+        QCOMPARE(o.view->windowTitle(), o.h->planPath());
+        QVERIFY(o.view->chkLines());
+        QVERIFY(!o.h->action(QStringLiteral("mnuDrawPlan"))->isEnabled());
+        QVERIFY(!o.h->find<QPushButton>(QStringLiteral("cmdDrawPlan"))->isEnabled());
+        QCOMPARE(o.point(30).Fixed, std::int16_t(1));
+        QCOMPARE(o.h->plan.PlanLines.size(), before.size());
+        QVERIFY(o.view->picture().NotFixed.isEmpty());
+
+        // The toolbar as the user sees it.
+        const QStringList keys{"Left",   "Right",  "Up",      "Down",    "ZoomIn", "ZoomOut",
+                               "Redraw", "Points", "Parcels", "Connect", "Print",  "Close"};
+        for (const QString& key : keys)
+            QVERIFY2(o.view->toolButton(key), qPrintable(key));
+        QCOMPARE(o.view->toolButton("ZoomIn")->text(), QStringLiteral("Zoom In"));
+        QCOMPARE(o.view->toolButton("Points")->toolTip(), QStringLiteral("Show Point Numbers"));
+        QCOMPARE(o.view->toolButton("Connect")->toolTip(),
+                 QStringLiteral("Connect two points with a line"));
+
+        // Labels stay until a command redraws; the first view comes back with Redraw.
+        const ViewScale first = o.view->viewScale();
+        o.view->toolButton("Points")->trigger();
+        o.view->toolButton("Parcels")->trigger();
+        QVERIFY(o.view->chkPoints() && o.view->chkParcels());
+        QVERIFY(!o.view->picture().PointLabels.empty());
+        QCOMPARE(o.view->picture().ParcelLabels.size(), std::size_t(kSampleParcels.size()));
+        o.view->toolButton("Up")->trigger();
+        QVERIFY(!o.view->chkPoints() && !o.view->chkParcels());
+        QVERIFY(o.view->picture().PointLabels.empty());
+        QVERIFY(o.view->viewScale().Top < first.Top);
+        o.view->toolButton("ZoomIn")->trigger();
+        o.view->toolButton("Redraw")->trigger();
+        // (to the metre: the first view's extents are kept as whole metres)
+        QVERIFY(qAbs(o.view->viewScale().Top - first.Top) < 1.0);
+        QVERIFY(qAbs(o.view->viewScale().Width - first.Width) < 1.0);
+
+        // Closing gives Draw Plan back and leaves the plan's lines exactly as they were.
+        o.view->toolButton("Close")->trigger();
+        QVERIFY(!o.view->isVisible());
+        QVERIFY(o.h->action(QStringLiteral("mnuDrawPlan"))->isEnabled());
+        QVERIFY(o.h->find<QPushButton>(QStringLiteral("cmdDrawPlan"))->isEnabled());
+        QCOMPARE(o.h->plan.PlanLines.size(), before.size());
+        for (std::size_t i = 0; i < before.size(); ++i)
+            QCOMPARE(o.h->plan.PlanLines[i].ToPoint, before[i].ToPoint);
+
+        // The view is a plan window: opening a plan closes it.
+        o.h->run(QStringLiteral("mnuDrawPlan"));
+        QVERIFY(o.view->isVisible());
+        o.h->run(QStringLiteral("mnuOpen"), {o.file(".lns")});
+        QVERIFY(!o.view->isVisible());
+    }
+
+    void dragsZoomAndIdentify() {
+        Opened o;
+        QVERIFY(WriteText(o.file(".pts"), " 7 D20417 peg in kerb\r\n 8 d20417 drill hole\r\n"));
+        o.h->run(QStringLiteral("mnuDrawPlan"));
+        const PointRecord p7 = o.point(7), p8 = o.point(8);
+        const double minE = std::min(p7.East, p8.East) - 1, maxE = std::max(p7.East, p8.East) + 1;
+        const double minN = std::min(p7.North, p8.North) - 1;
+        const double maxN = std::max(p7.North, p8.North) + 1;
+
+        // Right button over points 7 and 8: each described point is reported.
+        o.h->desktop.clearRecords();
+        o.drag(Qt::RightButton, o.onCanvas(minE, minN), o.onCanvas(maxE, maxN));
+        const QStringList shown = o.h->messages();
+        QVERIFY2(shown.contains("Identify Point:  7 D20417 peg in kerb"),
+                 qPrintable(shown.join('|')));
+        QVERIFY(shown.contains("Identify Point:  8 d20417 drill hole"));
+        // Over nothing.
+        o.h->desktop.clearRecords();
+        o.drag(Qt::RightButton, o.onCanvas(-50, -50), o.onCanvas(-40, -40));
+        QCOMPARE(o.h->messages(), QStringList{"Identify Point: Nothing found"});
+
+        // Left button down and to the right changes nothing; up and to the right zooms to
+        // the rectangle's height.
+        const ViewScale before = o.view->viewScale();
+        o.drag(Qt::LeftButton, o.onCanvas(minE, maxN), o.onCanvas(maxE, minN));
+        QCOMPARE(o.view->viewScale().Top, before.Top);
+        o.drag(Qt::LeftButton, o.onCanvas(minE, minN), o.onCanvas(maxE, maxN));
+        const ViewScale zoomed = o.view->viewScale();
+        QVERIFY(std::abs(zoomed.Height) < std::abs(before.Height) / 3);
+        QVERIFY(qAbs(zoomed.Left - minE) < std::abs(before.Width) / 100);
+    }
+
+    void connectLineAndPrintAtScale() {
+        Opened o;
+        o.h->run(QStringLiteral("mnuDrawPlan"));
+        o.h->desktop.texts = {QStringLiteral("4-9")};
+        o.view->toolButton("Connect")->trigger();
+        QVERIFY(o.view->picture().Connect.has_value());
+        o.h->desktop.clearRecords();
+        o.h->desktop.texts = {QStringLiteral("4,9")};
+        o.view->toolButton("Connect")->trigger();
+        QCOMPARE(o.h->messages(),
+                 QStringList{"Connect error: Points need to be separated by a space"});
+
+        o.view->toolButton("Points")->trigger();
+        o.h->desktop.clearRecords();
+        o.view->toolButton("Print")->trigger();
+        QCOMPARE(o.h->messages(), QStringList{"CORVANE: Printing completed"});
+        auto printed = o.h->desktop.lastPrintout();
+        QVERIFY(printed);
+        QVERIFY(!printed->lines.empty());
+        const QString heading = QString::fromStdString(printed->lines.front());
+        QVERIFY2(heading.startsWith(QString(19, ' ') + o.h->planPath() + " Scale 1: "),
+                 qPrintable(heading));
+        QVERIFY(printed->shapesOf(PrintedShape::Kind::Line).size() >= 34);
+        const auto labels = printed->shapesOf(PrintedShape::Kind::Text);
+        QVERIFY(!labels.empty());
+        QCOMPARE(labels.front().fontSize, 6.0);
+        QCOMPARE(printed->shapesOf(PrintedShape::Kind::Dot).size(), labels.size());
+    }
+
+    void traverseDrawsItsOwnPoints() {
+        Opened o;
+        auto* list = o.h->find<QListWidget>(QStringLiteral("lstParcels"));
+        list->setCurrentItem(list->findItems(QStringLiteral("AL1"), Qt::MatchExactly).front());
+        o.h->window->findChild<frmTraverse*>()->hide();
+        emit list->itemDoubleClicked(list->currentItem());
+        auto* traverse = o.h->window->findChild<frmTraverse*>();
+        QVERIFY(traverse->isVisible());
+        traverse->findChild<QPushButton*>(QStringLiteral("cmdDraw"))->click();
+        QVERIFY(o.view->isVisible());
+        QVERIFY(!o.view->chkLines());
+        QCOMPARE(o.view->windowTitle(), traverse->windowTitle());
+        const PlanPicture picture = o.view->picture();
+        QCOMPARE(picture.LineColour, QColor(Qt::red));
+        QVERIFY(picture.Lines.size() >= 4);
+        // Closing the traverse's view leaves the whole plan's Draw Plan as it was.
+        o.view->toolButton("Close")->trigger();
+        QVERIFY(o.h->action(QStringLiteral("mnuDrawPlan"))->isEnabled());
+    }
+
+    void samplePlanPictureMatchesItsReference() {
+        Opened o;
+        QVERIFY(o.h->plan.chkArray);
+        const QString out = o.dir.path() + QStringLiteral("/plan.png");
+        const PlanContent content = PlanContent::ofWholePlan(
+            PrepareWholePlanDrawing(o.h->plan.PlanLines, o.h->plan.PlanPath), o.h->plan.PlanPath);
+        QCOMPARE(WritePlanPicture(content, out, QSize(800, 600), false, false), QString());
+        const QString reference =
+            QStringLiteral(CORVANE_SOURCE_DIR "/tests/drawing/golden/D20417.png");
+        if (qEnvironmentVariableIsSet("CORVANE_UPDATE_GOLDEN"))
+            QImage(out).save(reference);
+        const QImage expected(reference);
+        QVERIFY2(!expected.isNull(), "no reference picture");
+        const QImage drawn(out);
+        // Anti-aliasing may differ by a shade between machines; a moved line would not.
+        QVERIFY2(differingShare(drawn, expected) < 0.0005,
+                 qPrintable(QString::number(differingShare(drawn, expected))));
+    }
+
+    void drawCommandWritesEachFormatAndRefusesUnreadablePlans() {
+        QTemporaryDir dir;
+        CopySamplePlan(dir.path());
+        const std::string plan = (dir.path() + "/D20417.lns").toStdString();
+        struct Case {
+            const char* name;
+            QByteArray magic;
+        };
+        for (const Case& c :
+             {Case{"p.png", "\x89PNG"}, Case{"p.pdf", "%PDF"}, Case{"p.svg", "<?xml"}}) {
+            const QString out = dir.path() + "/" + c.name;
+            std::ostringstream so, se;
+            QCOMPARE(RunDrawCommand(ParseCommandLine({"--draw", plan, "--out", out.toStdString(),
+                                                      "--points", "--size", "640x480"}),
+                                    so, se),
+                     0);
+            QVERIFY2(ReadText(out).startsWith(c.magic), c.name);
+        }
+        std::ostringstream so, se;
+        const QString scaled = dir.path() + "/scaled.pdf";
+        QCOMPARE(RunDrawCommand(ParseCommandLine({"--draw", plan, "--out", scaled.toStdString(),
+                                                  "--scale", "500"}),
+                                so, se),
+                 0);
+        QVERIFY(ReadText(scaled).startsWith("%PDF"));
+
+        // Refusals write nothing.
+        QVERIFY(WriteText(dir.path() + "/bad.lns", "1,2,x,3\r\n"));
+        const QString none = dir.path() + "/none.png";
+        for (const std::vector<std::string>& args :
+             {std::vector<std::string>{"--draw", (dir.path() + "/bad.lns").toStdString(), "--out",
+                                       none.toStdString()},
+              {"--draw", (dir.path() + "/missing.lns").toStdString(), "--out", none.toStdString()},
+              {"--draw", plan, "--out", (dir.path() + "/p.bmp").toStdString()},
+              {"--draw", plan, "--out", none.toStdString(), "--size", "big"},
+              {"--draw", plan, "--out", none.toStdString(), "--scale", "500"}}) {
+            std::ostringstream o2, e2;
+            QCOMPARE(RunDrawCommand(ParseCommandLine(args), o2, e2), 2);
+            QVERIFY(!e2.str().empty());
+        }
+        QVERIFY(!QFile::exists(none));
+        QVERIFY(!QFile::exists(dir.path() + "/p.bmp"));
+    }
+};
+
+QTEST_MAIN(PlanViewTest)
+#include "tst_planview.moc"
