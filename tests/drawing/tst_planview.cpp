@@ -97,6 +97,12 @@ class PlanViewTest : public QObject {
         o.view->toolButton("Points")->trigger();
         o.view->toolButton("Parcels")->trigger();
         QVERIFY(o.view->chkPoints() && o.view->chkParcels());
+        // The user guide's and README's picture of the view: CORVANE_VIEW_PICTURE=FILE.
+        if (qEnvironmentVariableIsSet("CORVANE_VIEW_PICTURE")) {
+            o.view->resize(1000, 720);
+            QCoreApplication::processEvents();
+            o.view->grab().save(qEnvironmentVariable("CORVANE_VIEW_PICTURE"));
+        }
         QVERIFY(!o.view->picture().PointLabels.empty());
         QCOMPARE(o.view->picture().ParcelLabels.size(), std::size_t(kSampleParcels.size()));
         o.view->toolButton("Up")->trigger();

@@ -1,0 +1,53 @@
+// Speed of one full redraw of the plan view: a plan at the lines file's limit drawn whole at
+// 1600 × 1200 on the offscreen platform. Target: within 50 ms.
+
+#include "../plangen.h"
+#include "core/plancoords.h"
+#include "drawing/plancontent.h"
+#include "drawing/planpicture.h"
+
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <benchmark/benchmark.h>
+
+namespace {
+
+using namespace corvane;
+
+PlanContent limitPlan() {
+    gen::GeneratedPlan plan = gen::ShuffledGrid(128, 7);
+    WholePlanDrawing drawing;
+    drawing.Lines = plan.lines;
+    for (std::size_t i = 0; i < drawing.Lines.size(); ++i)
+        drawing.Lines[i].Style = static_cast<std::int16_t>(1 + i % 3);
+    drawing.Curves = CurveTable(plan.curves);
+    drawing.Points = BuildPlanCoordinates(drawing.Lines, drawing.Curves);
+    return PlanContent::ofWholePlan(std::move(drawing), "LIMIT");
+}
+
+void BM_RedrawLimitPlan(benchmark::State& state) {
+    const PlanContent content = limitPlan();
+    const QSize size(1600, 1200);
+    const ViewScale view = OpeningView(content, 1600.0 / 1200.0);
+    QImage image(size, QImage::Format_RGB32);
+    for (auto _ : state) {
+        QPainter painter(&image);
+        RenderPlanPicture(painter, QRectF(QPointF(0, 0), QSizeF(size)), view,
+                          PictureOf(content, view, false, false), QGuiApplication::font());
+    }
+    state.counters["lines"] = static_cast<double>(content.Lines.size());
+}
+BENCHMARK(BM_RedrawLimitPlan)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
