@@ -125,7 +125,11 @@ void frmDrawPlan::placeOnScreen() {
 }
 
 void frmDrawPlan::ShowPlan(PlanContent content) {
+    // A traverse drawn over the whole plan ends the whole plan's view.
+    const bool wholePlanEnds = isVisible() && content_.WholePlan && !content.WholePlan;
     content_ = std::move(content);
+    if (wholePlanEnds)
+        emit viewClosed(true);
     chkPoints_ = chkParcels_ = false;
     connect_.reset();
     dragging_ = false;

@@ -168,8 +168,8 @@ void frmCorvane::buildMenus() {
                &frmCorvane::mnuViewPolygons_Click);
     addCommand(mnuView, QStringLiteral("mnuSummary"), QStringLiteral("Summary..."),
                &frmCorvane::cmdSummary_Click);
-    mnuDrawPlan = addCommand(mnuView, QStringLiteral("mnuDrawPlan"),
-                             QStringLiteral("Draw Plan..."), &frmCorvane::mnuDrawPlan_Click);
+    mnuDrawPlan = addCommand(mnuView, QStringLiteral("mnuDrawPlan"), QStringLiteral("Draw Plan..."),
+                             &frmCorvane::mnuDrawPlan_Click);
 
     mnuOptions = addMenu(QStringLiteral("mnuOptions"), QStringLiteral("&Options"));
     enabledWithPlan(mnuOptions->menuAction());
@@ -213,7 +213,7 @@ void frmCorvane::buildControls() {
     auto* cmdPrint = addButton(QStringLiteral("cmdPrint"), QStringLiteral("Print..."),
                                QStringLiteral("Print a report"), &frmCorvane::mnuPrint_Click);
     cmdDrawPlan = addButton(QStringLiteral("cmdDrawPlan"), QStringLiteral("Draw Plan..."),
-                                  QStringLiteral("Draw the lines"), &frmCorvane::mnuDrawPlan_Click);
+                            QStringLiteral("Draw the lines"), &frmCorvane::mnuDrawPlan_Click);
     auto* cmdSummary = addButton(QStringLiteral("cmdSummary"), QStringLiteral("Summary..."),
                                  QStringLiteral("Get a summary of closures and areas"),
                                  &frmCorvane::cmdSummary_Click);
@@ -353,9 +353,9 @@ bool frmCorvane::startUp() {
     summary_->hide();
     planView_ = new frmDrawPlan(*this, this);
     planView_->hide();
-    connect(planView_, &frmDrawPlan::viewClosed, this, [this](bool wholePlan) {
-        if (!wholePlan)
-            return;
+    // Draw Plan comes back whenever the whole plan is no longer shown, whatever the view
+    // shows at its closing.
+    connect(planView_, &frmDrawPlan::viewClosed, this, [this](bool) {
         mnuDrawPlan->setEnabled(mnuView->isEnabled());
         cmdDrawPlan->setEnabled(mnuView->isEnabled());
     });

@@ -235,5 +235,21 @@ TEST(PlanCoordinates, ScaledLinesAreNumberedBelowTheSurveyAndAllOrNothing) {
     EXPECT_EQ(lines.size(), 5u);
 }
 
+TEST(PlanCoordinates, DrawingPreparationCopesWithThinPlans) {
+    test::PlanTestDir dir;
+    // No lines and no polygons: nothing to draw, no failure.
+    WholePlanDrawing empty = PrepareWholePlanDrawing({}, dir.path("P1"));
+    EXPECT_TRUE(empty.Points.empty());
+    EXPECT_TRUE(empty.Problems.empty());
+    // Polygons whose parcels have no lines, one of a single point: the sides are drawn as
+    // missing lines, the points listed as not fixed, and the plan's lines stay as given.
+    dir.write("P2.ply", "\"AL1\",1,\"C\"\r\n1\r\n2\r\n1\r\n\"AL2\",1,\"C\"\r\n7\r\n");
+    const std::vector<LineRecord> planLines = {{5, 6, 0.0, 3.0, 0}};
+    WholePlanDrawing thin = PrepareWholePlanDrawing(planLines, dir.path("P2"));
+    EXPECT_EQ(thin.Lines.size(), 2u); // 1 - 2 added once, walked both ways
+    EXPECT_EQ(planLines.size(), 1u);
+    EXPECT_EQ(UnfixedPointLabels(thin.Points), (std::vector<std::string>{"1", "2"}));
+}
+
 } // namespace
 } // namespace corvane

@@ -194,6 +194,9 @@ class PlanViewTest : public QObject {
 
     void traverseDrawsItsOwnPoints() {
         Opened o;
+        // The whole plan is open when the traverse is drawn over it.
+        o.h->run(QStringLiteral("mnuDrawPlan"));
+        QVERIFY(!o.h->action(QStringLiteral("mnuDrawPlan"))->isEnabled());
         auto* list = o.h->find<QListWidget>(QStringLiteral("lstParcels"));
         list->setCurrentItem(list->findItems(QStringLiteral("AL1"), Qt::MatchExactly).front());
         o.h->window->findChild<frmTraverse*>()->hide();
@@ -207,7 +210,8 @@ class PlanViewTest : public QObject {
         const PlanPicture picture = o.view->picture();
         QCOMPARE(picture.LineColour, QColor(Qt::red));
         QVERIFY(picture.Lines.size() >= 4);
-        // Closing the traverse's view leaves the whole plan's Draw Plan as it was.
+        // Draw Plan is back as soon as the whole plan is no longer shown.
+        QVERIFY(o.h->action(QStringLiteral("mnuDrawPlan"))->isEnabled());
         o.view->toolButton("Close")->trigger();
         QVERIFY(o.h->action(QStringLiteral("mnuDrawPlan"))->isEnabled());
     }
