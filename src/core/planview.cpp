@@ -153,7 +153,8 @@ std::vector<PlotLine> PlanLineShapes(const std::vector<LineRecord>& lines,
                         (p.North < minN && q.North < minN) || (p.North > maxN && q.North > maxN)))
             continue;
         const Stroke stroke = StrokeOfStyle(line.Style);
-        if (line.Bearing > kArcBearingBase) {
+        // An arc without its curve record has no known turn: drawn straight.
+        if (line.Bearing > kArcBearingBase && curves.Find(line.FromPoint, line.ToPoint)) {
             const bool left = CurveDirection(line.FromPoint, line.ToPoint, curves) == "L";
             auto arc = ArcPoints(p.East, p.North, q.East, q.North, ArcRadius(line.Bearing), left);
             if (arc) {
@@ -173,7 +174,7 @@ std::vector<PlotLine> TraverseShapes(const std::vector<PointRecord>& points) {
     for (std::size_t i = 1; i < points.size(); ++i)
         if (points[i - 1].Fixed > 0 && points[i].Fixed > 0)
             shapes.push_back(PlotLine{points[i - 1].East, points[i - 1].North, points[i].East,
-                                  points[i].North, Stroke::Solid});
+                                      points[i].North, Stroke::Solid});
     return shapes;
 }
 

@@ -77,8 +77,9 @@ struct PlotText {
 std::optional<std::vector<std::pair<double, double>>>
 ArcPoints(double e1, double n1, double e2, double n2, double radius, bool left);
 
-// The whole plan's lines between two fixed points, arcs as 20 chords along their curve and
-// straight lines in their class's stroke. visible: only the lines not wholly beyond one edge
+// The whole plan's lines between two fixed points, arcs as 20 chords along their curve (an
+// arc without a curve record, or one no circle of its radius can draw, as a straight line)
+// and straight lines in their class's stroke. visible: only the lines not wholly beyond one edge
 // of that view (nullptr: every line).
 std::vector<PlotLine> PlanLineShapes(const std::vector<LineRecord>& lines,
                                      const std::vector<PointRecord>& points,

@@ -220,7 +220,6 @@ void frmDrawPlan::PrintPlot() {
     std::unique_ptr<PrintJob> job;
     {
         BusyCursor busy(desktop_);
-        const QString plan = PathFromCore(content_.PlanPath);
         job = desktop_.startPrint(windowTitle(), PathFromCore(DirectoryOf(content_.PlanPath)));
         if (!job)
             return;

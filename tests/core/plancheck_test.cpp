@@ -66,8 +66,8 @@ TEST(PlanCheck, RecognisedOnTheCommandLineAndHelp) {
     for (const std::vector<std::string>& args :
          {std::vector<std::string>{"--bogus"},
           {"p.lns", "--bogus"},
-          {"--draw", "p.lns"},                           // no --out
-          {"--check", "p.lns", "--out", "x.png"},        // an option of another mode
+          {"--draw", "p.lns"},                    // no --out
+          {"--check", "p.lns", "--out", "x.png"}, // an option of another mode
           {"--draw", "p.lns", "--out", "x.png", "--full"},
           {"--check", "p.lns", "--draw", "p.lns", "--out", "x.png"},
           {"--points"}}) {

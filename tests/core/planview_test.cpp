@@ -68,10 +68,14 @@ TEST(PlanView, ArcsRunAlongTheirCircleOrStraightWhenImpossible) {
     EXPECT_FALSE(ArcPoints(0, 0, 30, 0, 10, false)); // chord longer than the diameter
     EXPECT_FALSE(ArcPoints(0, 0, 3, 0, 0, false));
 
-    // Such an arc in a plan is drawn as one straight line between its points.
+    // Such an arc in a plan is drawn as one straight line between its points, and so is an
+    // arc without its curve record; one with its record runs along its circle.
     std::vector<PointRecord> pts = {{1, 0, 0, 1, 0}, {2, 30, 0, 1, 0}, {3, 5, 5, 0, -1}};
     std::vector<LineRecord> lines = {{1, 2, 1010.0, 40.0, 2}, {2, 3, 0.0, 1.0, 1}};
-    auto shapes = PlanLineShapes(lines, pts, CurveTable{}, nullptr);
+    const CurveTable curves({{1, 2, "R", 999, 90.0}, {1, 3, "R", 999, 90.0}});
+    EXPECT_EQ(PlanLineShapes({{1, 2, 1020.0, 40.0, 2}}, pts, curves, nullptr).size(), 20u);
+    EXPECT_EQ(PlanLineShapes({{1, 2, 1020.0, 40.0, 2}}, pts, CurveTable{}, nullptr).size(), 1u);
+    auto shapes = PlanLineShapes(lines, pts, curves, nullptr);
     ASSERT_EQ(shapes.size(), 1u); // the line to the unfixed point 3 is left out
     EXPECT_EQ(shapes[0].E2, 30);
     EXPECT_EQ(shapes[0].Style, Stroke::Solid);
