@@ -354,10 +354,11 @@ bool frmCorvane::startUp() {
     planView_ = new frmDrawPlan(*this, this);
     planView_->hide();
     // Draw Plan comes back whenever the whole plan is no longer shown, whatever the view
-    // shows at its closing.
+    // shows at its closing; only while a plan is open, as every plan command.
     connect(planView_, &frmDrawPlan::viewClosed, this, [this](bool) {
-        mnuDrawPlan->setEnabled(mnuView->isEnabled());
-        cmdDrawPlan->setEnabled(mnuView->isEnabled());
+        const bool planOpen = mnuView->menuAction()->isEnabled();
+        mnuDrawPlan->setEnabled(planOpen);
+        cmdDrawPlan->setEnabled(planOpen);
     });
     traverse_ = new frmTraverse(*this, this);
     traverse_->hide();
