@@ -24,6 +24,8 @@ const std::vector<ModeOptions>& modes() {
          {"--out", "--size", "--scale"},
          {"--parcels", "--points"},
          {"--out"}},
+        {"--doubles", CommandMode::Doubles, {}, {}, {}},
+        {"--point-errors", CommandMode::PointErrors, {}, {}, {}},
     };
     return table;
 }
@@ -40,6 +42,8 @@ const char* CommandLineUsage() {
            "       corvane --check PLAN [--accuracy CLASS] [--full]\n"
            "       corvane --draw PLAN --out FILE [--size WxH] [--parcels] [--points]\n"
            "                                      [--scale S]\n"
+           "       corvane --doubles PLAN\n"
+           "       corvane --point-errors PLAN\n"
            "       corvane --help\n"
            "\n"
            "Without options, opens the plan whose lines file is named (local mode); a command\n"
@@ -64,11 +68,17 @@ const char* CommandLineUsage() {
            "  --size WxH         the picture's size in pixels, default 1600x1200.\n"
            "  --parcels          with the parcel identifiers; --points with the point numbers.\n"
            "  --scale S          with a .pdf FILE: the plan printout at 1:S on one page.\n"
+           "  --doubles PLAN     report the plan's double lines (the same points joined twice,\n"
+           "                     or boundary or easement lines overlapping from one point).\n"
+           "  --point-errors PLAN  report the lines whose ends lie more than twice their\n"
+           "                     distance apart in the plan's coordinates.\n"
            "  --help             show this help.\n"
            "\n"
            "Exit status: 0 all is well; 1 the plan has findings (--check: a parcel has missing\n"
            "data or a misclosure that is not acceptable); 2 the plan cannot be read or the\n"
-           "request is refused, and nothing is written.\n";
+           "request is refused, and nothing is written. --doubles and --point-errors exit 1 when "
+           "they\n"
+           "find any line to report.\n";
 }
 
 CommandLine ParseCommandLine(const std::vector<std::string>& args) {

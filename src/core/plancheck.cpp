@@ -4,8 +4,12 @@
 #include "core/commandline.h"
 #include "core/linesfile.h"
 #include "core/numtext.h"
+#include "core/plancoords.h"
+#include "core/planedits.h"
+#include "core/polygons.h"
 #include "core/printtext.h"
 #include "core/summary.h"
+#include "core/textfile.h"
 
 #include <optional>
 #include <string>
@@ -21,6 +25,49 @@ int refuse(std::ostream& err, const std::string& message) {
 
 } // namespace
 
+static int RunLineChecks(const CommandLine& command, std::ostream& out, std::ostream& err) {
+    PlanState plan;
+    plan.PlanPath = PlanPathOfArgument(command.Plan);
+    if (!FileExists(plan.PlanPath + ".lns"))
+        return refuse(err, "Cannot find the lines file " + plan.PlanPath + ".lns");
+    if (Status loaded = LoadLines(plan); !loaded)
+        return refuse(err, loaded.error().message);
+    std::vector<std::string> polygons;
+    if (FileExists(plan.PlanPath + ".ply")) {
+        auto read = ReadPolygonsFile(ResolveFileName(plan.PlanPath + ".ply"));
+        if (!read)
+            return refuse(err, read.error().message);
+        polygons = std::move(read).value();
+    }
+    std::vector<std::string> report;
+    bool found = false;
+    if (command.Mode == CommandMode::Doubles) {
+        report = {"Check for double lines in " + plan.PlanPath, ""};
+        const DoubleLines doubles = FindDoubleLines(plan.PlanLines, polygons);
+        for (const DoubleLineReport& r : doubles.Reports)
+            report.push_back(r.Text());
+        if (doubles.Count < 1)
+            report.push_back("No double lines found");
+        found = doubles.Count > 0;
+    } else {
+        auto curves = ReadCurveFile(plan.PlanPath);
+        if (!curves)
+            return refuse(err, curves.error().message);
+        report = {"Check point errors in " + plan.PlanPath, ""};
+        const auto errors =
+            FindPointErrors(plan.PlanLines, BuildPlanCoordinates(plan.PlanLines, curves.value()));
+        for (const PointErrorLine& e : errors)
+            report.push_back(e.Text());
+        if (errors.empty())
+            report.push_back("No point errors detected");
+        found = !errors.empty();
+    }
+    for (const std::string& text : report)
+        out << Latin1ToUtf8(text) << '\n';
+    out.flush();
+    return found ? 1 : 0;
+}
+
 int RunPlanCheck(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     return RunPlanCheck(ParseCommandLine(args), out, err);
 }
@@ -28,6 +75,8 @@ int RunPlanCheck(const std::vector<std::string>& args, std::ostream& out, std::o
 int RunPlanCheck(const CommandLine& command, std::ostream& out, std::ostream& err) {
     if (int answered = AnswerUsage(command, out, err); answered >= 0)
         return answered;
+    if (command.Mode == CommandMode::Doubles || command.Mode == CommandMode::PointErrors)
+        return RunLineChecks(command, out, err);
     if (command.Mode != CommandMode::Check) {
         err << CommandLineUsage();
         return 2;

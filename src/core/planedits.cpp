@@ -1,0 +1,186 @@
+#include "core/planedits.h"
+
+#include "core/bearing.h"
+#include "core/curves.h"
+#include "core/linesfile.h"
+#include "core/numtext.h"
+#include "core/plancoords.h"
+#include "core/pointlabel.h"
+#include "core/polygons.h"
+#include "core/textfile.h"
+
+#include <cmath>
+#include <optional>
+#include <unordered_map>
+
+namespace corvane {
+
+namespace {
+
+// Writes the changed lines and, when given, the changed curve records, so that a failure
+// leaves both files and PlanLines as they were.
+Status writeChangedPlan(PlanState& plan, std::vector<LineRecord> lines,
+                        const std::optional<std::vector<CurveRecord>>& curves) {
+    if (plan.LinesLoadFailed)
+        return Error{LinesNotLoadedMessage(plan), "CORVANE"};
+    const std::string curvePath = ResolveFileName(plan.PlanPath + ".cve");
+    std::optional<std::string> curveText;
+    if (curves) {
+        auto before = ReadTextFile(curvePath);
+        if (!before)
+            return before.error();
+        curveText = std::move(before).value();
+        if (Status backup = BackupFile(curvePath); !backup)
+            return backup;
+        std::vector<std::string> text;
+        for (const CurveRecord& r : *curves)
+            text.push_back(FormatCurveRecord(r));
+        if (Status written = WriteFileAtomic(curvePath, JoinLines(text)); !written)
+            return written;
+    }
+    PlanState changed = plan;
+    changed.PlanLines = std::move(lines);
+    if (Status saved = SaveLines(changed); !saved) {
+        if (curveText)
+            WriteFileAtomic(curvePath, *curveText);
+        return saved;
+    }
+    plan.PlanLines = std::move(changed.PlanLines);
+    return {};
+}
+
+} // namespace
+
+Status SwingDatumBearing(PlanState& plan, std::string_view bswing) {
+    const bool negative = !bswing.empty() && bswing.front() == '-';
+    const std::string_view size = negative ? bswing.substr(1) : bswing;
+    if (!ValidBearing(size) || !IsPlainBearingText(size))
+        return Error{"Bearing format incorrect", "CORVANE"};
+    const double swing = BearingToRadians(size);
+    auto turned = [&](double bearing) {
+        const double b = BearingToRadians(Format(bearing, "0.0000"));
+        return RadiansToBearing(negative ? b - swing : b + swing);
+    };
+    std::vector<LineRecord> lines = plan.PlanLines;
+    for (LineRecord& line : lines)
+        if (line.Bearing < kMissingBearing)
+            line.Bearing = turned(line.Bearing);
+    std::optional<std::vector<CurveRecord>> curves;
+    if (FileExists(plan.PlanPath + ".cve")) {
+        auto table = ReadCurveFile(plan.PlanPath);
+        if (!table)
+            return table.error();
+        curves = table.value().Records();
+        for (CurveRecord& r : *curves)
+            for (double* b : {&r.TangentBearing, &r.ChordBearing})
+                if (*b != kMissingBearing && *b >= 0 && *b <= 360)
+                    *b = turned(*b);
+    }
+    return writeChangedPlan(plan, std::move(lines), curves);
+}
+
+Status RescaleDistanceUnits(PlanState& plan, double factor) {
+    if (!(factor > 0) || !std::isfinite(factor))
+        return Error{"The scale factor must be a number above 0", "Edit Distance Units"};
+    std::vector<LineRecord> lines = plan.PlanLines;
+    for (LineRecord& line : lines) {
+        line.Distance *= factor;
+        if (line.Bearing > kArcBearingBase)
+            line.Bearing = kArcBearingBase + ArcRadius(line.Bearing) * factor;
+    }
+    return writeChangedPlan(plan, std::move(lines), std::nullopt);
+}
+
+std::string DoubleLineReport::Text() const {
+    return "Double lines found\n" + Format(From1, "0") + " to " + Format(To1, "0") + "\n" +
+           Format(From2, "0") + " to " + Format(To2, "0");
+}
+
+DoubleLines FindDoubleLines(const std::vector<LineRecord>& lines,
+                            const std::vector<std::string>& polygonsLines) {
+    // Classed on a copy: the placeholder sides the classing adds lie beyond the plan's own
+    // lines and are not compared.
+    std::vector<LineRecord> classed = lines;
+    PrepareLineStyles(classed, polygonsLines);
+    auto comparable = [&classed](std::size_t i, std::size_t j) {
+        const int a = classed[i].Style, b = classed[j].Style;
+        return (a == 2 && b == 2) || (a == 3 && b == 3);
+    };
+    DoubleLines result;
+    const std::size_t n = lines.size();
+    for (std::size_t i = 0; i + 1 < n; ++i) {
+        const LineRecord& p = classed[i];
+        std::optional<DoubleLineReport> last;
+        for (std::size_t j = i + 1; j < n; ++j) {
+            const LineRecord& q = classed[j];
+            bool found = (p.FromPoint == q.FromPoint && p.ToPoint == q.ToPoint) ||
+                         (p.FromPoint == q.ToPoint && p.ToPoint == q.FromPoint);
+            if (!found && p.Bearing <= 360 && comparable(i, j)) {
+                double rb = q.Bearing + 180;
+                if (rb >= 360)
+                    rb -= 360;
+                found = (p.FromPoint == q.FromPoint && p.Bearing == q.Bearing) ||
+                        (p.ToPoint == q.ToPoint && p.Bearing == q.Bearing) ||
+                        (p.FromPoint == q.ToPoint && p.Bearing == rb) ||
+                        (p.ToPoint == q.FromPoint && p.Bearing == rb);
+            }
+            if (found) {
+                ++result.Count;
+                last = DoubleLineReport{p.FromPoint, p.ToPoint, q.FromPoint, q.ToPoint};
+            }
+        }
+        if (last)
+            result.Reports.push_back(*last);
+    }
+    return result;
+}
+
+std::string PointErrorLine::Text() const {
+    return "Point error detected in line\n" + Format(From, "0") + " to " + Format(To, "0");
+}
+
+std::vector<PointErrorLine> FindPointErrors(const std::vector<LineRecord>& lines,
+                                            const std::vector<PointRecord>& points) {
+    std::unordered_map<std::int32_t, const PointRecord*> index;
+    index.reserve(points.size() * 2);
+    for (const PointRecord& p : points)
+        index.emplace(p.Number, &p);
+    std::vector<PointErrorLine> errors;
+    for (const LineRecord& line : lines) {
+        auto a = index.find(line.FromPoint);
+        auto b = index.find(line.ToPoint);
+        if (a == index.end() || b == index.end())
+            continue;
+        const PointRecord& p = *a->second;
+        const PointRecord& q = *b->second;
+        if (p.Fixed != 1 || q.Fixed != 1 || p.Group != q.Group)
+            continue;
+        const double d = std::hypot(q.East - p.East, q.North - p.North);
+        if (2 * line.Distance < d)
+            errors.push_back({line.FromPoint, line.ToPoint});
+    }
+    return errors;
+}
+
+std::vector<std::string> ParcelsUsingPoint(const std::vector<std::string>& polygonsLines,
+                                           std::int32_t point) {
+    std::vector<std::string> parcels;
+    std::string identifier;
+    bool counted = false;
+    for (const std::string& text : polygonsLines) {
+        if (IsHeadingLine(text)) {
+            identifier = ParseHeading(text).Identifier;
+            counted = false;
+            continue;
+        }
+        if (text.find_first_not_of(" \t\r") == std::string::npos)
+            continue;
+        if (!counted && PointLabelToNumber(text) == point) {
+            parcels.push_back(identifier);
+            counted = true; // the closing corner repeats the first
+        }
+    }
+    return parcels;
+}
+
+} // namespace corvane

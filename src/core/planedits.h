@@ -1,0 +1,56 @@
+#pragma once
+
+#include "core/records.h"
+#include "core/result.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace corvane {
+
+// Turns every bearing of the plan by a datum correction given as packed bearing text
+// ("0.0030", or "-0.0030" to take it off): every plain bearing of the lines, and every
+// tangent and chord bearing of the curve file, so the arcs keep their place. Missing
+// bearings and arc radii are left alone; bearings wrap into 0 to 360. The lines are
+// changed on a copy and written once; only then does PlanLines take them. The curve file
+// is rewritten through its backup (".~ve"); when the lines cannot be written it is put back.
+// Errors: "Bearing format incorrect" ("CORVANE"), the writers' own.
+Status SwingDatumBearing(PlanState& plan, std::string_view bswing);
+
+// Scales every distance of the plan by a factor above 0, the radii of the arcs with their
+// arc lengths, written as SwingDatumBearing writes. A factor that is not a number above 0
+// is refused ("Edit Distance Units") and nothing changes.
+Status RescaleDistanceUnits(PlanState& plan, double factor);
+
+// The double lines of a plan: the same two points joined twice (either way), or, between
+// two boundary lines or two easement-only lines, two lines leaving or reaching one point on
+// the same bearing. Lines are classed on a copy from the polygons file's lines (every line
+// unclassed without them). One report for each line that has doubles: its last double.
+struct DoubleLineReport {
+    std::int32_t From1 = 0, To1 = 0, From2 = 0, To2 = 0;
+    std::string Text() const; // "Double lines found\n1 to 2\n2 to 1"
+};
+struct DoubleLines {
+    int Count = 0; // pairs found
+    std::vector<DoubleLineReport> Reports;
+};
+DoubleLines FindDoubleLines(const std::vector<LineRecord>& lines,
+                            const std::vector<std::string>& polygonsLines);
+
+// The lines whose two ends, as the coordinates place them, lie more than twice the line's
+// measured distance apart. Only lines whose ends are both fixed in the same group count:
+// the offset between groups is arbitrary.
+struct PointErrorLine {
+    std::int32_t From = 0, To = 0;
+    std::string Text() const; // "Point error detected in line\n3 to 4"
+};
+std::vector<PointErrorLine> FindPointErrors(const std::vector<LineRecord>& lines,
+                                            const std::vector<PointRecord>& points);
+
+// The parcels whose corners include the point, each once, in polygons-file order.
+std::vector<std::string> ParcelsUsingPoint(const std::vector<std::string>& polygonsLines,
+                                           std::int32_t point);
+
+} // namespace corvane

@@ -1,0 +1,107 @@
+#include "core/linesfile.h"
+#include "core/plancheck.h"
+#include "core/plancoords.h"
+#include "core/planedits.h"
+#include "plantestdir.h"
+
+#include <gtest/gtest.h>
+#include <sstream>
+
+namespace corvane {
+namespace {
+
+PlanState LoadedPlan(const test::PlanTestDir& dir, const std::string& lines) {
+    dir.write("P1.lns", lines);
+    PlanState plan;
+    plan.PlanPath = dir.path("P1");
+    EXPECT_TRUE(LoadLines(plan));
+    return plan;
+}
+
+TEST(PlanEdits, DatumSwingTurnsLinesAndCurvesAndWrapsRound) {
+    test::PlanTestDir dir;
+    PlanState plan = LoadedPlan(dir, "1,2,0.0010,10.000\r\n2,3,999.0000,5.000\r\n"
+                                     "3,4,1020.0000,12.000\r\n4,5,359.5950,3.000\r\n");
+    dir.write("P1.cve", "3,4,\"L\",0.0010,999\r\n");
+    ASSERT_TRUE(SwingDatumBearing(plan, "-0.0030"));
+    EXPECT_DOUBLE_EQ(plan.PlanLines[0].Bearing, 359.594);
+    EXPECT_EQ(plan.PlanLines[1].Bearing, 999.0);  // no bearing stays none
+    EXPECT_EQ(plan.PlanLines[2].Bearing, 1020.0); // an arc's radius is no bearing
+    EXPECT_DOUBLE_EQ(plan.PlanLines[3].Bearing, 359.592);
+    EXPECT_EQ(dir.read("P1.lns").substr(0, 18), "1,2,359.5940,10.00");
+    // The arc's tangent turns with the lines; its old record is kept in the backup.
+    EXPECT_NE(dir.read("P1.cve").find("359.594"), std::string::npos);
+    EXPECT_NE(dir.read("P1.~ve").find("0.001"), std::string::npos);
+    EXPECT_EQ(SwingDatumBearing(plan, "1.7000").error().message, "Bearing format incorrect");
+}
+
+TEST(PlanEdits, RescaleScalesArcsAndChangesNothingWhenItCannotWrite) {
+    test::PlanTestDir dir;
+    PlanState plan = LoadedPlan(dir, "1,2,45.0000,100.000\r\n2,3,1020.0000,10.000\r\n");
+    ASSERT_TRUE(RescaleDistanceUnits(plan, 0.3048));
+    EXPECT_DOUBLE_EQ(plan.PlanLines[0].Distance, 30.48);
+    EXPECT_DOUBLE_EQ(plan.PlanLines[1].Bearing, 1000 + 20 * 0.3048);
+    EXPECT_NE(dir.read("P1.lns").find("1,2,45.0000,30.480"), std::string::npos);
+
+    const std::string before = dir.read("P1.lns");
+    const auto lines = plan.PlanLines;
+    for (double factor : {0.0, -1.0})
+        EXPECT_FALSE(RescaleDistanceUnits(plan, factor));
+    // A factor the file could not hold is refused by the writer: file and memory unchanged.
+    EXPECT_FALSE(RescaleDistanceUnits(plan, 1e9));
+    EXPECT_EQ(dir.read("P1.lns"), before);
+    EXPECT_EQ(plan.PlanLines[0].Distance, lines[0].Distance);
+}
+
+TEST(PlanEdits, DoubleLinesByPairAndByClassedBearing) {
+    const std::vector<LineRecord> lines = {{1, 2, 10.0, 5.0, 0}, {2, 1, 99.0, 5.0, 0},
+                                           {5, 6, 30.0, 5.0, 0}, {5, 7, 30.0, 8.0, 0},
+                                           {5, 8, 30.0, 9.0, 0}, {9, 5, 210.0, 2.0, 0}};
+    // 5-6 and 5-7 bound AL1; 5-8 only an easement; 9-5 bounds AL2 and runs back along 5-6.
+    const std::vector<std::string> polygons = {
+        "\"AL1\",1,\"C\"", "6", "5", "7", "6", "\"EA1\",1,\"C\"", "5", "8", "5",
+        "\"AL2\",1,\"C\"", "9", "5", "9"};
+    DoubleLines found = FindDoubleLines(lines, polygons);
+    EXPECT_EQ(found.Count, 4); // 1-2/2-1, 5-6/5-7, 5-6/9-5, 5-7/9-5
+    ASSERT_EQ(found.Reports.size(), 3u);
+    EXPECT_EQ(found.Reports[0].Text(), "Double lines found\n1 to 2\n2 to 1");
+    EXPECT_EQ(found.Reports[1].Text(), "Double lines found\n5 to 6\n9 to 5"); // its last
+    // Without polygons only the same pair twice counts; the plan's lines are not classed.
+    EXPECT_EQ(FindDoubleLines(lines, {}).Count, 1);
+    EXPECT_EQ(lines[2].Style, 0);
+}
+
+TEST(PlanEdits, PointErrorsWithinAGroupOnly) {
+    // 3 - 4 measured 10 m, but the chain through 5 puts them 25 m apart.
+    std::vector<LineRecord> lines = {
+        {3, 5, 90.0, 12.5, 0}, {5, 4, 90.0, 12.5, 0}, {3, 4, 90.0, 10.0, 0}, {3, 6, 0.0, 19.9, 0},
+        {6, 7, 90.0, 9.96, 0}, {3, 7, 0.0, 11.2, 0},    // 22.25 apart: within twice
+        {20, 21, 0.0, 5.0, 0},                          // a second group
+        {21, 22, 0.0, 5.0, 0}, {22, 3, 999.0, 1.0, 0}}; // across groups: not compared
+    auto points = BuildPlanCoordinates(lines, CurveTable{});
+    auto errors = FindPointErrors(lines, points);
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0].Text(), "Point error detected in line\n3 to 4");
+}
+
+TEST(PlanEdits, ParcelsUsingAPointAndTheCommandLineChecks) {
+    const std::vector<std::string> polygons = {"\"AL1\",1,\"C\"", "1", "2", "3", "1",
+                                               "\"AL2\",1,\"C\"", "3", "4", "3"};
+    EXPECT_EQ(ParcelsUsingPoint(polygons, 1), (std::vector<std::string>{"AL1"}));
+    EXPECT_EQ(ParcelsUsingPoint(polygons, 3), (std::vector<std::string>{"AL1", "AL2"}));
+    EXPECT_TRUE(ParcelsUsingPoint(polygons, 9).empty());
+
+    test::PlanTestDir dir;
+    dir.write("P1.lns", "1,2,10.0000,5.000\r\n2,1,190.0000,5.000\r\n");
+    std::ostringstream out, err;
+    EXPECT_EQ(RunPlanCheck({"--doubles", dir.path("P1.lns")}, out, err), 1);
+    EXPECT_NE(out.str().find("1 to 2\n2 to 1"), std::string::npos);
+    std::ostringstream out2, err2;
+    EXPECT_EQ(RunPlanCheck({"--point-errors", dir.path("P1.lns")}, out2, err2), 0);
+    EXPECT_NE(out2.str().find("No point errors detected"), std::string::npos);
+    std::ostringstream out3, err3;
+    EXPECT_EQ(RunPlanCheck({"--doubles", dir.path("none.lns")}, out3, err3), 2);
+}
+
+} // namespace
+} // namespace corvane
