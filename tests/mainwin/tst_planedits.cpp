@@ -1,0 +1,90 @@
+#include "mainwinharness.h"
+
+#include "platform/recordingprintjob.h"
+
+#include <QTest>
+
+using namespace corvane;
+using namespace corvane::testing;
+
+namespace {
+
+struct Opened {
+    QTemporaryDir dir;
+    std::unique_ptr<Harness> h;
+    explicit Opened(const QByteArray& extraLines = {}) {
+        CopySamplePlan(dir.path());
+        if (!extraLines.isEmpty())
+            WriteText(file(".lns"), ReadText(file(".lns")) + extraLines);
+        h = std::make_unique<Harness>(file(".lns"));
+        h->window->startUp();
+    }
+    QString file(const char* ext) const {
+        return dir.path() + QStringLiteral("/D20417") + QLatin1String(ext);
+    }
+};
+
+} // namespace
+
+class PlanEditsTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void datumBearingAndDistanceUnits() {
+        Opened o;
+        const QByteArray before = ReadText(o.file(".lns"));
+        // Nothing asked for, or a bearing that is none: nothing changes.
+        o.h->run("mnuDatumBearing", {""});
+        QVERIFY(o.h->messages().isEmpty());
+        o.h->run("mnuDatumBearing", {"1.7000"});
+        QCOMPARE(o.h->messages(), QStringList{"CORVANE: Bearing format incorrect"});
+        QCOMPARE(o.h->desktop.lastMessage().icon, Icon::Question);
+        for (const char* factor : {"-2", "2x"}) {
+            o.h->run("mnuDistanceUnits", {factor});
+            QCOMPARE(o.h->messages(),
+                     QStringList{"Edit Distance Units: The scale factor must be a number above 0"});
+        }
+        QCOMPARE(ReadText(o.file(".lns")), before);
+
+        o.h->run("mnuDatumBearing", {"-0.0030"});
+        QCOMPARE(o.h->messages(),
+                 QStringList{"Edit Datum Bearing: All bearings have been adjusted by -0.0030"});
+        QVERIFY(ReadText(o.file(".lns")).startsWith("1,2,14.1826,36.024"));
+        o.h->run("mnuDistanceUnits", {"0.5"});
+        QCOMPARE(o.h->messages(),
+                 QStringList{"Edit Distance Units: All distances have been scaled by 0.5"});
+        QVERIFY(ReadText(o.file(".lns")).startsWith("1,2,14.1826,18.012"));
+    }
+
+    void checksAndFindPoint() {
+        Opened clean;
+        clean.h->run("mnuDoubleLines");
+        QCOMPARE(clean.h->messages(), QStringList{"Double lines check: No double lines found"});
+        clean.h->run("mnuPointErrors");
+        QCOMPARE(clean.h->messages(), QStringList{"Check point errors: No point errors detected"});
+        clean.h->run("mnuFindPoint", {"99"});
+        QCOMPARE(clean.h->messages(), QStringList{"Find point: Point 99 not used in any parcel"});
+        clean.h->run("mnuFindPoint", {"4"});
+        QCOMPARE(clean.h->desktop.lastMessage().text, QStringLiteral("Search complete"));
+
+        // Line 1 - 2 stored again the other way round, and measured far too short.
+        Opened doubled("2,1,194.1856,3.000\r\n");
+        doubled.h->desktop.clearRecords();
+        doubled.h->desktop.answers = {Answer::Ok, Answer::Yes};
+        doubled.h->trigger("mnuDoubleLines");
+        QVERIFY(doubled.h->messages().contains(
+            "Search for double lines: Double lines found\n1 to 2\n2 to 1"));
+        QCOMPARE(doubled.h->messages().last(),
+                 QStringLiteral("Double lines check: Printing completed"));
+        auto printed = doubled.h->desktop.lastPrintout();
+        QVERIFY(printed);
+        QCOMPARE(QString::fromStdString(printed->lines.front()),
+                 "Check for double lines in " + doubled.h->planPath());
+        QVERIFY(std::find(printed->lines.begin(), printed->lines.end(), "2 to 1") !=
+                printed->lines.end());
+        QCOMPARE(doubled.h->plan.PlanLines.back().ToPoint, 1); // no placeholder left behind
+    }
+};
+
+QTEST_MAIN(PlanEditsTest)
+#include "tst_planedits.moc"
