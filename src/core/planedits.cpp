@@ -162,6 +162,56 @@ std::vector<PointErrorLine> FindPointErrors(const std::vector<LineRecord>& lines
     return errors;
 }
 
+std::int32_t NextPointNumber(const PlanState& plan) {
+    std::int32_t largest = 0;
+    for (const LineRecord& l : plan.PlanLines)
+        for (std::int32_t p : {l.FromPoint, l.ToPoint})
+            if (p < plan.PointNumberLimit && p > largest)
+                largest = p;
+    return largest + 1;
+}
+
+Status RenumberPoint(PlanState& plan, std::int32_t oldNumber, std::int32_t newNumber,
+                     const std::function<Reply(const std::string&)>& ask) {
+    if (plan.LinesLoadFailed)
+        return Error{LinesNotLoadedMessage(plan), kChangePointTitle};
+    PlanState changed = plan;
+    if (Status renumbered = ChangePointNumber(changed, oldNumber, newNumber, ask); !renumbered)
+        return renumbered;
+    std::optional<std::vector<CurveRecord>> curves;
+    if (FileExists(plan.PlanPath + ".cve")) {
+        auto table = ReadCurveFile(plan.PlanPath);
+        if (!table)
+            return table.error();
+        std::vector<CurveRecord> records = table.value().Records();
+        bool any = false;
+        for (std::size_t i = 0; i < plan.PlanLines.size(); ++i) {
+            const LineRecord& before = plan.PlanLines[i];
+            const LineRecord& after = changed.PlanLines[i];
+            if (before.FromPoint == after.FromPoint && before.ToPoint == after.ToPoint)
+                continue;
+            for (CurveRecord& r : records) {
+                const bool forwards =
+                    r.FromPoint == before.FromPoint && r.ToPoint == before.ToPoint;
+                const bool backwards =
+                    r.FromPoint == before.ToPoint && r.ToPoint == before.FromPoint;
+                if (forwards) {
+                    r.FromPoint = after.FromPoint;
+                    r.ToPoint = after.ToPoint;
+                    any = true;
+                } else if (backwards) {
+                    r.FromPoint = after.ToPoint;
+                    r.ToPoint = after.FromPoint;
+                    any = true;
+                }
+            }
+        }
+        if (any)
+            curves = std::move(records);
+    }
+    return writeChangedPlan(plan, std::move(changed.PlanLines), curves);
+}
+
 std::vector<std::string> ParcelsUsingPoint(const std::vector<std::string>& polygonsLines,
                                            std::int32_t point) {
     std::vector<std::string> parcels;

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "core/planfiles.h"
 #include "core/records.h"
 #include "core/result.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -48,6 +50,18 @@ struct PointErrorLine {
 };
 std::vector<PointErrorLine> FindPointErrors(const std::vector<LineRecord>& lines,
                                             const std::vector<PointRecord>& points);
+
+// Point Number: renumbers a point in the lines and the polygons file, each occurrence after
+// the user agrees (ChangePointNumber's questions), and in the curve records of the lines the
+// user agreed to change, so their arcs keep their turn and bearings. The lines are changed
+// on a copy and written once; the curve file through its backup (".~ve"). Refuses while the
+// lines' last load failed.
+Status RenumberPoint(PlanState& plan, std::int32_t oldNumber, std::int32_t newNumber,
+                     const std::function<Reply(const std::string&)>& ask);
+
+// The number Point Number offers for the new point: one above the largest ordinary point
+// number of the lines (mark numbers do not count).
+std::int32_t NextPointNumber(const PlanState& plan);
 
 // The parcels whose corners include the point, each once, in polygons-file order.
 std::vector<std::string> ParcelsUsingPoint(const std::vector<std::string>& polygonsLines,

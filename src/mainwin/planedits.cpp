@@ -23,7 +23,51 @@ void frmCorvane::mnuEditLines_Click() {
 }
 
 void frmCorvane::mnuPointNumber_Click() {
-    NotYetAvailable(QStringLiteral("Point Number..."));
+    if (!EnsureLinesLoaded())
+        return;
+    const QString title = QStringLiteral("Change Point Number");
+    if (plan_.PlanLines.empty()) {
+        desktop_.message(QStringLiteral("No point numbers found"), title);
+        return;
+    }
+    const std::int32_t next = NextPointNumber(plan_);
+    const QString first =
+        desktop_.inputBox(QStringLiteral("Enter the point number you wish to change"), title);
+    if (first.isEmpty())
+        return;
+    // Both answers are point labels: "PM5" is mark 5, never point 0.
+    auto refused = [&](const QString& answer) {
+        if (ValidPointLabel(toCore(answer.trimmed())))
+            return false;
+        desktop_.message(QStringLiteral("Invalid point number ") + answer, title);
+        return true;
+    };
+    if (refused(first))
+        return;
+    const QString second =
+        desktop_.inputBox(QStringLiteral("Enter the new point number to replace ") + first, title,
+                          fromCore(Format(next, "0")));
+    if (second.isEmpty() || refused(second))
+        return;
+    if (!BackupFile(PlanFile(plan_.PlanPath, ".lns"))) {
+        desktop_.message(QStringLiteral("No lines file found"),
+                         QStringLiteral("Edit Point Number error"));
+        return;
+    }
+    auto ask = [this, &title](const std::string& question) {
+        switch (desktop_.message(fromCore(question), title, Icon::Question, Buttons::YesNoCancel)) {
+        case Answer::Yes:
+            return Reply::Yes;
+        case Answer::No:
+            return Reply::No;
+        default:
+            return Reply::Cancel;
+        }
+    };
+    Status renumbered = RenumberPoint(plan_, PointLabelToNumber(toCore(first.trimmed())),
+                                      PointLabelToNumber(toCore(second.trimmed())), ask);
+    if (!renumbered)
+        ShowError(renumbered.error());
 }
 
 void frmCorvane::mnuDatumBearing_Click() {

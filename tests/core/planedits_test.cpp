@@ -103,5 +103,25 @@ TEST(PlanEdits, ParcelsUsingAPointAndTheCommandLineChecks) {
     EXPECT_EQ(RunPlanCheck({"--doubles", dir.path("none.lns")}, out3, err3), 2);
 }
 
+TEST(PlanEdits, PointNumberTakesTheAgreedLinesArcsAlong) {
+    test::PlanTestDir dir;
+    PlanState plan = LoadedPlan(dir, "1,2,1020.0000,12.000\r\n2,3,90.0000,5.000\r\n"
+                                     "3,1,180.0000,5.000\r\n");
+    dir.write("P1.cve", "2,1,\"L\",999,45.3\r\n");
+    dir.write("P1.ply", "\"AL1\",1,\"C\"\r\n1\r\n2\r\n3\r\n1\r\n");
+    EXPECT_EQ(NextPointNumber(plan), 4);
+    // The arc 1 - 2 is renumbered, the line 3 - 1 is not.
+    std::vector<Reply> replies = {Reply::Yes, Reply::No, Reply::Yes};
+    std::size_t asked = 0;
+    ASSERT_TRUE(RenumberPoint(plan, 1, 9, [&](const std::string&) { return replies[asked++]; }));
+    EXPECT_EQ(plan.PlanLines[0].FromPoint, 9);
+    EXPECT_EQ(plan.PlanLines[2].ToPoint, 1);
+    EXPECT_EQ(dir.read("P1.cve").substr(0, 5), "2,9,\"");
+    EXPECT_NE(dir.read("P1.lns").find("9,2,1020.0000"), std::string::npos);
+
+    plan.LinesLoadFailed = true; // never written over a file that did not load
+    EXPECT_FALSE(RenumberPoint(plan, 2, 8, [](const std::string&) { return Reply::Yes; }));
+}
+
 } // namespace
 } // namespace corvane

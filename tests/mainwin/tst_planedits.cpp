@@ -84,6 +84,25 @@ class PlanEditsTest : public QObject {
                 printed->lines.end());
         QCOMPARE(doubled.h->plan.PlanLines.back().ToPoint, 1); // no placeholder left behind
     }
+
+    void pointNumberReadsLabels() {
+        Opened o;
+        const QByteArray before = ReadText(o.file(".lns"));
+        o.h->run("mnuPointNumber", {"12x"});
+        QCOMPARE(o.h->messages(), QStringList{"Change Point Number: Invalid point number 12x"});
+        // The mark is found by its label; the new number offered is one above the largest
+        // ordinary point. Cancel at the first line leaves the lines as they were.
+        o.h->desktop.answers = {Answer::Cancel};
+        o.h->run("mnuPointNumber", {"PM1234", "30"});
+        const auto asked = o.h->desktop.callsOf(DesktopCall::Kind::InputBox);
+        QCOMPARE(asked.size(), std::size_t(2));
+        QCOMPARE(asked[1].detail, QStringLiteral("24"));
+        const QStringList shown = o.h->messages();
+        QVERIFY2(
+            shown.value(0).startsWith("Change Point Number: Point found in line  4 to  44441234"),
+            qPrintable(shown.join('|')));
+        QCOMPARE(ReadText(o.file(".lns")), before);
+    }
 };
 
 QTEST_MAIN(PlanEditsTest)
