@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <random>
+#include <string>
 #include <vector>
 
 namespace corvane::gen {
@@ -113,6 +114,27 @@ inline GeneratedPlan RandomNetwork(unsigned seed, int points, int lines, int gro
             plan.lines.push_back(LineRecord{b, a, Packed(pick(0, 359), 0, 0), 5.0, 0});
     }
     return plan;
+}
+
+} // namespace corvane::gen
+
+namespace corvane::gen {
+
+// The polygons file of a ShuffledGrid: every cell a lot, every 7th an easement, so the
+// grid's lines are boundaries and easement lines.
+inline std::vector<std::string> GridPolygons(int side) {
+    std::vector<std::string> lines;
+    auto number = [side](int r, int c) { return std::to_string(r * side + c + 1); };
+    for (int r = 0; r + 1 < side; ++r)
+        for (int c = 0; c + 1 < side; ++c) {
+            const int k = r * side + c;
+            lines.push_back(std::string("\"") + (k % 7 == 0 ? "EA" : "AL") + std::to_string(k) +
+                            "\",400,\"C\"");
+            for (const std::string& p : {number(r, c), number(r, c + 1), number(r + 1, c + 1),
+                                         number(r + 1, c), number(r, c)})
+                lines.push_back(p);
+        }
+    return lines;
 }
 
 } // namespace corvane::gen

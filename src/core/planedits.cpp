@@ -9,7 +9,9 @@
 #include "core/polygons.h"
 #include "core/textfile.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <optional>
 #include <unordered_map>
 
@@ -102,35 +104,84 @@ DoubleLines FindDoubleLines(const std::vector<LineRecord>& lines,
     // lines and are not compared.
     std::vector<LineRecord> classed = lines;
     PrepareLineStyles(classed, polygonsLines);
-    auto comparable = [&classed](std::size_t i, std::size_t j) {
-        const int a = classed[i].Style, b = classed[j].Style;
-        return (a == 2 && b == 2) || (a == 3 && b == 3);
-    };
-    DoubleLines result;
     const std::size_t n = lines.size();
+
+    // Every pair of lines (i, j), i before j, that a comparison of each line with every later
+    // one would report: the same two points either way, or, for two lines of one class
+    // (boundary 2 or easement 3) with i's bearing plain, one shared end on the same bearing
+    // (or its reverse). The later lines are found by hashing their ends and exact bearings.
+    auto bits = [](double b) {
+        if (b == 0)
+            b = 0; // -0 equals 0
+        std::uint64_t u;
+        std::memcpy(&u, &b, sizeof u);
+        return u;
+    };
+    auto back = [](double b) {
+        double rb = b + 180;
+        if (rb >= 360)
+            rb -= 360;
+        return rb;
+    };
+    struct Key {
+        std::uint64_t point; // class and point
+        std::uint64_t bearing;
+        bool operator==(const Key& o) const { return point == o.point && bearing == o.bearing; }
+    };
+    struct KeyHash {
+        std::size_t operator()(const Key& k) const {
+            return std::hash<std::uint64_t>()(k.point * 0x9E3779B97F4A7C15ull ^ k.bearing);
+        }
+    };
+    auto key = [&](int cls, int role, std::int32_t point, double bearing) {
+        return Key{(static_cast<std::uint64_t>(cls * 4 + role) << 32) |
+                       static_cast<std::uint32_t>(point),
+                   bits(bearing)};
+    };
+    std::unordered_map<std::uint64_t, std::vector<std::size_t>> byPair;
+    std::unordered_map<Key, std::vector<std::size_t>, KeyHash> byEnd;
+    byPair.reserve(n * 2);
+    byEnd.reserve(n * 4);
+    auto comparable = [](int style) { return style == 2 || style == 3; };
+    for (std::size_t j = 0; j < n; ++j) {
+        const LineRecord& q = classed[j];
+        byPair[PointPairKey(q.FromPoint, q.ToPoint)].push_back(j);
+        if (!comparable(q.Style))
+            continue;
+        byEnd[key(q.Style, 0, q.FromPoint, q.Bearing)].push_back(j);       // c1
+        byEnd[key(q.Style, 1, q.ToPoint, q.Bearing)].push_back(j);         // c2
+        byEnd[key(q.Style, 2, q.ToPoint, back(q.Bearing))].push_back(j);   // c3
+        byEnd[key(q.Style, 3, q.FromPoint, back(q.Bearing))].push_back(j); // c4
+    }
+
+    DoubleLines result;
+    std::vector<std::size_t> seenFor(n, n); // the i for which j was last counted
     for (std::size_t i = 0; i + 1 < n; ++i) {
         const LineRecord& p = classed[i];
-        std::optional<DoubleLineReport> last;
-        for (std::size_t j = i + 1; j < n; ++j) {
-            const LineRecord& q = classed[j];
-            bool found = (p.FromPoint == q.FromPoint && p.ToPoint == q.ToPoint) ||
-                         (p.FromPoint == q.ToPoint && p.ToPoint == q.FromPoint);
-            if (!found && p.Bearing <= 360 && comparable(i, j)) {
-                double rb = q.Bearing + 180;
-                if (rb >= 360)
-                    rb -= 360;
-                found = (p.FromPoint == q.FromPoint && p.Bearing == q.Bearing) ||
-                        (p.ToPoint == q.ToPoint && p.Bearing == q.Bearing) ||
-                        (p.FromPoint == q.ToPoint && p.Bearing == rb) ||
-                        (p.ToPoint == q.FromPoint && p.Bearing == rb);
-            }
-            if (found) {
-                ++result.Count;
-                last = DoubleLineReport{p.FromPoint, p.ToPoint, q.FromPoint, q.ToPoint};
-            }
+        int count = 0;
+        std::size_t last = i;
+        auto take = [&](const std::vector<std::size_t>& candidates) {
+            for (auto it = std::upper_bound(candidates.begin(), candidates.end(), i);
+                 it != candidates.end(); ++it)
+                if (seenFor[*it] != i) {
+                    seenFor[*it] = i;
+                    ++count;
+                    last = std::max(last, *it);
+                }
+        };
+        take(byPair[PointPairKey(p.FromPoint, p.ToPoint)]);
+        if (p.Bearing <= 360 && comparable(p.Style)) {
+            for (const Key& k :
+                 {key(p.Style, 0, p.FromPoint, p.Bearing), key(p.Style, 1, p.ToPoint, p.Bearing),
+                  key(p.Style, 2, p.FromPoint, p.Bearing), key(p.Style, 3, p.ToPoint, p.Bearing)})
+                if (auto it = byEnd.find(k); it != byEnd.end())
+                    take(it->second);
         }
-        if (last)
-            result.Reports.push_back(*last);
+        if (count > 0) {
+            result.Count += count;
+            const LineRecord& q = classed[last];
+            result.Reports.push_back({p.FromPoint, p.ToPoint, q.FromPoint, q.ToPoint});
+        }
     }
     return result;
 }

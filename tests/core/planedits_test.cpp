@@ -5,6 +5,7 @@
 #include "plantestdir.h"
 
 #include <gtest/gtest.h>
+#include <random>
 #include <sstream>
 
 namespace corvane {
@@ -69,6 +70,72 @@ TEST(PlanEdits, DoubleLinesByPairAndByClassedBearing) {
     // Without polygons only the same pair twice counts; the plan's lines are not classed.
     EXPECT_EQ(FindDoubleLines(lines, {}).Count, 1);
     EXPECT_EQ(lines[2].Style, 0);
+}
+
+// The double-line check as a comparison of every line with every later one: the reference
+// the hashed check must agree with, pair for pair.
+DoubleLines ComparingEveryPair(const std::vector<LineRecord>& lines,
+                               const std::vector<std::string>& polygons) {
+    std::vector<LineRecord> c = lines;
+    PrepareLineStyles(c, polygons);
+    DoubleLines result;
+    for (std::size_t i = 0; i + 1 < lines.size(); ++i) {
+        const int before = result.Count;
+        DoubleLineReport last;
+        for (std::size_t j = i + 1; j < lines.size(); ++j) {
+            const LineRecord &p = c[i], &q = c[j];
+            bool found = (p.FromPoint == q.FromPoint && p.ToPoint == q.ToPoint) ||
+                         (p.FromPoint == q.ToPoint && p.ToPoint == q.FromPoint);
+            const bool valid = (p.Style == 2 && q.Style == 2) || (p.Style == 3 && q.Style == 3);
+            if (!found && p.Bearing <= 360 && valid) {
+                double rb = q.Bearing + 180;
+                if (rb >= 360)
+                    rb -= 360;
+                found = (p.FromPoint == q.FromPoint && p.Bearing == q.Bearing) ||
+                        (p.ToPoint == q.ToPoint && p.Bearing == q.Bearing) ||
+                        (p.FromPoint == q.ToPoint && p.Bearing == rb) ||
+                        (p.ToPoint == q.FromPoint && p.Bearing == rb);
+            }
+            if (found) {
+                ++result.Count;
+                last = {p.FromPoint, p.ToPoint, q.FromPoint, q.ToPoint};
+            }
+        }
+        if (result.Count > before)
+            result.Reports.push_back(last);
+    }
+    return result;
+}
+
+TEST(PlanEdits, HashedDoubleLineCheckFindsWhatComparingEveryPairFinds) {
+    for (unsigned seed = 1; seed <= 60; ++seed) {
+        std::mt19937 random(seed);
+        auto pick = [&random](int lo, int hi) {
+            return std::uniform_int_distribution<int>(lo, hi)(random);
+        };
+        // Few points and few bearings, so reversed, repeated and overlapping lines abound.
+        std::vector<LineRecord> lines;
+        for (int k = 0; k < 80; ++k) {
+            const double bearings[] = {0.0, 45.0, 90.0, 180.0, 225.0, 270.0, 999.0, 1020.0, 500.0};
+            lines.push_back({pick(1, 12), pick(1, 12), bearings[pick(0, 8)], 5.0, 0});
+        }
+        std::vector<std::string> polygons;
+        for (int parcel = 0; parcel < 6; ++parcel) {
+            const char* types[] = {"AL", "EA", "CO", "RD"};
+            polygons.push_back("\"" + std::string(types[pick(0, 3)]) + std::to_string(parcel) +
+                               "\",1,\"C\"");
+            for (int corner = 0; corner < 4; ++corner)
+                polygons.push_back(std::to_string(pick(1, 12)));
+        }
+        for (const auto& poly : {polygons, std::vector<std::string>{}}) {
+            const DoubleLines fast = FindDoubleLines(lines, poly);
+            const DoubleLines every = ComparingEveryPair(lines, poly);
+            ASSERT_EQ(fast.Count, every.Count) << seed;
+            ASSERT_EQ(fast.Reports.size(), every.Reports.size()) << seed;
+            for (std::size_t r = 0; r < fast.Reports.size(); ++r)
+                ASSERT_EQ(fast.Reports[r].Text(), every.Reports[r].Text()) << seed;
+        }
+    }
 }
 
 TEST(PlanEdits, PointErrorsWithinAGroupOnly) {
