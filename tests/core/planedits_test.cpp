@@ -34,6 +34,14 @@ TEST(PlanEdits, DatumSwingTurnsLinesAndCurvesAndWrapsRound) {
     EXPECT_NE(dir.read("P1.cve").find("359.594"), std::string::npos);
     EXPECT_NE(dir.read("P1.~ve").find("0.001"), std::string::npos);
     EXPECT_EQ(SwingDatumBearing(plan, "1.7000").error().message, "Bearing format incorrect");
+
+    // A lines file that cannot be written puts the curve file back and changes nothing.
+    const std::string lines = dir.read("P1.lns"), curves = dir.read("P1.cve");
+    plan.PlanLines[1].Distance = 2e7; // beyond what the file may hold
+    EXPECT_FALSE(SwingDatumBearing(plan, "1.0000"));
+    EXPECT_EQ(dir.read("P1.lns"), lines);
+    EXPECT_EQ(dir.read("P1.cve"), curves);
+    EXPECT_DOUBLE_EQ(plan.PlanLines[0].Bearing, 359.594);
 }
 
 TEST(PlanEdits, RescaleScalesArcsAndChangesNothingWhenItCannotWrite) {
@@ -141,14 +149,17 @@ TEST(PlanEdits, HashedDoubleLineCheckFindsWhatComparingEveryPairFinds) {
 TEST(PlanEdits, PointErrorsWithinAGroupOnly) {
     // 3 - 4 measured 10 m, but the chain through 5 puts them 25 m apart.
     std::vector<LineRecord> lines = {
-        {3, 5, 90.0, 12.5, 0}, {5, 4, 90.0, 12.5, 0}, {3, 4, 90.0, 10.0, 0}, {3, 6, 0.0, 19.9, 0},
-        {6, 7, 90.0, 9.96, 0}, {3, 7, 0.0, 11.2, 0},    // 22.25 apart: within twice
-        {20, 21, 0.0, 5.0, 0},                          // a second group
-        {21, 22, 0.0, 5.0, 0}, {22, 3, 999.0, 1.0, 0}}; // across groups: not compared
+        {3, 5, 90.0, 12.5, 0}, {5, 4, 90.0, 12.5, 0},  {3, 4, 90.0, 10.0, 0}, {3, 6, 0.0, 19.9, 0},
+        {6, 7, 90.0, 9.96, 0}, {3, 7, 0.0, 11.2, 0},   // 22.25 apart: within twice
+        {20, 21, 0.0, 5.0, 0},                         // a second group
+        {21, 22, 0.0, 5.0, 0}, {22, 3, 999.0, 1.0, 0}, // across groups: not compared
+        {3, 8, 0.0, 12.5, 0},  {8, 9, 0.0, 12.5, 0},   // 3 and 9 share their easting
+        {9, 3, 180.0, 10.0, 0}};
     auto points = BuildPlanCoordinates(lines, CurveTable{});
     auto errors = FindPointErrors(lines, points);
-    ASSERT_EQ(errors.size(), 1u);
+    ASSERT_EQ(errors.size(), 2u);
     EXPECT_EQ(errors[0].Text(), "Point error detected in line\n3 to 4");
+    EXPECT_EQ(errors[1].Text(), "Point error detected in line\n9 to 3");
 }
 
 TEST(PlanEdits, ParcelsUsingAPointAndTheCommandLineChecks) {
@@ -185,6 +196,7 @@ TEST(PlanEdits, PointNumberTakesTheAgreedLinesArcsAlong) {
     EXPECT_EQ(plan.PlanLines[2].ToPoint, 1);
     EXPECT_EQ(dir.read("P1.cve").substr(0, 5), "2,9,\"");
     EXPECT_NE(dir.read("P1.lns").find("9,2,1020.0000"), std::string::npos);
+    EXPECT_EQ(dir.read("P1.ply"), "\"AL1\",1,\"C\"\r\n9\r\n2\r\n3\r\n9\r\n");
 
     plan.LinesLoadFailed = true; // never written over a file that did not load
     EXPECT_FALSE(RenumberPoint(plan, 2, 8, [](const std::string&) { return Reply::Yes; }));

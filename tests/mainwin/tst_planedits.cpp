@@ -36,6 +36,8 @@ class PlanEditsTest : public QObject {
         // Nothing asked for, or a bearing that is none: nothing changes.
         o.h->run("mnuDatumBearing", {""});
         QVERIFY(o.h->messages().isEmpty());
+        o.h->run("mnuDistanceUnits", {"0"});
+        QVERIFY(o.h->messages().isEmpty());
         o.h->run("mnuDatumBearing", {"1.7000"});
         QCOMPARE(o.h->messages(), QStringList{"CORVANE: Bearing format incorrect"});
         QCOMPARE(o.h->desktop.lastMessage().icon, Icon::Question);
@@ -83,6 +85,16 @@ class PlanEditsTest : public QObject {
         QVERIFY(std::find(printed->lines.begin(), printed->lines.end(), "2 to 1") !=
                 printed->lines.end());
         QCOMPARE(doubled.h->plan.PlanLines.back().ToPoint, 1); // no placeholder left behind
+
+        // Cancel at the first of two reports ends the reports; printing can still be declined.
+        Opened twice("2,1,194.1856,3.000\r\n3,2,194.1856,34.438\r\n");
+        twice.h->desktop.clearRecords();
+        twice.h->desktop.answers = {Answer::Cancel, Answer::No};
+        twice.h->trigger("mnuDoubleLines");
+        QCOMPARE(twice.h->messages(),
+                 (QStringList{"Search for double lines: Double lines found\n1 to 2\n2 to 1",
+                              "Double lines check: Print results ?"}));
+        QVERIFY(!twice.h->desktop.lastPrintout());
     }
 
     void pointNumberReadsLabels() {
