@@ -29,21 +29,6 @@ std::string lineOf(size_t index, const std::string& fileName) {
     return "Line " + std::to_string(index + 1) + " of the lines file " + fileName;
 }
 
-// The fields of a line, split at its commas; splitting stops at the fifth field, which is
-// already one too many.
-std::vector<std::string> splitFields(const std::string& line) {
-    std::vector<std::string> fields;
-    size_t start = 0;
-    while (fields.size() < 5) {
-        size_t comma = line.find(',', start);
-        fields.push_back(line.substr(start, comma - start));
-        if (comma == std::string::npos)
-            return fields;
-        start = comma + 1;
-    }
-    return fields;
-}
-
 // A point number of the file: a whole number within the 32-bit range, never wrapped.
 std::optional<std::int32_t> readPointNumber(const std::string& field) {
     auto v = NumberField(field, std::numeric_limits<std::int32_t>::min(),
@@ -98,7 +83,7 @@ Result<std::vector<LineRecord>> ParseLines(const std::vector<std::string>& textL
             return loadError(
                 lineOf(i, fileName) + " is longer than " + std::to_string(kMaxLineLength) +
                 " characters, far more than a line's four fields: " + QuotedLine(text));
-        std::vector<std::string> fields = splitFields(text);
+        std::vector<std::string> fields = SplitRecordFields(text);
         if (fields.size() != 4)
             return loadError(
                 lineOf(i, fileName) + " has " +
@@ -138,6 +123,19 @@ Result<std::vector<LineRecord>> ParseLines(const std::vector<std::string>& textL
 
 Result<std::vector<LineRecord>> ParseLines(std::istream& in, const std::string& fileName) {
     return ParseLines(ReadTextLinesBounded(in, kMaxLines, kMaxLineLength), fileName);
+}
+
+std::vector<std::string> SplitRecordFields(const std::string& line) {
+    std::vector<std::string> fields;
+    size_t start = 0;
+    while (fields.size() < 5) {
+        size_t comma = line.find(',', start);
+        fields.push_back(line.substr(start, comma - start));
+        if (comma == std::string::npos)
+            return fields;
+        start = comma + 1;
+    }
+    return fields;
 }
 
 std::string FormatLineRecord(const LineRecord& line) {

@@ -55,4 +55,8 @@ std::string LinesNotLoadedMessage(const PlanState& plan);
 // "Error saving lines".
 Status SaveLines(PlanState& plan);
 
+// The fields of a record line of the lines or scaled lines file, split at its commas;
+// splitting stops at the fifth field, which is already one too many.
+std::vector<std::string> SplitRecordFields(const std::string& line);
+
 } // namespace corvane

@@ -363,15 +363,7 @@ Status AppendScaledLines(std::vector<LineRecord>& lines, const std::string& plan
         const std::string& row = rows[i];
         if (row.find_first_not_of(" \t\r") == std::string::npos)
             continue;
-        std::vector<std::string> fields;
-        std::size_t from = 0;
-        for (;;) {
-            const std::size_t comma = row.find(',', from);
-            fields.push_back(row.substr(from, comma - from));
-            if (comma == std::string::npos || fields.size() == 5)
-                break;
-            from = comma + 1;
-        }
+        const std::vector<std::string> fields = SplitRecordFields(row);
         const double kPointLow = std::numeric_limits<std::int32_t>::min() + 1.0;
         const double kPointHigh = std::numeric_limits<std::int32_t>::max();
         std::optional<double> a, b, c, d;
