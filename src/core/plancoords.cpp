@@ -67,6 +67,15 @@ int FindPointIndex(const std::vector<PointRecord>& points, std::int32_t n) {
     return -1;
 }
 
+PointsByNumber IndexPoints(const std::vector<PointRecord>& points, bool fixedOnly) {
+    PointsByNumber index;
+    index.reserve(points.size() * 2);
+    for (const PointRecord& p : points)
+        if (!fixedOnly || p.Fixed == 1)
+            index.emplace(p.Number, &p);
+    return index;
+}
+
 LegOffset PlanLegOffset(const LineRecord& line, const CurveTable& curves) {
     LegOffset leg;
     if (!(line.Distance > 0))

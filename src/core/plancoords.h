@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace corvane {
@@ -32,6 +33,10 @@ std::vector<PointRecord> InitPlanPoints(const std::vector<LineRecord>& lines);
 
 // The index of the first entry numbered n, or -1.
 int FindPointIndex(const std::vector<PointRecord>& points, std::int32_t n);
+
+// The points by number, the first entry of each number; fixedOnly: only the fixed ones.
+using PointsByNumber = std::unordered_map<std::int32_t, const PointRecord*>;
+PointsByNumber IndexPoints(const std::vector<PointRecord>& points, bool fixedOnly);
 
 // How far a usable line carries a position: the offset of its to point from its from point
 // (the chord's for an arc). False when the line cannot fix a point: a distance of 0 or less,

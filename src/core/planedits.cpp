@@ -192,10 +192,7 @@ std::string PointErrorLine::Text() const {
 
 std::vector<PointErrorLine> FindPointErrors(const std::vector<LineRecord>& lines,
                                             const std::vector<PointRecord>& points) {
-    std::unordered_map<std::int32_t, const PointRecord*> index;
-    index.reserve(points.size() * 2);
-    for (const PointRecord& p : points)
-        index.emplace(p.Number, &p);
+    const PointsByNumber index = IndexPoints(points, false);
     std::vector<PointErrorLine> errors;
     for (const LineRecord& line : lines) {
         auto a = index.find(line.FromPoint);

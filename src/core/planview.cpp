@@ -2,6 +2,7 @@
 
 #include "core/bearing.h"
 #include "core/numtext.h"
+#include "core/plancoords.h"
 #include "core/pointlabel.h"
 #include "core/polygons.h"
 
@@ -128,11 +129,7 @@ ArcPoints(double e1, double n1, double e2, double n2, double radius, bool left) 
 std::vector<PlotLine> PlanLineShapes(const std::vector<LineRecord>& lines,
                                      const std::vector<PointRecord>& points,
                                      const CurveTable& curves, const ViewScale* visible) {
-    std::unordered_map<std::int32_t, const PointRecord*> fixed;
-    fixed.reserve(points.size() * 2);
-    for (const PointRecord& p : points)
-        if (p.Fixed == 1)
-            fixed.emplace(p.Number, &p);
+    const PointsByNumber fixed = IndexPoints(points, true);
     double minE = 0, maxE = 0, minN = 0, maxN = 0;
     if (visible) {
         minE = std::min(visible->Left, visible->Right());
@@ -194,10 +191,7 @@ std::vector<PlotText> PointLabelShapes(const std::vector<PointRecord>& points, b
 
 std::vector<PlotText> ParcelLabelShapes(const std::vector<std::string>& polygonsLines,
                                         const std::vector<PointRecord>& points) {
-    std::unordered_map<std::int32_t, const PointRecord*> index;
-    index.reserve(points.size() * 2);
-    for (const PointRecord& p : points)
-        index.emplace(p.Number, &p);
+    const PointsByNumber index = IndexPoints(points, false);
     std::vector<PlotText> labels;
     std::string pending;
     double sumE = 0, sumN = 0;

@@ -15,20 +15,9 @@ using namespace corvane::testing;
 
 namespace {
 
-struct Opened {
-    QTemporaryDir dir;
-    std::unique_ptr<Harness> h;
-    frmDrawPlan* view = nullptr;
+struct Opened : OpenedSample {
+    frmDrawPlan* view = h->window->findChild<frmDrawPlan*>();
 
-    Opened() {
-        CopySamplePlan(dir.path());
-        h = std::make_unique<Harness>(dir.path() + QStringLiteral("/D20417.lns"));
-        h->window->startUp();
-        view = h->window->findChild<frmDrawPlan*>();
-    }
-    QString file(const char* ext) const {
-        return dir.path() + QStringLiteral("/D20417") + QLatin1String(ext);
-    }
     const PointRecord& point(std::int32_t n) const {
         const auto& pts = view->content().Points;
         return pts[static_cast<std::size_t>(FindPointIndex(pts, n))];

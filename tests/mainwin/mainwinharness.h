@@ -100,6 +100,23 @@ class Harness {
     }
 };
 
+// The sample plan copied to a folder of its own (with extra lines added to its lines file
+// when given) and opened in a main window on a scripted desktop.
+struct OpenedSample {
+    QTemporaryDir dir;
+    std::unique_ptr<Harness> h;
+    explicit OpenedSample(const QByteArray& extraLines = {}) {
+        CopySamplePlan(dir.path());
+        if (!extraLines.isEmpty())
+            WriteText(file(".lns"), ReadText(file(".lns")) + extraLines);
+        h = std::make_unique<Harness>(file(".lns"));
+        h->window->startUp();
+    }
+    QString file(const char* ext) const {
+        return dir.path() + QStringLiteral("/D20417") + QLatin1String(ext);
+    }
+};
+
 // Network mode: a share holding the sample plan in its plans folder, and a working folder
 // made current for the life of the object.
 class Network {

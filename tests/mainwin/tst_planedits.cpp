@@ -7,24 +7,7 @@
 using namespace corvane;
 using namespace corvane::testing;
 
-namespace {
-
-struct Opened {
-    QTemporaryDir dir;
-    std::unique_ptr<Harness> h;
-    explicit Opened(const QByteArray& extraLines = {}) {
-        CopySamplePlan(dir.path());
-        if (!extraLines.isEmpty())
-            WriteText(file(".lns"), ReadText(file(".lns")) + extraLines);
-        h = std::make_unique<Harness>(file(".lns"));
-        h->window->startUp();
-    }
-    QString file(const char* ext) const {
-        return dir.path() + QStringLiteral("/D20417") + QLatin1String(ext);
-    }
-};
-
-} // namespace
+using Opened = OpenedSample;
 
 class PlanEditsTest : public QObject {
     Q_OBJECT

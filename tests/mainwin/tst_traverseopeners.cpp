@@ -21,20 +21,9 @@ using namespace corvane::testing;
 
 namespace {
 
-struct Opened {
-    QTemporaryDir dir;
-    std::unique_ptr<Harness> h;
-    frmTraverse* traverse = nullptr;
+struct Opened : OpenedSample {
+    frmTraverse* traverse = h->window->findChild<frmTraverse*>();
 
-    Opened() {
-        CopySamplePlan(dir.path());
-        h = std::make_unique<Harness>(dir.path() + QStringLiteral("/D20417.lns"));
-        h->window->startUp();
-        traverse = h->window->findChild<frmTraverse*>();
-    }
-    QString file(const char* ext) const {
-        return dir.path() + QStringLiteral("/D20417") + QLatin1String(ext);
-    }
     void select(const QString& identifier) const {
         auto* list = h->find<QListWidget>(QStringLiteral("lstParcels"));
         const auto found = list->findItems(identifier, Qt::MatchExactly);
