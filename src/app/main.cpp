@@ -5,6 +5,7 @@
 #include "mainwin/frmcorvane.h"
 #include "mainwin/startup.h"
 #include "platform/qtdesktop.h"
+#include "reports/reportcommand.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -18,11 +19,18 @@ int main(int argc, char* argv[]) {
     // The command-line modes run without a display and start no window.
     const std::vector<std::string> args(argv + 1, argv + argc);
     const corvane::CommandLine command = corvane::ParseCommandLine(args);
-    if (command.Mode == corvane::CommandMode::Draw && command.Refusal.empty()) {
+    const bool drawing = command.Mode == corvane::CommandMode::Draw;
+    const bool report = command.Mode == corvane::CommandMode::Report;
+    if ((drawing || report) && command.Refusal.empty()) {
+        // Pictures, fonts and PDF files need Qt's painting, not a display.
         if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
         QGuiApplication app(argc, argv);
-        return corvane::RunDrawCommand(command, std::cout, std::cerr);
+        if (drawing)
+            return corvane::RunDrawCommand(command, std::cout, std::cerr);
+        corvane::QtDesktop desktop;
+        return corvane::RunReportCommand(command, corvane::ReportFontFromSettings(desktop),
+                                         std::cout, std::cerr);
     }
     if (command.headless())
         return corvane::RunPlanCheck(command, std::cout, std::cerr);

@@ -26,6 +26,12 @@ const std::vector<ModeOptions>& modes() {
          {"--out"}},
         {"--doubles", CommandMode::Doubles, {}, {}, {}},
         {"--point-errors", CommandMode::PointErrors, {}, {}, {}},
+        {"--coords",
+         CommandMode::Coords,
+         {"--origin", "--east", "--north", "--scale", "--separator"},
+         {"--marks"},
+         {"--origin"}},
+        {"--report", CommandMode::Report, {"--sections", "--name", "--pdf", "--accuracy"}, {}, {}},
     };
     return table;
 }
@@ -44,6 +50,10 @@ const char* CommandLineUsage() {
            "                                      [--scale S]\n"
            "       corvane --doubles PLAN\n"
            "       corvane --point-errors PLAN\n"
+           "       corvane --coords PLAN --origin POINT [--east E] [--north N] [--scale F]\n"
+           "                             [--marks] [--separator S]\n"
+           "       corvane --report PLAN [--sections LIST] [--name NAME] [--pdf FILE]\n"
+           "                             [--accuracy CLASS]\n"
            "       corvane --help\n"
            "\n"
            "Without options, opens the plan whose lines file is named (local mode); a command\n"
@@ -72,6 +82,21 @@ const char* CommandLineUsage() {
            "                     or boundary or easement lines overlapping from one point).\n"
            "  --point-errors PLAN  report the lines whose ends lie more than twice their\n"
            "                     distance apart in the plan's coordinates.\n"
+           "  --coords PLAN      write the plan's coordinate file PLAN.cor: every point fixed\n"
+           "                     from the lines and joined to the origin point, one line each.\n"
+           "  --origin POINT     the point given the coordinates E and N (default 0.000); a\n"
+           "                     mark by its label, as PM1234.\n"
+           "  --scale F          multiply every distance by the combined scale factor F first.\n"
+           "  --marks            include the survey marks.\n"
+           "  --separator S      between the fields: \"comma and space\" (default), \"comma\",\n"
+           "                     \"space\", \"Tab\", or the text S itself.\n"
+           "  --report PLAN      print the plan report as text, or with --pdf into a PDF file.\n"
+           "  --sections LIST    the sections, separated by commas: summary, sdb (survey data\n"
+           "                     base details), full (full closures), pmjoins (joins between\n"
+           "                     permanent marks), alldist (ALL distances along straight\n"
+           "                     lines). Default: summary, and sdb when the plan names its\n"
+           "                     surveyor.\n"
+           "  --name NAME        the name the report is printed by (default: the login name).\n"
            "  --help             show this help.\n"
            "\n"
            "Exit status: 0 all is well; 1 the plan has findings (--check: a parcel has missing\n"

@@ -10,7 +10,7 @@ namespace corvane {
 
 // What the program's command line asks for: the window (with a plan to open, or a network
 // root), or one of the modes that run without a display and print their results.
-enum class CommandMode { Window, Help, Check, Draw, Doubles, PointErrors };
+enum class CommandMode { Window, Help, Check, Draw, Doubles, PointErrors, Coords, Report };
 
 struct CommandLine {
     CommandMode Mode = CommandMode::Window;

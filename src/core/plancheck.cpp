@@ -2,6 +2,7 @@
 
 #include "core/closure.h"
 #include "core/commandline.h"
+#include "core/coordfile.h"
 #include "core/linesfile.h"
 #include "core/numtext.h"
 #include "core/plancoords.h"
@@ -68,6 +69,32 @@ static int RunLineChecks(const CommandLine& command, std::ostream& out, std::ost
     return found ? 1 : 0;
 }
 
+// Writes the coordinate file as its window does; a refusal writes nothing.
+static int RunCoordsCommand(const CommandLine& command, std::ostream& out, std::ostream& err) {
+    PlanState plan;
+    plan.PlanPath = PlanPathOfArgument(command.Plan);
+    if (FileExists(plan.PlanPath + ".lns")) {
+        if (Status loaded = LoadLines(plan); !loaded)
+            return refuse(err, loaded.error().message);
+    }
+    CoordFileRequest request;
+    request.Origin = command.value("--origin");
+    request.East = command.value("--east", request.East);
+    request.North = command.value("--north", request.North);
+    request.UseScaleFactor = command.Values.count("--scale") > 0;
+    request.ScaleFactor = command.value("--scale");
+    if (request.UseScaleFactor && request.ScaleFactor.empty())
+        return refuse(err, "Invalid combined scale factor");
+    request.IncludeMarks = command.has("--marks");
+    request.Separator = command.value("--separator", request.Separator);
+    auto created = CreateCoordFile(plan, request);
+    if (!created)
+        return refuse(err, created.error().message);
+    out << Latin1ToUtf8(created.value().Message) << '\n';
+    out.flush();
+    return 0;
+}
+
 int RunPlanCheck(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     return RunPlanCheck(ParseCommandLine(args), out, err);
 }
@@ -77,6 +104,8 @@ int RunPlanCheck(const CommandLine& command, std::ostream& out, std::ostream& er
         return answered;
     if (command.Mode == CommandMode::Doubles || command.Mode == CommandMode::PointErrors)
         return RunLineChecks(command, out, err);
+    if (command.Mode == CommandMode::Coords)
+        return RunCoordsCommand(command, out, err);
     if (command.Mode != CommandMode::Check) {
         err << CommandLineUsage();
         return 2;

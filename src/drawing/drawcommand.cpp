@@ -14,8 +14,6 @@
 #include <QRegularExpression>
 #include <QSaveFile>
 #include <QSvgGenerator>
-#include <QTemporaryDir>
-#include <filesystem>
 
 namespace corvane {
 
@@ -122,24 +120,14 @@ int RunDrawCommand(const CommandLine& command, std::ostream& out, std::ostream& 
     const bool parcels = command.has("--parcels");
 
     if (scale > 0) {
-        // The printout at scale, through the program's own print path; the job writes its
-        // PDF whole on ending, under a passing name, and it is then put in place.
-        QTemporaryDir work(QFileInfo(file).absolutePath() + QStringLiteral("/.corvane-XXXXXX"));
-        if (!work.isValid())
-            return refuse(err, QStringLiteral("Cannot write ") + file);
-        const QString passing = work.filePath(QStringLiteral("plan.pdf"));
-        auto job = QtPrintJob::toPdf(passing, content.Caption);
+        // The printout at scale, through the program's own print path.
         const ViewScale view =
             OpeningView(content, static_cast<double>(size->width()) / size->height());
-        PrintPlanView(*job, content, view, points, parcels, scale);
-        auto ended = job->endDocument();
-        if (!ended)
-            return refuse(err, fromCore(ended.error().message));
-        std::error_code failed;
-        std::filesystem::rename(QFile::encodeName(passing).toStdString(),
-                                QFile::encodeName(file).toStdString(), failed);
-        if (failed)
-            return refuse(err, QStringLiteral("Cannot write ") + file);
+        auto printed = PrintToPdfFile(file, content.Caption, [&](PrintJob& job) {
+            PrintPlanView(job, content, view, points, parcels, scale);
+        });
+        if (!printed)
+            return refuse(err, fromCore(printed.error().message));
     } else if (QString failure = WritePlanPicture(content, file, *size, points, parcels);
                !failure.isEmpty()) {
         return refuse(err, failure);

@@ -28,6 +28,8 @@
 
 #include "calculator/frmorvacalc.h"
 #include "drawing/frmdrawplan.h"
+#include "reports/frmcoords.h"
+#include "reports/frmreport.h"
 #include "reports/frmsummary.h"
 #include "traverse/frmtraverse.h"
 
@@ -351,6 +353,10 @@ bool frmCorvane::startUp() {
     areaDialog_ = new frmAreaCalc(plan_, desktop_, this);
     summary_ = new frmSummary(*this, this);
     summary_->hide();
+    report_ = new frmReport(*this, this);
+    report_->hide();
+    coords_ = new frmCoords(*this, this);
+    coords_->hide();
     planView_ = new frmDrawPlan(*this, this);
     planView_->hide();
     // Draw Plan comes back whenever the whole plan is no longer shown, whatever the view

@@ -28,6 +28,8 @@ class frmDrawPlan;
 class frmOrvaCalc;
 class frmParcel;
 class frmSummary;
+class frmReport;
+class frmCoords;
 class frmTraverse;
 
 // The main window: it owns the open plan, starts the program, opens, saves and closes plans
@@ -59,6 +61,7 @@ class frmCorvane : public QMainWindow, public PlanHost {
     FontChoice reportFont() const override { return reportFont_; }
     void setReportFont(const FontChoice& font) override { reportFont_ = font; }
     bool networkMode() const override;
+    SurveyRecord surveyRecord() const override;
     void registerPlanWindow(PlanWindow* window) override;
     void unregisterPlanWindow(PlanWindow* window) override;
     QStringList parcels() const override;
@@ -189,6 +192,8 @@ class frmCorvane : public QMainWindow, public PlanHost {
     frmParcel* parcelDialog_ = nullptr;
     frmAreaCalc* areaDialog_ = nullptr;
     frmSummary* summary_ = nullptr;
+    frmReport* report_ = nullptr;
+    frmCoords* coords_ = nullptr;
     frmTraverse* traverse_ = nullptr;
     frmDrawPlan* planView_ = nullptr;
     // Draw Plan's menu entry and button: off while the whole plan is drawn.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/records.h"
+#include "core/sdbfile.h"
 #include "mainwin/areadialog.h"
 #include "platform/desktop.h"
 
@@ -37,6 +38,8 @@ class PlanHost {
     // The font every printout uses.
     virtual FontChoice reportFont() const = 0;
     virtual void setReportFont(const FontChoice& font) = 0;
+    // The survey data base record as the main window shows it (unsaved changes included).
+    virtual SurveyRecord surveyRecord() const { return {}; }
     // True when plans are fetched from and stored to the network share.
     virtual bool networkMode() const = 0;
 

@@ -33,15 +33,19 @@ void frmCorvane::LoadSDBfile() {
         lstPSMsGone->addItem(fromCore(mark));
 }
 
-bool frmCorvane::SaveSDBfile() {
-    if (plan_.PlanPath.empty())
-        return true;
+SurveyRecord frmCorvane::surveyRecord() const {
     SurveyRecord record;
     record.Surveyor = toCore(txtSurveyor->text());
     record.FieldDate = toCore(txtFieldDate->text());
     for (int i = 0; i < lstPSMsGone->count(); ++i)
         record.MarksGone.push_back(toCore(lstPSMsGone->item(i)->text()));
-    const Result<bool> written = corvane::SaveSDBfile(plan_.PlanPath, record);
+    return record;
+}
+
+bool frmCorvane::SaveSDBfile() {
+    if (plan_.PlanPath.empty())
+        return true;
+    const Result<bool> written = corvane::SaveSDBfile(plan_.PlanPath, surveyRecord());
     if (!written) {
         // The flag stays set: the record is still unsaved.
         Error error = written.error();

@@ -4,6 +4,8 @@
 #include "calculator/frmorvacalc.h"
 #include "core/plancoords.h"
 #include "drawing/frmdrawplan.h"
+#include "reports/frmcoords.h"
+#include "reports/frmreport.h"
 
 #include <QAction>
 #include <QPushButton>
@@ -11,7 +13,8 @@
 namespace corvane {
 
 void frmCorvane::mnuCreateCoords_Click() {
-    NotYetAvailable(QStringLiteral("Create Coord file"));
+    if (coords_)
+        coords_->openCoords();
 }
 
 void frmCorvane::mnuScaledData_Click() {
@@ -27,7 +30,8 @@ void frmCorvane::mnuCalcOffsides_Click() {
 }
 
 void frmCorvane::mnuPrint_Click() {
-    NotYetAvailable(QStringLiteral("Print..."));
+    if (report_)
+        report_->openReport();
 }
 
 void frmCorvane::mnuDrawPlan_Click() {

@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QString>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -86,6 +87,14 @@ class Desktop {
     virtual std::unique_ptr<PrintJob> startPrint(const QString& documentName,
                                                  const QString& planFolder) = 0;
 
+    // Shows a document in the print preview, from which the user may print it. document
+    // puts the whole document on the job it is given, whenever the preview or the printer
+    // needs it, so the pages printed are the pages previewed. nullopt when the preview was
+    // closed without printing; otherwise how the printing ended, as endDocument answers.
+    virtual std::optional<Result<QString>>
+    previewPrint(const QString& documentName, const QString& planFolder,
+                 const std::function<void(PrintJob&)>& document) = 0;
+
     // Per-user settings: application "Corvane".
     virtual QString setting(const QString& section, const QString& key,
                             const QString& defaultValue) = 0;
@@ -115,6 +124,9 @@ class BusyCursor {
   private:
     Desktop& desktop_;
 };
+
+// Today's date as the desktop writes short dates, for the "Printed on" lines.
+QString TodayText();
 
 // The help file that sits next to the program.
 QString ProgramHelpFile();

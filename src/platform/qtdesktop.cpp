@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QDate>
 #include <QDesktopServices>
 #include <QDialogButtonBox>
 #include <QDir>
@@ -13,7 +14,10 @@
 #include <QFontDialog>
 #include <QInputDialog>
 #include <QKeySequence>
+#include <QLocale>
 #include <QMessageBox>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
 #include <QPrinterInfo>
 #include <QProcess>
 #include <QSettings>
@@ -245,6 +249,39 @@ std::unique_ptr<PrintJob> QtDesktop::startPrint(const QString& documentName,
     if (!QPrinterInfo::availablePrinters().isEmpty() && !printer.isNull())
         return QtPrintJob::onPrinter(printer, documentName);
     return QtPrintJob::toPdf(UniquePdfPath(planFolder, documentName), documentName);
+}
+
+std::optional<Result<QString>>
+QtDesktop::previewPrint(const QString& documentName, const QString& planFolder,
+                        const std::function<void(PrintJob&)>& document) {
+    // The printer a printout goes to now: the default one, or a PDF file next to the plan.
+    const QPrinterInfo installed = QPrinterInfo::defaultPrinter();
+    std::unique_ptr<QPrinter> printer;
+    if (!QPrinterInfo::availablePrinters().isEmpty() && !installed.isNull()) {
+        printer = std::make_unique<QPrinter>(installed, QPrinter::HighResolution);
+        printer->setDocName(documentName);
+    } else {
+        printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        SetUpPdfPrinter(*printer, UniquePdfPath(planFolder, documentName), documentName);
+    }
+    QPrintPreviewDialog dialog(printer.get(), mainWindow_);
+    dialog.setObjectName(QStringLiteral("printPreview"));
+    dialog.setWindowTitle(documentName);
+    // The preview draws its pages and the printer prints through the same calls; the last
+    // one before the dialog is accepted is the printing.
+    std::optional<Result<QString>> last;
+    QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog, [&](QPrinter* device) {
+        auto job = QtPrintJob::onDevice(*device);
+        document(*job);
+        last = job->endDocument();
+    });
+    if (dialog.exec() != QDialog::Accepted || !last)
+        return std::nullopt;
+    return last;
+}
+
+QString TodayText() {
+    return QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat);
 }
 
 QString QtDesktop::setting(const QString& section, const QString& key,

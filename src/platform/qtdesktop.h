@@ -33,6 +33,9 @@ class QtDesktop : public Desktop {
     QString openFileDialog(const QString& filter, const QString& title,
                            const QString& initialName) override;
     std::optional<FontChoice> chooseFont(const FontChoice& current) override;
+    std::optional<Result<QString>>
+    previewPrint(const QString& documentName, const QString& planFolder,
+                 const std::function<void(PrintJob&)>& document) override;
     std::unique_ptr<PrintJob> startPrint(const QString& documentName,
                                          const QString& planFolder) override;
     QString setting(const QString& section, const QString& key,

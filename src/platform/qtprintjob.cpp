@@ -12,6 +12,8 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QStandardPaths>
+#include <QTemporaryDir>
+#include <filesystem>
 
 namespace corvane {
 
@@ -33,26 +35,41 @@ std::unique_ptr<QtPrintJob> QtPrintJob::onPrinter(const QPrinterInfo& printer,
                                                   const QString& documentName) {
     auto device = std::make_unique<QPrinter>(printer, QPrinter::HighResolution);
     device->setDocName(documentName);
+    QPrinter* raw = device.get();
     return std::unique_ptr<QtPrintJob>(
-        new QtPrintJob(std::move(device), printer.printerName(), QString()));
+        new QtPrintJob(std::move(device), raw, printer.printerName(), QString()));
+}
+
+std::unique_ptr<QtPrintJob> QtPrintJob::onDevice(QPrinter& printer) {
+    const bool pdf = printer.outputFormat() == QPrinter::PdfFormat;
+    const QString target =
+        pdf ? QDir::toNativeSeparators(printer.outputFileName()) : printer.printerName();
+    return std::unique_ptr<QtPrintJob>(
+        new QtPrintJob(nullptr, &printer, target, pdf ? printer.outputFileName() : QString()));
+}
+
+void SetUpPdfPrinter(QPrinter& printer, const QString& pdfPath, const QString& documentName) {
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(pdfPath);
+    printer.setPageSize(QPageSize(QPageSize::A4));
+    printer.setPageMargins(QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter);
+    printer.setDocName(documentName);
+    printer.setCreator(QStringLiteral("Corvane"));
 }
 
 std::unique_ptr<QtPrintJob> QtPrintJob::toPdf(const QString& pdfPath, const QString& documentName) {
     auto device = std::make_unique<QPrinter>(QPrinter::HighResolution);
-    device->setOutputFormat(QPrinter::PdfFormat);
-    device->setOutputFileName(pdfPath);
-    device->setPageSize(QPageSize(QPageSize::A4));
-    device->setPageMargins(QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter);
-    device->setDocName(documentName);
-    device->setCreator(QStringLiteral("Corvane"));
+    SetUpPdfPrinter(*device, pdfPath, documentName);
+    QPrinter* raw = device.get();
     return std::unique_ptr<QtPrintJob>(
-        new QtPrintJob(std::move(device), QDir::toNativeSeparators(pdfPath), pdfPath));
+        new QtPrintJob(std::move(device), raw, QDir::toNativeSeparators(pdfPath), pdfPath));
 }
 
-QtPrintJob::QtPrintJob(std::unique_ptr<QPrinter> printer, QString target, QString pdfPath)
-    : printer_(std::move(printer)), target_(std::move(target)), pdfPath_(std::move(pdfPath)),
-      font_(ReportFont(fontName_, fontSize_)) {
-    active_ = painter_.begin(printer_.get());
+QtPrintJob::QtPrintJob(std::unique_ptr<QPrinter> owned, QPrinter* printer, QString target,
+                       QString pdfPath)
+    : owned_(std::move(owned)), printer_(printer), target_(std::move(target)),
+      pdfPath_(std::move(pdfPath)), font_(ReportFont(fontName_, fontSize_)) {
+    active_ = painter_.begin(printer_);
     if (active_) {
         painter_.setFont(font_);
         applyPen();
@@ -85,7 +102,7 @@ double QtPrintJob::mmY(double device) const {
 }
 
 double QtPrintJob::averageCharWidth() const {
-    return QFontMetricsF(font_, printer_.get()).averageCharWidth();
+    return QFontMetricsF(font_, printer_).averageCharWidth();
 }
 
 void QtPrintJob::applyPen() {
@@ -115,7 +132,7 @@ void QtPrintJob::setFont(const QString& name, double size) {
 }
 
 void QtPrintJob::print(const PrintLine& line) {
-    const QFontMetricsF metrics(font_, printer_.get());
+    const QFontMetricsF metrics(font_, printer_);
     const double spacing = metrics.lineSpacing();
     const auto rows = LayoutPrintLine(line, metrics.averageCharWidth(), [&](const QString& text) {
         return metrics.horizontalAdvance(text);
@@ -156,7 +173,7 @@ void QtPrintJob::drawDot(double x, double y) {
 void QtPrintJob::drawText(double x, double y, const QString& text) {
     if (!active_)
         return;
-    const QFontMetricsF metrics(font_, printer_.get());
+    const QFontMetricsF metrics(font_, printer_);
     painter_.drawText(QPointF(deviceX(x), deviceY(y) + metrics.ascent()), text);
 }
 
@@ -168,11 +185,11 @@ double QtPrintJob::pageHeightMm() const {
 }
 
 double QtPrintJob::textWidthMm(const QString& text) const {
-    return mmX(QFontMetricsF(font_, printer_.get()).horizontalAdvance(text));
+    return mmX(QFontMetricsF(font_, printer_).horizontalAdvance(text));
 }
 
 double QtPrintJob::textHeightMm(const QString&) const {
-    return mmY(QFontMetricsF(font_, printer_.get()).height());
+    return mmY(QFontMetricsF(font_, printer_).height());
 }
 
 double QtPrintJob::columnXMm(int column) const {
@@ -180,7 +197,7 @@ double QtPrintJob::columnXMm(int column) const {
 }
 
 double QtPrintJob::lineSpacingMm() const {
-    return mmY(QFontMetricsF(font_, printer_.get()).lineSpacing());
+    return mmY(QFontMetricsF(font_, printer_).lineSpacing());
 }
 
 Result<QString> QtPrintJob::endDocument() {
@@ -201,6 +218,27 @@ Result<QString> QtPrintJob::endDocument() {
     if (!pdfPath_.isEmpty() && QFileInfo(pdfPath_).size() == 0)
         return failure;
     return target_;
+}
+
+Result<int> PrintToPdfFile(const QString& pdfPath, const QString& documentName,
+                           const std::function<void(PrintJob&)>& document) {
+    const Error failure{"Cannot write " + PathToCore(pdfPath), "Print error"};
+    QTemporaryDir work(QFileInfo(pdfPath).absolutePath() + QStringLiteral("/.corvane-XXXXXX"));
+    if (!work.isValid())
+        return failure;
+    const QString passing = work.filePath(QStringLiteral("print.pdf"));
+    auto job = QtPrintJob::toPdf(passing, documentName);
+    document(*job);
+    auto ended = job->endDocument();
+    if (!ended)
+        return failure;
+    const int pages = job->pageCount();
+    std::error_code failed;
+    std::filesystem::rename(QFile::encodeName(passing).toStdString(),
+                            QFile::encodeName(pdfPath).toStdString(), failed);
+    if (failed)
+        return failure;
+    return pages;
 }
 
 QString UniquePdfPath(const QString& folder, const QString& documentName) {

@@ -5,6 +5,7 @@
 #include <QFont>
 #include <QPainter>
 #include <QString>
+#include <functional>
 #include <memory>
 
 class QPrinter;
@@ -18,6 +19,9 @@ class QtPrintJob : public PrintJob {
     // Prints on an installed printer; the job appears under documentName in its queue.
     static std::unique_ptr<QtPrintJob> onPrinter(const QPrinterInfo& printer,
                                                  const QString& documentName);
+    // Prints on a printer that someone else owns and has set up (the print preview's): a
+    // native printer, or one writing a PDF file.
+    static std::unique_ptr<QtPrintJob> onDevice(QPrinter& printer);
     // Writes the printout to a PDF file of A4 pages with margins of 10 mm.
     static std::unique_ptr<QtPrintJob> toPdf(const QString& pdfPath, const QString& documentName);
     ~QtPrintJob() override;
@@ -47,7 +51,7 @@ class QtPrintJob : public PrintJob {
     int pageCount() const { return pages_; }
 
   private:
-    QtPrintJob(std::unique_ptr<QPrinter> printer, QString target, QString pdfPath);
+    QtPrintJob(std::unique_ptr<QPrinter> owned, QPrinter* printer, QString target, QString pdfPath);
     double deviceX(double mm) const;
     double deviceY(double mm) const;
     double mmX(double device) const;
@@ -55,7 +59,8 @@ class QtPrintJob : public PrintJob {
     double averageCharWidth() const;
     void applyPen();
 
-    std::unique_ptr<QPrinter> printer_;
+    std::unique_ptr<QPrinter> owned_; // empty when printing on another's printer
+    QPrinter* printer_ = nullptr;
     QPainter painter_; // after the printer: it ends before the printer goes
     QString target_;   // the printer's name or the PDF file, for the completion message
     QString pdfPath_;  // empty when printing on a printer
@@ -68,6 +73,16 @@ class QtPrintJob : public PrintJob {
     QFont font_;
     LineStyle style_ = LineStyle::Solid;
 };
+
+// Prints a document into a PDF file through the program's print path (A4, as toPdf): the
+// job writes under a passing name beside the file, which is put in place only once the
+// document has ended well, so a failure leaves any previous file whole. Answers the number of
+// pages written, or the error naming the file.
+Result<int> PrintToPdfFile(const QString& pdfPath, const QString& documentName,
+                           const std::function<void(PrintJob&)>& document);
+
+// Sets a printer up as the program's PDF printouts are: A4 pages, margins of 10 mm.
+void SetUpPdfPrinter(QPrinter& printer, const QString& pdfPath, const QString& documentName);
 
 // A PDF file name in folder for a printout named documentName that does not overwrite an
 // existing file ("Report.pdf", then "Report (2).pdf" ...). Characters that file names may

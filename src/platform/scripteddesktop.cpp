@@ -129,6 +129,32 @@ std::unique_ptr<PrintJob> ScriptedDesktop::startPrint(const QString& documentNam
     return std::make_unique<RecordingPrintJob>(record, page, printTarget, printFailure);
 }
 
+std::optional<Result<QString>>
+ScriptedDesktop::previewPrint(const QString& documentName, const QString& planFolder,
+                              const std::function<void(PrintJob&)>& document) {
+    DesktopCall call;
+    call.kind = DesktopCall::Kind::PreviewPrint;
+    call.text = documentName;
+    call.detail = planFolder;
+    bool print = false;
+    if (answers.empty()) {
+        call.unscripted = true;
+    } else {
+        print = answers.front() == Answer::Ok || answers.front() == Answer::Yes;
+        answers.pop_front();
+    }
+    calls.push_back(call);
+    auto record = std::make_shared<PrintRecord>();
+    record->documentName = documentName;
+    record->planFolder = planFolder;
+    printouts.push_back(record);
+    RecordingPrintJob job(record, page, printTarget, printFailure);
+    document(job);
+    if (!print)
+        return std::nullopt;
+    return job.endDocument();
+}
+
 QString ScriptedDesktop::setting(const QString& section, const QString& key,
                                  const QString& defaultValue) {
     const auto found = settings.find(SettingKey(section, key));

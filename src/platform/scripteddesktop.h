@@ -21,6 +21,7 @@ struct DesktopCall {
         SaveFileDialog,
         ChooseFont,
         StartPrint,
+        PreviewPrint,
         ShowHelp,
         CloseAllHelp,
         OpenInTextEditor
@@ -83,6 +84,12 @@ class ScriptedDesktop : public Desktop {
     std::optional<FontChoice> chooseFont(const FontChoice& current) override;
     std::unique_ptr<PrintJob> startPrint(const QString& documentName,
                                          const QString& planFolder) override;
+    // The preview draws the document once into a printout (kept in printouts); the next
+    // answer Ok or Yes prints it from the preview (the printout is then ended), any other
+    // answer, or none, closes the preview unprinted.
+    std::optional<Result<QString>>
+    previewPrint(const QString& documentName, const QString& planFolder,
+                 const std::function<void(PrintJob&)>& document) override;
     QString setting(const QString& section, const QString& key,
                     const QString& defaultValue) override;
     void setSetting(const QString& section, const QString& key, const QString& value) override;

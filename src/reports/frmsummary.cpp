@@ -7,13 +7,11 @@
 #include "core/textfile.h"
 #include "reports/parcelarea.h"
 
-#include <QDate>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
-#include <QLocale>
 #include <QPushButton>
 #include <QScreen>
 #include <QTableWidget>
@@ -291,9 +289,7 @@ void frmSummary::cmdPrint_Click() {
               "*  - edit parcel data or area.", "+  - calculated area does not agree."})
             job->print(TabLine(kLegendColumn, text));
         job->emptyLine();
-        const QString today =
-            QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat);
-        job->print(TabLine(kLegendColumn, "Printed on " + toCore(today)));
+        job->print(TabLine(kLegendColumn, "Printed on " + toCore(TodayText())));
         ended = job->endDocument();
     }
     cmdPrint->setEnabled(true);

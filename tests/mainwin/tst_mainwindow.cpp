@@ -189,12 +189,10 @@ class tst_MainWindow : public QObject {
         QVERIFY(s.copied && s.h.window->startUp());
         const QByteArray lines = ReadText(s.file(".lns"));
         // Each control, then the title of its message.
-        const char* const commands[] = {"mnuCreateCoords",   "Create Coord file", "mnuScaledData",
-                                        "Scaled Data...",    "mnuPSMs",           "PSM's...",
-                                        "mnuPartyWalls",     "Party Walls...",    "mnuCalcOffsides",
-                                        "Calc. Offsides...", "mnuPrint",          "Print...",
-                                        "cmdPrint",          "Print...",          "cmdFixedWidth",
-                                        "Party Walls...",    "cmdPSMs",           "PSM's..."};
+        const char* const commands[] = {"mnuScaledData",   "Scaled Data...",    "mnuPSMs",
+                                        "PSM's...",        "mnuPartyWalls",     "Party Walls...",
+                                        "mnuCalcOffsides", "Calc. Offsides...", "cmdFixedWidth",
+                                        "Party Walls...",  "cmdPSMs",           "PSM's..."};
         for (size_t i = 0; i < std::size(commands); i += 2) {
             s.h.run(commands[i]);
             QCOMPARE(s.h.messages(), QStringList{QString::fromLatin1(commands[i + 1]) +

@@ -1,0 +1,114 @@
+#include "core/coordfile.h"
+
+#include "core/curves.h"
+#include "core/numtext.h"
+#include "core/plancoords.h"
+#include "core/pointlabel.h"
+#include "core/textfile.h"
+
+namespace corvane {
+
+namespace {
+
+const char* const kErrorTitle = "Create Coord. file error";
+constexpr double kLargestScaleFactor = 10.0;
+
+Error refusal(std::string message) {
+    return Error{std::move(message), kErrorTitle};
+}
+
+} // namespace
+
+std::string SeparatorText(const std::string& choice) {
+    if (choice == "comma and space")
+        return ", ";
+    if (choice == "comma")
+        return ",";
+    if (choice == "space")
+        return " ";
+    if (choice == "Tab")
+        return "\t";
+    return choice;
+}
+
+std::vector<LineRecord> ScaledLines(const std::vector<LineRecord>& lines, double factor) {
+    std::vector<LineRecord> scaled = lines;
+    for (LineRecord& line : scaled) {
+        line.Distance *= factor;
+        if (line.Bearing > kArcBearingBase)
+            line.Bearing = kArcBearingBase + ArcRadius(line.Bearing) * factor;
+    }
+    return scaled;
+}
+
+Result<CoordFileResult> CoordFileFor(const PlanState& plan, const CoordFileRequest& request) {
+    if (!plan.chkArray || plan.PlanLines.empty())
+        return refusal("No lines found");
+    const std::string sep = SeparatorText(request.Separator);
+
+    double factor = 1.0;
+    if (request.UseScaleFactor && !request.ScaleFactor.empty()) {
+        const auto value =
+            IsNumberText(request.ScaleFactor) ? FiniteVal(request.ScaleFactor) : std::nullopt;
+        if (!value || !(*value > 0.0) || *value > kLargestScaleFactor)
+            return refusal("Invalid combined scale factor " + QuotedLine(request.ScaleFactor));
+        factor = *value;
+    }
+    auto curves = ReadCurveFile(plan.PlanPath);
+    if (!curves)
+        return curves.error();
+    // The scaled distances live only in this copy: PlanLines keeps the measured ones, so no
+    // later save can write scaled figures.
+    const std::vector<PointRecord> points =
+        factor == 1.0 ? BuildPlanCoordinates(plan.PlanLines, curves.value())
+                      : BuildPlanCoordinates(ScaledLines(plan.PlanLines, factor), curves.value());
+
+    const std::int32_t origin = PointLabelToNumber(request.Origin);
+    const PointRecord* at = nullptr;
+    for (const PointRecord& p : points)
+        if (p.Number == origin) {
+            at = &p;
+            break;
+        }
+    // A point no line fixed has no position to shift from.
+    if (request.Origin.empty() || !at || at->Fixed <= 0)
+        return refusal(request.Origin + " not found");
+    const double shiftEast = Val(request.East) - at->East;
+    const double shiftNorth = Val(request.North) - at->North;
+
+    CoordFileResult result;
+    result.Path = PlanFile(plan.PlanPath, ".cor");
+    for (const PointRecord& p : points) {
+        if (p.Fixed <= 0)
+            continue;
+        if (!request.IncludeMarks && p.Number >= plan.PointNumberLimit)
+            continue;
+        // Other groups stand at an arbitrary offset from the origin's: their coordinates
+        // would mean nothing in its system.
+        if (p.Group != at->Group) {
+            ++result.OtherGroups;
+            continue;
+        }
+        result.Content += PointNumberToLabel(p.Number) + sep + Format(shiftEast + p.East, "0.000") +
+                          sep + Format(shiftNorth + p.North, "0.000") + "\r\n";
+        ++result.Written;
+    }
+    result.Message = "Coordinate file " + plan.PlanPath + ".COR created";
+    if (result.OtherGroups == 1)
+        result.Message += "\n1 fixed point of another group was left out";
+    else if (result.OtherGroups > 1)
+        result.Message += "\n" + std::to_string(result.OtherGroups) +
+                          " fixed points of other groups were left out";
+    return result;
+}
+
+Result<CoordFileResult> CreateCoordFile(const PlanState& plan, const CoordFileRequest& request) {
+    auto result = CoordFileFor(plan, request);
+    if (!result)
+        return result;
+    if (Status written = WriteFileAtomic(result.value().Path, result.value().Content); !written)
+        return refusal(written.error().message);
+    return result;
+}
+
+} // namespace corvane
