@@ -8,6 +8,7 @@
 #include "core/summary.h"
 
 #include <cmath>
+#include <iterator>
 #include <limits>
 #include <unordered_map>
 
@@ -202,14 +203,19 @@ std::vector<PrintLine> SurveyRecordSection(const std::string& planPath,
 
 Result<std::vector<PrintLine>> PlanReport(const PlanState& plan, const ReportRequest& request) {
     std::vector<PrintLine> out;
-    auto append = [&out](const std::vector<PrintLine>& lines) {
-        out.insert(out.end(), lines.begin(), lines.end());
+    // Sections are moved in whole: the full closures of a large plan run to many lines.
+    auto append = [&out](std::vector<PrintLine>&& lines) {
+        if (out.empty())
+            out = std::move(lines);
+        else
+            out.insert(out.end(), std::make_move_iterator(lines.begin()),
+                       std::make_move_iterator(lines.end()));
     };
     if (request.Summary) {
         auto summary = ClosureSummary(SummaryPrint, plan, request.AccuracyClass);
         if (!summary)
             return summary.error();
-        append(summary.value().Lines);
+        append(std::move(summary.value().Lines));
     }
     if (request.SurveyDetails)
         append(SurveyRecordSection(plan.PlanPath, request.Record));
@@ -218,7 +224,7 @@ Result<std::vector<PrintLine>> PlanReport(const PlanState& plan, const ReportReq
         if (!full)
             return full.error();
         out.emplace_back();
-        append(full.value().Lines);
+        append(std::move(full.value().Lines));
     }
     if (request.MarkJoins) {
         auto curves = ReadCurveFile(plan.PlanPath);

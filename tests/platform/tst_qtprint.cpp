@@ -4,10 +4,14 @@
 #include "platform/qtdesktop.h"
 #include "platform/qtprintjob.h"
 
+#include <QApplication>
 #include <QFile>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
 #include <QPrinterInfo>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 using namespace corvane;
 
@@ -49,6 +53,7 @@ class QtPrintTest : public QObject {
     void withoutPrinterThePrintoutGoesToAPdfInThePlanFolder();
     void pdfNamesNeverOverwriteAFile();
     void failedOrAbandonedPdfLeavesNoFile();
+    void previewPrintsTheDocumentItShows();
 };
 
 void QtPrintTest::layoutAgreesWithThePrintedTextModel_data() {
@@ -148,6 +153,41 @@ void QtPrintTest::failedOrAbandonedPdfLeavesNoFile() {
     const QString stopped = dir.filePath("stopped.pdf");
     QtPrintJob::toPdf(stopped, "stopped")->print("half a report");
     QVERIFY(!QFile::exists(stopped));
+}
+
+void QtPrintTest::previewPrintsTheDocumentItShows() {
+    if (!QPrinterInfo::availablePrinters().isEmpty() && !QPrinterInfo::defaultPrinter().isNull())
+        QSKIP("a printer is installed on this machine");
+    QTemporaryDir dir;
+    QtDesktop desktop(dir.filePath("lock"));
+    int drawn = 0;
+    auto document = [&drawn](PrintJob& job) {
+        ++drawn;
+        job.print(TabLine(10, "Printed by J on today"));
+    };
+    // What the user does in the preview, once it is up.
+    auto whenShown = [](const std::function<void(QPrintPreviewDialog&)>& act) {
+        QTimer::singleShot(0, [act] {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (auto* dialog = qobject_cast<QPrintPreviewDialog*>(w))
+                    act(*dialog);
+        });
+    };
+    // Closed: nothing printed, no file.
+    whenShown([](QPrintPreviewDialog& dialog) { dialog.reject(); });
+    QVERIFY(!desktop.previewPrint("Plan report D1", dir.path(), document).has_value());
+    QVERIFY(drawn >= 1);
+    QVERIFY(!QFile::exists(dir.filePath("Plan report D1.pdf")));
+    // Printed from the preview: the same document goes to the PDF next to the plan.
+    whenShown([](QPrintPreviewDialog& dialog) {
+        dialog.findChild<QPrintPreviewWidget*>()->print();
+        dialog.accept();
+    });
+    const auto printed = desktop.previewPrint("Plan report D1", dir.path(), document);
+    QVERIFY(printed.has_value() && printed->ok());
+    QCOMPARE(printed->value(), QDir::toNativeSeparators(dir.filePath("Plan report D1.pdf")));
+    QFile pdf(dir.filePath("Plan report D1.pdf"));
+    QVERIFY(pdf.open(QIODevice::ReadOnly) && pdf.read(5) == "%PDF-");
 }
 
 QTEST_MAIN(QtPrintTest)
