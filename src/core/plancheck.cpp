@@ -26,12 +26,16 @@ int refuse(std::ostream& err, const std::string& message) {
 
 } // namespace
 
+Status LoadCommandPlan(const std::string& argument, PlanState& plan) {
+    plan.PlanPath = PlanPathOfArgument(argument);
+    if (!FileExists(plan.PlanPath + ".lns"))
+        return Error{"Cannot find the lines file " + plan.PlanPath + ".lns", ""};
+    return LoadLines(plan);
+}
+
 static int RunLineChecks(const CommandLine& command, std::ostream& out, std::ostream& err) {
     PlanState plan;
-    plan.PlanPath = PlanPathOfArgument(command.Plan);
-    if (!FileExists(plan.PlanPath + ".lns"))
-        return refuse(err, "Cannot find the lines file " + plan.PlanPath + ".lns");
-    if (Status loaded = LoadLines(plan); !loaded)
+    if (Status loaded = LoadCommandPlan(command.Plan, plan); !loaded)
         return refuse(err, loaded.error().message);
     std::vector<std::string> polygons;
     if (FileExists(plan.PlanPath + ".ply")) {

@@ -1,12 +1,18 @@
 #pragma once
 
 #include "core/commandline.h"
+#include "core/records.h"
+#include "core/result.h"
 
 #include <ostream>
 #include <string>
 #include <vector>
 
 namespace corvane {
+
+// The plan a command names, its lines file loaded: refused when the lines file is not there
+// ("Cannot find the lines file ...") or when the loader refuses it.
+Status LoadCommandPlan(const std::string& argument, PlanState& plan);
 
 // Runs the command-line check ("corvane --check PLAN [--accuracy CLASS] [--full]", or
 // "--help") with the arguments after the program name. Prints the closure summary (or the

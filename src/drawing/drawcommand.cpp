@@ -2,6 +2,7 @@
 
 #include "core/linesfile.h"
 #include "core/numtext.h"
+#include "core/plancheck.h"
 #include "core/plancoords.h"
 #include "core/textfile.h"
 #include "platform/qtprintjob.h"
@@ -106,11 +107,7 @@ int RunDrawCommand(const CommandLine& command, std::ostream& out, std::ostream& 
     }
 
     PlanState plan;
-    plan.PlanPath = PlanPathOfArgument(command.Plan);
-    if (!FileExists(plan.PlanPath + ".lns"))
-        return refuse(err, QStringLiteral("Cannot find the lines file ") +
-                               PathFromCore(plan.PlanPath) + QStringLiteral(".lns"));
-    if (Status loaded = LoadLines(plan); !loaded)
+    if (Status loaded = LoadCommandPlan(command.Plan, plan); !loaded)
         return refuse(err, fromCore(loaded.error().message));
     WholePlanDrawing drawing = PrepareWholePlanDrawing(plan.PlanLines, plan.PlanPath);
     for (const Error& problem : drawing.Problems)

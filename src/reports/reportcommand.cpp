@@ -2,6 +2,7 @@
 
 #include "core/linesfile.h"
 #include "core/numtext.h"
+#include "core/plancheck.h"
 #include "core/planreport.h"
 #include "core/sdbfile.h"
 #include "core/summary.h"
@@ -61,10 +62,7 @@ int RunReportCommand(const CommandLine& command, const FontChoice& font, std::os
     if (int answered = AnswerUsage(command, out, err); answered >= 0)
         return answered;
     PlanState plan;
-    plan.PlanPath = PlanPathOfArgument(command.Plan);
-    if (!FileExists(plan.PlanPath + ".lns"))
-        return refuse(err, "Cannot find the lines file " + plan.PlanPath + ".lns");
-    if (Status loaded = LoadLines(plan); !loaded)
+    if (Status loaded = LoadCommandPlan(command.Plan, plan); !loaded)
         return refuse(err, loaded.error().message);
 
     ReportRequest request;
