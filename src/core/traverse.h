@@ -50,6 +50,7 @@ struct TraverseGrid {
     bool chkChange = false;
     bool chkClosure = false;
     std::string caption;
+    GridKind kind = GridKind::Traverse; // whose cell rules the grid follows; kept by a clear
 
     int dataRows() const { return static_cast<int>(rows.size()); }
     GridRow& at(int r) { return rows[static_cast<size_t>(r - 1)]; }

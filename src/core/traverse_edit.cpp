@@ -5,6 +5,7 @@
 #include "core/pointlabel.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace corvane {
 
@@ -66,7 +67,8 @@ ColumnCommit commitTo(TraverseGrid& grid, PlanState& plan, int r, std::string te
     ColumnCommit done{true, std::nullopt, false};
     if (plan.chkArray)
         done.rowFilled = CheckArray(grid, plan, r) >= 1;
-    if (r > 1 && !done.rowFilled)
+    // The strip grids fill a row from the stored lines only, never from a row above.
+    if (r > 1 && !done.rowFilled && grid.kind == GridKind::Traverse)
         done.rowFilled = CheckForRepeat(grid, r) >= 1;
     return done;
 }
@@ -98,28 +100,154 @@ ColumnCommit commitDistance(TraverseGrid& grid, int r, const std::string& text) 
     return {true, std::nullopt, false};
 }
 
+// Width: empty below the first row takes the width above; 0 or more as "0.000"; a negative
+// width or text that is no number is refused.
+ColumnCommit commitWidth(TraverseGrid& grid, int r, std::string text) {
+    text = trimmed(text);
+    if (text.empty() && r > 1)
+        text = grid.cell(r - 1, ColWidth);
+    if (text.empty())
+        return {};
+    const auto value = IsNumberText(text) ? FiniteVal(text) : std::nullopt;
+    if (!value || *value < 0 || *value > kMaxDistance)
+        return {false, InvalidWidthMessage(), false};
+    grid.cell(r, ColWidth) = Format(*value, "0.000");
+    return {true, std::nullopt, false};
+}
+
+// A scaled line's point: a whole number shown with "0"; "+" and "-" in an empty To are the
+// From's neighbours.
+ColumnCommit commitNumberPoint(TraverseGrid& grid, int r, int c, std::string text) {
+    text = trimmed(text);
+    if (c == ColFrom && text.empty() && r > 1)
+        text = grid.cell(r - 1, ColTo);
+    if (c == ColTo) {
+        const double from = Val(grid.cell(r, ColFrom));
+        if (text == "+" || text.empty())
+            text = Format(from + 1, "0");
+        else if (text == "-" && from > 1)
+            text = Format(from - 1, "0");
+    }
+    const auto value = IsNumberText(text) ? FiniteVal(text) : std::nullopt;
+    if (!value || *value != std::trunc(*value) || std::fabs(*value) > 2147483647.0)
+        return text.empty() ? ColumnCommit{}
+                            : ColumnCommit{false, InvalidPointLabelMessage(), false};
+    grid.cell(r, c) = Format(*value, "0");
+    return {true, std::nullopt, false};
+}
+
+// A scaled line's bearing: empty takes the row above's, a negative one is turned round, any
+// other number is shown with "0.0000" (the save's check refuses one beyond 360).
+ColumnCommit commitScaledBearing(TraverseGrid& grid, int r, std::string text) {
+    text = trimmed(text);
+    if (text.empty() && r > 1)
+        text = grid.cell(r - 1, ColBearing);
+    if (text.empty())
+        return {};
+    const auto value = IsNumberText(text) ? FiniteVal(text) : std::nullopt;
+    if (!value || std::fabs(*value) > 1e6)
+        return {false, InvalidBearingMessage(), false};
+    grid.cell(r, ColBearing) = *value < 0 ? ReverseBearing(-*value) : Format(*value, "0.0000");
+    return {true, std::nullopt, false};
+}
+
+// A connection's bearing: a plain bearing or a negative one turned round; "No Data" and 999
+// are no connection's bearing.
+ColumnCommit commitMarkBearing(TraverseGrid& grid, int r, std::string text) {
+    text = trimmed(text);
+    if (text.empty() && r > 1)
+        text = grid.cell(r - 1, ColMarkBearing);
+    if (text.empty())
+        return {};
+    auto entry = BearingEntryText(text);
+    if (!entry || *entry == kNoData)
+        return {false, InvalidBearingMessage(), false};
+    grid.cell(r, ColMarkBearing) = *entry;
+    return {true, std::nullopt, false};
+}
+
+ColumnCommit commitPlainDistance(TraverseGrid& grid, int r, int c, const std::string& text) {
+    if (trimmed(text).empty())
+        return {};
+    std::string sum = SumDistanceText(text);
+    if (sum.empty() || Val(sum) > kMaxDistance)
+        return {false, InvalidDistanceMessage(), false};
+    grid.cell(r, c) = sum;
+    return {true, std::nullopt, false};
+}
+
+ColumnCommit commitMarkColumn(TraverseGrid& grid, int r, int c, const std::string& text) {
+    switch (c) {
+    case ColCorner: {
+        const std::string t = trimmed(text);
+        if (!ValidPointLabel(t))
+            return refusedLabel(t);
+        grid.cell(r, ColCorner) = UpperCase(t);
+        return {true, std::nullopt, false};
+    }
+    case ColMarkBearing:
+        return commitMarkBearing(grid, r, text);
+    case ColMarkDistance:
+        return commitPlainDistance(grid, r, c, text);
+    case ColMarkNumber:
+        if (trimmed(text).empty())
+            return {};
+        grid.cell(r, ColMarkNumber) = MarkNumberEntry(trimmed(text));
+        return {true, std::nullopt, false};
+    default:
+        return {};
+    }
+}
+
+ColumnCommit commitScaledColumn(TraverseGrid& grid, int r, int c, const std::string& text) {
+    switch (c) {
+    case ColFrom:
+    case ColTo:
+        return commitNumberPoint(grid, r, c, text);
+    case ColBearing:
+        return commitScaledBearing(grid, r, text);
+    case ColDistance:
+        return commitPlainDistance(grid, r, c, text);
+    default:
+        return {};
+    }
+}
+
 ColumnCommit commitColumn(TraverseGrid& grid, PlanState& plan, int r, int c,
                           const std::string& text) {
     grid.syncLinkPairs();
     if (r < 1 || r > grid.dataRows())
         return {};
+    // A digitized string's row is carried whole: its cells are not typed in.
+    if (grid.kind == GridKind::Scaled && !grid.cell(r, ColLink).empty())
+        return {};
     const GridRow before = grid.at(r);
     ColumnCommit done;
-    switch (c) {
-    case ColFrom:
-        done = commitFrom(grid, r, text);
-        break;
-    case ColTo:
-        done = commitTo(grid, plan, r, text);
-        break;
-    case ColBearing:
-        done = commitBearing(grid, r, text);
-        break;
-    case ColDistance:
-        done = commitDistance(grid, r, text);
-        break;
-    default:
-        break;
+    if (grid.kind == GridKind::Marks) {
+        done = commitMarkColumn(grid, r, c, text);
+    } else if (grid.kind == GridKind::Scaled) {
+        done = commitScaledColumn(grid, r, c, text);
+    } else {
+        switch (c) {
+        case ColFrom:
+            done = commitFrom(grid, r, text);
+            break;
+        case ColTo:
+            done = commitTo(grid, plan, r, text);
+            break;
+        case ColBearing:
+            done = commitBearing(grid, r, text);
+            break;
+        case ColDistance:
+            done = commitDistance(grid, r, text);
+            break;
+        case ColWidth:
+            if (LastEntryColumn(grid.kind) == ColWidth)
+                done = commitWidth(grid, r, text);
+            break;
+        default:
+            break;
+        }
     }
     // Whatever way the text came (typed, a shortcut key, the toolbar), a changed row is a
     // change the save must see.
@@ -130,13 +258,15 @@ ColumnCommit commitColumn(TraverseGrid& grid, PlanState& plan, int r, int c,
 
 // The cursor moves of a completed commit at (r, c).
 void moveOn(TraverseGrid& grid, int r, int c, bool rowFilled, CommitOutcome& outcome) {
-    const int colAfter = (c == ColTo && rowFilled) ? ColDistance : c;
+    const int last = LastEntryColumn(grid.kind);
+    const int colAfter =
+        (grid.kind != GridKind::Marks && c == ColTo && rowFilled) ? ColDistance : c;
     grid.row = r;
-    if (colAfter < ColDistance) {
+    if (colAfter < last) {
         grid.col = colAfter + 1;
         return;
     }
-    grid.col = ColDistance;
+    grid.col = last;
     if (grid.chkParcel && r >= 2 && samePoint(grid.cell(r, ColTo), grid.cell(1, ColFrom))) {
         outcome.runClosure = true;
         return;
@@ -145,7 +275,9 @@ void moveOn(TraverseGrid& grid, int r, int c, bool rowFilled, CommitOutcome& out
         grid.insertRow(r + 1);
     grid.row = r + 1;
     grid.col = ColFrom;
-    if (!grid.chkEdit && grid.row >= 2) {
+    // A connection row stands alone; the other grids are traverses, each line starting where
+    // the one above ended.
+    if (grid.kind != GridKind::Marks && !grid.chkEdit && grid.row >= 2) {
         std::string& from = grid.cell(grid.row, ColFrom);
         // A row whose From moves to another point no longer names the stored line it was
         // linked to.
@@ -160,6 +292,20 @@ void moveOn(TraverseGrid& grid, int r, int c, bool rowFilled, CommitOutcome& out
 
 TraverseMessage InvalidBearingMessage() {
     return {"Invalid bearing", "Traverse input error", MessageIcon::Critical};
+}
+
+TraverseMessage InvalidWidthMessage() {
+    return {"Invalid width\nA width is 0 or more", "Traverse input error",
+            MessageIcon::Exclamation};
+}
+
+std::string MarkNumberEntry(const std::string& text) {
+    // A mark number is often written with a "/" after its first four digits ("1234/56789"):
+    // the digits are kept, the "/" dropped.
+    const auto slash = text.find('/');
+    if (slash != std::string::npos && slash >= 3 && text.size() >= 5)
+        return text.substr(0, 4) + text.substr(5);
+    return text;
 }
 
 TraverseMessage InvalidPointLabelMessage() {
@@ -219,7 +365,7 @@ CommitOutcome CommitCellInPlace(TraverseGrid& grid, PlanState& plan, int row, in
     CommitOutcome outcome;
     // Leaving a cell as it was changes nothing: its commit would refill the row from the
     // stored line (a To) or drop the row's link (a From).
-    if (row >= 1 && row <= grid.dataRows() && col >= ColFrom && col <= ColDistance &&
+    if (row >= 1 && row <= grid.dataRows() && col >= ColFrom && col <= LastEntryColumn(grid.kind) &&
         grid.cell(row, col) == text) {
         outcome.accepted = true;
         return outcome;

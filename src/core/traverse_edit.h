@@ -27,6 +27,13 @@ std::optional<std::string> BearingEntryText(std::string_view text);
 // The message of a refused bearing.
 TraverseMessage InvalidBearingMessage();
 
+// The message of a refused width (negative, or no number).
+TraverseMessage InvalidWidthMessage();
+
+// A survey mark number as the connection grid stores it: "/" at the fifth character or later
+// is dropped with the character at its place ("1234/56789" -> "123456789"); other text as typed.
+std::string MarkNumberEntry(const std::string& text);
+
 // The message of a point label that looks like a point but cannot be stored (too long, not
 // whole, beyond 32 bits).
 TraverseMessage InvalidPointLabelMessage();

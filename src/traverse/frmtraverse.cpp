@@ -12,7 +12,6 @@
 #include "core/traversegrid.h"
 #include "traverse/frmcurve.h"
 #include "traverse/toolbaricons.h"
-#include "traverse/traversemodel.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -40,11 +39,6 @@ constexpr int kColumnChars[] = {6, 17, 17, 15, 16};
 
 // The settings key of the size the user left the window at.
 const QString kSizeKey = QStringLiteral("Traverse");
-
-// A grid column's width in pixels of the grid's font.
-int columnWidth(const QTableView* grid, int column) {
-    return kColumnChars[column] * grid->fontMetrics().averageCharWidth() + 8;
-}
 
 // Twips (1/1440 inch) to pixels of a widget's screen.
 int twips(const QWidget* widget, int value) {
@@ -116,44 +110,12 @@ void frmTraverse::buildControls() {
     addTool("Insert", QStringLiteral("Insert"), QStringLiteral("Insert a line"));
     addTool("Delete", QStringLiteral("Delete"), QStringLiteral("Delete a line"));
 
-    model_ = new TraverseModel(grid_, this);
-    Grid1 = new QTableView(this);
-    Grid1->setObjectName(QStringLiteral("Grid1"));
-    Grid1->setModel(model_);
-    Grid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    Grid1->setSelectionMode(QAbstractItemView::SingleSelection);
-    Grid1->setSelectionBehavior(QAbstractItemView::SelectItems);
-    Grid1->setTabKeyNavigation(false);
-    Grid1->setWordWrap(false);
-    Grid1->verticalHeader()->hide();
-    // Rows of one height, so the view never measures tens of thousands of rows.
-    Grid1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    Grid1->verticalHeader()->setDefaultSectionSize(Grid1->fontMetrics().height() + 6);
-    for (int c = 0; c < 5; ++c)
-        Grid1->horizontalHeader()->resizeSection(c, columnWidth(Grid1, c));
-    // A window made wider than its columns gives the room to the distances.
-    Grid1->horizontalHeader()->setStretchLastSection(true);
-    Grid1->installEventFilter(this);
-    connect(Grid1->selectionModel(), &QItemSelectionModel::currentChanged, this,
-            [this](const QModelIndex& current) { onCurrentChanged(current); });
-    connect(Grid1, &QTableView::doubleClicked, this, [this](const QModelIndex& index) {
-        if (index.isValid() && index.column() >= ColFrom && !ttext->isVisible())
-            TravGridEdit(QString());
-    });
-
-    ttext = new QLineEdit(Grid1->viewport());
-    ttext->setObjectName(QStringLiteral("ttext"));
-    ttext->setFrame(false);
-    ttext->hide();
-    ttext->installEventFilter(this);
-    // The editor stays over its cell while the grid scrolls or a column is resized.
-    auto follow = [this] {
-        if (ttext->isVisible())
-            placeEditor();
-    };
-    for (QScrollBar* bar : {Grid1->horizontalScrollBar(), Grid1->verticalScrollBar()})
-        connect(bar, &QScrollBar::valueChanged, this, follow);
-    connect(Grid1->horizontalHeader(), &QHeaderView::sectionResized, this, follow);
+    lineGrid_ = new LineGrid(this, grid_, *this,
+                             {QString(), QStringLiteral("From"), QStringLiteral("To"),
+                              QStringLiteral("Bearing"), QStringLiteral("Distance")},
+                             {kColumnChars, kColumnChars + 5}, "ttext");
+    Grid1 = lineGrid_->view();
+    ttext = lineGrid_->editor();
 
     cmdOK = makeButton(this, "cmdOK", QStringLiteral("OK"),
                        QStringLiteral("Save the data and cancel the form"));
@@ -233,9 +195,7 @@ void frmTraverse::placeOnScreen() {
     // grid's columns, so no empty grid stands beside them, unless the user left it otherwise.
     const QRect area = screen->availableGeometry();
     const int margin = twips(this, 200);
-    int gridWidth = 2 * Grid1->frameWidth() + Grid1->verticalScrollBar()->sizeHint().width();
-    for (int c = 0; c < 5; ++c)
-        gridWidth += columnWidth(Grid1, c);
+    const int gridWidth = lineGrid_->columnsWidth();
     move(area.x() + margin, area.y() + margin);
     RestoreWindowSize(host_.desktop(), *this, kSizeKey,
                       QSize(gridWidth, area.height() - 2 * margin));
@@ -248,7 +208,7 @@ void frmTraverse::hideEvent(QHideEvent* event) {
 }
 
 bool frmTraverse::editorVisible() const {
-    return ttext->isVisible();
+    return lineGrid_->editorVisible();
 }
 
 bool frmTraverse::isPlanWindowOpen() const {
@@ -396,40 +356,11 @@ bool frmTraverse::openEditLines() {
 }
 
 void frmTraverse::reloadGrid() {
-    syncing_ = true;
-    model_->reload();
-    syncing_ = false;
-    showGrid();
+    lineGrid_->reload();
 }
 
 void frmTraverse::showGrid() {
-    syncing_ = true;
-    model_->refresh();
-    grid_.row = std::clamp(grid_.row, 1, std::max(1, grid_.dataRows()));
-    grid_.col = std::clamp(grid_.col, static_cast<int>(ColFrom), static_cast<int>(ColDistance));
-    const QModelIndex current = model_->index(grid_.row - 1, grid_.col);
-    Grid1->selectionModel()->setCurrentIndex(current, QItemSelectionModel::ClearAndSelect);
-    Grid1->scrollTo(current);
-    syncing_ = false;
-    showCaption();
-}
-
-void frmTraverse::onCurrentChanged(const QModelIndex& current) {
-    if (syncing_)
-        return;
-    // Leaving a cell while it is being edited keeps what was typed, checked as Enter
-    // checks it.
-    if (ttext->isVisible())
-        leaveEditedCell();
-    if (!current.isValid())
-        return;
-    grid_.row = current.row() + 1;
-    grid_.col = current.column();
-    if (grid_.col < ColFrom) {
-        // The link column is fixed: a click on it lands on the row's From.
-        grid_.col = ColFrom;
-        showGrid();
-    }
+    lineGrid_->showGrid();
 }
 
 void frmTraverse::showMessage(const TraverseMessage& message) {

@@ -5,6 +5,7 @@
 #include "core/traverse_closure.h"
 #include "core/traverse_edit.h"
 #include "mainwin/planhost.h"
+#include "traverse/linegrid.h"
 
 #include <QWidget>
 #include <optional>
@@ -21,7 +22,6 @@ class QToolBar;
 namespace corvane {
 
 class frmCurve;
-class TraverseModel;
 
 // The traverse window: one row per measured line (From, To, bearing, distance) in the grid
 // Grid1, typed through the cell editor ttext laid over the current cell. It works in one of
@@ -29,7 +29,7 @@ class TraverseModel;
 // that belong to no parcel. The rules for every cell, the closure, the saving of the lines
 // and the parcel, and the printout are the core's; the window turns keys and clicks into
 // those calls and shows what they return.
-class frmTraverse : public QWidget, public PlanWindow {
+class frmTraverse : public QWidget, public PlanWindow, private LineGridOwner {
     Q_OBJECT
 
   public:
@@ -81,7 +81,6 @@ class frmTraverse : public QWidget, public PlanWindow {
     // Puts the core's rows, current cell and caption into the widgets.
     void showGrid();
     void reloadGrid();
-    void onCurrentChanged(const QModelIndex& current);
     void showMessage(const TraverseMessage& message);
     void showError(const Error& error, Icon icon = Icon::Exclamation);
     bool loadLinesIfNeeded();
@@ -89,17 +88,15 @@ class frmTraverse : public QWidget, public PlanWindow {
     std::optional<CurveTable> readCurves();
     std::string accuracyClass() const;
 
-    // The grid and its editor (traverseediting.cpp).
-    void TravGridEdit(const QString& keyText);
-    void placeEditor();
+    // The grid's keys and the toolbar (traverseediting.cpp).
+    PlanState& gridPlan() override { return plan(); }
+    void gridMessage(const TraverseMessage& message) override { showMessage(message); }
+    bool gridFunctionKey(int key) override;
+    bool editorFunctionKey(int key, int col) override;
+    bool gridCommitted(const CommitOutcome& outcome) override;
+    void gridShown() override { showCaption(); }
     void hideEditor();
-    void commitEditor();
     void runCommit(const CommitOutcome& outcome);
-    void leaveEditedCell();
-    void escapeKey();
-    void editorArrow(int step);
-    bool Grid1_KeyPress(QKeyEvent* key);
-    bool ttext_KeyPress(QKeyEvent* key);
     void gridPlusMinus(const QString& sign);
     void newPointKey();
     void noDataKey();
@@ -122,13 +119,7 @@ class frmTraverse : public QWidget, public PlanWindow {
 
     PlanHost& host_;
     TraverseGrid grid_;
-    TraverseModel* model_ = nullptr;
-    // Set while the window moves the view's current cell itself, so the move is not taken
-    // for the user leaving a cell.
-    bool syncing_ = false;
-    // The cell the editor was opened on.
-    int editRow_ = 1;
-    int editCol_ = 1;
+    LineGrid* lineGrid_ = nullptr;
     // The area of the last closure, for a host without an area window.
     std::string areaHectares_;
     AreaOption areaOption_ = AreaOption::Calculated;

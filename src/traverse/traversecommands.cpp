@@ -7,7 +7,6 @@
 #include "core/traverse_save.h"
 #include "drawing/frmdrawplan.h"
 #include "traverse/frmtraverse.h"
-#include "traverse/traversemodel.h"
 
 #include <QDateTime>
 #include <QLineEdit>
@@ -254,7 +253,7 @@ void frmTraverse::cmdFind_Click() {
     cmdFind->setEnabled(true);
     if (found.row > 0) {
         // A match out of sight is brought to the top of the grid.
-        const QModelIndex match = model_->index(found.row - 1, grid_.col);
+        const QModelIndex match = lineGrid_->model()->index(found.row - 1, grid_.col);
         const bool inSight = Grid1->viewport()->rect().contains(Grid1->visualRect(match));
         showGrid();
         if (!inSight)

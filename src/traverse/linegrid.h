@@ -1,0 +1,125 @@
+#pragma once
+
+#include "core/traverse.h"
+#include "core/traverse_edit.h"
+
+#include <QAbstractTableModel>
+#include <QStringList>
+#include <vector>
+
+class QKeyEvent;
+class QLineEdit;
+class QTableView;
+
+namespace corvane {
+
+// A line grid as a table view sees it: the core's rows, read on demand, so a grid of tens of
+// thousands of lines opens without building a widget item per cell. The heading is the
+// view's header; data row 1 is model row 0.
+class LineGridModel : public QAbstractTableModel {
+    Q_OBJECT
+
+  public:
+    LineGridModel(const TraverseGrid& grid, QStringList headings, QObject* parent = nullptr);
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+    // The grid's rows were replaced wholesale (a window opened).
+    void reload();
+    // The core changed cells or added or removed rows: the count is brought in step at the
+    // end of the table and every shown cell is read again.
+    void refresh();
+
+  private:
+    const TraverseGrid& grid_;
+    QStringList headings_;
+    int shownRows_ = 0;
+};
+
+// What a window adds to its line grid: where messages go, and the keys and commits that are
+// the window's own.
+class LineGridOwner {
+  public:
+    virtual ~LineGridOwner() = default;
+    virtual PlanState& gridPlan() = 0;
+    virtual void gridMessage(const TraverseMessage& message) = 0;
+    // A function key (F3, F5, F8, F9) on the grid while no cell is being typed in; true when
+    // the window handled it.
+    virtual bool gridFunctionKey(int /*key*/) { return false; }
+    // A function key while the cell editor is open on column col.
+    virtual bool editorFunctionKey(int /*key*/, int /*col*/) { return false; }
+    // An accepted commit that asks the window to go on (the traverse's closure). Returns true
+    // when the window took over the focus.
+    virtual bool gridCommitted(const CommitOutcome& /*outcome*/) { return false; }
+    // The grid was shown anew (the window's caption may follow the grid's).
+    virtual void gridShown() {}
+};
+
+// The grid and its cell editor, laid over the current cell, as every line window of the
+// program has them: a printable key starts an entry with that key, Space, Enter or a double
+// click opens the cell's text for correction, Enter commits by the column's rules (the core's
+// CommitCell for the grid's kind) and moves on, Escape abandons the entry or steps back from
+// an empty last cell, Up and Down commit and move, and leaving the cell by a click keeps what
+// was typed. The view is named "Grid1".
+class LineGrid : public QObject {
+    Q_OBJECT
+
+  public:
+    LineGrid(QWidget* parent, TraverseGrid& grid, LineGridOwner& owner, QStringList headings,
+             std::vector<int> columnChars, const char* editorName);
+
+    QTableView* view() const { return view_; }
+    QLineEdit* editor() const { return editor_; }
+    LineGridModel* model() const { return model_; }
+
+    // The rows were replaced: the view reads them all again and shows the current cell.
+    void reload();
+    // Shows the core's rows and current cell.
+    void showGrid();
+    // Opens the editor on the current cell: with keyText, or the cell's text when empty.
+    void openEditor(const QString& keyText);
+    // Hides the editor without storing its text.
+    void hideEditor();
+    bool editorVisible() const;
+    // Commits the editor's text to the cell it was opened on, as Enter does.
+    void commitEditor();
+    // Commits text to the current cell (a shortcut key, a tool button) and shows the result.
+    void commitText(const std::string& text);
+    // Shows the outcome of a commit the window made.
+    void runCommit(const CommitOutcome& outcome);
+    // The width in pixels of all columns, for sizing the window.
+    int columnsWidth() const;
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    void placeEditor();
+    void leaveEditedCell();
+    void escapeKey();
+    void editorArrow(int step);
+    void onCurrentChanged(const QModelIndex& current);
+    bool gridKeyPress(QKeyEvent* key);
+    bool editorKeyPress(QKeyEvent* key);
+    int columnWidth(int column) const;
+
+    TraverseGrid& grid_;
+    LineGridOwner& owner_;
+    std::vector<int> columnChars_;
+    LineGridModel* model_ = nullptr;
+    QTableView* view_ = nullptr;
+    QLineEdit* editor_ = nullptr;
+    // Set while the grid moves the view's current cell itself, so the move is not taken for
+    // the user leaving a cell.
+    bool syncing_ = false;
+    // The cell the editor was opened on.
+    int editRow_ = 1;
+    int editCol_ = 1;
+};
+
+} // namespace corvane
