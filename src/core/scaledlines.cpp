@@ -1,0 +1,340 @@
+#include "core/scaledlines.h"
+
+#include "core/bearing.h"
+#include "core/linesfile.h"
+#include "core/numtext.h"
+#include "core/records.h"
+#include "core/textfile.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <unordered_map>
+
+namespace corvane {
+
+namespace {
+
+constexpr const char* kReadTitle = "Error reading scaled lines";
+constexpr const char* kReplaceTitle = "Replace Scaled data error";
+constexpr const char* kAddTitle = "Add Scaled lines error";
+constexpr const char* kCheckTitle = "Scaled line error";
+
+struct ScaledRecord {
+    std::int32_t from = 0;
+    std::int32_t to = 0;
+    double third = 0;
+    double fourth = 0;
+};
+
+bool blankLine(const std::string& line) {
+    return line.find_first_not_of(" \t\r") == std::string::npos;
+}
+
+// One record: four numbers, the two points whole. The bounds are those the plan drawing
+// reads the file with, so a file this window accepts is drawn too.
+std::optional<ScaledRecord> parseRecord(const std::string& line) {
+    const std::vector<std::string> fields = SplitRecordFields(line);
+    if (fields.size() != 4)
+        return std::nullopt;
+    const double pointLow = std::numeric_limits<std::int32_t>::min() + 1.0;
+    const double pointHigh = std::numeric_limits<std::int32_t>::max();
+    const auto a = NumberField(fields[0], pointLow, pointHigh);
+    const auto b = NumberField(fields[1], pointLow, pointHigh);
+    const auto c = NumberField(fields[2], -kMaxDistance, kMaxDistance);
+    const auto d = NumberField(fields[3], -kMaxDistance, kMaxDistance);
+    if (!a || !b || !c || !d || *a != std::trunc(*a) || *b != std::trunc(*b))
+        return std::nullopt;
+    return ScaledRecord{static_cast<std::int32_t>(*a), static_cast<std::int32_t>(*b), *c, *d};
+}
+
+// The records of a file, one per text line (a blank line gives none), or the line refused.
+struct ParsedFile {
+    std::vector<std::string> text;
+    std::vector<std::optional<ScaledRecord>> records; // beside text
+};
+
+Result<ParsedFile> parseFile(const std::string& path, const char* title) {
+    auto text = ReadTextLines(path);
+    if (!text)
+        return Error{text.error().message, title};
+    ParsedFile file;
+    file.text = std::move(text).value();
+    file.records.reserve(file.text.size());
+    for (size_t i = 0; i < file.text.size(); ++i) {
+        if (blankLine(file.text[i])) {
+            file.records.emplace_back();
+            continue;
+        }
+        auto record = parseRecord(file.text[i]);
+        if (!record)
+            return Error{"Line " + std::to_string(i + 1) + " of the scaled lines file " + path +
+                             " is not four numbers (from, to, bearing, distance): " +
+                             QuotedLine(file.text[i]) +
+                             "\nCheck the scaled lines file using a text editor",
+                         title};
+        file.records.push_back(record);
+    }
+    return file;
+}
+
+enum class RecordKind { Vertex, Start, End, Line };
+
+RecordKind kindOf(const ScaledRecord& r) {
+    if (r.from <= 0 && r.to <= 0)
+        return RecordKind::Vertex;
+    if (r.to <= 0)
+        return RecordKind::Start;
+    if (r.from <= 0)
+        return RecordKind::End;
+    return RecordKind::Line;
+}
+
+// Walks the strings of a file: calls done(number, first record, end record) for each string
+// that ends, numbered by its start record among all start records. A vertex outside a string
+// and an end record without a string belong to none; a start record before the open string
+// ended abandons that string.
+template <typename Done> void walkStrings(const ParsedFile& file, Done done) {
+    int strings = 0;
+    bool open = false;
+    size_t start = 0;
+    for (size_t i = 0; i < file.records.size(); ++i) {
+        if (!file.records[i])
+            continue;
+        switch (kindOf(*file.records[i])) {
+        case RecordKind::Start:
+            ++strings;
+            open = true;
+            start = i;
+            break;
+        case RecordKind::End:
+            if (open)
+                done(strings, start, i);
+            open = false;
+            break;
+        case RecordKind::Vertex:
+        case RecordKind::Line:
+            break;
+        }
+    }
+}
+
+bool emptyRow(const GridRow& row) {
+    for (int c = ColFrom; c <= ColDistance; ++c)
+        if (!row[static_cast<size_t>(c)].empty())
+            return false;
+    return true;
+}
+
+bool isStringRow(const GridRow& row) {
+    return !row[ColLink].empty();
+}
+
+bool pointCell(const std::string& text) {
+    if (!IsNumberText(text))
+        return false;
+    const auto v = FiniteVal(text);
+    return v && *v >= 1 && *v == std::trunc(*v) && *v <= 2147483647.0;
+}
+
+bool bearingCell(const std::string& text) {
+    if (!IsNumberText(text) || !ValidBearing(text))
+        return false;
+    const double v = Val(text);
+    return v >= 0 && v <= 360;
+}
+
+bool distanceCell(const std::string& text) {
+    const auto v = FiniteVal(text);
+    return v && *v > 0 && *v <= kMaxDistance;
+}
+
+ScaledCheck failAt(TraverseGrid& grid, const char* what, int r, int c) {
+    grid.row = r;
+    grid.col = c;
+    return {false,
+            TraverseMessage{std::string("Invalid ") + what + " in line " + Format(r, "0"),
+                            kCheckTitle, MessageIcon::Exclamation},
+            r, c};
+}
+
+bool completeLineRow(const GridRow& row) {
+    if (isStringRow(row))
+        return false;
+    for (int c = ColFrom; c <= ColDistance; ++c)
+        if (row[static_cast<size_t>(c)].empty())
+            return false;
+    return true;
+}
+
+std::string lineRecordText(const GridRow& row) {
+    return row[ColFrom] + "," + row[ColTo] + "," + row[ColBearing] + "," + row[ColDistance];
+}
+
+} // namespace
+
+Result<GridRows> ReadScaledRows(const std::string& planPath) {
+    const std::string path = PlanFile(planPath, ".sca");
+    GridRows rows;
+    if (!FileExists(path))
+        return rows;
+    auto parsed = parseFile(path, kReadTitle);
+    if (!parsed)
+        return parsed.error();
+    const ParsedFile& file = parsed.value();
+    // A string is shown where its end record stands, as the file is read.
+    std::unordered_map<size_t, std::pair<int, size_t>> endings; // end record -> number, start
+    walkStrings(file, [&](int number, size_t start, size_t end) {
+        endings.emplace(end, std::make_pair(number, start));
+    });
+    for (size_t i = 0; i < file.records.size(); ++i) {
+        if (!file.records[i])
+            continue;
+        const ScaledRecord& r = *file.records[i];
+        const RecordKind kind = kindOf(r);
+        if (kind == RecordKind::End) {
+            auto it = endings.find(i);
+            if (it == endings.end())
+                continue;
+            const ScaledRecord& first = *file.records[it->second.second];
+            rows.push_back(GridRow{Format(it->second.first, "0"), Format(first.from, "0"),
+                                   Format(r.to, "0"), kDigitized, kDigitized});
+        } else if (kind == RecordKind::Line) {
+            // Only these rows are shown rounded ("0.0000", "0.000"); a string's records are
+            // carried as the file holds them.
+            rows.push_back(GridRow{"", Format(r.from, "0"), Format(r.to, "0"),
+                                   Format(r.third, "0.0000"), Format(r.fourth, "0.000")});
+        }
+    }
+    return rows;
+}
+
+Status LoadScaledGrid(TraverseGrid& grid, const std::string& planPath) {
+    grid.kind = GridKind::Scaled;
+    ClearTraverseGrid(grid);
+    auto rows = ReadScaledRows(planPath);
+    if (!rows)
+        return rows.error();
+    if (!rows.value().empty()) {
+        // Column 0 holds string numbers, not links to stored lines: no link pairs.
+        grid.rows = std::move(rows).value();
+        grid.linkPairs.assign(grid.rows.size(), std::nullopt);
+    }
+    return {};
+}
+
+ScaledCheck CheckScaledLines(TraverseGrid& grid) {
+    while (grid.dataRows() >= 2 && grid.cell(grid.dataRows(), ColDistance).empty())
+        grid.removeRow(grid.dataRows());
+    grid.row = std::clamp(grid.row, 1, grid.dataRows());
+    if (grid.dataRows() == 1 && emptyRow(grid.at(1)))
+        return {true, std::nullopt, 0, 0};
+    for (int r = 1; r <= grid.dataRows(); ++r) {
+        const GridRow& row = grid.at(r);
+        if (isStringRow(row))
+            continue;
+        if (!pointCell(row[ColFrom]))
+            return failAt(grid, "point number", r, ColFrom);
+        if (!pointCell(row[ColTo]))
+            return failAt(grid, "point number", r, ColTo);
+        if (!bearingCell(row[ColBearing]))
+            return failAt(grid, "bearing", r, ColBearing);
+        if (!distanceCell(row[ColDistance]))
+            return failAt(grid, "distance", r, ColDistance);
+    }
+    return {true, std::nullopt, 0, 0};
+}
+
+Status SaveScaledLines(const TraverseGrid& grid, const std::string& planPath) {
+    const std::string path = PlanFile(planPath, ".sca");
+    std::vector<std::string> out;
+    out.reserve(grid.rows.size());
+    if (!FileExists(path)) {
+        for (const GridRow& row : grid.rows)
+            if (completeLineRow(row))
+                out.push_back(lineRecordText(row));
+        Status written = WriteLinesAtomic(path, out);
+        if (!written)
+            return Error{written.error().message, kAddTitle};
+        return {};
+    }
+
+    // The previous file is read once: it is the backup's content, and the strings are
+    // copied from it text for text.
+    auto parsed = parseFile(path, kReplaceTitle);
+    if (!parsed)
+        return parsed.error();
+    const ParsedFile& file = parsed.value();
+    Status backedUp = WriteLinesAtomic(ResolveFileName(planPath + ".~ca"), file.text);
+    if (!backedUp)
+        return Error{backedUp.error().message, kReplaceTitle};
+
+    // Each string's records: its start record, its vertices and its end record (a scaled
+    // line standing among them is written from its own row).
+    std::unordered_map<int, std::vector<size_t>> strings;
+    walkStrings(file, [&](int number, size_t start, size_t end) {
+        std::vector<size_t>& records = strings[number];
+        for (size_t i = start; i <= end; ++i)
+            if (file.records[i] && kindOf(*file.records[i]) != RecordKind::Line)
+                records.push_back(i);
+    });
+    for (const GridRow& row : grid.rows) {
+        if (completeLineRow(row)) {
+            out.push_back(lineRecordText(row));
+            continue;
+        }
+        if (!isStringRow(row))
+            continue;
+        auto it = strings.find(static_cast<int>(Val(row[ColLink])));
+        if (it == strings.end())
+            continue;
+        for (size_t i : it->second)
+            out.push_back(file.text[i]);
+    }
+    Status written = WriteLinesAtomic(path, out);
+    if (!written)
+        return Error{written.error().message, kReplaceTitle};
+    return {};
+}
+
+ScaledDeleteRule ScaledDeleteCheck(const TraverseGrid& grid) {
+    ScaledDeleteRule rule;
+    if (grid.dataRows() < 2 || grid.row < 1 || grid.row > grid.dataRows())
+        return rule;
+    rule.allowed = true;
+    const GridRow& row = grid.at(grid.row);
+    rule.confirm = row[ColBearing] == kDigitized || row[ColDistance] == kDigitized;
+    return rule;
+}
+
+bool DeleteScaledRow(TraverseGrid& grid) {
+    if (!ScaledDeleteCheck(grid).allowed)
+        return false;
+    grid.removeRow(grid.row);
+    grid.row = std::min(grid.row, grid.dataRows());
+    MarkChanged(grid);
+    return true;
+}
+
+std::vector<PrintLine> ScaledPrintLines(const GridRows& rows, const std::string& planPath) {
+    std::vector<PrintLine> out;
+    out.reserve(rows.size() + 6);
+    for (int i = 0; i < 3; ++i)
+        out.emplace_back();
+    out.push_back(TabLine(12, "List of Scaled Lines for " + planPath));
+    out.emplace_back();
+    out.push_back(PrintLine().tab(12, "From").tab(24, "To").tab(36, "Bearing").tab(48, "Distance"));
+    for (const GridRow& row : rows) {
+        if (emptyRow(row))
+            continue;
+        out.push_back(PrintLine()
+                          .tab(12, row[ColFrom])
+                          .tab(24, row[ColTo])
+                          .tab(36, row[ColBearing])
+                          .tab(48, row[ColDistance]));
+    }
+    return out;
+}
+
+} // namespace corvane
