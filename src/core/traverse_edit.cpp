@@ -301,10 +301,11 @@ TraverseMessage InvalidWidthMessage() {
 
 std::string MarkNumberEntry(const std::string& text) {
     // A mark number is often written with a "/" after its first four digits ("1234/56789"):
-    // the digits are kept, the "/" dropped.
+    // the digits are kept and the "/" dropped. A "/" elsewhere from the fourth character on is
+    // dropped the same way, never a digit with it.
     const auto slash = text.find('/');
-    if (slash != std::string::npos && slash >= 3 && text.size() >= 5)
-        return text.substr(0, 4) + text.substr(5);
+    if (slash != std::string::npos && slash >= 3)
+        return text.substr(0, slash) + text.substr(slash + 1);
     return text;
 }
 
@@ -458,7 +459,9 @@ bool DeleteLine(TraverseGrid& grid, PlanState& plan) {
     MarkChanged(grid);
     if (grid.dataRows() < 2 || grid.row < 1 || grid.row > grid.dataRows())
         return false;
-    if (!grid.chkEdit) {
+    // Only a parcel's or the connections' traverse deletes the stored line with its row: the
+    // tool grids hold lines to compute with, whose rows a user may drop freely.
+    if (!grid.chkEdit && grid.kind == GridKind::Traverse) {
         if (auto index = ResolveLink(grid, plan, grid.row)) {
             LineRecord& line = plan.PlanLines[static_cast<size_t>(*index)];
             // Marked once: a second row linked to the same line must not unmark it.

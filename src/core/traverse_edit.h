@@ -30,8 +30,8 @@ TraverseMessage InvalidBearingMessage();
 // The message of a refused width (negative, or no number).
 TraverseMessage InvalidWidthMessage();
 
-// A survey mark number as the connection grid stores it: "/" at the fifth character or later
-// is dropped with the character at its place ("1234/56789" -> "123456789"); other text as typed.
+// A survey mark number as the connection grid stores it: a "/" from the fourth character on
+// is dropped ("1234/56789" -> "123456789"); other text as typed.
 std::string MarkNumberEntry(const std::string& text);
 
 // The message of a point label that looks like a point but cannot be stored (too long, not
@@ -68,10 +68,10 @@ bool EscapeKey(TraverseGrid& grid);
 // the cursor on its To.
 void InsertLine(TraverseGrid& grid);
 
-// The toolbar's Delete: removes the current row when the grid has two or more rows.
-// Outside edit-lines mode the stored line the row links to is marked deleted (a negative
-// distance) once, however many rows link to it; Cancel or declining to delete the lines
-// restores it. Returns true when a row was removed.
+// The toolbar's Delete: removes the current row when the grid has two or more rows. In a
+// traverse outside edit-lines mode the stored line the row links to is marked deleted (a
+// negative distance) once, however many rows link to it; Cancel or declining to delete the
+// lines restores it. The tool grids only drop the row. Returns true when a row was removed.
 bool DeleteLine(TraverseGrid& grid, PlanState& plan);
 
 // The line the curve window is filled for: the current row's points as coded numbers and

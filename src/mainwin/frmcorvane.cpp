@@ -1,4 +1,5 @@
 #include "mainwin/frmcorvane.h"
+#include "tools/frmpartywall.h"
 
 #include "core/network.h"
 #include "core/planfiles.h"
@@ -357,6 +358,8 @@ bool frmCorvane::startUp() {
     report_->hide();
     coords_ = new frmCoords(*this, this);
     coords_->hide();
+    partyWall_ = new frmPartyWall(*this, this);
+    partyWall_->hide();
     planView_ = new frmDrawPlan(*this, this);
     planView_->hide();
     // Draw Plan comes back whenever the whole plan is no longer shown, whatever the view

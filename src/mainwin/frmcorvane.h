@@ -31,6 +31,10 @@ class frmSummary;
 class frmReport;
 class frmCoords;
 class frmTraverse;
+class frmPartyWall;
+class frmOffsides;
+class frmPSM;
+class frmScaled;
 
 // The main window: it owns the open plan, starts the program, opens, saves and closes plans
 // in local and network mode, shows the parcel list and the survey data base record, and
@@ -194,6 +198,10 @@ class frmCorvane : public QMainWindow, public PlanHost {
     frmSummary* summary_ = nullptr;
     frmReport* report_ = nullptr;
     frmCoords* coords_ = nullptr;
+    frmPartyWall* partyWall_ = nullptr;
+    frmOffsides* offsides_ = nullptr;
+    frmPSM* psm_ = nullptr;
+    frmScaled* scaled_ = nullptr;
     frmTraverse* traverse_ = nullptr;
     frmDrawPlan* planView_ = nullptr;
     // Draw Plan's menu entry and button: off while the whole plan is drawn.

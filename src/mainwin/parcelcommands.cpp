@@ -7,6 +7,7 @@
 #include "mainwin/frmcorvane.h"
 #include "mainwin/frmparcel.h"
 #include "mainwin/startup.h"
+#include "tools/frmpartywall.h"
 #include "traverse/frmtraverse.h"
 
 #include <QListWidget>
@@ -69,7 +70,29 @@ void frmCorvane::mnuNewParcel_Click() {
 }
 
 void frmCorvane::mnuPartyWalls_Click() {
-    NotYetAvailable(QStringLiteral("Party Walls..."));
+    if (!partyWall_)
+        return;
+    QString identifier = desktop_
+                             .inputBox(QStringLiteral("Enter parcel identifier"),
+                                       QStringLiteral("Fixed Width Easement"))
+                             .trimmed()
+                             .toUpper();
+    if (identifier.isEmpty())
+        return;
+    if (!identifier.startsWith(QLatin1String("EA")))
+        identifier.prepend(QLatin1String("EA"));
+    for (int i = 0; i < lstParcels->count(); ++i) {
+        if (lstParcels->item(i)->text() == identifier) {
+            lstParcels->setCurrentRow(i);
+            desktop_.message(identifier + QStringLiteral(" already exists\nThis option can only be "
+                                                         "used for new parcels"),
+                             QStringLiteral("Fixed Width Easements"), Icon::Exclamation);
+            return;
+        }
+    }
+    if (!EnsureLinesLoaded())
+        return;
+    partyWall_->openStrip(identifier);
 }
 
 void frmCorvane::mnuEditParcel_Click() {

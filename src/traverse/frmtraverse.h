@@ -97,7 +97,6 @@ class frmTraverse : public QWidget, public PlanWindow, private LineGridOwner {
     void gridShown() override { showCaption(); }
     void hideEditor();
     void runCommit(const CommitOutcome& outcome);
-    void gridPlusMinus(const QString& sign);
     void newPointKey();
     void noDataKey();
     void curveEntry();

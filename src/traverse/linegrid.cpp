@@ -228,6 +228,16 @@ void LineGrid::commitText(const std::string& text) {
     runCommit(CommitCell(grid_, owner_.gridPlan(), text));
 }
 
+void LineGrid::plusMinus(const QString& sign) {
+    if (grid_.col != ColTo || grid_.kind == GridKind::Marks || grid_.row < 1 ||
+        grid_.row > grid_.dataRows())
+        return;
+    if (grid_.cell(grid_.row, ColTo).empty())
+        commitText(toCore(sign));
+    else
+        openEditor(sign);
+}
+
 void LineGrid::runCommit(const CommitOutcome& outcome) {
     editor_->clear();
     showGrid();

@@ -90,6 +90,9 @@ class LineGrid : public QObject {
     void commitEditor();
     // Commits text to the current cell (a shortcut key, a tool button) and shows the result.
     void commitText(const std::string& text);
+    // "+" or "-" from a button: in an empty To cell the point after or before the From, in a
+    // filled one the start of an entry.
+    void plusMinus(const QString& sign);
     // Shows the outcome of a commit the window made.
     void runCommit(const CommitOutcome& outcome);
     // The width in pixels of all columns, for sizing the window.

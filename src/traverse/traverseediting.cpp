@@ -69,15 +69,6 @@ bool frmTraverse::editorFunctionKey(int key, int col) {
     return true;
 }
 
-void frmTraverse::gridPlusMinus(const QString& sign) {
-    if (grid_.col != ColTo)
-        return;
-    if (grid_.cell(grid_.row, ColTo).empty())
-        runCommit(CommitCell(grid_, plan(), toCore(sign)));
-    else
-        lineGrid_->openEditor(sign);
-}
-
 void frmTraverse::newPointKey() {
     runCommit(CommitNewPoint(grid_, plan()));
 }
@@ -123,9 +114,9 @@ void frmTraverse::Toolbar1_ButtonClick(const QString& key) {
     hideEditor();
     MarkChanged(grid_);
     if (key == QLatin1String("Increment")) {
-        gridPlusMinus(QStringLiteral("+"));
+        lineGrid_->plusMinus(QStringLiteral("+"));
     } else if (key == QLatin1String("Decrement")) {
-        gridPlusMinus(QStringLiteral("-"));
+        lineGrid_->plusMinus(QStringLiteral("-"));
     } else if (key == QLatin1String("NewPoint")) {
         if (grid_.col == ColFrom || grid_.col == ColTo)
             newPointKey();

@@ -1,0 +1,97 @@
+#include "tools/toolwindow.h"
+
+#include "core/linesfile.h"
+#include "core/textfile.h"
+#include "platform/controls.h"
+#include "traverse/messageicon.h"
+
+#include <QCloseEvent>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+
+namespace corvane {
+
+ToolWindow::ToolWindow(PlanHost& host, QWidget* parent, const char* objectName,
+                       const QString& caption, GridKind kind, QStringList headings,
+                       std::vector<int> columnChars, const char* editorName)
+    : QWidget(parent, Qt::Window), host_(host) {
+    setObjectName(QLatin1String(objectName));
+    setWindowTitle(caption);
+    grid_.kind = kind;
+    lineGrid_ =
+        new LineGrid(this, grid_, *this, std::move(headings), std::move(columnChars), editorName);
+    host_.registerPlanWindow(this);
+}
+
+ToolWindow::~ToolWindow() {
+    host_.unregisterPlanWindow(this);
+}
+
+void ToolWindow::closeForPlanChange() {
+    if (!isVisible())
+        return;
+    lineGrid_->hideEditor();
+    cancelWindow();
+}
+
+void ToolWindow::closeEvent(QCloseEvent* event) {
+    lineGrid_->hideEditor();
+    cancelWindow();
+    // The window's Cancel decided: it hid the window, or the user kept it open.
+    if (isVisible())
+        event->ignore();
+    else
+        event->accept();
+}
+
+void ToolWindow::gridMessage(const TraverseMessage& message) {
+    desktop().message(fromCore(message.text), fromCore(message.title), IconOf(message.icon));
+}
+
+void ToolWindow::showError(const Error& error) {
+    desktop().message(fromCore(error.message), fromCore(error.title), Icon::Exclamation);
+}
+
+bool ToolWindow::loadLinesIfNeeded() {
+    if (plan().chkArray)
+        return true;
+    Status loaded = LoadLines(plan());
+    if (!loaded)
+        showError(loaded.error());
+    return loaded.ok();
+}
+
+QPushButton* ToolWindow::button(const char* name, const QString& caption, const QString& tip) {
+    // Enter belongs to the grid: no button of these windows takes it as its default.
+    QPushButton* made = MakeButton(this, name, caption, tip);
+    made->setAutoDefault(false);
+    return made;
+}
+
+void ToolWindow::showOpened() {
+    lineGrid_->reload();
+    show();
+    raise();
+    activateWindow();
+    lineGrid_->view()->setFocus();
+}
+
+bool ToolWindow::printLines(const QString& documentName, const std::vector<PrintLine>& lines,
+                            const QString& errorTitle) {
+    auto job = desktop().startPrint(documentName, PathFromCore(DirectoryOf(plan().PlanPath)));
+    if (!job)
+        return false;
+    const FontChoice font = host_.reportFont();
+    job->setFont(font.name, font.size);
+    for (const PrintLine& line : lines)
+        job->print(line);
+    const Result<QString> ended = job->endDocument();
+    if (!ended) {
+        desktop().message(fromCore(ended.error().message), errorTitle, Icon::Critical);
+        return false;
+    }
+    return true;
+}
+
+} // namespace corvane

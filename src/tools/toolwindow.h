@@ -1,0 +1,61 @@
+#pragma once
+
+#include "core/printtext.h"
+#include "core/result.h"
+#include "core/traverse.h"
+#include "mainwin/planhost.h"
+#include "traverse/linegrid.h"
+
+#include <QWidget>
+#include <vector>
+
+class QCloseEvent;
+class QPushButton;
+
+namespace corvane {
+
+// What the derived-line tool windows share: a line grid of their own kind over the open
+// plan, messages through the desktop, printing in the report font, and the plan window's
+// rule that Open and Exit close the window through its own Cancel (which may keep it open,
+// and so keep the plan).
+class ToolWindow : public QWidget, public PlanWindow, protected LineGridOwner {
+    Q_OBJECT
+
+  public:
+    ToolWindow(PlanHost& host, QWidget* parent, const char* objectName, const QString& caption,
+               GridKind kind, QStringList headings, std::vector<int> columnChars,
+               const char* editorName);
+    ~ToolWindow() override;
+
+    void closeForPlanChange() override;
+    bool isPlanWindowOpen() const override { return isVisible(); }
+
+    const TraverseGrid& grid() const { return grid_; }
+    bool editorVisible() const { return lineGrid_->editorVisible(); }
+
+  protected:
+    // The window's Cancel or Close: hides the window unless the user keeps it.
+    virtual void cancelWindow() = 0;
+
+    PlanState& plan() { return host_.plan(); }
+    Desktop& desktop() { return host_.desktop(); }
+    PlanState& gridPlan() override { return plan(); }
+    void gridMessage(const TraverseMessage& message) override;
+    void showError(const Error& error);
+    // Reads the lines file when PlanLines does not hold it; false (the message shown) when
+    // the file is refused.
+    bool loadLinesIfNeeded();
+    QPushButton* button(const char* name, const QString& caption, const QString& tip);
+    void showOpened();
+    // Prints lines as one document in the report font; the message after a printout that
+    // ended well is the caller's. Returns false when nothing was printed.
+    bool printLines(const QString& documentName, const std::vector<PrintLine>& lines,
+                    const QString& errorTitle);
+    void closeEvent(QCloseEvent* event) override;
+
+    PlanHost& host_;
+    TraverseGrid grid_;
+    LineGrid* lineGrid_ = nullptr;
+};
+
+} // namespace corvane
