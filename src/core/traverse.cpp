@@ -185,7 +185,22 @@ void UndoTraverse(TraverseGrid& grid) {
     const int r = grid.row;
     if (r < 1 || r > grid.dataRows())
         return;
+    if (grid.kind == GridKind::Marks || grid.kind == GridKind::Scaled) {
+        // A list of separate lines: an empty last row is taken away.
+        const GridRow& row = grid.at(r);
+        const bool empty = row[1].empty() && row[2].empty() && row[3].empty() && row[4].empty();
+        if (r >= 2 && empty) {
+            grid.removeRow(r);
+            grid.row = r - 1;
+        }
+        return;
+    }
+    const int last = LastEntryColumn(grid.kind);
     switch (grid.col) {
+    case ColWidth:
+        grid.col = ColDistance;
+        grid.cell(r, ColDistance).clear();
+        break;
     case ColDistance:
         grid.col = ColBearing;
         grid.cell(r, ColBearing).clear();
@@ -199,8 +214,8 @@ void UndoTraverse(TraverseGrid& grid) {
         if (r >= 2) {
             grid.removeRow(r);
             grid.row = r - 1;
-            grid.cell(grid.row, ColDistance).clear();
-            grid.col = ColDistance;
+            grid.cell(grid.row, last).clear();
+            grid.col = last;
         }
         break;
     default:

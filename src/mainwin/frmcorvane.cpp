@@ -1,5 +1,8 @@
 #include "mainwin/frmcorvane.h"
+#include "tools/frmoffsides.h"
 #include "tools/frmpartywall.h"
+#include "tools/frmpsm.h"
+#include "tools/frmscaled.h"
 
 #include "core/network.h"
 #include "core/planfiles.h"
@@ -360,6 +363,12 @@ bool frmCorvane::startUp() {
     coords_->hide();
     partyWall_ = new frmPartyWall(*this, this);
     partyWall_->hide();
+    offsides_ = new frmOffsides(*this, this);
+    offsides_->hide();
+    psm_ = new frmPSM(*this, this);
+    psm_->hide();
+    scaled_ = new frmScaled(*this, this);
+    scaled_->hide();
     planView_ = new frmDrawPlan(*this, this);
     planView_->hide();
     // Draw Plan comes back whenever the whole plan is no longer shown, whatever the view

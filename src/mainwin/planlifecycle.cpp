@@ -307,9 +307,11 @@ bool frmCorvane::ExitCorvane() {
                          QStringLiteral("Exit"), Icon::Question, Buttons::YesNo,
                          Answer::No) != Answer::Yes)
         return false;
+    // A tool window whose user chose to keep the changes keeps the program running.
+    if (!ClosePlanWindows())
+        return false;
     exitDone_ = true;
     desktop_.closeAllHelp();
-    ClosePlanWindows();
     if (networkMode() && !plan_.PlanPath.empty() && PlanFileExists(plan_.PlanPath, ".lns")) {
         if (!VrxNetExists(NetworkRootText()))
             desktop_.message(kNetworkNotAvailable,

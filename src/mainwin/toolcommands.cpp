@@ -6,6 +6,9 @@
 #include "drawing/frmdrawplan.h"
 #include "reports/frmcoords.h"
 #include "reports/frmreport.h"
+#include "tools/frmoffsides.h"
+#include "tools/frmpsm.h"
+#include "tools/frmscaled.h"
 
 #include <QAction>
 #include <QPushButton>
@@ -18,15 +21,18 @@ void frmCorvane::mnuCreateCoords_Click() {
 }
 
 void frmCorvane::mnuScaledData_Click() {
-    NotYetAvailable(QStringLiteral("Scaled Data..."));
+    if (scaled_)
+        scaled_->openScaled();
 }
 
 void frmCorvane::mnuPSMs_Click() {
-    NotYetAvailable(QStringLiteral("PSM's..."));
+    if (psm_ && EnsureLinesLoaded())
+        psm_->openConnections();
 }
 
 void frmCorvane::mnuCalcOffsides_Click() {
-    NotYetAvailable(QStringLiteral("Calc. Offsides..."));
+    if (offsides_ && EnsureLinesLoaded())
+        offsides_->openOffsides();
 }
 
 void frmCorvane::mnuPrint_Click() {

@@ -1,6 +1,5 @@
 #include "tools/frmpartywall.h"
 
-#include "calculator/frmorvacalc.h"
 #include "core/bearing.h"
 #include "core/numtext.h"
 #include "core/plancoords.h"
@@ -222,18 +221,6 @@ void frmPartyWall::newPointKey() {
 void frmPartyWall::noDataKey() {
     if (grid_.col == ColDistance)
         lineGrid_->commitText("0");
-}
-
-void frmPartyWall::calculatorKey() {
-    frmOrvaCalc* calculator = host_.calculator();
-    if (!calculator || (grid_.col != ColBearing && grid_.col != ColDistance))
-        return;
-    const QString result = calculator->runModal(grid_.col == ColBearing);
-    if (result.isEmpty()) {
-        lineGrid_->view()->setFocus();
-        return;
-    }
-    lineGrid_->commitText(toCore(result));
 }
 
 bool frmPartyWall::eventFilter(QObject* watched, QEvent* event) {

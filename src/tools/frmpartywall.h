@@ -46,7 +46,6 @@ class frmPartyWall : public ToolWindow {
     bool bearingBoxEnter(QLineEdit* box);
     void newPointKey();
     void noDataKey();
-    void calculatorKey();
     void cmdClear_Click();
     void cmdDraw_Click();
     void cmdOK_Click();

@@ -1,5 +1,6 @@
 #include "tools/toolwindow.h"
 
+#include "calculator/frmorvacalc.h"
 #include "core/linesfile.h"
 #include "core/textfile.h"
 #include "platform/controls.h"
@@ -75,6 +76,20 @@ void ToolWindow::showOpened() {
     raise();
     activateWindow();
     lineGrid_->view()->setFocus();
+}
+
+void ToolWindow::calculatorKey() {
+    frmOrvaCalc* calculator = host_.calculator();
+    const int bearing = BearingColumn(grid_.kind);
+    if (!calculator || (grid_.col != bearing && grid_.col != DistanceColumn(grid_.kind)))
+        return;
+    lineGrid_->hideEditor();
+    const QString result = calculator->runModal(grid_.col == bearing);
+    if (result.isEmpty()) {
+        lineGrid_->view()->setFocus();
+        return;
+    }
+    lineGrid_->commitText(toCore(result));
 }
 
 bool ToolWindow::printLines(const QString& documentName, const std::vector<PrintLine>& lines,

@@ -47,6 +47,8 @@ class ToolWindow : public QWidget, public PlanWindow, protected LineGridOwner {
     bool loadLinesIfNeeded();
     QPushButton* button(const char* name, const QString& caption, const QString& tip);
     void showOpened();
+    // F9 in a bearing or distance cell: the survey calculator's result is committed there.
+    void calculatorKey();
     // Prints lines as one document in the report font; the message after a printout that
     // ended well is the caller's. Returns false when nothing was printed.
     bool printLines(const QString& documentName, const std::vector<PrintLine>& lines,

@@ -184,25 +184,6 @@ class tst_MainWindow : public QObject {
     }
 
     // Commands still to come answer with a message of their own and leave the plan alone.
-    void laterCommandsAreNotYetAvailable() {
-        Sample s;
-        QVERIFY(s.copied && s.h.window->startUp());
-        const QByteArray lines = ReadText(s.file(".lns"));
-        // Each control, then the title of its message.
-        const char* const commands[] = {"mnuScaledData",   "Scaled Data...",    "mnuPSMs",
-                                        "PSM's...",        "mnuPartyWalls",     "Party Walls...",
-                                        "mnuCalcOffsides", "Calc. Offsides...", "cmdFixedWidth",
-                                        "Party Walls...",  "cmdPSMs",           "PSM's..."};
-        for (size_t i = 0; i < std::size(commands); i += 2) {
-            s.h.run(commands[i]);
-            QCOMPARE(s.h.messages(), QStringList{QString::fromLatin1(commands[i + 1]) +
-                                                 ": This command is not yet available"});
-            QCOMPARE(s.h.desktop.lastMessage().icon, Icon::Information);
-        }
-        QCOMPARE(ReadText(s.file(".lns")), lines);
-        QCOMPARE(s.h.quits, 0);
-    }
-
     void openReplacesThePlanAndStoresTheChangedRecord() {
         Sample s;
         QTemporaryDir other;
