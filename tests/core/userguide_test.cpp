@@ -4,7 +4,9 @@
 
 #include "core/bearing.h"
 #include "core/closure.h"
+#include "core/easement.h"
 #include "core/linesfile.h"
+#include "core/numtext.h"
 #include "core/parcelcmds.h"
 #include "core/pointlabel.h"
 #include "core/polygons.h"
@@ -137,6 +139,17 @@ TEST_F(UserGuide, FileExamplesAreReadAsTheGuideSays) {
     EXPECT_EQ(heading.Identifier, "AL12");
     EXPECT_DOUBLE_EQ(heading.Area, 1234.5);
     EXPECT_EQ(heading.AreaCode, "C");
+}
+
+TEST_F(UserGuide, EasementCornerAndMarkNumber) {
+    ASSERT_TRUE(says("has its far corner on bearing 135.0000 at 2.828 m from the turning point; "
+                     "on the right side the corner is on 315.0000"));
+    const double left = CornerOffsetBearing(0, 90, 2, 2, 0);
+    EXPECT_EQ(Format(left, "0.0000"), "135.0000");
+    EXPECT_EQ(Format(OffsetLength(90, left, 2), "0.000"), "2.828");
+    EXPECT_EQ(Format(CornerOffsetBearing(0, 90, 2, 2, 1), "0.0000"), "315.0000");
+    ASSERT_TRUE(says("1234/56789 is stored as 123456789"));
+    EXPECT_EQ(MarkNumberEntry("1234/56789"), "123456789");
 }
 
 } // namespace
