@@ -180,7 +180,7 @@ PsmCheck CheckPSMLines(TraverseGrid& grid, const PlanState& plan) {
     return {true, std::nullopt, 0, 0};
 }
 
-Status SavePSMLines(TraverseGrid& grid, PlanState& plan) {
+Status SavePSMLines(TraverseGrid& grid, PlanState& plan, const std::vector<LinkPair>& deleted) {
     // The copy in memory after a refused load is not the file: storing rows in it and
     // writing it would lose the lines the file still holds.
     if (plan.LinesLoadFailed)
@@ -189,6 +189,12 @@ Status SavePSMLines(TraverseGrid& grid, PlanState& plan) {
         Status loaded = LoadLines(plan);
         if (!loaded)
             return loaded;
+        // The lines were let go since the rows were deleted: the fresh copy is marked again,
+        // so the deletions are not lost.
+        for (LineRecord& line : plan.PlanLines)
+            for (const LinkPair& pair : deleted)
+                if (pair.joins(line) && line.Distance > 0)
+                    line.Distance = -line.Distance;
     }
     grid.syncLinkPairs();
     const std::int32_t limit = plan.PointNumberLimit;
@@ -278,7 +284,7 @@ Status SavePSMLines(TraverseGrid& grid, PlanState& plan) {
     return {};
 }
 
-bool DeletePSMRow(TraverseGrid& grid, PlanState& plan) {
+bool DeletePSMRow(TraverseGrid& grid, PlanState& plan, std::vector<LinkPair>* deleted) {
     grid.syncLinkPairs();
     if (grid.row < 1 || grid.row > grid.dataRows())
         return false;
@@ -287,6 +293,8 @@ bool DeletePSMRow(TraverseGrid& grid, PlanState& plan) {
         // Marked once: negating a line already marked would bring it back.
         if (line.Distance > 0)
             line.Distance = -line.Distance;
+        if (deleted)
+            deleted->push_back(LinkPair{line.FromPoint, line.ToPoint});
     }
     if (grid.dataRows() == 1) {
         grid.at(1) = GridRow{};

@@ -56,13 +56,16 @@ PsmCheck CheckPSMLines(TraverseGrid& grid, const PlanState& plan);
 // chkArray says it holds the lines) and every row links to its line. On a failure PlanLines
 // is exactly as before the call, lines marked deleted still marked, so the rows the grid
 // keeps can be saved again or cancelled. Error title: that of the failed load or write.
-Status SavePSMLines(TraverseGrid& grid, PlanState& plan);
+// deleted: the pairs of the lines the window's Delete marked, marked again when the lines
+// must be read anew first (another window let them go meanwhile).
+Status SavePSMLines(TraverseGrid& grid, PlanState& plan, const std::vector<LinkPair>& deleted = {});
 
 // Deletes the current row. The line it links to is marked deleted (its distance made
 // negative, once) until the save drops it or Cancel restores it. The last remaining row is
 // not removed but emptied, so that a plan's only connection can be deleted too; the grid
 // always keeps one row. Sets chkChange. Returns false when there is no current row.
-bool DeletePSMRow(TraverseGrid& grid, PlanState& plan);
+// deleted, when given, receives the pair of the line marked.
+bool DeletePSMRow(TraverseGrid& grid, PlanState& plan, std::vector<LinkPair>* deleted = nullptr);
 
 // Cancel: when the lines are loaded and the list was changed, every line of PlanLines marked
 // deleted is restored (its distance made positive), whichever window marked it.

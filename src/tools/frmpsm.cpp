@@ -53,6 +53,7 @@ void frmPSM::openConnections() {
     lineGrid_->hideEditor();
     ClearTraverseGrid(grid_);
     SetGridRows(grid_, LoadPSMRows(plan()), plan());
+    deleted_.clear();
     grid_.chkChange = false;
     showOpened();
 }
@@ -89,7 +90,7 @@ void frmPSM::cmdInsert_Click() {
 
 void frmPSM::cmdDelete_Click() {
     lineGrid_->hideEditor();
-    DeletePSMRow(grid_, plan());
+    DeletePSMRow(grid_, plan(), &deleted_);
     lineGrid_->showGrid();
     lineGrid_->view()->setFocus();
 }
@@ -111,13 +112,14 @@ void frmPSM::cmdOK_Click() {
     Status saved;
     {
         BusyCursor busy(desktop());
-        saved = SavePSMLines(grid_, plan());
+        saved = SavePSMLines(grid_, plan(), deleted_);
     }
     if (!saved) {
         // The rows stay for the user to save again or cancel.
         showError(saved.error());
         return;
     }
+    deleted_.clear();
     hide();
 }
 

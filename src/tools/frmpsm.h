@@ -30,6 +30,8 @@ class frmPSM : public ToolWindow {
     void cmdPrint_Click();
     void cmdOK_Click();
 
+    // The lines Delete marked since the window was filled.
+    std::vector<LinkPair> deleted_;
     QCheckBox* chkChange = nullptr;
     QPushButton* cmdPrint = nullptr;
 };

@@ -161,12 +161,17 @@ TEST(PsmSave, DeleteIsUndoneByCancelAndWrittenBySave) {
         EXPECT_EQ(t.dir.read("p.lns"), kLines);
     }
     {
+        // Another window let the lines go after the delete: the save reads them again and
+        // still removes the deleted line.
         PsmPlan t;
         t.grid.row = 2;
-        ASSERT_TRUE(DeletePSMRow(t.grid, t.plan));
+        std::vector<LinkPair> deleted;
+        ASSERT_TRUE(DeletePSMRow(t.grid, t.plan, &deleted));
         EXPECT_EQ(t.grid.row, 1);
+        t.plan.chkArray = false;
+        t.plan.PlanLines.clear();
         ASSERT_TRUE(CheckPSMLines(t.grid, t.plan).ok);
-        ASSERT_TRUE(SavePSMLines(t.grid, t.plan));
+        ASSERT_TRUE(SavePSMLines(t.grid, t.plan, deleted));
         EXPECT_EQ(t.dir.read("p.lns"), "5001,12,225.0000,10.000\r\n1,2,90.0000,100.000\r\n"
                                        "14,6001,999.0000,5.000\r\n");
         // Saved means gone: a later cancel brings nothing back.
