@@ -32,6 +32,12 @@ const std::vector<ModeOptions>& modes() {
          {"--marks"},
          {"--origin"}},
         {"--report", CommandMode::Report, {"--sections", "--name", "--pdf", "--accuracy"}, {}, {}},
+        {"--import-landxml",
+         CommandMode::ImportLandXml,
+         {"--out"},
+         {"--fill-from-coordinates"},
+         {"--out"}},
+        {"--export-landxml", CommandMode::ExportLandXml, {"--out"}, {}, {"--out"}},
     };
     return table;
 }
@@ -54,6 +60,8 @@ const char* CommandLineUsage() {
            "                             [--marks] [--separator S]\n"
            "       corvane --report PLAN [--sections LIST] [--name NAME] [--pdf FILE]\n"
            "                             [--accuracy CLASS]\n"
+           "       corvane --import-landxml FILE.xml --out BASE [--fill-from-coordinates]\n"
+           "       corvane --export-landxml PLAN --out FILE.xml\n"
            "       corvane --help\n"
            "\n"
            "Without options, opens the plan whose lines file is named (local mode); a command\n"
@@ -97,6 +105,12 @@ const char* CommandLineUsage() {
            "                     lines). Default: summary, and sdb when the plan names its\n"
            "                     surveyor.\n"
            "  --name NAME        the name the report is printed by (default: the login name).\n"
+           "  --import-landxml FILE.xml  make the new plan BASE (its lines, polygons and curve\n"
+           "                     files, and the import report BASE-import.txt) from a LandXML\n"
+           "                     1.x file; refused when a file of BASE exists.\n"
+           "  --fill-from-coordinates  give a parcel edge no observation measures a line from\n"
+           "                     its points' coordinates (else it stays missing data).\n"
+           "  --export-landxml PLAN  write the plan as LandXML 1.2 into FILE.xml.\n"
            "  --help             show this help.\n"
            "\n"
            "Exit status: 0 all is well; 1 the plan has findings (--check: a parcel has missing\n"

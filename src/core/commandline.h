@@ -10,7 +10,18 @@ namespace corvane {
 
 // What the program's command line asks for: the window (with a plan to open, or a network
 // root), or one of the modes that run without a display and print their results.
-enum class CommandMode { Window, Help, Check, Draw, Doubles, PointErrors, Coords, Report };
+enum class CommandMode {
+    Window,
+    Help,
+    Check,
+    Draw,
+    Doubles,
+    PointErrors,
+    Coords,
+    Report,
+    ImportLandXml,
+    ExportLandXml
+};
 
 struct CommandLine {
     CommandMode Mode = CommandMode::Window;

@@ -1,5 +1,7 @@
 #include "core/plancheck.h"
 
+#include "core/landxml.h"
+
 #include "core/closure.h"
 #include "core/commandline.h"
 #include "core/coordfile.h"
@@ -74,6 +76,45 @@ static int RunLineChecks(const CommandLine& command, std::ostream& out, std::ost
 }
 
 // Writes the coordinate file as its window does; a refusal writes nothing.
+// "--import-landxml FILE --out BASE": the new plan written, its import report shown. Exit 1
+// when the report leaves something out (observations skipped, parcels left out, edges
+// without a line).
+static int RunImportCommand(const CommandLine& command, std::ostream& out, std::ostream& err) {
+    LandXmlImportOptions options;
+    options.FillFromCoordinates = command.has("--fill-from-coordinates");
+    auto imported = ImportLandXmlFile(command.Plan, options);
+    if (!imported)
+        return refuse(err, imported.error().message);
+    const std::string base = PlanPathOfArgument(command.value("--out"));
+    if (Status written = WriteImportedPlan(imported.value(), base); !written)
+        return refuse(err, written.error().message);
+    bool findings = false;
+    for (const std::string& line : imported.value().Report) {
+        out << line << '\n';
+        findings = findings || line.rfind("  ", 0) == 0;
+    }
+    out << "Plan " << base << " written; report in " << ImportReportPath(base) << '\n';
+    return findings ? 1 : 0;
+}
+
+// "--export-landxml PLAN --out FILE": exit 1 when points or lines were left out.
+static int RunExportCommand(const CommandLine& command, std::ostream& out, std::ostream& err) {
+    const std::string planPath = PlanPathOfArgument(command.Plan);
+    if (!FileExists(planPath + ".lns"))
+        return refuse(err, "Cannot find the lines file " + planPath + ".lns");
+    auto exported =
+        ExportLandXmlFile(planPath, command.value("--out"), PlanState{}.PointNumberLimit);
+    if (!exported)
+        return refuse(err, exported.error().message);
+    out << command.value("--out") << " written";
+    const LandXmlExport& x = exported.value();
+    if (x.PointsLeftOut > 0 || x.LinesLeftOut > 0)
+        out << "; left out: " << x.PointsLeftOut << " points of other groups or not fixed, "
+            << x.LinesLeftOut << " lines to them";
+    out << '\n';
+    return (x.PointsLeftOut > 0 || x.LinesLeftOut > 0) ? 1 : 0;
+}
+
 static int RunCoordsCommand(const CommandLine& command, std::ostream& out, std::ostream& err) {
     PlanState plan;
     plan.PlanPath = PlanPathOfArgument(command.Plan);
@@ -110,6 +151,10 @@ int RunPlanCheck(const CommandLine& command, std::ostream& out, std::ostream& er
         return RunLineChecks(command, out, err);
     if (command.Mode == CommandMode::Coords)
         return RunCoordsCommand(command, out, err);
+    if (command.Mode == CommandMode::ImportLandXml)
+        return RunImportCommand(command, out, err);
+    if (command.Mode == CommandMode::ExportLandXml)
+        return RunExportCommand(command, out, err);
     if (command.Mode != CommandMode::Check) {
         err << CommandLineUsage();
         return 2;

@@ -1,9 +1,13 @@
 // File > "Export Parcel": the selected parcel is appended to another plan, with the lines
-// (and arcs) of it that plan lacks. The open plan is not changed.
+// (and arcs) of it that plan lacks; the open plan is not changed. File > "Import LandXML..."
+// and "Export LandXML...": plans exchanged with other survey software.
 #include "core/export.h"
 #include "core/network.h"
 #include "core/textfile.h"
 #include "mainwin/frmcorvane.h"
+
+#include "core/landxml.h"
+#include "mainwin/frmimport.h"
 #include "mainwin/startup.h"
 
 namespace corvane {
@@ -63,6 +67,41 @@ void frmCorvane::mnuExportParcel_Click() {
     }
     desktop_.message(QStringLiteral("Export completed"), QStringLiteral("Export ") + parcel,
                      Icon::Information);
+}
+
+} // namespace corvane
+
+namespace corvane {
+
+void frmCorvane::mnuImportLandXml_Click() {
+    if (import_)
+        import_->openImport();
+}
+
+void frmCorvane::mnuExportLandXml_Click() {
+    if (plan_.PlanPath.empty())
+        return;
+    const QString name = desktop_.saveFileDialog(QStringLiteral("LandXML files (*.xml)|*.xml"),
+                                                 QStringLiteral("Export LandXML"),
+                                                 PathFromCore(DirectoryOf(plan_.PlanPath)));
+    if (name.isEmpty())
+        return;
+    Result<LandXmlExport> exported = [&] {
+        BusyCursor busy(desktop_);
+        return ExportLandXmlFile(plan_.PlanPath, PathToCore(name), plan_.PointNumberLimit);
+    }();
+    if (!exported) {
+        ShowError(exported.error());
+        return;
+    }
+    QString text = name + QStringLiteral(" written");
+    const LandXmlExport& x = exported.value();
+    if (x.PointsLeftOut > 0 || x.LinesLeftOut > 0)
+        text += QStringLiteral("\nLeft out: %1 points of other groups or not fixed, %2 lines to "
+                               "them")
+                    .arg(x.PointsLeftOut)
+                    .arg(x.LinesLeftOut);
+    desktop_.message(text, QStringLiteral("Export LandXML"), Icon::Information);
 }
 
 } // namespace corvane

@@ -1,4 +1,5 @@
 #include "mainwin/frmcorvane.h"
+#include "mainwin/frmimport.h"
 #include "tools/frmoffsides.h"
 #include "tools/frmpartywall.h"
 #include "tools/frmpsm.h"
@@ -119,6 +120,12 @@ void frmCorvane::buildMenus() {
     enabledWithPlan(addCommand(mnuFile, QStringLiteral("mnuExportParcel"),
                                QStringLiteral("Export Parcel"),
                                &frmCorvane::mnuExportParcel_Click));
+    // A LandXML file becomes a new plan, whichever plan is open.
+    addCommand(mnuFile, QStringLiteral("mnuImportLandXml"), QStringLiteral("Import LandXML..."),
+               &frmCorvane::mnuImportLandXml_Click);
+    enabledWithPlan(addCommand(mnuFile, QStringLiteral("mnuExportLandXml"),
+                               QStringLiteral("Export LandXML..."),
+                               &frmCorvane::mnuExportLandXml_Click));
     enabledWithPlan(addCommand(mnuFile, QStringLiteral("mnuScaledData"),
                                QStringLiteral("Scaled Data..."), &frmCorvane::mnuScaledData_Click));
     mnuFile->addSeparator();
@@ -361,6 +368,17 @@ bool frmCorvane::startUp() {
     report_->hide();
     coords_ = new frmCoords(*this, this);
     coords_->hide();
+    import_ = new frmImport(desktop_, this);
+    import_->hide();
+    connect(import_, &frmImport::imported, this,
+            [this](const QString& lines, const QString& report) {
+                // The new plan opens as Open opens a plan, its import report beside it.
+                if (!ClosePlanWindows())
+                    return;
+                ClearPlan();
+                OpenCorvane(lines);
+                desktop_.openInTextEditor(report);
+            });
     partyWall_ = new frmPartyWall(*this, this);
     partyWall_->hide();
     offsides_ = new frmOffsides(*this, this);

@@ -32,6 +32,7 @@ class frmReport;
 class frmCoords;
 class frmTraverse;
 class frmPartyWall;
+class frmImport;
 class frmOffsides;
 class frmPSM;
 class frmScaled;
@@ -117,6 +118,8 @@ class frmCorvane : public QMainWindow, public PlanHost {
     void mnuViewLines_Click();
     void mnuViewPolygons_Click();
     void mnuExportParcel_Click();
+    void mnuImportLandXml_Click();
+    void mnuExportLandXml_Click();
 
     // Whole-plan edits and checks (planedits.cpp).
     void mnuConnections_Click();
@@ -199,6 +202,7 @@ class frmCorvane : public QMainWindow, public PlanHost {
     frmReport* report_ = nullptr;
     frmCoords* coords_ = nullptr;
     frmPartyWall* partyWall_ = nullptr;
+    frmImport* import_ = nullptr;
     frmOffsides* offsides_ = nullptr;
     frmPSM* psm_ = nullptr;
     frmScaled* scaled_ = nullptr;

@@ -1,0 +1,61 @@
+#pragma once
+
+#include "core/curves.h"
+#include "core/records.h"
+#include "core/result.h"
+
+#include <string>
+#include <vector>
+
+namespace corvane {
+
+// Exchange of plans with other survey software as LandXML 1.2 (the cadastral profile that
+// lodgement systems use): a plan's lines, arcs, parcels and point coordinates.
+
+// A plan read from a LandXML file, ready to be written as a new plan's files.
+struct ImportedPlan {
+    std::vector<LineRecord> Lines;
+    std::vector<CurveRecord> Curves;
+    std::vector<std::string> Polygons; // the polygons file's lines
+    std::vector<std::string> Report;   // the import report's lines
+};
+
+struct LandXmlImportOptions {
+    // A parcel edge no observation measures gets a line computed from the points'
+    // coordinates; otherwise it stays missing data.
+    bool FillFromCoordinates = false;
+};
+
+// Reads a LandXML document (its text; fileName names it in messages). Elements are matched
+// by local name, so any LandXML 1.x namespace reads. Refused, with the element and its line in
+// the file, for malformed XML, a file without CgPoints, a point or setup reference to nothing,
+// or a figure that is no number (error title "Import LandXML error").
+Result<ImportedPlan> ImportLandXml(const std::string& text, const std::string& fileName,
+                                   const LandXmlImportOptions& options);
+Result<ImportedPlan> ImportLandXmlFile(const std::string& path,
+                                       const LandXmlImportOptions& options);
+
+// Writes the new plan BASE: BASE.lns, BASE.ply, BASE.cve (when there are arcs) and the import
+// report BASE-import.txt. Refused, writing nothing, when any file of the plan exists already.
+Status WriteImportedPlan(const ImportedPlan& plan, const std::string& base);
+
+// The import report's file for a plan base.
+std::string ImportReportPath(const std::string& base);
+
+// A plan as LandXML: units (metres, square metres, packed dd.mm.ss directions), the fixed
+// points of the first group with their coordinates, an instrument setup per point and an
+// observation per line between them, and the parcels with their geometry, area and class.
+struct LandXmlExport {
+    std::string Text;
+    int PointsLeftOut = 0; // points of other groups or not fixed
+    int LinesLeftOut = 0;  // lines to such points
+};
+Result<LandXmlExport> ExportLandXml(const std::vector<LineRecord>& lines, const CurveTable& curves,
+                                    const std::vector<std::string>& polygons,
+                                    std::int32_t pointNumberLimit);
+
+// Reads the plan's files and writes the LandXML document through the safe rewrite.
+Result<LandXmlExport> ExportLandXmlFile(const std::string& planPath, const std::string& outPath,
+                                        std::int32_t pointNumberLimit);
+
+} // namespace corvane
