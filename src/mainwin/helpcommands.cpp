@@ -9,8 +9,7 @@
 namespace corvane {
 
 void frmCorvane::mnuContents_Click() {
-    // The user guide lives next to the program.
-    desktop_.showHelp(QCoreApplication::applicationDirPath() + QStringLiteral("/Corvane.html"));
+    desktop_.showHelp(ProgramHelpFile());
 }
 
 void frmCorvane::mnuAbout_Click() {

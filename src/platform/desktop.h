@@ -128,7 +128,7 @@ class BusyCursor {
 // Today's date as the desktop writes short dates, for the "Printed on" lines.
 QString TodayText();
 
-// The help file that sits next to the program.
+// The user guide: next to the program, or in the documentation folder of an installed one.
 QString ProgramHelpFile();
 
 // Core text is 8-bit (Latin-1) as the plan files hold it.

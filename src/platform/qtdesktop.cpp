@@ -122,7 +122,13 @@ class HelpWindow : public QWidget {
 } // namespace
 
 QString ProgramHelpFile() {
-    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("Corvane.html"));
+    // Next to the program in a build; in the documentation folder when installed.
+    const QDir program(QCoreApplication::applicationDirPath());
+    const QString beside = program.filePath(QStringLiteral("Corvane.html"));
+    const QString installed = program.filePath(QStringLiteral("../share/doc/corvane/Corvane.html"));
+    if (!QFileInfo::exists(beside) && QFileInfo::exists(installed))
+        return QDir::cleanPath(installed);
+    return beside;
 }
 
 QString QtNameFilters(const QString& filter) {

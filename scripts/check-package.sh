@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Builds the Debian package from build/ and checks that it holds what an installed Corvane
+# needs: the program, its user guide, the desktop entry, the icon and the plan file type.
+set -euo pipefail
+cd "$(dirname "$0")/../build"
+rm -f corvane_*.deb
+cpack -G DEB >/dev/null
+deb=$(ls corvane_*.deb)
+listing=$(dpkg-deb -c "$deb" | awk '{print $6}')
+status=0
+for f in ./usr/bin/corvane ./usr/share/doc/corvane/Corvane.html \
+         ./usr/share/applications/corvane.desktop \
+         ./usr/share/icons/hicolor/scalable/apps/corvane.svg \
+         ./usr/share/mime/packages/corvane.xml ./usr/share/doc/corvane/examples/D20417.lns; do
+    if ! grep -qx -- "$f" <<<"$listing"; then
+        echo "The package lacks $f" >&2
+        status=1
+    fi
+done
+# The desktop entry starts the program with the plan it was given, and owns the plan type.
+entry=$(dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/share/applications/corvane.desktop)
+grep -qx 'Exec=corvane %f' <<<"$entry" || { echo "corvane.desktop: no Exec=corvane %f" >&2; status=1; }
+grep -qx 'Categories=Science;Geography;' <<<"$entry" || { echo "corvane.desktop: categories" >&2; status=1; }
+grep -qx 'MimeType=application/x-corvane-plan;' <<<"$entry" || { echo "corvane.desktop: type" >&2; status=1; }
+dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/share/mime/packages/corvane.xml |
+    grep -q 'glob pattern="\*.lns"' || { echo "corvane.xml: no *.lns" >&2; status=1; }
+dpkg-deb -f "$deb" Depends | grep -q 'qt6-qpa-plugins' || { echo "Depends: no Qt platform plugin" >&2; status=1; }
+[ $status -eq 0 ] && echo "Package $deb holds the program, its guide, desktop entry, icon and plan type"
+exit $status
