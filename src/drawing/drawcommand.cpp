@@ -1,5 +1,7 @@
 #include "drawing/drawcommand.h"
 
+#include "core/dxfexport.h"
+
 #include "core/linesfile.h"
 #include "core/numtext.h"
 #include "core/plancheck.h"
@@ -88,10 +90,12 @@ int RunDrawCommand(const CommandLine& command, std::ostream& out, std::ostream& 
         return answered;
     const QString file = QString::fromLocal8Bit(command.value("--out"));
     const QString suffix = QFileInfo(file).suffix().toLower();
+    const bool dxf = suffix == QLatin1String("dxf");
     if (suffix != QLatin1String("png") && suffix != QLatin1String("pdf") &&
-        suffix != QLatin1String("svg"))
-        return refuse(err,
-                      QStringLiteral("The picture file must end in .png, .pdf or .svg: ") + file);
+        suffix != QLatin1String("svg") && !dxf)
+        return refuse(err, QStringLiteral("The picture file must end in .png, .pdf, .svg or "
+                                          ".dxf: ") +
+                               file);
     std::optional<QSize> size = QSize(1600, 1200);
     if (command.Values.count("--size"))
         size = sizeOf(QString::fromStdString(command.value("--size")));
@@ -112,6 +116,22 @@ int RunDrawCommand(const CommandLine& command, std::ostream& out, std::ostream& 
     WholePlanDrawing drawing = PrepareWholePlanDrawing(plan.PlanLines, plan.PlanPath);
     for (const Error& problem : drawing.Problems)
         err << Latin1ToUtf8(problem.message) << '\n';
+    if (dxf) {
+        // The drawing for CAD, in plan metres: the same lines the view draws.
+        auto written = WritePlanDxf(drawing, PathToCore(file));
+        if (!written)
+            return refuse(err, fromCore(written.error().message));
+        const DxfSummary& summary = written.value();
+        if (!summary.notFixed.empty()) {
+            err << "Points not fixed, left out:";
+            for (const std::string& label : summary.notFixed)
+                err << ' ' << label;
+            err << '\n';
+        }
+        out << "Plan drawn in " << file.toStdString() << ": " << summary.lines << " lines, "
+            << summary.arcs << " arcs, " << summary.texts << " texts\n";
+        return 0;
+    }
     const PlanContent content = PlanContent::ofWholePlan(std::move(drawing), plan.PlanPath);
     const bool points = command.has("--points");
     const bool parcels = command.has("--parcels");

@@ -1,5 +1,7 @@
 #include "drawing/frmdrawplan.h"
 
+#include "core/dxfexport.h"
+
 #include "core/numtext.h"
 #include "core/textfile.h"
 
@@ -70,6 +72,7 @@ frmDrawPlan::frmDrawPlan(PlanHost& host, QWidget* parent)
         {"Parcels", "Parcels", "Show parcel identifiers", {}, [this] { DrawParcels(); }},
         {"Connect", "Connect", "Connect two points with a line", {}, [this] { ConnectLine(); }},
         {"Print", "Print", "Print the drawing", QKeySequence::Print, [this] { PrintPlot(); }},
+        {"DXF", "DXF...", "Save the plan as a DXF drawing for CAD", {}, [this] { SaveDxf(); }},
         {"Close", "Close", "Close the window", QKeySequence(Qt::Key_Escape),
          [this] { CloseView(); }},
     };
@@ -237,6 +240,40 @@ void frmDrawPlan::PrintPlot() {
     }
     desktop_.message(QStringLiteral("Printing completed"), QStringLiteral("CORVANE"),
                      Icon::Exclamation);
+}
+
+void frmDrawPlan::SaveDxf() {
+    if (!content_.WholePlan) {
+        desktop_.message(QStringLiteral("Only the whole plan can be saved as DXF: use Draw Plan"),
+                         QStringLiteral("DXF export error"), Icon::Exclamation);
+        return;
+    }
+    const QString name = desktop_.saveFileDialog(QStringLiteral("DXF drawings (*.dxf)|*.dxf"),
+                                                 QStringLiteral("Save DXF drawing"),
+                                                 PathFromCore(DirectoryOf(content_.PlanPath)));
+    if (name.isEmpty())
+        return;
+    WholePlanDrawing drawing;
+    drawing.Lines = content_.Lines;
+    drawing.Points = content_.Points;
+    drawing.Curves = content_.Curves;
+    drawing.Polygons = content_.Polygons;
+    Result<DxfSummary> written = [&] {
+        BusyCursor busy(desktop_);
+        return WritePlanDxf(drawing, PathToCore(name));
+    }();
+    if (!written) {
+        desktop_.message(fromCore(written.error().message), fromCore(written.error().title),
+                         Icon::Exclamation);
+        return;
+    }
+    QString text = name + QStringLiteral(" written");
+    if (!written.value().notFixed.empty()) {
+        text += QStringLiteral("\nPoints not fixed, left out:");
+        for (const std::string& label : written.value().notFixed)
+            text += QLatin1Char(' ') + fromCore(label);
+    }
+    desktop_.message(text, QStringLiteral("DXF export"), Icon::Information);
 }
 
 void frmDrawPlan::CloseView() {

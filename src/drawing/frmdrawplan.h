@@ -38,6 +38,8 @@ class frmDrawPlan : public QWidget, public PlanWindow {
     void DrawParcels();
     void ConnectLine();
     void PrintPlot();
+    // Saves the whole plan as a DXF drawing, in a file the user names.
+    void SaveDxf();
     void CloseView();
 
     // The view's state, for the commands and the tests.

@@ -2,8 +2,10 @@
 // file made into a new plan that opens with its import report.
 #include "mainwinharness.h"
 
+#include "drawing/frmdrawplan.h"
 #include "mainwin/frmimport.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QListWidget>
@@ -48,6 +50,22 @@ class ExchangeTest : public QObject {
         const auto shown = h.desktop.callsOf(DesktopCall::Kind::OpenInTextEditor);
         QCOMPARE(shown.size(), size_t(1));
         QCOMPARE(shown.front().text, s.dir.path() + QStringLiteral("/BACK-import.txt"));
+    }
+
+    // The plan view saves the whole plan as DXF; a single traverse is not offered.
+    void planViewSavesTheDrawingAsDxf() {
+        OpenedSample s;
+        Harness& h = *s.h;
+        h.run(QStringLiteral("cmdDrawPlan"));
+        frmDrawPlan* view = h.window->planView();
+        QVERIFY(view->isVisible());
+        const QString dxf = s.dir.path() + QStringLiteral("/D20417.dxf");
+        h.desktop.clearRecords();
+        h.desktop.texts.assign({dxf});
+        view->findChild<QAction*>(QStringLiteral("DXF"))->trigger();
+        QCOMPARE(h.messages(), QStringList{"DXF export: " + dxf + " written"});
+        const QByteArray text = ReadText(dxf);
+        QVERIFY(text.contains("BOUNDARY") && text.contains("PARCELS") && text.contains("ARC"));
     }
 };
 
