@@ -142,7 +142,7 @@ void frmCorvane::buildMenus() {
     addCommand(mnuFile, QStringLiteral("mnuCalcOffsides"), QStringLiteral("Calc. Offsides..."),
                &frmCorvane::mnuCalcOffsides_Click);
     mnuFile->addSeparator();
-    enabledWithPlan(addCommand(mnuFile, QStringLiteral("mnuPrint"), QStringLiteral("Print..."),
+    enabledWithPlan(addCommand(mnuFile, QStringLiteral("mnuPrint"), QStringLiteral("&Print..."),
                                &frmCorvane::mnuPrint_Click, QKeySequence(Qt::CTRL | Qt::Key_P)));
     mnuFile->addSeparator();
     mnuClose = addCommand(mnuFile, QStringLiteral("mnuClose"), QStringLiteral("Close"),

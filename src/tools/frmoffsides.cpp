@@ -73,6 +73,7 @@ frmOffsides::frmOffsides(PlanHost& host, QWidget* parent)
         commands->addWidget(b);
     commands->addStretch(1);
     auto* layout = new QVBoxLayout(this);
+    addUndoControls(layout);
     layout->addWidget(gridFrame, 1);
     layout->addLayout(side);
     layout->addLayout(commands);

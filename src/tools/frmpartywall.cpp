@@ -148,6 +148,7 @@ void frmPartyWall::buildControls() {
     ends->addWidget(pointFrame);
 
     auto* layout = new QVBoxLayout(this);
+    addUndoControls(layout);
     layout->addWidget(gridFrame, 1);
     layout->addLayout(edits);
     layout->addWidget(sideFrame);

@@ -44,6 +44,7 @@ frmPSM::frmPSM(PlanHost& host, QWidget* parent)
     commands->addStretch(1);
     commands->addWidget(chkChange);
     auto* layout = new QVBoxLayout(this);
+    addUndoControls(layout);
     layout->addWidget(lineGrid_->view(), 1);
     layout->addLayout(commands);
     resize(lineGrid_->columnsWidth() + 40, 480);

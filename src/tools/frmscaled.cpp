@@ -54,6 +54,7 @@ frmScaled::frmScaled(PlanHost& host, QWidget* parent)
     for (QPushButton* b : {cmdPrint, cmdOK, cmdCancel})
         commands->addWidget(b);
     auto* layout = new QVBoxLayout(this);
+    addUndoControls(layout);
     layout->addWidget(lineGrid_->view(), 1);
     layout->addLayout(edits);
     layout->addLayout(commands);

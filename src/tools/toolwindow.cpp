@@ -8,8 +8,11 @@
 
 #include <QCloseEvent>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QTableView>
+#include <QToolBar>
+#include <QVBoxLayout>
 
 namespace corvane {
 
@@ -26,6 +29,8 @@ ToolWindow::ToolWindow(PlanHost& host, QWidget* parent, const char* objectName,
 }
 
 ToolWindow::~ToolWindow() {
+    // The grid goes before the window's widgets: the line grid must no longer see them.
+    removeEventFilter(lineGrid_);
     host_.unregisterPlanWindow(this);
 }
 
@@ -70,8 +75,18 @@ QPushButton* ToolWindow::button(const char* name, const QString& caption, const 
     return made;
 }
 
+void ToolWindow::addUndoControls(QBoxLayout* layout) {
+    layout->setMenuBar(lineGrid_->makeEditMenuBar(this));
+    auto* bar = new QToolBar(this);
+    bar->setObjectName(QStringLiteral("UndoBar"));
+    bar->addAction(lineGrid_->undoAction());
+    bar->addAction(lineGrid_->redoAction());
+    layout->insertWidget(0, bar);
+}
+
 void ToolWindow::showOpened() {
     lineGrid_->reload();
+    lineGrid_->resetHistory();
     show();
     raise();
     activateWindow();

@@ -9,6 +9,7 @@
 #include <QWidget>
 #include <vector>
 
+class QBoxLayout;
 class QCloseEvent;
 class QPushButton;
 
@@ -47,6 +48,8 @@ class ToolWindow : public QWidget, public PlanWindow, protected LineGridOwner {
     bool loadLinesIfNeeded();
     QPushButton* button(const char* name, const QString& caption, const QString& tip);
     void showOpened();
+    // The Edit menu and the Undo and Redo buttons, above the window's controls.
+    void addUndoControls(QBoxLayout* layout);
     // F9 in a bearing or distance cell: the survey calculator's result is committed there.
     void calculatorKey();
     // Prints lines as one document in the report font; the message after a printout that

@@ -13,6 +13,8 @@
 #include "traverse/frmcurve.h"
 #include "traverse/toolbaricons.h"
 
+#include <QMenuBar>
+
 #include <QAction>
 #include <QCloseEvent>
 #include <QGroupBox>
@@ -88,6 +90,8 @@ frmTraverse::frmTraverse(PlanHost& host, QWidget* parent)
 }
 
 frmTraverse::~frmTraverse() {
+    // The grid goes before the window's widgets: the line grid must no longer see them.
+    removeEventFilter(lineGrid_);
     host_.unregisterPlanWindow(this);
 }
 
@@ -169,6 +173,10 @@ void frmTraverse::buildControls() {
     // above the bottom edge.
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, twips(this, 200));
+    layout->setMenuBar(lineGrid_->makeEditMenuBar(this));
+    Toolbar1->addSeparator();
+    Toolbar1->addAction(lineGrid_->undoAction());
+    Toolbar1->addAction(lineGrid_->redoAction());
     layout->addWidget(Toolbar1);
     layout->addWidget(Grid1, 1);
     auto* bottom = new QHBoxLayout;
@@ -260,6 +268,7 @@ void frmTraverse::showOpened() {
     grid_.row = 1;
     grid_.col = ColFrom;
     reloadGrid();
+    lineGrid_->resetHistory();
     show();
     raise();
     activateWindow();

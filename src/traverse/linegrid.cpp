@@ -7,10 +7,15 @@
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPalette>
 #include <QScrollBar>
 #include <QTableView>
+#include <QUndoCommand>
+#include <QUndoStack>
 #include <algorithm>
+#include <cmath>
 
 namespace corvane {
 
@@ -78,6 +83,48 @@ void LineGridModel::refresh() {
         emit dataChanged(index(0, 0), index(rows - 1, columnCount() - 1), {Qt::DisplayRole});
 }
 
+namespace {
+
+bool sameLink(const std::optional<LinkPair>& a, const std::optional<LinkPair>& b) {
+    return a.has_value() == b.has_value() && (!a || (a->from == b->from && a->to == b->to));
+}
+
+} // namespace
+
+// One edit of the grid: the rows from `at` it replaced, before and after, and the cursor and
+// the marked lines on either side.
+class GridEditStep : public QUndoCommand {
+  public:
+    GridEditStep(LineGrid& grid, int at, GridRows oldRows,
+                 std::vector<std::optional<LinkPair>> oldLinks, GridRows newRows,
+                 std::vector<std::optional<LinkPair>> newLinks, LineGrid::Snapshot oldState,
+                 LineGrid::Snapshot newState)
+        : grid_(grid), at_(at), oldRows_(std::move(oldRows)), oldLinks_(std::move(oldLinks)),
+          newRows_(std::move(newRows)), newLinks_(std::move(newLinks)),
+          oldState_(std::move(oldState)), newState_(std::move(newState)) {
+        setText(QStringLiteral("edit"));
+    }
+    void undo() override { grid_.applyStep(at_, newRows_.size(), oldRows_, oldLinks_, oldState_); }
+    void redo() override {
+        // Pushed after the edit was made: the first redo has nothing to do.
+        if (first_) {
+            first_ = false;
+            return;
+        }
+        grid_.applyStep(at_, oldRows_.size(), newRows_, newLinks_, newState_);
+    }
+
+  private:
+    LineGrid& grid_;
+    int at_;
+    GridRows oldRows_;
+    std::vector<std::optional<LinkPair>> oldLinks_;
+    GridRows newRows_;
+    std::vector<std::optional<LinkPair>> newLinks_;
+    LineGrid::Snapshot oldState_, newState_;
+    bool first_ = true;
+};
+
 LineGrid::LineGrid(QWidget* parent, TraverseGrid& grid, LineGridOwner& owner, QStringList headings,
                    std::vector<int> columnChars, const char* editorName)
     : QObject(parent), grid_(grid), owner_(owner), columnChars_(std::move(columnChars)) {
@@ -120,6 +167,134 @@ LineGrid::LineGrid(QWidget* parent, TraverseGrid& grid, LineGridOwner& owner, QS
     for (QScrollBar* bar : {view_->horizontalScrollBar(), view_->verticalScrollBar()})
         connect(bar, &QScrollBar::valueChanged, this, follow);
     connect(view_->horizontalHeader(), &QHeaderView::sectionResized, this, follow);
+
+    undo_ = new QUndoStack(this);
+    undoAction_ = undo_->createUndoAction(this, QStringLiteral("&Undo"));
+    undoAction_->setObjectName(QStringLiteral("actUndo"));
+    undoAction_->setShortcut(QKeySequence::Undo);
+    undoAction_->setToolTip(QStringLiteral("Undo the last change in the grid (Ctrl+Z)"));
+    redoAction_ = undo_->createRedoAction(this, QStringLiteral("&Redo"));
+    redoAction_->setObjectName(QStringLiteral("actRedo"));
+    redoAction_->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    redoAction_->setToolTip(QStringLiteral("Redo the change undone (Ctrl+Shift+Z or Ctrl+Y)"));
+    for (QAction* action : {undoAction_, redoAction_}) {
+        action->setShortcutContext(Qt::WindowShortcut);
+        parent->addAction(action);
+    }
+    // Back at the state the window was opened with, nothing is changed any more.
+    connect(undo_, &QUndoStack::indexChanged, this, [this] {
+        if (!stepping_)
+            return;
+        stepping_ = false;
+        grid_.chkChange = !undo_->isClean();
+        grid_.chkClosure = false;
+        owner_.gridShown();
+    });
+    parent->installEventFilter(this);
+    resetHistory();
+}
+
+QMenuBar* LineGrid::makeEditMenuBar(QWidget* window) {
+    auto* bar = new QMenuBar(window);
+    QMenu* edit = bar->addMenu(QStringLiteral("&Edit"));
+    edit->setObjectName(QStringLiteral("mnuGridEdit"));
+    edit->addAction(undoAction_);
+    edit->addAction(redoAction_);
+    return bar;
+}
+
+std::vector<int> LineGrid::markedLines() {
+    std::vector<int> marked;
+    const auto& lines = owner_.gridPlan().PlanLines;
+    for (size_t i = 0; i < lines.size(); ++i)
+        if (lines[i].Distance < 0)
+            marked.push_back(static_cast<int>(i));
+    return marked;
+}
+
+void LineGrid::resetHistory() {
+    grid_.syncLinkPairs();
+    baseRows_ = grid_.rows;
+    baseLinks_ = grid_.linkPairs;
+    baseState_ = {grid_.row, grid_.col, markedLines()};
+    stepping_ = false;
+    undo_->clear();
+    undo_->setClean();
+}
+
+// Compares the grid with the state the last step left, and makes the difference a step: the
+// rows between the unchanged start and the unchanged end are all a step holds.
+void LineGrid::recordStep() {
+    grid_.syncLinkPairs();
+    const size_t n = grid_.rows.size(), m = baseRows_.size();
+    size_t p = 0;
+    while (p < n && p < m && grid_.rows[p] == baseRows_[p] &&
+           sameLink(grid_.linkPairs[p], baseLinks_[p]))
+        ++p;
+    size_t e = 0;
+    while (e < n - p && e < m - p && grid_.rows[n - 1 - e] == baseRows_[m - 1 - e] &&
+           sameLink(grid_.linkPairs[n - 1 - e], baseLinks_[m - 1 - e]))
+        ++e;
+    Snapshot now{grid_.row, grid_.col, markedLines()};
+    if (p == n && p == m && now.marked == baseState_.marked) {
+        baseState_.row = now.row;
+        baseState_.col = now.col;
+        return;
+    }
+    auto slice = [](const auto& v, size_t from, size_t to) {
+        return std::decay_t<decltype(v)>(v.begin() + static_cast<std::ptrdiff_t>(from),
+                                         v.begin() + static_cast<std::ptrdiff_t>(to));
+    };
+    GridRows oldRows = slice(baseRows_, p, m - e);
+    auto oldLinks = slice(baseLinks_, p, m - e);
+    GridRows newRows = slice(grid_.rows, p, n - e);
+    auto newLinks = slice(grid_.linkPairs, p, n - e);
+    // The base follows the grid.
+    baseRows_.erase(baseRows_.begin() + static_cast<std::ptrdiff_t>(p),
+                    baseRows_.begin() + static_cast<std::ptrdiff_t>(m - e));
+    baseRows_.insert(baseRows_.begin() + static_cast<std::ptrdiff_t>(p), newRows.begin(),
+                     newRows.end());
+    baseLinks_.erase(baseLinks_.begin() + static_cast<std::ptrdiff_t>(p),
+                     baseLinks_.begin() + static_cast<std::ptrdiff_t>(m - e));
+    baseLinks_.insert(baseLinks_.begin() + static_cast<std::ptrdiff_t>(p), newLinks.begin(),
+                      newLinks.end());
+    Snapshot before = baseState_;
+    baseState_ = now;
+    undo_->push(new GridEditStep(*this, static_cast<int>(p), std::move(oldRows),
+                                 std::move(oldLinks), std::move(newRows), std::move(newLinks),
+                                 std::move(before), std::move(now)));
+}
+
+void LineGrid::applyStep(int at, size_t removeCount, const GridRows& rows,
+                         const std::vector<std::optional<LinkPair>>& links, const Snapshot& state) {
+    hideEditor();
+    grid_.syncLinkPairs();
+    for (auto* target : {&grid_.rows, &baseRows_}) {
+        target->erase(target->begin() + at, target->begin() + at + static_cast<int>(removeCount));
+        target->insert(target->begin() + at, rows.begin(), rows.end());
+    }
+    for (auto* target : {&grid_.linkPairs, &baseLinks_}) {
+        target->erase(target->begin() + at, target->begin() + at + static_cast<int>(removeCount));
+        target->insert(target->begin() + at, links.begin(), links.end());
+    }
+    // The stored lines' delete marks as they stood.
+    auto& lines = owner_.gridPlan().PlanLines;
+    for (LineRecord& line : lines)
+        line.Distance = std::fabs(line.Distance);
+    for (int index : state.marked)
+        if (index < static_cast<int>(lines.size()))
+            lines[static_cast<size_t>(index)].Distance =
+                -lines[static_cast<size_t>(index)].Distance;
+    grid_.row = state.row;
+    grid_.col = state.col;
+    baseState_ = state;
+    baseState_.marked = markedLines();
+    stepping_ = true;
+    syncing_ = true;
+    model_->reload();
+    syncing_ = false;
+    showGrid();
 }
 
 int LineGrid::columnWidth(int column) const {
@@ -137,6 +312,10 @@ int LineGrid::columnsWidth() const {
 }
 
 bool LineGrid::eventFilter(QObject* watched, QEvent* event) {
+    // Opened, or closed by OK or Cancel: the steps start anew.
+    if (watched == parent() && !event->spontaneous() &&
+        (event->type() == QEvent::Show || event->type() == QEvent::Hide))
+        resetHistory();
     if (event->type() == QEvent::KeyPress) {
         if (watched == view_ && !editor_->isVisible())
             return gridKeyPress(static_cast<QKeyEvent*>(event));
@@ -162,6 +341,7 @@ void LineGrid::showGrid() {
     view_->selectionModel()->setCurrentIndex(current, QItemSelectionModel::ClearAndSelect);
     view_->scrollTo(current);
     syncing_ = false;
+    recordStep();
     owner_.gridShown();
 }
 
@@ -259,6 +439,7 @@ void LineGrid::leaveEditedCell() {
     syncing_ = true;
     model_->refresh();
     syncing_ = false;
+    recordStep();
     if (outcome.message)
         owner_.gridMessage(*outcome.message);
 }

@@ -7,9 +7,12 @@
 #include <QStringList>
 #include <vector>
 
+class QAction;
 class QKeyEvent;
 class QLineEdit;
+class QMenuBar;
 class QTableView;
+class QUndoStack;
 
 namespace corvane {
 
@@ -98,10 +101,34 @@ class LineGrid : public QObject {
     // The width in pixels of all columns, for sizing the window.
     int columnsWidth() const;
 
+    // Undo and Redo of the grid's edits. Every change of the rows, their links or the stored
+    // lines the rows marked deleted becomes one step when the grid is next shown, whatever
+    // made it (a typed cell, a shortcut key, a tool button, a window command).
+    QUndoStack* undoStack() const { return undo_; }
+    QAction* undoAction() const { return undoAction_; }
+    QAction* redoAction() const { return redoAction_; }
+    // The grid as it is now is where the steps start: no step to undo or redo, and undoing
+    // back to here clears the change flag. Called when the window opens, and by itself when
+    // the window is shown or hidden (OK and Cancel), so no step reaches across them.
+    void resetHistory();
+    // A menu bar with the Edit menu (Undo, Redo) for the window.
+    QMenuBar* makeEditMenuBar(QWidget* window);
+
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    friend class GridEditStep;
+    // The part of the rows one step changed, and what else it changed.
+    struct Snapshot {
+        int row = 1, col = 1;
+        std::vector<int> marked; // PlanLines indexes marked deleted
+    };
+    void recordStep();
+    std::vector<int> markedLines();
+    void applyStep(int at, size_t removeCount, const GridRows& rows,
+                   const std::vector<std::optional<LinkPair>>& links, const Snapshot& state);
+
     void placeEditor();
     void leaveEditedCell();
     void escapeKey();
@@ -123,6 +150,15 @@ class LineGrid : public QObject {
     // The cell the editor was opened on.
     int editRow_ = 1;
     int editCol_ = 1;
+
+    QUndoStack* undo_ = nullptr;
+    QAction* undoAction_ = nullptr;
+    QAction* redoAction_ = nullptr;
+    // The grid as the last step left it.
+    GridRows baseRows_;
+    std::vector<std::optional<LinkPair>> baseLinks_;
+    Snapshot baseState_;
+    bool stepping_ = false; // an undo or redo is being applied
 };
 
 } // namespace corvane

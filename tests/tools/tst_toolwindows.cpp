@@ -10,6 +10,7 @@
 #include "tools/frmpsm.h"
 #include "tools/frmscaled.h"
 
+#include <QAction>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QRadioButton>
@@ -182,7 +183,16 @@ class ToolWindowsTest : public QObject {
         for (const LineRecord& line : h.plan.PlanLines)
             QVERIFY(line.Distance > 0);
 
+        // The connection grid undoes a deletion, its mark on the stored line with it.
         h.run(QStringLiteral("mnuPSMs"));
+        t.click("cmdDelete");
+        QCOMPARE(psm->grid().dataRows(), 2);
+        psm->findChild<QAction*>(QStringLiteral("actUndo"))->trigger();
+        QCOMPARE(psm->grid().dataRows(), 3);
+        QVERIFY(!psm->grid().chkChange);
+        for (const LineRecord& line : h.plan.PlanLines)
+            QVERIFY(line.Distance > 0);
+
         h.desktop.clearRecords();
         t.click("cmdPrint");
         QCOMPARE(h.messages(), QStringList{"Print PSM List: Printing completed"});

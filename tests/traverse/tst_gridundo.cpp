@@ -1,0 +1,90 @@
+// Undo and Redo in the line grids: a mixed run of edits taken back and done again restores
+// the rows, their links, the lines marked deleted and the change flag exactly; no step reaches
+// across OK or Cancel.
+#include "traverseharness.h"
+
+#include <QAction>
+
+using namespace corvane;
+using namespace corvane::testing;
+
+namespace {
+
+struct GridPicture {
+    GridRows rows;
+    std::vector<bool> linked;
+    std::vector<bool> marked;
+    bool changed = false;
+    bool operator==(const GridPicture&) const = default;
+};
+
+GridPicture picture(const TraverseHarness& h) {
+    GridPicture p;
+    p.rows = h.rows().rows;
+    for (const auto& link : h.rows().linkPairs)
+        p.linked.push_back(link.has_value());
+    for (const LineRecord& line : h.host.state.PlanLines)
+        p.marked.push_back(line.Distance < 0);
+    p.changed = h.rows().chkChange;
+    return p;
+}
+
+} // namespace
+
+class TestGridUndo : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void undoAndRedoRestoreEveryEdit() {
+        TraverseHarness h;
+        QVERIFY(h.window->openParcel("AL2"));
+        QAction* undo = h.window->findChild<QAction*>(QStringLiteral("actUndo"));
+        QAction* redo = h.window->findChild<QAction*>(QStringLiteral("actRedo"));
+        QVERIFY(undo && redo && !undo->isEnabled());
+        const GridPicture opened = picture(h);
+        QVERIFY(!opened.changed);
+
+        // A typed bearing, a deleted row (its line marked), an inserted row, F3 in it.
+        h.clickCell(1, 3);
+        h.enter({"12.1841"});
+        const GridPicture typed = picture(h);
+        h.clickCell(2, 2);
+        h.tool("Delete");
+        const GridPicture deleted = picture(h);
+        QVERIFY(deleted.marked != typed.marked);
+        h.clickCell(2, 1);
+        h.tool("Insert");
+        h.key(Qt::Key_F3);
+        const GridPicture last = picture(h);
+
+        std::vector<GridPicture> back;
+        while (undo->isEnabled()) {
+            undo->trigger();
+            back.push_back(picture(h));
+        }
+        QVERIFY(back.size() >= 3);
+        QCOMPARE(back.back(), opened); // the change flag clear again: Cancel would not ask
+        QVERIFY(std::find(back.begin(), back.end(), deleted) != back.end());
+        QVERIFY(std::find(back.begin(), back.end(), typed) != back.end());
+        while (redo->isEnabled())
+            redo->trigger();
+        QCOMPARE(picture(h), last);
+
+        // One step back and a new edit: the steps undone are gone.
+        undo->trigger();
+        h.clickCell(1, 4);
+        h.enter({"40.5"});
+        QVERIFY(!redo->isEnabled());
+
+        // Cancel ends the run: opened again, there is nothing to undo.
+        h.desktop().answers = {Answer::No};
+        h.click("cmdCancel");
+        QVERIFY(!h.window->isVisible());
+        QVERIFY(h.window->openParcel("AL2"));
+        QVERIFY(!undo->isEnabled());
+        QCOMPARE(picture(h), opened);
+    }
+};
+
+QTEST_MAIN(TestGridUndo)
+#include "tst_gridundo.moc"
