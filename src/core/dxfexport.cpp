@@ -1,0 +1,336 @@
+#include "core/dxfexport.h"
+
+#include "core/curves.h"
+#include "core/planview.h"
+#include "core/textfile.h"
+
+#include <dl_dxf.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <numbers>
+#include <optional>
+
+namespace corvane {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kBoundaryLayer = "BOUNDARY";
+constexpr const char* kEasementLayer = "EASEMENT";
+constexpr const char* kOtherLayer = "OTHER";
+constexpr const char* kPointsLayer = "POINTS";
+constexpr const char* kParcelsLayer = "PARCELS";
+constexpr const char* kTextStyle = "Standard";
+
+// The layer of a line: that of the stroke the plan view draws its class in.
+const char* layerOfStyle(std::int16_t style) {
+    switch (StrokeOfStyle(style)) {
+    case Stroke::Dashed:
+        return kEasementLayer;
+    case Stroke::Dotted:
+        return kOtherLayer;
+    case Stroke::Solid:
+        break;
+    }
+    return kBoundaryLayer;
+}
+
+struct DxfLine {
+    const char* Layer;
+    double E1, N1, E2, N2;
+};
+// Angles in degrees counter-clockwise from east; the arc runs counter-clockwise from Start
+// to End.
+struct DxfArc {
+    const char* Layer;
+    double CentreE, CentreN, Radius, Start, End;
+};
+struct DxfText {
+    const char* Layer;
+    double E, N;
+    std::string Text;
+};
+struct DxfDrawing {
+    std::vector<DxfLine> Lines;
+    std::vector<DxfArc> Arcs;
+    std::vector<DxfText> Texts;
+    double TextHeight = 1;
+};
+
+double directionDegrees(double dE, double dN) {
+    double angle = std::atan2(dN, dE) * 180 / std::numbers::pi;
+    if (angle < 0)
+        angle += 360;
+    if (angle >= 360)
+        angle -= 360;
+    return angle;
+}
+
+// The arc the plan view draws from p to q: ArcPoints decides whether a circle of the radius
+// joins the ends and which way the arc bulges; its centre is then the one on the chord's
+// perpendicular bisector, at the radius from both ends, on the side away from the bulge.
+std::optional<DxfArc> arcOf(const char* layer, const PointRecord& p, const PointRecord& q,
+                            double radius, bool left) {
+    const auto drawn = ArcPoints(p.East, p.North, q.East, q.North, radius, left);
+    if (!drawn || drawn->size() < 3)
+        return std::nullopt;
+    const double dE = q.East - p.East;
+    const double dN = q.North - p.North;
+    const double chord = std::hypot(dE, dN);
+    const double midE = (p.East + q.East) / 2;
+    const double midN = (p.North + q.North) / 2;
+    // Unit normal to the left of the chord as travelled from p to q.
+    const double leftE = -dN / chord;
+    const double leftN = dE / chord;
+    const auto& middle = (*drawn)[drawn->size() / 2];
+    const bool bulgesLeft = (middle.first - midE) * leftE + (middle.second - midN) * leftN > 0;
+    const double half = chord / 2;
+    const double offset = std::sqrt(std::max(0.0, radius * radius - half * half));
+    const double side = bulgesLeft ? -offset : offset;
+    DxfArc arc{layer, midE + side * leftE, midN + side * leftN, radius, 0, 0};
+    const double fromAngle = directionDegrees(p.East - arc.CentreE, p.North - arc.CentreN);
+    const double toAngle = directionDegrees(q.East - arc.CentreE, q.North - arc.CentreN);
+    // Bulging to the left of the chord, the arc runs clockwise from p to q.
+    arc.Start = bulgesLeft ? toAngle : fromAngle;
+    arc.End = bulgesLeft ? fromAngle : toAngle;
+    return arc;
+}
+
+// A label as one DXF text value: a control character would end the value early (a line
+// end) or garble it, so each becomes a blank.
+std::string textValue(const std::string& text) {
+    std::string value = text;
+    for (char& c : value)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
+            c = ' ';
+    return value;
+}
+
+DxfDrawing collect(const WholePlanDrawing& drawing) {
+    DxfDrawing out;
+    const PointsByNumber fixed = IndexPoints(drawing.Points, true);
+    for (const LineRecord& line : drawing.Lines) {
+        auto a = fixed.find(line.FromPoint);
+        auto b = fixed.find(line.ToPoint);
+        if (a == fixed.end() || b == fixed.end())
+            continue;
+        const PointRecord& p = *a->second;
+        const PointRecord& q = *b->second;
+        const char* layer = layerOfStyle(line.Style);
+        // As in the view: an arc without its curve record has no known turn.
+        if (line.Bearing > kArcBearingBase && drawing.Curves.Find(line.FromPoint, line.ToPoint)) {
+            const bool left = CurveDirection(line.FromPoint, line.ToPoint, drawing.Curves) == "L";
+            if (auto arc = arcOf(layer, p, q, ArcRadius(line.Bearing), left)) {
+                out.Arcs.push_back(*arc);
+                continue;
+            }
+        }
+        out.Lines.push_back(DxfLine{layer, p.East, p.North, q.East, q.North});
+    }
+    for (const PlotText& label : PointLabelShapes(drawing.Points, false))
+        out.Texts.push_back(DxfText{kPointsLayer, label.E, label.N, textValue(label.Text)});
+    for (const PlotText& label : ParcelLabelShapes(drawing.Polygons, drawing.Points))
+        out.Texts.push_back(DxfText{kParcelsLayer, label.E, label.N, textValue(label.Text)});
+
+    bool any = false;
+    double minE = 0, maxE = 0, minN = 0, maxN = 0;
+    for (const auto& [number, point] : fixed) {
+        if (!any) {
+            minE = maxE = point->East;
+            minN = maxN = point->North;
+            any = true;
+        }
+        minE = std::min(minE, point->East);
+        maxE = std::max(maxE, point->East);
+        minN = std::min(minN, point->North);
+        maxN = std::max(maxN, point->North);
+    }
+    const double extent = std::max(maxE - minE, maxN - minN);
+    out.TextHeight = extent > 0 && std::isfinite(extent) ? extent / 100 : 1.0;
+    return out;
+}
+
+// False when a figure to be written is no finite number: the file would carry "nan" or
+// "inf", which no reader takes as a coordinate.
+bool allFinite(const DxfDrawing& d) {
+    auto finite = [](std::initializer_list<double> values) {
+        return std::all_of(values.begin(), values.end(), [](double v) { return std::isfinite(v); });
+    };
+    for (const DxfLine& l : d.Lines)
+        if (!finite({l.E1, l.N1, l.E2, l.N2}))
+            return false;
+    for (const DxfArc& a : d.Arcs)
+        if (!finite({a.CentreE, a.CentreN, a.Radius, a.Start, a.End}))
+            return false;
+    for (const DxfText& t : d.Texts)
+        if (!finite({t.E, t.N}))
+            return false;
+    return true;
+}
+
+// A name beside the target that no file holds yet, for dxflib to write the drawing into.
+std::string scratchNameFor(const std::string& target) {
+    static std::atomic<unsigned> counter{0};
+    for (;;) {
+        auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+        std::string name =
+            target + ".dxf" + std::to_string(stamp % 1000000) + "_" + std::to_string(counter++);
+        std::error_code ec;
+        if (!fs::exists(fs::symlink_status(fs::path(name), ec)))
+            return name;
+    }
+}
+
+// The drawing through dxflib: header, tables (line types, layers, text style and the
+// tables AutoCAD expects), the model and paper space blocks, entities, objects.
+bool writeDxf(const std::string& file, const DxfDrawing& d) {
+    DL_Dxf dxf;
+    std::unique_ptr<DL_WriterA> dw(dxf.out(file.c_str(), DL_Codes::AC1015));
+    if (!dw)
+        return false;
+    const double u = d.TextHeight;
+
+    dxf.writeHeader(*dw);
+    dw->dxfString(9, "$INSUNITS");
+    dw->dxfInt(70, 6); // metres
+    dw->dxfString(9, "$MEASUREMENT");
+    dw->dxfInt(70, 1); // metric
+    dw->dxfString(9, "$TEXTSIZE");
+    dw->dxfReal(40, u);
+    dw->sectionEnd();
+
+    dw->sectionTables();
+    dxf.writeVPort(*dw);
+    // The view's strokes as line types, sized to the labels so they show at the plan's scale.
+    double dashes[2] = {2 * u, -u};
+    double dots[2] = {0.0, -u / 2};
+    dw->tableLinetypes(5);
+    dxf.writeLinetype(*dw, DL_LinetypeData("BYBLOCK", "", 0, 0, 0.0));
+    dxf.writeLinetype(*dw, DL_LinetypeData("BYLAYER", "", 0, 0, 0.0));
+    dxf.writeLinetype(*dw, DL_LinetypeData("CONTINUOUS", "Solid line", 0, 0, 0.0));
+    dxf.writeLinetype(*dw, DL_LinetypeData("DASHED", "Dashed __ __ __", 0, 2, 1.5 * u, dashes));
+    dxf.writeLinetype(*dw, DL_LinetypeData("DOT", "Dot . . . .", 0, 2, u / 2, dots));
+    dw->tableEnd();
+
+    struct LayerEntry {
+        const char* Name;
+        int Colour;
+        const char* Linetype;
+    };
+    const LayerEntry layers[] = {{"0", 7, "CONTINUOUS"},          {kBoundaryLayer, 7, "CONTINUOUS"},
+                                 {kEasementLayer, 7, "DASHED"},   {kOtherLayer, 7, "DOT"},
+                                 {kPointsLayer, 1, "CONTINUOUS"}, {kParcelsLayer, 7, "CONTINUOUS"}};
+    dw->tableLayers(static_cast<int>(std::size(layers)));
+    for (const LayerEntry& layer : layers)
+        dxf.writeLayer(*dw, DL_LayerData(layer.Name, 0),
+                       DL_Attributes("", layer.Colour, -3, layer.Linetype, 1.0));
+    dw->tableEnd();
+
+    dw->tableStyle(1);
+    dxf.writeStyle(*dw, DL_StyleData(kTextStyle, 0, 0.0, 1.0, 0.0, 0, u, "txt", ""));
+    dw->tableEnd();
+    dxf.writeView(*dw);
+    dxf.writeUcs(*dw);
+    dw->tableAppid(1);
+    dxf.writeAppid(*dw, "ACAD");
+    dw->tableEnd();
+    dxf.writeDimStyle(*dw, u, u / 2, u / 2, u / 2, u);
+    dxf.writeBlockRecord(*dw);
+    dw->tableEnd();
+    dw->sectionEnd();
+
+    dw->sectionBlocks();
+    for (const char* block : {"*Model_Space", "*Paper_Space", "*Paper_Space0"}) {
+        dxf.writeBlock(*dw, DL_BlockData(block, 0, 0.0, 0.0, 0.0));
+        dxf.writeEndBlock(*dw, block);
+    }
+    dw->sectionEnd();
+
+    dw->sectionEntities();
+    auto onLayer = [](const char* layer) { return DL_Attributes(layer, 256, -1, "BYLAYER", 1.0); };
+    for (const DxfLine& l : d.Lines)
+        dxf.writeLine(*dw, DL_LineData(l.E1, l.N1, 0.0, l.E2, l.N2, 0.0), onLayer(l.Layer));
+    for (const DxfArc& a : d.Arcs)
+        dxf.writeArc(*dw, DL_ArcData(a.CentreE, a.CentreN, 0.0, a.Radius, a.Start, a.End),
+                     onLayer(a.Layer));
+    // Left and top aligned (horizontal 0, vertical 3), as the view writes its labels below and
+    // to the right of their position.
+    for (const DxfText& t : d.Texts)
+        dxf.writeText(
+            *dw,
+            DL_TextData(t.E, t.N, 0.0, t.E, t.N, 0.0, u, 1.0, 0, 0, 3, t.Text, kTextStyle, 0.0),
+            onLayer(t.Layer));
+    dw->sectionEnd();
+
+    dxf.writeObjects(*dw);
+    dxf.writeObjectsEnd(*dw);
+    dw->dxfEOF();
+    dw->close();
+    return true;
+}
+
+// True when the text ends with the end-of-file group: dxflib reports no failure of its own
+// writes, so a full disk shows only as a file that stops short.
+bool endsWhole(const std::string& content) {
+    std::size_t end = content.find_last_not_of("\r\n");
+    return end != std::string::npos && end >= 2 && content.compare(end - 2, 3, "EOF") == 0;
+}
+
+Error failure(const std::string& message) {
+    return Error{message, kDxfExportTitle};
+}
+
+} // namespace
+
+Result<DxfSummary> WritePlanDxf(const WholePlanDrawing& drawing, const std::string& path) {
+    const DxfDrawing dxf = collect(drawing);
+    if (!allFinite(dxf))
+        return failure("Cannot write " + path + ": the plan holds a position that is not a number");
+
+    const std::string target = ResolveFileName(path);
+    const std::string folder = DirectoryOf(target);
+    std::error_code ec;
+    if (!folder.empty() && !fs::is_directory(fs::path(folder), ec))
+        return failure("Cannot write " + target + ": the folder " + folder + " does not exist");
+
+    // dxflib writes only to a named file: it writes a scratch file beside the target, whose
+    // bytes then replace the target whole.
+    const std::string scratch = scratchNameFor(target);
+    auto removeScratch = [&scratch] {
+        std::error_code ignored;
+        fs::remove(fs::path(scratch), ignored);
+    };
+    errno = 0;
+    if (!writeDxf(scratch, dxf)) {
+        const int cause = errno;
+        removeScratch();
+        return failure("Cannot write " + target + ": " +
+                       (cause ? std::strerror(cause) : "the file cannot be created"));
+    }
+    auto content = ReadTextFile(scratch);
+    removeScratch();
+    if (!content)
+        return failure("Cannot write " + target + ": " + content.error().message);
+    if (!endsWhole(content.value()))
+        return failure("Cannot write " + target +
+                       ": the drawing was not written whole (is the disk full?)");
+    if (Status written = WriteFileAtomic(target, content.value()); !written)
+        return failure(written.error().message);
+
+    DxfSummary summary;
+    summary.lines = static_cast<int>(dxf.Lines.size());
+    summary.arcs = static_cast<int>(dxf.Arcs.size());
+    summary.texts = static_cast<int>(dxf.Texts.size());
+    summary.notFixed = UnfixedPointLabels(drawing.Points);
+    return summary;
+}
+
+} // namespace corvane
