@@ -18,7 +18,7 @@ struct ModeOptions {
 
 const std::vector<ModeOptions>& modes() {
     static const std::vector<ModeOptions> table = {
-        {"--check", CommandMode::Check, {"--accuracy"}, {"--full"}, {}},
+        {"--check", CommandMode::Check, {"--accuracy"}, {"--full", "--diagnose"}, {}},
         {"--draw",
          CommandMode::Draw,
          {"--out", "--size", "--scale"},
@@ -51,7 +51,7 @@ bool contains(const std::vector<std::string>& list, const std::string& item) {
 const char* CommandLineUsage() {
     return "Usage: corvane [PLAN.lns]\n"
            "       corvane VRX...\n"
-           "       corvane --check PLAN [--accuracy CLASS] [--full]\n"
+           "       corvane --check PLAN [--accuracy CLASS] [--full] [--diagnose]\n"
            "       corvane --draw PLAN --out FILE [--size WxH] [--parcels] [--points]\n"
            "                                      [--scale S]\n"
            "       corvane --doubles PLAN\n"
@@ -81,6 +81,11 @@ const char* CommandLineUsage() {
            "text\n"
            "                     allows no misclosure.\n"
            "  --full             print the full closure report (every line of every parcel).\n"
+           "  --diagnose         after the summary, name for each parcel that does not close\n"
+           "                     the single figures (a bearing, a distance or an arc's turn)\n"
+           "                     whose correction would close it, likeliest first; first the\n"
+           "                     corrections of stored lines that close every failing parcel\n"
+           "                     walking them and break none that closes. Nothing is changed.\n"
            "  --draw PLAN        draw the whole plan as the plan view shows it when opened, into\n"
            "                     FILE: a PNG, PDF or SVG picture by FILE's extension.\n"
            "  --size WxH         the picture's size in pixels, default 1600x1200.\n"

@@ -5,6 +5,8 @@
 #include "core/closure.h"
 #include "core/commandline.h"
 #include "core/coordfile.h"
+#include "core/curves.h"
+#include "core/diagnosis.h"
 #include "core/linesfile.h"
 #include "core/numtext.h"
 #include "core/plancoords.h"
@@ -177,6 +179,16 @@ int RunPlanCheck(const CommandLine& command, std::ostream& out, std::ostream& er
 
     for (const std::string& line : RenderPrintLines(summary.value().Lines))
         out << Latin1ToUtf8(line) << '\n';
+    if (command.has("--diagnose")) {
+        auto curves = ReadCurveFile(plan.PlanPath);
+        if (!curves)
+            return refuse(err, curves.error().message);
+        auto diagnosis = DiagnosePlan(plan, curves.value(), accuracyClass);
+        if (!diagnosis)
+            return refuse(err, diagnosis.error().message);
+        for (const std::string& line : DiagnosisLines(diagnosis.value()))
+            out << line << '\n'; // already UTF-8
+    }
     out.flush();
     return summary.value().AllAcceptable() ? 0 : 1;
 }

@@ -70,6 +70,9 @@ class Desktop {
     virtual Answer message(const QString& text, const QString& title, Icon icon = Icon::Exclamation,
                            Buttons buttons = Buttons::Ok, Answer defaultButton = Answer::Ok) = 0;
     // Empty text when cancelled.
+    // A list to choose one entry from; the entry's index, or -1 when cancelled.
+    virtual int chooseItem(const QString& prompt, const QString& title,
+                           const QStringList& items) = 0;
     virtual QString inputBox(const QString& prompt, const QString& title,
                              const QString& defaultText = QString()) = 0;
     // filter in the form "CORVANE files (*.LNS)|*.lns"; a name that does not exist is

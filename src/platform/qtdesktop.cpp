@@ -184,6 +184,18 @@ Answer QtDesktop::message(const QString& text, const QString& title, Icon icon, 
     return EscapeAnswer(buttons);
 }
 
+int QtDesktop::chooseItem(const QString& prompt, const QString& title, const QStringList& items) {
+    QInputDialog dialog(mainWindow_);
+    dialog.setWindowTitle(title);
+    dialog.setLabelText(prompt);
+    dialog.setComboBoxItems(items);
+    dialog.setComboBoxEditable(false);
+    dialog.setOption(QInputDialog::UseListViewForComboBoxItems);
+    if (dialog.exec() != QDialog::Accepted)
+        return -1;
+    return static_cast<int>(items.indexOf(dialog.textValue()));
+}
+
 QString QtDesktop::inputBox(const QString& prompt, const QString& title,
                             const QString& defaultText) {
     QInputDialog dialog(mainWindow_);

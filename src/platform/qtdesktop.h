@@ -26,6 +26,7 @@ class QtDesktop : public Desktop {
     void setMainWindow(QWidget* window) override { mainWindow_ = window; }
     Answer message(const QString& text, const QString& title, Icon icon = Icon::Exclamation,
                    Buttons buttons = Buttons::Ok, Answer defaultButton = Answer::Ok) override;
+    int chooseItem(const QString& prompt, const QString& title, const QStringList& items) override;
     QString inputBox(const QString& prompt, const QString& title,
                      const QString& defaultText = QString()) override;
     QString saveFileDialog(const QString& filter, const QString& title,

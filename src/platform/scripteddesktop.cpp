@@ -81,6 +81,19 @@ DesktopCall textCall(DesktopCall::Kind kind, const QString& text, const QString&
 
 } // namespace
 
+// The next scripted text names the entry chosen: its index ("0", "1"...) or its text; none
+// queued, or one that names no entry, cancels.
+int ScriptedDesktop::chooseItem(const QString& prompt, const QString& title,
+                                const QStringList& items) {
+    DesktopCall call = textCall(DesktopCall::Kind::ChooseItem, prompt, title, items.join('\n'));
+    const QString answer = nextText(call);
+    bool number = false;
+    const int index = answer.toInt(&number);
+    if (number)
+        return index >= 0 && index < items.size() ? index : -1;
+    return static_cast<int>(items.indexOf(answer));
+}
+
 QString ScriptedDesktop::inputBox(const QString& prompt, const QString& title,
                                   const QString& defaultText) {
     DesktopCall call = textCall(DesktopCall::Kind::InputBox, prompt, title, defaultText);

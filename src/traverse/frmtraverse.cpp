@@ -132,6 +132,10 @@ void frmTraverse::buildControls() {
         makeButton(this, "cmdDraw", QStringLiteral("Dra&w..."), QStringLiteral("Draw the lines"));
     cmdPrint = makeButton(this, "cmdPrint", QStringLiteral("&Print"),
                           QStringLiteral("Print the traverse data"));
+    cmdFindError =
+        makeButton(this, "cmdFindError", QStringLiteral("Find error"),
+                   QStringLiteral("List the figures that would close the traverse (F6)"));
+    connect(cmdFindError, &QPushButton::clicked, this, [this] { cmdFindError_Click(); });
     cmdFind =
         makeButton(this, "cmdFind", QStringLiteral("Find"), QStringLiteral("Find search text"));
     connect(cmdOK, &QPushButton::clicked, this, [this] { cmdOK_Click(); });
@@ -163,7 +167,7 @@ void frmTraverse::buildControls() {
     // grid.
     auto* buttons = new QVBoxLayout;
     auto* commands = new QHBoxLayout;
-    for (QPushButton* button : {cmdOK, cmdCancel, cmdClosure, cmdDraw, cmdPrint})
+    for (QPushButton* button : {cmdOK, cmdCancel, cmdClosure, cmdFindError, cmdDraw, cmdPrint})
         commands->addWidget(button);
     commands->addStretch(1);
     buttons->addLayout(commands);
@@ -253,6 +257,7 @@ void frmTraverse::beginMode(bool parcel, bool edit, const std::string& caption) 
     grid_.chkEdit = edit;
     grid_.caption = caption;
     cmdClosure->setEnabled(!edit);
+    cmdFindError->setEnabled(parcel && !edit);
     cmdDraw->setEnabled(!edit);
     showCaption();
 }

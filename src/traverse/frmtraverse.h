@@ -111,6 +111,7 @@ class frmTraverse : public QWidget, public PlanWindow, private LineGridOwner {
     void cmdPrint_Click();
     void cmdDraw_Click();
     void cmdFind_Click();
+    void cmdFindError_Click();
     bool runCancel();
     void showClosure(const ClosureReport& report);
     void setAreaResult(const ClosureReport& report);
@@ -132,6 +133,7 @@ class frmTraverse : public QWidget, public PlanWindow, private LineGridOwner {
     QPushButton* cmdDraw = nullptr;
     QPushButton* cmdPrint = nullptr;
     QPushButton* cmdFind = nullptr;
+    QPushButton* cmdFindError = nullptr;
     QLineEdit* txtFind = nullptr;
     QRadioButton* optPointNo = nullptr;
     QRadioButton* optBearing = nullptr;

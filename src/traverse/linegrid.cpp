@@ -469,6 +469,7 @@ bool LineGrid::gridKeyPress(QKeyEvent* key) {
     switch (key->key()) {
     case Qt::Key_F3:
     case Qt::Key_F5:
+    case Qt::Key_F6:
     case Qt::Key_F8:
     case Qt::Key_F9:
         owner_.gridFunctionKey(key->key());

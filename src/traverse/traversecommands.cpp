@@ -8,6 +8,8 @@
 #include "drawing/frmdrawplan.h"
 #include "traverse/frmtraverse.h"
 
+#include "core/diagnosis.h"
+
 #include <QDateTime>
 #include <QLineEdit>
 #include <QLocale>
@@ -239,6 +241,53 @@ void frmTraverse::cmdDraw_Click() {
     std::vector<PointRecord> points = plan().PlanPoints;
     ShiftToOrigin(points);
     view->ShowPlan(PlanContent::ofTraverse(std::move(points), plan().PlanPath, windowTitle()));
+}
+
+// The figures whose correction would close the parcel, best first; the one chosen goes into
+// its cell as an ordinary edit (undone like any other, stored only by OK).
+void frmTraverse::cmdFindError_Click() {
+    hideEditor();
+    const auto curves = readCurves();
+    if (!curves)
+        return;
+    LastGridLine(grid_);
+    showGrid();
+    std::vector<Correction> candidates;
+    {
+        BusyCursor busy(desktop());
+        candidates = DiagnoseRows(grid_.rows, *curves, accuracyClass());
+    }
+    if (candidates.empty()) {
+        desktop().message(QStringLiteral("No single figure found whose correction closes the "
+                                         "traverse"),
+                          QStringLiteral("Find error"), Icon::Information);
+        Grid1->setFocus();
+        return;
+    }
+    QStringList items;
+    for (const Correction& c : candidates)
+        items << QString::fromUtf8(c.text.c_str());
+    const int chosen =
+        desktop().chooseItem(QStringLiteral("The figure most likely mistaken comes first:"),
+                             QStringLiteral("Find error"), items);
+    if (chosen < 0) {
+        Grid1->setFocus();
+        return;
+    }
+    const Correction& fix = candidates[static_cast<size_t>(chosen)];
+    if (fix.column < 0 || fix.row < 1 || fix.row > grid_.dataRows()) {
+        // An arc's turn is held in the curve file: the curve window (F8) changes it.
+        desktop().message(items[chosen] + QStringLiteral("\nChange the arc's turn in its curve "
+                                                         "data (F8)"),
+                          QStringLiteral("Find error"), Icon::Information);
+        return;
+    }
+    grid_.cell(fix.row, fix.column) = fix.proposed;
+    MarkChanged(grid_);
+    grid_.row = fix.row;
+    grid_.col = fix.column;
+    showGrid();
+    Grid1->setFocus();
 }
 
 void frmTraverse::cmdFind_Click() {

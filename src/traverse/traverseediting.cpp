@@ -55,6 +55,10 @@ bool frmTraverse::gridFunctionKey(int key) {
         if (col == ColBearing || col == ColDistance)
             calculatorEntry();
         return true;
+    case Qt::Key_F6:
+        if (cmdFindError->isEnabled())
+            cmdFindError_Click();
+        return true;
     default:
         return false;
     }

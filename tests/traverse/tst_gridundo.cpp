@@ -84,6 +84,29 @@ class TestGridUndo : public QObject {
         QVERIFY(!undo->isEnabled());
         QCOMPARE(picture(h), opened);
     }
+
+    // Find error (F6) lists the figures that would close the parcel; the one chosen is an
+    // ordinary edit of its cell, which Undo takes back.
+    void findErrorPutsTheChosenFigureInItsCell() {
+        TraverseHarness h;
+        QVERIFY(h.window->openParcel("AL2"));
+        const QString entered = h.cell(1, 4);
+        // One digit of the first distance a unit out: 40.324 booked as 50.324.
+        h.clickCell(1, 4);
+        h.enter({"50.324"});
+        h.desktop().clearRecords();
+        h.desktop().texts = {QStringLiteral("0")};
+        h.clickCell(1, 1);
+        h.key(Qt::Key_F6);
+        const auto offered = h.desktop().callsOf(DesktopCall::Kind::ChooseItem);
+        QVERIFY2(offered.size() == 1, qPrintable(h.messages().join("|")));
+        QVERIFY2(offered.front().detail.startsWith("distance of 21–5 probably 40.324 (entered "
+                                                   "50.324)"),
+                 qPrintable(offered.front().detail));
+        QCOMPARE(h.cell(1, 4), entered);
+        h.window->findChild<QAction*>(QStringLiteral("actUndo"))->trigger();
+        QCOMPARE(h.cell(1, 4), QStringLiteral("50.324"));
+    }
 };
 
 QTEST_MAIN(TestGridUndo)

@@ -1,0 +1,776 @@
+#include "core/diagnosis.h"
+
+#include "core/bearing.h"
+#include "core/closure.h"
+#include "core/numtext.h"
+#include "core/pointlabel.h"
+#include "core/polygons.h"
+#include "core/textfile.h"
+#include "core/traversegrid.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <tuple>
+#include <unordered_map>
+#include <utility>
+
+namespace corvane {
+
+namespace {
+
+constexpr const char* kDash = "\xE2\x80\x93"; // en dash, UTF-8
+constexpr const char* kTitle = "Diagnosis error";
+constexpr std::size_t kNoLine = std::numeric_limits<std::size_t>::max();
+
+// Figures are booked to the millimetre and the second.
+constexpr double kDistanceStep = 0.001;
+double bearingStep() {
+    return Pi() / 648000;
+}
+
+const char* const kKindOrder[] = {kDigitSlip, kTransposition, kMinutesSecondsSwap, kTenfold,
+                                  kReversal,  kWrongTurn,     kClosingLineFit};
+
+// A traverse's closure as a parcel is judged by it.
+struct Closure {
+    bool missing = true;
+    double east = 0, north = 0, length = 0;
+    double misclosure = 0, allowable = 0;
+    bool acceptable() const { return !missing && misclosure <= allowable; }
+};
+
+Closure closeRows(const GridRows& rows, const CurveSource& curves, const std::string& cls) {
+    Closure c;
+    // A heading without a line under it has nothing that could close.
+    if (rows.empty())
+        return c;
+    const ClosureResult r = GridClosure(rows, true, curves);
+    if (r.MissingData)
+        return c;
+    c.missing = false;
+    c.east = r.SumEast;
+    c.north = r.SumNorth;
+    c.length = r.TotalLength;
+    c.misclosure = ClosingDistance(r.SumEast, r.SumNorth);
+    c.allowable = AllowableMisclosure(r.TotalLength, cls);
+    return c;
+}
+
+CurveSource tableSource(const CurveTable& curves) {
+    return [&curves](std::int32_t from, std::int32_t to, std::string_view bearing,
+                     std::string_view distance) {
+        return LoadCurve(from, to, bearing, distance, curves);
+    };
+}
+
+std::string otherTurn(const std::string& turn) {
+    return turn == "L" ? "R" : "L";
+}
+
+// The plan's arcs with one curve record's turn flipped: the record alone in a table of its
+// own, every other arc from the plan's table.
+struct FlippedTurn {
+    std::uint64_t pair = 0;
+    CurveTable table;
+};
+
+std::unique_ptr<FlippedTurn> flipTurn(const CurveTable& curves, std::int32_t from,
+                                      std::int32_t to) {
+    auto match = curves.Find(from, to);
+    if (!match)
+        return nullptr;
+    CurveRecord record = *match->Record;
+    record.Direction = otherTurn(record.Direction);
+    auto flipped = std::make_unique<FlippedTurn>();
+    flipped->pair = PointPairKey(from, to);
+    flipped->table = CurveTable({record});
+    return flipped;
+}
+
+CurveSource flippedSource(const CurveTable& curves, const FlippedTurn& flipped) {
+    return [&curves, &flipped](std::int32_t from, std::int32_t to, std::string_view bearing,
+                               std::string_view distance) {
+        return LoadCurve(from, to, bearing, distance,
+                         PointPairKey(from, to) == flipped.pair ? flipped.table : curves);
+    };
+}
+
+// One leg's share of a traverse's sums: the closure of the grid of that row alone.
+struct LegSums {
+    bool missing = true;
+    double east = 0, north = 0, length = 0;
+};
+
+class LegCloser {
+  public:
+    LegSums operator()(const GridRow& row, const CurveSource& curves) {
+        one_[0] = row;
+        const ClosureResult r = GridClosure(one_, false, curves);
+        LegSums s;
+        s.missing = r.MissingData;
+        s.east = r.SumEast;
+        s.north = r.SumNorth;
+        s.length = std::hypot(r.SumEast, r.SumNorth); // one leg: its own length (the chord)
+        return s;
+    }
+
+  private:
+    GridRows one_ = GridRows(1);
+};
+
+bool isPlainBearing(const std::string& cell) {
+    return IsNumberText(cell) && ValidBearing(cell);
+}
+
+bool isDistance(const std::string& cell) {
+    return IsNumberText(cell) && Val(cell) > 0;
+}
+
+bool isArc(const GridRow& row) {
+    return !row[ColBearing].empty() && row[ColBearing].front() == 'R';
+}
+
+// A figure tried in place of one cell.
+struct Trial {
+    int column = ColDistance; // -1: the arc's turn
+    std::string proposed;
+    const char* kind = kDigitSlip;
+};
+
+class TrialList {
+  public:
+    explicit TrialList(std::vector<Trial>& out) : out_(out) {}
+
+    void bearing(const std::string& text, const char* kind, const std::string& entered) {
+        if (!isPlainBearing(text))
+            return;
+        std::string proposed = BearingText(Val(text));
+        if (proposed != entered)
+            out_.push_back({ColBearing, std::move(proposed), kind});
+    }
+    void distance(double value, const char* kind, const std::string& entered) {
+        if (!(value > 0) || value > kMaxDistance)
+            return;
+        std::string proposed = DistanceText(value);
+        if (Val(proposed) > 0 && proposed != entered)
+            out_.push_back({ColDistance, std::move(proposed), kind});
+    }
+    void distance(const std::string& text, const char* kind, const std::string& entered) {
+        if (IsNumberText(text))
+            distance(Val(text), kind, entered);
+    }
+
+  private:
+    std::vector<Trial>& out_;
+};
+
+// The digits of a figure ("45.3020": "453020"), the decimal point after `point` of them.
+struct Digits {
+    std::string digits;
+    std::size_t point = 0;
+    std::string text() const { return digits.substr(0, point) + "." + digits.substr(point); }
+};
+
+Digits digitsOf(const std::string& canonical) {
+    Digits d;
+    d.point = canonical.find('.');
+    d.digits = canonical.substr(0, d.point) + canonical.substr(d.point + 1);
+    return d;
+}
+
+// Each digit one unit out, and each pair of neighbouring digits (across the point too, as
+// they are typed one after the other) swapped.
+template <typename Add> void digitSlips(const std::string& canonical, Add add) {
+    const Digits d = digitsOf(canonical);
+    for (std::size_t i = 0; i < d.digits.size(); ++i)
+        for (int step : {-1, 1}) {
+            const int digit = d.digits[i] - '0' + step;
+            if (digit < 0 || digit > 9)
+                continue;
+            Digits slip = d;
+            slip.digits[i] = static_cast<char>('0' + digit);
+            add(slip.text(), kDigitSlip);
+        }
+    for (std::size_t i = 0; i + 1 < d.digits.size(); ++i) {
+        if (d.digits[i] == d.digits[i + 1])
+            continue;
+        Digits swapped = d;
+        std::swap(swapped.digits[i], swapped.digits[i + 1]);
+        add(swapped.text(), kTransposition);
+    }
+}
+
+void bearingTrials(const std::string& canonical, TrialList& trials) {
+    auto add = [&](const std::string& text, const char* kind) {
+        trials.bearing(text, kind, canonical);
+    };
+    digitSlips(canonical, add);
+    const std::size_t p = canonical.find('.');
+    add(canonical.substr(0, p + 1) + canonical.substr(p + 3, 2) + canonical.substr(p + 1, 2),
+        kMinutesSecondsSwap);
+    add(ReverseBearing(Val(canonical)), kReversal);
+}
+
+void distanceTrials(const std::string& canonical, TrialList& trials) {
+    auto add = [&](const std::string& text, const char* kind) {
+        trials.distance(text, kind, canonical);
+    };
+    digitSlips(canonical, add);
+    const double d = Val(canonical);
+    trials.distance(d * 10, kTenfold, canonical);
+    trials.distance(d / 10, kTenfold, canonical);
+}
+
+// The leg that would close the traverse is the booked leg less the misclosure vector. Kept
+// at its booked bearing, the distance is the component along the leg, and it closes when the
+// misclosure runs along the leg; kept at its booked length, the bearing is the closing leg's
+// direction, and it closes when the misclosure runs across the leg. Whether either closes is
+// judged like every other trial, by the closure it leaves.
+void closingLineTrials(const GridRow& row, const LegSums& leg, const Closure& base,
+                       const std::string& bearing, const std::string& distance, TrialList& trials) {
+    if (!(leg.length > 0))
+        return;
+    const double te = leg.east - base.east;
+    const double tn = leg.north - base.north;
+    const double along = (te * leg.east + tn * leg.north) / leg.length;
+    if (isArc(row)) {
+        // The chord the closing line asks for, back to the arc length of the booked radius
+        // (on the same side of a half circle as the booked arc).
+        const double radius = ArcRadius(row[ColBearing]);
+        if (!(radius > 0) || !(along > 0) || along >= 2 * radius)
+            return;
+        const double half = std::asin(along / (2 * radius));
+        const double arc =
+            Val(distance) > Pi() * radius ? 2 * radius * (Pi() - half) : 2 * radius * half;
+        trials.distance(arc, kClosingLineFit, distance);
+        return;
+    }
+    trials.distance(along, kClosingLineFit, distance);
+    if (te == 0 && tn == 0)
+        return;
+    double direction = RadiansToBearing(BearingFromDeltas(te, tn));
+    if (direction >= 360)
+        direction -= 360; // a second short of north rounds up to north itself
+    trials.bearing(BearingText(direction), kClosingLineFit, bearing);
+}
+
+std::string legName(const GridRow& row) {
+    return Latin1ToUtf8(row[ColFrom]) + kDash + Latin1ToUtf8(row[ColTo]);
+}
+
+std::string turnName(const std::string& turn) {
+    return turn == "L" ? "left" : "right";
+}
+
+std::string correctionText(const GridRow& row, const Correction& c) {
+    if (c.column == -1)
+        return "turn of " + legName(row) + " probably " + turnName(c.proposed) + " (entered " +
+               turnName(c.entered) + ")";
+    const std::string what = c.column == ColBearing ? "bearing"
+                             : isArc(row)           ? "arc length"
+                                                    : "distance";
+    return what + " of " + legName(row) + " probably " + c.proposed + " (entered " + c.entered +
+           ")";
+}
+
+// The misclosure the rounding of the booked figures alone leaves (three standard deviations
+// of it): candidates leaving less than this are taken as closing equally well.
+double roundingFloor(const std::vector<LegSums>& legs) {
+    const double b = bearingStep();
+    double variance = 0;
+    for (const LegSums& leg : legs)
+        variance += (kDistanceStep * kDistanceStep + leg.length * b * leg.length * b) / 12.0;
+    return 3 * std::sqrt(variance);
+}
+
+// Candidates leaving the same misclosure to within the rounding go by kind, and then by the
+// misclosure they leave.
+struct Ranked {
+    double key;
+    int kind;
+    double remaining;
+    int row;
+    int column;
+    const std::string* proposed;
+    bool operator<(const Ranked& o) const {
+        return std::tie(key, kind, remaining, row, column, *proposed) <
+               std::tie(o.key, o.kind, o.remaining, o.row, o.column, *o.proposed);
+    }
+};
+
+void rank(std::vector<Correction>& list, double floor) {
+    std::vector<std::pair<Ranked, std::size_t>> order;
+    order.reserve(list.size());
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        const Correction& c = list[i];
+        order.push_back({{std::max(c.remaining, floor), CorrectionKindRank(c.kind), c.remaining,
+                          c.row, c.column, &c.proposed},
+                         i});
+    }
+    std::sort(order.begin(), order.end(),
+              [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<Correction> sorted;
+    sorted.reserve(list.size());
+    for (const auto& [key, i] : order)
+        sorted.push_back(std::move(list[i]));
+    list = std::move(sorted);
+}
+
+struct ParcelResult {
+    Closure closure;
+    double floor = 0;
+    std::vector<Correction> candidates;
+};
+
+ParcelResult diagnoseParcel(const GridRows& rows, const CurveTable& curves, const std::string& cls,
+                            std::size_t limit) {
+    ParcelResult result;
+    const CurveSource source = tableSource(curves);
+    result.closure = closeRows(rows, source, cls);
+    const Closure& base = result.closure;
+    if (base.missing || base.acceptable() || limit == 0)
+        return result;
+
+    LegCloser closeLeg;
+    std::vector<LegSums> legs;
+    legs.reserve(rows.size());
+    for (const GridRow& row : rows)
+        legs.push_back(closeLeg(row, source));
+    result.floor = roundingFloor(legs);
+
+    // Every trial is first closed with only its own leg recomputed (the other legs' sums do
+    // not change); those that close are then confirmed by closing the whole grid again.
+    std::vector<std::unique_ptr<FlippedTurn>> turns(rows.size());
+    std::vector<Correction> found;
+    std::vector<Trial> trials;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const GridRow& row = rows[i];
+        trials.clear();
+        TrialList list(trials);
+        const std::string bearing =
+            isPlainBearing(row[ColBearing]) ? BearingText(Val(row[ColBearing])) : std::string();
+        const std::string distance =
+            isDistance(row[ColDistance]) ? DistanceText(Val(row[ColDistance])) : std::string();
+        if (!bearing.empty())
+            bearingTrials(bearing, list);
+        if (!distance.empty() && (!bearing.empty() || isArc(row))) {
+            distanceTrials(distance, list);
+            closingLineTrials(row, legs[i], base, bearing, distance, list);
+        }
+        const std::int32_t from = PointLabelToNumber(row[ColFrom]);
+        const std::int32_t to = PointLabelToNumber(row[ColTo]);
+        if (isArc(row) && (turns[i] = flipTurn(curves, from, to)))
+            trials.push_back({-1, CurveDirection(from, to, turns[i]->table), kWrongTurn});
+
+        for (const Trial& trial : trials) {
+            LegSums leg;
+            if (trial.column == -1) {
+                leg = closeLeg(row, flippedSource(curves, *turns[i]));
+            } else {
+                GridRow changed = row;
+                changed[static_cast<std::size_t>(trial.column)] = trial.proposed;
+                leg = closeLeg(changed, source);
+            }
+            if (leg.missing)
+                continue;
+            const double east = base.east - legs[i].east + leg.east;
+            const double north = base.north - legs[i].north + leg.north;
+            const double length = base.length - legs[i].length + leg.length;
+            const double remaining = ClosingDistance(east, north);
+            // A little slack: the confirmation decides exactly.
+            if (remaining > AllowableMisclosure(length, cls) + 1e-9)
+                continue;
+            Correction c;
+            c.row = static_cast<int>(i) + 1;
+            c.column = trial.column;
+            c.entered = trial.column == -1 ? CurveDirection(from, to, curves)
+                                           : row[static_cast<std::size_t>(trial.column)];
+            c.proposed = trial.proposed;
+            c.kind = trial.kind;
+            c.remaining = remaining;
+            found.push_back(std::move(c));
+        }
+    }
+
+    rank(found, result.floor);
+
+    // The same cell text is offered once, in its best rank. The closing line's figure for a
+    // cell already offered is left out too: it says again, without a cause, what the better
+    // candidate says.
+    GridRows work = rows;
+    std::set<std::tuple<int, int, std::string>> offered;
+    std::set<std::pair<int, int>> offeredCells;
+    for (Correction& c : found) {
+        if (result.candidates.size() >= limit)
+            break;
+        if (offered.count({c.row, c.column, c.proposed}) > 0)
+            continue;
+        if (c.kind == kClosingLineFit && offeredCells.count({c.row, c.column}) > 0)
+            continue;
+        const std::size_t i = static_cast<std::size_t>(c.row - 1);
+        Closure after;
+        if (c.column == -1) {
+            after = closeRows(work, flippedSource(curves, *turns[i]), cls);
+        } else {
+            std::string& cell = work[i][static_cast<std::size_t>(c.column)];
+            std::string kept = cell;
+            cell = c.proposed;
+            after = closeRows(work, source, cls);
+            cell = std::move(kept);
+        }
+        if (!after.acceptable())
+            continue;
+        offered.insert({c.row, c.column, c.proposed});
+        offeredCells.insert({c.row, c.column});
+        c.remaining = after.misclosure;
+        c.text = correctionText(rows[i], c);
+        result.candidates.push_back(std::move(c));
+    }
+    rank(result.candidates, result.floor);
+    return result;
+}
+
+// ---- The whole plan ----
+
+// One heading of the polygons file with its traverse, as the traverse grid would hold it.
+struct PlanParcel {
+    std::string identifier;
+    GridRows rows;
+    std::vector<std::pair<std::int32_t, std::int32_t>> ends; // of each row
+    std::vector<std::size_t> lineOf;                         // PlanLines index of each row
+    Closure closure;
+    ParcelResult diagnosis;
+    bool failing() const { return !closure.missing && !closure.acceptable(); }
+};
+
+// Fills a row's bearing and distance from one stored line as the traverse grid does (the back
+// bearing for a line stored the other way round).
+class RowFiller {
+  public:
+    RowFiller() {
+        scratch_.PlanLines.resize(1);
+        scratch_.chkArray = true;
+    }
+    void operator()(GridRow& row, const LineRecord& line, std::int32_t from, std::int32_t to) {
+        scratch_.PlanLines[0] = line;
+        one_[0] = row;
+        if (FillLineRow(scratch_, one_, 0, from, to, true)) {
+            row[ColBearing] = one_[0][ColBearing];
+            row[ColDistance] = one_[0][ColDistance];
+        } else {
+            row[ColBearing] = kNoData;
+            row[ColDistance] = kNoData;
+        }
+    }
+
+  private:
+    PlanState scratch_;
+    GridRows one_ = GridRows(1);
+};
+
+std::vector<PlanParcel> readParcels(const std::vector<LineRecord>& lines,
+                                    const std::vector<std::string>& polygonLines) {
+    // The line of a pair is the first stored entry joining the points, as the closure summary
+    // takes it: a dropped one leaves the parcel with missing data.
+    const LinePairIndex index(lines);
+    RowFiller fill;
+    std::vector<PlanParcel> parcels;
+    std::int32_t previous = 0;
+    int points = 0;
+    for (const std::string& text : polygonLines) {
+        if (IsHeadingLine(text)) {
+            parcels.emplace_back();
+            parcels.back().identifier = QuotedText(text);
+            points = 0;
+            continue;
+        }
+        if (parcels.empty())
+            continue; // points before the first heading belong to no parcel
+        PlanParcel& p = parcels.back();
+        const std::int32_t current = PointLabelToNumber(text);
+        if (++points > 1) {
+            GridRow row;
+            row[ColFrom] = PointNumberToLabel(previous);
+            row[ColTo] = PointNumberToLabel(current);
+            auto found = index.Find(previous, current);
+            std::size_t line = kNoLine;
+            if (found && *found < lines.size() && lines[*found].Distance > 0) {
+                line = *found;
+                row[ColLink] = std::to_string(line);
+                fill(row, lines[line], previous, current);
+            } else {
+                row[ColBearing] = kNoData;
+                row[ColDistance] = kNoData;
+            }
+            p.rows.push_back(std::move(row));
+            p.ends.emplace_back(previous, current);
+            p.lineOf.push_back(line);
+        }
+        previous = current;
+    }
+    return parcels;
+}
+
+// A correction of a stored line: the new distance or bearing (in the stored direction), or
+// the arc's turn flipped.
+struct LineChange {
+    std::size_t line = 0;
+    int column = ColDistance;
+    std::string stored; // "L"/"R" for a turn, as travelled along the stored line
+    bool operator<(const LineChange& o) const {
+        return std::tie(line, column, stored) < std::tie(o.line, o.column, o.stored);
+    }
+};
+
+struct ChangeOutcome {
+    std::vector<std::size_t> closes; // failing parcels it closes, in file order
+    std::vector<std::size_t> breaks; // closing parcels it puts out of closure
+    std::size_t failing = 0;         // failing parcels walking the line
+    double worstKey = 0;             // the largest misclosure left (above rounding) in those
+    double worstRemaining = 0;
+    int kind = 0;
+};
+
+class PlanDiagnoser {
+  public:
+    PlanDiagnoser(const std::vector<LineRecord>& lines, std::vector<PlanParcel>& parcels,
+                  const CurveTable& curves, const std::string& cls)
+        : lines_(lines), parcels_(parcels), curves_(curves), cls_(cls),
+          source_(tableSource(curves)) {
+        for (std::size_t q = 0; q < parcels_.size(); ++q)
+            for (std::size_t s = 0; s < parcels_[q].lineOf.size(); ++s)
+                if (parcels_[q].lineOf[s] != kNoLine)
+                    users_[parcels_[q].lineOf[s]].push_back(q);
+        for (auto& [line, users] : users_)
+            users.erase(std::unique(users.begin(), users.end()), users.end());
+    }
+
+    std::optional<LineChange> changeOf(const PlanParcel& p, const Correction& c) const {
+        const std::size_t s = static_cast<std::size_t>(c.row - 1);
+        if (c.row < 1 || s >= p.lineOf.size() || p.lineOf[s] == kNoLine)
+            return std::nullopt;
+        LineChange change;
+        change.line = p.lineOf[s];
+        change.column = c.column;
+        const LineRecord& line = lines_[change.line];
+        const bool forwards = line.FromPoint == p.ends[s].first && line.ToPoint == p.ends[s].second;
+        if (c.column == ColBearing)
+            change.stored = forwards ? c.proposed : ReverseBearing(Val(c.proposed));
+        else if (c.column == -1)
+            change.stored = forwards ? c.proposed : otherTurn(c.proposed);
+        else
+            change.stored = c.proposed;
+        return change;
+    }
+
+    const ChangeOutcome& outcome(const LineChange& change) {
+        auto known = outcomes_.find(change);
+        if (known != outcomes_.end())
+            return known->second;
+        ChangeOutcome& out = outcomes_[change];
+        const LineRecord& stored = lines_[change.line];
+        LineRecord changed = stored;
+        std::unique_ptr<FlippedTurn> turn;
+        if (change.column == ColDistance)
+            changed.Distance = Val(change.stored);
+        else if (change.column == ColBearing)
+            changed.Bearing = Val(change.stored);
+        else
+            turn = flipTurn(curves_, stored.FromPoint, stored.ToPoint);
+        const CurveSource source = turn ? flippedSource(curves_, *turn) : source_;
+        for (std::size_t q : users_[change.line]) {
+            PlanParcel& p = parcels_[q];
+            if (p.closure.missing)
+                continue;
+            GridRows rows = p.rows;
+            if (change.column != -1)
+                for (std::size_t s = 0; s < rows.size(); ++s)
+                    if (p.lineOf[s] == change.line)
+                        fill_(rows[s], changed, p.ends[s].first, p.ends[s].second);
+            const Closure after = closeRows(rows, source, cls_);
+            if (p.failing()) {
+                ++out.failing;
+                if (after.acceptable()) {
+                    out.closes.push_back(q);
+                    out.worstRemaining = std::max(out.worstRemaining, after.misclosure);
+                    out.worstKey =
+                        std::max(out.worstKey, std::max(after.misclosure, p.diagnosis.floor));
+                }
+            } else if (!after.acceptable()) {
+                out.breaks.push_back(q);
+            }
+        }
+        return out;
+    }
+
+  private:
+    const std::vector<LineRecord>& lines_;
+    std::vector<PlanParcel>& parcels_;
+    const CurveTable& curves_;
+    const std::string& cls_;
+    CurveSource source_;
+    RowFiller fill_;
+    std::unordered_map<std::size_t, std::vector<std::size_t>> users_;
+    std::map<LineChange, ChangeOutcome> outcomes_;
+};
+
+std::string namesText(const std::vector<std::string>& names) {
+    std::string text;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        if (i > 0)
+            text += i + 1 == names.size() ? " and " : ", ";
+        text += Latin1ToUtf8(names[i]);
+    }
+    return text;
+}
+
+PlanFinding planFinding(const std::vector<LineRecord>& lines,
+                        const std::vector<PlanParcel>& parcels, const CurveTable& curves,
+                        const LineChange& change, const ChangeOutcome& outcome) {
+    const LineRecord& line = lines[change.line];
+    PlanFinding f;
+    f.from = line.FromPoint;
+    f.to = line.ToPoint;
+    f.line = change.line;
+    for (std::size_t q : outcome.closes)
+        f.closes.push_back(parcels[q].identifier);
+    Correction& c = f.fix;
+    c.row = 0;
+    c.column = change.column;
+    c.proposed = change.stored;
+    c.kind = kKindOrder[outcome.kind];
+    c.remaining = outcome.worstRemaining;
+    std::string what;
+    if (change.column == ColDistance) {
+        c.entered = DistanceText(line.Distance);
+        what = line.Bearing > kArcBearingBase ? "arc length" : "distance";
+    } else if (change.column == ColBearing) {
+        c.entered = BearingText(line.Bearing);
+        what = "bearing";
+    } else {
+        c.entered = CurveDirection(line.FromPoint, line.ToPoint, curves);
+        what = "turn";
+    }
+    const bool turn = change.column == -1;
+    c.text = "line " + PointNumberToLabel(line.FromPoint) + kDash +
+             PointNumberToLabel(line.ToPoint) + " " + what + " probably " +
+             (turn ? turnName(c.proposed) : c.proposed) + " (entered " +
+             (turn ? turnName(c.entered) : c.entered) + "): closes " + namesText(f.closes);
+    return f;
+}
+
+} // namespace
+
+int CorrectionKindRank(std::string_view kind) {
+    const int count = static_cast<int>(std::size(kKindOrder));
+    for (int i = 0; i < count; ++i)
+        if (kind == kKindOrder[i])
+            return i;
+    return count;
+}
+
+std::vector<Correction> DiagnoseRows(const GridRows& rows, const CurveTable& curves,
+                                     const std::string& accuracyClass, std::size_t limit) {
+    return diagnoseParcel(rows, curves, accuracyClass, limit).candidates;
+}
+
+PlanDiagnosis DiagnosePlan(const std::vector<LineRecord>& lines,
+                           const std::vector<std::string>& polygonLines, const CurveTable& curves,
+                           const std::string& accuracyClass, std::size_t limit) {
+    std::vector<PlanParcel> parcels = readParcels(lines, polygonLines);
+    const CurveSource source = tableSource(curves);
+    for (PlanParcel& p : parcels)
+        p.closure = closeRows(p.rows, source, accuracyClass);
+    // Each failing parcel's own candidates, a few more than shown so that the ones ranked down
+    // for breaking a neighbour leave enough behind.
+    const std::size_t wider = limit + 10;
+    for (PlanParcel& p : parcels)
+        if (p.failing())
+            p.diagnosis = diagnoseParcel(p.rows, curves, accuracyClass, wider);
+
+    PlanDiagnoser diagnoser(lines, parcels, curves, accuracyClass);
+    std::map<LineChange, ChangeOutcome> plan; // the changes that qualify, with their best kind
+    PlanDiagnosis out;
+    for (PlanParcel& p : parcels) {
+        if (!p.failing())
+            continue;
+        ParcelDiagnosis d;
+        d.identifier = p.identifier;
+        d.misclosure = p.closure.misclosure;
+        d.allowable = p.closure.allowable;
+        for (Correction c : p.diagnosis.candidates) {
+            if (auto change = diagnoser.changeOf(p, c)) {
+                const ChangeOutcome& o = diagnoser.outcome(*change);
+                for (std::size_t q : o.breaks)
+                    c.breaks.push_back(parcels[q].identifier);
+                if (o.breaks.empty() && o.closes.size() >= 2 && o.closes.size() == o.failing) {
+                    auto [at, added] = plan.try_emplace(*change, o);
+                    const int kind = CorrectionKindRank(c.kind);
+                    at->second.kind = added ? kind : std::min(at->second.kind, kind);
+                }
+            }
+            d.candidates.push_back(std::move(c));
+        }
+        std::stable_partition(d.candidates.begin(), d.candidates.end(),
+                              [](const Correction& c) { return c.breaks.empty(); });
+        if (d.candidates.size() > limit)
+            d.candidates.resize(limit);
+        out.parcels.push_back(std::move(d));
+    }
+
+    std::vector<std::pair<const LineChange*, const ChangeOutcome*>> order;
+    for (const auto& [change, outcome] : plan)
+        order.emplace_back(&change, &outcome);
+    std::sort(order.begin(), order.end(), [](const auto& a, const auto& b) {
+        const ChangeOutcome& x = *a.second;
+        const ChangeOutcome& y = *b.second;
+        if (x.closes.size() != y.closes.size())
+            return x.closes.size() > y.closes.size();
+        return std::tie(x.worstKey, x.kind, *a.first) < std::tie(y.worstKey, y.kind, *b.first);
+    });
+    for (const auto& [change, outcome] : order)
+        out.findings.push_back(planFinding(lines, parcels, curves, *change, *outcome));
+    return out;
+}
+
+Result<PlanDiagnosis> DiagnosePlan(const PlanState& plan, const CurveTable& curves,
+                                   const std::string& accuracyClass, std::size_t limit) {
+    const std::string polygonsFile = PlanFile(plan.PlanPath, ".ply");
+    if (!FileExists(polygonsFile))
+        return Error{"No polygons file found", kTitle};
+    auto polygonLines = ReadPolygonsFile(polygonsFile);
+    if (!polygonLines)
+        return Error{polygonLines.error().message, kTitle};
+    return DiagnosePlan(plan.PlanLines, polygonLines.value(), curves, accuracyClass, limit);
+}
+
+std::vector<std::string> DiagnosisLines(const PlanDiagnosis& diagnosis) {
+    std::vector<std::string> out = {"", "Diagnosis of the misclosures"};
+    if (diagnosis.parcels.empty()) {
+        out.push_back("  No parcel with a misclosure that is not acceptable");
+        return out;
+    }
+    if (!diagnosis.findings.empty()) {
+        out.push_back("  Stored lines:");
+        for (const PlanFinding& f : diagnosis.findings)
+            out.push_back("    " + f.fix.text);
+    }
+    for (const ParcelDiagnosis& p : diagnosis.parcels) {
+        out.push_back("  " + Latin1ToUtf8(p.identifier) + ": misclosure " +
+                      Format(p.misclosure, "0.000") + ", allowable " +
+                      Format(p.allowable, "0.000"));
+        if (p.candidates.empty())
+            out.push_back("    no single figure closes it");
+        for (const Correction& c : p.candidates)
+            out.push_back("    " + c.text +
+                          (c.breaks.empty() ? std::string() : "; breaks " + namesText(c.breaks)));
+    }
+    return out;
+}
+
+} // namespace corvane
