@@ -270,6 +270,13 @@ void LineGrid::applyStep(int at, size_t removeCount, const GridRows& rows,
                          const std::vector<std::optional<LinkPair>>& links, const Snapshot& state) {
     hideEditor();
     grid_.syncLinkPairs();
+    // A change not yet shown is not a step: the grid goes back to what the steps know first.
+    if (grid_.rows.size() != baseRows_.size() || grid_.rows != baseRows_) {
+        grid_.rows = baseRows_;
+        grid_.linkPairs = baseLinks_;
+    }
+    if (at < 0 || static_cast<size_t>(at) + removeCount > baseRows_.size())
+        return;
     for (auto* target : {&grid_.rows, &baseRows_}) {
         target->erase(target->begin() + at, target->begin() + at + static_cast<int>(removeCount));
         target->insert(target->begin() + at, rows.begin(), rows.end());
