@@ -1,5 +1,7 @@
 #include "reports/frmsummary.h"
 
+#include "core/curves.h"
+#include "core/diagnosis.h"
 #include "core/linesfile.h"
 #include "core/parcelcmds.h"
 #include "core/polygons.h"
@@ -7,6 +9,7 @@
 #include "core/textfile.h"
 #include "reports/parcelarea.h"
 
+#include <QCheckBox>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -101,10 +104,16 @@ void frmSummary::buildControls() {
     cmdClose = addButton("cmdClose", "Close", "Click here to close the Summary form",
                          &frmSummary::cmdClose_Click);
 
+    chkDiagnose = new QCheckBox(QStringLiteral("Print likely mistakes"), this);
+    chkDiagnose->setObjectName(QStringLiteral("chkDiagnose"));
+    chkDiagnose->setToolTip(QStringLiteral("Print, after the summary, the figures whose "
+                                           "correction would close the failing parcels"));
+
     // The grid takes what the window gains; the legend and buttons stay at the right edge.
     auto* side = new QVBoxLayout;
     side->addWidget(fraLegend);
     side->addStretch();
+    side->addWidget(chkDiagnose);
     for (QPushButton* button : {cmdAreas, cmdRefresh, cmdPrint, cmdClose})
         side->addWidget(button);
     auto* layout = new QHBoxLayout(this);
@@ -256,6 +265,26 @@ void frmSummary::Grid1_DblClick(int row, int /*column*/) {
     EditParcelArea(host_, identifier);
 }
 
+// The likely mistaken figures of the failing parcels, as "--check --diagnose" lists them.
+void frmSummary::printDiagnosis(PrintJob& job) {
+    PlanState lines;
+    lines.PlanPath = host_.plan().PlanPath;
+    auto curves = ReadCurveFile(lines.PlanPath);
+    if (!LoadLines(lines) || !curves)
+        return;
+    auto diagnosis = DiagnosePlan(lines, curves.value(), toCore(host_.accuracyClass()));
+    if (!diagnosis)
+        return;
+    job.emptyLine();
+    for (std::string text : DiagnosisLines(diagnosis.value())) {
+        // The printer's text is 8-bit: the en dash between two points prints as a hyphen.
+        for (size_t at = text.find("\xE2\x80\x93"); at != std::string::npos;
+             at = text.find("\xE2\x80\x93", at))
+            text.replace(at, 3, "-");
+        job.print(TabLine(kLegendColumn, text));
+    }
+}
+
 void frmSummary::cmdPrint_Click() {
     Desktop& desktop = host_.desktop();
     cmdPrint->setEnabled(false);
@@ -265,6 +294,11 @@ void frmSummary::cmdPrint_Click() {
         const QString caption = windowTitle();
         std::unique_ptr<PrintJob> job =
             desktop.startPrint(caption, PathFromCore(DirectoryOf(host_.plan().PlanPath)));
+        // The printer dialog cancelled: nothing to print.
+        if (!job) {
+            cmdPrint->setEnabled(true);
+            return;
+        }
         const FontChoice font = host_.reportFont();
         job->setFont(font.name, font.size);
         job->print(TabLine(kLegendColumn, toCore(caption)));
@@ -288,6 +322,8 @@ void frmSummary::cmdPrint_Click() {
              {"OK - closure is satisfactory.", "md - missing data in closure.",
               "*  - edit parcel data or area.", "+  - calculated area does not agree."})
             job->print(TabLine(kLegendColumn, text));
+        if (chkDiagnose->isChecked())
+            printDiagnosis(*job);
         job->emptyLine();
         job->print(TabLine(kLegendColumn, "Printed on " + toCore(TodayText())));
         ended = job->endDocument();

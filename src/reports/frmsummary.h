@@ -4,11 +4,14 @@
 
 #include <QWidget>
 
+class QCheckBox;
 class QGroupBox;
 class QPushButton;
 class QTableWidget;
 
 namespace corvane {
+
+class PrintJob;
 
 // The closure summary window: every parcel of the open plan with its closure and area, and a
 // status code against those that need attention ("+" a calculated area that differs from the
@@ -33,6 +36,7 @@ class frmSummary : public QWidget, public PlanWindow {
     void cmdAreas_Click();
     void cmdRefresh_Click();
     void cmdPrint_Click();
+    void printDiagnosis(PrintJob& job);
     void cmdClose_Click();
     void Grid1_DblClick(int row, int column);
 
@@ -54,6 +58,7 @@ class frmSummary : public QWidget, public PlanWindow {
     QPushButton* cmdAreas = nullptr;
     QPushButton* cmdRefresh = nullptr;
     QPushButton* cmdPrint = nullptr;
+    QCheckBox* chkDiagnose = nullptr;
     QPushButton* cmdClose = nullptr;
 };
 

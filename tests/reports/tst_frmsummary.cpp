@@ -4,6 +4,7 @@
 #include "platform/scripteddesktop.h"
 #include "reports/frmsummary.h"
 
+#include <QCheckBox>
 #include <QFile>
 #include <QPushButton>
 #include <QTableWidget>
@@ -77,6 +78,7 @@ class TestFrmSummary : public QObject {
     void refusedWithoutLines();
     void doubleClickOnARemovedParcel();
     void printsTheSummary();
+    void printsTheLikelyMistakes();
     void closedWhenThePlanChanges();
 
   private:
@@ -240,6 +242,19 @@ void TestFrmSummary::printsTheSummary() {
     QCOMPARE(desktop().lastMessage().title, QStringLiteral("Print Summary"));
     QCOMPARE(desktop().lastMessage().icon, Icon::Information); // a success is no warning
     QCOMPARE(desktop().busyDepth, 0);
+}
+
+// Ticked, the printout ends with the figure whose correction would close the failing parcel.
+void TestFrmSummary::printsTheLikelyMistakes() {
+    openSmallPlan();
+    window->findChild<QCheckBox*>(QStringLiteral("chkDiagnose"))->setChecked(true);
+    click("cmdPrint");
+    auto printout = desktop().lastPrintout();
+    QVERIFY(printout && printout->ended);
+    const std::string text = printout->text();
+    QVERIFY2(text.find("AL4: misclosure 1.000") != std::string::npos, text.c_str());
+    QVERIFY2(text.find("distance of 34-31 probably 100.000 (entered 101.000)") != std::string::npos,
+             text.c_str());
 }
 
 void TestFrmSummary::closedWhenThePlanChanges() {
