@@ -1,6 +1,7 @@
 #include "core/psmlist.h"
 
 #include "core/bearing.h"
+#include "core/lineindex.h"
 #include "core/linesfile.h"
 #include "core/markjoins.h"
 #include "core/numtext.h"
@@ -91,51 +92,6 @@ std::optional<LineRecord> rowLine(const GridRow& row, std::int32_t limit) {
     return line;
 }
 
-// The stored lines by point pair, built once per save so that a plan of tens of thousands
-// of lines is not scanned once per row.
-class PairIndex {
-  public:
-    explicit PairIndex(const std::vector<LineRecord>& lines) {
-        any_.reserve(lines.size());
-        live_.reserve(lines.size());
-        for (size_t i = 0; i < lines.size(); ++i)
-            add(static_cast<int>(i), lines[i]);
-    }
-    void add(int index, const LineRecord& line) {
-        const std::uint64_t key = PointPairKey(line.FromPoint, line.ToPoint);
-        any_.try_emplace(key, index);
-        if (line.Distance > 0)
-            live_.try_emplace(key, index);
-    }
-    int live(std::int32_t a, std::int32_t b) const { return find(live_, a, b); }
-    int any(std::int32_t a, std::int32_t b) const { return find(any_, a, b); }
-
-  private:
-    static int find(const std::unordered_map<std::uint64_t, int>& map, std::int32_t a,
-                    std::int32_t b) {
-        auto it = map.find(PointPairKey(a, b));
-        return it == map.end() ? -1 : it->second;
-    }
-    std::unordered_map<std::uint64_t, int> any_;
-    std::unordered_map<std::uint64_t, int> live_;
-};
-
-// The stored line row r stands for, or -1: its link when that line still joins the pair the
-// link was taken from, else the line now joining that pair (a live one first).
-int linkedLine(const TraverseGrid& grid, const PlanState& plan, const PairIndex& index, int r) {
-    const int link = LinkIndex(grid.at(r));
-    if (link < 0)
-        return -1;
-    const int count = static_cast<int>(plan.PlanLines.size());
-    const auto& pair = grid.linkPairs[static_cast<size_t>(r - 1)];
-    if (!pair)
-        return link < count ? link : -1;
-    if (link < count && pair->joins(plan.PlanLines[static_cast<size_t>(link)]))
-        return link;
-    const int found = index.live(pair->from, pair->to);
-    return found >= 0 ? found : index.any(pair->from, pair->to);
-}
-
 } // namespace
 
 GridRows LoadPSMRows(const PlanState& plan) {
@@ -205,10 +161,10 @@ Status SavePSMLines(TraverseGrid& grid, PlanState& plan, const std::vector<LinkP
 
     // Linked rows first: each rewrites its own line, from the mark to the corner.
     {
-        const PairIndex index(plan.PlanLines);
+        const LiveLineIndex index(plan.PlanLines);
         for (int r = 1; r <= rows; ++r) {
             const auto line = rowLine(grid.at(r), limit);
-            const int link = line ? linkedLine(grid, plan, index, r) : -1;
+            const int link = line ? ResolveIndexedLink(grid, plan, index, r) : -1;
             if (link < 0)
                 continue;
             LineRecord& target = plan.PlanLines[static_cast<size_t>(link)];
@@ -221,7 +177,7 @@ Status SavePSMLines(TraverseGrid& grid, PlanState& plan, const std::vector<LinkP
         }
     }
     // Then the rows typed anew, against the lines as the linked rows left them.
-    PairIndex index(plan.PlanLines);
+    LiveLineIndex index(plan.PlanLines);
     for (int r = 1; r <= rows; ++r) {
         if (stored[static_cast<size_t>(r - 1)] >= 0)
             continue;

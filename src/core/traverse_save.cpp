@@ -1,6 +1,7 @@
 #include "core/traverse_save.h"
 
 #include "core/bearing.h"
+#include "core/lineindex.h"
 #include "core/linesfile.h"
 #include "core/numtext.h"
 #include "core/pointlabel.h"
@@ -21,63 +22,6 @@ namespace {
 constexpr const char* kUpdatePolygonsTitle = "Update polygons file error";
 constexpr const char* kSaveParcelTitle = "Saving Parcel error";
 constexpr const char* kSaveLineOrderTitle = "Save Line Order error";
-
-// The stored lines by point pair, built once per save so that a plan of tens of thousands
-// of lines is not scanned once per row. first: the first line joining the pair; live: the
-// first whose distance is above 0.
-class PairIndex {
-  public:
-    explicit PairIndex(const std::vector<LineRecord>& lines) {
-        first_.reserve(lines.size());
-        live_.reserve(lines.size());
-        for (size_t i = 0; i < lines.size(); ++i)
-            add(static_cast<int>(i), lines[i]);
-    }
-    void add(int index, const LineRecord& line) {
-        const std::uint64_t key = PointPairKey(line.FromPoint, line.ToPoint);
-        first_.try_emplace(key, index);
-        if (line.Distance > 0)
-            live_.try_emplace(key, index);
-    }
-    int live(std::int32_t a, std::int32_t b) const { return find(live_, a, b); }
-    int any(std::int32_t a, std::int32_t b) const { return find(first_, a, b); }
-
-  private:
-    static int find(const std::unordered_map<std::uint64_t, int>& map, std::int32_t a,
-                    std::int32_t b) {
-        auto it = map.find(PointPairKey(a, b));
-        return it == map.end() ? -1 : it->second;
-    }
-    std::unordered_map<std::uint64_t, int> first_;
-    std::unordered_map<std::uint64_t, int> live_;
-};
-
-// The stored line a row links to, checked against the pair its link was set from: a link
-// whose index now names another line follows the pair, or is dropped when the pair is gone.
-int resolveLink(TraverseGrid& grid, const PlanState& plan, const PairIndex& index, int r) {
-    const int link = LinkIndex(grid.at(r));
-    if (link < 0)
-        return -1;
-    const int count = static_cast<int>(plan.PlanLines.size());
-    const auto& pair = grid.linkPairs[static_cast<size_t>(r - 1)];
-    if (!pair) {
-        if (link < count)
-            return link;
-        grid.clearLink(r);
-        return -1;
-    }
-    if (link < count && pair->joins(plan.PlanLines[static_cast<size_t>(link)]))
-        return link;
-    int found = index.live(pair->from, pair->to);
-    if (found < 0)
-        found = index.any(pair->from, pair->to);
-    if (found < 0) {
-        grid.clearLink(r);
-        return -1;
-    }
-    grid.cell(r, ColLink) = Format(found, "0");
-    return found;
-}
 
 // True when the stored line joins the row's two points, either way round.
 bool joinsRow(const LineRecord& line, const LineRecord& row) {
@@ -101,11 +45,11 @@ void updateLine(LineRecord& line, const LineRecord& row) {
     line.Distance = row.Distance;
 }
 
-void gridChanges(TraverseGrid& grid, PlanState& plan, int lastline, const PairIndex& index) {
+void gridChanges(TraverseGrid& grid, PlanState& plan, int lastline, const LiveLineIndex& index) {
     grid.syncLinkPairs();
     lastline = std::min(lastline, grid.dataRows());
     for (int r = 1; r <= lastline; ++r) {
-        const int link = resolveLink(grid, plan, index, r);
+        const int link = ResolveIndexedLink(grid, plan, index, r);
         if (link < 0)
             continue;
         LineRecord& line = plan.PlanLines[static_cast<size_t>(link)];
@@ -203,15 +147,15 @@ LineRecord RowToLine(const GridRow& row) {
 }
 
 void GridChanges(TraverseGrid& grid, PlanState& plan, int lastline) {
-    gridChanges(grid, plan, lastline, PairIndex(plan.PlanLines));
+    gridChanges(grid, plan, lastline, LiveLineIndex(plan.PlanLines));
 }
 
 void Grid2Array(TraverseGrid& grid, PlanState& plan) {
     LastGridLine(grid);
     const int n = grid.dataRows();
-    gridChanges(grid, plan, n, PairIndex(plan.PlanLines));
+    gridChanges(grid, plan, n, LiveLineIndex(plan.PlanLines));
     // Indexed after the changes, which may have moved lines to other points.
-    PairIndex index(plan.PlanLines);
+    LiveLineIndex index(plan.PlanLines);
     for (int r = 1; r <= n; ++r) {
         if (!grid.cell(r, ColLink).empty())
             continue;
@@ -335,13 +279,13 @@ Status SaveLineOrder(TraverseGrid& grid, PlanState& plan) {
                          "\nFix the lines file using a text editor and open the plan again",
                      kSaveLineOrderTitle};
 
-    const PairIndex index(plan.PlanLines);
+    const LiveLineIndex index(plan.PlanLines);
     std::vector<bool> taken(plan.PlanLines.size(), false);
     std::unordered_set<std::uint64_t> written;
     std::vector<std::string> text;
     text.reserve(plan.PlanLines.size() + grid.rows.size());
     for (int r = 1; r <= grid.dataRows(); ++r) {
-        int link = resolveLink(grid, plan, index, r);
+        int link = ResolveIndexedLink(grid, plan, index, r);
         LineRecord line = RowToLine(grid.at(r));
         // A link whose line no longer joins the row's points (the points were changed)
         // leaves that line to be written on its own.
