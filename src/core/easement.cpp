@@ -315,7 +315,7 @@ Status SaveStrip(TraverseGrid& grid, const StripOptions& options, PlanState& pla
                  const std::string& identifier) {
     // The lines are written over the file: they must be the file's, never a stale or empty
     // copy.
-    if (!plan.chkArray && !plan.LinesLoadFailed)
+    if (!LinesCurrent(plan) && !plan.LinesLoadFailed)
         if (Status loaded = LoadLines(plan); !loaded)
             return loaded;
     if (plan.LinesLoadFailed)

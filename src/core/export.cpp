@@ -216,7 +216,7 @@ Status ExportLines(const PlanState& plan, const std::string& targetBase,
 Status ExportParcelTo(PlanState& plan, const std::string& targetBase, const std::string& parcel) {
     if (FileExists(PlanFile(targetBase, ".ply")) && ExportParcelExists(targetBase, parcel))
         return Error{"This parcel already exists in " + targetBase, "Export parcel error"};
-    if (!plan.chkArray) {
+    if (!LinesCurrent(plan)) {
         if (Status loaded = LoadLines(plan); !loaded)
             return loaded;
     }

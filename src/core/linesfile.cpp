@@ -1,6 +1,7 @@
 #include "core/linesfile.h"
 
 #include "core/numtext.h"
+#include "core/planlock.h"
 #include "core/textfile.h"
 
 #include <cmath>
@@ -41,6 +42,14 @@ std::optional<std::int32_t> readPointNumber(const std::string& field) {
 // The first line of a message: what went wrong, without the advice that follows it.
 std::string firstLine(const std::string& message) {
     return message.substr(0, message.find('\n'));
+}
+
+// The lines file as it is on disk now (size and time of change).
+FileState linesFileState(const PlanState& plan) {
+    if (plan.PlanPath.empty())
+        return {};
+    auto state = ReadFileState(PlanFile(plan.PlanPath, ".lns"), false);
+    return state ? state.value() : FileState{};
 }
 
 std::string rangeText(double low, double high) {
@@ -146,6 +155,7 @@ std::string FormatLineRecord(const LineRecord& line) {
 Status LoadLines(PlanState& plan) {
     plan.PlanLines.clear();
     plan.chkArray = false;
+    plan.LoadedLines = FileState{};
     plan.LinesLoadFailed = false;
     plan.LinesLoadFailure.clear();
     if (plan.PlanPath.empty())
@@ -172,7 +182,43 @@ Status LoadLines(PlanState& plan) {
     plan.PlanLines = std::move(parsed).value();
     // The flag says the lines are in memory; an empty file leaves nothing to use.
     plan.chkArray = !plan.PlanLines.empty();
+    plan.LoadedLines = linesFileState(plan);
     return {};
+}
+
+LinesStamp CurrentLinesStamp(const PlanState& plan) {
+    return LinesStamp{plan.LinesGeneration, linesFileState(plan)};
+}
+
+std::optional<std::string> LinesChangedSince(const PlanState& plan, const LinesStamp& filled) {
+    const std::string change =
+        plan.LinesGeneration != filled.Generation
+            ? "by " + (plan.LastLinesChange.empty() ? std::string("another command")
+                                                    : plan.LastLinesChange)
+        : !linesFileState(plan).SameStamp(filled.File) ? std::string("outside CORVANE")
+                                                       : std::string();
+    if (change.empty())
+        return std::nullopt;
+    return "The lines file was changed " + change +
+           " after this window's rows were read.\nThe rows were not stored: they would undo "
+           "that change.\nCancel this window and open it again to make your changes on the "
+           "lines as they are now.";
+}
+
+void NoteLinesWritten(PlanState& plan, const std::string& command) {
+    ++plan.LinesGeneration;
+    plan.LastLinesChange = command;
+    plan.LoadedLines = linesFileState(plan);
+}
+
+bool LinesCurrent(const PlanState& plan) {
+    return plan.chkArray && linesFileState(plan).SameStamp(plan.LoadedLines);
+}
+
+Status EnsureLinesCurrent(PlanState& plan) {
+    if (LinesCurrent(plan))
+        return {};
+    return LoadLines(plan);
 }
 
 std::string LinesNotLoadedMessage(const PlanState& plan) {
@@ -189,6 +235,8 @@ Status SaveLines(PlanState& plan) {
     // the lines the user still has on disk.
     if (plan.LinesLoadFailed)
         return Error{"The lines were not saved. " + LinesNotLoadedMessage(plan), kSaveTitle};
+    if (Status writable = PlanWritable(plan, "saving the lines"); !writable)
+        return Error{writable.error().message, kSaveTitle};
 
     std::vector<std::string> text;
     text.reserve(plan.PlanLines.size());
@@ -213,6 +261,7 @@ Status SaveLines(PlanState& plan) {
     Status written = WriteLinesAtomic(path, text);
     if (!written)
         return Error{written.error().message, kSaveTitle};
+    NoteLinesWritten(plan, "another window's save");
     return {};
 }
 

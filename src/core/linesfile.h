@@ -55,6 +55,30 @@ std::string LinesNotLoadedMessage(const PlanState& plan);
 // "Error saving lines".
 Status SaveLines(PlanState& plan);
 
+// The lines file's change stamp as a window records it when it fills its rows.
+struct LinesStamp {
+    std::uint64_t Generation = 0;
+    FileState File;
+};
+LinesStamp CurrentLinesStamp(const PlanState& plan);
+
+// Why rows read when the stamp was recorded are now older than the lines file (nullopt: they
+// are not): names the command that changed it since, or says it was changed outside the
+// program.
+std::optional<std::string> LinesChangedSince(const PlanState& plan, const LinesStamp& filled);
+
+// Records a write of the lines file by the named command: the stamp is raised and PlanLines
+// counts as the file as it is now. SaveLines does it with a general name; a command that
+// wrote the lines names itself afterwards.
+void NoteLinesWritten(PlanState& plan, const std::string& command);
+
+// True when PlanLines holds the lines file as it is on disk now: loaded (chkArray), and the
+// file not changed since it was loaded or written (by a text editor, say).
+bool LinesCurrent(const PlanState& plan);
+
+// Loads the lines file unless PlanLines holds it as it is now (LinesCurrent).
+Status EnsureLinesCurrent(PlanState& plan);
+
 // The fields of a record line of the lines or scaled lines file, split at its commas;
 // splitting stops at the fifth field, which is already one too many.
 std::vector<std::string> SplitRecordFields(const std::string& line);

@@ -1,9 +1,12 @@
 #include "core/network.h"
 
+#include "core/fetchrecord.h"
+#include "core/filestate.h"
 #include "core/planfiles.h"
 #include "core/textfile.h"
 
 #include <array>
+#include <ctime>
 #include <filesystem>
 
 namespace fs = std::filesystem;
@@ -125,7 +128,196 @@ const std::vector<std::string>& NetworkExtensions() {
     return extensions;
 }
 
-NetTransfer LoadFromNet(const std::string& root, const std::string& localBase, int mode) {
+std::string NetBaseOf(const std::string& root, const std::string& localBase) {
+    return HalvernPlan(root, FileNameOf(localBase));
+}
+
+namespace {
+
+std::string timeText(std::int64_t ns) {
+    return ns > 0 ? LocalTimeText(ns) : std::string("an unknown time");
+}
+
+std::string folderText(const std::string& localBase) {
+    const std::string dir = DirectoryOf(localBase);
+    return dir.empty() ? std::string("the current folder") : dir;
+}
+
+// Moves working copies that will not be used out of the way of a fetch, under a name of their
+// own in the same folder; they are never deleted, so no work in them is lost. The base they
+// now have, or the error that stopped the move (the fetch must not go on then).
+Result<std::string> setAside(const std::string& localBase) {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+#ifdef _WIN32
+    localtime_s(&local, &now);
+#else
+    localtime_r(&now, &local);
+#endif
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
+    std::string asideBase = localBase + "-kept-" + stamp;
+    for (int n = 2; FileExists(asideBase + ".lns"); ++n)
+        asideBase = localBase + "-kept-" + stamp + "-" + std::to_string(n);
+    for (const auto& ext : workingCopyExtensions()) {
+        if (!FileExists(localBase + ext))
+            continue;
+        std::error_code ec;
+        fs::rename(fs::path(ResolveFileName(localBase + ext)), fs::path(asideBase + ext), ec);
+        if (ec)
+            return Error{"The working copy " + localBase + ext + " could not be set aside: " +
+                             ec.message() + "\nNothing was fetched from the VRX network",
+                         kUsedLocalFilesTitle};
+    }
+    std::error_code ignored;
+    fs::remove(fs::path(FetchRecordFile(localBase)), ignored);
+    return asideBase;
+}
+
+// Puts every existing working copy on the share; stops at the first failed copy.
+std::vector<Error> putOnShare(const std::string& localBase, const std::string& netBase) {
+    for (const auto& ext : NetworkExtensions()) {
+        if (!FileExists(localBase + ext))
+            continue;
+        auto copied = CopyTextFile(localBase + ext, PlanFile(netBase, ext));
+        if (!copied)
+            return {copied.error()};
+    }
+    return {};
+}
+
+void fetch(NetTransfer& result, const std::string& localBase, const std::string& netBase,
+           const NetQuestionFn& ask) {
+    const std::string planId = FileNameOf(localBase);
+    auto share = PlanFilesState(netBase);
+    if (!share) {
+        result.errors.push_back(share.error());
+        return;
+    }
+    if (FileExists(localBase + ".lns")) {
+        const std::optional<FetchRecord> record = ReadFetchRecord(localBase);
+        // Working copies fetched earlier, over a share that has not changed since, hold the
+        // latest work; so do copies of a plan the share does not hold at all.
+        if ((record && ChangedFiles(*record, share.value()).empty()) ||
+            (!record && share.value().Empty())) {
+            result.usedLocalFiles = true;
+            return;
+        }
+        auto local = PlanFilesState(localBase);
+        const std::int64_t localTime = local ? local.value().NewestNs() : 0;
+        const std::int64_t shareTime = share.value().NewestNs();
+        std::string text;
+        if (record) {
+            const std::vector<std::string> changed = ChangedFiles(*record, share.value());
+            text = "The VRX network copy of " + planId + " was changed after your working " +
+                   "copies were fetched on " + timeText(record->FetchedNs) + " (" + planId +
+                   changed.front() + " changed).\n";
+        } else {
+            text = "Working copies of " + planId + " were found in " + folderText(localBase) +
+                   " with no record of when they were fetched from the VRX network.\n";
+        }
+        text += "Your working copies were last changed on " + timeText(localTime) +
+                ", the network copy on " + timeText(shareTime) + ": " +
+                (shareTime > localTime ? "the network copy is newer"
+                                       : "your working copies are newer") +
+                ".\n\nUse your working copies ?\n(No sets them aside and fetches the network "
+                "copy.)";
+        if (ask && ask(text, kUsedLocalFilesTitle)) {
+            result.usedLocalFiles = true;
+            result.asked = true;
+            return;
+        }
+        auto aside = setAside(localBase);
+        if (!aside) {
+            result.errors.push_back(aside.error());
+            return;
+        }
+        result.notes.push_back("Your working copies of " + planId + " were kept as " +
+                               aside.value() + ".*");
+    }
+    for (const auto& ext : NetworkExtensions()) {
+        auto copied = CopyTextFile(netBase + ext, PlanFile(localBase, ext));
+        if (!copied)
+            result.errors.push_back(copied.error());
+    }
+    result.complete = result.errors.empty();
+    // Only a whole fetch is recorded: a store then knows what the share held.
+    if (result.complete)
+        if (Status recorded = WriteFetchRecord(localBase, share.value()); !recorded)
+            result.errors.push_back(recorded.error());
+}
+
+void store(NetTransfer& result, const std::string& localBase, const std::string& netBase, int mode,
+           const NetQuestionFn& ask, const LockHolder* me) {
+    const std::string planId = FileNameOf(localBase);
+    const std::string kept =
+        "\nNothing was stored: your working copies are kept in " + folderText(localBase) + ".";
+    auto refuse = [&](const std::string& text) {
+        result.refused = true;
+        result.errors.push_back({text + kept, kStoreErrorTitle});
+    };
+    if (me) {
+        auto holder = ReadPlanLock(PlanLockFile(netBase));
+        if (holder && !holder.value().User.empty() && !(holder.value() == *me)) {
+            refuse(LockHolderText(planId, holder.value()) + ".");
+            return;
+        }
+    }
+    auto share = PlanFilesState(netBase);
+    if (!share) {
+        result.errors.push_back({share.error().message + kept, kStoreErrorTitle});
+        return;
+    }
+    const std::optional<FetchRecord> record = ReadFetchRecord(localBase);
+    if (record) {
+        const std::vector<std::string> changed = ChangedFiles(*record, share.value());
+        if (!changed.empty()) {
+            const FileState* now = share.value().find(changed.front());
+            refuse(planId + changed.front() + " on the VRX network was " +
+                   (now && now->Exists ? "changed" : "removed") +
+                   " by another user or program after your working copies were fetched on " +
+                   timeText(record->FetchedNs) + ".");
+            return;
+        }
+    } else if (!share.value().Empty()) {
+        auto local = PlanFilesState(localBase);
+        const std::int64_t localTime = local ? local.value().NewestNs() : 0;
+        const std::int64_t shareTime = share.value().NewestNs();
+        const std::string text =
+            "Your working copies of " + planId + " have no record of a fetch from the VRX " +
+            "network, so the network copy may hold work that is not in them.\nYour working " +
+            "copies were last changed on " + timeText(localTime) + ", the network copy on " +
+            timeText(shareTime) + ": " +
+            (shareTime > localTime ? "the network copy is newer"
+                                   : "your working copies are newer") +
+            ".\n\nStore your working copies over the network copy ?";
+        if (!(ask && ask(text, kStoreErrorTitle))) {
+            result.refused = true;
+            result.notes.push_back("Nothing was stored: your working copies are kept in " +
+                                   folderText(localBase) + ".");
+            return;
+        }
+    }
+    if (auto failed = putOnShare(localBase, netBase); !failed.empty()) {
+        result.errors = std::move(failed);
+        return;
+    }
+    result.complete = true;
+    if (mode == 1) {
+        DeletePlanWorkingCopies(localBase);
+        return;
+    }
+    // The working copies go on: the next store compares the share with what it holds now.
+    auto stored = PlanFilesState(netBase);
+    if (stored)
+        if (Status recorded = WriteFetchRecord(localBase, stored.value()); !recorded)
+            result.errors.push_back(recorded.error());
+}
+
+} // namespace
+
+NetTransfer LoadFromNet(const std::string& root, const std::string& localBase, int mode,
+                        const NetQuestionFn& ask, const LockHolder* me) {
     NetTransfer result;
     const std::string planId = FileNameOf(localBase);
     const std::string netBase = HalvernPlan(root, planId);
@@ -138,39 +330,13 @@ NetTransfer LoadFromNet(const std::string& root, const std::string& localBase, i
             result.errors.push_back({"Plan identifier " + planId +
                                          " cannot be stored on the VRX network; the files "
                                          "stay on your local drive",
-                                     "Save files to VRX Network error"});
+                                     kStoreErrorTitle});
         return result;
     }
-
-    if (mode == 0) {
-        // Working copies left from an earlier session hold the latest work: they win.
-        if (FileExists(localBase + ".lns")) {
-            result.usedLocalFiles = true;
-            return result;
-        }
-        for (const auto& ext : NetworkExtensions()) {
-            auto copied = CopyTextFile(netBase + ext, PlanFile(localBase, ext));
-            if (!copied)
-                result.errors.push_back(copied.error());
-        }
-        result.complete = result.errors.empty();
-        return result;
-    }
-
-    // Store: a plan need not have every kind of file, so a missing working copy is skipped;
-    // any failed copy stops the store and keeps every working copy.
-    for (const auto& ext : NetworkExtensions()) {
-        if (!FileExists(localBase + ext))
-            continue;
-        auto copied = CopyTextFile(localBase + ext, PlanFile(netBase, ext));
-        if (!copied) {
-            result.errors.push_back(copied.error());
-            return result;
-        }
-    }
-    result.complete = true;
-    if (mode == 1)
-        DeletePlanWorkingCopies(localBase);
+    if (mode == 0)
+        fetch(result, localBase, netBase, ask);
+    else
+        store(result, localBase, netBase, mode, ask, me);
     return result;
 }
 
@@ -182,6 +348,8 @@ void DeletePlanWorkingCopies(const std::string& localBase) {
     std::vector<std::string> names;
     for (const auto& ext : workingCopyExtensions())
         names.push_back(base + ext);
+    // The record of the fetch goes with the copies it describes.
+    names.push_back(base + ".fch");
 
     std::error_code ec;
     fs::directory_iterator it(dir.empty() ? fs::path(".") : fs::path(dir), ec);

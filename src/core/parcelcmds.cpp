@@ -291,7 +291,7 @@ std::string AreaCodeOf(bool approximate, bool deduced) {
 }
 
 Result<RecalcResult> Recalc(PlanState& plan, const std::string& identifier) {
-    if (!plan.chkArray) {
+    if (!LinesCurrent(plan)) {
         if (Status loaded = LoadLines(plan); !loaded)
             return loaded.error();
     }

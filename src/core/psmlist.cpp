@@ -141,7 +141,7 @@ Status SavePSMLines(TraverseGrid& grid, PlanState& plan, const std::vector<LinkP
     // writing it would lose the lines the file still holds.
     if (plan.LinesLoadFailed)
         return Error{"The lines were not saved. " + LinesNotLoadedMessage(plan), kSaveLinesTitle};
-    if (!plan.chkArray) {
+    if (!LinesCurrent(plan)) {
         Status loaded = LoadLines(plan);
         if (!loaded)
             return loaded;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/filestate.h"
+
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -53,6 +55,21 @@ struct ParcelRecord {
     std::vector<std::int32_t> Points;
 };
 
+// Who has a plan open: the user and computer named in the plan's lock file, and since when.
+struct LockHolder {
+    std::string User;
+    std::string Host;
+    std::string Since;      // local time as the questions show it: "7/12/2026 09:14"
+    std::int64_t Stamp = 0; // seconds since 1970, to tell two takings of one user apart
+    std::int64_t Process = 0;
+
+    // Two holders are the same user on the same computer.
+    bool SameUserAndHost(const LockHolder& other) const {
+        return User == other.User && Host == other.Host;
+    }
+    bool operator==(const LockHolder& other) const = default;
+};
+
 // The little state every window shares while one plan is open. One object, owned by the
 // application and handed to the windows.
 struct PlanState {
@@ -68,6 +85,20 @@ struct PlanState {
     // PlanLines may then be a partial copy, and must never be written over the file.
     bool LinesLoadFailed = false;
     std::string LinesLoadFailure; // what went wrong, for the refusal message
+
+    // The change stamp of the lines file: raised by every write of it from this program, with
+    // the command that made the last one ("Datum Bearing"), so a window holding rows read
+    // before can refuse to write them back; and the file as it was when PlanLines was loaded
+    // or last written, so a change made outside the program (in a text editor) is seen.
+    std::uint64_t LinesGeneration = 0;
+    std::string LastLinesChange;
+    FileState LoadedLines;
+
+    // Opened read-only (another user holds it): no command may change its files.
+    bool ReadOnly = false;
+    // The lock this program holds on the plan (empty: none), and what it wrote in it.
+    std::string LockFile;
+    LockHolder Lock;
 };
 
 } // namespace corvane

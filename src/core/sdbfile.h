@@ -3,6 +3,7 @@
 #include "core/result.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,11 @@ SurveyRecord LoadSDBfile(const std::string& planPath);
 // (returns written = false). A write failure is an error naming the file, title
 // "Save Survey Data Base error"; the record then still counts as changed.
 Result<bool> SaveSDBfile(const std::string& planPath, const SurveyRecord& record);
+
+// Why a date of field survey cannot be stored (nullopt: it can): a date is written d/m/yyyy
+// (7/12/2026, 07/12/2026) or yyyy-mm-dd (2026-12-07) and must be a day of the calendar; an
+// empty date is allowed (the record may not be finished).
+std::optional<std::string> FieldDateFault(const std::string& text);
 
 // A permanent mark number is accepted when the value of its first four characters is at
 // least the point number limit.

@@ -86,9 +86,7 @@ bool sameArea(double a, double b) {
 // PlanLines must hold the lines file before lines are added to it and it is written over
 // the file: a stale or empty copy would lose every line the grid does not hold.
 Status ensureLinesCurrent(PlanState& plan) {
-    if (plan.chkArray)
-        return {};
-    return LoadLines(plan);
+    return EnsureLinesCurrent(plan);
 }
 
 // Once the lines file is written, the lines it no longer holds (deleted, or without a
@@ -393,22 +391,12 @@ ParcelSaveOutcome OkSaveParcel(const TraverseGrid& grid, PlanState& plan, double
     return outcome;
 }
 
-Status CancelTraverse(TraverseGrid& grid, PlanState& plan, const QuestionFn& ask) {
+Status CancelTraverse(TraverseGrid& grid, PlanState& plan, bool saveLines) {
     if (plan.chkArray)
         restoreMarkedLines(plan);
-    if (grid.chkEdit || !grid.chkChange || grid.dataRows() < 2)
+    if (!saveLines || grid.chkEdit || grid.dataRows() < 2)
         return {};
     LastGridLine(grid);
-    bool typedAnew = false;
-    for (const GridRow& row : grid.rows)
-        if (row[ColLink].empty()) {
-            typedAnew = true;
-            break;
-        }
-    if (!typedAnew)
-        return {};
-    if (!(ask && ask("Do you want to save the lines ?", "Cancel Traverse Form") == Reply::Yes))
-        return {};
     Status current = ensureLinesCurrent(plan);
     if (!current)
         return current;

@@ -82,11 +82,12 @@ ParcelSaveOutcome OkSaveParcel(const TraverseGrid& grid, PlanState& plan, double
                                const std::string& areacode, bool areaCancelled,
                                const QuestionFn& ask);
 
-// Cancel: lines marked deleted in this window are restored; outside edit-lines mode, when
-// the grid changed and holds rows typed anew, asks "Do you want to save the lines ?" (title
-// "Cancel Traverse Form") and on Yes stores and writes the lines. The polygons file is not
+// Cancel, once the window has settled what to do with rows that differ from what was
+// opened: lines marked deleted in this window are restored; with saveLines (the user's Yes
+// to "Do you want to save the lines ?") the grid's lines are stored and the lines file
+// written, outside edit-lines mode (whose lines OK writes). The polygons file is not
 // touched. An error keeps the window open.
-Status CancelTraverse(TraverseGrid& grid, PlanState& plan, const QuestionFn& ask);
+Status CancelTraverse(TraverseGrid& grid, PlanState& plan, bool saveLines);
 
 // The right button on OK in connection-lines mode: the lines file in grid order, then
 // PlanLines is marked not loaded (emptied). Does nothing in the other modes.

@@ -7,6 +7,8 @@
 
 #include "core/network.h"
 #include "core/planfiles.h"
+#include "core/planlock.h"
+#include "core/textfile.h"
 #include "mainwin/frmareacalc.h"
 #include "mainwin/frmparcel.h"
 #include "mainwin/startup.h"
@@ -54,7 +56,8 @@ const QString kMainSizeKey = QStringLiteral("Main");
 
 frmCorvane::frmCorvane(PlanState& plan, Desktop& desktop, const QString& commandLine,
                        QWidget* parent)
-    : QMainWindow(parent), plan_(plan), desktop_(desktop), commandLine_(commandLine) {
+    : QMainWindow(parent), plan_(plan), desktop_(desktop), commandLine_(commandLine),
+      lockIdentity_(CurrentLockHolder()) {
     setObjectName(QStringLiteral("frmCorvane"));
     setWindowTitle(kProgramCaption);
     buildMenus();
@@ -62,6 +65,9 @@ frmCorvane::frmCorvane(PlanState& plan, Desktop& desktop, const QString& command
 }
 
 frmCorvane::~frmCorvane() {
+    // A window torn down without Exit (the program stopped by its desktop) still gives the
+    // plan back to the office.
+    ReleasePlanLock(plan_.LockFile, plan_.Lock);
     // The plan windows this window owns unregister from it as they go: they go first, while
     // it is still whole.
     const std::vector<PlanWindow*> windows = planWindows_;
@@ -147,8 +153,10 @@ void frmCorvane::buildMenus() {
     mnuFile->addSeparator();
     mnuClose = addCommand(mnuFile, QStringLiteral("mnuClose"), QStringLiteral("Close"),
                           &frmCorvane::mnuClose_Click);
-    addCommand(mnuFile, QStringLiteral("mnuExit"), QStringLiteral("E&xit"),
-               &frmCorvane::mnuExit_Click, QKeySequence(Qt::CTRL | Qt::Key_X));
+    QAction* exit = addCommand(mnuFile, QStringLiteral("mnuExit"), QStringLiteral("E&xit"),
+                               &frmCorvane::mnuExit_Click, QKeySequence(Qt::CTRL | Qt::Key_X));
+    // The desktop's own key for leaving a program works too.
+    exit->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_X), QKeySequence(Qt::CTRL | Qt::Key_Q)});
 
     mnuEdit = addMenu(QStringLiteral("mnuEdit"), QStringLiteral("&Edit"));
     enabledWithPlan(mnuEdit->menuAction());
@@ -318,6 +326,7 @@ void frmCorvane::buildControls() {
     chkSDBchange->hide();
     connect(txtSurveyor, &QLineEdit::textChanged, this, &frmCorvane::txtSurveyor_Change);
     connect(txtFieldDate, &QLineEdit::textChanged, this, &frmCorvane::txtFieldDate_Change);
+    connect(txtFieldDate, &QLineEdit::editingFinished, this, &frmCorvane::txtFieldDate_Finished);
 
     sdbLayout->addWidget(Label1, 0, 0);
     sdbLayout->addWidget(txtSurveyor, 0, 1, 1, 2);
@@ -373,8 +382,12 @@ bool frmCorvane::startUp() {
     connect(import_, &frmImport::imported, this,
             [this](const QString& lines, const QString& report) {
                 // The new plan opens as Open opens a plan, its import report beside it.
-                if (!ClosePlanWindows())
+                if (!LeavePlanWindows(QStringLiteral("Import LandXML")) ||
+                    !SettleSurveyRecord(QStringLiteral("Import LandXML")))
                     return;
+                if (networkMode() && !plan_.PlanPath.empty() && FileExists(plan_.PlanPath + ".lns"))
+                    StoreToNet(1);
+                ReleaseLock();
                 ClearPlan();
                 OpenCorvane(lines);
                 desktop_.openInTextEditor(report);

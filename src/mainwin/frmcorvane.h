@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/network.h"
 #include "core/records.h"
 #include "core/result.h"
 #include "mainwin/planhost.h"
@@ -55,6 +56,10 @@ class frmCorvane : public QMainWindow, public PlanHost {
     // command line names (local mode) or asks for one (network mode).
     bool startUp();
 
+    // The user and computer the plan locks of this window name (by default this program's
+    // user and computer; tests name others to play two users).
+    void setLockIdentity(const LockHolder& identity) { lockIdentity_ = identity; }
+
     // How the program ends (after Exit or Close). By default it quits the application; tests
     // put something observable in its place. programEnded is emitted either way.
     void setQuitFunction(std::function<void()> quit);
@@ -67,6 +72,8 @@ class frmCorvane : public QMainWindow, public PlanHost {
     void setReportFont(const FontChoice& font) override { reportFont_ = font; }
     bool networkMode() const override;
     SurveyRecord surveyRecord() const override;
+    bool refuseWrite(const QString& command, const QString& title) override;
+    PlanWindow* windowWithUnsavedEdits() override;
     void registerPlanWindow(PlanWindow* window) override;
     void unregisterPlanWindow(PlanWindow* window) override;
     QStringList parcels() const override;
@@ -104,6 +111,7 @@ class frmCorvane : public QMainWindow, public PlanHost {
     void cmdDeletePSM_Click();
     void txtSurveyor_Change();
     void txtFieldDate_Change();
+    void txtFieldDate_Finished();
 
     // Parcel list and parcel commands (parcelcommands.cpp).
     void lstParcels_DblClick();
@@ -154,9 +162,24 @@ class frmCorvane : public QMainWindow, public PlanHost {
 
     // Plan lifecycle (planlifecycle.cpp).
     void OpenCorvane(const QString& planfile);
+    // Takes the lock of the plan about to open, asking the user when someone holds it.
+    enum class LockChoice { Editing, ReadOnly, Cancelled };
+    LockChoice TakeLock(const std::string& lockFile, const QString& planName);
+    // Gives the open plan's lock back (it stays when someone else has taken it over).
+    void ReleaseLock();
+    void ShowPlanCaption();
+    // Asks a question of a network transfer (Yes: true).
+    NetQuestionFn NetQuestion();
     void UpdateParcelList();
     void ClearPlan();
-    bool ClosePlanWindows();
+    // Before the plan is left (Open, Exit, Close, an import): every plan window holding
+    // unstored edits is asked about (store, drop, or go back), then every plan window is
+    // closed. False when the user went back to a window, or its edits could not be stored.
+    bool LeavePlanWindows(const QString& title);
+    // The survey record when the plan is left: stored when changed; a record that cannot be
+    // stored (no surveyor's name, a write error) is said, and the user may go back to it.
+    // False when the user went back.
+    bool SettleSurveyRecord(const QString& title);
     // Runs the exit steps once; false when the user chose to stay (an unsaved record).
     bool ExitCorvane();
     void EndProgram();
@@ -176,6 +199,11 @@ class frmCorvane : public QMainWindow, public PlanHost {
     bool sdbChanged() const;
     void setSdbChanged(bool changed);
 
+    // Refuses (after saying why) a command that changes the plan's files while the plan is
+    // read-only or taken over, and a whole-plan edit while a window holds unsaved line edits;
+    // true when refused.
+    bool RefusePlanEdit(const QString& command, const QString& title, bool wholePlan);
+
     // Parcel commands (parcelcommands.cpp).
     // Loads the lines file when PlanLines does not hold it; false (after saying why) when it
     // cannot be loaded.
@@ -193,6 +221,7 @@ class frmCorvane : public QMainWindow, public PlanHost {
     QString commandLine_;
     FontChoice reportFont_;
     std::function<void()> quit_;
+    LockHolder lockIdentity_;
     bool exitDone_ = false;
     std::vector<PlanWindow*> planWindows_;
     frmOrvaCalc* calculator_ = nullptr;
@@ -236,6 +265,9 @@ class frmCorvane : public QMainWindow, public PlanHost {
     QPushButton* cmdAddPSM = nullptr;
     QPushButton* cmdDeletePSM = nullptr;
     QCheckBox* chkSDBchange = nullptr;
+    // The date of field survey as the file held it: kept as it is, whatever its form.
+    std::string loadedFieldDate_;
+    std::string refusedFieldDate_; // said once, not again each time the box loses the focus
 
     // What SetFileOptions enables and disables.
     std::vector<QAction*> fileOptionActions_;

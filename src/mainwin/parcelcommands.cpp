@@ -30,7 +30,8 @@ QListWidgetItem* SelectedEntry(const QListWidget* list) {
 } // namespace
 
 bool frmCorvane::EnsureLinesLoaded() {
-    if (plan_.chkArray)
+    // Read again when the file changed since (in the text editor of View > Lines File...).
+    if (LinesCurrent(plan_))
         return true;
     Status loaded;
     {
@@ -58,7 +59,9 @@ void frmCorvane::lstParcels_DblClick() {
 }
 
 void frmCorvane::mnuNewParcel_Click() {
-    if (!parcelDialog_ || !EnsureLinesLoaded())
+    if (!parcelDialog_ ||
+        RefusePlanEdit(QStringLiteral("New Parcel"), QStringLiteral("New Parcel error"), false) ||
+        !EnsureLinesLoaded())
         return;
     parcelDialog_->offerNextIdentifier();
     parcelDialog_->move(pos());
@@ -70,7 +73,8 @@ void frmCorvane::mnuNewParcel_Click() {
 }
 
 void frmCorvane::mnuPartyWalls_Click() {
-    if (!partyWall_)
+    if (!partyWall_ || RefusePlanEdit(QStringLiteral("Fixed Width Easements"),
+                                      QStringLiteral("Fixed Width Easements"), false))
         return;
     QString identifier = desktop_
                              .inputBox(QStringLiteral("Enter parcel identifier"),
@@ -111,7 +115,8 @@ void frmCorvane::mnuParcelIdentifier_Click() {
         return;
     }
     const QString oldIdentifier = selected->text();
-    if (!parcelDialog_)
+    if (!parcelDialog_ ||
+        RefusePlanEdit(QStringLiteral("Parcel Identifier"), kEditParcelIdError, false))
         return;
     parcelDialog_->prefillFrom(oldIdentifier, true);
     const QString newIdentifier = parcelDialog_->askIdentifier();
@@ -135,7 +140,8 @@ void frmCorvane::mnuCopyParcel_Click() {
         desktop_.message(kSelectFromList, kEditParcelIdError, Icon::Exclamation);
         return;
     }
-    if (!parcelDialog_)
+    if (!parcelDialog_ ||
+        RefusePlanEdit(QStringLiteral("Copy Parcel"), QStringLiteral("Copy Parcel"), false))
         return;
     parcelDialog_->prefillFrom(source, false);
     const QString newIdentifier = parcelDialog_->askIdentifier();
@@ -165,7 +171,7 @@ void frmCorvane::mnuDeleteParcel_Click() {
         return;
     }
     // The deleted parcel's lines are marked in PlanLines, so they must be the file's.
-    if (!EnsureLinesLoaded())
+    if (RefusePlanEdit(QStringLiteral("Delete Parcel"), kDeleteTitle, true) || !EnsureLinesLoaded())
         return;
     const QString identifier = selected->text();
     if (desktop_.message(QStringLiteral("Delete ") + identifier + QStringLiteral(" ?"),
@@ -199,6 +205,8 @@ void frmCorvane::mnuDeleteParcel_Click() {
     }
     if (!dropped)
         ShowError(dropped.error());
+    else
+        plan_.LastLinesChange = "Delete Parcel";
 }
 
 void frmCorvane::mnuArea_Click() {
@@ -208,6 +216,8 @@ void frmCorvane::mnuArea_Click() {
                          QString::fromLatin1(kEditAreaTitle), Icon::Exclamation);
         return;
     }
+    if (RefusePlanEdit(QStringLiteral("Area"), QString::fromLatin1(kEditAreaTitle), false))
+        return;
     EditParcelArea(*this, identifier);
 }
 

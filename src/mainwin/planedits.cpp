@@ -14,18 +14,38 @@
 
 namespace corvane {
 
+bool frmCorvane::RefusePlanEdit(const QString& command, const QString& title, bool wholePlan) {
+    if (refuseWrite(command, title))
+        return true;
+    if (!wholePlan)
+        return false;
+    // Rows read before this edit would later be written back over it.
+    PlanWindow* window = windowWithUnsavedEdits();
+    if (!window)
+        return false;
+    desktop_.message(command + QStringLiteral(" cannot run while ") + window->planWindowName() +
+                         QStringLiteral(" holds changes that are not saved: they would later "
+                                        "be written back over it.\nSave or cancel them first."),
+                     title, Icon::Exclamation);
+    return true;
+}
+
 void frmCorvane::mnuConnections_Click() {
+    if (RefusePlanEdit(QStringLiteral("Connections"), QStringLiteral("Connections error"), false))
+        return;
     traverse_->openConnections();
 }
 
 void frmCorvane::mnuEditLines_Click() {
+    if (RefusePlanEdit(QStringLiteral("Edit Lines"), QStringLiteral("Edit Lines error"), true))
+        return;
     traverse_->openEditLines();
 }
 
 void frmCorvane::mnuPointNumber_Click() {
-    if (!EnsureLinesLoaded())
-        return;
     const QString title = QStringLiteral("Change Point Number");
+    if (RefusePlanEdit(QStringLiteral("Point Number"), title, true) || !EnsureLinesLoaded())
+        return;
     if (plan_.PlanLines.empty()) {
         desktop_.message(QStringLiteral("No point numbers found"), title);
         return;
@@ -68,10 +88,14 @@ void frmCorvane::mnuPointNumber_Click() {
                                       PointLabelToNumber(toCore(second.trimmed())), ask);
     if (!renumbered)
         ShowError(renumbered.error());
+    else
+        plan_.LastLinesChange = "Point Number";
 }
 
 void frmCorvane::mnuDatumBearing_Click() {
-    if (!EnsureLinesLoaded())
+    if (RefusePlanEdit(QStringLiteral("Datum Bearing"), QStringLiteral("Edit Datum Bearing"),
+                       true) ||
+        !EnsureLinesLoaded())
         return;
     if (plan_.PlanLines.empty()) {
         desktop_.message(QStringLiteral("No bearing lines found"), QStringLiteral("Corvane"));
@@ -92,12 +116,15 @@ void frmCorvane::mnuDatumBearing_Click() {
         ShowError(swung.error(), format ? Icon::Question : Icon::Exclamation);
         return;
     }
+    plan_.LastLinesChange = "Datum Bearing";
     desktop_.message(QStringLiteral("All bearings have been adjusted by ") + answer,
                      QStringLiteral("Edit Datum Bearing"));
 }
 
 void frmCorvane::mnuDistanceUnits_Click() {
-    if (!EnsureLinesLoaded())
+    if (RefusePlanEdit(QStringLiteral("Distance Units"), QStringLiteral("Edit Distance Units"),
+                       true) ||
+        !EnsureLinesLoaded())
         return;
     if (plan_.PlanLines.empty()) {
         desktop_.message(QStringLiteral("No lines to rescale"), QStringLiteral("Corvane"));
@@ -122,6 +149,7 @@ void frmCorvane::mnuDistanceUnits_Click() {
         ShowError(scaled.error());
         return;
     }
+    plan_.LastLinesChange = "Distance Units";
     desktop_.message(QStringLiteral("All distances have been scaled by ") + answer,
                      QStringLiteral("Edit Distance Units"));
 }

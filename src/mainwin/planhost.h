@@ -15,13 +15,23 @@ class frmOrvaCalc;
 
 // A window that works on the open plan (the traverse window, the easement window...). It
 // registers with the main window, which closes it before the plan changes or the program
-// ends, so it can never later write the old plan's rows into another plan.
+// ends, so it can never later write the old plan's rows into another plan. Before that, the
+// main window asks the user about a window that holds edits not yet stored: store them, drop
+// them, or go back to them.
 class PlanWindow {
   public:
     virtual ~PlanWindow() = default;
-    // Closes the window as its own Cancel does: unsaved rows are dropped, nothing is written.
+    // Closes the window without a question: unsaved rows are dropped (lines marked deleted in
+    // it are restored), nothing is written.
     virtual void closeForPlanChange() = 0;
     virtual bool isPlanWindowOpen() const = 0;
+    // True while the window holds edits of the plan's lines it has not stored.
+    virtual bool hasUnsavedEdits() { return false; }
+    // The window as the questions name it ("Traverse AL1").
+    virtual QString planWindowName() const { return QString(); }
+    // Stores the edits as the window's OK does; false when they were not stored (the window
+    // has said why and stays open).
+    virtual bool saveEdits() { return false; }
 };
 
 // What the main window offers the windows it opens: the open plan, the desktop, the accuracy
@@ -42,6 +52,18 @@ class PlanHost {
     virtual SurveyRecord surveyRecord() const { return {}; }
     // True when plans are fetched from and stored to the network share.
     virtual bool networkMode() const = 0;
+
+    // Refuses (after saying why) a command that would change the plan's files while the plan
+    // is open read-only or another user has taken it over; true when refused.
+    virtual bool refuseWrite(const QString& command, const QString& title) {
+        (void)command;
+        (void)title;
+        return false;
+    }
+
+    // The window holding line edits not yet stored, when there is one, so that a whole-plan
+    // edit can refuse to run under it (its rows would be written back over the edit).
+    virtual PlanWindow* windowWithUnsavedEdits() { return nullptr; }
 
     virtual void registerPlanWindow(PlanWindow* window) = 0;
     virtual void unregisterPlanWindow(PlanWindow* window) = 0;

@@ -59,12 +59,106 @@ bool frmCorvane::RefuseIdentifier(const QString& planId, const QString& title) {
     return true;
 }
 
+NetQuestionFn frmCorvane::NetQuestion() {
+    return [this](const std::string& text, const std::string& title) {
+        return desktop_.message(fromCore(text), fromCore(title), Icon::Question, Buttons::YesNo,
+                                Answer::No) == Answer::Yes;
+    };
+}
+
+frmCorvane::LockChoice frmCorvane::TakeLock(const std::string& lockFile, const QString& planName) {
+    LockHolder me = CurrentLockHolder();
+    me.User = lockIdentity_.User;
+    me.Host = lockIdentity_.Host;
+    if (lockIdentity_.Process != 0)
+        me.Process = lockIdentity_.Process;
+    auto attempt = TakePlanLock(lockFile, me);
+    if (!attempt) {
+        // A folder that takes no file cannot take the plan's changes either.
+        desktop_.message(fromCore(attempt.error().message) +
+                             QStringLiteral("\nThe plan opens read-only."),
+                         fromCore(attempt.error().title), Icon::Exclamation);
+        return LockChoice::ReadOnly;
+    }
+    for (int round = 0; round < 3; ++round) {
+        const LockAttempt found = attempt.value();
+        if (found.Outcome == LockOutcome::Taken) {
+            plan_.LockFile = lockFile;
+            plan_.Lock = found.Holder;
+            return LockChoice::Editing;
+        }
+        const LockHolder& holder = found.Holder;
+        const QString held = fromCore(LockHolderText(toCore(planName), holder));
+        bool takeOver = false;
+        if (found.Outcome == LockOutcome::HeldByUs) {
+            // The same user on the same computer: a program that ended without closing the
+            // plan left its lock (a second program of the same user cannot run).
+            takeOver =
+                desktop_.message(
+                    held + QStringLiteral(".\nIt was left open by a CORVANE that ended without "
+                                          "closing it.\n\nTake the plan over ?"),
+                    kOpenTitle, Icon::Question, Buttons::YesNo, Answer::Yes) == Answer::Yes;
+        }
+        if (!takeOver) {
+            const Answer choice = desktop_.message(
+                held + QStringLiteral(".\n\nOpen it read-only ?\n(Yes opens it read-only, No "
+                                      "lets you break the lock, Cancel leaves it closed.)"),
+                kOpenTitle, Icon::Question, Buttons::YesNoCancel, Answer::Yes);
+            if (choice == Answer::Yes)
+                return LockChoice::ReadOnly;
+            if (choice != Answer::No)
+                return LockChoice::Cancelled;
+            const QString who = fromCore(holder.User + " on " + holder.Host);
+            if (desktop_.message(
+                    QStringLiteral("Break the lock of ") + who + QStringLiteral(" and open ") +
+                        planName + QStringLiteral(" for editing ?\n") + fromCore(holder.User) +
+                        QStringLiteral(" may be working on it now: their later "
+                                       "saves of it will be refused."),
+                    kOpenTitle, Icon::Question, Buttons::YesNo, Answer::No) != Answer::Yes)
+                return LockChoice::Cancelled;
+        }
+        attempt = TakeOverPlanLock(lockFile, holder, me);
+        if (!attempt) {
+            ShowError(attempt.error());
+            return LockChoice::Cancelled;
+        }
+        // Taken, or someone else took the plan since the question: asked again about them.
+    }
+    return LockChoice::Cancelled;
+}
+
+void frmCorvane::ReleaseLock() {
+    ReleasePlanLock(plan_.LockFile, plan_.Lock);
+    plan_.LockFile.clear();
+    plan_.Lock = LockHolder{};
+    plan_.ReadOnly = false;
+}
+
+void frmCorvane::ShowPlanCaption() {
+    if (plan_.PlanPath.empty()) {
+        setWindowTitle(QStringLiteral("CORVANE"));
+        return;
+    }
+    const QString caption = PathFromCore(plan_.PlanPath);
+    setWindowTitle(plan_.ReadOnly ? caption + QStringLiteral(" (read-only)") : caption);
+}
+
+bool frmCorvane::refuseWrite(const QString& command, const QString& title) {
+    Status writable = PlanWritable(plan_, toCore(command));
+    if (writable)
+        return false;
+    desktop_.message(fromCore(writable.error().message), title, Icon::Exclamation);
+    return true;
+}
+
 void frmCorvane::OpenCorvane(const QString& planfile) {
     const QString base = WithoutLinesExtension(planfile);
     if (RefuseIdentifier(base, kOpenErrorTitle))
         return;
     plan_.PlanPath = PathToCore(base);
+    const QString planName = PathFromCore(FileNameOf(plan_.PlanPath));
 
+    LockChoice lock = LockChoice::Editing;
     if (networkMode()) {
         const std::string root = NetworkRootText();
         if (!VrxNetExists(root)) {
@@ -73,19 +167,40 @@ void frmCorvane::OpenCorvane(const QString& planfile) {
                                             "files on your local C drive"),
                              QStringLiteral("VRX Network error"), Icon::Exclamation);
         } else {
-            NetTransfer fetched;
-            {
-                BusyCursor busy(desktop_);
-                fetched = LoadFromNet(root, plan_.PlanPath, 0);
+            // The lock lies on the share beside the plan, where every user sees it.
+            const std::string netBase = NetBaseOf(root, plan_.PlanPath);
+            if (!netBase.empty())
+                lock = TakeLock(PlanLockFile(netBase), planName);
+            if (lock == LockChoice::ReadOnly && !netBase.empty()) {
+                // Nothing is fetched: the plan is read where it lies, and the working copies
+                // of this folder (which may hold unstored work) are left alone.
+                plan_.PlanPath = netBase;
+            } else if (lock == LockChoice::Editing) {
+                NetTransfer fetched;
+                {
+                    BusyCursor busy(desktop_);
+                    fetched = LoadFromNet(root, plan_.PlanPath, 0, NetQuestion());
+                }
+                if (fetched.usedLocalFiles && !fetched.asked)
+                    desktop_.message(QString::fromLatin1(kUsedLocalFilesMessage),
+                                     QString::fromLatin1(kUsedLocalFilesTitle), Icon::Exclamation);
+                ShowErrors(fetched.errors);
+                for (const std::string& note : fetched.notes)
+                    desktop_.message(fromCore(note), QString::fromLatin1(kUsedLocalFilesTitle),
+                                     Icon::Information);
             }
-            if (fetched.usedLocalFiles)
-                desktop_.message(QString::fromLatin1(kUsedLocalFilesMessage),
-                                 QString::fromLatin1(kUsedLocalFilesTitle), Icon::Exclamation);
-            ShowErrors(fetched.errors);
         }
+    } else {
+        lock = TakeLock(PlanLockFile(plan_.PlanPath), planName);
     }
-
-    setWindowTitle(PathFromCore(plan_.PlanPath));
+    if (lock == LockChoice::Cancelled) {
+        plan_.PlanPath.clear();
+        ShowPlanCaption();
+        SetFileOptions(false);
+        return;
+    }
+    plan_.ReadOnly = lock == LockChoice::ReadOnly;
+    ShowPlanCaption();
 
     // A plan without a lines file, or with one that holds no lines, is a plan being started:
     // its parcels and survey record are read as usual. Only a refused lines file leaves them
@@ -111,8 +226,9 @@ void frmCorvane::OpenCorvane(const QString& planfile) {
     }
     SetFileOptions(true);
     // The survey record was not read when the lines file was refused: its frame stays
-    // closed, so an empty record can never be written over the plan's file.
-    if (!loaded)
+    // closed, so an empty record can never be written over the plan's file. A read-only plan
+    // keeps its record as it is.
+    if (!loaded || plan_.ReadOnly)
         Frame1->setEnabled(false);
 }
 
@@ -142,9 +258,21 @@ void frmCorvane::ClearPlan() {
     plan_.LinesLoadFailure.clear();
 }
 
-bool frmCorvane::ClosePlanWindows() {
+bool frmCorvane::LeavePlanWindows(const QString& title) {
     // A copy: a window may unregister itself while it closes.
     const std::vector<PlanWindow*> windows = planWindows_;
+    for (PlanWindow* window : windows) {
+        if (!window->isPlanWindowOpen() || !window->hasUnsavedEdits())
+            continue;
+        const Answer answer =
+            desktop_.message(window->planWindowName() +
+                                 QStringLiteral(" holds changes that are not saved.\nSave them ?"),
+                             title, Icon::Question, Buttons::YesNoCancel, Answer::Yes);
+        if (answer == Answer::Cancel)
+            return false;
+        if (answer == Answer::Yes && !window->saveEdits())
+            return false;
+    }
     for (PlanWindow* window : windows)
         if (window->isPlanWindowOpen())
             window->closeForPlanChange();
@@ -152,18 +280,31 @@ bool frmCorvane::ClosePlanWindows() {
                         [](const PlanWindow* window) { return window->isPlanWindowOpen(); });
 }
 
+PlanWindow* frmCorvane::windowWithUnsavedEdits() {
+    for (PlanWindow* window : planWindows_)
+        if (window->isPlanWindowOpen() && window->hasUnsavedEdits())
+            return window;
+    return nullptr;
+}
+
 void frmCorvane::StoreToNet(int mode) {
+    // A read-only plan was read where it lies and has nothing of its own to store.
+    if (plan_.ReadOnly)
+        return;
     NetTransfer stored;
     {
         BusyCursor busy(desktop_);
-        stored = LoadFromNet(NetworkRootText(), plan_.PlanPath, mode);
+        stored = LoadFromNet(NetworkRootText(), plan_.PlanPath, mode, NetQuestion(),
+                             plan_.LockFile.empty() ? nullptr : &plan_.Lock);
     }
     ShowErrors(stored.errors);
+    for (const std::string& note : stored.notes)
+        desktop_.message(fromCore(note), QString::fromLatin1(kStoreErrorTitle), Icon::Exclamation);
 }
 
 void frmCorvane::mnuOpen_Click() {
-    // A record that cannot be written keeps the open plan, so the record is not lost.
-    if (sdbChanged() && !SaveSDBfile())
+    // A record that cannot be written keeps the open plan, unless the user lets it go.
+    if (!SettleSurveyRecord(kOpenTitle))
         return;
 
     const QString name =
@@ -178,10 +319,11 @@ void frmCorvane::mnuOpen_Click() {
 
     // The windows of the open plan close first, so none can write the old plan's rows into
     // the next one or change files after they were stored.
-    if (!ClosePlanWindows())
+    if (!LeavePlanWindows(kOpenTitle))
         return;
     if (networkMode() && !plan_.PlanPath.empty() && PlanFileExists(plan_.PlanPath, ".lns"))
         StoreToNet(1);
+    ReleaseLock();
 
     ClearPlan();
     OpenCorvane(name);
@@ -189,6 +331,8 @@ void frmCorvane::mnuOpen_Click() {
 
 void frmCorvane::mnuSave_Click() {
     if (!networkMode() || plan_.PlanPath.empty() || !PlanFileExists(plan_.PlanPath, ".lns"))
+        return;
+    if (refuseWrite(QStringLiteral("Save"), QStringLiteral("Save error")))
         return;
     if (!VrxNetExists(NetworkRootText())) {
         desktop_.message(kNetworkNotAvailable, QStringLiteral("Save error"), Icon::Exclamation);
@@ -242,7 +386,7 @@ bool frmCorvane::SaveAsLocalName(QString& newBase) {
 }
 
 void frmCorvane::mnuSaveAs_Click() {
-    if (plan_.PlanPath.empty())
+    if (plan_.PlanPath.empty() || refuseWrite(QStringLiteral("Save As"), kSaveAsErrorTitle))
         return;
     QString newBase;
     if (!(networkMode() ? SaveAsNetworkName(newBase) : SaveAsLocalName(newBase)))
@@ -282,16 +426,31 @@ void frmCorvane::mnuSaveAs_Click() {
         }
         DeletePlanWorkingCopies(oldPath);
     }
+    // The plan under its new name is locked instead of the old one (nobody can hold a name
+    // that had no files).
+    ReleaseLock();
     plan_.PlanPath = newPath;
-    setWindowTitle(PathFromCore(plan_.PlanPath));
+    const std::string lockBase =
+        networkMode() ? NetBaseOf(NetworkRootText(), newPath) : plan_.PlanPath;
+    if (!lockBase.empty() &&
+        TakeLock(PlanLockFile(lockBase), PathFromCore(FileNameOf(newPath))) != LockChoice::Editing)
+        plan_.ReadOnly = true;
+    ShowPlanCaption();
     desktop_.message(QStringLiteral("Current file is now ") + PathFromCore(plan_.PlanPath),
                      QStringLiteral("Save As completed"), Icon::Exclamation);
 }
 
 void frmCorvane::mnuClose_Click() {
-    // Leaves the program without storing anything to the share.
-    if (networkMode())
-        EndProgram();
+    // Leaves the program without storing anything to the share; the edits still open and the
+    // survey record are settled first, as Exit settles them.
+    if (!networkMode() || exitDone_)
+        return;
+    const QString title = QStringLiteral("Close");
+    if (!LeavePlanWindows(title) || !SettleSurveyRecord(title))
+        return;
+    desktop_.closeAllHelp();
+    ReleaseLock();
+    EndProgram();
 }
 
 void frmCorvane::mnuExit_Click() {
@@ -301,14 +460,8 @@ void frmCorvane::mnuExit_Click() {
 bool frmCorvane::ExitCorvane() {
     if (exitDone_)
         return true;
-    if (sdbChanged() && !SaveSDBfile() &&
-        desktop_.message(QStringLiteral("The survey data base details could not be saved.\n"
-                                        "Exit anyway ?"),
-                         QStringLiteral("Exit"), Icon::Question, Buttons::YesNo,
-                         Answer::No) != Answer::Yes)
-        return false;
-    // A tool window whose user chose to keep the changes keeps the program running.
-    if (!ClosePlanWindows())
+    const QString title = QStringLiteral("Exit");
+    if (!LeavePlanWindows(title) || !SettleSurveyRecord(title))
         return false;
     exitDone_ = true;
     desktop_.closeAllHelp();
@@ -319,6 +472,7 @@ bool frmCorvane::ExitCorvane() {
         else
             StoreToNet(1);
     }
+    ReleaseLock();
     EndProgram();
     return true;
 }

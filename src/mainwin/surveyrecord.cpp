@@ -1,6 +1,7 @@
 // The survey data base record of a certified survey: the surveyor, the date of the field
 // survey and the permanent marks found gone.
 #include "core/sdbfile.h"
+#include "core/textfile.h"
 #include "mainwin/frmcorvane.h"
 
 #include <QCheckBox>
@@ -25,10 +26,23 @@ void frmCorvane::txtFieldDate_Change() {
     setSdbChanged(true);
 }
 
+void frmCorvane::txtFieldDate_Finished() {
+    // Said as soon as the user leaves the box; the record is refused again when it is stored.
+    const std::string date = toCore(txtFieldDate->text());
+    if (date == loadedFieldDate_ || date == refusedFieldDate_)
+        return;
+    refusedFieldDate_ = date;
+    if (auto fault = FieldDateFault(date))
+        desktop_.message(fromCore(*fault), QStringLiteral("Survey Data Base error"),
+                         Icon::Exclamation);
+}
+
 void frmCorvane::LoadSDBfile() {
     const SurveyRecord record = corvane::LoadSDBfile(plan_.PlanPath);
     txtSurveyor->setText(fromCore(record.Surveyor));
     txtFieldDate->setText(fromCore(record.FieldDate));
+    // A date as the file held it is kept as it is, whatever its form.
+    loadedFieldDate_ = record.FieldDate;
     for (const std::string& mark : record.MarksGone)
         lstPSMsGone->addItem(fromCore(mark));
 }
@@ -43,9 +57,18 @@ SurveyRecord frmCorvane::surveyRecord() const {
 }
 
 bool frmCorvane::SaveSDBfile() {
-    if (plan_.PlanPath.empty())
+    if (plan_.PlanPath.empty() || plan_.ReadOnly)
         return true;
-    const Result<bool> written = corvane::SaveSDBfile(plan_.PlanPath, surveyRecord());
+    const SurveyRecord record = surveyRecord();
+    if (record.FieldDate != loadedFieldDate_) {
+        if (auto fault = FieldDateFault(record.FieldDate)) {
+            desktop_.message(fromCore(*fault) + QStringLiteral("\nThe survey data base details "
+                                                               "were not saved."),
+                             QStringLiteral("Survey Data Base error"), Icon::Exclamation);
+            return false;
+        }
+    }
+    const Result<bool> written = corvane::SaveSDBfile(plan_.PlanPath, record);
     if (!written) {
         // The flag stays set: the record is still unsaved.
         Error error = written.error();
@@ -55,12 +78,36 @@ bool frmCorvane::SaveSDBfile() {
         return false;
     }
     // A record without a surveyor's name is never written; it still counts as changed.
-    if (written.value())
+    if (written.value()) {
         setSdbChanged(false);
+        loadedFieldDate_ = record.FieldDate;
+    }
     return true;
 }
 
+bool frmCorvane::SettleSurveyRecord(const QString& title) {
+    if (!sdbChanged() || plan_.PlanPath.empty() || plan_.ReadOnly)
+        return true;
+    const SurveyRecord record = surveyRecord();
+    if (record.Surveyor.empty()) {
+        // Nothing typed and nothing stored: nothing to lose.
+        if (record.FieldDate.empty() && record.MarksGone.empty() &&
+            !FileExists(plan_.PlanPath + ".sdb"))
+            return true;
+        return desktop_.message(QStringLiteral("The survey data base details are not saved: "
+                                               "they are saved only with the surveyor's "
+                                               "name.\nLeave without saving them ?"),
+                                title, Icon::Question, Buttons::YesNo, Answer::No) == Answer::Yes;
+    }
+    if (SaveSDBfile())
+        return true;
+    return desktop_.message(QStringLiteral("The survey data base details could not be saved.\n"
+                                           "Leave without saving them ?"),
+                            title, Icon::Question, Buttons::YesNo, Answer::No) == Answer::Yes;
+}
+
 void frmCorvane::ClearSDB() {
+    loadedFieldDate_.clear();
     txtSurveyor->clear();
     txtFieldDate->clear();
     lstPSMsGone->clear();

@@ -107,6 +107,8 @@ bool frmCoords::isPlanWindowOpen() const {
 }
 
 void frmCoords::cmdOK_Click() {
+    if (host_.refuseWrite(QStringLiteral("Create Coord file"), kErrorTitle))
+        return;
     Desktop& desktop = host_.desktop();
     PlanState& plan = host_.plan();
     if (Status loaded = LoadLines(plan); !loaded) {

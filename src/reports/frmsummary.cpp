@@ -158,7 +158,7 @@ bool frmSummary::isPlanWindowOpen() const {
 
 bool frmSummary::EnsureLines() {
     PlanState& plan = host_.plan();
-    if (!plan.chkArray) {
+    if (!LinesCurrent(plan)) {
         if (Status loaded = LoadLines(plan); !loaded)
             showError(loaded.error());
     }

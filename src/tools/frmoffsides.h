@@ -23,6 +23,8 @@ class frmOffsides : public ToolWindow {
 
   protected:
     void cancelWindow() override { hide(); }
+    // Offsides are worked out and printed; nothing of the plan is stored from here.
+    bool storesPlanLines() const override { return false; }
     bool gridFunctionKey(int key) override;
 
   private:

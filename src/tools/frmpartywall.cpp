@@ -324,6 +324,8 @@ void frmPartyWall::cmdOK_Click() {
         hide();
         return;
     }
+    if (refuseSave(QStringLiteral("Fixed Width Easements"), true))
+        return;
     const StripCheck check = DataEntered(grid_);
     if (!check.ok) {
         if (check.message)
@@ -333,6 +335,7 @@ void frmPartyWall::cmdOK_Click() {
     if (!endBearingsValid())
         return;
     const Status saved = SaveStrip(grid_, options(), plan(), toCore(identifier_));
+    filledStamp_ = CurrentLinesStamp(plan());
     // The lines file may have been written before the polygons file refused: either way the
     // lines are read again before they are next used.
     plan().chkArray = false;

@@ -33,6 +33,7 @@ class frmPartyWall : public ToolWindow {
 
   protected:
     void cancelWindow() override;
+    void okWindow() override { cmdOK_Click(); }
     bool gridFunctionKey(int key) override;
     bool editorFunctionKey(int key, int col) override;
     void gridShown() override;

@@ -102,6 +102,8 @@ void frmPSM::cmdOK_Click() {
         hide();
         return;
     }
+    if (refuseSave(QStringLiteral("PSM's"), true))
+        return;
     const PsmCheck check = CheckPSMLines(grid_, plan());
     lineGrid_->showGrid();
     if (!check.ok) {
@@ -115,12 +117,19 @@ void frmPSM::cmdOK_Click() {
         BusyCursor busy(desktop());
         saved = SavePSMLines(grid_, plan(), deleted_);
     }
+    filledStamp_ = CurrentLinesStamp(plan());
     if (!saved) {
         // The rows stay for the user to save again or cancel.
         showError(saved.error());
         return;
     }
     deleted_.clear();
+    hide();
+}
+
+void frmPSM::discardWindow() {
+    lineGrid_->hideEditor();
+    CancelPSM(grid_, plan());
     hide();
 }
 

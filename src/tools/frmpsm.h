@@ -20,6 +20,8 @@ class frmPSM : public ToolWindow {
 
   protected:
     void cancelWindow() override;
+    void okWindow() override { cmdOK_Click(); }
+    void discardWindow() override;
     bool gridFunctionKey(int key) override;
     void gridShown() override;
 

@@ -64,7 +64,7 @@ frmScaled::frmScaled(PlanHost& host, QWidget* parent)
 void frmScaled::openScaled() {
     lineGrid_->hideEditor();
     // The next free point counts the measured lines too.
-    if (!plan().chkArray && !plan().LinesLoadFailed)
+    if (!LinesCurrent(plan()) && !plan().LinesLoadFailed)
         loadLinesIfNeeded();
     const Status loaded = LoadScaledGrid(grid_, plan().PlanPath);
     if (!loaded)
@@ -121,6 +121,8 @@ void frmScaled::cmdOK_Click() {
         hide();
         return;
     }
+    if (refuseSave(QStringLiteral("Scaled Data"), false))
+        return;
     const ScaledCheck check = CheckScaledLines(grid_);
     lineGrid_->showGrid();
     if (!check.ok) {

@@ -20,6 +20,7 @@ class frmScaled : public ToolWindow {
 
   protected:
     void cancelWindow() override;
+    void okWindow() override { cmdOK_Click(); }
     bool gridFunctionKey(int key) override;
     void gridShown() override;
 

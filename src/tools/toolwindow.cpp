@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QToolBar>
+#include <QUndoStack>
 #include <QVBoxLayout>
 
 namespace corvane {
@@ -38,7 +39,24 @@ void ToolWindow::closeForPlanChange() {
     if (!isVisible())
         return;
     lineGrid_->hideEditor();
-    cancelWindow();
+    discardWindow();
+}
+
+bool ToolWindow::hasUnsavedEdits() {
+    if (!isVisible() || !storesPlanLines())
+        return false;
+    lineGrid_->hideEditor();
+    lineGrid_->showGrid();
+    return grid_.chkChange || !lineGrid_->undoStack()->isClean();
+}
+
+QString ToolWindow::planWindowName() const {
+    return QStringLiteral("The window \"") + windowTitle() + QLatin1Char('"');
+}
+
+bool ToolWindow::saveEdits() {
+    okWindow();
+    return !isVisible();
 }
 
 void ToolWindow::closeEvent(QCloseEvent* event) {
@@ -60,7 +78,7 @@ void ToolWindow::showError(const Error& error) {
 }
 
 bool ToolWindow::loadLinesIfNeeded() {
-    if (plan().chkArray)
+    if (LinesCurrent(plan()))
         return true;
     Status loaded = LoadLines(plan());
     if (!loaded)
@@ -84,7 +102,21 @@ void ToolWindow::addUndoControls(QBoxLayout* layout) {
     layout->insertWidget(0, bar);
 }
 
+bool ToolWindow::refuseSave(const QString& title, bool linesRows) {
+    if (host_.refuseWrite(QStringLiteral("the window \"") + windowTitle() + QLatin1Char('"'),
+                          title))
+        return true;
+    if (!linesRows)
+        return false;
+    if (auto stale = LinesChangedSince(plan(), filledStamp_)) {
+        desktop().message(fromCore(*stale), title, Icon::Exclamation);
+        return true;
+    }
+    return false;
+}
+
 void ToolWindow::showOpened() {
+    filledStamp_ = CurrentLinesStamp(plan());
     lineGrid_->reload();
     lineGrid_->resetHistory();
     show();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/linesfile.h"
 #include "core/printtext.h"
 #include "core/result.h"
 #include "core/traverse.h"
@@ -30,6 +31,9 @@ class ToolWindow : public QWidget, public PlanWindow, protected LineGridOwner {
 
     void closeForPlanChange() override;
     bool isPlanWindowOpen() const override { return isVisible(); }
+    bool hasUnsavedEdits() override;
+    QString planWindowName() const override;
+    bool saveEdits() override;
 
     const TraverseGrid& grid() const { return grid_; }
     bool editorVisible() const { return lineGrid_->editorVisible(); }
@@ -37,6 +41,13 @@ class ToolWindow : public QWidget, public PlanWindow, protected LineGridOwner {
   protected:
     // The window's Cancel or Close: hides the window unless the user keeps it.
     virtual void cancelWindow() = 0;
+    // Closes the window without a question, dropping what it holds (as Cancel drops it).
+    virtual void discardWindow() { hide(); }
+    // The window's OK: stores the rows and hides the window, or says why not and stays.
+    virtual void okWindow() {}
+    // True when the window's rows are lines of the plan it stores (the offsides window
+    // stores nothing).
+    virtual bool storesPlanLines() const { return true; }
 
     PlanState& plan() { return host_.plan(); }
     Desktop& desktop() { return host_.desktop(); }
@@ -47,7 +58,11 @@ class ToolWindow : public QWidget, public PlanWindow, protected LineGridOwner {
     // the file is refused.
     bool loadLinesIfNeeded();
     QPushButton* button(const char* name, const QString& caption, const QString& tip);
+    // Records the lines file's stamp with the rows and shows the window.
     void showOpened();
+    // Refuses (after saying why) a save into a plan open read-only, or, for rows of the lines
+    // file (linesRows), rows older than the file; true when refused.
+    bool refuseSave(const QString& title, bool linesRows);
     // The Edit menu and the Undo and Redo buttons, above the window's controls.
     void addUndoControls(QBoxLayout* layout);
     // F9 in a bearing or distance cell: the survey calculator's result is committed there.
@@ -60,6 +75,7 @@ class ToolWindow : public QWidget, public PlanWindow, protected LineGridOwner {
 
     PlanHost& host_;
     TraverseGrid grid_;
+    LinesStamp filledStamp_;
     LineGrid* lineGrid_ = nullptr;
 };
 

@@ -230,7 +230,7 @@ bool frmTraverse::isPlanWindowOpen() const {
 void frmTraverse::closeForPlanChange() {
     if (!isVisible())
         return;
-    runCancel();
+    runCancel(false);
     // The plan is changing: the window closes even when its lines could not be saved.
     hideEditor();
     hide();
@@ -270,6 +270,8 @@ void frmTraverse::showCaption() {
 }
 
 void frmTraverse::showOpened() {
+    // The rows are as new as the lines file now: a later change of the file refuses them.
+    filledStamp_ = CurrentLinesStamp(plan());
     grid_.row = 1;
     grid_.col = ColFrom;
     reloadGrid();
@@ -282,7 +284,7 @@ void frmTraverse::showOpened() {
 
 // The lines are read from the file when they are not current; a refused file is reported.
 bool frmTraverse::loadLinesIfNeeded() {
-    if (plan().chkArray)
+    if (LinesCurrent(plan()))
         return true;
     Status loaded = LoadLines(plan());
     if (!loaded)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/curves.h"
+#include "core/linesfile.h"
 #include "core/traverse.h"
 #include "core/traverse_closure.h"
 #include "core/traverse_edit.h"
@@ -52,6 +53,10 @@ class frmTraverse : public QWidget, public PlanWindow, private LineGridOwner {
 
     void closeForPlanChange() override;
     bool isPlanWindowOpen() const override;
+    // The rows differ from what was opened (the grid's undo history is not at its start).
+    bool hasUnsavedEdits() override;
+    QString planWindowName() const override;
+    bool saveEdits() override;
 
     const TraverseGrid& grid() const { return grid_; }
     frmCurve* curveWindow() const { return curve_; }
@@ -112,13 +117,20 @@ class frmTraverse : public QWidget, public PlanWindow, private LineGridOwner {
     void cmdDraw_Click();
     void cmdFind_Click();
     void cmdFindError_Click();
-    bool runCancel();
+    // Cancel: asks about rows that differ from what was opened (store, drop, or go back)
+    // unless ask is false; true when the window closed.
+    bool runCancel(bool ask = true);
     void showClosure(const ClosureReport& report);
     void setAreaResult(const ClosureReport& report);
     bool saveParcelHalf();
 
+    // Refuses (after saying why) to store rows older than the lines file, or into a plan open
+    // read-only; true when refused.
+    bool refuseSave();
+
     PlanHost& host_;
     TraverseGrid grid_;
+    LinesStamp filledStamp_;
     LineGrid* lineGrid_ = nullptr;
     // The area of the last closure, for a host without an area window.
     std::string areaHectares_;

@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableView>
+#include <QUndoStack>
 
 namespace corvane {
 
@@ -81,10 +82,26 @@ void frmTraverse::setAreaResult(const ClosureReport& report) {
     }
 }
 
+bool frmTraverse::refuseSave() {
+    const QString title = QStringLiteral("Save Lines error");
+    if (host_.refuseWrite(QStringLiteral("the traverse window"), title))
+        return true;
+    if (auto stale = LinesChangedSince(plan(), filledStamp_)) {
+        desktop().message(fromCore(*stale), title, Icon::Exclamation);
+        return true;
+    }
+    return false;
+}
+
 void frmTraverse::cmdOK_Click() {
     hideEditor();
+    if (refuseSave())
+        return;
     OkLinesOutcome lines =
         OkSaveLines(grid_, plan(), static_cast<int>(host_.parcels().size()), questioner());
+    // The lines file now holds these rows: a parcel half that fails and is tried again is no
+    // stale save.
+    filledStamp_ = CurrentLinesStamp(plan());
     showGrid();
     if (lines.message)
         showMessage(*lines.message);
@@ -158,9 +175,27 @@ void frmTraverse::cmdCancel_Click() {
     runCancel();
 }
 
-bool frmTraverse::runCancel() {
+bool frmTraverse::runCancel(bool ask) {
     hideEditor();
-    const Status cancelled = CancelTraverse(grid_, plan(), questioner());
+    // A change the grid has not shown yet becomes a step first, so it is seen below.
+    showGrid();
+    bool saveLines = false;
+    if (ask && hasUnsavedEdits()) {
+        const Answer answer = desktop().message(QStringLiteral("Do you want to save the lines ?"),
+                                                QStringLiteral("Cancel Traverse Form"),
+                                                Icon::Question, Buttons::YesNoCancel, Answer::Yes);
+        if (answer == Answer::Cancel) {
+            Grid1->setFocus();
+            return false;
+        }
+        saveLines = answer == Answer::Yes;
+        // The whole lines file is this mode's rows: they are stored as OK stores them.
+        if (saveLines && grid_.chkEdit)
+            return saveEdits();
+        if (saveLines && refuseSave())
+            return false;
+    }
+    const Status cancelled = CancelTraverse(grid_, plan(), saveLines);
     showGrid();
     if (!cancelled) {
         showError(cancelled.error());
@@ -170,10 +205,27 @@ bool frmTraverse::runCancel() {
     return true;
 }
 
+bool frmTraverse::hasUnsavedEdits() {
+    if (!isVisible())
+        return false;
+    return !lineGrid_->undoStack()->isClean();
+}
+
+QString frmTraverse::planWindowName() const {
+    return QStringLiteral("The traverse window (") + fromCore(grid_.caption) + QLatin1Char(')');
+}
+
+bool frmTraverse::saveEdits() {
+    cmdOK_Click();
+    return !isVisible();
+}
+
 void frmTraverse::cmdOK_RightClick() {
     if (grid_.chkParcel || grid_.chkEdit)
         return;
     hideEditor();
+    if (refuseSave())
+        return;
     const Status saved = RightButtonOk(grid_, plan());
     showGrid();
     if (!saved) {

@@ -1,4 +1,6 @@
+#include "core/fetchrecord.h"
 #include "core/network.h"
+#include "core/planlock.h"
 
 #include "plantestdir.h"
 
@@ -79,7 +81,7 @@ TEST_F(NetworkTest, HalvernPlanChoosesTheFolderThatHoldsThePlanAndRefusesOtherNa
     EXPECT_EQ(HalvernPlan("", "D1"), "");
 }
 
-TEST_F(NetworkTest, FetchCopiesEachFileTheShareHoldsUnlessAWorkingLinesFileExists) {
+TEST_F(NetworkTest, FetchCopiesEachFileTheShareHoldsAndRecordsOnlyAWholeFetch) {
     tmp.write("share/DP/D1.lns", "1,2,10.2030,12.500\n");
     tmp.write("share/DP/D1.PLY", ""); // empty: refused, and the fetch goes on
     tmp.write("share/DP/D1.cor", "Caf\xE9\r\n");
@@ -88,35 +90,153 @@ TEST_F(NetworkTest, FetchCopiesEachFileTheShareHoldsUnlessAWorkingLinesFileExist
     EXPECT_FALSE(t.usedLocalFiles);
     ASSERT_EQ(t.errors.size(), 1u);
     EXPECT_EQ(t.errors[0].message, "Error copying file");
+    // No record: what the working copies came from is not known for sure.
     EXPECT_EQ(tmp.names("work"), (Names{"D1.cor", "D1.lns"}));
     EXPECT_EQ(tmp.read("work/D1.lns"), "1,2,10.2030,12.500\r\n");
     EXPECT_EQ(tmp.read("work/D1.cor"), "Caf\xE9\r\n");
 
-    fs::rename(work("D1.lns"), work("d1.LNS"));
+    fs::remove(work("D1.lns"));
+    fs::remove(work("D1.cor"));
     tmp.write("share/DP/D1.PLY", "share polygons\r\n");
     t = LoadFromNet(share(), work("D1"), 0);
-    EXPECT_TRUE(t.usedLocalFiles);
-    EXPECT_TRUE(t.errors.empty());
-    EXPECT_EQ(tmp.names("work"), (Names{"D1.cor", "d1.LNS"}));
+    EXPECT_TRUE(t.complete);
+    EXPECT_EQ(tmp.names("work"), (Names{"D1.cor", "D1.fch", "D1.lns", "D1.ply"}));
+    const std::optional<FetchRecord> record = ReadFetchRecord(work("D1"));
+    ASSERT_TRUE(record);
+    EXPECT_EQ(record->find(".ply")->Sha256, Sha256Hex("share polygons\r\n"));
+    EXPECT_FALSE(record->find(".sdb")->Exists);
 }
 
-// A store skips missing working copies; mode 2 keeps the working copies, mode 1 then removes
-// the plan's own ones (backups too), never other plans' files or files that are none of D1's.
-TEST_F(NetworkTest, StoreSkipsMissingWorkingCopiesAndModeOneRemovesOnlyThePlansOwn) {
+// Working copies left in the folder hold the latest work only when their record shows the
+// share unchanged since they were fetched; otherwise the user is asked, told which is newer,
+// and copies not used are set aside, never overwritten.
+TEST_F(NetworkTest, WorkingCopiesAreUsedSilentlyOnlyOverAnUnchangedShare) {
+    tmp.write("share/DP/D1.lns", "1,2,10.2030,12.500\r\n");
+    tmp.write("share/DP/D1.ply", "share polygons\r\n");
+    ASSERT_TRUE(LoadFromNet(share(), work("D1"), 0).complete);
+    tmp.write("work/D1.lns", "1,2,10.2030,99.999\r\n"); // the user's unstored work
+    std::vector<std::string> asked;
+    auto answer = [&](bool yes) {
+        return [&asked, yes](const std::string& text, const std::string&) {
+            asked.push_back(text);
+            return yes;
+        };
+    };
+
+    NetTransfer t = LoadFromNet(share(), work("D1"), 0, answer(false));
+    EXPECT_TRUE(t.usedLocalFiles && !t.asked && asked.empty());
+    EXPECT_EQ(tmp.read("work/D1.lns"), "1,2,10.2030,99.999\r\n");
+
+    // Another user stored a newer polygons file meanwhile.
+    tmp.write("share/DP/D1.ply", "their polygons\r\n");
+    t = LoadFromNet(share(), work("D1"), 0, answer(true));
+    EXPECT_TRUE(t.usedLocalFiles && t.asked);
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_NE(asked[0].find("D1.ply changed"), std::string::npos) << asked[0];
+    EXPECT_NE(asked[0].find("Use your working copies ?"), std::string::npos) << asked[0];
+    EXPECT_EQ(tmp.read("work/D1.lns"), "1,2,10.2030,99.999\r\n");
+
+    t = LoadFromNet(share(), work("D1"), 0, answer(false));
+    EXPECT_TRUE(t.complete && !t.usedLocalFiles);
+    ASSERT_EQ(t.notes.size(), 1u);
+    EXPECT_EQ(tmp.read("work/D1.ply"), "their polygons\r\n");
+    // The working copies were set aside whole.
+    std::string kept;
+    for (const std::string& name : tmp.names("work"))
+        if (name.find("-kept-") != std::string::npos && name.ends_with(".lns"))
+            kept = name;
+    ASSERT_FALSE(kept.empty());
+    EXPECT_EQ(tmp.read("work/" + kept), "1,2,10.2030,99.999\r\n");
+    EXPECT_NE(t.notes[0].find(kept.substr(0, kept.size() - 4)), std::string::npos) << t.notes[0];
+
+    // Copies without a record (a plan opened while the share could not be reached) are not
+    // used without a question either.
+    fs::remove(work("D1.fch"));
+    asked.clear();
+    t = LoadFromNet(share(), work("D1"), 0, answer(true));
+    EXPECT_TRUE(t.usedLocalFiles);
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_NE(asked[0].find("no record"), std::string::npos) << asked[0];
+}
+
+// A store compares the share with the record of the fetch: a file another user or program
+// changed meanwhile stops the store before anything is written, and is named.
+TEST_F(NetworkTest, StoreOverAShareChangedSinceTheFetchStoresNothing) {
+    tmp.write("share/DP/D1.lns", "1,2,10.2030,12.500\r\n");
+    tmp.write("share/DP/D1.ply", "share polygons\r\n");
+    ASSERT_TRUE(LoadFromNet(share(), work("D1"), 0).complete);
+    tmp.write("work/D1.lns", "my lines\r\n");
+    tmp.write("work/D1.ply", "my polygons\r\n");
+    tmp.write("share/DP/D1.ply", "their polygons\r\n");
+    for (int mode : {2, 1}) {
+        NetTransfer t = LoadFromNet(share(), work("D1"), mode);
+        EXPECT_TRUE(t.refused && !t.complete) << mode;
+        ASSERT_EQ(t.errors.size(), 1u);
+        EXPECT_NE(t.errors[0].message.find("D1.ply on the VRX network was changed"),
+                  std::string::npos)
+            << t.errors[0].message;
+    }
+    EXPECT_EQ(tmp.read("share/DP/D1.lns"), "1,2,10.2030,12.500\r\n");
+    EXPECT_EQ(tmp.read("share/DP/D1.ply"), "their polygons\r\n");
+    EXPECT_EQ(tmp.read("work/D1.lns"), "my lines\r\n");
+
+    // A store over the share as fetched goes through, and the next one compares with what
+    // that store left.
+    tmp.write("share/DP/D1.ply", "share polygons\r\n");
+    ASSERT_TRUE(LoadFromNet(share(), work("D1"), 2).complete);
+    EXPECT_EQ(tmp.read("share/DP/D1.ply"), "my polygons\r\n");
+    tmp.write("work/D1.ply", "more polygons\r\n");
+    ASSERT_TRUE(LoadFromNet(share(), work("D1"), 2).complete);
+    EXPECT_EQ(tmp.read("share/DP/D1.ply"), "more polygons\r\n");
+}
+
+// A store skips missing working copies; without a record it asks before replacing the share's
+// copy; mode 2 keeps the working copies, mode 1 then removes the plan's own ones (backups and
+// record too), never other plans' files or files that are none of D1's.
+TEST_F(NetworkTest, StoreWithoutARecordAsksAndModeOneRemovesOnlyThePlansOwn) {
     for (const char* own : {"D1.lns", "D1.~LY", "d1.~ns", "D1.sdb"})
         tmp.write(std::string("work/") + own, "data\r\n");
     tmp.write("work/D1.PLY", "polygons\n");
     for (const char* other : {"D10.lns", "D1x.ply", "D1.pts", "D1.lns.txt", "D2.lns"})
         tmp.write(std::string("work/") + other, "other\r\n");
     tmp.write("share/DP/D1.ply", "older polygons\r\n");
-    NetTransfer t = LoadFromNet(share(), work("D1"), 2);
+    std::string question;
+    NetTransfer t =
+        LoadFromNet(share(), work("D1"), 2, [&](const std::string& text, const std::string&) {
+            question = text;
+            return false;
+        });
+    EXPECT_TRUE(t.refused && !t.complete);
+    EXPECT_NE(question.find("Store your working copies over the network copy ?"), std::string::npos)
+        << question;
+    EXPECT_EQ(tmp.names("share/DP"), (Names{"D1.ply"}));
+    t = LoadFromNet(share(), work("D1"), 2,
+                    [](const std::string&, const std::string&) { return true; });
     EXPECT_TRUE(t.complete);
     EXPECT_TRUE(t.errors.empty());
     EXPECT_EQ(tmp.names("share/DP"), (Names{"D1.lns", "D1.ply", "D1.sdb"}));
     EXPECT_EQ(tmp.read("share/DP/D1.ply"), "polygons\r\n");
-    EXPECT_EQ(tmp.names("work").size(), 10u);
+    EXPECT_EQ(tmp.names("work").size(), 11u); // and the record of what the share holds now
     EXPECT_TRUE(LoadFromNet(share(), work("D1"), 1).complete);
     EXPECT_EQ(tmp.names("work"), (Names{"D1.lns.txt", "D1.pts", "D10.lns", "D1x.ply", "D2.lns"}));
+}
+
+// A plan another user holds on the share is not stored over, even with a record.
+TEST_F(NetworkTest, StoreRefusesAPlanAnotherUserHolds) {
+    tmp.write("share/DP/D1.lns", "1,2,10.2030,12.500\r\n");
+    ASSERT_TRUE(LoadFromNet(share(), work("D1"), 0).complete);
+    LockHolder me{"ann", "pc1", "1/1/2026 09:00", 1, 11};
+    LockHolder other{"bob", "pc2", "1/1/2026 10:00", 2, 22};
+    ASSERT_EQ(TakePlanLock(share() + "DP/D1.lck", other).value().Outcome, LockOutcome::Taken);
+    tmp.write("work/D1.lns", "mine\r\n");
+    NetTransfer t = LoadFromNet(share(), work("D1"), 1, {}, &me);
+    EXPECT_TRUE(t.refused);
+    ASSERT_EQ(t.errors.size(), 1u);
+    EXPECT_NE(t.errors[0].message.find("D1 is open by bob on pc2 since 1/1/2026 10:00"),
+              std::string::npos)
+        << t.errors[0].message;
+    EXPECT_EQ(tmp.read("share/DP/D1.lns"), "1,2,10.2030,12.500\r\n");
+    EXPECT_EQ(tmp.read("work/D1.lns"), "mine\r\n");
 }
 
 TEST_F(NetworkTest, FailedCopyStopsTheStoreAndKeepsEveryWorkingCopy) {

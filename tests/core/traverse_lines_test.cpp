@@ -148,7 +148,7 @@ TEST(TraverseDeletedLines, StayOutOfTheFileAfterOk) {
     TraverseGrid other = t.open("AL2");
     other.rows.push_back(row("3", "8", "10.0000", "5.000"));
     MarkChanged(other);
-    ASSERT_TRUE(CancelTraverse(other, t.plan, answer(Reply::No)));
+    ASSERT_TRUE(CancelTraverse(other, t.plan, false));
     UnmarkLines(t.plan);
     ASSERT_TRUE(SaveLines(t.plan));
     EXPECT_EQ(t.dir.read("p.lns"), without);
@@ -160,7 +160,7 @@ TEST(TraverseDeletedLines, LeavePlanLinesWhenCancelSavesTheLines) {
     t.plan.PlanLines[4].Distance = 0; // 2-5, no longer written
     grid.rows.push_back(row("1", "9", "45.0000", "5.000"));
     MarkChanged(grid);
-    ASSERT_TRUE(CancelTraverse(grid, t.plan, answer(Reply::Yes)));
+    ASSERT_TRUE(CancelTraverse(grid, t.plan, true));
     const std::string written = t.dir.read("p.lns");
     EXPECT_EQ(written.find("2,5,"), std::string::npos);
     ASSERT_EQ(t.plan.PlanLines.size(), 7u);

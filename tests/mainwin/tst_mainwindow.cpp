@@ -265,6 +265,7 @@ class tst_MainWindow : public QObject {
         QVERIFY(!h.find<QCheckBox>("chkSDBchange")->isChecked());
 
         QVERIFY(WriteText(base + ".lns", "1,2,45.0000,10.000\r\n") && QFile::remove(base + ".ply"));
+        h.trigger("mnuExit"); // gives the plan back
         Harness linesOnly(base + ".lns");
         QVERIFY(linesOnly.window->startUp());
         QCOMPARE(linesOnly.messages(), QStringList{"CORVANE: No polygons file found"});
@@ -404,8 +405,11 @@ class tst_MainWindow : public QObject {
         s.text("txtSurveyor")->setText("Al Jones");
         // Opening another plan would drop the record: the open plan stays.
         s.h.run("mnuOpen", {s.dir.path() + "/D55555.lns"});
-        QCOMPARE(s.h.messages().size(), 1);
+        QCOMPARE(s.h.messages().size(), 2);
         QVERIFY2(s.h.messages()[0].contains("D20417.sdb"), qPrintable(s.h.messages()[0]));
+        QCOMPARE(s.h.messages()[1],
+                 QStringLiteral("Open CORVANE file: The survey data base details could not be "
+                                "saved.\nLeave without saving them ?"));
         QVERIFY(s.changed()->isChecked());
         QCOMPARE(s.h.planPath(), s.base);
         QCOMPARE(s.text("txtSurveyor")->text(), QStringLiteral("Al Jones"));
@@ -419,7 +423,7 @@ class tst_MainWindow : public QObject {
         QVERIFY(s.h.messages()[0].contains("D20417.sdb"));
         QCOMPARE(s.h.messages()[1],
                  QStringLiteral("Exit: The survey data base details could not be saved.\n"
-                                "Exit anyway ?"));
+                                "Leave without saving them ?"));
         QVERIFY(s.changed()->isChecked());
         QCOMPARE(s.h.quits, 0);
         s.h.desktop.clearRecords();
@@ -429,7 +433,7 @@ class tst_MainWindow : public QObject {
     }
 
     // Exit runs once however it is asked, closes the guide, and writes no record without a
-    // surveyor's name.
+    // surveyor's name: it says so, and the user may go back to the record.
     void exitRunsOnceHoweverItIsAsked() {
         Sample s;
         QSignalSpy ended(s.h.window.get(), &frmCorvane::programEnded);
@@ -439,6 +443,14 @@ class tst_MainWindow : public QObject {
         QCOMPARE(s.h.desktop.callsOf(DesktopCall::Kind::ShowHelp)[0].text,
                  QCoreApplication::applicationDirPath() + "/Corvane.html");
         QCOMPARE(s.h.desktop.helpWindowsOpen, 1);
+        s.h.desktop.answers = {Answer::No};
+        s.h.window->close();
+        QCOMPARE(s.h.quits, 0);
+        QCOMPARE(s.h.messages(),
+                 QStringList{"Exit: The survey data base details are not saved: they are saved "
+                             "only with the surveyor's name.\nLeave without saving them ?"});
+        s.h.desktop.clearRecords();
+        s.h.desktop.answers = {Answer::Yes};
         s.h.window->close();
         QVERIFY(s.h.quits == 1 && ended.count() == 1);
         QCOMPARE(s.h.desktop.helpWindowsOpen, 0);
@@ -447,7 +459,7 @@ class tst_MainWindow : public QObject {
         QCOMPARE(s.h.quits, 1);
         QCOMPARE(s.h.desktop.callsOf(DesktopCall::Kind::CloseAllHelp).size(), size_t(1));
         QVERIFY(!QFile::exists(s.file(".sdb")));
-        QCOMPARE(s.h.messages(), QStringList());
+        QCOMPARE(s.h.messages().size(), 1);
         QVERIFY(s.changed()->isChecked()); // still unsaved as far as the window knows
     }
 };

@@ -78,22 +78,51 @@ class tst_NetworkMode : public QObject {
         QCOMPARE(o.h.messages(), QStringList());
     }
 
-    // Working copies left in the current folder are used, whether the share is there or not.
+    // Working copies left in the current folder are used while the share is out of reach,
+    // silently over a share unchanged since their fetch, and otherwise only after a question
+    // (No sets them aside and fetches the share's copy).
     void workingCopiesAreUsed() {
-        const char* const cases[][2] = {
-            {"/missing", "VRX Network error: VRX network is unavailable. You can continue\nbut "
-                         "you will only be retrieving and saving\nfiles on your local C drive"},
-            {"", "Load files from Network: CORVANE will use the files found on your local drive"},
-        };
-        for (const auto& c : cases) {
+        const QString unavailable =
+            "VRX Network error: VRX network is unavailable. You can continue\nbut you will only "
+            "be retrieving and saving\nfiles on your local C drive";
+        const QString used =
+            "Load files from Network: CORVANE will use the files found on your local drive";
+        for (const char* c : {"unavailable", "no record", "set aside", "recorded"}) {
+            const QString which = QString::fromLatin1(c);
             Network net;
-            QVERIFY(net.ok && CopySamplePlan(net.work.path()));
+            QVERIFY(net.ok);
+            Harness h(net.commandLine() + (which == "unavailable" ? "/missing" : ""));
+            if (which == "recorded") {
+                // Fetched on an earlier day, and worked on since.
+                NetTransfer fetched =
+                    LoadFromNet(net.share.path().toStdString() + "/", "D20417", 0);
+                QVERIFY(fetched.complete);
+            } else {
+                QVERIFY(CopySamplePlan(net.work.path()));
+            }
             QVERIFY(WriteText(net.working("D20417.sdb"), "LOCAL WORK\r\n"));
-            Harness h(net.commandLine() + c[0]);
             h.desktop.texts.push_back("D20417");
+            if (which == "no record" || which == "set aside")
+                h.desktop.answers.push_back(which == "set aside" ? Answer::No : Answer::Yes);
             QVERIFY(h.window->startUp());
-            QCOMPARE(h.messages(), QStringList{c[1]});
             QCOMPARE(h.window->parcels(), kSampleParcels);
+            if (which == "set aside") {
+                QCOMPARE(h.messages().size(), 2);
+                QVERIFY(h.messages()[1].contains("Your working copies of D20417 were kept as "));
+                QCOMPARE(h.find<QLineEdit>("txtSurveyor")->text(),
+                         QStringLiteral("PETER J. HALLORAN"));
+                const QStringList kept = QDir(net.work.path()).entryList({"D20417-kept-*.sdb"});
+                QCOMPARE(kept.size(), 1);
+                QCOMPARE(ReadText(net.working(kept[0])), QByteArray("LOCAL WORK\r\n"));
+                continue;
+            }
+            if (which == "unavailable")
+                QCOMPARE(h.messages(), QStringList{unavailable});
+            else if (which == "recorded")
+                QCOMPARE(h.messages(), QStringList{used});
+            else
+                QVERIFY(h.messages().size() == 1 &&
+                        h.messages()[0].contains("with no record of when they were fetched"));
             QCOMPARE(h.find<QLineEdit>("txtSurveyor")->text(), QStringLiteral("LOCAL WORK"));
             QCOMPARE(ReadText(net.working("D20417.sdb")), QByteArray("LOCAL WORK\r\n"));
         }
@@ -254,7 +283,8 @@ class tst_NetworkMode : public QObject {
     }
 
     // A plan window that stays open keeps the plan open and unstored. Close ends the program
-    // and stores nothing, nor does closing the window afterwards.
+    // and stores nothing on the share, nor does closing the window afterwards; the survey
+    // record is kept in the working copies, as Exit keeps it.
     void nothingIsStoredWhileAWindowStaysOpenOrOnClose() {
         Opened o;
         QVERIFY(o.start());
@@ -274,7 +304,9 @@ class tst_NetworkMode : public QObject {
         o.h.trigger("mnuClose");
         QCOMPARE(o.h.quits, 1);
         QVERIFY(QFile::exists(o.working(".lns")));
-        QVERIFY(ReadText(o.working(".sdb")).startsWith("PETER"));
+        QVERIFY(ReadText(o.working(".sdb")).startsWith("X\r\n"));
+        QVERIFY(ReadText(o.onShare(".sdb")).startsWith("PETER"));
+        QVERIFY(!QFile::exists(o.onShare(".lck")));
         o.h.window->close();
         QCOMPARE(o.h.quits, 1);
         QCOMPARE(ReadText(o.onShare(".lns")), shared);

@@ -159,8 +159,8 @@ class TraverseOpenersTest : public QObject {
         QVERIFY(QFile::exists(o.file(".~ns")));
     }
 
-    // Opening another plan while connection lines are typed runs the traverse window's own
-    // Cancel first: its question is asked, and the answer's lines go to the old plan only.
+    // Opening another plan while connection lines are typed asks about them first; Yes stores
+    // them as OK does, into the old plan only.
     void openingAnotherPlanCancelsTheTraverseIntoTheOldPlan() {
         Opened o;
         QTemporaryDir other;
@@ -173,14 +173,16 @@ class TraverseOpenersTest : public QObject {
         QCOMPARE(o.traverse->grid().dataRows(), 3);
 
         o.h->desktop.clearRecords();
-        o.h->desktop.answers.push_back(Answer::Yes); // "Do you want to save the lines ?"
+        o.h->desktop.answers.push_back(Answer::Yes); // "... Save them ?"
         o.h->desktop.texts.push_back(other.path() + QStringLiteral("/D30001.lns"));
         o.h->trigger(QStringLiteral("mnuOpen"));
 
         QVERIFY(!o.traverse->isVisible());
         QCOMPARE(o.h->desktop.messages().size(), size_t(1));
         QCOMPARE(o.h->desktop.lastMessage().text,
-                 QStringLiteral("Do you want to save the lines ?"));
+                 QStringLiteral("The traverse window (Add Connection Lines) holds changes that "
+                                "are not saved.\nSave them ?"));
+        QCOMPARE(o.h->desktop.lastMessage().title, QStringLiteral("Open CORVANE file"));
         const QByteArray oldLines = ReadText(o.file(".lns"));
         QVERIFY(oldLines.contains("30,31,45.3000,12.500\r\n"));
         QVERIFY(oldLines.contains("31,32,90.0000,7.250\r\n"));

@@ -113,23 +113,34 @@ class ToolWindowsTest : public QObject {
                  QStringLiteral("0"));
     }
 
-    // Exit closes a tool window through its own Cancel: a user who keeps the changes keeps
-    // the window and the program.
-    void exitGoesThroughTheWindowsCancel() {
+    // Exit asks about a tool window's unsaved rows: Cancel goes back to them (the window and
+    // the program stay), Yes stores them as OK does (refused rows keep the program running),
+    // No drops them.
+    void exitAsksAboutTheWindowsUnsavedRows() {
         OpenedSample s;
         Harness& h = *s.h;
         h.run(QStringLiteral("cmdFixedWidth"), {QStringLiteral("EA9")});
         auto* wall = h.window->findChild<frmPartyWall*>();
         Typist{wall}.enter({"900"});
-        h.desktop.answers.push_back(Answer::No);
+        const QByteArray lines = ReadText(s.file(".lns"));
+        h.desktop.answers.push_back(Answer::Cancel);
         h.trigger(QStringLiteral("mnuExit"));
         QVERIFY(wall->isVisible());
         QCOMPARE(h.quits, 0);
-        QCOMPARE(h.desktop.lastMessage().title, QStringLiteral("Cancel"));
+        QCOMPARE(h.desktop.lastMessage().title, QStringLiteral("Exit"));
+        QCOMPARE(h.desktop.lastMessage().buttons, Buttons::YesNoCancel);
+        QVERIFY(h.desktop.lastMessage().text.endsWith(
+            QStringLiteral("holds changes that are not saved.\nSave them ?")));
+        // One row is no strip: OK refuses it, and the program stays.
         h.desktop.answers.push_back(Answer::Yes);
+        h.trigger(QStringLiteral("mnuExit"));
+        QVERIFY(wall->isVisible());
+        QCOMPARE(h.quits, 0);
+        h.desktop.answers.push_back(Answer::No);
         h.trigger(QStringLiteral("mnuExit"));
         QVERIFY(!wall->isVisible());
         QCOMPARE(h.quits, 1);
+        QCOMPARE(ReadText(s.file(".lns")), lines);
     }
 
     // Offsides along a road traverse are calculated and printed; nothing is written.

@@ -136,11 +136,20 @@ void TestTraverseSave::deletedLinesAndCancelOrOk() {
     h.tool("Delete");
     QCOMPARE(h.rows().dataRows(), 3);
     QVERIFY(h.host.state.PlanLines[14].Distance < 0);
+    // Cancel asks about the changed rows; its own Cancel goes back to them, deletion kept.
+    h.desktop().answers = {Answer::Cancel};
+    h.click("cmdCancel");
+    QVERIFY(h.window->isVisible());
+    QCOMPARE(h.desktop().lastMessage().text, QString("Do you want to save the lines ?"));
+    QCOMPARE(h.desktop().lastMessage().buttons, Buttons::YesNoCancel);
+    QVERIFY(h.host.state.PlanLines[14].Distance < 0);
+    QCOMPARE(h.rows().dataRows(), 3);
+    h.desktop().answers = {Answer::No};
     h.click("cmdCancel");
     QVERIFY(!h.window->isVisible());
     QCOMPARE(h.host.state.PlanLines[14].Distance, 40.324);
-    QVERIFY(h.desktop().messages().empty());
     QCOMPARE(ReadFile(h.file(".lns")), original);
+    h.desktop().calls.clear();
 
     QVERIFY(h.window->openParcel("AL2"));
     h.clickCell(1, 2);
@@ -232,19 +241,20 @@ void TestTraverseSave::printedTraverseSheet() {
     QVERIFY(!h.rows().chkChange);
 }
 
-// The window is one of the plan's windows: the plan changing, or the frame's close button,
-// cancels it, offering lines typed anew for saving.
+// The window is one of the plan's windows: it tells the main window it holds unsaved rows
+// (which asks about them before the plan changes, and then closes it without a question);
+// the frame's close button cancels it, offering the lines for saving.
 void TestTraverseSave::closesWithThePlanOfferingTypedLines() {
     TraverseHarness h;
     QCOMPARE(h.host.windows, std::vector<PlanWindow*>{h.window.get()});
     const QByteArray lines = ReadFile(h.file(".lns"));
     QVERIFY(h.window->openConnections());
+    QVERIFY(!h.window->hasUnsavedEdits());
     h.enter({"100", "101", "45", "10"});
-    h.desktop().answers = {Answer::No};
+    QVERIFY(h.window->hasUnsavedEdits());
     h.host.windows.front()->closeForPlanChange();
     QVERIFY(!h.window->isPlanWindowOpen());
-    QCOMPARE(h.desktop().lastMessage().text, QString("Do you want to save the lines ?"));
-    QCOMPARE(h.desktop().lastMessage().title, QString("Cancel Traverse Form"));
+    QVERIFY(h.desktop().messages().empty());
     QCOMPARE(ReadFile(h.file(".lns")), lines);
 
     QVERIFY(h.window->openConnections());
