@@ -48,6 +48,7 @@ Status writeChangedPlan(PlanState& plan, std::vector<LineRecord> lines,
         return saved;
     }
     plan.PlanLines = std::move(changed.PlanLines);
+    NoteLinesWritten(plan, "another command");
     return {};
 }
 

@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
+#include <filesystem>
 #include <limits>
 #include <sstream>
 
@@ -223,6 +225,39 @@ TEST(LinesFile, NoFileOrAnEmptyFileIsNoFailedLoad) {
     none.PlanLines.push_back({1, 2, 3, 4});
     EXPECT_TRUE(SaveLines(none).ok());
     EXPECT_TRUE(LoadLines(none).ok());
+}
+
+// Rows read from the lines file are older than it once the program wrote the file since (the
+// command is named) or something else changed it; the lines are then read again before the
+// next command uses them.
+TEST(LinesFile, ChangeStampTellsRowsOlderThanTheFile) {
+    test::PlanTestDir tmp;
+    tmp.write("p.lns", "1,2,10.0000,5.000\r\n");
+    PlanState plan;
+    plan.PlanPath = tmp.path("p");
+    ASSERT_TRUE(LoadLines(plan));
+    const LinesStamp filled = CurrentLinesStamp(plan);
+    EXPECT_FALSE(LinesChangedSince(plan, filled));
+    EXPECT_TRUE(LinesCurrent(plan));
+
+    plan.PlanLines[0].Distance = 6;
+    ASSERT_TRUE(SaveLines(plan));
+    plan.LastLinesChange = "Datum Bearing";
+    ASSERT_TRUE(LinesChangedSince(plan, filled));
+    EXPECT_EQ(LinesChangedSince(plan, filled)->substr(0, 54),
+              "The lines file was changed by Datum Bearing after this");
+    EXPECT_TRUE(LinesCurrent(plan)); // the program's own write: memory holds the file
+
+    const LinesStamp afterSave = CurrentLinesStamp(plan);
+    // Edited in a text editor: same size, a later time.
+    const auto written = std::filesystem::last_write_time(tmp.path("p.lns"));
+    tmp.write("p.lns", "1,2,10.0000,7.000\r\n");
+    std::filesystem::last_write_time(tmp.path("p.lns"), written + std::chrono::seconds(2));
+    EXPECT_NE(LinesChangedSince(plan, afterSave)->find("changed outside CORVANE"),
+              std::string::npos);
+    EXPECT_FALSE(LinesCurrent(plan));
+    ASSERT_TRUE(EnsureLinesCurrent(plan));
+    EXPECT_EQ(plan.PlanLines[0].Distance, 7);
 }
 
 } // namespace
