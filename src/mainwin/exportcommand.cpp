@@ -3,6 +3,7 @@
 // and "Export LandXML...": plans exchanged with other survey software.
 #include "core/export.h"
 #include "core/network.h"
+#include "core/planlock.h"
 #include "core/textfile.h"
 #include "mainwin/frmcorvane.h"
 
@@ -56,11 +57,29 @@ void frmCorvane::mnuExportParcel_Click() {
         targetBase = ExportTargetBase(PathToCore(chosen));
     }
 
+    // The other plan is locked while the parcel goes in, as if opened for editing: a plan
+    // someone has open is not written behind their back (their next save would undo it).
+    LockHolder me = CurrentLockHolder();
+    me.User = lockIdentity_.User;
+    me.Host = lockIdentity_.Host;
+    const std::string targetLock = PlanLockFile(targetBase);
+    auto locked = TakePlanLock(targetLock, me);
+    if (!locked) {
+        ShowError(Error{locked.error().message, kExportTitle});
+        return;
+    }
+    if (locked.value().Outcome != LockOutcome::Taken) {
+        desktop_.message(fromCore(LockHolderText(FileNameOf(targetBase), locked.value().Holder)) +
+                             QStringLiteral(".\nExport the parcel once it is closed."),
+                         kExportErrorTitle, Icon::Exclamation);
+        return;
+    }
     Status exported;
     {
         BusyCursor busy(desktop_);
         exported = ExportParcelTo(plan_, targetBase, toCore(parcel));
     }
+    ReleasePlanLock(targetLock, locked.value().Holder);
     if (!exported) {
         ShowError(exported.error());
         return;

@@ -62,8 +62,9 @@ TEST(ValidPSMNumber, JudgesTheFirstFourCharacters) {
 TEST(FieldDate, DayFirstOrYearFirstCalendarDaysOnly) {
     for (const char* good : {"", "7/12/2026", "07/12/2026", "29/2/2024", "2026-12-07", "1/1/1999"})
         EXPECT_FALSE(FieldDateFault(good)) << good;
-    for (const char* bad : {"abc", "31/11/2026", "29/2/2026", "12/13/2026", "7/12/26",
-                            "2026-12-7", "2026/12/07", "7-12-2026", "7/12/2026x", " 7/12/2026"})
+    for (const char* bad : {"abc", "31/11/2026", "29/2/2026", "12/13/2026", "7/12/26", "2026-12-7",
+                            "2026/12/07", "7-12-2026", "7/12/2026x", " 7/12/2026"})
         EXPECT_TRUE(FieldDateFault(bad)) << bad;
-    EXPECT_EQ(FieldDateFault("abc")->substr(0, 44), "The date of field survey \"abc\" is not a date");
+    EXPECT_EQ(FieldDateFault("abc")->substr(0, 44),
+              "The date of field survey \"abc\" is not a date");
 }

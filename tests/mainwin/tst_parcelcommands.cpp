@@ -3,6 +3,8 @@
 // export of a parcel to another plan.
 #include "mainwinharness.h"
 
+#include "core/planlock.h"
+
 #include "mainwin/frmareacalc.h"
 #include "mainwin/frmparcel.h"
 
@@ -484,6 +486,17 @@ class tst_ParcelCommands : public QObject {
                  QStringList{"Export parcel error: This parcel already exists in " + t});
         p.h.run("mnuExportParcel"); // the file dialog is cancelled
         QCOMPARE(p.h.messages(), QStringList());
+        // A plan someone has open is not written behind their back.
+        QVERIFY(TakePlanLock((t + ".lck").toStdString(),
+                             LockHolder{"bob", "pc2", "7/12/2026 10:02", 1, 2})
+                    .ok());
+        p.select("AL3");
+        p.h.run("mnuExportParcel", {t + ".lns"});
+        QCOMPARE(p.h.messages(), QStringList{"Export Parcel error: T is open by bob on pc2 since "
+                                             "7/12/2026 10:02.\nExport the parcel once it is "
+                                             "closed."});
+        QCOMPARE(ReadText(t + ".ply"), kAL1 + kAL2);
+        QVERIFY(QFile::remove(t + ".lck"));
         QCOMPARE(ReadText(p.file(".ply")), kPolygons);
         QCOMPARE(ReadText(p.file(".lns")), kLines);
 

@@ -42,8 +42,7 @@ struct Session {
         QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, r.center());
         auto* editor = traverse()->findChild<QLineEdit*>(QStringLiteral("ttext"));
         for (const char* c = text; *c; ++c)
-            QTest::keyClick(traverse()->editorVisible() ? static_cast<QWidget*>(editor) : grid,
-                            *c);
+            QTest::keyClick(traverse()->editorVisible() ? static_cast<QWidget*>(editor) : grid, *c);
         QTest::keyClick(editor, Qt::Key_Return);
     }
 };
