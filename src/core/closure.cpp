@@ -167,10 +167,15 @@ ClosureResult GridClosure(const GridRows& rows, bool parcelMode, const CurveTabl
 
 double BowditchArea(double sumEast, double sumNorth, double totalLength, double segmentTotal,
                     const std::vector<Leg>& legs) {
+    const double area = SignedBowditchArea(sumEast, sumNorth, totalLength, segmentTotal, legs);
+    return area > 0 ? area : 0.0;
+}
+
+double SignedBowditchArea(double sumEast, double sumNorth, double totalLength, double segmentTotal,
+                          const std::vector<Leg>& legs) {
     if (legs.size() <= 2)
         return 0.0;
-    double area = twiceAdjustedArea(sumEast, sumNorth, totalLength, legs) / 2 + segmentTotal;
-    return area > 0 ? area : 0.0;
+    return twiceAdjustedArea(sumEast, sumNorth, totalLength, legs) / 2 + segmentTotal;
 }
 
 double SegmentArea(std::string_view radiusCell, std::string_view arcCell, bool left) {

@@ -60,6 +60,10 @@ struct Leg {
 // legs, gives 0.
 double BowditchArea(double sumEast, double sumNorth, double totalLength, double segmentTotal,
                     const std::vector<Leg>& legs);
+// The same with its sign: negative for a traverse walked anticlockwise, whose size is the
+// area of the parcel walked the other way round. Fewer than three legs give 0.
+double SignedBowditchArea(double sumEast, double sumNorth, double totalLength, double segmentTotal,
+                          const std::vector<Leg>& legs);
 
 // The area between an arc and its chord, negative for an arc turning left. The radius comes
 // from a grid's bearing cell ("R12.500") or a stored bearing field (1000 plus the radius),

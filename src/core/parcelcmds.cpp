@@ -340,18 +340,11 @@ Result<RecalcResult> Recalc(PlanState& plan, const std::string& identifier) {
         return Error{kParcelMissing, kRecalcTitle};
     if (result.MissingData)
         return result;
-    result.Area = BowditchArea(sumEast, sumNorth, perimeter, segments, legs);
+    // A parcel walked anticlockwise has the area of the parcel walked the other way round.
+    result.Area =
+        AreaToStore(std::fabs(SignedBowditchArea(sumEast, sumNorth, perimeter, segments, legs)));
     result.Hectares = FormatArea(result.Area, 1);
     return result;
-}
-
-std::optional<double> AreaFromSummaryText(std::string_view text) {
-    // The number ends one blank before its unit.
-    if (size_t p = text.find('m'); p != std::string_view::npos)
-        return Val(text.substr(0, p > 0 ? p - 1 : 0));
-    if (size_t p = text.find('h'); p != std::string_view::npos)
-        return Val(text.substr(0, p > 0 ? p - 1 : 0)) * 10000;
-    return std::nullopt;
 }
 
 } // namespace corvane

@@ -128,7 +128,9 @@ Result<double> AreaFromEntry(std::string_view text, std::string_view prefilledTe
 std::string AreaCodeOf(bool approximate, bool deduced);
 
 // The dialog's "Recalc.": the Bowditch-adjusted area of the parcel's walk over PlanLines
-// (loaded first when they are not) and the curve file.
+// (loaded first when they are not) and the curve file, as it is stored (to a tenth of a
+// square metre). A parcel walked anticlockwise gets the area of the parcel walked the other
+// way round.
 struct RecalcResult {
     bool MissingData = false; // a line of the walk lacks its bearing or distance
     double Area = 0.0;        // square metres
@@ -137,9 +139,5 @@ struct RecalcResult {
 inline constexpr const char* kRecalcTitle = "Recalculate Area error";
 inline constexpr const char* kRecalcMissingData = "Cannot calculate due to missing data";
 Result<RecalcResult> Recalc(PlanState& plan, const std::string& identifier);
-
-// The square metres of a calculated area text of the closure summary ("1234 m²", "1.235
-// ha"); nullopt for a text with neither unit ("No area").
-std::optional<double> AreaFromSummaryText(std::string_view text);
 
 } // namespace corvane

@@ -104,6 +104,15 @@ ParcelHeading ParseHeading(std::string_view line) {
     return heading;
 }
 
+double AreaToStore(double area) {
+    return std::round(area / kAreaPrecision) * kAreaPrecision;
+}
+
+bool AreasAgree(double computed, double stored) {
+    // The allowance for the binary form of a tenth keeps 1113.5 and 1113.4 agreeing.
+    return std::fabs(computed - stored) <= kAreaPrecision + 1e-9;
+}
+
 std::string FormatHeading(const std::string& identifier, double area, const std::string& code) {
     return "\"" + identifier + "\"," + GeneralText(area) + ",\"" + code + "\"";
 }

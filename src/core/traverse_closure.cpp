@@ -53,7 +53,7 @@ std::string closingLines(double bearing, double distance) {
 }
 
 void setArea(ClosureReport& report, double area, AreaOption option) {
-    report.area = std::fabs(area);
+    report.area = AreaToStore(std::fabs(area));
     report.areaHectares = FormatArea(report.area, 1);
     report.areaOption = option;
 }
@@ -70,10 +70,6 @@ std::string AreaCodeFor(AreaOption option) {
         break;
     }
     return "C";
-}
-
-double AreaFromHectares(std::string_view hectares) {
-    return Val(hectares) * 10000.0;
 }
 
 ClosureReport CalcClosure(TraverseGrid& grid, PlanState& plan, bool forPrint,

@@ -67,6 +67,10 @@ TEST(GridClosure, SquaresGiveTheAreaWithTheSignOfTheirDirection) {
     EXPECT_EQ(
         BowditchArea(acw.SumEast, acw.SumNorth, acw.TotalLength, 0, legsOf(kAnticlockwiseSquare)),
         0.0);
+    // With its sign, the anticlockwise walk has the size of the parcel walked the other way.
+    EXPECT_NEAR(SignedBowditchArea(acw.SumEast, acw.SumNorth, acw.TotalLength, 0,
+                                   legsOf(kAnticlockwiseSquare)),
+                -10000, 1e-3);
 }
 
 TEST(GridClosure, MissingDistanceOrBearingLeavesNoArea) {

@@ -160,9 +160,6 @@ TEST(AreaFromEntry, HectaresToSquareMetres) {
     EXPECT_EQ(AreaFromEntry("12.35", "12.35", 123456.4).value(), 123456.4);
     for (const char* bad : {"", "abc", "-1", "1,5", "12 ha", "1.2.3"})
         EXPECT_TRUE(test::Refused(AreaFromEntry(bad, "0.5000", 5000), "Edit Area error")) << bad;
-    EXPECT_EQ(AreaFromSummaryText("1234 m\xB2"), 1234);
-    EXPECT_NEAR(AreaFromSummaryText("1.2340 ha").value(), 12340, 1e-9);
-    EXPECT_FALSE(AreaFromSummaryText("No area"));
 }
 
 TEST(Recalc, AreaOfTheWalkLoadingTheLinesFirstOrMissingData) {

@@ -33,9 +33,10 @@ const QString kDoubleQuote = "New Parcel error: A parcel identifier cannot conta
 
 // A plan written into a temporary folder and opened in a main window on a scripted desktop.
 struct Plan {
-    explicit Plan(const QByteArray& polygons = kPolygons, const char* linesExtension = ".lns")
+    explicit Plan(const QByteArray& polygons = kPolygons, const char* linesExtension = ".lns",
+                  const QByteArray& lines = kLines)
         : ext(linesExtension) {
-        ok = WriteText(file(linesExtension), kLines) && WriteText(file(".ply"), polygons) &&
+        ok = WriteText(file(linesExtension), lines) && WriteText(file(".ply"), polygons) &&
              h.window->startUp();
         h.desktop.clearRecords();
     }
@@ -421,6 +422,39 @@ class tst_ParcelCommands : public QObject {
         QCOMPARE(p.h.messages(),
                  QStringList{"Recalculate Area error: Cannot calculate due to missing data"});
         QCOMPARE(p.h.desktop.busyDepth, 0);
+    }
+
+    // Recalc. stores the area it computed to a tenth of a square metre, not the hectares the
+    // box shows (469.12 m² once went in as 469); a parcel walked anticlockwise has the area
+    // of the parcel walked the other way round (it once got none).
+    void areaDialogRecalcStoresTheComputedArea() {
+        const QByteArray lines = "1,2,90.0000,20.000\r\n2,3,180.0000,23.456\r\n"
+                                 "3,4,270.0000,20.000\r\n4,1,0.0000,23.456\r\n";
+        const QByteArray polygons = "\"AL1\",0,\"A\"\r\n1\r\n2\r\n3\r\n4\r\n1\r\n\"AL2\",0,"
+                                    "\"A\"\r\n1\r\n4\r\n3\r\n2\r\n1\r\n";
+        Plan p(polygons, ".lns", lines);
+        QVERIFY(p.ok);
+        for (const char* parcel : {"AL1", "AL2"}) {
+            p.select(parcel);
+            QString shown;
+            Drive<frmAreaCalc>(p.h, "mnuArea", [&](frmAreaCalc& d) {
+                Ui::click(d, "cmdRecalc");
+                shown = Ui::area(d)->text();
+                Ui::click(d, "cmdOK");
+            });
+            QCOMPARE(shown, QStringLiteral("0.0469"));
+        }
+        QCOMPARE(ReadText(p.file(".ply")), QByteArray(polygons)
+                                               .replace("\"AL1\",0,\"A\"", "\"AL1\",469.1,\"C\"")
+                                               .replace("\"AL2\",0,\"A\"", "\"AL2\",469.1,\"C\""));
+        // A figure typed in the box is the user's: taken as typed.
+        p.select("AL1");
+        Drive<frmAreaCalc>(p.h, "mnuArea", [&](frmAreaCalc& d) {
+            Ui::area(d)->setText("0.04691");
+            Ui::click(d, "cmdOK");
+        });
+        QVERIFY(ReadText(p.file(".ply")).startsWith("\"AL1\",469.1,\"C\""));
+        QCOMPARE(p.h.messages(), QStringList());
     }
 
     // The plan's files open in the text editor (found whatever the case of their names), and
