@@ -103,6 +103,12 @@ double ClosingDistance(double sumEast, double sumNorth) {
     return c < kRoundingOfExactClosure ? 0.0 : c;
 }
 
+double ClosingBearing(double sumEast, double sumNorth) {
+    if (ClosingDistance(sumEast, sumNorth) == 0)
+        return 0.0;
+    return RadiansToBearing(BearingFromDeltas(-sumEast, -sumNorth));
+}
+
 ClosureResult GridClosure(const GridRows& rows, bool parcelMode, const CurveSource& curves) {
     ClosureResult result;
     std::vector<Leg> legs;

@@ -36,6 +36,11 @@ struct ClosureResult {
 // so that a traverse that closes exactly is acceptable under every accuracy class.
 double ClosingDistance(double sumEast, double sumNorth);
 
+// The closing bearing of a traverse's sums (packed DDD.MMSS): the direction of the line
+// that would close it, from the end of the traverse back to its start. Every closure report
+// gives this one direction. An exact closure has none and gives 0.
+double ClosingBearing(double sumEast, double sumNorth);
+
 // How the closure of a grid gets an arc's curve data: the arc from → to with its grid row's
 // bearing cell ("R" and the radius) and distance cell (the arc length).
 using CurveSource =

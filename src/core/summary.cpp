@@ -147,9 +147,7 @@ ParcelClosureResult ParcelClosure(int mode, const std::string& identifier, const
     } else if (mode > SummaryPrint) {
         // A traverse that closes exactly has no ratio to show.
         const std::string ratio = c > 0 ? Format(sums.TotalLength / c, "###") : std::string();
-        // An exact closure has no direction to close along.
-        const double closingBearing =
-            c > 0 ? RadiansToBearing(BearingFromDeltas(-sums.SumEast, -sums.SumNorth)) : 0.0;
+        const double closingBearing = ClosingBearing(sums.SumEast, sums.SumNorth);
         out.Lines.emplace_back();
         out.Lines.emplace_back("Closure ratio = 1 in " + ratio);
         out.Lines.emplace_back("Closing Bearing = " + Format(closingBearing, "0.0000"));

@@ -79,8 +79,7 @@ ClosureReport CalcClosure(TraverseGrid& grid, PlanState& plan, bool forPrint,
     ClosureResult closure = GridClosure(grid.rows, grid.chkParcel, curves);
     // An exact closure leaves only rounding in the sums: no distance and no direction.
     const double distance = ClosingDistance(closure.SumEast, closure.SumNorth);
-    const double bearing =
-        distance > 0 ? RadiansToBearing(BearingFromDeltas(closure.SumEast, closure.SumNorth)) : 0.0;
+    const double bearing = ClosingBearing(closure.SumEast, closure.SumNorth);
 
     if (!grid.chkParcel) {
         report.text = closingLines(bearing, distance);

@@ -162,6 +162,14 @@ TEST(TraverseAngle, FromTheBackDirectionOfTheFirstLine) {
         EXPECT_EQ(Format(TraverseAngle(c[0], c[1]), "0.0000"), c[2]) << c[0] << " then " << c[1];
 }
 
+// The closing bearing is the direction from the end of the traverse back to its start.
+TEST(ClosingBearing, PointsFromTheEndBackToTheStart) {
+    // The traverse ends 10 mm west of its start: it closes eastwards.
+    EXPECT_EQ(Format(ClosingBearing(-0.01, 0), "0.0000"), "90.0000");
+    EXPECT_EQ(Format(ClosingBearing(0.003, 0.004), "0.0000"), "216.5212");
+    EXPECT_EQ(ClosingBearing(1e-12, -1e-12), 0.0); // an exact closure has no direction
+}
+
 LineRecord line(std::int32_t from, std::int32_t to, double bearing, double distance) {
     return LineRecord{from, to, bearing, distance, 0};
 }
