@@ -207,11 +207,17 @@ double TraverseAngle(std::string_view bearing1, std::string_view bearing2) {
     double d = a2 - (a1 + pi);
     if (d < -pi)
         d += 2 * pi;
-    if (d == pi)
-        d = 0;
     if (d > pi)
         d -= 2 * pi;
-    return d >= 0 ? RadiansToBearing(d) : -RadiansToBearing(-d);
+    const double angle = d >= 0 ? RadiansToBearing(d) : -RadiansToBearing(-d);
+    // Bearings are whole seconds, so the angle is too; the sines' rounding alone decides on
+    // which side of the half circle a straight continuation falls, and whether a reversal
+    // comes out as -0.
+    if (std::fabs(std::fabs(angle) - 180.0) < 1e-9)
+        return -180.0;
+    if (angle == 0)
+        return 0.0;
+    return angle;
 }
 
 LinePairIndex::LinePairIndex(const std::vector<LineRecord>& lines) {

@@ -81,7 +81,8 @@ double ChordLength(std::string_view radiusCell, std::string_view arcCell);
 double ChordLength(double radiusField, double arcField);
 
 // The angle at a traverse point from the back direction of one line to the next line, as a
-// signed packed bearing between -180 and +180 (two lines in the same direction give -180).
+// signed packed bearing between -180 and +180. A straight continuation is always -180 (two
+// lines in the same direction, 0 and 360 included), a line and its exact reverse 0.
 double TraverseAngle(std::string_view bearing1, std::string_view bearing2);
 
 // The index of the first entry of PlanLines, in file order, that joins two points either

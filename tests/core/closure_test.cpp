@@ -162,6 +162,20 @@ TEST(TraverseAngle, FromTheBackDirectionOfTheFirstLine) {
         EXPECT_EQ(Format(TraverseAngle(c[0], c[1]), "0.0000"), c[2]) << c[0] << " then " << c[1];
 }
 
+// A straight continuation is -180 whatever the bearing (the rounding of the sines once put
+// some at +180), and going back along a line is 0, never -0.
+TEST(TraverseAngle, StraightOnIsAlwaysMinusOneEighty) {
+    for (int d = 0; d < 360; ++d)
+        for (const char* ms : {"0000", "1840", "5959", "0001"}) {
+            const std::string b = std::to_string(d) + "." + ms;
+            EXPECT_EQ(Format(TraverseAngle(b, b), "0.0000"), "-180.0000") << b;
+            const std::string back = ReverseBearing(Val(b));
+            EXPECT_EQ(Format(TraverseAngle(b, back), "0.0000"), "0.0000") << b;
+        }
+    EXPECT_EQ(Format(TraverseAngle("0.0000", "360.0000"), "0.0000"), "-180.0000");
+    EXPECT_EQ(Format(TraverseAngle("360.0000", "0.0000"), "0.0000"), "-180.0000");
+}
+
 // The closing bearing is the direction from the end of the traverse back to its start.
 TEST(ClosingBearing, PointsFromTheEndBackToTheStart) {
     // The traverse ends 10 mm west of its start: it closes eastwards.
