@@ -97,6 +97,33 @@ double AllowableMisclosure(double length, std::string_view accuracyClass) {
     return 0.0;
 }
 
+const std::vector<std::string>& AccuracyClasses() {
+    static const std::vector<std::string> kClasses = {"Steep or mountainous",
+                                                      "Level or undulating",
+                                                      "Surveyed Polygons",
+                                                      "Urban Survey (prior Feb 2019)",
+                                                      "Rural Survey (prior Feb 2019)",
+                                                      "Marrick City Core District",
+                                                      "Commercial and City Frame District"};
+    return kClasses;
+}
+
+std::optional<std::string> AccuracyClassNamed(std::string_view text) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
+        text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
+        text.remove_suffix(1);
+    const std::string typed = UpperCase(text);
+    for (const std::string& name : AccuracyClasses())
+        if (UpperCase(name) == typed)
+            return name;
+    return std::nullopt;
+}
+
+std::string UnknownAccuracyClassMessage(std::string_view text) {
+    return "Unknown accuracy class \"" + std::string(text) + "\"";
+}
+
 double ClosingDistance(double sumEast, double sumNorth) {
     constexpr double kRoundingOfExactClosure = 1e-9; // metres
     const double c = std::sqrt(sumEast * sumEast + sumNorth * sumNorth);

@@ -22,6 +22,15 @@ inline constexpr const char* kDefaultAccuracyClass = "Surveyed Polygons";
 // The class texts are compared exactly; any other text allows nothing (0).
 double AllowableMisclosure(double length, std::string_view accuracyClass);
 
+// The accuracy classes, in the order the main window lists them.
+const std::vector<std::string>& AccuracyClasses();
+// The class a typed text names: one of AccuracyClasses, whatever the letter case and the
+// blanks around it; nullopt for text that is no class (which would allow no misclosure and
+// fail every parcel).
+std::optional<std::string> AccuracyClassNamed(std::string_view text);
+// "Unknown accuracy class "text"": the refusal of text that is no class.
+std::string UnknownAccuracyClassMessage(std::string_view text);
+
 // The misclosure of a traverse and its Bowditch-adjusted area.
 struct ClosureResult {
     double SumEast = 0.0;       // sum of departures

@@ -29,6 +29,21 @@ TEST(AllowableMisclosure, EachClassAtFourHundredMetresAndOnlyTheExactText) {
             << '"' << accuracyClass << '"';
 }
 
+// The list of classes is the table's: every class allows a misclosure, any letter case
+// names it, and a typing slip names none (it would allow nothing and fail every parcel).
+TEST(AccuracyClasses, ListedWholeAndNamedWhateverTheCase) {
+    ASSERT_EQ(AccuracyClasses().size(), 7u);
+    for (const std::string& name : AccuracyClasses()) {
+        EXPECT_GT(AllowableMisclosure(400, name), 0) << name;
+        EXPECT_EQ(AccuracyClassNamed(UpperCase(name)), name);
+    }
+    EXPECT_EQ(AccuracyClassNamed(" rural survey (PRIOR feb 2019) "),
+              "Rural Survey (prior Feb 2019)");
+    for (const char* slip : {"Level or undulatng", "Rural Survey", "", "Surveyed"})
+        EXPECT_FALSE(AccuracyClassNamed(slip)) << slip;
+    EXPECT_EQ(UnknownAccuracyClassMessage("Levl"), "Unknown accuracy class \"Levl\"");
+}
+
 GridRow row(const char* from, const char* to, const char* bearing, const char* distance) {
     return GridRow{"", from, to, bearing, distance};
 }

@@ -223,6 +223,17 @@ class ReportWindowsTest : public QObject {
         QCOMPARE(report({"--report", plan, "--sections", "summary,bogus"}, out, err), 2);
         QVERIFY(err.find("bogus") != std::string::npos);
         QCOMPARE(report({"--report", toCore(dir.path() + "/D9.lns")}, out, err), 2);
+        // The accuracy class as the check takes it: any letter case, never a typing slip.
+        QCOMPARE(report({"--report", plan, "--name", "J", "--accuracy",
+                         "rural survey (prior feb "
+                         "2019)"},
+                        out, err),
+                 0);
+        QVERIFY(out.find("Accuracy criterion = Rural Survey (prior Feb 2019)") !=
+                std::string::npos);
+        QCOMPARE(report({"--report", plan, "--name", "J", "--accuracy", "Rural"}, out, err), 2);
+        QCOMPARE(err.substr(0, 31), std::string("Unknown accuracy class \"Rural\"\n"));
+        QCOMPARE(out, std::string());
 
         const QString pdf = dir.path() + QStringLiteral("/report.pdf");
         QCOMPARE(report({"--report", plan, "--sections", "summary,full,pmjoins,alldist", "--name",
