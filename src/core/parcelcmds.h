@@ -29,9 +29,13 @@ inline constexpr const char* kEditParcelIdTitle = "Edit Parcel ID error";
 // The parcel types the dialog offers, in the order of its list.
 const std::vector<std::string>& NewParcelTypes();
 
-// The identifier prefix the dialog makes for a type ("Allotment" gives "AL", "Bold Black
-// Line" gives "COBBL"); nullopt for a text that is not one of its types.
+// The identifier prefix the dialog makes for a type ("Allotment" gives "AL", "Lot" "LT",
+// "Bold Black Line" "COBBL"); nullopt for a text that is not one of its types.
 std::optional<std::string> NewParcelPrefix(std::string_view typeText);
+
+// The dialog's type a typed text names, whatever its letter case and the blanks around it;
+// nullopt for text that is no type.
+std::optional<std::string> ParcelTypeNamed(std::string_view typeText);
 
 // What the dialog was prefilled with when it renames or copies a parcel: the type name of
 // the old identifier and the old identifier itself.
@@ -52,9 +56,9 @@ std::string RenamePrefillText(std::string_view identifier);
 // in upper case. When a rename or copy left its prefilled type unchanged, the prefix is the
 // old identifier's own (the type name does not tell "FL" from "CO"); a changed type uses
 // the dialog's table. An empty typed text is accepted for an outer boundary ("OB") and a
-// bold black line ("COBBL") only. Refusals (the dialog stays open): no type, no identifier,
-// a double quote in the identifier (it would end the identifier in the polygons file).
-// A type the dialog does not know gives an empty identifier (nothing is started).
+// bold black line ("COBBL") only. Refusals (the dialog stays open): no type, a type that is
+// none of the list's ("Unknown parcel type ..."), no identifier, a double quote in the
+// identifier (it would end the identifier in the polygons file).
 Result<std::string> NewParcelIdentifier(std::string_view typeText, std::string_view typedText,
                                         const std::optional<ParcelPrefill>& prefill = {});
 

@@ -122,9 +122,20 @@ std::string ParcelTypeName(std::string_view identifier) {
         const char* code;
         const char* name;
     };
-    static constexpr TypeName kTypes[] = {
-        {"OB", "Outer Boundary"}, {"AL", "Allotment"}, {"PI", "Piece"}, {"LT", "Lot"},
-        {"PT", "Part Lot"},       {"EA", "Easement"},  {"RD", "Road"},  {"RE", "Reserve"}};
+    static constexpr TypeName kTypes[] = {{"OB", "Outer Boundary"},
+                                          {"AL", "Allotment"},
+                                          {"PI", "Piece"},
+                                          {"LT", "Lot"},
+                                          {"PT", "Part Lot"},
+                                          {"EA", "Easement"},
+                                          {"RD", "Road"},
+                                          {"RE", "Reserve"},
+                                          // The new parcel dialog's former prefixes.
+                                          {"FL", "Lot"},
+                                          {"QP", "Piece"},
+                                          {"AR", "Road"},
+                                          {"AT", "Road"},
+                                          {"AE", "Reserve"}};
     std::string code = UpperCase(identifier.substr(0, 2));
     for (const auto& t : kTypes)
         if (code == t.code)

@@ -51,6 +51,8 @@ bool AreasAgree(double computed, double stored);
 std::string FormatHeading(const std::string& identifier, double area, const std::string& code);
 
 // "Outer Boundary", "Allotment", ... "Construction" from the first two letters, any case.
+// The prefixes the new parcel dialog once made keep their classes: FL a lot, QP a piece, AR
+// and AT a road, AE a reserve.
 std::string ParcelTypeName(std::string_view identifier);
 
 // Area text: mode 0 for display ("856 m²", "1.235 ha", "no area"), mode 1 hectares only.

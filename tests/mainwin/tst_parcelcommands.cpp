@@ -116,15 +116,17 @@ class tst_ParcelCommands : public QObject {
   private slots:
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
 
-    // The identifier is the type's code and the text typed, upper-cased. The dialog stays
-    // loaded: the next New Parcel follows on from a numbered identifier, and Cancel clears
-    // it.
+    // The identifier is the type's code and the text typed, upper-cased: the codes the
+    // parcel types know (a lot is LT, never FL, which was judged a construction parcel). The
+    // dialog stays loaded: the next New Parcel follows on from a numbered identifier, and
+    // Cancel clears it.
     void newParcelMakesAndSuggestsIdentifiers() {
         const char* const rows[][4] = {
             {"Allotment", "12", "AL12", "13"},     {"Allotment", "b7", "ALB7", nullptr},
-            {"Lot", "5", "FL5", nullptr},          {"Reserve", "2", "AE2", nullptr},
+            {"Lot", "5", "LT5", nullptr},          {"Reserve", "2", "RE2", nullptr},
+            {"Piece", "9", "PI9", nullptr},        {"Road", "9", "RD9", nullptr},
+            {"Thoroughfare", "9", "RD9", nullptr}, {"Part Lot", "9", "PT9", nullptr},
             {"Outer Boundary", "", "OB", nullptr}, {"Bold Black Line", "", "COBBL", nullptr},
-            {"Paddock", "3", "", nullptr}, // an unknown type starts nothing
             {"Easement", "4", "EA4", ""},          {"Allotment", "B", "ALB", ""},
         };
         for (const auto& row : rows) {
@@ -159,12 +161,15 @@ class tst_ParcelCommands : public QObject {
         }
     }
 
-    // A refused entry keeps the dialog open with a message; nothing is started.
+    // A refused entry keeps the dialog open with a message; nothing is started. A typed
+    // type that is none of the list's once started nothing without a word.
     void newParcelRefusesAnIncompleteOrQuotedIdentifier() {
         const char* const cases[][3] = {
             {"Allotment", "", "New Parcel error: You must supply an identifier"},
             {"", "5", "New Parcel error: You must select a parcel type"},
             {"Allotment", "1\"2", nullptr},
+            {"Paddock", "3",
+             "New Parcel error: Unknown parcel type \"Paddock\"\nChoose a type from the list"},
         };
         Plan p;
         QVERIFY(p.ok);
@@ -174,6 +179,10 @@ class tst_ParcelCommands : public QObject {
             QCOMPARE(p.h.window->findChild<frmParcel*>()->parcelId(), QString());
             QCOMPARE(p.h.messages(), QStringList{c[2] ? QString(c[2]) : kDoubleQuote});
         }
+        // Every type is in the list, a part lot among them: none has to be typed.
+        QComboBox* types = Ui::type(*p.h.window->findChild<frmParcel*>());
+        QCOMPARE(types->count(), 11);
+        QVERIFY(types->findText("Part Lot") >= 0);
     }
 
     // Rename keeps the parcel's own type code when the type is left as offered, or takes
