@@ -188,6 +188,42 @@ std::string SumDistanceText(std::string_view text) {
     return Format(total, "0.000");
 }
 
+bool IsDistanceSum(std::string_view text) {
+    bool wantNumber = true; // a number must come next (at the start, or after a sign)
+    bool signAllowed = true;
+    size_t i = 0;
+    const auto blank = [&text](size_t at) { return text[at] == ' ' || text[at] == '\t'; };
+    while (i < text.size()) {
+        if (blank(i)) {
+            ++i;
+            continue;
+        }
+        const char c = text[i];
+        if (c == '+' || c == '-') {
+            if (wantNumber && !signAllowed)
+                return false;
+            wantNumber = true;
+            signAllowed = false;
+            ++i;
+            continue;
+        }
+        if (!wantNumber)
+            return false; // two numbers with nothing between them
+        int digits = 0, points = 0;
+        for (; i < text.size() && ((text[i] >= '0' && text[i] <= '9') || text[i] == '.'); ++i) {
+            if (text[i] == '.')
+                ++points;
+            else
+                ++digits;
+        }
+        if (digits == 0 || points > 1)
+            return false;
+        wantNumber = false;
+        signAllowed = false;
+    }
+    return !wantNumber;
+}
+
 std::string BearingText(double bearing) {
     return Format(bearing, "0.0000");
 }

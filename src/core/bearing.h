@@ -32,6 +32,10 @@ double BackBearingValue(double bearing);
 // A distance typed as a sum of parts ("10.5+2.25-1"), formatted "0.000". Empty when a part
 // has too many digits for a number.
 std::string SumDistanceText(std::string_view text);
+// True when the text is a sum of numbers as SumDistanceText reads it and nothing else:
+// numbers (digits and at most one point) joined by "+" and "-", the first of them perhaps
+// signed, blanks anywhere between. "12m", "abc", "1..2" and "5+" are not.
+bool IsDistanceSum(std::string_view text);
 
 // Bearing cell texts.
 inline constexpr const char* kNoData = "No Data";
