@@ -124,6 +124,22 @@ double RadiansToBearing(double a) {
     return d + m / 100.0 + s / 10000.0;
 }
 
+std::string AngleText(std::string_view packed) {
+    while (!packed.empty() && (packed.front() == ' ' || packed.front() == '\t'))
+        packed.remove_prefix(1);
+    const bool negative = !packed.empty() && packed.front() == '-';
+    if (negative)
+        packed.remove_prefix(1);
+    const double seconds = std::round(std::fabs(BearingToRadians(packed)) * 180.0 / Pi() * 3600.0);
+    const double d = std::trunc(seconds / 3600);
+    const double m = std::trunc((seconds - d * 3600) / 60);
+    const double s = seconds - d * 3600 - m * 60;
+    std::string text = (negative && seconds > 0 ? "-" : "") + Format(d, "0") + "\xB0";
+    text += Format(m, "0").insert(0, m < 10 ? "0" : "") + "'";
+    text += Format(s, "0").insert(0, s < 10 ? "0" : "") + "\"";
+    return text;
+}
+
 double BearingFromDeltas(double dE, double dN) {
     const double pi = Pi();
     if (dE != 0 && dN != 0) {

@@ -23,6 +23,11 @@ double BearingToRadians(std::string_view text);
 double RadiansToBearing(double radians);
 double BearingFromDeltas(double dE, double dN);
 
+// The angle of packed DDD.MMSS text (a leading "-" kept) in degrees, minutes and seconds as
+// BearingToRadians reads it, to the whole second: "0.03" is 0°03'00", "-1.3020" -1°30'20".
+// The degree sign is the Latin-1 byte of the program's texts.
+std::string AngleText(std::string_view packed);
+
 // The back bearing of a packed bearing, formatted "0.0000".
 std::string ReverseBearing(double bearing);
 // The back bearing as a number: plus 180, less 360 only when the sum exceeds 360 (so a back
