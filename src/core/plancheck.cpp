@@ -146,9 +146,14 @@ static int RunCoordsCommand(const CommandLine& command, std::ostream& out, std::
         return refuse(err, "Invalid combined scale factor");
     request.IncludeMarks = command.has("--marks");
     request.Separator = command.value("--separator", request.Separator);
+    request.Replace = command.has("--replace");
     auto created = CreateCoordFile(plan, request);
-    if (!created)
-        return refuse(err, created.error().message);
+    if (!created) {
+        std::string message = created.error().message;
+        if (!request.Replace && FileExists(PlanFile(plan.PlanPath, ".cor")))
+            message += "\nAdd --replace to replace it";
+        return refuse(err, message);
+    }
     out << Latin1ToUtf8(created.value().Message) << '\n';
     out.flush();
     return 0;
