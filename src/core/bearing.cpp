@@ -124,6 +124,22 @@ double RadiansToBearing(double a) {
     return d + m / 100.0 + s / 10000.0;
 }
 
+std::string AngleText(std::string_view packed) {
+    while (!packed.empty() && (packed.front() == ' ' || packed.front() == '\t'))
+        packed.remove_prefix(1);
+    const bool negative = !packed.empty() && packed.front() == '-';
+    if (negative)
+        packed.remove_prefix(1);
+    const double seconds = std::round(std::fabs(BearingToRadians(packed)) * 180.0 / Pi() * 3600.0);
+    const double d = std::trunc(seconds / 3600);
+    const double m = std::trunc((seconds - d * 3600) / 60);
+    const double s = seconds - d * 3600 - m * 60;
+    std::string text = (negative && seconds > 0 ? "-" : "") + Format(d, "0") + "\xB0";
+    text += Format(m, "0").insert(0, m < 10 ? "0" : "") + "'";
+    text += Format(s, "0").insert(0, s < 10 ? "0" : "") + "\"";
+    return text;
+}
+
 double BearingFromDeltas(double dE, double dN) {
     const double pi = Pi();
     if (dE != 0 && dN != 0) {
@@ -186,6 +202,42 @@ std::string SumDistanceText(std::string_view text) {
     if (total < 0)
         total = -total;
     return Format(total, "0.000");
+}
+
+bool IsDistanceSum(std::string_view text) {
+    bool wantNumber = true; // a number must come next (at the start, or after a sign)
+    bool signAllowed = true;
+    size_t i = 0;
+    const auto blank = [&text](size_t at) { return text[at] == ' ' || text[at] == '\t'; };
+    while (i < text.size()) {
+        if (blank(i)) {
+            ++i;
+            continue;
+        }
+        const char c = text[i];
+        if (c == '+' || c == '-') {
+            if (wantNumber && !signAllowed)
+                return false;
+            wantNumber = true;
+            signAllowed = false;
+            ++i;
+            continue;
+        }
+        if (!wantNumber)
+            return false; // two numbers with nothing between them
+        int digits = 0, points = 0;
+        for (; i < text.size() && ((text[i] >= '0' && text[i] <= '9') || text[i] == '.'); ++i) {
+            if (text[i] == '.')
+                ++points;
+            else
+                ++digits;
+        }
+        if (digits == 0 || points > 1)
+            return false;
+        wantNumber = false;
+        signAllowed = false;
+    }
+    return !wantNumber;
 }
 
 std::string BearingText(double bearing) {

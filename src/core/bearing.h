@@ -23,6 +23,11 @@ double BearingToRadians(std::string_view text);
 double RadiansToBearing(double radians);
 double BearingFromDeltas(double dE, double dN);
 
+// The angle of packed DDD.MMSS text (a leading "-" kept) in degrees, minutes and seconds as
+// BearingToRadians reads it, to the whole second: "0.03" is 0°03'00", "-1.3020" -1°30'20".
+// The degree sign is the Latin-1 byte of the program's texts.
+std::string AngleText(std::string_view packed);
+
 // The back bearing of a packed bearing, formatted "0.0000".
 std::string ReverseBearing(double bearing);
 // The back bearing as a number: plus 180, less 360 only when the sum exceeds 360 (so a back
@@ -32,6 +37,10 @@ double BackBearingValue(double bearing);
 // A distance typed as a sum of parts ("10.5+2.25-1"), formatted "0.000". Empty when a part
 // has too many digits for a number.
 std::string SumDistanceText(std::string_view text);
+// True when the text is a sum of numbers as SumDistanceText reads it and nothing else:
+// numbers (digits and at most one point) joined by "+" and "-", the first of them perhaps
+// signed, blanks anywhere between. "12m", "abc", "1..2" and "5+" are not.
+bool IsDistanceSum(std::string_view text);
 
 // Bearing cell texts.
 inline constexpr const char* kNoData = "No Data";

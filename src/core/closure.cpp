@@ -97,10 +97,43 @@ double AllowableMisclosure(double length, std::string_view accuracyClass) {
     return 0.0;
 }
 
+const std::vector<std::string>& AccuracyClasses() {
+    static const std::vector<std::string> kClasses = {"Steep or mountainous",
+                                                      "Level or undulating",
+                                                      "Surveyed Polygons",
+                                                      "Urban Survey (prior Feb 2019)",
+                                                      "Rural Survey (prior Feb 2019)",
+                                                      "Marrick City Core District",
+                                                      "Commercial and City Frame District"};
+    return kClasses;
+}
+
+std::optional<std::string> AccuracyClassNamed(std::string_view text) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
+        text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
+        text.remove_suffix(1);
+    const std::string typed = UpperCase(text);
+    for (const std::string& name : AccuracyClasses())
+        if (UpperCase(name) == typed)
+            return name;
+    return std::nullopt;
+}
+
+std::string UnknownAccuracyClassMessage(std::string_view text) {
+    return "Unknown accuracy class \"" + std::string(text) + "\"";
+}
+
 double ClosingDistance(double sumEast, double sumNorth) {
     constexpr double kRoundingOfExactClosure = 1e-9; // metres
     const double c = std::sqrt(sumEast * sumEast + sumNorth * sumNorth);
     return c < kRoundingOfExactClosure ? 0.0 : c;
+}
+
+double ClosingBearing(double sumEast, double sumNorth) {
+    if (ClosingDistance(sumEast, sumNorth) == 0)
+        return 0.0;
+    return RadiansToBearing(BearingFromDeltas(-sumEast, -sumNorth));
 }
 
 ClosureResult GridClosure(const GridRows& rows, bool parcelMode, const CurveSource& curves) {
@@ -167,10 +200,15 @@ ClosureResult GridClosure(const GridRows& rows, bool parcelMode, const CurveTabl
 
 double BowditchArea(double sumEast, double sumNorth, double totalLength, double segmentTotal,
                     const std::vector<Leg>& legs) {
+    const double area = SignedBowditchArea(sumEast, sumNorth, totalLength, segmentTotal, legs);
+    return area > 0 ? area : 0.0;
+}
+
+double SignedBowditchArea(double sumEast, double sumNorth, double totalLength, double segmentTotal,
+                          const std::vector<Leg>& legs) {
     if (legs.size() <= 2)
         return 0.0;
-    double area = twiceAdjustedArea(sumEast, sumNorth, totalLength, legs) / 2 + segmentTotal;
-    return area > 0 ? area : 0.0;
+    return twiceAdjustedArea(sumEast, sumNorth, totalLength, legs) / 2 + segmentTotal;
 }
 
 double SegmentArea(std::string_view radiusCell, std::string_view arcCell, bool left) {
@@ -196,11 +234,17 @@ double TraverseAngle(std::string_view bearing1, std::string_view bearing2) {
     double d = a2 - (a1 + pi);
     if (d < -pi)
         d += 2 * pi;
-    if (d == pi)
-        d = 0;
     if (d > pi)
         d -= 2 * pi;
-    return d >= 0 ? RadiansToBearing(d) : -RadiansToBearing(-d);
+    const double angle = d >= 0 ? RadiansToBearing(d) : -RadiansToBearing(-d);
+    // Bearings are whole seconds, so the angle is too; the sines' rounding alone decides on
+    // which side of the half circle a straight continuation falls, and whether a reversal
+    // comes out as -0.
+    if (std::fabs(std::fabs(angle) - 180.0) < 1e-9)
+        return -180.0;
+    if (angle == 0)
+        return 0.0;
+    return angle;
 }
 
 LinePairIndex::LinePairIndex(const std::vector<LineRecord>& lines) {

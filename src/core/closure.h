@@ -22,6 +22,15 @@ inline constexpr const char* kDefaultAccuracyClass = "Surveyed Polygons";
 // The class texts are compared exactly; any other text allows nothing (0).
 double AllowableMisclosure(double length, std::string_view accuracyClass);
 
+// The accuracy classes, in the order the main window lists them.
+const std::vector<std::string>& AccuracyClasses();
+// The class a typed text names: one of AccuracyClasses, whatever the letter case and the
+// blanks around it; nullopt for text that is no class (which would allow no misclosure and
+// fail every parcel).
+std::optional<std::string> AccuracyClassNamed(std::string_view text);
+// "Unknown accuracy class "text"": the refusal of text that is no class.
+std::string UnknownAccuracyClassMessage(std::string_view text);
+
 // The misclosure of a traverse and its Bowditch-adjusted area.
 struct ClosureResult {
     double SumEast = 0.0;       // sum of departures
@@ -35,6 +44,11 @@ struct ClosureResult {
 // is the rounding of the sines and cosines of an exact closure, not a misclosure: it is 0,
 // so that a traverse that closes exactly is acceptable under every accuracy class.
 double ClosingDistance(double sumEast, double sumNorth);
+
+// The closing bearing of a traverse's sums (packed DDD.MMSS): the direction of the line
+// that would close it, from the end of the traverse back to its start. Every closure report
+// gives this one direction. An exact closure has none and gives 0.
+double ClosingBearing(double sumEast, double sumNorth);
 
 // How the closure of a grid gets an arc's curve data: the arc from → to with its grid row's
 // bearing cell ("R" and the radius) and distance cell (the arc length).
@@ -60,6 +74,10 @@ struct Leg {
 // legs, gives 0.
 double BowditchArea(double sumEast, double sumNorth, double totalLength, double segmentTotal,
                     const std::vector<Leg>& legs);
+// The same with its sign: negative for a traverse walked anticlockwise, whose size is the
+// area of the parcel walked the other way round. Fewer than three legs give 0.
+double SignedBowditchArea(double sumEast, double sumNorth, double totalLength, double segmentTotal,
+                          const std::vector<Leg>& legs);
 
 // The area between an arc and its chord, negative for an arc turning left. The radius comes
 // from a grid's bearing cell ("R12.500") or a stored bearing field (1000 plus the radius),
@@ -72,7 +90,8 @@ double ChordLength(std::string_view radiusCell, std::string_view arcCell);
 double ChordLength(double radiusField, double arcField);
 
 // The angle at a traverse point from the back direction of one line to the next line, as a
-// signed packed bearing between -180 and +180 (two lines in the same direction give -180).
+// signed packed bearing between -180 and +180. A straight continuation is always -180 (two
+// lines in the same direction, 0 and 360 included), a line and its exact reverse 0.
 double TraverseAngle(std::string_view bearing1, std::string_view bearing2);
 
 // The index of the first entry of PlanLines, in file order, that joins two points either

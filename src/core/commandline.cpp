@@ -29,7 +29,7 @@ const std::vector<ModeOptions>& modes() {
         {"--coords",
          CommandMode::Coords,
          {"--origin", "--east", "--north", "--scale", "--separator"},
-         {"--marks"},
+         {"--marks", "--replace"},
          {"--origin"}},
         {"--report", CommandMode::Report, {"--sections", "--name", "--pdf", "--accuracy"}, {}, {}},
         {"--import-landxml",
@@ -57,7 +57,7 @@ const char* CommandLineUsage() {
            "       corvane --doubles PLAN\n"
            "       corvane --point-errors PLAN\n"
            "       corvane --coords PLAN --origin POINT [--east E] [--north N] [--scale F]\n"
-           "                             [--marks] [--separator S]\n"
+           "                             [--marks] [--separator S] [--replace]\n"
            "       corvane --report PLAN [--sections LIST] [--name NAME] [--pdf FILE]\n"
            "                             [--accuracy CLASS]\n"
            "       corvane --import-landxml FILE.xml --out BASE [--fill-from-coordinates]\n"
@@ -77,9 +77,9 @@ const char* CommandLineUsage() {
            "(prior\n"
            "                     Feb 2019)\", \"Rural Survey (prior Feb 2019)\", \"Marrick City "
            "Core\n"
-           "                     District\", \"Commercial and City Frame District\". Any other "
-           "text\n"
-           "                     allows no misclosure.\n"
+           "                     District\", \"Commercial and City Frame District\" (in any "
+           "letter\n"
+           "                     case). Any other text is refused.\n"
            "  --full             print the full closure report (every line of every parcel).\n"
            "  --diagnose         after the summary, name for each parcel that does not close\n"
            "                     the single figures (a bearing, a distance or an arc's turn)\n"
@@ -103,6 +103,7 @@ const char* CommandLineUsage() {
            "  --marks            include the survey marks.\n"
            "  --separator S      between the fields: \"comma and space\" (default), \"comma\",\n"
            "                     \"space\", \"Tab\", or the text S itself.\n"
+           "  --replace          write over an existing coordinate file (refused without it).\n"
            "  --report PLAN      print the plan report as text, or with --pdf into a PDF file.\n"
            "  --sections LIST    the sections, separated by commas: summary, sdb (survey data\n"
            "                     base details), full (full closures), pmjoins (joins between\n"

@@ -17,6 +17,18 @@ Error refusal(std::string message) {
     return Error{std::move(message), kErrorTitle};
 }
 
+// A coordinate of the origin as typed: a plain number, never read as far as it goes ("5OOO"
+// would be 5, "1000,25" 1000).
+Result<double> coordinateField(const std::string& text, const char* which) {
+    if (text.find_first_not_of(" \t") == std::string::npos)
+        return refusal(std::string("Enter the ") + which + " coordinate");
+    const auto value = IsNumberText(text) ? FiniteVal(text) : std::nullopt;
+    if (!value)
+        return refusal(std::string("The ") + which + " coordinate " + QuotedLine(text) +
+                       " is not a number");
+    return *value;
+}
+
 } // namespace
 
 std::string SeparatorText(const std::string& choice) {
@@ -63,6 +75,15 @@ Result<CoordFileResult> CoordFileFor(const PlanState& plan, const CoordFileReque
         factor == 1.0 ? BuildPlanCoordinates(plan.PlanLines, curves.value())
                       : BuildPlanCoordinates(ScaledLines(plan.PlanLines, factor), curves.value());
 
+    if (request.Origin.find_first_not_of(" \t") == std::string::npos)
+        return refusal("Enter the origin point");
+    const auto north = coordinateField(request.North, "north");
+    if (!north)
+        return north.error();
+    const auto east = coordinateField(request.East, "east");
+    if (!east)
+        return east.error();
+
     const std::int32_t origin = PointLabelToNumber(request.Origin);
     const PointRecord* at = nullptr;
     for (const PointRecord& p : points)
@@ -71,10 +92,10 @@ Result<CoordFileResult> CoordFileFor(const PlanState& plan, const CoordFileReque
             break;
         }
     // A point no line fixed has no position to shift from.
-    if (request.Origin.empty() || !at || at->Fixed <= 0)
+    if (!at || at->Fixed <= 0)
         return refusal(request.Origin + " not found");
-    const double shiftEast = Val(request.East) - at->East;
-    const double shiftNorth = Val(request.North) - at->North;
+    const double shiftEast = east.value() - at->East;
+    const double shiftNorth = north.value() - at->North;
 
     CoordFileResult result;
     result.Path = PlanFile(plan.PlanPath, ".cor");
@@ -93,7 +114,7 @@ Result<CoordFileResult> CoordFileFor(const PlanState& plan, const CoordFileReque
                           sep + Format(shiftNorth + p.North, "0.000") + "\r\n";
         ++result.Written;
     }
-    result.Message = "Coordinate file " + plan.PlanPath + ".COR created";
+    result.Message = "Coordinate file " + result.Path + " created";
     if (result.OtherGroups == 1)
         result.Message += "\n1 fixed point of another group was left out";
     else if (result.OtherGroups > 1)
@@ -102,12 +123,21 @@ Result<CoordFileResult> CoordFileFor(const PlanState& plan, const CoordFileReque
     return result;
 }
 
+Status WriteCoordFile(const CoordFileResult& result) {
+    if (Status written = WriteFileAtomic(result.Path, result.Content); !written)
+        return refusal(written.error().message);
+    return {};
+}
+
 Result<CoordFileResult> CreateCoordFile(const PlanState& plan, const CoordFileRequest& request) {
     auto result = CoordFileFor(plan, request);
     if (!result)
         return result;
-    if (Status written = WriteFileAtomic(result.value().Path, result.value().Content); !written)
-        return refusal(written.error().message);
+    // A coordinate file may hold coordinates from another origin, or edited by hand.
+    if (!request.Replace && FileExists(result.value().Path))
+        return refusal("The coordinate file " + result.value().Path + " exists already");
+    if (Status written = WriteCoordFile(result.value()); !written)
+        return written.error();
     return result;
 }
 

@@ -17,6 +17,7 @@ struct CoordFileRequest {
     std::string ScaleFactor; // the combined scale factor; empty: none
     bool IncludeMarks = false;
     std::string Separator = "comma and space";
+    bool Replace = false; // an existing coordinate file may be written over
 };
 
 // The characters between a point's fields: "comma and space" ", ", "comma" ",", "space" " ",
@@ -27,7 +28,7 @@ std::string SeparatorText(const std::string& choice);
 std::vector<LineRecord> ScaledLines(const std::vector<LineRecord>& lines, double factor);
 
 struct CoordFileResult {
-    std::string Path;    // the file written
+    std::string Path;    // the file written, named as it is on disk when it exists
     std::string Content; // what it holds
     int Written = 0;     // points written
     int OtherGroups = 0; // fixed points left out because no line joins them to the origin
@@ -38,12 +39,17 @@ struct CoordFileResult {
 // lines (scaled when asked), shifted so that the origin point stands at the given east and
 // north, one "point, east, north" line for every fixed point of the origin's group (marks
 // only when included). Refusals, titled "Create Coord. file error": no lines, a scale factor
-// that is not a number above 0 (at most 10), an origin that is empty, unknown or not fixed.
-// Nothing is written.
+// that is not a number above 0 (at most 10), no origin point ("Enter the origin point"), a
+// north or east that is not a number, an origin that is unknown or not fixed. Nothing is
+// written.
 Result<CoordFileResult> CoordFileFor(const PlanState& plan, const CoordFileRequest& request);
 
-// The same, then writes the text whole over the plan's ".cor" file. A failed write leaves
-// the previous file as it was and names the file.
+// Writes the coordinate file's text whole over its file. A failed write leaves the previous
+// file as it was and names the file.
+Status WriteCoordFile(const CoordFileResult& result);
+
+// CoordFileFor, then WriteCoordFile; an existing coordinate file is refused unless the
+// request says to replace it.
 Result<CoordFileResult> CreateCoordFile(const PlanState& plan, const CoordFileRequest& request);
 
 } // namespace corvane

@@ -25,12 +25,14 @@ struct TypePrefix {
     const char* type;
     const char* prefix;
 };
-// The dialog's own table: some types get prefixes the type names of the polygons file do
-// not know ("QP", "FL", "AR", "AE", "AT").
-constexpr TypePrefix kTypePrefixes[] = {
-    {"Outer Boundary", "OB"}, {"Bold Black Line", "COBBL"}, {"Allotment", "AL"}, {"Lot", "FL"},
-    {"Piece", "QP"},          {"Easement", "EA"},           {"Reserve", "AE"},   {"Road", "AR"},
-    {"Thoroughfare", "AT"},   {"Construction", "CO"}};
+// The dialog's own table: each type gets the code the parcel types of the polygons file
+// know it by, so that a new lot is judged as a lot. A thoroughfare is a road.
+constexpr TypePrefix kTypePrefixes[] = {{"Outer Boundary", "OB"}, {"Bold Black Line", "COBBL"},
+                                        {"Allotment", "AL"},      {"Lot", "LT"},
+                                        {"Part Lot", "PT"},       {"Piece", "PI"},
+                                        {"Easement", "EA"},       {"Reserve", "RE"},
+                                        {"Road", "RD"},           {"Thoroughfare", "RD"},
+                                        {"Construction", "CO"}};
 
 // The two prefixes that make an identifier on their own.
 bool standsAlone(std::string_view prefix) {
@@ -64,15 +66,30 @@ std::optional<std::int32_t> PolygonPoint(std::string_view line) {
 
 const std::vector<std::string>& NewParcelTypes() {
     static const std::vector<std::string> kTypes = {
-        "Outer Boundary", "Bold Black Line", "Allotment", "Lot",          "Piece",
+        "Outer Boundary", "Bold Black Line", "Allotment", "Lot",          "Part Lot",    "Piece",
         "Easement",       "Reserve",         "Road",      "Thoroughfare", "Construction"};
     return kTypes;
 }
 
 std::optional<std::string> NewParcelPrefix(std::string_view typeText) {
+    const auto type = ParcelTypeNamed(typeText);
+    if (!type)
+        return std::nullopt;
     for (const auto& t : kTypePrefixes)
-        if (typeText == t.type)
+        if (*type == t.type)
             return std::string(t.prefix);
+    return std::nullopt;
+}
+
+std::optional<std::string> ParcelTypeNamed(std::string_view typeText) {
+    while (!typeText.empty() && (typeText.front() == ' ' || typeText.front() == '\t'))
+        typeText.remove_prefix(1);
+    while (!typeText.empty() && (typeText.back() == ' ' || typeText.back() == '\t'))
+        typeText.remove_suffix(1);
+    const std::string typed = UpperCase(typeText);
+    for (const std::string& type : NewParcelTypes())
+        if (UpperCase(type) == typed)
+            return type;
     return std::nullopt;
 }
 
@@ -94,20 +111,25 @@ Result<std::string> NewParcelIdentifier(std::string_view typeText, std::string_v
     if (typedText.find('"') != std::string_view::npos)
         return Error{"A parcel identifier cannot contain a double quote", kNewParcelTitle};
 
-    std::optional<std::string> prefix;
-    if (prefill && typeText == prefill->Type)
+    // A type that is none of the list's would give the parcel a class by accident.
+    const auto type = ParcelTypeNamed(typeText);
+    if (!type)
+        return Error{"Unknown parcel type \"" + std::string(typeText) +
+                         "\"\nChoose a type from the list",
+                     kNewParcelTitle};
+
+    std::string prefix;
+    if (prefill && *type == prefill->Type)
         prefix = OwnParcelPrefix(prefill->OldIdentifier);
     else
-        prefix = NewParcelPrefix(typeText);
+        prefix = *NewParcelPrefix(*type);
 
     if (typedText.empty()) {
-        if (prefix && standsAlone(UpperCase(*prefix)))
-            return *prefix;
+        if (standsAlone(UpperCase(prefix)))
+            return prefix;
         return Error{"You must supply an identifier", kNewParcelTitle};
     }
-    if (!prefix)
-        return std::string();
-    return *prefix + UpperCase(typedText);
+    return prefix + UpperCase(typedText);
 }
 
 std::string SuggestNextIdentifier(std::string_view typeText, std::string_view identifierText) {
@@ -340,18 +362,11 @@ Result<RecalcResult> Recalc(PlanState& plan, const std::string& identifier) {
         return Error{kParcelMissing, kRecalcTitle};
     if (result.MissingData)
         return result;
-    result.Area = BowditchArea(sumEast, sumNorth, perimeter, segments, legs);
+    // A parcel walked anticlockwise has the area of the parcel walked the other way round.
+    result.Area =
+        AreaToStore(std::fabs(SignedBowditchArea(sumEast, sumNorth, perimeter, segments, legs)));
     result.Hectares = FormatArea(result.Area, 1);
     return result;
-}
-
-std::optional<double> AreaFromSummaryText(std::string_view text) {
-    // The number ends one blank before its unit.
-    if (size_t p = text.find('m'); p != std::string_view::npos)
-        return Val(text.substr(0, p > 0 ? p - 1 : 0));
-    if (size_t p = text.find('h'); p != std::string_view::npos)
-        return Val(text.substr(0, p > 0 ? p - 1 : 0)) * 10000;
-    return std::nullopt;
 }
 
 } // namespace corvane

@@ -29,9 +29,13 @@ inline constexpr const char* kEditParcelIdTitle = "Edit Parcel ID error";
 // The parcel types the dialog offers, in the order of its list.
 const std::vector<std::string>& NewParcelTypes();
 
-// The identifier prefix the dialog makes for a type ("Allotment" gives "AL", "Bold Black
-// Line" gives "COBBL"); nullopt for a text that is not one of its types.
+// The identifier prefix the dialog makes for a type ("Allotment" gives "AL", "Lot" "LT",
+// "Bold Black Line" "COBBL"); nullopt for a text that is not one of its types.
 std::optional<std::string> NewParcelPrefix(std::string_view typeText);
+
+// The dialog's type a typed text names, whatever its letter case and the blanks around it;
+// nullopt for text that is no type.
+std::optional<std::string> ParcelTypeNamed(std::string_view typeText);
 
 // What the dialog was prefilled with when it renames or copies a parcel: the type name of
 // the old identifier and the old identifier itself.
@@ -52,9 +56,9 @@ std::string RenamePrefillText(std::string_view identifier);
 // in upper case. When a rename or copy left its prefilled type unchanged, the prefix is the
 // old identifier's own (the type name does not tell "FL" from "CO"); a changed type uses
 // the dialog's table. An empty typed text is accepted for an outer boundary ("OB") and a
-// bold black line ("COBBL") only. Refusals (the dialog stays open): no type, no identifier,
-// a double quote in the identifier (it would end the identifier in the polygons file).
-// A type the dialog does not know gives an empty identifier (nothing is started).
+// bold black line ("COBBL") only. Refusals (the dialog stays open): no type, a type that is
+// none of the list's ("Unknown parcel type ..."), no identifier, a double quote in the
+// identifier (it would end the identifier in the polygons file).
 Result<std::string> NewParcelIdentifier(std::string_view typeText, std::string_view typedText,
                                         const std::optional<ParcelPrefill>& prefill = {});
 
@@ -128,7 +132,9 @@ Result<double> AreaFromEntry(std::string_view text, std::string_view prefilledTe
 std::string AreaCodeOf(bool approximate, bool deduced);
 
 // The dialog's "Recalc.": the Bowditch-adjusted area of the parcel's walk over PlanLines
-// (loaded first when they are not) and the curve file.
+// (loaded first when they are not) and the curve file, as it is stored (to a tenth of a
+// square metre). A parcel walked anticlockwise gets the area of the parcel walked the other
+// way round.
 struct RecalcResult {
     bool MissingData = false; // a line of the walk lacks its bearing or distance
     double Area = 0.0;        // square metres
@@ -137,9 +143,5 @@ struct RecalcResult {
 inline constexpr const char* kRecalcTitle = "Recalculate Area error";
 inline constexpr const char* kRecalcMissingData = "Cannot calculate due to missing data";
 Result<RecalcResult> Recalc(PlanState& plan, const std::string& identifier);
-
-// The square metres of a calculated area text of the closure summary ("1234 m²", "1.235
-// ha"); nullopt for a text with neither unit ("No area").
-std::optional<double> AreaFromSummaryText(std::string_view text);
 
 } // namespace corvane

@@ -30,6 +30,18 @@ int refuse(std::ostream& err, const std::string& message) {
 
 } // namespace
 
+Result<std::string> AccuracyClassOption(const CommandLine& command) {
+    if (!command.Values.count("--accuracy"))
+        return std::string(kDefaultAccuracyClass);
+    const std::string typed = command.value("--accuracy");
+    if (auto named = AccuracyClassNamed(typed))
+        return *named;
+    std::string message = UnknownAccuracyClassMessage(typed) + "\nThe classes are:";
+    for (const std::string& name : AccuracyClasses())
+        message += "\n  " + name;
+    return Error{message, ""};
+}
+
 Status LoadCommandPlan(const std::string& argument, PlanState& plan) {
     plan.PlanPath = PlanPathOfArgument(argument);
     if (!FileExists(plan.PlanPath + ".lns"))
@@ -134,9 +146,14 @@ static int RunCoordsCommand(const CommandLine& command, std::ostream& out, std::
         return refuse(err, "Invalid combined scale factor");
     request.IncludeMarks = command.has("--marks");
     request.Separator = command.value("--separator", request.Separator);
+    request.Replace = command.has("--replace");
     auto created = CreateCoordFile(plan, request);
-    if (!created)
-        return refuse(err, created.error().message);
+    if (!created) {
+        std::string message = created.error().message;
+        if (!request.Replace && FileExists(PlanFile(plan.PlanPath, ".cor")))
+            message += "\nAdd --replace to replace it";
+        return refuse(err, message);
+    }
     out << Latin1ToUtf8(created.value().Message) << '\n';
     out.flush();
     return 0;
@@ -161,7 +178,9 @@ int RunPlanCheck(const CommandLine& command, std::ostream& out, std::ostream& er
         err << CommandLineUsage();
         return 2;
     }
-    const std::string accuracyClass = command.value("--accuracy", kDefaultAccuracyClass);
+    const auto accuracyClass = AccuracyClassOption(command);
+    if (!accuracyClass)
+        return refuse(err, accuracyClass.error().message);
     PlanState plan;
     plan.PlanPath = PlanPathOfArgument(command.Plan);
     Status loaded = LoadLines(plan);
@@ -169,7 +188,7 @@ int RunPlanCheck(const CommandLine& command, std::ostream& out, std::ostream& er
         return refuse(err, loaded.error().message);
 
     const int mode = command.has("--full") ? SummaryFull : SummaryPrint;
-    auto summary = ClosureSummary(mode, plan, accuracyClass);
+    auto summary = ClosureSummary(mode, plan, accuracyClass.value());
     if (!summary)
         return refuse(err, summary.error().message);
     if (summary.value().Rows.empty())
@@ -183,7 +202,7 @@ int RunPlanCheck(const CommandLine& command, std::ostream& out, std::ostream& er
         auto curves = ReadCurveFile(plan.PlanPath);
         if (!curves)
             return refuse(err, curves.error().message);
-        auto diagnosis = DiagnosePlan(plan, curves.value(), accuracyClass);
+        auto diagnosis = DiagnosePlan(plan, curves.value(), accuracyClass.value());
         if (!diagnosis)
             return refuse(err, diagnosis.error().message);
         for (const std::string& line : DiagnosisLines(diagnosis.value()))

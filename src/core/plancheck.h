@@ -10,6 +10,11 @@
 
 namespace corvane {
 
+// The accuracy class of "--accuracy CLASS" (any letter case), "Surveyed Polygons" without
+// it; text that is no class is refused ("Unknown accuracy class ..." and the classes), as it
+// would fail every parcel.
+Result<std::string> AccuracyClassOption(const CommandLine& command);
+
 // The plan a command names, its lines file loaded: refused when the lines file is not there
 // ("Cannot find the lines file ...") or when the loader refuses it.
 Status LoadCommandPlan(const std::string& argument, PlanState& plan);

@@ -282,4 +282,12 @@ std::vector<std::string> ParcelsUsingPoint(const std::vector<std::string>& polyg
     return parcels;
 }
 
+bool PointNumberInUse(const std::vector<LineRecord>& lines,
+                      const std::vector<std::string>& polygonsLines, std::int32_t number) {
+    for (const LineRecord& l : lines)
+        if (l.FromPoint == number || l.ToPoint == number)
+            return true;
+    return !ParcelsUsingPoint(polygonsLines, number).empty();
+}
+
 } // namespace corvane

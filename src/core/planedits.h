@@ -67,4 +67,9 @@ std::int32_t NextPointNumber(const PlanState& plan);
 std::vector<std::string> ParcelsUsingPoint(const std::vector<std::string>& polygonsLines,
                                            std::int32_t point);
 
+// True when a point of that number is in the plan: an end of a line, or a corner of a
+// parcel. Point Number refuses to give another point that number, which would merge the two.
+bool PointNumberInUse(const std::vector<LineRecord>& lines,
+                      const std::vector<std::string>& polygonsLines, std::int32_t number);
+
 } // namespace corvane

@@ -104,6 +104,15 @@ ParcelHeading ParseHeading(std::string_view line) {
     return heading;
 }
 
+double AreaToStore(double area) {
+    return std::round(area / kAreaPrecision) * kAreaPrecision;
+}
+
+bool AreasAgree(double computed, double stored) {
+    // The allowance for the binary form of a tenth keeps 1113.5 and 1113.4 agreeing.
+    return std::fabs(computed - stored) <= kAreaPrecision + 1e-9;
+}
+
 std::string FormatHeading(const std::string& identifier, double area, const std::string& code) {
     return "\"" + identifier + "\"," + GeneralText(area) + ",\"" + code + "\"";
 }
@@ -113,9 +122,20 @@ std::string ParcelTypeName(std::string_view identifier) {
         const char* code;
         const char* name;
     };
-    static constexpr TypeName kTypes[] = {
-        {"OB", "Outer Boundary"}, {"AL", "Allotment"}, {"PI", "Piece"}, {"LT", "Lot"},
-        {"PT", "Part Lot"},       {"EA", "Easement"},  {"RD", "Road"},  {"RE", "Reserve"}};
+    static constexpr TypeName kTypes[] = {{"OB", "Outer Boundary"},
+                                          {"AL", "Allotment"},
+                                          {"PI", "Piece"},
+                                          {"LT", "Lot"},
+                                          {"PT", "Part Lot"},
+                                          {"EA", "Easement"},
+                                          {"RD", "Road"},
+                                          {"RE", "Reserve"},
+                                          // The new parcel dialog's former prefixes.
+                                          {"FL", "Lot"},
+                                          {"QP", "Piece"},
+                                          {"AR", "Road"},
+                                          {"AT", "Road"},
+                                          {"AE", "Reserve"}};
     std::string code = UpperCase(identifier.substr(0, 2));
     for (const auto& t : kTypes)
         if (code == t.code)

@@ -37,10 +37,22 @@ Result<std::vector<std::string>> ReadPolygonsFile(const std::string& path);
 // True for an area a heading can hold and read back: finite, from 0 to kMaxArea.
 bool StorableArea(double area);
 
+// The precision to which a computed area is stored in a heading: a tenth of a square metre,
+// whatever the size of the parcel (the displayed area is rounded much more coarsely, and is
+// never what is stored).
+inline constexpr double kAreaPrecision = 0.1;
+// A computed area as it is stored: rounded to kAreaPrecision.
+double AreaToStore(double area);
+// True when a computed area and a stored one differ by no more than kAreaPrecision: the
+// stored area stands and no change is offered.
+bool AreasAgree(double computed, double stored);
+
 // "\"AL12\",1234.5,\"C\"" (the area in its general text form).
 std::string FormatHeading(const std::string& identifier, double area, const std::string& code);
 
 // "Outer Boundary", "Allotment", ... "Construction" from the first two letters, any case.
+// The prefixes the new parcel dialog once made keep their classes: FL a lot, QP a piece, AR
+// and AT a road, AE a reserve.
 std::string ParcelTypeName(std::string_view identifier);
 
 // Area text: mode 0 for display ("856 m²", "1.235 ha", "no area"), mode 1 hectares only.

@@ -39,6 +39,7 @@ std::string label(std::int32_t point) {
 struct ParcelWalk {
     std::string identifier;
     std::string storedArea;
+    double storedValue = 0.0;
     ParcelSums sums;
     int points = 0;
     std::int32_t previous = 0;
@@ -91,7 +92,8 @@ std::vector<PrintLine> PrintClosureHeading(int mode, const std::string& planPath
 }
 
 ParcelClosureResult ParcelClosure(int mode, const std::string& identifier, const ParcelSums& sums,
-                                  const std::string& storedArea, const std::string& accuracyClass) {
+                                  const std::string& storedArea, double storedValue,
+                                  const std::string& accuracyClass) {
     ParcelClosureResult out;
     SummaryRow& row = out.Row;
     row.Identifier = identifier;
@@ -109,19 +111,27 @@ ParcelClosureResult ParcelClosure(int mode, const std::string& identifier, const
 
     const double c = ClosingDistance(sums.SumEast, sums.SumNorth);
     const double allowed = AllowableMisclosure(sums.TotalLength, accuracyClass);
-    const double area =
-        BowditchArea(sums.SumEast, sums.SumNorth, sums.TotalLength, sums.SegmentTotal, sums.Legs);
+    // A parcel walked anticlockwise encloses the area of the parcel walked the other way
+    // round: its area is that one.
+    const double area = std::fabs(SignedBowditchArea(sums.SumEast, sums.SumNorth, sums.TotalLength,
+                                                     sums.SegmentTotal, sums.Legs));
     const std::string areaText = area == 0 ? std::string(kNoArea) : FormatArea(area, 0);
     const bool acceptable = c <= allowed;
     const std::string closingDistance = Format(c, "0.000");
-    const bool offerArea =
-        acceptable && !isConstructionOrEasement(identifier) && areaText != storedArea;
+    // Only an area there is can be offered in place of the stored one. A calculated area
+    // stored from this closure, to its tenth of a square metre, may show rounded the other
+    // way (9999.46 as 9999 m², 9999.5 as 10000 m²): it is not offered again.
+    const bool storedAsComputed =
+        !isApproximateOrDeduced(storedArea) && AreasAgree(area, storedValue);
+    const bool offerArea = acceptable && area > 0 && !isConstructionOrEasement(identifier) &&
+                           areaText != storedArea && !storedAsComputed;
 
     row.Status = acceptable ? ParcelStatus::Acceptable : ParcelStatus::NotAcceptable;
     row.Closure = acceptable ? "OK (" + closingDistance + ")" : closingDistance;
     if (offerArea) {
         row.Mark = "+";
         row.CalculatedArea = areaText;
+        row.CalculatedAreaValue = AreaToStore(area);
     }
 
     if (mode == SummaryPrint) {
@@ -137,9 +147,7 @@ ParcelClosureResult ParcelClosure(int mode, const std::string& identifier, const
     } else if (mode > SummaryPrint) {
         // A traverse that closes exactly has no ratio to show.
         const std::string ratio = c > 0 ? Format(sums.TotalLength / c, "###") : std::string();
-        // An exact closure has no direction to close along.
-        const double closingBearing =
-            c > 0 ? RadiansToBearing(BearingFromDeltas(-sums.SumEast, -sums.SumNorth)) : 0.0;
+        const double closingBearing = ClosingBearing(sums.SumEast, sums.SumNorth);
         out.Lines.emplace_back();
         out.Lines.emplace_back("Closure ratio = 1 in " + ratio);
         out.Lines.emplace_back("Closing Bearing = " + Format(closingBearing, "0.0000"));
@@ -177,8 +185,8 @@ ClosureSummaryResult ClosureSummary(int mode, const std::string& planPath,
         // A heading without a line under it has nothing that could close.
         if (walk.points < 2)
             walk.sums.MissingData = true;
-        ParcelClosureResult closed =
-            ParcelClosure(mode, walk.identifier, walk.sums, walk.storedArea, accuracyClass);
+        ParcelClosureResult closed = ParcelClosure(
+            mode, walk.identifier, walk.sums, walk.storedArea, walk.storedValue, accuracyClass);
         result.Rows.push_back(std::move(closed.Row));
         print(std::move(closed.Lines));
     };
@@ -190,6 +198,7 @@ ClosureSummaryResult ClosureSummary(int mode, const std::string& planPath,
             walk = ParcelWalk();
             walk.identifier = QuotedText(text);
             walk.storedArea = AreaText(text);
+            walk.storedValue = ParseHeading(text).Area;
             if (detail)
                 print(PrintClosureHeading(mode, planPath, walk.identifier, accuracyClass));
             continue;

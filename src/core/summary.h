@@ -20,7 +20,9 @@ enum class ParcelStatus { Acceptable, NotAcceptable, MissingData };
 
 // One parcel's row of the summary window: mark, identifier, closure cell ("OK (0.012)",
 // "0.123" or "md"), stored area text. A "+" row carries the area the closure computed, for
-// the question that offers it in place of the stored one.
+// the question that offers it in place of the stored one: as shown, and as it is stored
+// (square metres to a tenth). A parcel walked anticlockwise offers the area of the parcel
+// walked the other way round.
 struct SummaryRow {
     std::string Mark;
     std::string Identifier;
@@ -28,6 +30,7 @@ struct SummaryRow {
     std::string AreaText;
     std::string CalculatedArea;
     ParcelStatus Status = ParcelStatus::MissingData;
+    double CalculatedAreaValue = 0.0;
 
     // The row as the window's grid takes it: the four cells separated by tabs.
     std::string Text() const;
@@ -69,12 +72,16 @@ struct ParcelSums {
 };
 
 // One parcel's closure: its summary row (mode 0 marks) and what the print modes print.
+// storedArea is the heading's area text (AreaText), storedValue its figure: a computed area
+// is offered in place of it only when the two differ in their displayed form and by more
+// than the precision an area is stored to.
 struct ParcelClosureResult {
     SummaryRow Row;
     std::vector<PrintLine> Lines;
 };
 ParcelClosureResult ParcelClosure(int mode, const std::string& identifier, const ParcelSums& sums,
-                                  const std::string& storedArea, const std::string& accuracyClass);
+                                  const std::string& storedArea, double storedValue,
+                                  const std::string& accuracyClass);
 
 // The marks of the summary window's rows, one per row, from their identifier, closure cell
 // and area text: "#" an acceptable closure whose stored area is not a calculated one, "*" a

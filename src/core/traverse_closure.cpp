@@ -53,7 +53,7 @@ std::string closingLines(double bearing, double distance) {
 }
 
 void setArea(ClosureReport& report, double area, AreaOption option) {
-    report.area = std::fabs(area);
+    report.area = AreaToStore(std::fabs(area));
     report.areaHectares = FormatArea(report.area, 1);
     report.areaOption = option;
 }
@@ -72,10 +72,6 @@ std::string AreaCodeFor(AreaOption option) {
     return "C";
 }
 
-double AreaFromHectares(std::string_view hectares) {
-    return Val(hectares) * 10000.0;
-}
-
 ClosureReport CalcClosure(TraverseGrid& grid, PlanState& plan, bool forPrint,
                           std::string_view accuracyClass, const CurveTable& curves,
                           const QuestionFn& ask) {
@@ -83,8 +79,7 @@ ClosureReport CalcClosure(TraverseGrid& grid, PlanState& plan, bool forPrint,
     ClosureResult closure = GridClosure(grid.rows, grid.chkParcel, curves);
     // An exact closure leaves only rounding in the sums: no distance and no direction.
     const double distance = ClosingDistance(closure.SumEast, closure.SumNorth);
-    const double bearing =
-        distance > 0 ? RadiansToBearing(BearingFromDeltas(closure.SumEast, closure.SumNorth)) : 0.0;
+    const double bearing = ClosingBearing(closure.SumEast, closure.SumNorth);
 
     if (!grid.chkParcel) {
         report.text = closingLines(bearing, distance);

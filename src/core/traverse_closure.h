@@ -20,7 +20,8 @@ struct ClosureReport {
     std::string title; // "Closing data", or "Closure results for " and the parcel
     bool parcel = false;
     // Parcel mode only: what the area window receives. The area is the size of the area
-    // (never negative, whatever way the traverse runs); the report keeps its sign.
+    // (never negative, whatever way the traverse runs) as it is stored, to a tenth of a
+    // square metre; the report keeps its sign. The hectares are the window's rounded text.
     std::string areaHectares;
     AreaOption areaOption = AreaOption::Calculated;
     double area = 0.0;     // square metres, never negative
@@ -58,8 +59,6 @@ void ReverseGridCoords(const TraverseGrid& grid, PlanState& plan, const CurveTab
 // The area enclosed by PlanPoints entries 0 to PointTop, without its sign.
 double AreaByCoords(const PlanState& plan);
 
-// The area window's area in square metres from its hectare text.
-double AreaFromHectares(std::string_view hectares);
 // The area code stored with a parcel for the area window's option.
 std::string AreaCodeFor(AreaOption option);
 

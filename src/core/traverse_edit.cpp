@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace corvane {
 
@@ -92,11 +93,10 @@ ColumnCommit commitDistance(TraverseGrid& grid, int r, const std::string& text) 
         grid.cell(r, ColDistance) = grid.cell(r - 1, ColDistance);
         return {true, std::nullopt, false};
     }
-    std::string sum = SumDistanceText(text);
-    // A figure no survey holds would overflow the closure.
-    if (sum.empty() || Val(sum) > kMaxDistance)
+    auto entry = DistanceEntryText(text);
+    if (!entry)
         return {false, InvalidDistanceMessage(), false};
-    grid.cell(r, ColDistance) = Val(sum) > 0 ? sum : std::string(kNoData);
+    grid.cell(r, ColDistance) = *entry;
     return {true, std::nullopt, false};
 }
 
@@ -166,13 +166,14 @@ ColumnCommit commitMarkBearing(TraverseGrid& grid, int r, std::string text) {
     return {true, std::nullopt, false};
 }
 
+// A connection's or a scaled line's distance: as a line's, but never missing.
 ColumnCommit commitPlainDistance(TraverseGrid& grid, int r, int c, const std::string& text) {
     if (trimmed(text).empty())
         return {};
-    std::string sum = SumDistanceText(text);
-    if (sum.empty() || Val(sum) > kMaxDistance)
+    auto entry = DistanceEntryText(text);
+    if (!entry || *entry == kNoData)
         return {false, InvalidDistanceMessage(), false};
-    grid.cell(r, c) = sum;
+    grid.cell(r, c) = *entry;
     return {true, std::nullopt, false};
 }
 
@@ -316,8 +317,42 @@ TraverseMessage InvalidPointLabelMessage() {
 }
 
 TraverseMessage InvalidDistanceMessage() {
-    return {"Invalid distance\nA distance is at most " + GeneralText(kMaxDistance) + " m",
+    return {"Invalid distance\nA distance is a number of metres above 0 and at most " +
+                GeneralText(kMaxDistance) + ", or a sum such as 10.5+2.25-1",
             "Traverse input error", MessageIcon::Exclamation};
+}
+
+std::optional<std::string> DistanceEntryText(std::string_view text) {
+    const std::string t = trimmed(text);
+    if (t == kNoData)
+        return t;
+    // Text that is no sum would be read as far as it goes ("12m" as 12, "abc" as nothing).
+    if (!IsDistanceSum(t))
+        return std::nullopt;
+    std::string parts;
+    for (char c : t)
+        if (c != ' ' && c != '\t')
+            parts += c;
+    // The total keeps its sign: one of 0 or below is no distance (a "-" in front is no back
+    // distance, as it is for a bearing).
+    double total = 0;
+    std::string part;
+    auto add = [&total, &part]() {
+        total += FiniteVal(part).value_or(std::numeric_limits<double>::infinity());
+    };
+    for (char c : parts) {
+        if (c == '+' || c == '-') {
+            add();
+            part = c == '-' ? "-" : "";
+        } else {
+            part += c;
+        }
+    }
+    add();
+    // A figure no survey holds would overflow the closure.
+    if (!std::isfinite(total) || !(total > 0) || total > kMaxDistance)
+        return std::nullopt;
+    return Format(total, "0.000");
 }
 
 std::optional<std::string> BearingEntryText(std::string_view text) {
@@ -398,7 +433,7 @@ CommitOutcome CommitNoData(TraverseGrid& grid, PlanState& plan) {
     if (grid.col == ColBearing)
         return CommitCell(grid, plan, "999");
     if (grid.col == ColDistance)
-        return CommitCell(grid, plan, "0");
+        return CommitCell(grid, plan, kNoData);
     return {};
 }
 

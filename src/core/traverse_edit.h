@@ -38,7 +38,13 @@ std::string MarkNumberEntry(const std::string& text);
 // whole, beyond 32 bits).
 TraverseMessage InvalidPointLabelMessage();
 
-// The message of a distance beyond any survey's (above kMaxDistance, or too many digits).
+// The distance entry rules of a line's distance cell: "No Data" (a missing distance), or a
+// number or a sum of numbers ("10.5+2.25-1" -> "11.750") whose total is above 0 and at most
+// kMaxDistance. nullopt for anything else: letters, a total of 0 or below ("-5", "0"), a
+// figure beyond any survey's.
+std::optional<std::string> DistanceEntryText(std::string_view text);
+
+// The message of a refused distance.
 TraverseMessage InvalidDistanceMessage();
 
 // Enter in the cell editor (or on the grid): commits text to the current cell by its

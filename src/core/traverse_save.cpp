@@ -77,10 +77,14 @@ std::vector<std::string> parcelRecords(const TraverseGrid& grid, double area,
     return out;
 }
 
-// Areas pass through the area window's hectare text: differences below a thousandth of a
-// square metre are that rounding, not a new area.
-bool sameArea(double a, double b) {
-    return std::fabs(a - b) < 0.001;
+// The question that offers a computed area in place of the stored one. Where the two
+// differ but look alike in their displayed form the area is given to a tenth of a square
+// metre, so that the question shows the change it asks about.
+std::string areaQuestion(double area, double stored) {
+    std::string text = FormatArea(area, 0);
+    if (text == FormatArea(stored, 0) && !AreasAgree(area, stored))
+        text = Format(area, "0.0") + " " + kSquareMetres;
+    return "Change area to " + text + " ?";
 }
 
 // PlanLines must hold the lines file before lines are added to it and it is written over
@@ -252,9 +256,8 @@ Status UpdateParcel(const TraverseGrid& grid, const PlanState& plan, double area
             continue;
         written = true;
         std::vector<std::string> records = parcelRecords(grid, area, areacode);
-        if (areacode == "C" && !sameArea(area, heading.Area) &&
-            !(ask &&
-              ask("Change area to " + FormatArea(area, 0) + " ?", "Update parcel") == Reply::Yes))
+        if (areacode == "C" && !AreasAgree(area, heading.Area) &&
+            !(ask && ask(areaQuestion(area, heading.Area), "Update parcel") == Reply::Yes))
             records.front() = line; // the stored area and its code stay
         out.insert(out.end(), records.begin(), records.end());
     }
@@ -382,10 +385,9 @@ ParcelSaveOutcome OkSaveParcel(const TraverseGrid& grid, PlanState& plan, double
     }
     if (!stored.value().found)
         return outcome;
-    if (sameArea(stored.value().Area, area) && stored.value().AreaCode == areacode)
+    if (AreasAgree(area, stored.value().Area) && stored.value().AreaCode == areacode)
         return outcome;
-    if (!(ask &&
-          ask("Change area to " + FormatArea(area, 0) + " ?", "Update parcel") == Reply::Yes))
+    if (!(ask && ask(areaQuestion(area, stored.value().Area), "Update parcel") == Reply::Yes))
         return outcome;
     outcome.status = UpdateParcelEntry(plan.PlanPath, grid.caption, grid.caption, area, areacode);
     return outcome;

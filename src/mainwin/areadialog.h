@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/result.h"
+
 #include <QString>
 
 namespace corvane {
@@ -16,7 +18,12 @@ class AreaDialog {
     virtual QString caption() const = 0;
     // "Area in Hectares".
     virtual QString areaText() const = 0;
-    virtual void setAreaText(const QString& hectares) = 0;
+    // Offers an area: the box shows it in hectares, rounded; left as shown it is taken back
+    // as given, so a stored or computed area is never replaced by its rounded display.
+    virtual void setArea(double squareMetres) = 0;
+    // The area of the box in square metres: the area offered while the box shows it
+    // unchanged, otherwise the hectares typed; a refusal for text that is no area.
+    virtual Result<double> enteredArea() const = 0;
     virtual AreaType areaType() const = 0;
     virtual void setAreaType(AreaType type) = 0;
     virtual void setRecalcVisible(bool visible) = 0;

@@ -1,6 +1,7 @@
 #include "mainwin/frmareacalc.h"
 
 #include "core/parcelcmds.h"
+#include "core/polygons.h"
 #include "platform/desktop.h"
 
 #include <QCheckBox>
@@ -89,9 +90,14 @@ QString frmAreaCalc::areaText() const {
     return txtArea->text();
 }
 
-void frmAreaCalc::setAreaText(const QString& hectares) {
-    offeredText_ = hectares;
-    txtArea->setText(hectares);
+void frmAreaCalc::setArea(double squareMetres) {
+    offeredArea_ = squareMetres;
+    offeredText_ = fromCore(FormatArea(squareMetres, 1));
+    txtArea->setText(offeredText_);
+}
+
+Result<double> frmAreaCalc::enteredArea() const {
+    return AreaFromEntry(toCore(txtArea->text()), toCore(offeredText_), offeredArea_);
 }
 
 AreaDialog::AreaType frmAreaCalc::areaType() const {
@@ -141,7 +147,7 @@ void frmAreaCalc::showModal() {
 void frmAreaCalc::cmdOK_Click() {
     // Only an area the file can hold leaves the dialog: a number of hectares, 0 or more, or
     // the text the program offered.
-    const Result<double> area = AreaFromEntry(toCore(txtArea->text()), toCore(offeredText_), 0);
+    const Result<double> area = enteredArea();
     if (!area) {
         desktop_.message(fromCore(area.error().message), fromCore(area.error().title),
                          Icon::Exclamation);
@@ -182,7 +188,7 @@ void frmAreaCalc::cmdRecalc_Click() {
                          Icon::Exclamation);
         return;
     }
-    setAreaText(fromCore(recalculated.value().Hectares));
+    setArea(recalculated.value().Area);
     setAreaType(AreaType::Calculated);
 }
 

@@ -29,7 +29,8 @@ class frmAreaCalc : public QDialog, public AreaDialog {
     void setCaption(const QString& identifier) override;
     QString caption() const override;
     QString areaText() const override;
-    void setAreaText(const QString& hectares) override;
+    void setArea(double squareMetres) override;
+    Result<double> enteredArea() const override;
     AreaType areaType() const override;
     void setAreaType(AreaType type) override;
     void setRecalcVisible(bool visible) override;
@@ -49,9 +50,10 @@ class frmAreaCalc : public QDialog, public AreaDialog {
 
     PlanState& plan_;
     Desktop& desktop_;
-    // The area text the program put in the box last (the stored or recalculated area): OK
-    // takes it as it is, whatever its form.
+    // The area the program put in the box last (the stored, computed or recalculated area)
+    // and its text: OK takes the text as it is, whatever its form, for that area.
     QString offeredText_;
+    double offeredArea_ = 0.0;
 
     QLineEdit* txtArea = nullptr;
     QGroupBox* fraAreaType = nullptr;

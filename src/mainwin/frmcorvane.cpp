@@ -5,6 +5,7 @@
 #include "tools/frmpsm.h"
 #include "tools/frmscaled.h"
 
+#include "core/closure.h"
 #include "core/network.h"
 #include "core/planfiles.h"
 #include "core/planlock.h"
@@ -280,8 +281,11 @@ void frmCorvane::buildControls() {
     cboAccuracy = new QComboBox;
     cboAccuracy->setObjectName(QStringLiteral("cboAccuracy"));
     cboAccuracy->setEditable(true);
-    // Typed class texts are read as typed, never added to the list.
+    // A typed class is checked against the list when the box is left, never added to it.
     cboAccuracy->setInsertPolicy(QComboBox::NoInsert);
+    connect(cboAccuracy->lineEdit(), &QLineEdit::editingFinished, this,
+            [this] { acceptAccuracyText(); });
+    connect(cboAccuracy, &QComboBox::activated, this, [this] { acceptAccuracyText(); });
     cboAccuracy->setToolTip(QStringLiteral("Select an accuracy type here"));
     cboAccuracy->setMinimumContentsLength(18);
     lblAccuracy->setBuddy(cboAccuracy);
@@ -411,8 +415,10 @@ bool frmCorvane::startUp() {
     });
     traverse_ = new frmTraverse(*this, this);
     traverse_->hide();
-    cboAccuracy->addItem(kAccuracySurveyed);
+    for (const std::string& name : AccuracyClasses())
+        cboAccuracy->addItem(fromCore(name));
     cboAccuracy->setCurrentText(kAccuracySurveyed);
+    accuracy_ = kAccuracySurveyed;
     reportFont_ = ReportFontFromSettings(desktop_);
     plan_.PointNumberLimit = 5000;
     SetFileOptions(false);
@@ -461,7 +467,26 @@ bool frmCorvane::networkMode() const {
 }
 
 QString frmCorvane::accuracyClass() const {
-    return cboAccuracy->currentText();
+    if (cboAccuracy->currentText() != accuracy_)
+        acceptAccuracyText();
+    return accuracy_;
+}
+
+bool frmCorvane::acceptAccuracyText() const {
+    const QString typed = cboAccuracy->currentText();
+    if (const auto named = AccuracyClassNamed(toCore(typed))) {
+        accuracy_ = fromCore(*named);
+        if (typed != accuracy_)
+            cboAccuracy->setCurrentText(accuracy_);
+        return true;
+    }
+    // The class in force is shown again before the message, which takes the focus from the
+    // box: leaving it must not refuse the same text twice.
+    cboAccuracy->setCurrentText(accuracy_);
+    desktop_.message(fromCore(UnknownAccuracyClassMessage(toCore(typed))) +
+                         QStringLiteral("\nChoose a class from the list"),
+                     QStringLiteral("Accuracy Type error"), Icon::Exclamation);
+    return false;
 }
 
 void frmCorvane::registerPlanWindow(PlanWindow* window) {

@@ -159,6 +159,10 @@ class frmCorvane : public QMainWindow, public PlanHost {
     QPushButton* addButton(const QString& name, const QString& caption, const QString& tooltip,
                            void (frmCorvane::*slot)());
     void SetFileOptions(bool foptions);
+    // The accuracy box's text taken as the class in force when it names a class; typed text
+    // that is no class is refused ("Unknown accuracy class ...") and the class in force shown
+    // again. Const: reading the class checks what was typed last.
+    bool acceptAccuracyText() const;
 
     // Plan lifecycle (planlifecycle.cpp).
     void OpenCorvane(const QString& planfile);
@@ -253,6 +257,8 @@ class frmCorvane : public QMainWindow, public PlanHost {
     // The plan frame.
     QListWidget* lstParcels = nullptr;
     QComboBox* cboAccuracy = nullptr;
+    // The class in force: the closures are never judged by text that is no class.
+    mutable QString accuracy_;
 
     // The survey data base frame.
     QGroupBox* Frame1 = nullptr;

@@ -1,6 +1,7 @@
 // Whole-plan edits and checks.
 #include "mainwin/frmcorvane.h"
 
+#include "core/bearing.h"
 #include "core/curves.h"
 #include "core/numtext.h"
 #include "core/plancoords.h"
@@ -69,6 +70,27 @@ void frmCorvane::mnuPointNumber_Click() {
                           fromCore(Format(next, "0")));
     if (second.isEmpty() || refused(second))
         return;
+    const std::int32_t oldNumber = PointLabelToNumber(toCore(first.trimmed()));
+    const std::int32_t newNumber = PointLabelToNumber(toCore(second.trimmed()));
+    // A number another point has would join the two points into one (a line 21 to 21).
+    if (newNumber != oldNumber) {
+        std::vector<std::string> polygons;
+        if (FileExists(plan_.PlanPath + ".ply")) {
+            auto read = ReadPolygonsFile(ResolveFileName(plan_.PlanPath + ".ply"));
+            if (!read) {
+                ShowError(read.error());
+                return;
+            }
+            polygons = std::move(read).value();
+        }
+        if (PointNumberInUse(plan_.PlanLines, polygons, newNumber)) {
+            desktop_.message(QStringLiteral("Point ") + fromCore(PointNumberToLabel(newNumber)) +
+                                 QStringLiteral(" is already in the plan\nEnter a number no "
+                                                "other point has"),
+                             QStringLiteral("Edit Point Number error"));
+            return;
+        }
+    }
     if (!BackupFile(PlanFile(plan_.PlanPath, ".lns"))) {
         desktop_.message(QStringLiteral("No lines file found"),
                          QStringLiteral("Edit Point Number error"));
@@ -84,8 +106,7 @@ void frmCorvane::mnuPointNumber_Click() {
             return Reply::Cancel;
         }
     };
-    Status renumbered = RenumberPoint(plan_, PointLabelToNumber(toCore(first.trimmed())),
-                                      PointLabelToNumber(toCore(second.trimmed())), ask);
+    Status renumbered = RenumberPoint(plan_, oldNumber, newNumber, ask);
     if (!renumbered)
         ShowError(renumbered.error());
     else
@@ -101,15 +122,31 @@ void frmCorvane::mnuDatumBearing_Click() {
         desktop_.message(QStringLiteral("No bearing lines found"), QStringLiteral("Corvane"));
         return;
     }
+    const QString title = QStringLiteral("Edit Datum Bearing");
     const QString answer =
-        desktop_.inputBox(QStringLiteral("Enter amount to add to all bearings in DEG.MMSS"),
-                          QStringLiteral("Edit Datum Bearing"));
-    if (Val(toCore(answer)) == 0)
+        desktop_.inputBox(QStringLiteral("Enter amount to add to all bearings in DEG.MMSS"), title);
+    const std::string typed = toCore(answer.trimmed());
+    if (typed.empty())
+        return;
+    const std::string_view size =
+        typed.front() == '-' ? std::string_view(typed).substr(1) : std::string_view(typed);
+    if (!IsNumberText(typed) || !ValidBearing(size)) {
+        desktop_.message(QStringLiteral("Bearing format incorrect\nEnter the angle in DEG.MMSS: "
+                                        "0.0300 is 0\u00B003'00\""),
+                         QStringLiteral("CORVANE"), Icon::Question);
+        return;
+    }
+    if (Val(typed) == 0)
+        return;
+    // "0.3" is 0°03', not 0°30': the angle is shown as it will be applied.
+    if (desktop_.message(QStringLiteral("Turn every bearing by ") + fromCore(AngleText(typed)) +
+                             QStringLiteral(" ?"),
+                         title, Icon::Question, Buttons::YesNo, Answer::No) != Answer::Yes)
         return;
     Status swung;
     {
         BusyCursor busy(desktop_);
-        swung = SwingDatumBearing(plan_, toCore(answer.trimmed()));
+        swung = SwingDatumBearing(plan_, typed);
     }
     if (!swung) {
         const bool format = swung.error().message == "Bearing format incorrect";
@@ -130,18 +167,30 @@ void frmCorvane::mnuDistanceUnits_Click() {
         desktop_.message(QStringLiteral("No lines to rescale"), QStringLiteral("Corvane"));
         return;
     }
+    const QString title = QStringLiteral("Edit Distance Units");
     const QString answer = desktop_.inputBox(
         QStringLiteral("Enter Scale Factor to use for all distances\neg: 0.3048 or 0.201168"),
         QStringLiteral("Rescale Distances"));
-    if (Val(toCore(answer)) == 0)
+    const std::string typed = toCore(answer.trimmed());
+    if (typed.empty() || (IsNumberText(typed) && Val(typed) == 0))
         return;
     // Only a plain number above 0: a negative factor would drop every line when written.
-    const auto factor = NumberField(toCore(answer), 0, kMaxDistance);
-    Status scaled =
-        factor && *factor > 0
-            ? Status()
-            : Status(Error{"The scale factor must be a number above 0", "Edit Distance Units"});
-    if (scaled) {
+    const auto factor = NumberField(typed, 0, kMaxDistance);
+    if (!factor || !(*factor > 0)) {
+        ShowError(Error{"The scale factor must be a number above 0", toCore(title)});
+        return;
+    }
+    int lines = 0;
+    for (const LineRecord& line : plan_.PlanLines)
+        if (line.Distance > 0)
+            ++lines;
+    if (desktop_.message(QStringLiteral("Multiply the distances of all %1 lines by %2 ?")
+                             .arg(lines)
+                             .arg(fromCore(GeneralText(*factor))),
+                         title, Icon::Question, Buttons::YesNo, Answer::No) != Answer::Yes)
+        return;
+    Status scaled;
+    {
         BusyCursor busy(desktop_);
         scaled = RescaleDistanceUnits(plan_, *factor);
     }

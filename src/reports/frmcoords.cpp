@@ -2,6 +2,7 @@
 
 #include "core/coordfile.h"
 #include "core/linesfile.h"
+#include "core/textfile.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -126,10 +127,22 @@ void frmCoords::cmdOK_Click() {
     Result<CoordFileResult> created = CoordFileResult();
     {
         BusyCursor busy(desktop);
-        created = CreateCoordFile(plan, request);
+        created = CoordFileFor(plan, request);
     }
     if (!created) {
         desktop.message(fromCore(created.error().message), kErrorTitle, Icon::Exclamation);
+        return;
+    }
+    // A coordinate file there may hold another origin's coordinates, or hand edits.
+    if (FileExists(created.value().Path) &&
+        desktop.message(QStringLiteral("The coordinate file ") +
+                            PathFromCore(created.value().Path) +
+                            QStringLiteral(" exists already.\nReplace it ?"),
+                        QStringLiteral("Create coord file"), Icon::Question, Buttons::YesNo,
+                        Answer::No) != Answer::Yes)
+        return;
+    if (Status written = WriteCoordFile(created.value()); !written) {
+        desktop.message(fromCore(written.error().message), kErrorTitle, Icon::Exclamation);
         return;
     }
     desktop.message(fromCore(created.value().Message), QStringLiteral("Create coord file"),

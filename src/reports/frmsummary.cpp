@@ -33,8 +33,10 @@ constexpr int kIdentifierColumn = 1;
 constexpr int kAreaColumn = 3;
 
 // A "+" row keeps the area the closure computed with the row itself, so every question
-// offers the calculated area of the parcel it names.
+// offers the calculated area of the parcel it names: its text, and the figure that is
+// stored (square metres to a tenth, never the text's rounding).
 constexpr int kCalculatedAreaRole = Qt::UserRole + 1;
+constexpr int kCalculatedValueRole = Qt::UserRole + 2;
 
 constexpr int kLegendColumn = 10;
 
@@ -189,6 +191,7 @@ bool frmSummary::FillSummary() {
         setCell(r, 2, fromCore(row.Closure));
         setCell(r, kAreaColumn, fromCore(row.AreaText));
         Grid1->item(r, kAreaColumn)->setData(kCalculatedAreaRole, fromCore(row.CalculatedArea));
+        Grid1->item(r, kAreaColumn)->setData(kCalculatedValueRole, row.CalculatedAreaValue);
     }
     return true;
 }
@@ -241,11 +244,9 @@ void frmSummary::cmdAreas_Click() {
         if (desktop.message(question, QStringLiteral("Change to Calculated Areas"), Icon::Question,
                             Buttons::YesNo, Answer::Yes) != Answer::Yes)
             continue;
-        const std::optional<double> area = AreaFromSummaryText(toCore(calculated));
-        if (!area)
-            continue;
+        const double area = Grid1->item(r, kAreaColumn)->data(kCalculatedValueRole).toDouble();
         const std::string id = toCore(identifier);
-        if (Status updated = UpdateParcelEntry(planPath, id, id, *area, "C"); !updated) {
+        if (Status updated = UpdateParcelEntry(planPath, id, id, area, "C"); !updated) {
             showError(updated.error());
             return;
         }

@@ -40,20 +40,19 @@ void EditParcelArea(PlanHost& host, const QString& identifier) {
         return;
     }
 
-    const QString prefilled = fromCore(stored.value().Hectares);
     dialog->setCaption(identifier);
     dialog->setCancelVisible(true);
     dialog->setRecalcVisible(true);
     dialog->setChkCancel(false);
-    dialog->setAreaText(prefilled);
+    dialog->setArea(stored.value().Area);
     dialog->setAreaType(typeOfCode(stored.value().AreaCode));
     dialog->showModal();
     if (dialog->chkCancel())
         return;
 
     // The dialog refuses other text at its OK; the check here keeps a wrong entry from ever
-    // reaching the file.
-    auto area = AreaFromEntry(toCore(dialog->areaText()), toCore(prefilled), stored.value().Area);
+    // reaching the file. The area left as offered (stored, or recalculated) is taken whole.
+    auto area = dialog->enteredArea();
     if (!area) {
         showError(desktop, area.error());
         return;

@@ -80,7 +80,10 @@ int RunReportCommand(const CommandLine& command, const FontChoice& font, std::os
     if (request.PrintName.empty())
         return refuse(err, "--name needs a name to identify the print");
     request.Date = toCore(TodayText());
-    request.AccuracyClass = command.value("--accuracy", kDefaultAccuracyClass);
+    const auto accuracyClass = AccuracyClassOption(command);
+    if (!accuracyClass)
+        return refuse(err, accuracyClass.error().message);
+    request.AccuracyClass = accuracyClass.value();
     auto report = PlanReport(plan, request);
     if (!report)
         return refuse(err, report.error().message);

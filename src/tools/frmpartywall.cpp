@@ -208,7 +208,7 @@ bool frmPartyWall::gridFunctionKey(int key) {
 bool frmPartyWall::editorFunctionKey(int key, int col) {
     if (key != Qt::Key_F5 || col != ColDistance)
         return false;
-    lineGrid_->editor()->setText(QStringLiteral("0"));
+    lineGrid_->editor()->setText(QString::fromLatin1(kNoData));
     lineGrid_->commitEditor();
     return true;
 }
@@ -221,7 +221,7 @@ void frmPartyWall::newPointKey() {
 
 void frmPartyWall::noDataKey() {
     if (grid_.col == ColDistance)
-        lineGrid_->commitText("0");
+        lineGrid_->commitText(kNoData);
 }
 
 bool frmPartyWall::eventFilter(QObject* watched, QEvent* event) {

@@ -133,7 +133,7 @@ class frmTraverse : public QWidget, public PlanWindow, private LineGridOwner {
     LinesStamp filledStamp_;
     LineGrid* lineGrid_ = nullptr;
     // The area of the last closure, for a host without an area window.
-    std::string areaHectares_;
+    double area_ = 0.0; // the closure's area as it is stored, square metres
     AreaOption areaOption_ = AreaOption::Calculated;
 
     QToolBar* Toolbar1 = nullptr;

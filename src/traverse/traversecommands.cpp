@@ -74,10 +74,10 @@ void frmTraverse::showClosure(const ClosureReport& report) {
 void frmTraverse::setAreaResult(const ClosureReport& report) {
     if (!report.parcel)
         return;
-    areaHectares_ = report.areaHectares;
+    area_ = report.area;
     areaOption_ = report.areaOption;
     if (AreaDialog* area = host_.areaDialog()) {
-        area->setAreaText(fromCore(report.areaHectares));
+        area->setArea(report.area);
         area->setAreaType(areaTypeOf(report.areaOption));
     }
 }
@@ -133,14 +133,14 @@ bool frmTraverse::saveParcelHalf() {
         showGrid();
         showClosure(report);
     }
-    std::string hectares = areaHectares_;
+    double squareMetres = area_;
     AreaOption option = areaOption_;
     bool cancelled = false;
     if (AreaDialog* area = host_.areaDialog()) {
         // The area window is shared: another parcel's area may have been edited in it
         // since this closure, so it is given back this parcel's before it is read.
         area->setCaption(fromCore(grid_.caption));
-        area->setAreaText(fromCore(areaHectares_));
+        area->setArea(area_);
         area->setAreaType(areaTypeOf(areaOption_));
         // An area the closure could not calculate is confirmed by the user (an easement's
         // is taken as it is).
@@ -153,12 +153,18 @@ bool frmTraverse::saveParcelHalf() {
                 area->showModal();
             }
         }
-        hectares = toCore(area->areaText());
+        // The area as the closure computed it, unless the user typed another.
+        const Result<double> entered = area->enteredArea();
+        if (!entered) {
+            showError(entered.error());
+            return false;
+        }
+        squareMetres = entered.value();
         option = areaOptionOf(area->areaType());
         cancelled = area->chkCancel();
     }
-    const ParcelSaveOutcome saved = OkSaveParcel(grid_, plan(), AreaFromHectares(hectares),
-                                                 AreaCodeFor(option), cancelled, questioner());
+    const ParcelSaveOutcome saved =
+        OkSaveParcel(grid_, plan(), squareMetres, AreaCodeFor(option), cancelled, questioner());
     if (!saved.status) {
         showError(saved.status.error());
         return false;

@@ -1,6 +1,7 @@
 // The grid's keys, the cell editor laid over the current cell, and the toolbar.
 
 #include "calculator/frmorvacalc.h"
+#include "core/bearing.h"
 #include "traverse/frmcurve.h"
 #include "traverse/frmtraverse.h"
 
@@ -68,7 +69,7 @@ bool frmTraverse::gridFunctionKey(int key) {
 bool frmTraverse::editorFunctionKey(int key, int col) {
     if (key != Qt::Key_F5 || (col != ColBearing && col != ColDistance))
         return false;
-    ttext->setText(col == ColBearing ? QStringLiteral("999") : QStringLiteral("0"));
+    ttext->setText(col == ColBearing ? QStringLiteral("999") : QString::fromLatin1(kNoData));
     lineGrid_->commitEditor();
     return true;
 }

@@ -29,6 +29,21 @@ TEST(AllowableMisclosure, EachClassAtFourHundredMetresAndOnlyTheExactText) {
             << '"' << accuracyClass << '"';
 }
 
+// The list of classes is the table's: every class allows a misclosure, any letter case
+// names it, and a typing slip names none (it would allow nothing and fail every parcel).
+TEST(AccuracyClasses, ListedWholeAndNamedWhateverTheCase) {
+    ASSERT_EQ(AccuracyClasses().size(), 7u);
+    for (const std::string& name : AccuracyClasses()) {
+        EXPECT_GT(AllowableMisclosure(400, name), 0) << name;
+        EXPECT_EQ(AccuracyClassNamed(UpperCase(name)), name);
+    }
+    EXPECT_EQ(AccuracyClassNamed(" rural survey (PRIOR feb 2019) "),
+              "Rural Survey (prior Feb 2019)");
+    for (const char* slip : {"Level or undulatng", "Rural Survey", "", "Surveyed"})
+        EXPECT_FALSE(AccuracyClassNamed(slip)) << slip;
+    EXPECT_EQ(UnknownAccuracyClassMessage("Levl"), "Unknown accuracy class \"Levl\"");
+}
+
 GridRow row(const char* from, const char* to, const char* bearing, const char* distance) {
     return GridRow{"", from, to, bearing, distance};
 }
@@ -67,6 +82,10 @@ TEST(GridClosure, SquaresGiveTheAreaWithTheSignOfTheirDirection) {
     EXPECT_EQ(
         BowditchArea(acw.SumEast, acw.SumNorth, acw.TotalLength, 0, legsOf(kAnticlockwiseSquare)),
         0.0);
+    // With its sign, the anticlockwise walk has the size of the parcel walked the other way.
+    EXPECT_NEAR(SignedBowditchArea(acw.SumEast, acw.SumNorth, acw.TotalLength, 0,
+                                   legsOf(kAnticlockwiseSquare)),
+                -10000, 1e-3);
 }
 
 TEST(GridClosure, MissingDistanceOrBearingLeavesNoArea) {
@@ -156,6 +175,28 @@ TEST(TraverseAngle, FromTheBackDirectionOfTheFirstLine) {
         {"123.4530", "301.1015", "-2.3515"}};
     for (const auto& c : cases)
         EXPECT_EQ(Format(TraverseAngle(c[0], c[1]), "0.0000"), c[2]) << c[0] << " then " << c[1];
+}
+
+// A straight continuation is -180 whatever the bearing (the rounding of the sines once put
+// some at +180), and going back along a line is 0, never -0.
+TEST(TraverseAngle, StraightOnIsAlwaysMinusOneEighty) {
+    for (int d = 0; d < 360; ++d)
+        for (const char* ms : {"0000", "1840", "5959", "0001"}) {
+            const std::string b = std::to_string(d) + "." + ms;
+            EXPECT_EQ(Format(TraverseAngle(b, b), "0.0000"), "-180.0000") << b;
+            const std::string back = ReverseBearing(Val(b));
+            EXPECT_EQ(Format(TraverseAngle(b, back), "0.0000"), "0.0000") << b;
+        }
+    EXPECT_EQ(Format(TraverseAngle("0.0000", "360.0000"), "0.0000"), "-180.0000");
+    EXPECT_EQ(Format(TraverseAngle("360.0000", "0.0000"), "0.0000"), "-180.0000");
+}
+
+// The closing bearing is the direction from the end of the traverse back to its start.
+TEST(ClosingBearing, PointsFromTheEndBackToTheStart) {
+    // The traverse ends 10 mm west of its start: it closes eastwards.
+    EXPECT_EQ(Format(ClosingBearing(-0.01, 0), "0.0000"), "90.0000");
+    EXPECT_EQ(Format(ClosingBearing(0.003, 0.004), "0.0000"), "216.5212");
+    EXPECT_EQ(ClosingBearing(1e-12, -1e-12), 0.0); // an exact closure has no direction
 }
 
 LineRecord line(std::int32_t from, std::int32_t to, double bearing, double distance) {

@@ -119,13 +119,24 @@ TEST(PlanCheck, AccuracyClassDecides) {
               std::string::npos);
     EXPECT_NE(rural.out.find("LT3 OK Area = 9995 m\xC2\xB2"), std::string::npos);
 
-    // An unknown class allows no misclosure at all, but an exact closure still passes.
-    CheckRun strict = check({"--accuracy", "rural survey", "--check", dir.path("D1001")});
-    EXPECT_EQ(strict.status, 1);
-    EXPECT_NE(strict.out.find("AL5 MISCLOSURE OF 0.010"), std::string::npos);
+    // A class in another letter case is that class.
+    CheckRun level = check({"--accuracy", "LEVEL OR UNDULATING", "--check", dir.path("D1001")});
+    EXPECT_NE(level.out.find("Accuracy criterion = Level or undulating"), std::string::npos);
+    EXPECT_NE(level.out.find("AL5 OK"), std::string::npos);
+
+    // Text that is no class would allow no misclosure and fail every parcel: it is refused
+    // before the plan is read, with the classes to choose from.
     test::PlanTestDir closed;
     copyPlan(closed, "closed");
-    EXPECT_EQ(check({"--check", closed.path("D1001"), "--accuracy", "none"}).status, 0);
+    for (const char* typo : {"rural survey", "none", ""}) {
+        CheckRun refused = check({"--check", closed.path("D1001"), "--accuracy", typo});
+        EXPECT_EQ(refused.status, 2) << typo;
+        EXPECT_EQ(refused.out, "") << typo;
+        EXPECT_EQ(refused.err.rfind("Unknown accuracy class \"" + std::string(typo) + "\"\n", 0),
+                  0u)
+            << refused.err;
+        EXPECT_NE(refused.err.find("\n  Commercial and City Frame District\n"), std::string::npos);
+    }
 }
 
 TEST(PlanCheck, UnreadablePlansAndCommandLinesExitWithTwoAndTheReason) {

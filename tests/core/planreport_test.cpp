@@ -193,7 +193,8 @@ std::vector<std::string> fileLines(const std::string& content) {
 TEST_F(SamplePlan, CoordinateFileShiftsToTheOriginWithItsSeparator) {
     auto made = CreateCoordFile(plan, origin1());
     ASSERT_TRUE(made.ok()) << test::ErrorText(made);
-    EXPECT_EQ(made.value().Message, "Coordinate file " + plan.PlanPath + ".COR created");
+    // The file is named as it is on disk.
+    EXPECT_EQ(made.value().Message, "Coordinate file " + plan.PlanPath + ".cor created");
     const std::string written = dir.read("D1001.cor");
     EXPECT_EQ(written, made.value().Content);
     const auto lines = fileLines(written);
@@ -247,7 +248,8 @@ TEST_F(SamplePlan, ScaleFactorWorksOnACopyAndBadRequestsWriteNothing) {
         const char* message;
     };
     for (const Refusal& r :
-         {Refusal{"", nullptr, " not found"}, Refusal{"77", nullptr, "77 not found"},
+         {Refusal{"", nullptr, "Enter the origin point"},
+          Refusal{" ", nullptr, "Enter the origin point"}, Refusal{"77", nullptr, "77 not found"},
           Refusal{"1", "0", "Invalid combined scale factor \"0\""},
           Refusal{"1", "-1", "Invalid combined scale factor \"-1\""},
           Refusal{"1", "abc", "Invalid combined scale factor \"abc\""},
@@ -263,7 +265,42 @@ TEST_F(SamplePlan, ScaleFactorWorksOnACopyAndBadRequestsWriteNothing) {
         EXPECT_EQ(refused.error().message, r.message);
         EXPECT_EQ(refused.error().title, "Create Coord. file error");
     }
+    // An origin coordinate is a number as a whole: "5OOO" is not 5, "1000,25" not 1000.
+    struct BadCoordinate {
+        const char* north;
+        const char* east;
+        const char* message;
+    };
+    for (const BadCoordinate& b :
+         {BadCoordinate{"5OOO", "0", "The north coordinate \"5OOO\" is not a number"},
+          BadCoordinate{"0", "1000,25", "The east coordinate \"1000,25\" is not a number"},
+          BadCoordinate{"1e5", "0", "The north coordinate \"1e5\" is not a number"},
+          BadCoordinate{"", "0", "Enter the north coordinate"},
+          BadCoordinate{"0", " ", "Enter the east coordinate"}}) {
+        CoordFileRequest request = origin1();
+        request.North = b.north;
+        request.East = b.east;
+        auto refused = CreateCoordFile(plan, request);
+        ASSERT_FALSE(refused.ok()) << b.message;
+        EXPECT_EQ(refused.error().message, b.message);
+        EXPECT_EQ(refused.error().title, "Create Coord. file error");
+    }
     EXPECT_FALSE(dir.exists("D1001.cor"));
+
+    // A coordinate file there is replaced only when asked to.
+    dir.write("D1001.COR", "kept\r\n");
+    auto kept = CreateCoordFile(plan, origin1());
+    ASSERT_FALSE(kept.ok());
+    EXPECT_EQ(kept.error().message, "The coordinate file " + plan.PlanPath + ".COR exists already");
+    EXPECT_EQ(dir.read("D1001.COR"), "kept\r\n");
+    CoordFileRequest replace = origin1();
+    replace.Replace = true;
+    auto replaced = CreateCoordFile(plan, replace);
+    ASSERT_TRUE(replaced.ok());
+    EXPECT_EQ(replaced.value().Message, "Coordinate file " + plan.PlanPath + ".COR created");
+    EXPECT_EQ(dir.read("D1001.COR"), replaced.value().Content);
+    EXPECT_FALSE(dir.exists("D1001.cor"));
+
     PlanState empty;
     empty.PlanPath = dir.path("D9");
     EXPECT_EQ(CreateCoordFile(empty, origin1()).error().message, "No lines found");
@@ -286,7 +323,7 @@ TEST(CoordinateFile, HoldsOnlyTheOriginsGroupAndFixedPoints) {
     EXPECT_EQ(made.value().OtherGroups, 3);
     EXPECT_EQ(made.value().Message,
               "Coordinate file " + plan.PlanPath +
-                  ".COR created\n3 fixed points of other groups were left out");
+                  ".cor created\n3 fixed points of other groups were left out");
     // An origin that exists but could not be fixed is refused, not used as a position.
     CoordFileRequest unfixed = origin1();
     unfixed.Origin = "20";
@@ -299,7 +336,9 @@ TEST(CoordinateFile, HoldsOnlyTheOriginsGroupAndFixedPoints) {
     // A failed write leaves the old file whole and names it.
     dir.write("D2.cor", "old\r\n");
     std::filesystem::permissions(dir.path("D2.cor"), std::filesystem::perms::owner_read);
-    auto failed = CreateCoordFile(plan, origin1());
+    CoordFileRequest replace = origin1();
+    replace.Replace = true;
+    auto failed = CreateCoordFile(plan, replace);
     ASSERT_FALSE(failed.ok());
     EXPECT_NE(failed.error().message.find("D2.cor"), std::string::npos);
     EXPECT_EQ(dir.read("D2.cor"), "old\r\n");
@@ -321,8 +360,16 @@ TEST(CoordinateFile, CommandWritesAsTheWindowAndRefusesWithExitTwo) {
                    "1000", "--separator", "comma"},
                   &said),
               0);
-    EXPECT_EQ(said, "Coordinate file " + dir.path("D1") + ".COR created\n|");
+    EXPECT_EQ(said, "Coordinate file " + dir.path("D1") + ".cor created\n|");
     EXPECT_EQ(fileLines(dir.read("D1.cor"))[0], "1,1000.000,5000.000\r");
+    // Run again, the file is there: written over only with --replace.
+    EXPECT_EQ(run({"--coords", dir.path("D1"), "--origin", "2"}, &said), 2);
+    EXPECT_EQ(said, "|The coordinate file " + dir.path("D1") +
+                        ".cor exists already\nAdd --replace to replace it\n");
+    EXPECT_EQ(fileLines(dir.read("D1.cor"))[0], "1,1000.000,5000.000\r");
+    EXPECT_EQ(run({"--coords", dir.path("D1"), "--origin", "1", "--north", "5000", "--east", "1000",
+                   "--separator", "comma", "--replace"}),
+              0);
 
     PlanState plan;
     plan.PlanPath = dir.path("D1");
@@ -339,6 +386,8 @@ TEST(CoordinateFile, CommandWritesAsTheWindowAndRefusesWithExitTwo) {
     EXPECT_EQ(run({"--coords", dir.path("D9"), "--origin", "1"}, &said), 2);
     EXPECT_EQ(said, "|No lines found\n");
     EXPECT_EQ(run({"--coords", dir.path("D1")}), 2); // no --origin
+    EXPECT_EQ(run({"--coords", dir.path("D1"), "--origin", "1", "--north", "5OOO"}, &said), 2);
+    EXPECT_EQ(said, "|The north coordinate \"5OOO\" is not a number\n");
     EXPECT_FALSE(dir.exists("D1.cor"));
     EXPECT_EQ(run({"--coords", dir.path("D1"), "--origin", "PM1234", "--marks"}), 0);
     EXPECT_NE(dir.read("D1.cor").find("PM1234, 0.000, 0.000\r\n"), std::string::npos);

@@ -1,7 +1,12 @@
 #include "core/traverse_closure.h"
 
+#include "core/numtext.h"
+#include "core/summary.h"
+#include "core/traverse_print.h"
+
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 using namespace corvane;
@@ -54,7 +59,7 @@ TEST(TraverseClosure, ClockwiseParcelReportsRatioAreaAndVerdict) {
     Asker ask;
     ClosureReport r = CalcClosure(grid, plan, false, "Surveyed Polygons", kNoCurves, ask.fn());
     EXPECT_EQ(r.text, "Closure ratio = 1 in 40001\n"
-                      "Closing bearing  = 270.0000\n"
+                      "Closing bearing  = 90.0000\n"
                       "Closing distance = 0.010\n"
                       "Area = 1.000 ha (Bowditch Adjusted)\n"
                       "Allowable misclosure = 0.040\n"
@@ -85,7 +90,7 @@ TEST(TraverseClosure, ClockwiseParcelReportsRatioAreaAndVerdict) {
     TraverseGrid lines = parcel(kClockwise);
     lines.chkParcel = false;
     r = CalcClosure(lines, plan, false, "Surveyed Polygons", kNoCurves, nullptr);
-    EXPECT_EQ(r.text, "Closing bearing  = 270.0000\nClosing distance = 0.010");
+    EXPECT_EQ(r.text, "Closing bearing  = 90.0000\nClosing distance = 0.010");
     EXPECT_EQ(r.title, "Closing data");
     EXPECT_FALSE(r.parcel);
     EXPECT_FALSE(lines.chkClosure);
@@ -122,7 +127,7 @@ TEST(TraverseClosure, AnticlockwiseParcelIsOfferedTheFix) {
         row("3", "4", "180.0000", "100.000"), row("4", "1", "270.0000", "100.010", "7")};
     EXPECT_EQ(grid.rows, expected);
     // The closing figures are those of the traverse as entered; the area is now positive.
-    EXPECT_NE(r.text.find("Closing bearing  = 90.0000\n"), std::string::npos);
+    EXPECT_NE(r.text.find("Closing bearing  = 270.0000\n"), std::string::npos);
     EXPECT_NE(r.text.find("Area = 1.000 ha (Bowditch Adjusted)"), std::string::npos);
     EXPECT_TRUE(grid.chkChange);
 
@@ -143,8 +148,9 @@ TEST(TraverseClosure, MissingDataGivesAnApproximateAreaFromBothEnds) {
     rows[1][ColBearing] = "No Data";
     TraverseGrid grid = parcel(rows);
     ClosureReport r = CalcClosure(grid, plan, false, "Surveyed Polygons", kNoCurves, nullptr);
+    // The closing line is the missing one: 2 to 3, east.
     EXPECT_EQ(r.text, "Missing data in closure\n"
-                      "Closing bearing  = 270.0000\n"
+                      "Closing bearing  = 90.0000\n"
                       "Closing distance = 100.000\n"
                       "Area = 1.000 ha approx.");
     EXPECT_EQ(r.areaOption, AreaOption::Approximate);
@@ -168,4 +174,40 @@ TEST(TraverseClosure, CommandNeedsTwoRowsAfterTrimming) {
     EXPECT_EQ(out.message->text, "Not enough data to close");
     EXPECT_EQ(out.message->title, "Closure error");
     EXPECT_FALSE(out.report);
+}
+
+// The traverse window, its printout and the closure summary give a parcel one closing
+// bearing: the summary's, from the end of the traverse back to its start (the window once
+// gave the opposite direction, 347.1312 against the summary's 167.1312).
+TEST(TraverseClosure, ClosingBearingIsTheSummarysEverywhere) {
+    const std::vector<std::string> polygons = {"\"AL1\",10000,\"C\"", "1", "2", "3", "4", "1"};
+    for (const char* lastBearing : {"270.0000", "270.0130", "269.5930"}) {
+        GridRows rows = kClockwise;
+        rows[3][ColBearing] = lastBearing;
+        std::vector<LineRecord> lines;
+        for (const GridRow& r : rows)
+            lines.push_back({static_cast<std::int32_t>(Val(r[ColFrom])),
+                             static_cast<std::int32_t>(Val(r[ColTo])), Val(r[ColBearing]),
+                             Val(r[ColDistance]), 0});
+        std::string summary;
+        for (const std::string& l : RenderPrintLines(
+                 ClosureSummary(SummaryFull, "P", polygons, lines, kNoCurves, "Surveyed Polygons")
+                     .Lines))
+            if (l.rfind("Closing Bearing = ", 0) == 0)
+                summary = l.substr(18);
+        ASSERT_FALSE(summary.empty()) << lastBearing;
+
+        PlanState plan;
+        TraverseGrid grid = parcel(rows);
+        const ClosureReport window =
+            CalcClosure(grid, plan, false, "Surveyed Polygons", kNoCurves, nullptr);
+        EXPECT_NE(window.text.find("Closing bearing  = " + summary + "\n"), std::string::npos)
+            << lastBearing << ": " << window.text << " / summary " << summary;
+        const TraversePrintout sheet =
+            PrintTraverseSheet(grid, plan, "Surveyed Polygons", kNoCurves, "today");
+        const std::vector<std::string> printed = RenderPrintLines(sheet.lines);
+        EXPECT_NE(std::find(printed.begin(), printed.end(), "Closing bearing  = " + summary),
+                  printed.end())
+            << lastBearing;
+    }
 }

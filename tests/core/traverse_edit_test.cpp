@@ -50,7 +50,8 @@ TEST(TraverseTyping, RowByRowWithShortcutsAndCopies) {
     EXPECT_EQ(grid.cell(2, ColFrom), "2");
     EXPECT_TRUE(grid.chkChange);
 
-    typeAll(grid, plan, {"+", "-45.3", "0"});
+    typeAll(grid, plan, {"+", "-45.3"});
+    ASSERT_TRUE(CommitNoData(grid, plan).accepted); // F5
     EXPECT_EQ(grid.at(2), row("", "2", "3", "225.3000", "No Data"));
 
     // "-" steps back one point; the line 3-2 was typed above, so the row fills itself with
@@ -143,6 +144,40 @@ TEST(TraverseTyping, OnlyWholeNumbersAndMarksAreEntered) {
     EXPECT_EQ(grid.cell(1, ColFrom), "PM5");
     EXPECT_EQ(grid.cell(1, ColTo), "SSM 12");
     EXPECT_EQ(CurveEntryLine(grid).from, 44445); // marks are coded numbers
+}
+
+// A distance is a number or a sum of numbers whose total is above 0: text that is none, or
+// a total of 0 or below, is refused aloud and leaves the cell as it was (it once became "No
+// Data", or 5.000 for -5, without a word). "No Data" itself is how a distance is missing.
+TEST(TraverseTyping, DistancesThatAreNoDistanceAreRefusedWithTheMessage) {
+    PlanState plan;
+    for (const char* typed :
+         {"abc", "-5", "0", "0.000", "12m", "5-5", "10-20", "1..2", "5+", "+", "-", "3 4", "1,5"}) {
+        TraverseGrid grid;
+        typeAll(grid, plan, {"1", "2", "90"});
+        CommitOutcome out = CommitCell(grid, plan, typed);
+        EXPECT_FALSE(out.accepted) << typed;
+        ASSERT_TRUE(out.message) << typed;
+        EXPECT_EQ(out.message->text.substr(0, 17), "Invalid distance\n") << typed;
+        EXPECT_EQ(out.message->title, "Traverse input error");
+        EXPECT_TRUE(grid.cell(1, ColDistance).empty()) << typed;
+        EXPECT_EQ(grid.col, ColDistance);
+    }
+    const std::pair<const char*, const char*> accepted[] = {
+        {"12.5", "12.500"},     {" 10.5 + 2.25 - 1 ", "11.750"},
+        {"20-5", "15.000"},     {"-5+12", "7.000"},
+        {".5", "0.500"},        {"No Data", "No Data"},
+        {"No Data ", "No Data"}};
+    for (const auto& [typed, stored] : accepted)
+        EXPECT_EQ(DistanceEntryText(typed), std::optional<std::string>(stored)) << typed;
+    // The other grids' distances follow the same rules, without a missing value.
+    TraverseGrid marks;
+    marks.kind = GridKind::Marks;
+    marks.col = ColMarkDistance;
+    for (const char* typed : {"abc", "-5", "0", "No Data"})
+        EXPECT_FALSE(CommitCell(marks, plan, typed).accepted) << typed;
+    ASSERT_TRUE(CommitCell(marks, plan, "12.5").accepted);
+    EXPECT_EQ(marks.cell(1, ColMarkDistance), "12.500");
 }
 
 // A distance no survey holds is refused before it can overflow the closure.

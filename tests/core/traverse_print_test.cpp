@@ -51,7 +51,7 @@ TEST(TraversePrintout, ClosedParcelSheetWithAnglesCoordinatesAndClosure) {
               "         4          1         270.0000  -90.0000   100.010     -0.010      0.000\n"
               "\n"
               "Closure ratio = 1 in 40001\n"
-              "Closing bearing  = 270.0000\n"
+              "Closing bearing  = 90.0000\n"
               "Closing distance = 0.010\n"
               "Area = 1.000 ha (Bowditch Adjusted)\n"
               "Allowable misclosure = 0.040\n"
@@ -93,7 +93,7 @@ TEST(TraversePrintout, EditLinesAndConnectionSheetsAndASingleRow) {
     TraversePrintout printout = PrintTraverseSheet(g, plan, "Surveyed Polygons", kNoCurves, "now");
     auto lines = RenderPrintLines(printout.lines);
     EXPECT_EQ(lines[2], "         Traverse in P");
-    EXPECT_EQ(lines[10], "Closing bearing  = 63.2606");
+    EXPECT_EQ(lines[10], "Closing bearing  = 243.2606"); // from the end back to the start
 
     g.chkEdit = true;
     g.caption = "Edit Lines";

@@ -2,13 +2,17 @@
 // the survey data base record, help and Exit.
 #include "mainwinharness.h"
 
+#include "reports/frmsummary.h"
+
 #include <QCheckBox>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QLineEdit>
 #include <QMenu>
 #include <QSet>
 #include <QSignalSpy>
 #include <QStandardPaths>
+#include <QTableWidget>
 
 using namespace corvane;
 using namespace corvane::testing;
@@ -88,6 +92,54 @@ class tst_MainWindow : public QObject {
         QCOMPARE(h.messages(), QStringList());
         h.action("mnuClose")->trigger(); // no command in local mode
         QCOMPARE(h.quits, 0);
+    }
+
+    // The accuracy list holds all seven classes. A class typed in another letter case is
+    // that class; typed text that is no class is refused and the class in force stays, also
+    // when a command reads the box before it was left (a typing slip once allowed no
+    // misclosure at all and failed every parcel).
+    void accuracyListHoldsEveryClassAndRefusesOtherText() {
+        Sample s;
+        QVERIFY(s.copied && s.h.window->startUp());
+        auto* box = s.h.find<QComboBox>("cboAccuracy");
+        QStringList listed;
+        for (int i = 0; i < box->count(); ++i)
+            listed << box->itemText(i);
+        QCOMPARE(listed,
+                 (QStringList{"Steep or mountainous", "Level or undulating", "Surveyed Polygons",
+                              "Urban Survey (prior Feb 2019)", "Rural Survey (prior Feb 2019)",
+                              "Marrick City Core District", "Commercial and City Frame District"}));
+
+        auto typeInto = [&](const QString& text, bool leave) {
+            box->lineEdit()->setText(text);
+            if (leave)
+                emit box->lineEdit()->editingFinished();
+        };
+        s.h.desktop.clearRecords();
+        typeInto("level OR undulating", true);
+        QCOMPARE(box->currentText(), QStringLiteral("Level or undulating"));
+        QCOMPARE(s.h.window->accuracyClass(), QStringLiteral("Level or undulating"));
+        QCOMPARE(s.h.messages(), QStringList());
+
+        const QString refused = QStringLiteral(
+            "Accuracy Type error: Unknown accuracy class \"Levl or undulating\"\nChoose a class "
+            "from the list");
+        typeInto("Levl or undulating", true);
+        QCOMPARE(s.h.messages(), QStringList{refused});
+        QCOMPARE(box->currentText(), QStringLiteral("Level or undulating"));
+
+        // Still in the box when the summary is asked for: refused there, and the parcels are
+        // judged by the class in force.
+        s.h.desktop.clearRecords();
+        typeInto("Levl or undulating", false);
+        s.h.click("cmdSummary");
+        QCOMPARE(s.h.messages(), QStringList{refused});
+        QCOMPARE(box->currentText(), QStringLiteral("Level or undulating"));
+        auto* grid = s.h.window->findChild<frmSummary*>()->findChild<QTableWidget*>("Grid1");
+        QCOMPARE(grid->rowCount(), int(kSampleParcels.size()));
+        for (int r = 0; r < grid->rowCount(); ++r)
+            QVERIFY2(grid->item(r, 2)->text().startsWith("OK"),
+                     qPrintable(grid->item(r, 1)->text()));
     }
 
     // Without a plan only Open, New and Exit are offered; New offers everything without

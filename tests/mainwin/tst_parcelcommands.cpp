@@ -35,9 +35,10 @@ const QString kDoubleQuote = "New Parcel error: A parcel identifier cannot conta
 
 // A plan written into a temporary folder and opened in a main window on a scripted desktop.
 struct Plan {
-    explicit Plan(const QByteArray& polygons = kPolygons, const char* linesExtension = ".lns")
+    explicit Plan(const QByteArray& polygons = kPolygons, const char* linesExtension = ".lns",
+                  const QByteArray& lines = kLines)
         : ext(linesExtension) {
-        ok = WriteText(file(linesExtension), kLines) && WriteText(file(".ply"), polygons) &&
+        ok = WriteText(file(linesExtension), lines) && WriteText(file(".ply"), polygons) &&
              h.window->startUp();
         h.desktop.clearRecords();
     }
@@ -117,15 +118,17 @@ class tst_ParcelCommands : public QObject {
   private slots:
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
 
-    // The identifier is the type's code and the text typed, upper-cased. The dialog stays
-    // loaded: the next New Parcel follows on from a numbered identifier, and Cancel clears
-    // it.
+    // The identifier is the type's code and the text typed, upper-cased: the codes the
+    // parcel types know (a lot is LT, never FL, which was judged a construction parcel). The
+    // dialog stays loaded: the next New Parcel follows on from a numbered identifier, and
+    // Cancel clears it.
     void newParcelMakesAndSuggestsIdentifiers() {
         const char* const rows[][4] = {
             {"Allotment", "12", "AL12", "13"},     {"Allotment", "b7", "ALB7", nullptr},
-            {"Lot", "5", "FL5", nullptr},          {"Reserve", "2", "AE2", nullptr},
+            {"Lot", "5", "LT5", nullptr},          {"Reserve", "2", "RE2", nullptr},
+            {"Piece", "9", "PI9", nullptr},        {"Road", "9", "RD9", nullptr},
+            {"Thoroughfare", "9", "RD9", nullptr}, {"Part Lot", "9", "PT9", nullptr},
             {"Outer Boundary", "", "OB", nullptr}, {"Bold Black Line", "", "COBBL", nullptr},
-            {"Paddock", "3", "", nullptr}, // an unknown type starts nothing
             {"Easement", "4", "EA4", ""},          {"Allotment", "B", "ALB", ""},
         };
         for (const auto& row : rows) {
@@ -160,12 +163,15 @@ class tst_ParcelCommands : public QObject {
         }
     }
 
-    // A refused entry keeps the dialog open with a message; nothing is started.
+    // A refused entry keeps the dialog open with a message; nothing is started. A typed
+    // type that is none of the list's once started nothing without a word.
     void newParcelRefusesAnIncompleteOrQuotedIdentifier() {
         const char* const cases[][3] = {
             {"Allotment", "", "New Parcel error: You must supply an identifier"},
             {"", "5", "New Parcel error: You must select a parcel type"},
             {"Allotment", "1\"2", nullptr},
+            {"Paddock", "3",
+             "New Parcel error: Unknown parcel type \"Paddock\"\nChoose a type from the list"},
         };
         Plan p;
         QVERIFY(p.ok);
@@ -175,6 +181,10 @@ class tst_ParcelCommands : public QObject {
             QCOMPARE(p.h.window->findChild<frmParcel*>()->parcelId(), QString());
             QCOMPARE(p.h.messages(), QStringList{c[2] ? QString(c[2]) : kDoubleQuote});
         }
+        // Every type is in the list, a part lot among them: none has to be typed.
+        QComboBox* types = Ui::type(*p.h.window->findChild<frmParcel*>());
+        QCOMPARE(types->count(), 11);
+        QVERIFY(types->findText("Part Lot") >= 0);
     }
 
     // Rename keeps the parcel's own type code when the type is left as offered, or takes
@@ -423,6 +433,39 @@ class tst_ParcelCommands : public QObject {
         QCOMPARE(p.h.messages(),
                  QStringList{"Recalculate Area error: Cannot calculate due to missing data"});
         QCOMPARE(p.h.desktop.busyDepth, 0);
+    }
+
+    // Recalc. stores the area it computed to a tenth of a square metre, not the hectares the
+    // box shows (469.12 m² once went in as 469); a parcel walked anticlockwise has the area
+    // of the parcel walked the other way round (it once got none).
+    void areaDialogRecalcStoresTheComputedArea() {
+        const QByteArray lines = "1,2,90.0000,20.000\r\n2,3,180.0000,23.456\r\n"
+                                 "3,4,270.0000,20.000\r\n4,1,0.0000,23.456\r\n";
+        const QByteArray polygons = "\"AL1\",0,\"A\"\r\n1\r\n2\r\n3\r\n4\r\n1\r\n\"AL2\",0,"
+                                    "\"A\"\r\n1\r\n4\r\n3\r\n2\r\n1\r\n";
+        Plan p(polygons, ".lns", lines);
+        QVERIFY(p.ok);
+        for (const char* parcel : {"AL1", "AL2"}) {
+            p.select(parcel);
+            QString shown;
+            Drive<frmAreaCalc>(p.h, "mnuArea", [&](frmAreaCalc& d) {
+                Ui::click(d, "cmdRecalc");
+                shown = Ui::area(d)->text();
+                Ui::click(d, "cmdOK");
+            });
+            QCOMPARE(shown, QStringLiteral("0.0469"));
+        }
+        QCOMPARE(ReadText(p.file(".ply")), QByteArray(polygons)
+                                               .replace("\"AL1\",0,\"A\"", "\"AL1\",469.1,\"C\"")
+                                               .replace("\"AL2\",0,\"A\"", "\"AL2\",469.1,\"C\""));
+        // A figure typed in the box is the user's: taken as typed.
+        p.select("AL1");
+        Drive<frmAreaCalc>(p.h, "mnuArea", [&](frmAreaCalc& d) {
+            Ui::area(d)->setText("0.04691");
+            Ui::click(d, "cmdOK");
+        });
+        QVERIFY(ReadText(p.file(".ply")).startsWith("\"AL1\",469.1,\"C\""));
+        QCOMPARE(p.h.messages(), QStringList());
     }
 
     // The plan's files open in the text editor (found whatever the case of their names), and

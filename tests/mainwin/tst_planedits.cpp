@@ -16,28 +16,55 @@ class PlanEditsTest : public QObject {
     void datumBearingAndDistanceUnits() {
         Opened o;
         const QByteArray before = ReadText(o.file(".lns"));
-        // Nothing asked for, or a bearing that is none: nothing changes.
+        // Nothing asked for, or nothing to turn or scale by: nothing changes.
         o.h->run("mnuDatumBearing", {""});
         QVERIFY(o.h->messages().isEmpty());
         o.h->run("mnuDistanceUnits", {"0"});
         QVERIFY(o.h->messages().isEmpty());
-        o.h->run("mnuDatumBearing", {"1.7000"});
-        QCOMPARE(o.h->messages(), QStringList{"CORVANE: Bearing format incorrect"});
-        QCOMPARE(o.h->desktop.lastMessage().icon, Icon::Question);
-        for (const char* factor : {"-2", "2x"}) {
+        // What is no angle or no factor is refused aloud, never dropped without a word.
+        const QString badBearing = QStringLiteral(
+            "CORVANE: Bearing format incorrect\nEnter the angle in DEG.MMSS: 0.0300 is 0°03'00\"");
+        for (const char* typed : {"1.7000", "abc", "-", "0.3x"}) {
+            o.h->run("mnuDatumBearing", {typed});
+            QCOMPARE(o.h->messages(), QStringList{badBearing});
+            QCOMPARE(o.h->desktop.lastMessage().icon, Icon::Question);
+        }
+        for (const char* factor : {"-2", "2x", "abc"}) {
             o.h->run("mnuDistanceUnits", {factor});
             QCOMPARE(o.h->messages(),
                      QStringList{"Edit Distance Units: The scale factor must be a number above 0"});
         }
         QCOMPARE(ReadText(o.file(".lns")), before);
 
+        // "0.3" is 0°03', which the question shows before anything is turned; No turns
+        // nothing, and No is what Enter gives.
+        o.h->desktop.answers = {Answer::No};
+        o.h->run("mnuDatumBearing", {"0.3"});
+        QCOMPARE(o.h->messages(),
+                 QStringList{"Edit Datum Bearing: Turn every bearing by 0°03'00\" ?"});
+        QCOMPARE(o.h->desktop.lastMessage().buttons, Buttons::YesNo);
+        QCOMPARE(o.h->desktop.lastMessage().defaultButton, Answer::No);
+        QCOMPARE(ReadText(o.file(".lns")), before);
+
+        o.h->desktop.answers = {Answer::Yes};
         o.h->run("mnuDatumBearing", {"-0.0030"});
         QCOMPARE(o.h->messages(),
-                 QStringList{"Edit Datum Bearing: All bearings have been adjusted by -0.0030"});
+                 (QStringList{"Edit Datum Bearing: Turn every bearing by -0°00'30\" ?",
+                              "Edit Datum Bearing: All bearings have been adjusted by -0.0030"}));
         QVERIFY(ReadText(o.file(".lns")).startsWith("1,2,14.1826,36.024"));
+
+        // The factor is confirmed with the number of lines it scales.
+        const QByteArray turned = ReadText(o.file(".lns"));
+        o.h->desktop.answers = {Answer::No};
+        o.h->run("mnuDistanceUnits", {"0.50"});
+        QCOMPARE(
+            o.h->messages(),
+            QStringList{"Edit Distance Units: Multiply the distances of all 34 lines by 0.5 ?"});
+        QCOMPARE(ReadText(o.file(".lns")), turned);
+        o.h->desktop.answers = {Answer::Yes};
         o.h->run("mnuDistanceUnits", {"0.5"});
-        QCOMPARE(o.h->messages(),
-                 QStringList{"Edit Distance Units: All distances have been scaled by 0.5"});
+        QCOMPARE(o.h->messages().last(),
+                 QStringLiteral("Edit Distance Units: All distances have been scaled by 0.5"));
         QVERIFY(ReadText(o.file(".lns")).startsWith("1,2,14.1826,18.012"));
     }
 
@@ -97,6 +124,28 @@ class PlanEditsTest : public QObject {
             shown.value(0).startsWith("Change Point Number: Point found in line  4 to  44441234"),
             qPrintable(shown.join('|')));
         QCOMPARE(ReadText(o.file(".lns")), before);
+    }
+
+    // A number another point already has is refused, naming the point: taking it would join
+    // the two points into one (a line 21 to 21). Nothing is asked or written.
+    void pointNumberRefusesANumberInUse() {
+        Opened o;
+        const QByteArray lines = ReadText(o.file(".lns"));
+        const QByteArray polygons = ReadText(o.file(".ply"));
+        for (const char* taken : {"21", "PM1234"}) {
+            o.h->run("mnuPointNumber", {"20", taken});
+            QCOMPARE(o.h->messages(),
+                     QStringList{QStringLiteral("Edit Point Number error: Point ") + taken +
+                                 QStringLiteral(" is already in the plan\nEnter a number no "
+                                                "other point has")});
+        }
+        // A corner of a parcel that no line reaches is a point too.
+        WriteText(o.file(".ply"), polygons + "\"CO9\",0,\"C\"\r\n20\r\n99\r\n");
+        o.h->run("mnuPointNumber", {"20", "99"});
+        QCOMPARE(o.h->messages().value(0).left(32),
+                 QStringLiteral("Edit Point Number error: Point 9"));
+        QCOMPARE(ReadText(o.file(".lns")), lines);
+        QVERIFY(!QFile::exists(o.file(".~ns")));
     }
 };
 

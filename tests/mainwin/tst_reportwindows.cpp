@@ -185,7 +185,7 @@ class ReportWindowsTest : public QObject {
         s.h->desktop.clearRecords();
         in<QPushButton>(coords, "cmdOK")->click();
         QCOMPARE(s.h->messages(), QStringList{"Create coord file: Coordinate file " +
-                                              s.h->planPath() + ".COR created"});
+                                              s.h->planPath() + ".cor created"});
         QVERIFY(ReadText(s.file(".cor")).startsWith("1;1000.000;5000.000\r\n2;1008.9"));
         QVERIFY(!coords->isVisible());
         QCOMPARE(ReadText(s.file(".lns")), linesFile);
@@ -198,6 +198,48 @@ class ReportWindowsTest : public QObject {
         // Its entries are kept for the next use.
         s.h->run(QStringLiteral("mnuCreateCoords"));
         QCOMPARE(in<QLineEdit>(coords, "txtPoint")->text(), QStringLiteral("1"));
+    }
+
+    // An origin coordinate that is no number is refused, never read as far as it goes
+    // ("5OOO" as 5); no origin point is asked for; the file there is replaced only after a
+    // question, whose default keeps it.
+    void coordinateWindowRefusesBadFiguresAndAsksBeforeReplacing() {
+        OpenedSample s;
+        s.h->run(QStringLiteral("mnuCreateCoords"));
+        auto* coords = s.h->window->findChild<frmCoords*>();
+        QVERIFY(coords);
+        auto set = [&](const char* point, const char* north, const char* east) {
+            in<QLineEdit>(coords, "txtPoint")->setText(QString::fromLatin1(point));
+            in<QLineEdit>(coords, "txtNorth")->setText(QString::fromLatin1(north));
+            in<QLineEdit>(coords, "txtEast")->setText(QString::fromLatin1(east));
+        };
+        const char* const refusals[][4] = {
+            {"1", "5OOO", "1000", "The north coordinate \"5OOO\" is not a number"},
+            {"1", "5000", "1000,25", "The east coordinate \"1000,25\" is not a number"},
+            {"", "5000", "1000", "Enter the origin point"}};
+        for (const auto& r : refusals) {
+            set(r[0], r[1], r[2]);
+            s.h->desktop.clearRecords();
+            in<QPushButton>(coords, "cmdOK")->click();
+            QCOMPARE(s.h->messages(),
+                     QStringList{QStringLiteral("Create Coord. file error: ") + r[3]});
+            QVERIFY(!QFile::exists(s.file(".cor")));
+            QVERIFY(coords->isVisible());
+        }
+
+        WriteText(s.file(".cor"), "kept\r\n");
+        set("1", "5000", "1000");
+        s.h->desktop.clearRecords();
+        in<QPushButton>(coords, "cmdOK")->click();
+        QCOMPARE(s.h->messages(), QStringList{"Create coord file: The coordinate file " +
+                                              s.file(".cor") + " exists already.\nReplace it ?"});
+        QCOMPARE(s.h->desktop.lastMessage().defaultButton, Answer::No);
+        QCOMPARE(ReadText(s.file(".cor")), QByteArray("kept\r\n"));
+        QVERIFY(coords->isVisible());
+        s.h->desktop.answers = {Answer::Yes};
+        in<QPushButton>(coords, "cmdOK")->click();
+        QVERIFY(ReadText(s.file(".cor")).startsWith("1, 1000.000, 5000.000\r\n"));
+        QVERIFY(!coords->isVisible());
     }
 
     // "--report": plain text, or a PDF read back with poppler's tools.
@@ -223,6 +265,17 @@ class ReportWindowsTest : public QObject {
         QCOMPARE(report({"--report", plan, "--sections", "summary,bogus"}, out, err), 2);
         QVERIFY(err.find("bogus") != std::string::npos);
         QCOMPARE(report({"--report", toCore(dir.path() + "/D9.lns")}, out, err), 2);
+        // The accuracy class as the check takes it: any letter case, never a typing slip.
+        QCOMPARE(report({"--report", plan, "--name", "J", "--accuracy",
+                         "rural survey (prior feb "
+                         "2019)"},
+                        out, err),
+                 0);
+        QVERIFY(out.find("Accuracy criterion = Rural Survey (prior Feb 2019)") !=
+                std::string::npos);
+        QCOMPARE(report({"--report", plan, "--name", "J", "--accuracy", "Rural"}, out, err), 2);
+        QCOMPARE(err.substr(0, 31), std::string("Unknown accuracy class \"Rural\"\n"));
+        QCOMPARE(out, std::string());
 
         const QString pdf = dir.path() + QStringLiteral("/report.pdf");
         QCOMPARE(report({"--report", plan, "--sections", "summary,full,pmjoins,alldist", "--name",

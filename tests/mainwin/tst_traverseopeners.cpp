@@ -3,6 +3,8 @@
 // plan changes under it.
 #include "mainwinharness.h"
 
+#include "core/parcelcmds.h"
+#include "core/polygons.h"
 #include "mainwin/frmparcel.h"
 #include "traverse/frmtraverse.h"
 
@@ -10,11 +12,13 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPushButton>
 #include <QStandardPaths>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <cmath>
 
 using namespace corvane;
 using namespace corvane::testing;
@@ -81,6 +85,50 @@ class TraverseOpenersTest : public QObject {
         QTest::keyClick(list, Qt::Key_Return);
         QVERIFY(o.traverse->isVisible());
         QCOMPARE(QString::fromStdString(o.traverse->grid().caption), QStringLiteral("AL2"));
+    }
+
+    // OK stores the area the closure computed, to a tenth of a square metre, never the
+    // hectares the area window shows: an unchanged parcel stored as 1113.4 m² keeps its
+    // heading without a question (it was once asked "Change area to 1113 m² ?", Yes first,
+    // and stored as 1113), and a changed one gets its new area to the tenth.
+    void okStoresTheComputedAreaNotItsDisplay() {
+        Opened o;
+        QVERIFY(o.traverse);
+        const QByteArray polygons = ReadText(o.file(".ply"));
+        QVERIFY(polygons.contains("\"AL2\",1113.4,\"C\"\r\n"));
+        o.select(QStringLiteral("AL2"));
+        o.h->trigger(QStringLiteral("mnuEditParcel"));
+        o.h->desktop.clearRecords();
+        o.traverse->findChild<QPushButton*>(QStringLiteral("cmdOK"))->click();
+        QVERIFY(!o.traverse->isVisible());
+        QCOMPARE(o.h->desktop.messages().size(), size_t(1));
+        QCOMPARE(o.h->desktop.lastMessage().title, QStringLiteral("Closure results for AL2"));
+        QCOMPARE(ReadText(o.file(".ply")), polygons);
+
+        // The line 21-5 one decimetre longer: the question offers the new area, Yes stores it.
+        o.h->trigger(QStringLiteral("mnuEditParcel"));
+        auto* grid = o.traverse->findChild<QTableView*>(QStringLiteral("Grid1"));
+        const QRect cell = grid->visualRect(grid->model()->index(0, ColDistance));
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
+        o.type(QStringLiteral("40.424\n"));
+        o.h->desktop.clearRecords();
+        o.h->desktop.answers = {Answer::Ok, Answer::Yes};
+        o.traverse->findChild<QPushButton*>(QStringLiteral("cmdOK"))->click();
+        QVERIFY(!o.traverse->isVisible());
+        const auto shown = o.h->desktop.messages();
+        QCOMPARE(shown.size(), size_t(2));
+        QCOMPARE(shown[1].title, QStringLiteral("Update parcel"));
+        PlanState fresh;
+        fresh.PlanPath = o.h->plan.PlanPath;
+        const auto recalculated = Recalc(fresh, "AL2");
+        QVERIFY(recalculated);
+        const double area = recalculated.value().Area;
+        QVERIFY2(area != std::round(area), "a whole figure proves nothing here");
+        QCOMPARE(shown[1].text, QStringLiteral("Change area to ") + fromCore(FormatArea(area, 0)) +
+                                    QStringLiteral(" ?"));
+        const QString heading = QStringLiteral("\"AL2\",%1,\"C\"").arg(area, 0, 'f', 1);
+        QVERIFY2(ReadText(o.file(".ply")).contains(heading.toLatin1() + "\r\n"),
+                 qPrintable(heading));
     }
 
     // Double-click, Edit > Parcel... and View > Parcel... show the parcel's lines in order.

@@ -75,6 +75,7 @@ class TestFrmSummary : public QObject {
     void samplePlanClosesWithoutMarks();
     void marksOfEachStatus();
     void queryAreasOffersEachRowsOwnCalculatedArea();
+    void queryAreasStoresTheComputedAreaWhicheverWayTheParcelRuns();
     void refusedWithoutLines();
     void doubleClickOnARemovedParcel();
     void printsTheSummary();
@@ -188,6 +189,33 @@ void TestFrmSummary::queryAreasOffersEachRowsOwnCalculatedArea() {
     QCOMPARE(desktop().lastMessage().title, QStringLiteral("Query Areas error"));
     click("cmdRefresh");
     QCOMPARE(column(0), (QStringList{"", "#", "", "*", "*", ""}));
+}
+
+// Yes stores the area the closure computed, to a tenth of a square metre, not the text it
+// shows (14449.3 m² shows as 1.445 ha, once stored as 14450). A parcel walked anticlockwise
+// is offered the area of the parcel walked the other way round (it was once offered "No
+// area", and Yes did nothing).
+void TestFrmSummary::queryAreasStoresTheComputedAreaWhicheverWayTheParcelRuns() {
+    writeFile(QStringLiteral("p.lns"), "1,2,0,144.493 2,3,90,100 3,4,180,144.493 4,1,270,100 ");
+    writeFile(QStringLiteral("p.ply"),
+              "\"AL1\",10000,\"C\" 1 2 3 4 1 \"AL2\",10000,\"C\" 1 4 3 2 1 ");
+    host->openPlan(dir->filePath(QStringLiteral("p")));
+    window->openSummary();
+    QCOMPARE(column(0), (QStringList{"+", "+"}));
+    desktop().answers = {Answer::Yes, Answer::Yes};
+    click("cmdAreas");
+    const auto questions = desktop().messages();
+    QCOMPARE(questions.size(), size_t(2));
+    for (const auto& question : questions)
+        QVERIFY2(question.text.endsWith(QStringLiteral("Do you wish to change it to 1.445 ha ?")),
+                 qPrintable(question.text));
+    QCOMPARE(readFile(QStringLiteral("p.ply")),
+             QByteArray("\"AL1\",14449.3,\"C\"\r\n1\r\n2\r\n3\r\n4\r\n1\r\n"
+                        "\"AL2\",14449.3,\"C\"\r\n1\r\n4\r\n3\r\n2\r\n1\r\n"));
+    QCOMPARE(column(3), (QStringList{"1.445 ha", "1.445 ha"}));
+    // Stored as computed, the areas agree: nothing is left to offer.
+    click("cmdRefresh");
+    QCOMPARE(column(0), (QStringList{"", ""}));
 }
 
 void TestFrmSummary::refusedWithoutLines() {
