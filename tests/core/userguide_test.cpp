@@ -116,8 +116,12 @@ TEST_F(UserGuide, AllowableMisclosures) {
         const std::string name(row, std::string_view(row).find(" 0."));
         EXPECT_NEAR(AllowableMisclosure(1000, name), allowed, 1e-12) << name;
     }
-    ASSERT_TRUE(says("Any other text allows no misclosure at all"));
-    EXPECT_EQ(AllowableMisclosure(1000, "Surveyed polygons"), 0);
+    ASSERT_TRUE(says("Text that is no class is refused (Unknown accuracy class) and the class "
+                     "in force stays"));
+    EXPECT_FALSE(AccuracyClassNamed("Surveyed Polygon"));
+    ASSERT_TRUE(says("or type a class name in any letter case"));
+    EXPECT_EQ(AccuracyClassNamed("surveyed polygons"), std::string("Surveyed Polygons"));
+    EXPECT_EQ(AccuracyClasses().size(), 7u);
 }
 
 TEST_F(UserGuide, FileExamplesAreReadAsTheGuideSays) {
