@@ -1,5 +1,6 @@
 #include "platform/qtdesktop.h"
 
+#include "core/textfile.h"
 #include "platform/qtprintjob.h"
 #include "platform/singleinstance.h"
 
@@ -16,6 +17,7 @@
 #include <QKeySequence>
 #include <QLocale>
 #include <QMessageBox>
+#include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
@@ -261,26 +263,67 @@ std::optional<FontChoice> QtDesktop::chooseFont(const FontChoice& current) {
     return choice;
 }
 
+namespace {
+
+// The printer a printout goes to unless the user chooses another: the default one, or the
+// first installed; a null printer when none is installed.
+QPrinterInfo InstalledPrinter() {
+    const QList<QPrinterInfo> printers = QPrinterInfo::availablePrinters();
+    if (printers.isEmpty())
+        return QPrinterInfo();
+    const QPrinterInfo chosen = QPrinterInfo::defaultPrinter();
+    return chosen.isNull() ? printers.first() : chosen;
+}
+
+} // namespace
+
+QString QtDesktop::choosePdfFile(const QString& planFolder, const QString& pdfName) {
+    QFileDialog dialog(mainWindow_, QStringLiteral("Print to PDF"));
+    dialog.setObjectName(QStringLiteral("printToPdf"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilter(QtNameFilters(QStringLiteral("PDF files (*.pdf)|*.pdf")));
+    // A name typed without ".pdf" gets it; an existing file is replaced only when the user
+    // says so in the dialog.
+    dialog.setDefaultSuffix(QStringLiteral("pdf"));
+    const QFileInfo offered(OfferedPdfPath(planFolder, pdfName));
+    dialog.setDirectory(offered.absolutePath());
+    dialog.selectFile(offered.fileName());
+    return chosenFile(dialog);
+}
+
 std::unique_ptr<PrintJob> QtDesktop::startPrint(const QString& documentName,
-                                                const QString& planFolder) {
-    const QPrinterInfo printer = QPrinterInfo::defaultPrinter();
-    if (!QPrinterInfo::availablePrinters().isEmpty() && !printer.isNull())
-        return QtPrintJob::onPrinter(printer, documentName);
-    return QtPrintJob::toPdf(UniquePdfPath(planFolder, documentName), documentName);
+                                                const QString& planFolder, const QString& pdfName) {
+    const QPrinterInfo installed = InstalledPrinter();
+    if (installed.isNull()) {
+        const QString pdfPath = choosePdfFile(planFolder, pdfName);
+        if (pdfPath.isEmpty())
+            return nullptr;
+        return QtPrintJob::toPdf(QDir::fromNativeSeparators(pdfPath), documentName);
+    }
+    auto printer = std::make_unique<QPrinter>(installed, QPrinter::HighResolution);
+    printer->setDocName(documentName);
+    QPrintDialog dialog(printer.get(), mainWindow_);
+    // The printouts are laid out whole: no page ranges or selections to offer.
+    dialog.setOptions(QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintShowPageSize);
+    if (dialog.exec() != QDialog::Accepted)
+        return nullptr;
+    return QtPrintJob::onChosenPrinter(std::move(printer));
 }
 
 std::optional<Result<QString>>
 QtDesktop::previewPrint(const QString& documentName, const QString& planFolder,
-                        const std::function<void(PrintJob&)>& document) {
-    // The printer a printout goes to now: the default one, or a PDF file next to the plan.
-    const QPrinterInfo installed = QPrinterInfo::defaultPrinter();
+                        const QString& pdfName, const std::function<void(PrintJob&)>& document) {
+    // The preview's Print button opens the print dialog: on an installed printer, or where
+    // there is none on a PDF file, offered by its name in the plan folder.
+    const QPrinterInfo installed = InstalledPrinter();
     std::unique_ptr<QPrinter> printer;
-    if (!QPrinterInfo::availablePrinters().isEmpty() && !installed.isNull()) {
+    if (!installed.isNull()) {
         printer = std::make_unique<QPrinter>(installed, QPrinter::HighResolution);
         printer->setDocName(documentName);
     } else {
         printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
-        SetUpPdfPrinter(*printer, UniquePdfPath(planFolder, documentName), documentName);
+        SetUpPdfPrinter(*printer, OfferedPdfPath(planFolder, pdfName), documentName);
     }
     QPrintPreviewDialog dialog(printer.get(), mainWindow_);
     dialog.setObjectName(QStringLiteral("printPreview"));
@@ -296,6 +339,12 @@ QtDesktop::previewPrint(const QString& documentName, const QString& planFolder,
     if (dialog.exec() != QDialog::Accepted || !last)
         return std::nullopt;
     return last;
+}
+
+QString PrintoutPdfName(const std::string& planPath, const QString& what) {
+    const QString plan = PathFromCore(FileNameOf(planPath));
+    const QString name = plan.isEmpty() || what.isEmpty() ? plan + what : plan + u' ' + what;
+    return name + QStringLiteral(".pdf");
 }
 
 QString TodayText() {

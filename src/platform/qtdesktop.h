@@ -35,10 +35,10 @@ class QtDesktop : public Desktop {
                            const QString& initialName) override;
     std::optional<FontChoice> chooseFont(const FontChoice& current) override;
     std::optional<Result<QString>>
-    previewPrint(const QString& documentName, const QString& planFolder,
+    previewPrint(const QString& documentName, const QString& planFolder, const QString& pdfName,
                  const std::function<void(PrintJob&)>& document) override;
-    std::unique_ptr<PrintJob> startPrint(const QString& documentName,
-                                         const QString& planFolder) override;
+    std::unique_ptr<PrintJob> startPrint(const QString& documentName, const QString& planFolder,
+                                         const QString& pdfName) override;
     QString setting(const QString& section, const QString& key,
                     const QString& defaultValue) override;
     void setSetting(const QString& section, const QString& key, const QString& value) override;
@@ -53,6 +53,9 @@ class QtDesktop : public Desktop {
     int helpWindowCount() const;
 
   private:
+    // The save dialog that names the PDF of a printout where no printer is installed.
+    QString choosePdfFile(const QString& planFolder, const QString& pdfName);
+
     QPointer<QWidget> mainWindow_;
     QString lockPath_;
     std::unique_ptr<SingleInstanceLock> instanceLock_;
