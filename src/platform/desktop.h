@@ -113,8 +113,9 @@ class Desktop {
     virtual void showHelp(const QString& helpFile) = 0;
     virtual void closeAllHelp() = 0;
 
-    // Opens a file in the desktop's text editor (never through a shell command string).
-    virtual bool openInTextEditor(const QString& path) = 0;
+    // Opens a file in the user's text editor, never in this program and never through a
+    // shell command string. The error says why no editor started and how to choose one.
+    virtual Status openInTextEditor(const QString& path) = 0;
 
     virtual void beginBusy() = 0;
     virtual void endBusy() = 0;

@@ -3,11 +3,11 @@
 #include "core/textfile.h"
 #include "platform/qtprintjob.h"
 #include "platform/singleinstance.h"
+#include "platform/texteditor.h"
 
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDate>
-#include <QDesktopServices>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
@@ -24,6 +24,7 @@
 #include <QProcess>
 #include <QSettings>
 #include <QShortcut>
+#include <QStandardPaths>
 #include <QTextBrowser>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -408,16 +409,79 @@ int QtDesktop::helpWindowCount() const {
     return count;
 }
 
-bool QtDesktop::openInTextEditor(const QString& path) {
-    if (!QFileInfo(path).isFile())
-        return false;
+#ifndef Q_OS_WIN
+namespace {
+
+// The desktop entry of an application by its name, from the XDG data folders; a name with
+// dashes may stand for an entry in a subfolder ("kde4-kate.desktop" for kde4/kate.desktop).
+QString InstalledDesktopEntry(const QString& entryName) {
+    QString name = entryName;
+    QString found = QStandardPaths::locate(QStandardPaths::ApplicationsLocation, name);
+    for (qsizetype dash = name.indexOf(QLatin1Char('-')); found.isEmpty() && dash >= 0;
+         dash = name.indexOf(QLatin1Char('-'), dash + 1)) {
+        name[dash] = QLatin1Char('/');
+        found = QStandardPaths::locate(QStandardPaths::ApplicationsLocation, name);
+    }
+    QFile file(found);
+    if (found.isEmpty() || !file.open(QIODevice::ReadOnly))
+        return QString();
+    return QString::fromUtf8(file.readAll());
+}
+
+// The desktop entry the desktop names for plain text, as xdg-mime reads the user's and the
+// system's choices; empty when it names none or cannot be asked.
+QString PlainTextDefault() {
+    const QString xdgMime = QStandardPaths::findExecutable(QStringLiteral("xdg-mime"));
+    if (xdgMime.isEmpty())
+        return QString();
+    QProcess query;
+    query.start(xdgMime,
+                {QStringLiteral("query"), QStringLiteral("default"), QStringLiteral("text/plain")});
+    if (!query.waitForFinished(5000) || query.exitStatus() != QProcess::NormalExit ||
+        query.exitCode() != 0) {
+        query.kill();
+        query.waitForFinished(1000);
+        return QString();
+    }
+    const QString answer = QString::fromUtf8(query.readAllStandardOutput()).trimmed();
+    return answer.section(QLatin1Char('\n'), 0, 0).section(QLatin1Char(';'), 0, 0).trimmed();
+}
+
+bool ProgramInstalled(const QString& program) {
+    if (program.contains(QLatin1Char('/'))) {
+        const QFileInfo file(program);
+        return file.isFile() && file.isExecutable();
+    }
+    return !QStandardPaths::findExecutable(program).isEmpty();
+}
+
+} // namespace
+#endif
+
+Status QtDesktop::openInTextEditor(const QString& path) {
+    const QFileInfo file(path);
+    if (!file.isFile()) {
+        const QString missing =
+            QStringLiteral("The file %1 cannot be found.").arg(QDir::toNativeSeparators(path));
+        return Error{toCore(missing), ""};
+    }
 #ifdef Q_OS_WIN
-    return QProcess::startDetached(QStringLiteral("notepad.exe"), {QDir::toNativeSeparators(path)});
+    if (!QProcess::startDetached(QStringLiteral("notepad.exe"), {QDir::toNativeSeparators(path)}))
+        return Error{toCore(NoTextEditorMessage(QDir::toNativeSeparators(path))), ""};
+    return {};
 #else
-    if (QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath())))
-        return true;
-    return QProcess::startDetached(QStringLiteral("xdg-open"),
-                                   {QFileInfo(path).absoluteFilePath()});
+    // An absolute path, so a file name is never read as an option of the editor.
+    const QString absolute = file.absoluteFilePath();
+    EditorSetting setting;
+    setting.textDefault = PlainTextDefault();
+    setting.desktopEntry = InstalledDesktopEntry;
+    setting.visual = qEnvironmentVariable("VISUAL");
+    setting.editor = qEnvironmentVariable("EDITOR");
+    setting.installed = ProgramInstalled;
+    const std::optional<EditorCommand> command = TextEditorCommand(absolute, setting);
+    if (!command || !QProcess::startDetached(command->program, command->arguments))
+        return Error{toCore(NoTextEditorMessage(absolute)), ""};
+    return {};
 #endif
 }
 

@@ -13,8 +13,8 @@ namespace corvane {
 class SingleInstanceLock;
 
 // The desktop as the user sees it: Qt dialogs, the system printer (or a PDF where no printer
-// is installed), QSettings, a lock file against a second copy, help windows, the desktop's
-// text editor and the wait cursor.
+// is installed), QSettings, a lock file against a second copy, help windows, the user's text
+// editor and the wait cursor.
 class QtDesktop : public Desktop {
   public:
     // lockPath: the single-instance lock file (SingleInstanceLockPath() when empty).
@@ -45,7 +45,7 @@ class QtDesktop : public Desktop {
     bool claimSingleInstance() override;
     void showHelp(const QString& helpFile) override;
     void closeAllHelp() override;
-    bool openInTextEditor(const QString& path) override;
+    Status openInTextEditor(const QString& path) override;
     void beginBusy() override;
     void endBusy() override;
 

@@ -1,6 +1,7 @@
 #include "platform/scripteddesktop.h"
 
 #include "platform/qtprintjob.h"
+#include "platform/texteditor.h"
 
 namespace corvane {
 
@@ -221,12 +222,14 @@ void ScriptedDesktop::closeAllHelp() {
     helpWindowsOpen = 0;
 }
 
-bool ScriptedDesktop::openInTextEditor(const QString& path) {
+Status ScriptedDesktop::openInTextEditor(const QString& path) {
     DesktopCall call;
     call.kind = DesktopCall::Kind::OpenInTextEditor;
     call.text = path;
     calls.push_back(call);
-    return editorStarts;
+    if (!editorStarts)
+        return Error{toCore(NoTextEditorMessage(path)), ""};
+    return {};
 }
 
 void ScriptedDesktop::beginBusy() {

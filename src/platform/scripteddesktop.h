@@ -73,7 +73,7 @@ class ScriptedDesktop : public Desktop {
     // How the desktop behaves.
     std::map<QString, QString> settings; // "Section/Key" -> value
     bool instanceAvailable = true;       // claimSingleInstance answers this
-    bool editorStarts = true;            // openInTextEditor answers this
+    bool editorStarts = true;            // openInTextEditor succeeds, or fails saying so
     RecordingPrintJob::Page page;        // printable area of the scripted printer
     bool printerInstalled = true;        // else printouts go to PDF files
     QString printTarget = QStringLiteral("Scripted printer"); // the installed printer's name
@@ -105,7 +105,7 @@ class ScriptedDesktop : public Desktop {
     bool claimSingleInstance() override { return instanceAvailable; }
     void showHelp(const QString& helpFile) override;
     void closeAllHelp() override;
-    bool openInTextEditor(const QString& path) override;
+    Status openInTextEditor(const QString& path) override;
     void beginBusy() override;
     void endBusy() override;
 
