@@ -303,12 +303,15 @@ std::unique_ptr<PrintJob> QtDesktop::startPrint(const QString& documentName,
         return QtPrintJob::toPdf(QDir::fromNativeSeparators(pdfPath), documentName);
     }
     auto printer = std::make_unique<QPrinter>(installed, QPrinter::HighResolution);
-    printer->setDocName(documentName);
+    // The dialog's own "print to file" names its file after the document: while it is open
+    // the document carries the plan's PDF name, so that is the file offered there too.
+    printer->setDocName(QFileInfo(OfferedPdfPath(planFolder, pdfName)).fileName());
     QPrintDialog dialog(printer.get(), mainWindow_);
     // The printouts are laid out whole: no page ranges or selections to offer.
     dialog.setOptions(QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintShowPageSize);
     if (dialog.exec() != QDialog::Accepted)
         return nullptr;
+    printer->setDocName(documentName);
     return QtPrintJob::onChosenPrinter(std::move(printer));
 }
 
