@@ -22,8 +22,11 @@ entry=$(dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/share/applications/corvan
 grep -qx 'Exec=corvane %f' <<<"$entry" || { echo "corvane.desktop: no Exec=corvane %f" >&2; status=1; }
 grep -qx 'Categories=Science;Geography;' <<<"$entry" || { echo "corvane.desktop: categories" >&2; status=1; }
 grep -qx 'MimeType=application/x-corvane-plan;' <<<"$entry" || { echo "corvane.desktop: type" >&2; status=1; }
-dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/share/mime/packages/corvane.xml |
-    grep -q 'glob pattern="\*.lns"' || { echo "corvane.xml: no *.lns" >&2; status=1; }
+mime=$(dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/share/mime/packages/corvane.xml)
+grep -q 'glob pattern="\*.lns"' <<<"$mime" || { echo "corvane.xml: no *.lns" >&2; status=1; }
+# A plan file is plain text too, so text editors are offered for it and open it.
+grep -q '<sub-class-of type="text/plain"/>' <<<"$mime" ||
+    { echo "corvane.xml: not a sub-class of text/plain" >&2; status=1; }
 dpkg-deb -f "$deb" Depends | grep -q 'qt6-qpa-plugins' || { echo "Depends: no Qt platform plugin" >&2; status=1; }
 [ $status -eq 0 ] && echo "Package $deb holds the program, its guide, desktop entry, icon and plan type"
 exit $status

@@ -219,13 +219,30 @@ void frmDrawPlan::ConnectLine() {
     canvas_->update();
 }
 
+// "D20417 plan 1-667.pdf", "D20417 AL1 drawing 1-250.pdf": the scale is the one a PDF page
+// gives, as the file is named before anything is drawn.
+QString frmDrawPlan::PrintPdfName() const {
+    const QString scale =
+        QStringLiteral(" 1-") +
+        fromCore(Format(PrintScale(scale_, kPdfPageWidthMm, kPdfPageHeightMm), "0"));
+    if (content_.WholePlan)
+        return PrintoutPdfName(content_.PlanPath, QStringLiteral("plan") + scale);
+    // A traverse's caption names the plan after its own identifier.
+    QString traverse = content_.Caption;
+    const QString ofPlan = QStringLiteral(" - ") + PathFromCore(FileNameOf(content_.PlanPath));
+    if (traverse.endsWith(ofPlan))
+        traverse.chop(ofPlan.size());
+    return PrintoutPdfName(content_.PlanPath, traverse + QStringLiteral(" drawing") + scale);
+}
+
 void frmDrawPlan::PrintPlot() {
-    std::unique_ptr<PrintJob> job;
+    // The print or save dialog first: the hourglass is for the drawing only.
+    std::unique_ptr<PrintJob> job = desktop_.startPrint(
+        windowTitle(), PathFromCore(DirectoryOf(content_.PlanPath)), PrintPdfName());
+    if (!job)
+        return;
     {
         BusyCursor busy(desktop_);
-        job = desktop_.startPrint(windowTitle(), PathFromCore(DirectoryOf(content_.PlanPath)));
-        if (!job)
-            return;
         const FontChoice font = host_.reportFont();
         job->setFont(font.name, font.size);
         PrintPlanView(*job, content_, scale_, chkPoints_, chkParcels_);
@@ -238,8 +255,7 @@ void frmDrawPlan::PrintPlot() {
                          Icon::Exclamation);
         return;
     }
-    desktop_.message(QStringLiteral("Printing completed"), QStringLiteral("CORVANE"),
-                     Icon::Exclamation);
+    desktop_.message(PrintedToText(done.value()), QStringLiteral("CORVANE"), Icon::Exclamation);
 }
 
 void frmDrawPlan::SaveDxf() {

@@ -38,6 +38,8 @@ class frmDrawPlan : public QWidget, public PlanWindow {
     void DrawParcels();
     void ConnectLine();
     void PrintPlot();
+    // The PDF a printout of the view is offered as, named by what it draws and its scale.
+    QString PrintPdfName() const;
     // Saves the whole plan as a DXF drawing, in a file the user names.
     void SaveDxf();
     void CloseView();

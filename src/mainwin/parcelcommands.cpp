@@ -239,9 +239,8 @@ void frmCorvane::ViewPlanFile(std::string_view extension, const QString& missing
         return;
     }
     const QString path = PathFromCore(ResolveFileName(file));
-    if (!desktop_.openInTextEditor(path)) {
-        desktop_.message(QStringLiteral("The text editor could not be started for ") + path, title,
-                         Icon::Exclamation);
+    if (Status opened = desktop_.openInTextEditor(path); !opened) {
+        desktop_.message(fromCore(opened.error().message), title, Icon::Exclamation);
         return;
     }
     // The user may change the file in the editor: the lines are read again before the next

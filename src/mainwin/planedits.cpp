@@ -265,7 +265,8 @@ void frmCorvane::mnuDoubleLines_Click() {
                          Buttons::YesNo) != Answer::Yes)
         return;
     auto job = desktop_.startPrint(QStringLiteral("Double lines check"),
-                                   PathFromCore(DirectoryOf(plan_.PlanPath)));
+                                   PathFromCore(DirectoryOf(plan_.PlanPath)),
+                                   PrintoutPdfName(plan_.PlanPath, QStringLiteral("double lines")));
     if (!job)
         return;
     job->setFont(reportFont_.name, reportFont_.size);
@@ -283,7 +284,7 @@ void frmCorvane::mnuDoubleLines_Click() {
         ShowError(done.error());
         return;
     }
-    desktop_.message(QStringLiteral("Printing completed"), title);
+    desktop_.message(PrintedToText(done.value()), title);
 }
 
 void frmCorvane::mnuPointErrors_Click() {

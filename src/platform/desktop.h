@@ -86,16 +86,20 @@ class Desktop {
                                    const QString& initialFolder) = 0;
     virtual std::optional<FontChoice> chooseFont(const FontChoice& current) = 0;
 
-    // Starts a print job; planFolder is where a PDF goes when no printer is installed.
-    virtual std::unique_ptr<PrintJob> startPrint(const QString& documentName,
-                                                 const QString& planFolder) = 0;
+    // Starts a print job named documentName in the printer's queue. With a printer installed
+    // the print dialog lets the user choose one; without, a save dialog asks where to write
+    // the PDF, offering pdfName in planFolder (PrintoutPdfName). A null job when the user
+    // cancelled either dialog: nothing is printed and nothing more is said.
+    virtual std::unique_ptr<PrintJob>
+    startPrint(const QString& documentName, const QString& planFolder, const QString& pdfName) = 0;
 
-    // Shows a document in the print preview, from which the user may print it. document
-    // puts the whole document on the job it is given, whenever the preview or the printer
-    // needs it, so the pages printed are the pages previewed. nullopt when the preview was
-    // closed without printing; otherwise how the printing ended, as endDocument answers.
+    // Shows a document in the print preview, from which the user may print it (to a chosen
+    // printer, or to a PDF offered as pdfName in planFolder). document puts the whole document
+    // on the job it is given, whenever the preview or the printer needs it, so the pages
+    // printed are the pages previewed. nullopt when the preview was closed without printing;
+    // otherwise how the printing ended, as endDocument answers.
     virtual std::optional<Result<QString>>
-    previewPrint(const QString& documentName, const QString& planFolder,
+    previewPrint(const QString& documentName, const QString& planFolder, const QString& pdfName,
                  const std::function<void(PrintJob&)>& document) = 0;
 
     // Per-user settings: application "Corvane".
@@ -109,8 +113,9 @@ class Desktop {
     virtual void showHelp(const QString& helpFile) = 0;
     virtual void closeAllHelp() = 0;
 
-    // Opens a file in the desktop's text editor (never through a shell command string).
-    virtual bool openInTextEditor(const QString& path) = 0;
+    // Opens a file in the user's text editor, never in this program and never through a
+    // shell command string. The error says why no editor started and how to choose one.
+    virtual Status openInTextEditor(const QString& path) = 0;
 
     virtual void beginBusy() = 0;
     virtual void endBusy() = 0;
@@ -127,6 +132,20 @@ class BusyCursor {
   private:
     Desktop& desktop_;
 };
+
+// The printable area of a printout written to a PDF (A4 less margins of 10 mm), which fixes
+// the scale of a plan printed there before the file is named.
+inline constexpr double kPdfPageWidthMm = 190;
+inline constexpr double kPdfPageHeightMm = 277;
+
+// The PDF file offered for a printout of a plan: the plan's identifier (the base name of
+// planPath) and what is printed, as "D20417 summary.pdf".
+QString PrintoutPdfName(const std::string& planPath, const QString& what);
+
+// What a completed printout says: where it went, a printer's name or the PDF file written.
+inline QString PrintedToText(const QString& target) {
+    return QStringLiteral("Printed to ") + target;
+}
 
 // Today's date as the desktop writes short dates, for the "Printed on" lines.
 QString TodayText();

@@ -1,12 +1,13 @@
 #include "platform/qtdesktop.h"
 
+#include "core/textfile.h"
 #include "platform/qtprintjob.h"
 #include "platform/singleinstance.h"
+#include "platform/texteditor.h"
 
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDate>
-#include <QDesktopServices>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
@@ -16,12 +17,14 @@
 #include <QKeySequence>
 #include <QLocale>
 #include <QMessageBox>
+#include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QProcess>
 #include <QSettings>
 #include <QShortcut>
+#include <QStandardPaths>
 #include <QTextBrowser>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -261,26 +264,70 @@ std::optional<FontChoice> QtDesktop::chooseFont(const FontChoice& current) {
     return choice;
 }
 
+namespace {
+
+// The printer a printout goes to unless the user chooses another: the default one, or the
+// first installed; a null printer when none is installed.
+QPrinterInfo InstalledPrinter() {
+    const QList<QPrinterInfo> printers = QPrinterInfo::availablePrinters();
+    if (printers.isEmpty())
+        return QPrinterInfo();
+    const QPrinterInfo chosen = QPrinterInfo::defaultPrinter();
+    return chosen.isNull() ? printers.first() : chosen;
+}
+
+} // namespace
+
+QString QtDesktop::choosePdfFile(const QString& planFolder, const QString& pdfName) {
+    QFileDialog dialog(mainWindow_, QStringLiteral("Print to PDF"));
+    dialog.setObjectName(QStringLiteral("printToPdf"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilter(QtNameFilters(QStringLiteral("PDF files (*.pdf)|*.pdf")));
+    // A name typed without ".pdf" gets it; an existing file is replaced only when the user
+    // says so in the dialog.
+    dialog.setDefaultSuffix(QStringLiteral("pdf"));
+    const QFileInfo offered(OfferedPdfPath(planFolder, pdfName));
+    dialog.setDirectory(offered.absolutePath());
+    dialog.selectFile(offered.fileName());
+    return chosenFile(dialog);
+}
+
 std::unique_ptr<PrintJob> QtDesktop::startPrint(const QString& documentName,
-                                                const QString& planFolder) {
-    const QPrinterInfo printer = QPrinterInfo::defaultPrinter();
-    if (!QPrinterInfo::availablePrinters().isEmpty() && !printer.isNull())
-        return QtPrintJob::onPrinter(printer, documentName);
-    return QtPrintJob::toPdf(UniquePdfPath(planFolder, documentName), documentName);
+                                                const QString& planFolder, const QString& pdfName) {
+    const QPrinterInfo installed = InstalledPrinter();
+    if (installed.isNull()) {
+        const QString pdfPath = choosePdfFile(planFolder, pdfName);
+        if (pdfPath.isEmpty())
+            return nullptr;
+        return QtPrintJob::toPdf(QDir::fromNativeSeparators(pdfPath), documentName);
+    }
+    auto printer = std::make_unique<QPrinter>(installed, QPrinter::HighResolution);
+    // The dialog's own "print to file" names its file after the document: while it is open
+    // the document carries the plan's PDF name, so that is the file offered there too.
+    printer->setDocName(QFileInfo(OfferedPdfPath(planFolder, pdfName)).fileName());
+    QPrintDialog dialog(printer.get(), mainWindow_);
+    // The printouts are laid out whole: no page ranges or selections to offer.
+    dialog.setOptions(QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintShowPageSize);
+    if (dialog.exec() != QDialog::Accepted)
+        return nullptr;
+    printer->setDocName(documentName);
+    return QtPrintJob::onChosenPrinter(std::move(printer));
 }
 
 std::optional<Result<QString>>
 QtDesktop::previewPrint(const QString& documentName, const QString& planFolder,
-                        const std::function<void(PrintJob&)>& document) {
-    // The printer a printout goes to now: the default one, or a PDF file next to the plan.
-    const QPrinterInfo installed = QPrinterInfo::defaultPrinter();
+                        const QString& pdfName, const std::function<void(PrintJob&)>& document) {
+    // The preview's Print button opens the print dialog: on an installed printer, or where
+    // there is none on a PDF file, offered by its name in the plan folder.
+    const QPrinterInfo installed = InstalledPrinter();
     std::unique_ptr<QPrinter> printer;
-    if (!QPrinterInfo::availablePrinters().isEmpty() && !installed.isNull()) {
+    if (!installed.isNull()) {
         printer = std::make_unique<QPrinter>(installed, QPrinter::HighResolution);
         printer->setDocName(documentName);
     } else {
         printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
-        SetUpPdfPrinter(*printer, UniquePdfPath(planFolder, documentName), documentName);
+        SetUpPdfPrinter(*printer, OfferedPdfPath(planFolder, pdfName), documentName);
     }
     QPrintPreviewDialog dialog(printer.get(), mainWindow_);
     dialog.setObjectName(QStringLiteral("printPreview"));
@@ -296,6 +343,12 @@ QtDesktop::previewPrint(const QString& documentName, const QString& planFolder,
     if (dialog.exec() != QDialog::Accepted || !last)
         return std::nullopt;
     return last;
+}
+
+QString PrintoutPdfName(const std::string& planPath, const QString& what) {
+    const QString plan = PathFromCore(FileNameOf(planPath));
+    const QString name = plan.isEmpty() || what.isEmpty() ? plan + what : plan + u' ' + what;
+    return name + QStringLiteral(".pdf");
 }
 
 QString TodayText() {
@@ -359,16 +412,79 @@ int QtDesktop::helpWindowCount() const {
     return count;
 }
 
-bool QtDesktop::openInTextEditor(const QString& path) {
-    if (!QFileInfo(path).isFile())
-        return false;
+#ifndef Q_OS_WIN
+namespace {
+
+// The desktop entry of an application by its name, from the XDG data folders; a name with
+// dashes may stand for an entry in a subfolder ("kde4-kate.desktop" for kde4/kate.desktop).
+QString InstalledDesktopEntry(const QString& entryName) {
+    QString name = entryName;
+    QString found = QStandardPaths::locate(QStandardPaths::ApplicationsLocation, name);
+    for (qsizetype dash = name.indexOf(QLatin1Char('-')); found.isEmpty() && dash >= 0;
+         dash = name.indexOf(QLatin1Char('-'), dash + 1)) {
+        name[dash] = QLatin1Char('/');
+        found = QStandardPaths::locate(QStandardPaths::ApplicationsLocation, name);
+    }
+    QFile file(found);
+    if (found.isEmpty() || !file.open(QIODevice::ReadOnly))
+        return QString();
+    return QString::fromUtf8(file.readAll());
+}
+
+// The desktop entry the desktop names for plain text, as xdg-mime reads the user's and the
+// system's choices; empty when it names none or cannot be asked.
+QString PlainTextDefault() {
+    const QString xdgMime = QStandardPaths::findExecutable(QStringLiteral("xdg-mime"));
+    if (xdgMime.isEmpty())
+        return QString();
+    QProcess query;
+    query.start(xdgMime,
+                {QStringLiteral("query"), QStringLiteral("default"), QStringLiteral("text/plain")});
+    if (!query.waitForFinished(5000) || query.exitStatus() != QProcess::NormalExit ||
+        query.exitCode() != 0) {
+        query.kill();
+        query.waitForFinished(1000);
+        return QString();
+    }
+    const QString answer = QString::fromUtf8(query.readAllStandardOutput()).trimmed();
+    return answer.section(QLatin1Char('\n'), 0, 0).section(QLatin1Char(';'), 0, 0).trimmed();
+}
+
+bool ProgramInstalled(const QString& program) {
+    if (program.contains(QLatin1Char('/'))) {
+        const QFileInfo file(program);
+        return file.isFile() && file.isExecutable();
+    }
+    return !QStandardPaths::findExecutable(program).isEmpty();
+}
+
+} // namespace
+#endif
+
+Status QtDesktop::openInTextEditor(const QString& path) {
+    const QFileInfo file(path);
+    if (!file.isFile()) {
+        const QString missing =
+            QStringLiteral("The file %1 cannot be found.").arg(QDir::toNativeSeparators(path));
+        return Error{toCore(missing), ""};
+    }
 #ifdef Q_OS_WIN
-    return QProcess::startDetached(QStringLiteral("notepad.exe"), {QDir::toNativeSeparators(path)});
+    if (!QProcess::startDetached(QStringLiteral("notepad.exe"), {QDir::toNativeSeparators(path)}))
+        return Error{toCore(NoTextEditorMessage(QDir::toNativeSeparators(path))), ""};
+    return {};
 #else
-    if (QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath())))
-        return true;
-    return QProcess::startDetached(QStringLiteral("xdg-open"),
-                                   {QFileInfo(path).absoluteFilePath()});
+    // An absolute path, so a file name is never read as an option of the editor.
+    const QString absolute = file.absoluteFilePath();
+    EditorSetting setting;
+    setting.textDefault = PlainTextDefault();
+    setting.desktopEntry = InstalledDesktopEntry;
+    setting.visual = qEnvironmentVariable("VISUAL");
+    setting.editor = qEnvironmentVariable("EDITOR");
+    setting.installed = ProgramInstalled;
+    const std::optional<EditorCommand> command = TextEditorCommand(absolute, setting);
+    if (!command || !QProcess::startDetached(command->program, command->arguments))
+        return Error{toCore(NoTextEditorMessage(absolute)), ""};
+    return {};
 #endif
 }
 

@@ -13,8 +13,8 @@ namespace corvane {
 class SingleInstanceLock;
 
 // The desktop as the user sees it: Qt dialogs, the system printer (or a PDF where no printer
-// is installed), QSettings, a lock file against a second copy, help windows, the desktop's
-// text editor and the wait cursor.
+// is installed), QSettings, a lock file against a second copy, help windows, the user's text
+// editor and the wait cursor.
 class QtDesktop : public Desktop {
   public:
     // lockPath: the single-instance lock file (SingleInstanceLockPath() when empty).
@@ -35,17 +35,17 @@ class QtDesktop : public Desktop {
                            const QString& initialName) override;
     std::optional<FontChoice> chooseFont(const FontChoice& current) override;
     std::optional<Result<QString>>
-    previewPrint(const QString& documentName, const QString& planFolder,
+    previewPrint(const QString& documentName, const QString& planFolder, const QString& pdfName,
                  const std::function<void(PrintJob&)>& document) override;
-    std::unique_ptr<PrintJob> startPrint(const QString& documentName,
-                                         const QString& planFolder) override;
+    std::unique_ptr<PrintJob> startPrint(const QString& documentName, const QString& planFolder,
+                                         const QString& pdfName) override;
     QString setting(const QString& section, const QString& key,
                     const QString& defaultValue) override;
     void setSetting(const QString& section, const QString& key, const QString& value) override;
     bool claimSingleInstance() override;
     void showHelp(const QString& helpFile) override;
     void closeAllHelp() override;
-    bool openInTextEditor(const QString& path) override;
+    Status openInTextEditor(const QString& path) override;
     void beginBusy() override;
     void endBusy() override;
 
@@ -53,6 +53,9 @@ class QtDesktop : public Desktop {
     int helpWindowCount() const;
 
   private:
+    // The save dialog that names the PDF of a printout where no printer is installed.
+    QString choosePdfFile(const QString& planFolder, const QString& pdfName);
+
     QPointer<QWidget> mainWindow_;
     QString lockPath_;
     std::unique_ptr<SingleInstanceLock> instanceLock_;

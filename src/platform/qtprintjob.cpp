@@ -31,21 +31,25 @@ QFont ReportFont(const QString& name, double size) {
 
 } // namespace
 
-std::unique_ptr<QtPrintJob> QtPrintJob::onPrinter(const QPrinterInfo& printer,
-                                                  const QString& documentName) {
-    auto device = std::make_unique<QPrinter>(printer, QPrinter::HighResolution);
-    device->setDocName(documentName);
-    QPrinter* raw = device.get();
+std::unique_ptr<QtPrintJob> QtPrintJob::onChosenPrinter(std::unique_ptr<QPrinter> printer) {
+    QPrinter* raw = printer.get();
+    // The print dialog may send the printout to a file instead of a printer.
+    if (raw->outputFormat() == QPrinter::PdfFormat && !raw->outputFileName().isEmpty()) {
+        const QString file = raw->outputFileName();
+        return std::unique_ptr<QtPrintJob>(
+            new QtPrintJob(std::move(printer), raw, QDir::toNativeSeparators(file), file, true));
+    }
+    const QString name = raw->printerName();
     return std::unique_ptr<QtPrintJob>(
-        new QtPrintJob(std::move(device), raw, printer.printerName(), QString()));
+        new QtPrintJob(std::move(printer), raw, name, QString(), false));
 }
 
 std::unique_ptr<QtPrintJob> QtPrintJob::onDevice(QPrinter& printer) {
     const bool pdf = printer.outputFormat() == QPrinter::PdfFormat;
     const QString target =
         pdf ? QDir::toNativeSeparators(printer.outputFileName()) : printer.printerName();
-    return std::unique_ptr<QtPrintJob>(
-        new QtPrintJob(nullptr, &printer, target, pdf ? printer.outputFileName() : QString()));
+    return std::unique_ptr<QtPrintJob>(new QtPrintJob(
+        nullptr, &printer, target, pdf ? printer.outputFileName() : QString(), false));
 }
 
 void SetUpPdfPrinter(QPrinter& printer, const QString& pdfPath, const QString& documentName) {
@@ -62,13 +66,24 @@ std::unique_ptr<QtPrintJob> QtPrintJob::toPdf(const QString& pdfPath, const QStr
     SetUpPdfPrinter(*device, pdfPath, documentName);
     QPrinter* raw = device.get();
     return std::unique_ptr<QtPrintJob>(
-        new QtPrintJob(std::move(device), raw, QDir::toNativeSeparators(pdfPath), pdfPath));
+        new QtPrintJob(std::move(device), raw, QDir::toNativeSeparators(pdfPath), pdfPath, true));
 }
 
 QtPrintJob::QtPrintJob(std::unique_ptr<QPrinter> owned, QPrinter* printer, QString target,
-                       QString pdfPath)
+                       QString pdfPath, bool throughPassingFile)
     : owned_(std::move(owned)), printer_(printer), target_(std::move(target)),
       pdfPath_(std::move(pdfPath)), font_(ReportFont(fontName_, fontSize_)) {
+    if (throughPassingFile) {
+        // A hidden folder beside the file, so the finished pages are put in place by a
+        // rename on the same disk and the file keeps the permissions a new file gets.
+        const QFileInfo file(pdfPath_);
+        passingDir_ = std::make_unique<QTemporaryDir>(file.absolutePath() +
+                                                      QStringLiteral("/.corvane-print-XXXXXX"));
+        if (!passingDir_->isValid())
+            return; // nowhere to write: the job stays inactive and fails when ended
+        passing_ = passingDir_->filePath(QStringLiteral("print.pdf"));
+        printer_->setOutputFileName(passing_);
+    }
     active_ = painter_.begin(printer_);
     if (active_) {
         painter_.setFont(font_);
@@ -80,11 +95,11 @@ QtPrintJob::~QtPrintJob() {
     if (!active_ || ended_)
         return;
     // A printout stopped part-way is not delivered: the printer job is cancelled and a
-    // half-written PDF removed.
+    // half-written PDF removed (a passing file goes with its folder).
     if (pdfPath_.isEmpty())
         printer_->abort();
     painter_.end();
-    if (!pdfPath_.isEmpty())
+    if (!pdfPath_.isEmpty() && passing_.isEmpty())
         QFile::remove(pdfPath_);
 }
 
@@ -215,51 +230,46 @@ Result<QString> QtPrintJob::endDocument() {
                           printer_->printerState() != QPrinter::Aborted;
     if (!finished)
         return failure;
-    if (!pdfPath_.isEmpty() && QFileInfo(pdfPath_).size() == 0)
+    const QString written = passing_.isEmpty() ? pdfPath_ : passing_;
+    if (!written.isEmpty() && QFileInfo(written).size() == 0)
         return failure;
+    if (!passing_.isEmpty()) {
+        // Only now does the new file take the place of one the user chose to replace.
+        std::error_code failed;
+        std::filesystem::rename(QFile::encodeName(passing_).toStdString(),
+                                QFile::encodeName(pdfPath_).toStdString(), failed);
+        if (failed)
+            return failure;
+    }
     return target_;
 }
 
 Result<int> PrintToPdfFile(const QString& pdfPath, const QString& documentName,
                            const std::function<void(PrintJob&)>& document) {
-    const Error failure{"Cannot write " + PathToCore(pdfPath), "Print error"};
-    QTemporaryDir work(QFileInfo(pdfPath).absolutePath() + QStringLiteral("/.corvane-XXXXXX"));
-    if (!work.isValid())
-        return failure;
-    const QString passing = work.filePath(QStringLiteral("print.pdf"));
-    auto job = QtPrintJob::toPdf(passing, documentName);
+    auto job = QtPrintJob::toPdf(pdfPath, documentName);
     document(*job);
-    auto ended = job->endDocument();
-    if (!ended)
-        return failure;
-    const int pages = job->pageCount();
-    std::error_code failed;
-    std::filesystem::rename(QFile::encodeName(passing).toStdString(),
-                            QFile::encodeName(pdfPath).toStdString(), failed);
-    if (failed)
-        return failure;
-    return pages;
+    if (!job->endDocument())
+        return Error{"Cannot write " + PathToCore(pdfPath), "Print error"};
+    return job->pageCount();
 }
 
-QString UniquePdfPath(const QString& folder, const QString& documentName) {
-    QString base;
-    for (const QChar c : documentName.trimmed()) {
+QString OfferedPdfPath(const QString& folder, const QString& pdfName) {
+    QString name;
+    for (const QChar c : pdfName.trimmed()) {
         const bool forbidden = c.unicode() < 32 || QStringLiteral("\\/:*?\"<>|").contains(c);
-        base += forbidden ? QLatin1Char('_') : c;
+        name += forbidden ? QLatin1Char('_') : c;
     }
-    if (base.isEmpty())
-        base = QStringLiteral("Corvane print");
+    if (name.isEmpty())
+        name = QStringLiteral("Corvane print.pdf");
+    if (!name.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive))
+        name += QStringLiteral(".pdf");
     QString dirPath = folder;
     if (dirPath.isEmpty() || !QFileInfo(dirPath).isDir()) {
         dirPath = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
         if (dirPath.isEmpty() || !QFileInfo(dirPath).isDir())
             dirPath = QDir::homePath();
     }
-    const QDir dir(dirPath);
-    QString candidate = dir.filePath(base + QStringLiteral(".pdf"));
-    for (int n = 2; QFileInfo::exists(candidate); ++n)
-        candidate = dir.filePath(QStringLiteral("%1 (%2).pdf").arg(base).arg(n));
-    return candidate;
+    return QDir(dirPath).filePath(name);
 }
 
 } // namespace corvane

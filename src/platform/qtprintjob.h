@@ -9,20 +9,22 @@
 #include <memory>
 
 class QPrinter;
-class QPrinterInfo;
+class QTemporaryDir;
 
 namespace corvane {
 
 // A print job on a Qt printer: an installed printer, or a PDF file where there is none.
 class QtPrintJob : public PrintJob {
   public:
-    // Prints on an installed printer; the job appears under documentName in its queue.
-    static std::unique_ptr<QtPrintJob> onPrinter(const QPrinterInfo& printer,
-                                                 const QString& documentName);
+    // Prints on a printer the user has chosen in the print dialog: an installed printer, or
+    // the dialog's own file output, written as toPdf writes.
+    static std::unique_ptr<QtPrintJob> onChosenPrinter(std::unique_ptr<QPrinter> printer);
     // Prints on a printer that someone else owns and has set up (the print preview's): a
     // native printer, or one writing a PDF file.
     static std::unique_ptr<QtPrintJob> onDevice(QPrinter& printer);
-    // Writes the printout to a PDF file of A4 pages with margins of 10 mm.
+    // Writes the printout to a PDF file of A4 pages with margins of 10 mm. The pages go to a
+    // passing file beside it, put in place only when the document has ended well, so a
+    // failed or abandoned printout leaves a file of that name as it was.
     static std::unique_ptr<QtPrintJob> toPdf(const QString& pdfPath, const QString& documentName);
     ~QtPrintJob() override;
     QtPrintJob(const QtPrintJob&) = delete;
@@ -51,7 +53,9 @@ class QtPrintJob : public PrintJob {
     int pageCount() const { return pages_; }
 
   private:
-    QtPrintJob(std::unique_ptr<QPrinter> owned, QPrinter* printer, QString target, QString pdfPath);
+    QtPrintJob(std::unique_ptr<QPrinter> owned, QPrinter* printer, QString target, QString pdfPath,
+               bool throughPassingFile);
+    void discardOutput();
     double deviceX(double mm) const;
     double deviceY(double mm) const;
     double mmX(double device) const;
@@ -64,6 +68,8 @@ class QtPrintJob : public PrintJob {
     QPainter painter_; // after the printer: it ends before the printer goes
     QString target_;   // the printer's name or the PDF file, for the completion message
     QString pdfPath_;  // empty when printing on a printer
+    QString passing_;  // the file the pages go to until they are put at pdfPath_, if any
+    std::unique_ptr<QTemporaryDir> passingDir_; // holds passing_; removed with the job
     bool active_ = false;
     bool ended_ = false;
     double y_ = 0; // top of the next printed line, device units
@@ -74,19 +80,18 @@ class QtPrintJob : public PrintJob {
     LineStyle style_ = LineStyle::Solid;
 };
 
-// Prints a document into a PDF file through the program's print path (A4, as toPdf): the
-// job writes under a passing name beside the file, which is put in place only once the
-// document has ended well, so a failure leaves any previous file whole. Answers the number of
-// pages written, or the error naming the file.
+// Prints a document into a PDF file through the program's print path (as toPdf, so a
+// failure leaves any previous file whole). Answers the number of pages written, or the error
+// naming the file.
 Result<int> PrintToPdfFile(const QString& pdfPath, const QString& documentName,
                            const std::function<void(PrintJob&)>& document);
 
 // Sets a printer up as the program's PDF printouts are: A4 pages, margins of 10 mm.
 void SetUpPdfPrinter(QPrinter& printer, const QString& pdfPath, const QString& documentName);
 
-// A PDF file name in folder for a printout named documentName that does not overwrite an
-// existing file ("Report.pdf", then "Report (2).pdf" ...). Characters that file names may
-// not hold become "_". Without a usable folder, the user's documents folder is used.
-QString UniquePdfPath(const QString& folder, const QString& documentName);
+// Where the PDF of a printout is first offered: pdfName in folder, or in the user's documents
+// folder when folder is not usable. Characters that file names may not hold become "_". An
+// existing file of that name is offered all the same: the dialog asks before replacing it.
+QString OfferedPdfPath(const QString& folder, const QString& pdfName);
 
 } // namespace corvane

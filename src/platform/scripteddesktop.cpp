@@ -1,5 +1,8 @@
 #include "platform/scripteddesktop.h"
 
+#include "platform/qtprintjob.h"
+#include "platform/texteditor.h"
+
 namespace corvane {
 
 namespace {
@@ -128,27 +131,56 @@ std::optional<FontChoice> ScriptedDesktop::chooseFont(const FontChoice& current)
     return answer;
 }
 
-std::unique_ptr<PrintJob> ScriptedDesktop::startPrint(const QString& documentName,
-                                                      const QString& planFolder) {
-    DesktopCall call;
-    call.kind = DesktopCall::Kind::StartPrint;
-    call.text = documentName;
-    call.detail = planFolder;
-    calls.push_back(call);
+std::shared_ptr<PrintRecord> ScriptedDesktop::newPrintout(const QString& documentName,
+                                                          const QString& planFolder) {
     auto record = std::make_shared<PrintRecord>();
     record->documentName = documentName;
     record->planFolder = planFolder;
     printouts.push_back(record);
-    return std::make_unique<RecordingPrintJob>(record, page, printTarget, printFailure);
+    return record;
+}
+
+std::unique_ptr<PrintJob> ScriptedDesktop::startPrint(const QString& documentName,
+                                                      const QString& planFolder,
+                                                      const QString& pdfName) {
+    DesktopCall call;
+    call.kind = DesktopCall::Kind::StartPrint;
+    call.text = documentName;
+    call.detail = planFolder;
+    call.pdfPath = OfferedPdfPath(planFolder, pdfName);
+    QString target = printTarget;
+    if (printerInstalled) {
+        // The print dialog.
+        bool print = true;
+        if (answers.empty()) {
+            call.unscripted = true;
+        } else {
+            print = answers.front() == Answer::Ok || answers.front() == Answer::Yes;
+            answers.pop_front();
+        }
+        calls.push_back(call);
+        if (!print)
+            return nullptr;
+    } else {
+        calls.push_back(call);
+        target = saveFileDialog(QStringLiteral("PDF files (*.pdf)|*.pdf"),
+                                QStringLiteral("Print to PDF"), call.pdfPath);
+        if (target.isEmpty())
+            return nullptr;
+    }
+    return std::make_unique<RecordingPrintJob>(newPrintout(documentName, planFolder), page, target,
+                                               printFailure);
 }
 
 std::optional<Result<QString>>
 ScriptedDesktop::previewPrint(const QString& documentName, const QString& planFolder,
+                              const QString& pdfName,
                               const std::function<void(PrintJob&)>& document) {
     DesktopCall call;
     call.kind = DesktopCall::Kind::PreviewPrint;
     call.text = documentName;
     call.detail = planFolder;
+    call.pdfPath = OfferedPdfPath(planFolder, pdfName);
     bool print = false;
     if (answers.empty()) {
         call.unscripted = true;
@@ -157,11 +189,8 @@ ScriptedDesktop::previewPrint(const QString& documentName, const QString& planFo
         answers.pop_front();
     }
     calls.push_back(call);
-    auto record = std::make_shared<PrintRecord>();
-    record->documentName = documentName;
-    record->planFolder = planFolder;
-    printouts.push_back(record);
-    RecordingPrintJob job(record, page, printTarget, printFailure);
+    RecordingPrintJob job(newPrintout(documentName, planFolder), page,
+                          printerInstalled ? printTarget : call.pdfPath, printFailure);
     document(job);
     if (!print)
         return std::nullopt;
@@ -193,12 +222,14 @@ void ScriptedDesktop::closeAllHelp() {
     helpWindowsOpen = 0;
 }
 
-bool ScriptedDesktop::openInTextEditor(const QString& path) {
+Status ScriptedDesktop::openInTextEditor(const QString& path) {
     DesktopCall call;
     call.kind = DesktopCall::Kind::OpenInTextEditor;
     call.text = path;
     calls.push_back(call);
-    return editorStarts;
+    if (!editorStarts)
+        return Error{toCore(NoTextEditorMessage(path)), ""};
+    return {};
 }
 
 void ScriptedDesktop::beginBusy() {

@@ -37,6 +37,8 @@ struct DesktopCall {
     Answer defaultButton = Answer::Ok;
     // Input box: the default text; file dialog: the initial name; print: the plan folder.
     QString detail;
+    // Print: the PDF file offered where no printer is installed.
+    QString pdfPath;
     // No scripted answer was waiting (or the one waiting did not fit the box's buttons), so
     // the call was given its safe default.
     bool unscripted = false;
@@ -47,8 +49,11 @@ struct DesktopCall {
 //   desktop.answers.push_back(Answer::Yes);   // next message box
 //   desktop.texts.push_back("D12345");        // next input box or file dialog
 // Without a scripted answer a message box gets its default button, an input box or file
-// dialog an empty text (cancelled) and the font dialog is cancelled; the call is then marked
-// unscripted, so tests can check that nothing unexpected was asked.
+// dialog an empty text (cancelled), the font dialog is cancelled and a print dialog prints;
+// the call is then marked unscripted, so tests can check that nothing unexpected was asked.
+// Printing: with printerInstalled the print dialog takes the next answer (Ok or Yes prints
+// on printTarget, Cancel or No cancels); without, the save dialog for the PDF takes the next
+// text (empty cancels) and the printout ends naming that file.
 class ScriptedDesktop : public Desktop {
   public:
     // Answers, used from the front.
@@ -68,9 +73,10 @@ class ScriptedDesktop : public Desktop {
     // How the desktop behaves.
     std::map<QString, QString> settings; // "Section/Key" -> value
     bool instanceAvailable = true;       // claimSingleInstance answers this
-    bool editorStarts = true;            // openInTextEditor answers this
+    bool editorStarts = true;            // openInTextEditor succeeds, or fails saying so
     RecordingPrintJob::Page page;        // printable area of the scripted printer
-    QString printTarget = QStringLiteral("Scripted printer"); // endDocument's text
+    bool printerInstalled = true;        // else printouts go to PDF files
+    QString printTarget = QStringLiteral("Scripted printer"); // the installed printer's name
     std::optional<Error> printFailure; // endDocument fails with this when set
 
     void setMainWindow(QWidget* window) override { mainWindow = window; }
@@ -84,13 +90,14 @@ class ScriptedDesktop : public Desktop {
     QString openFileDialog(const QString& filter, const QString& title,
                            const QString& initialName) override;
     std::optional<FontChoice> chooseFont(const FontChoice& current) override;
-    std::unique_ptr<PrintJob> startPrint(const QString& documentName,
-                                         const QString& planFolder) override;
+    std::unique_ptr<PrintJob> startPrint(const QString& documentName, const QString& planFolder,
+                                         const QString& pdfName) override;
     // The preview draws the document once into a printout (kept in printouts); the next
-    // answer Ok or Yes prints it from the preview (the printout is then ended), any other
-    // answer, or none, closes the preview unprinted.
+    // answer Ok or Yes prints it from the preview (the printout is then ended, on printTarget
+    // or, without a printer, on the PDF offered), any other answer, or none, closes the
+    // preview unprinted.
     std::optional<Result<QString>>
-    previewPrint(const QString& documentName, const QString& planFolder,
+    previewPrint(const QString& documentName, const QString& planFolder, const QString& pdfName,
                  const std::function<void(PrintJob&)>& document) override;
     QString setting(const QString& section, const QString& key,
                     const QString& defaultValue) override;
@@ -98,7 +105,7 @@ class ScriptedDesktop : public Desktop {
     bool claimSingleInstance() override { return instanceAvailable; }
     void showHelp(const QString& helpFile) override;
     void closeAllHelp() override;
-    bool openInTextEditor(const QString& path) override;
+    Status openInTextEditor(const QString& path) override;
     void beginBusy() override;
     void endBusy() override;
 
@@ -117,6 +124,8 @@ class ScriptedDesktop : public Desktop {
 
   private:
     QString nextText(DesktopCall& call);
+    std::shared_ptr<PrintRecord> newPrintout(const QString& documentName,
+                                             const QString& planFolder);
 };
 
 } // namespace corvane

@@ -145,12 +145,13 @@ void frmReport::PrintReport(bool preview) {
         const QString document =
             QStringLiteral("Plan report ") + fromCore(FileNameOf(host_.plan().PlanPath));
         const QString folder = PathFromCore(DirectoryOf(host_.plan().PlanPath));
+        const QString pdfName = PrintoutPdfName(host_.plan().PlanPath, QStringLiteral("report"));
         if (preview) {
-            ended = desktop.previewPrint(
-                document, folder, [&](PrintJob& job) { corvane::PrintReport(job, font, report); });
-        } else {
+            ended = desktop.previewPrint(document, folder, pdfName, [&](PrintJob& job) {
+                corvane::PrintReport(job, font, report);
+            });
+        } else if (std::unique_ptr<PrintJob> job = desktop.startPrint(document, folder, pdfName)) {
             BusyCursor busy(desktop);
-            std::unique_ptr<PrintJob> job = desktop.startPrint(document, folder);
             corvane::PrintReport(*job, font, report);
             ended = job->endDocument();
         }
@@ -163,7 +164,7 @@ void frmReport::PrintReport(bool preview) {
         desktop.message(fromCore(ended->error().message), kPrintTitle, Icon::Exclamation);
         return;
     }
-    desktop.message(QStringLiteral("Printing completed"), kPrintTitle, Icon::Information);
+    desktop.message(PrintedToText(ended->value()), kPrintTitle, Icon::Information);
 }
 
 void frmReport::cmdOK_Click() {

@@ -290,16 +290,17 @@ void frmSummary::cmdPrint_Click() {
     Desktop& desktop = host_.desktop();
     cmdPrint->setEnabled(false);
     Result<QString> ended = QString();
+    const QString caption = windowTitle();
+    std::unique_ptr<PrintJob> job =
+        desktop.startPrint(caption, PathFromCore(DirectoryOf(host_.plan().PlanPath)),
+                           PrintoutPdfName(host_.plan().PlanPath, QStringLiteral("summary")));
+    // The print or save dialog cancelled: nothing to print.
+    if (!job) {
+        cmdPrint->setEnabled(true);
+        return;
+    }
     {
         BusyCursor busy(desktop);
-        const QString caption = windowTitle();
-        std::unique_ptr<PrintJob> job =
-            desktop.startPrint(caption, PathFromCore(DirectoryOf(host_.plan().PlanPath)));
-        // The printer dialog cancelled: nothing to print.
-        if (!job) {
-            cmdPrint->setEnabled(true);
-            return;
-        }
         const FontChoice font = host_.reportFont();
         job->setFont(font.name, font.size);
         job->print(TabLine(kLegendColumn, toCore(caption)));
@@ -335,7 +336,7 @@ void frmSummary::cmdPrint_Click() {
                         Icon::Exclamation);
         return;
     }
-    desktop.message(QStringLiteral("Printing completed"), QStringLiteral("Print Summary"),
+    desktop.message(PrintedToText(ended.value()), QStringLiteral("Print Summary"),
                     Icon::Information);
 }
 

@@ -138,18 +138,17 @@ void frmOffsides::cmdPrint_Click() {
         return;
     }
     cmdPrint->setEnabled(false);
-    bool printed = false;
+    std::vector<PrintLine> lines;
     {
         BusyCursor busy(desktop());
-        printed = printLines(windowTitle(),
-                             OffsidesPrintLines(grid_, optRight->isChecked(), toCore(windowTitle()),
-                                                plan().PlanPath),
-                             QStringLiteral("Road Offsides"));
+        lines = OffsidesPrintLines(grid_, optRight->isChecked(), toCore(windowTitle()),
+                                   plan().PlanPath);
     }
+    const auto printed = printLines(windowTitle(), QStringLiteral("offsides"), lines,
+                                    QStringLiteral("Road Offsides"));
     cmdPrint->setEnabled(true);
     if (printed)
-        desktop().message(QStringLiteral("Printing Completed"),
-                          QStringLiteral("Road Offsides Calculation"), Icon::Exclamation);
+        desktop().message(*printed, QStringLiteral("Road Offsides Calculation"), Icon::Exclamation);
 }
 
 } // namespace corvane

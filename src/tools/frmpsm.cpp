@@ -147,12 +147,11 @@ void frmPSM::cmdPrint_Click() {
         return;
     }
     cmdPrint->setEnabled(false);
-    const bool printed =
-        printLines(QStringLiteral("PSM List"), lines, QStringLiteral("Print PSM List error"));
+    const auto printed = printLines(QStringLiteral("PSM List"), QStringLiteral("PSM connections"),
+                                    lines, QStringLiteral("Print PSM List error"));
     cmdPrint->setEnabled(true);
     if (printed)
-        desktop().message(QStringLiteral("Printing completed"), QStringLiteral("Print PSM List"),
-                          Icon::Exclamation);
+        desktop().message(*printed, QStringLiteral("Print PSM List"), Icon::Exclamation);
 }
 
 } // namespace corvane

@@ -151,10 +151,11 @@ void frmScaled::cancelWindow() {
 
 void frmScaled::cmdPrint_Click() {
     lineGrid_->hideEditor();
-    if (printLines(QStringLiteral("Scaled Lines"), ScaledPrintLines(grid_.rows, plan().PlanPath),
-                   QStringLiteral("Scaled Data print error")))
-        desktop().message(QStringLiteral("Printing completed"),
-                          QStringLiteral("Print Scaled Lines"), Icon::Exclamation);
+    if (const auto printed =
+            printLines(QStringLiteral("Scaled Lines"), QStringLiteral("scaled lines"),
+                       ScaledPrintLines(grid_.rows, plan().PlanPath),
+                       QStringLiteral("Scaled Data print error")))
+        desktop().message(*printed, QStringLiteral("Print Scaled Lines"), Icon::Exclamation);
 }
 
 } // namespace corvane

@@ -139,11 +139,13 @@ void ToolWindow::calculatorKey() {
     lineGrid_->commitText(toCore(result));
 }
 
-bool ToolWindow::printLines(const QString& documentName, const std::vector<PrintLine>& lines,
-                            const QString& errorTitle) {
-    auto job = desktop().startPrint(documentName, PathFromCore(DirectoryOf(plan().PlanPath)));
+std::optional<QString> ToolWindow::printLines(const QString& documentName, const QString& what,
+                                              const std::vector<PrintLine>& lines,
+                                              const QString& errorTitle) {
+    auto job = desktop().startPrint(documentName, PathFromCore(DirectoryOf(plan().PlanPath)),
+                                    PrintoutPdfName(plan().PlanPath, what));
     if (!job)
-        return false;
+        return std::nullopt;
     const FontChoice font = host_.reportFont();
     job->setFont(font.name, font.size);
     for (const PrintLine& line : lines)
@@ -151,9 +153,9 @@ bool ToolWindow::printLines(const QString& documentName, const std::vector<Print
     const Result<QString> ended = job->endDocument();
     if (!ended) {
         desktop().message(fromCore(ended.error().message), errorTitle, Icon::Critical);
-        return false;
+        return std::nullopt;
     }
-    return true;
+    return PrintedToText(ended.value());
 }
 
 } // namespace corvane

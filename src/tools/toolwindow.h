@@ -8,6 +8,7 @@
 #include "traverse/linegrid.h"
 
 #include <QWidget>
+#include <optional>
 #include <vector>
 
 class QBoxLayout;
@@ -67,10 +68,12 @@ class ToolWindow : public QWidget, public PlanWindow, protected LineGridOwner {
     void addUndoControls(QBoxLayout* layout);
     // F9 in a bearing or distance cell: the survey calculator's result is committed there.
     void calculatorKey();
-    // Prints lines as one document in the report font; the message after a printout that
-    // ended well is the caller's. Returns false when nothing was printed.
-    bool printLines(const QString& documentName, const std::vector<PrintLine>& lines,
-                    const QString& errorTitle);
+    // Prints lines as one document in the report font, offered as a PDF named by the plan
+    // and what is printed. The message after a printout that ended well is the caller's:
+    // the text saying where it went is returned; nullopt when nothing was printed.
+    std::optional<QString> printLines(const QString& documentName, const QString& what,
+                                      const std::vector<PrintLine>& lines,
+                                      const QString& errorTitle);
     void closeEvent(QCloseEvent* event) override;
 
     PlanHost& host_;

@@ -254,8 +254,14 @@ void frmTraverse::cmdPrint_Click() {
         if (printout.closure)
             setAreaResult(*printout.closure);
         if (!printout.lines.empty()) {
+            // The sheet is named as its heading names it: a parcel's closure, the lines
+            // data, or a traverse.
+            const QString what = grid_.chkEdit     ? QStringLiteral("lines data")
+                                 : grid_.chkParcel ? fromCore(grid_.caption) + " traverse"
+                                                   : QStringLiteral("traverse");
             auto job = desktop().startPrint(fromCore(grid_.caption),
-                                            PathFromCore(DirectoryOf(plan().PlanPath)));
+                                            PathFromCore(DirectoryOf(plan().PlanPath)),
+                                            PrintoutPdfName(plan().PlanPath, what));
             if (!job) {
                 cmdPrint->setEnabled(true);
                 return;
@@ -271,7 +277,7 @@ void frmTraverse::cmdPrint_Click() {
                 desktop().message(fromCore(ended.error().message),
                                   QStringLiteral("Traverse Print error"), Icon::Critical);
             else
-                desktop().message(QStringLiteral("Printing completed"), QStringLiteral("CORVANE"),
+                desktop().message(PrintedToText(ended.value()), QStringLiteral("CORVANE"),
                                   Icon::Exclamation);
         }
     }

@@ -167,7 +167,7 @@ class PlanViewTest : public QObject {
         o.view->toolButton("Points")->trigger();
         o.h->desktop.clearRecords();
         o.view->toolButton("Print")->trigger();
-        QCOMPARE(o.h->messages(), QStringList{"CORVANE: Printing completed"});
+        QCOMPARE(o.h->messages(), QStringList{"CORVANE: Printed to Scripted printer"});
         auto printed = o.h->desktop.lastPrintout();
         QVERIFY(printed);
         QVERIFY(!printed->lines.empty());

@@ -7,6 +7,7 @@
 
 #include "mainwin/frmareacalc.h"
 #include "mainwin/frmparcel.h"
+#include "platform/texteditor.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -469,7 +470,8 @@ class tst_ParcelCommands : public QObject {
     }
 
     // The plan's files open in the text editor (found whatever the case of their names), and
-    // the lines are read again afterwards.
+    // the lines are read again afterwards. Without an editor the message says how to choose
+    // one, and the lines in memory stay as read.
     void viewFilesOpenTheTextEditor() {
         Plan p(kPolygons, ".LNS");
         QVERIFY(p.ok && p.h.plan.chkArray);
@@ -482,6 +484,15 @@ class tst_ParcelCommands : public QObject {
         QCOMPARE(opened[1].text, p.file(".ply"));
         QVERIFY(!p.h.plan.chkArray);
         QCOMPARE(p.h.messages(), QStringList());
+
+        p.h.plan.chkArray = true; // as after the next command that reads the lines
+        p.h.desktop.editorStarts = false;
+        p.h.run("mnuViewLines");
+        QCOMPARE(p.h.messages(),
+                 QStringList{"View Lines File error: " + NoTextEditorMessage(p.file(".LNS"))});
+        QVERIFY(p.h.messages().first().contains("VISUAL or EDITOR"));
+        QVERIFY(p.h.plan.chkArray);
+        p.h.desktop.editorStarts = true;
 
         QVERIFY(QFile::remove(p.file(".LNS")) && QFile::remove(p.file(".ply")));
         p.h.run("mnuViewLines");

@@ -87,7 +87,7 @@ class PlanEditsTest : public QObject {
         QVERIFY(doubled.h->messages().contains(
             "Search for double lines: Double lines found\n1 to 2\n2 to 1"));
         QCOMPARE(doubled.h->messages().last(),
-                 QStringLiteral("Double lines check: Printing completed"));
+                 QStringLiteral("Double lines check: Printed to Scripted printer"));
         auto printed = doubled.h->desktop.lastPrintout();
         QVERIFY(printed);
         QCOMPARE(QString::fromStdString(printed->lines.front()),

@@ -62,7 +62,7 @@ class ReportWindowsTest : public QObject {
         s.h->desktop.clearRecords();
         s.h->desktop.texts = {QStringLiteral("J CHECKER")};
         in<QPushButton>(report, "cmdOK")->click();
-        QCOMPARE(s.h->messages(), QStringList{"CORVANE Print: Printing completed"});
+        QCOMPARE(s.h->messages(), QStringList{"CORVANE Print: Printed to Scripted printer"});
         QCOMPARE(s.h->desktop.printouts.size(), size_t(1));
         const PrintRecord& printed = *s.h->desktop.lastPrintout();
         QVERIFY(printed.ended);
@@ -122,7 +122,7 @@ class ReportWindowsTest : public QObject {
         in<QPushButton>(report, "cmdPreview")->click();
         QVERIFY(s.h->desktop.lastPrintout()->ended);
         QVERIFY(s.h->desktop.callsOf(DesktopCall::Kind::StartPrint).empty());
-        QCOMPARE(s.h->messages(), QStringList{"CORVANE Print: Printing completed"});
+        QCOMPARE(s.h->messages(), QStringList{"CORVANE Print: Printed to Scripted printer"});
 
         // A failed printing is said, not called completed.
         s.h->desktop.clearRecords();

@@ -1,11 +1,13 @@
 // Printing on paper: where texts land across the page, when pages break, and that a printout
-// with no printer installed ends up in a PDF file the user is told about.
+// with no printer installed goes to the PDF file the user names, offered by the plan's name.
 #include "platform/printlayout.h"
 #include "platform/qtdesktop.h"
 #include "platform/qtprintjob.h"
 
 #include <QApplication>
 #include <QFile>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
 #include <QPrinterInfo>
@@ -34,6 +36,27 @@ std::vector<std::string> FixedPitchText(const PrintLine& printLine) {
     return out;
 }
 
+bool PrinterInstalled() {
+    return !QPrinterInfo::availablePrinters().isEmpty();
+}
+
+// Runs action on the dialog of type T once it is up; any other modal dialog is rejected, so
+// a test fails rather than hangs.
+template <typename T> void WhenShown(std::function<void(T&)> action) {
+    QTimer::singleShot(0, [action] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (auto* dialog = qobject_cast<T*>(modal))
+            action(*dialog);
+        else if (auto* other = qobject_cast<QDialog*>(modal))
+            other->reject();
+    });
+}
+
+// The files of a folder, hidden ones too: a passing file must not stay behind.
+QStringList FilesIn(const QString& folder) {
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+}
+
 int PdfPageCount(const QString& path) {
     QFile file(path);
     const QByteArray data = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
@@ -50,9 +73,10 @@ class QtPrintTest : public QObject {
     void layoutAgreesWithThePrintedTextModel();
     void columnsFollowTheFontOnPaper();
     void longPrintoutContinuesOnNewPages();
-    void withoutPrinterThePrintoutGoesToAPdfInThePlanFolder();
-    void pdfNamesNeverOverwriteAFile();
+    void withoutPrinterTheUserNamesThePdf();
+    void offeredPdfNamesAreFileNames();
     void failedOrAbandonedPdfLeavesNoFile();
+    void replacedPdfStaysWholeUntilTheNewOneIsDone();
     void previewPrintsTheDocumentItShows();
 };
 
@@ -112,32 +136,64 @@ void QtPrintTest::longPrintoutContinuesOnNewPages() {
     QCOMPARE(PdfPageCount(path), 3);
 }
 
-void QtPrintTest::withoutPrinterThePrintoutGoesToAPdfInThePlanFolder() {
-    if (!QPrinterInfo::availablePrinters().isEmpty() && !QPrinterInfo::defaultPrinter().isNull())
+// The save dialog offers the plan's own name in the plan's folder; what the user chooses is
+// where the printout goes and what it says; a name typed without ".pdf" gets it, and Cancel
+// prints nothing.
+void QtPrintTest::withoutPrinterTheUserNamesThePdf() {
+    if (PrinterInstalled())
         QSKIP("a printer is installed on this machine");
     QTemporaryDir dir;
     QtDesktop desktop(dir.filePath("lock"));
-    auto job = desktop.startPrint("Closure summary", dir.path());
+    QString offeredFolder, offeredName;
+    WhenShown<QFileDialog>([&](QFileDialog& dialog) {
+        offeredFolder = dialog.directory().absolutePath();
+        offeredName = dialog.findChild<QLineEdit*>("fileNameEdit")->text();
+        static_cast<QDialog&>(dialog).accept(); // as the Save button does
+    });
+    auto job = desktop.startPrint("Summary for /plans/D20417", dir.path(), "D20417 summary.pdf");
+    QCOMPARE(offeredFolder, QDir(dir.path()).absolutePath());
+    QCOMPARE(offeredName, QString("D20417 summary.pdf"));
+    QVERIFY(job);
     job->setFont("Arial", 10);
-    job->print(TabLine(10, "Summary of Closures for /plans/D12345"));
+    job->print(TabLine(10, "Summary for /plans/D20417"));
     const auto done = job->endDocument();
     QVERIFY2(done.ok(), done.ok() ? "" : done.error().message.c_str());
-    const QString expected = QDir::toNativeSeparators(dir.filePath("Closure summary.pdf"));
-    QCOMPARE(done.value(), expected);
-    QFile pdf(dir.filePath("Closure summary.pdf"));
+    QCOMPARE(done.value(), QDir::toNativeSeparators(dir.filePath("D20417 summary.pdf")));
+    QFile pdf(dir.filePath("D20417 summary.pdf"));
     QVERIFY(pdf.open(QIODevice::ReadOnly));
     QVERIFY(pdf.read(5) == "%PDF-");
+    job.reset();
+    QCOMPARE(FilesIn(dir.path()), (QStringList{"D20417 summary.pdf"}));
+
+    QTemporaryDir other;
+    WhenShown<QFileDialog>([](QFileDialog& dialog) {
+        dialog.findChild<QLineEdit*>("fileNameEdit")->setText("checked");
+        static_cast<QDialog&>(dialog).accept();
+    });
+    job = desktop.startPrint("Summary", other.path(), "D20417 summary.pdf");
+    QVERIFY(job);
+    job->print("x");
+    QCOMPARE(job->endDocument().value(), QDir::toNativeSeparators(other.filePath("checked.pdf")));
+
+    WhenShown<QFileDialog>([](QFileDialog& dialog) { dialog.reject(); });
+    QVERIFY(!desktop.startPrint("Summary", dir.path(), "D20417 other.pdf"));
+    QVERIFY(!QFile::exists(dir.filePath("D20417 other.pdf")));
 }
 
-void QtPrintTest::pdfNamesNeverOverwriteAFile() {
+void QtPrintTest::offeredPdfNamesAreFileNames() {
     QTemporaryDir dir;
-    QVERIFY(QFile(dir.filePath("Plan report.pdf")).open(QIODevice::WriteOnly));
-    QCOMPARE(UniquePdfPath(dir.path(), "Plan report"), dir.filePath("Plan report (2).pdf"));
-    QVERIFY(QFile(dir.filePath("Plan report (2).pdf")).open(QIODevice::WriteOnly));
-    QCOMPARE(UniquePdfPath(dir.path(), "Plan report"), dir.filePath("Plan report (3).pdf"));
+    QCOMPARE(OfferedPdfPath(dir.path(), "D20417 plan 1-500.pdf"),
+             dir.filePath("D20417 plan 1-500.pdf"));
+    // An existing file is offered all the same: the dialog asks before replacing it.
+    QVERIFY(QFile(dir.filePath("D20417 report.pdf")).open(QIODevice::WriteOnly));
+    QCOMPARE(OfferedPdfPath(dir.path(), "D20417 report.pdf"), dir.filePath("D20417 report.pdf"));
     // Names from the plan may hold characters no file name can.
-    QCOMPARE(UniquePdfPath(dir.path(), "Traverse: D12345/AL1"),
-             dir.filePath("Traverse_ D12345_AL1.pdf"));
+    QCOMPARE(OfferedPdfPath(dir.path(), "D20417 AL/1: \"A\" traverse"),
+             dir.filePath("D20417 AL_1_ _A_ traverse.pdf"));
+    // Without a plan folder the PDF is offered where the user keeps documents.
+    const QString elsewhere = OfferedPdfPath(dir.filePath("gone"), "D20417 summary.pdf");
+    QVERIFY(!elsewhere.startsWith(dir.path()));
+    QVERIFY(elsewhere.endsWith("/D20417 summary.pdf"));
 }
 
 // A PDF that cannot be written is a failure naming the file; one abandoned leaves no file.
@@ -153,10 +209,41 @@ void QtPrintTest::failedOrAbandonedPdfLeavesNoFile() {
     const QString stopped = dir.filePath("stopped.pdf");
     QtPrintJob::toPdf(stopped, "stopped")->print("half a report");
     QVERIFY(!QFile::exists(stopped));
+    QVERIFY(FilesIn(dir.path()).isEmpty());
+}
+
+// The user chose to replace last week's PDF: it stays as it was until the new printout has
+// ended well, so a printout that stops part-way loses nothing.
+void QtPrintTest::replacedPdfStaysWholeUntilTheNewOneIsDone() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("D20417 report.pdf");
+    QFile old(path);
+    QVERIFY(old.open(QIODevice::WriteOnly));
+    old.write("%PDF- last week's report");
+    old.close();
+
+    {
+        auto job = QtPrintJob::toPdf(path, "report");
+        job->print("half a report");
+    }
+    QFile kept(path);
+    QVERIFY(kept.open(QIODevice::ReadOnly));
+    QCOMPARE(kept.readAll(), QByteArray("%PDF- last week's report"));
+    kept.close();
+    QCOMPARE(FilesIn(dir.path()), (QStringList{"D20417 report.pdf"}));
+
+    auto job = QtPrintJob::toPdf(path, "report");
+    job->print("this week's report");
+    QVERIFY(job->endDocument().ok());
+    QVERIFY(kept.open(QIODevice::ReadOnly));
+    const QByteArray written = kept.readAll();
+    QVERIFY(written.startsWith("%PDF-") && !written.contains("last week"));
+    job.reset();
+    QCOMPARE(FilesIn(dir.path()), (QStringList{"D20417 report.pdf"}));
 }
 
 void QtPrintTest::previewPrintsTheDocumentItShows() {
-    if (!QPrinterInfo::availablePrinters().isEmpty() && !QPrinterInfo::defaultPrinter().isNull())
+    if (PrinterInstalled())
         QSKIP("a printer is installed on this machine");
     QTemporaryDir dir;
     QtDesktop desktop(dir.filePath("lock"));
@@ -175,18 +262,20 @@ void QtPrintTest::previewPrintsTheDocumentItShows() {
     };
     // Closed: nothing printed, no file.
     whenShown([](QPrintPreviewDialog& dialog) { dialog.reject(); });
-    QVERIFY(!desktop.previewPrint("Plan report D1", dir.path(), document).has_value());
+    QVERIFY(
+        !desktop.previewPrint("Plan report D1", dir.path(), "D1 report.pdf", document).has_value());
     QVERIFY(drawn >= 1);
-    QVERIFY(!QFile::exists(dir.filePath("Plan report D1.pdf")));
+    QVERIFY(FilesIn(dir.path()).isEmpty());
     // Printed from the preview: the same document goes to the PDF next to the plan.
     whenShown([](QPrintPreviewDialog& dialog) {
         dialog.findChild<QPrintPreviewWidget*>()->print();
         dialog.accept();
     });
-    const auto printed = desktop.previewPrint("Plan report D1", dir.path(), document);
+    const auto printed =
+        desktop.previewPrint("Plan report D1", dir.path(), "D1 report.pdf", document);
     QVERIFY(printed.has_value() && printed->ok());
-    QCOMPARE(printed->value(), QDir::toNativeSeparators(dir.filePath("Plan report D1.pdf")));
-    QFile pdf(dir.filePath("Plan report D1.pdf"));
+    QCOMPARE(printed->value(), QDir::toNativeSeparators(dir.filePath("D1 report.pdf")));
+    QFile pdf(dir.filePath("D1 report.pdf"));
     QVERIFY(pdf.open(QIODevice::ReadOnly) && pdf.read(5) == "%PDF-");
 }
 

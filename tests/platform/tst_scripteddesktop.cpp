@@ -13,6 +13,7 @@ class ScriptedDesktopTest : public QObject {
     void messagesTakeScriptedAnswersThenTheirDefault();
     void inputBoxesAndFileDialogsShareOneQueueOfTexts();
     void printoutIsRenderedWithColumnsAsSpaces();
+    void printAndSaveDialogsAreScripted();
 };
 
 void ScriptedDesktopTest::messagesTakeScriptedAnswersThenTheirDefault() {
@@ -70,7 +71,7 @@ void ScriptedDesktopTest::inputBoxesAndFileDialogsShareOneQueueOfTexts() {
 
 void ScriptedDesktopTest::printoutIsRenderedWithColumnsAsSpaces() {
     ScriptedDesktop desktop;
-    auto job = desktop.startPrint("Plan report", "/plans");
+    auto job = desktop.startPrint("Plan report", "/plans", "D1 report.pdf");
     job->setFont("Arial", 10);
     job->emptyLine();
     job->print(TabLine(10, "Surveyor: ").add("J. SMITH"));
@@ -100,11 +101,39 @@ void ScriptedDesktopTest::printoutIsRenderedWithColumnsAsSpaces() {
 
     // A failing printer reports its failure.
     desktop.printFailure = Error{"Printer out of paper", "Print error"};
-    auto failing = desktop.startPrint("Summary", "");
+    auto failing = desktop.startPrint("Summary", "", "D1 summary.pdf");
     failing->print("line");
     const auto done = failing->endDocument();
     QVERIFY(!done.ok());
     QCOMPARE(done.error().message, std::string("Printer out of paper"));
+}
+
+// With a printer the print dialog takes an answer; without, the save dialog for the PDF takes
+// a text; either cancelled starts no printout.
+void ScriptedDesktopTest::printAndSaveDialogsAreScripted() {
+    ScriptedDesktop desktop;
+    desktop.answers = {Answer::Cancel, Answer::Ok};
+    QVERIFY(!desktop.startPrint("Summary", "/plans", "D1 summary.pdf"));
+    QVERIFY(desktop.printouts.empty());
+    auto job = desktop.startPrint("Summary", "/plans", "D1 summary.pdf");
+    QCOMPARE(job->endDocument().value(), QString("Scripted printer"));
+    // Nobody answered: the dialog prints, marked.
+    QVERIFY(desktop.startPrint("Summary", "/plans", "D1 summary.pdf"));
+    QCOMPARE(desktop.unscriptedCount(), 1);
+
+    desktop.clearRecords();
+    desktop.printerInstalled = false;
+    desktop.texts = {"", "/plans/mine.pdf"};
+    QVERIFY(!desktop.startPrint("Summary", "/plans", "D1 summary.pdf"));
+    job = desktop.startPrint("Summary", "/plans", "D1 summary.pdf");
+    QCOMPARE(job->endDocument().value(), QString("/plans/mine.pdf"));
+    const auto dialogs = desktop.callsOf(DesktopCall::Kind::SaveFileDialog);
+    QCOMPARE(dialogs.size(), std::size_t(2));
+    QCOMPARE(dialogs[0].title, QString("Print to PDF"));
+    QCOMPARE(dialogs[0].detail, desktop.callsOf(DesktopCall::Kind::StartPrint)[0].pdfPath);
+    QVERIFY(dialogs[0].detail.endsWith("/D1 summary.pdf"));
+    QCOMPARE(desktop.printouts.size(), std::size_t(1));
+    QVERIFY(desktop.scriptUsedUp());
 }
 
 QTEST_MAIN(ScriptedDesktopTest)

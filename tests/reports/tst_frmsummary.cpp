@@ -266,7 +266,7 @@ void TestFrmSummary::printsTheSummary() {
         "",
     };
     QCOMPARE(lines, expected);
-    QCOMPARE(desktop().lastMessage().text, QStringLiteral("Printing completed"));
+    QCOMPARE(desktop().lastMessage().text, QStringLiteral("Printed to Scripted printer"));
     QCOMPARE(desktop().lastMessage().title, QStringLiteral("Print Summary"));
     QCOMPARE(desktop().lastMessage().icon, Icon::Information); // a success is no warning
     QCOMPARE(desktop().busyDepth, 0);

@@ -159,7 +159,8 @@ class ToolWindowsTest : public QObject {
         QCOMPARE(road->grid().cell(2, ColOffside), std::string("80.000"));
         h.desktop.clearRecords();
         t.click("cmdPrint");
-        QCOMPARE(h.messages(), QStringList{"Road Offsides Calculation: Printing Completed"});
+        QCOMPARE(h.messages(),
+                 QStringList{"Road Offsides Calculation: Printed to Scripted printer"});
         const QString text = printed(h.desktop);
         QVERIFY(text.contains("Traverse is on LEFT side of road"));
         QVERIFY(text.contains("801       802       90.0000   100.000        10.000    80.000"));
@@ -206,7 +207,7 @@ class ToolWindowsTest : public QObject {
 
         h.desktop.clearRecords();
         t.click("cmdPrint");
-        QCOMPARE(h.messages(), QStringList{"Print PSM List: Printing completed"});
+        QCOMPARE(h.messages(), QStringList{"Print PSM List: Printed to Scripted printer"});
         QVERIFY(
             printed(h.desktop).contains("Corner         Bearing        Distance       PSM Number"));
         QVERIFY(
@@ -250,7 +251,7 @@ class ToolWindowsTest : public QObject {
         QCOMPARE(scaled->grid().cell(2, ColTo), std::string("701"));
         h.desktop.clearRecords();
         t.click("cmdPrint");
-        QCOMPARE(h.messages(), QStringList{"Print Scaled Lines: Printing completed"});
+        QCOMPARE(h.messages(), QStringList{"Print Scaled Lines: Printed to Scripted printer"});
         QVERIFY(printed(h.desktop).contains("List of Scaled Lines for "));
     }
 };

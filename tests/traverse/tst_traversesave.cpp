@@ -226,7 +226,7 @@ void TestTraverseSave::printedTraverseSheet() {
     QVERIFY(record && record->ended);
     QCOMPARE(record->fonts.front().name, QString("Liberation Serif"));
     QCOMPARE(record->fonts.front().size, 12.0);
-    QCOMPARE(h.messages().last(), QString("CORVANE: Printing completed"));
+    QCOMPARE(h.messages().last(), QString("CORVANE: Printed to Scripted printer"));
 
     const std::vector<std::string>& text = record->lines;
     QCOMPARE(QString::fromStdString(text[2]), QString(9, ' ') + "CLOSURE OF AL2 in " + h.base());
