@@ -39,9 +39,12 @@ std::vector<std::string> ReadTextLinesBounded(std::istream& in, size_t maxLines,
 // Joins lines with CR LF after each one, as every plan file is written.
 std::string JoinLines(const std::vector<std::string>& lines);
 
-// Writes a file whole: the content goes to a temporary file in the same folder, which then
-// replaces the old file, so a failure part-way leaves the old file as it was. The new file
-// keeps the old one's access rights; a read-only file is refused, not replaced.
+// Writes a file whole: the content goes to a temporary file in the same folder, flushed to
+// the disk, which then replaces the old file, and the folder is flushed; so a failure
+// part-way, a killed program or a power cut leaves the old file or the new one, never a cut
+// one. A symbolic link is written through: the file at the end of its links is replaced and
+// the link stays a link. The new file keeps the old one's access rights; a read-only file,
+// a link to nothing and a folder in the way are refused, and nothing is written.
 // The error message names the file; its title is left for the caller.
 Status WriteFileAtomic(const std::string& path, std::string_view content);
 Status WriteLinesAtomic(const std::string& path, const std::vector<std::string>& lines);
@@ -54,7 +57,8 @@ Status AppendLinesAtomic(const std::string& path, const std::vector<std::string>
 std::string ResolveFileName(const std::string& path);
 
 // True when a file of that name exists (letter case ignored). A folder of that name counts
-// too: it is no missing file to be created, and reading it reports that it is a folder.
+// too: it is no missing file to be created, and reading it reports that it is a folder. So
+// does a symbolic link that leads to nothing: reading it reports the missing file it names.
 bool FileExists(const std::string& path);
 
 // The file of a plan: PlanPath followed by an extension such as ".lns", found whatever its

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 #include <limits>
 #include <sstream>
 
@@ -202,6 +203,24 @@ TEST(LinesFile, BoundedReadingStopsAtTheFirstLineTooMany) {
     std::istringstream shortLines("a\r\nb\nc\r\n");
     EXPECT_EQ(ReadTextLinesBounded(shortLines, 10, 20), (std::vector<std::string>{"a", "b", "c"}));
 }
+
+#ifndef _WIN32
+// A lines file that is a link to nothing must not open as a plan without lines, whose next
+// save would start the lines afresh.
+TEST(LinesFile, ALinkToNothingIsRefusedNamingTheLink) {
+    PlanTestDir dir;
+    std::filesystem::create_symlink(dir.path("share/plan.lns"), dir.path("plan.lns"));
+    PlanState plan = PlanIn(dir);
+    Status loaded = LoadLines(plan);
+    EXPECT_TRUE(test::Refused(loaded, "CORVANE Load error",
+                              dir.path("plan.lns") + ": it is a link to " +
+                                  dir.path("share/plan.lns") + ", which does not exist"));
+    EXPECT_TRUE(plan.LinesLoadFailed);
+    plan.PlanLines = {{1, 2, 10.0, 5.0}};
+    EXPECT_FALSE(SaveLines(plan));
+    EXPECT_TRUE(std::filesystem::is_symlink(std::filesystem::symlink_status(dir.path("plan.lns"))));
+}
+#endif
 
 TEST(LinesFile, NoFileOrAnEmptyFileIsNoFailedLoad) {
     PlanTestDir dir;
