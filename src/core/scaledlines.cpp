@@ -56,7 +56,8 @@ struct ParsedFile {
 };
 
 Result<ParsedFile> parseFile(const std::string& path, const char* title) {
-    auto text = ReadTextLines(path);
+    // Bounded as the plan drawing reads the file.
+    auto text = ReadTextLinesWithin(path, "scaled lines file", kMaxLines, kMaxLineLength);
     if (!text)
         return Error{text.error().message, title};
     ParsedFile file;

@@ -141,6 +141,25 @@ Result<std::vector<std::string>> ReadTextLinesBounded(const std::string& path, s
     return lines;
 }
 
+Result<std::vector<std::string>> ReadTextLinesWithin(const std::string& path,
+                                                     const std::string& kind, size_t maxLines,
+                                                     size_t maxLineLength) {
+    auto lines = ReadTextLinesBounded(path, maxLines, maxLineLength);
+    if (!lines)
+        return lines.error();
+    const std::vector<std::string>& text = lines.value();
+    if (text.size() > maxLines)
+        return Error{"The " + kind + " " + path + " holds more than " + std::to_string(maxLines) +
+                         " lines, far more than any plan needs: it is not read",
+                     ""};
+    if (!text.empty() && text.back().size() > maxLineLength)
+        return Error{"Line " + std::to_string(text.size()) + " of the " + kind + " " + path +
+                         " is longer than " + std::to_string(maxLineLength) +
+                         " characters, far more than a record needs: the file is not read",
+                     ""};
+    return lines;
+}
+
 Result<std::string> ReadTextFile(const std::string& path) {
     std::ifstream in;
     if (Status opened = openForReading(path, in); !opened)

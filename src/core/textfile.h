@@ -36,6 +36,13 @@ Result<std::vector<std::string>> ReadTextLinesBounded(const std::string& path, s
 std::vector<std::string> ReadTextLinesBounded(std::istream& in, size_t maxLines,
                                               size_t maxLineLength);
 
+// Reads a text file's lines within the bounds of its kind, refusing a file that holds more
+// than maxLines lines or a line longer than maxLineLength, without reading the rest of it.
+// kind names the file in the refusal ("the curve file"), which names the file too.
+Result<std::vector<std::string>> ReadTextLinesWithin(const std::string& path,
+                                                     const std::string& kind, size_t maxLines,
+                                                     size_t maxLineLength);
+
 // Joins lines with CR LF after each one, as every plan file is written.
 std::string JoinLines(const std::vector<std::string>& lines);
 

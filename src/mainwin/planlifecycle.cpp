@@ -91,6 +91,7 @@ void frmCorvane::OpenCorvane(const QString& planfile) {
     // its parcels and survey record are read as usual. Only a refused lines file leaves them
     // unread, so nothing is shown that the lines cannot back.
     const bool linesFileExists = PlanFileExists(plan_.PlanPath, ".lns");
+    bool sdbRead = true;
     Status loaded;
     {
         BusyCursor busy(desktop_);
@@ -105,14 +106,15 @@ void frmCorvane::OpenCorvane(const QString& planfile) {
             desktop_.message(QStringLiteral("No polygons file found"), QStringLiteral("CORVANE"),
                              Icon::Exclamation);
         if (PlanFileExists(plan_.PlanPath, ".sdb")) {
-            LoadSDBfile();
+            sdbRead = LoadSDBfile();
             setSdbChanged(false);
         }
     }
     SetFileOptions(true);
-    // The survey record was not read when the lines file was refused: its frame stays
-    // closed, so an empty record can never be written over the plan's file.
-    if (!loaded)
+    // The survey record was not read when the lines file was refused, or when its own file
+    // could not be read: its frame stays closed, so an empty record can never be written
+    // over the plan's file.
+    if (!loaded || !sdbRead)
         Frame1->setEnabled(false);
 }
 

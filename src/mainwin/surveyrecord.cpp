@@ -25,12 +25,18 @@ void frmCorvane::txtFieldDate_Change() {
     setSdbChanged(true);
 }
 
-void frmCorvane::LoadSDBfile() {
-    const SurveyRecord record = corvane::LoadSDBfile(plan_.PlanPath);
+bool frmCorvane::LoadSDBfile() {
+    const Result<SurveyRecord> read = corvane::LoadSDBfile(plan_.PlanPath);
+    if (!read) {
+        ShowError(read.error());
+        return false;
+    }
+    const SurveyRecord& record = read.value();
     txtSurveyor->setText(fromCore(record.Surveyor));
     txtFieldDate->setText(fromCore(record.FieldDate));
     for (const std::string& mark : record.MarksGone)
         lstPSMsGone->addItem(fromCore(mark));
+    return true;
 }
 
 SurveyRecord frmCorvane::surveyRecord() const {

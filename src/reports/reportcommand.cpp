@@ -66,7 +66,10 @@ int RunReportCommand(const CommandLine& command, const FontChoice& font, std::os
         return refuse(err, loaded.error().message);
 
     ReportRequest request;
-    request.Record = LoadSDBfile(plan.PlanPath);
+    auto record = LoadSDBfile(plan.PlanPath);
+    if (!record)
+        return refuse(err, record.error().message);
+    request.Record = std::move(record).value();
     // As the report window opens: the summary, and the survey details of a named surveyor.
     request.SurveyDetails = !request.Record.Surveyor.empty();
     if (command.Values.count("--sections")) {
