@@ -3,6 +3,7 @@
 // folder and stored back).
 #include "core/linesfile.h"
 #include "core/network.h"
+#include "core/plancommit.h"
 #include "core/planfiles.h"
 #include "core/polygons.h"
 #include "core/textfile.h"
@@ -63,6 +64,18 @@ void frmCorvane::OpenCorvane(const QString& planfile) {
     const QString base = WithoutLinesExtension(planfile);
     if (RefuseIdentifier(base, kOpenErrorTitle))
         return;
+    // A change cut short (the program killed, the power gone) is finished or undone first,
+    // so the plan's files are all old or all new before any is read. One that cannot be
+    // finished keeps the plan closed: its files may be half changed.
+    const Result<PlanRecovery> recovered = RecoverPlanFiles(PathToCore(base));
+    if (!recovered) {
+        ShowError(recovered.error());
+        plan_.PlanPath.clear();
+        SetFileOptions(false);
+        return;
+    }
+    if (const std::string report = recovered.value().Report(PathToCore(base)); !report.empty())
+        desktop_.message(fromCore(report), QString::fromLatin1(kRecoveryTitle), Icon::Exclamation);
     plan_.PlanPath = PathToCore(base);
 
     if (networkMode()) {

@@ -62,7 +62,7 @@ int RunReportCommand(const CommandLine& command, const FontChoice& font, std::os
     if (int answered = AnswerUsage(command, out, err); answered >= 0)
         return answered;
     PlanState plan;
-    if (Status loaded = LoadCommandPlan(command.Plan, plan); !loaded)
+    if (Status loaded = LoadCommandPlan(command.Plan, plan, err); !loaded)
         return refuse(err, loaded.error().message);
 
     ReportRequest request;
