@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -32,6 +33,9 @@ double BackBearingValue(double bearing);
 // A distance typed as a sum of parts ("10.5+2.25-1"), formatted "0.000". Empty when a part
 // has too many digits for a number.
 std::string SumDistanceText(std::string_view text);
+// The same sum unrounded (its size, as SumDistanceText takes it); nullopt when a part has too
+// many digits for a number.
+std::optional<double> SumDistance(std::string_view text);
 
 // Bearing cell texts.
 inline constexpr const char* kNoData = "No Data";

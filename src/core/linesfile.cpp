@@ -181,6 +181,17 @@ std::string LinesNotLoadedMessage(const PlanState& plan) {
            "\nFix the lines file using a text editor and open the plan again";
 }
 
+std::optional<std::string> LiveLineFault(const LineRecord& line) {
+    if (auto fault = LineRecordFault(line))
+        return fault;
+    // The file holds three decimals: a line shorter than half a millimetre would read back
+    // as 0, the mark of a deleted line, and the next save would drop it.
+    if (line.Distance > 0 && Format(line.Distance, "0.000") == "0.000")
+        return "its distance " + GeneralText(line.Distance) +
+               " m would be written as 0.000, which marks a deleted line";
+    return std::nullopt;
+}
+
 Status SaveLines(PlanState& plan) {
     if (plan.PlanPath.empty())
         return {};
@@ -196,7 +207,7 @@ Status SaveLines(PlanState& plan) {
         if (!(line.Distance > 0))
             continue;
         // A figure the loader would refuse is never written: the file stays loadable.
-        if (auto fault = LineRecordFault(line))
+        if (auto fault = LiveLineFault(line))
             return Error{"The lines file " + path + " was not saved: the line " +
                              Format(line.FromPoint, "0") + " - " + Format(line.ToPoint, "0") +
                              " cannot be stored, " + *fault,

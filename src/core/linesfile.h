@@ -48,9 +48,14 @@ Status LoadLines(PlanState& plan);
 // how to go on. For the commands that need the lines.
 std::string LinesNotLoadedMessage(const PlanState& plan);
 
+// Why a live line (distance above 0) cannot be written so that it reads back live: a figure
+// LineRecordFault refuses, or a distance so small (below half a millimetre) that it would be
+// written as 0.000 and dropped as deleted at the next save; nullopt for a storable line.
+std::optional<std::string> LiveLineFault(const LineRecord& line);
+
 // Writes PlanLines over the lines file through a whole rewrite (lines whose distance is not
 // above 0 are dropped). Does nothing without a plan. Refuses, writing nothing, while the
-// last load failed, when a line holds a figure the loader would refuse (LineRecordFault), and
+// last load failed, when a live line cannot be stored (LiveLineFault, naming the line), and
 // when more than kMaxLines lines would be written (the loader would refuse the file). Error title
 // "Error saving lines".
 Status SaveLines(PlanState& plan);

@@ -96,6 +96,13 @@ ColumnCommit commitDistance(TraverseGrid& grid, int r, const std::string& text) 
     // A figure no survey holds would overflow the closure.
     if (sum.empty() || Val(sum) > kMaxDistance)
         return {false, InvalidDistanceMessage(), false};
+    // A line under a millimetre would be stored as 0.000, the mark of a deleted line, and
+    // lost at the next save (0 itself stands for "No Data").
+    if (const auto total = SumDistance(text); total && *total > 0 && *total < 0.001)
+        return {false,
+                TraverseMessage{"Invalid distance\nA distance is at least 0.001 m",
+                                "Traverse input error", MessageIcon::Exclamation},
+                false};
     grid.cell(r, ColDistance) = Val(sum) > 0 ? sum : std::string(kNoData);
     return {true, std::nullopt, false};
 }
