@@ -51,6 +51,12 @@ Status writeChangedPlan(PlanState& plan, std::vector<LineRecord> lines,
     return {};
 }
 
+// A bearing the datum swing turns: a plain figure of the circle. Missing (999), marked
+// (negative) and arc (radius) values are no direction and stay exactly as they are.
+bool turnsWithDatum(double bearing) {
+    return bearing >= 0 && bearing <= 360;
+}
+
 } // namespace
 
 Status SwingDatumBearing(PlanState& plan, std::string_view bswing) {
@@ -65,7 +71,7 @@ Status SwingDatumBearing(PlanState& plan, std::string_view bswing) {
     };
     std::vector<LineRecord> lines = plan.PlanLines;
     for (LineRecord& line : lines)
-        if (line.Bearing < kMissingBearing)
+        if (turnsWithDatum(line.Bearing))
             line.Bearing = turned(line.Bearing);
     std::optional<std::vector<CurveRecord>> curves;
     if (FileExists(plan.PlanPath + ".cve")) {
@@ -75,7 +81,7 @@ Status SwingDatumBearing(PlanState& plan, std::string_view bswing) {
         curves = table.value().Records();
         for (CurveRecord& r : *curves)
             for (double* b : {&r.TangentBearing, &r.ChordBearing})
-                if (*b != kMissingBearing && *b >= 0 && *b <= 360)
+                if (turnsWithDatum(*b))
                     *b = turned(*b);
     }
     return writeChangedPlan(plan, std::move(lines), curves);

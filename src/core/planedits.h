@@ -15,9 +15,10 @@ namespace corvane {
 // Turns every bearing of the plan by a datum correction given as packed bearing text
 // ("0.0030", or "-0.0030" to take it off): every plain bearing of the lines, and every
 // tangent and chord bearing of the curve file, so the arcs keep their place. Missing
-// bearings and arc radii are left alone; bearings wrap into 0 to 360. The lines are
-// changed on a copy and written once; only then does PlanLines take them. The curve file
-// is rewritten through its backup (".~ve"); when the lines cannot be written it is put back.
+// (999), marked (negative) bearings and arc radii stay exactly as they are; bearings wrap
+// into 0 to 360. The lines are changed on a copy and written once; only then does PlanLines
+// take them. The curve file is rewritten through its backup (".~ve"); when the lines cannot
+// be written it is put back.
 // Errors: "Bearing format incorrect" ("CORVANE"), the writers' own.
 Status SwingDatumBearing(PlanState& plan, std::string_view bswing);
 

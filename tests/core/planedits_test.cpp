@@ -202,5 +202,22 @@ TEST(PlanEdits, PointNumberTakesTheAgreedLinesArcsAlong) {
     EXPECT_FALSE(RenumberPoint(plan, 2, 8, [](const std::string&) { return Reply::Yes; }));
 }
 
+// A bearing marked negative, a missing one and an arc's radius are no directions: the datum
+// swing leaves them exactly as they are, in the lines and in the curve records.
+TEST(PlanEdits, DatumSwingLeavesMarkedAndMissingBearingsAlone) {
+    test::PlanTestDir dir;
+    PlanState plan = LoadedPlan(dir, "1,2,-45.3000,10.000\r\n2,3,999.0000,5.000\r\n"
+                                     "3,4,1020.0000,12.000\r\n4,1,10.0000,3.000\r\n");
+    dir.write("P1.cve", "3,4,\"L\",-10.5,999\r\n");
+    ASSERT_TRUE(SwingDatumBearing(plan, "0.3000"));
+    EXPECT_EQ(plan.PlanLines[0].Bearing, -45.3);
+    EXPECT_EQ(plan.PlanLines[1].Bearing, 999.0);
+    EXPECT_EQ(plan.PlanLines[2].Bearing, 1020.0);
+    EXPECT_DOUBLE_EQ(plan.PlanLines[3].Bearing, 10.3);
+    EXPECT_EQ(dir.read("P1.lns"), "1,2,-45.3000,10.000\r\n2,3,999.0000,5.000\r\n"
+                                  "3,4,1020.0000,12.000\r\n4,1,10.3000,3.000\r\n");
+    EXPECT_EQ(dir.read("P1.cve"), "3,4,\"L\",-10.5,999\r\n");
+}
+
 } // namespace
 } // namespace corvane
