@@ -192,9 +192,9 @@ std::optional<std::string> LiveLineFault(const LineRecord& line) {
     return std::nullopt;
 }
 
-Status SaveLines(PlanState& plan) {
+Result<StagedFile> StageLines(const PlanState& plan) {
     if (plan.PlanPath.empty())
-        return {};
+        return Error{"The lines were not saved: no plan is open", kSaveTitle};
     const std::string path = PlanFile(plan.PlanPath, ".lns");
     // PlanLines after a refused load is not the file's content: writing it would destroy
     // the lines the user still has on disk.
@@ -221,7 +221,16 @@ Status SaveLines(PlanState& plan) {
                          std::to_string(text.size()) + " lines, and at most " +
                          std::to_string(kMaxLines) + " can be loaded",
                      kSaveTitle};
-    Status written = WriteLinesAtomic(path, text);
+    return StagedFile{path, JoinLines(text)};
+}
+
+Status SaveLines(PlanState& plan) {
+    if (plan.PlanPath.empty())
+        return {};
+    auto staged = StageLines(plan);
+    if (!staged)
+        return staged.error();
+    Status written = WriteFileAtomic(staged.value().path, staged.value().content);
     if (!written)
         return Error{written.error().message, kSaveTitle};
     return {};

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/plancommit.h"
 #include "core/records.h"
 #include "core/result.h"
 
@@ -59,6 +60,10 @@ std::optional<std::string> LiveLineFault(const LineRecord& line);
 // when more than kMaxLines lines would be written (the loader would refuse the file). Error title
 // "Error saving lines".
 Status SaveLines(PlanState& plan);
+
+// The lines file as SaveLines would write it, for a change that commits it together with
+// other files of the plan (CommitFiles); the same refusals, and refused without a plan.
+Result<StagedFile> StageLines(const PlanState& plan);
 
 // The fields of a record line of the lines or scaled lines file, split at its commas;
 // splitting stops at the fifth field, which is already one too many.

@@ -209,6 +209,14 @@ Status WriteLinesAtomic(const std::string& path, const std::vector<std::string>&
 }
 
 Status AppendLinesAtomic(const std::string& path, const std::vector<std::string>& lines) {
+    auto content = AppendedContent(path, lines);
+    if (!content)
+        return content.error();
+    return WriteFileAtomic(path, content.value());
+}
+
+Result<std::string> AppendedContent(const std::string& path,
+                                    const std::vector<std::string>& lines) {
     std::string content;
     if (FileExists(path)) {
         auto existing = ReadTextFile(path);
@@ -220,7 +228,7 @@ Status AppendLinesAtomic(const std::string& path, const std::vector<std::string>
             content += "\r\n";
     }
     content += JoinLines(lines);
-    return WriteFileAtomic(path, content);
+    return content;
 }
 
 std::string DirectoryOf(const std::string& path) {

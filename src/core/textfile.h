@@ -57,6 +57,9 @@ Status WriteFileAtomic(const std::string& path, std::string_view content);
 Status WriteLinesAtomic(const std::string& path, const std::vector<std::string>& lines);
 // Appends lines to a file (created when missing) through the same whole rewrite.
 Status AppendLinesAtomic(const std::string& path, const std::vector<std::string>& lines);
+// The content AppendLinesAtomic writes: the file's (none when it is missing), a last line
+// without its line end ended, then the lines.
+Result<std::string> AppendedContent(const std::string& path, const std::vector<std::string>& lines);
 
 // Plan files are found whatever the letter case of their names: returns the existing file
 // whose name matches path ignoring case (the exact name first), or path itself when none

@@ -265,14 +265,18 @@ void frmCorvane::mnuSaveAs_Click() {
 
     const std::string oldPath = plan_.PlanPath;
     const std::string newPath = PathToCore(newBase);
+    // In network mode the old working copies are removed afterwards: the survey record and
+    // the coordinate file go with the plan, in the same commit, so nothing that was never
+    // stored is lost and the new name gets every file or none.
     Status copied;
     {
         BusyCursor busy(desktop_);
-        copied = CopyPlanFiles(oldPath, newPath);
+        copied = networkMode() && PlanFileExists(oldPath, ".lns") ? CopyWholePlan(oldPath, newPath)
+                                                                  : CopyPlanFiles(oldPath, newPath);
     }
     if (!copied) {
-        // Part of the plan is missing from the new name: the old plan stays the open one
-        // and keeps all its files.
+        // No file of the plan reached the new name: the old plan stays the open one and
+        // keeps all its files.
         ShowError(copied.error());
         desktop_.message(QStringLiteral("Not every file of the plan could be copied to ") +
                              newBase + QStringLiteral(".\nCurrent file is still ") +
@@ -283,20 +287,8 @@ void frmCorvane::mnuSaveAs_Click() {
     if (!PlanFileExists(newPath, ".lns"))
         return;
 
-    if (networkMode()) {
-        // The old working copies are removed: the survey record and the coordinate file go
-        // with the plan first, so nothing that was never stored is lost.
-        Status carried = CopyPlanSideFiles(oldPath, newPath);
-        if (!carried) {
-            ShowError(carried.error());
-            desktop_.message(QStringLiteral("Not every file of the plan could be copied to ") +
-                                 newBase + QStringLiteral(".\nCurrent file is still ") +
-                                 PathFromCore(oldPath),
-                             kSaveAsErrorTitle, Icon::Exclamation);
-            return;
-        }
+    if (networkMode())
         DeletePlanWorkingCopies(oldPath);
-    }
     plan_.PlanPath = newPath;
     setWindowTitle(PathFromCore(plan_.PlanPath));
     desktop_.message(QStringLiteral("Current file is now ") + PathFromCore(plan_.PlanPath),

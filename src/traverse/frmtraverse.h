@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/curves.h"
+#include "core/plancommit.h"
 #include "core/traverse.h"
 #include "core/traverse_closure.h"
 #include "core/traverse_edit.h"
@@ -115,7 +116,7 @@ class frmTraverse : public QWidget, public PlanWindow, private LineGridOwner {
     bool runCancel();
     void showClosure(const ClosureReport& report);
     void setAreaResult(const ClosureReport& report);
-    bool saveParcelHalf();
+    bool saveParcelHalf(std::optional<StagedFile> linesFile);
 
     PlanHost& host_;
     TraverseGrid grid_;

@@ -1,8 +1,10 @@
 // A change that rewrites several files of a plan leaves them all old or all new: when a file
-// cannot be written, when the disk is full, and when the program stops part-way, after
+// cannot be written, when the disk is full, and when the program is killed part-way, after
 // which opening the plan finishes or undoes the change.
 #include "core/plancommit.h"
 
+#include "core/linesfile.h"
+#include "core/planedits.h"
 #include "core/textfile.h"
 
 #include "plantestdir.h"
@@ -13,12 +15,15 @@
 #include <chrono>
 #include <cstring>
 #include <filesystem>
+#include <random>
+#include <thread>
 
 #ifndef _WIN32
 #include <csignal>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/mount.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #endif
 
@@ -255,4 +260,171 @@ TEST(RecoverPlanFiles, FollowsThePlansLinks) {
     EXPECT_FALSE(anyTemporary(dir));
 }
 
+namespace {
+
+// A plan of the size limit: 32767 lines (a grid of points 128 by 128, its edges, and
+// diagonals), 2000 square parcels, and 300 arcs with their curve records.
+void writeLimitPlan(const test::PlanTestDir& dir) {
+    constexpr int kSide = 128;
+    auto point = [](int row, int col) { return row * kSide + col + 1; };
+    std::string lines, polygons, curves;
+    int count = 0;
+    for (int row = 0; row < kSide; ++row)
+        for (int col = 0; col < kSide; ++col) {
+            if (col + 1 < kSide) {
+                const bool arc = row % 8 == 0 && col % 5 == 0 && curves.size() < 300 * 20;
+                lines += std::to_string(point(row, col)) + "," +
+                         std::to_string(point(row, col + 1)) +
+                         (arc ? ",1050.0000,10.000\r\n" : ",90.0000,10.000\r\n");
+                if (arc)
+                    curves += std::to_string(point(row, col)) + "," +
+                              std::to_string(point(row, col + 1)) + ",\"L\",89.5344,999\r\n";
+                ++count;
+            }
+            if (row + 1 < kSide) {
+                lines += std::to_string(point(row, col)) + "," +
+                         std::to_string(point(row + 1, col)) + ",180.0000,10.000\r\n";
+                ++count;
+            }
+        }
+    for (int i = 0; count < kMaxLines; ++i, ++count)
+        lines += std::to_string(point(i / 127, i % 127)) + "," +
+                 std::to_string(point(i / 127 + 1, i % 127 + 1)) + ",135.0000,14.142\r\n";
+    for (int p = 0; p < 2000; ++p) {
+        const int row = p / 127, col = p % 127;
+        polygons += "\"AL" + std::to_string(p + 1) + "\",100,\"C\"\r\n";
+        for (int corner : {point(row, col), point(row, col + 1), point(row + 1, col + 1),
+                           point(row + 1, col), point(row, col)})
+            polygons += std::to_string(corner) + "\r\n";
+    }
+    dir.write("P1.lns", lines);
+    dir.write("P1.ply", polygons);
+    dir.write("P1.cve", curves);
+}
+
+// The changes the killed program makes, each with the one that undoes it.
+enum class Change { Renumber, RenumberBack, Swing, SwingBack };
+constexpr std::int32_t kRenumbered = 1; // used by lines, parcels and an arc
+constexpr std::int32_t kNewNumber = 99999;
+
+Status applyChange(PlanState& plan, Change change) {
+    auto yes = [](const std::string&) { return Reply::Yes; };
+    switch (change) {
+    case Change::Renumber:
+        return RenumberPoint(plan, kRenumbered, kNewNumber, yes);
+    case Change::RenumberBack:
+        return RenumberPoint(plan, kNewNumber, kRenumbered, yes);
+    case Change::Swing:
+        return SwingDatumBearing(plan, "1.0000");
+    case Change::SwingBack:
+        return SwingDatumBearing(plan, "-1.0000");
+    }
+    return {};
+}
+
+PlanState loaded(const std::string& base) {
+    PlanState plan;
+    plan.PlanPath = base;
+    EXPECT_TRUE(LoadLines(plan));
+    return plan;
+}
+
+} // namespace
+
+// The program killed at a random moment of a renumbering or a datum swing of a plan at the
+// size limit, again and again: after the next open, the plan's lines, polygons and curve files
+// are always the state before the change or the state after it, never a mixture, and no
+// temporary file is left. The seed makes a failure repeatable.
+TEST(PlanCommitKilled, FilesAreAllOldOrAllNewWheneverTheProgramIsKilled) {
+    constexpr unsigned kSeed = 20240611;
+    constexpr int kTrials = 100;
+    std::mt19937 random(kSeed);
+    test::PlanTestDir dir;
+    writeLimitPlan(dir);
+    const std::string base = dir.path("P1");
+
+    // The known states, each with its lines loaded as the program holds them, and how long
+    // a change takes here.
+    std::chrono::steady_clock::duration took{};
+    auto timed = [&](PlanState plan, Change change) {
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_TRUE(applyChange(plan, change));
+        took = std::max(took, std::chrono::steady_clock::now() - start);
+    };
+    const Files original = filesOf(dir);
+    const PlanState originalPlan = loaded(base);
+    timed(originalPlan, Change::Renumber);
+    const Files renumbered = filesOf(dir);
+    const PlanState renumberedPlan = loaded(base);
+    timed(renumberedPlan, Change::RenumberBack);
+    ASSERT_EQ(filesOf(dir), original);
+    timed(originalPlan, Change::Swing);
+    const Files swung = filesOf(dir);
+    const PlanState swungPlan = loaded(base);
+    timed(swungPlan, Change::SwingBack);
+    ASSERT_EQ(filesOf(dir), original);
+    ASSERT_NE(renumbered, original);
+    ASSERT_NE(swung, original);
+    const auto window = std::chrono::duration_cast<std::chrono::microseconds>(took).count();
+    // How long the writing at the end of a change takes: half the kills fall around it.
+    const auto commitStart = std::chrono::steady_clock::now();
+    ASSERT_TRUE(CommitFiles(base, {{base + ".lns", original.lines},
+                                   {base + ".ply", original.polygons},
+                                   {base + ".cve", original.curves}}));
+    const auto writing = std::chrono::duration_cast<std::chrono::microseconds>(
+                             std::chrono::steady_clock::now() - commitStart)
+                             .count() +
+                         1;
+
+    Files current = original;
+    int finished = 0, undone = 0, completed = 0;
+    for (int trial = 0; trial < kTrials; ++trial) {
+        Change change;
+        Files after;
+        const PlanState* plan = &originalPlan;
+        if (current == original) {
+            const bool renumber = random() % 2 == 0;
+            change = renumber ? Change::Renumber : Change::Swing;
+            after = renumber ? renumbered : swung;
+        } else {
+            change = current == swung ? Change::SwingBack : Change::RenumberBack;
+            plan = current == swung ? &swungPlan : &renumberedPlan;
+            after = original;
+        }
+        const auto delay = std::chrono::microseconds(
+            trial % 2 == 0
+                ? random() % (window + window / 5)
+                : std::max<long long>(0, window - 2 * writing) + random() % (3 * writing));
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            // The program, its plan loaded, killed somewhere in the change.
+            PlanState working = *plan;
+            ::_exit(applyChange(working, change).ok() ? 0 : 2);
+        }
+        std::this_thread::sleep_for(delay);
+        ::kill(child, SIGKILL);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        if (WIFEXITED(status)) {
+            ASSERT_EQ(WEXITSTATUS(status), 0) << "trial " << trial << ", seed " << kSeed;
+        }
+        completed += WIFEXITED(status) ? 1 : 0;
+
+        auto recovered = RecoverPlanFiles(base);
+        ASSERT_TRUE(recovered) << test::ErrorText(recovered) << ", trial " << trial;
+        finished += recovered.value().change == PlanRecovery::Change::Finished ? 1 : 0;
+        undone += recovered.value().change == PlanRecovery::Change::Undone ? 1 : 0;
+        const Files now = filesOf(dir);
+        ASSERT_TRUE(now == current || now == after)
+            << "trial " << trial << ", seed " << kSeed << ": the files are a mixture";
+        ASSERT_FALSE(anyTemporary(dir)) << "trial " << trial << ", seed " << kSeed;
+        current = now;
+    }
+    // The kills must have met the change part-way often enough to mean something.
+    EXPECT_LT(completed, kTrials * 3 / 4);
+    RecordProperty("FinishedByRecovery", finished);
+    RecordProperty("UndoneByRecovery", undone);
+    RecordProperty("CompletedBeforeTheKill", completed);
+}
 #endif
