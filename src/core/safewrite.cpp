@@ -28,7 +28,8 @@ namespace {
 constexpr int kMaxLinkHops = 40;
 
 #ifdef _WIN32
-int openNew(const std::string& path) {
+int openNew(const std::string& path, bool ownerOnly = false) {
+    (void)ownerOnly;
     return _open(path.c_str(), _O_CREAT | _O_EXCL | _O_WRONLY | _O_BINARY, _S_IREAD | _S_IWRITE);
 }
 bool writeAll(int handle, std::string_view content) {
@@ -51,8 +52,8 @@ int processNumber() {
     return _getpid();
 }
 #else
-int openNew(const std::string& path) {
-    return ::open(path.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0666);
+int openNew(const std::string& path, bool ownerOnly = false) {
+    return ::open(path.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, ownerOnly ? 0600 : 0666);
 }
 bool writeAll(int handle, std::string_view content) {
     while (!content.empty()) {
@@ -169,7 +170,9 @@ Result<NewFile> NewFile::Write(const ReplaceTarget& target, std::string_view con
     file.name_ = target.name;
     for (int attempt = 0; attempt < 100; ++attempt) {
         const std::string temp = target.path + std::string(kNewFileMark) + newToken();
-        const int handle = openNew(temp);
+        // A file that replaces one takes that file's rights once written; until then only
+        // its owner may read it, as the old file's readers may be fewer than a new file's.
+        const int handle = openNew(temp, target.rights.has_value());
         if (handle >= 0) {
             file.temp_ = temp;
             file.handle_ = handle;
