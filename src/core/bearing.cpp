@@ -177,6 +177,11 @@ double BackBearingValue(double bearing) {
 }
 
 std::string SumDistanceText(std::string_view text) {
+    const auto total = SumDistance(text);
+    return total ? Format(*total, "0.000") : std::string();
+}
+
+std::optional<double> SumDistance(std::string_view text) {
     std::string current;
     double total = 0;
     // A part too large for a number makes the whole sum none.
@@ -198,10 +203,8 @@ std::string SumDistanceText(std::string_view text) {
     }
     add(current);
     if (!std::isfinite(total))
-        return {};
-    if (total < 0)
-        total = -total;
-    return Format(total, "0.000");
+        return std::nullopt;
+    return std::fabs(total);
 }
 
 bool IsDistanceSum(std::string_view text) {

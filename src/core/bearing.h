@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -41,6 +42,10 @@ std::string SumDistanceText(std::string_view text);
 // numbers (digits and at most one point) joined by "+" and "-", the first of them perhaps
 // signed, blanks anywhere between. "12m", "abc", "1..2" and "5+" are not.
 bool IsDistanceSum(std::string_view text);
+
+// The same sum unrounded (its size, as SumDistanceText takes it); nullopt when a part has too
+// many digits for a number.
+std::optional<double> SumDistance(std::string_view text);
 
 // Bearing cell texts.
 inline constexpr const char* kNoData = "No Data";

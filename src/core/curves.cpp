@@ -1,6 +1,7 @@
 #include "core/curves.h"
 
 #include "core/bearing.h"
+#include "core/linesfile.h"
 #include "core/numtext.h"
 #include "core/pointlabel.h"
 #include "core/textfile.h"
@@ -82,6 +83,15 @@ std::string pointText(std::int32_t n) {
 
 std::string curveFileOf(const std::string& planPath) {
     return PlanFile(planPath, ".cve");
+}
+
+// The text of a curve file (or its backup), bounded as the lines file is: a plan holds at
+// most one arc record for each of its lines.
+Result<std::vector<std::string>> readCurveText(const std::string& path, const char* title) {
+    auto text = ReadTextLinesWithin(path, "curve file", kMaxLines, kMaxLineLength);
+    if (!text)
+        return Error{text.error().message, title};
+    return text;
 }
 
 bool IsArcCell(std::string_view bearingCell) {
@@ -202,7 +212,7 @@ Result<CurveTable> ReadCurveFile(const std::string& planPath) {
     const std::string path = curveFileOf(planPath);
     if (!FileExists(path))
         return CurveTable();
-    auto text = ReadTextLines(path);
+    auto text = readCurveText(path, "Load curve data error");
     if (!text)
         return text.error();
     auto records = ParseCurves(text.value(), path);
@@ -288,9 +298,9 @@ Status ReplaceCurve(const std::string& planPath, std::int32_t from, std::int32_t
     if (!storableBearingText(CurveBoxBearing(entry.TangentBearing)) ||
         !storableBearingText(CurveBoxBearing(entry.ChordBearing)))
         return unstorableCurve(entry, "Replace curve data error");
-    auto text = ReadTextLines(backup);
+    auto text = readCurveText(backup, "Replace curve data error");
     if (!text)
-        return Error{text.error().message, "Replace curve data error"};
+        return text.error();
 
     CurveRecord replacement;
     replacement.FromPoint = from;
@@ -334,6 +344,9 @@ Status UpdateCurveFile(const std::string& planPath, const CurveEntry& entry) {
     const std::string path = curveFileOf(planPath);
     if (!FileExists(path))
         return Append2Curve(planPath, entry);
+    // A file too large to be a curve file is refused before it is copied.
+    if (auto text = readCurveText(path, "Replace curve data error"); !text)
+        return text.error();
     Status backedUp = BackupFile(path);
     if (!backedUp)
         return backedUp;

@@ -363,17 +363,31 @@ Status SaveStrip(TraverseGrid& grid, const StripOptions& options, PlanState& pla
     }
     plan.PlanLines.insert(plan.PlanLines.end(), outline.value().newLines.begin(),
                           outline.value().newLines.end());
-    if (Status written = SaveLines(plan); !written) {
+    auto linesFile = StageLines(plan);
+    if (!linesFile) {
         restore();
-        return written;
+        return linesFile.error();
     }
     std::vector<std::string> parcel;
     parcel.reserve(outline.value().points.size() + 1);
     parcel.push_back(FormatHeading(identifier, 0, "A"));
     for (const PointRecord& point : outline.value().points)
         parcel.push_back(Format(point.Number, "0"));
-    if (Status appended = AppendLinesAtomic(PlanFile(plan.PlanPath, ".ply"), parcel); !appended)
-        return Error{appended.error().message, "Saving polygon error"};
+    const std::string polygonsPath = PlanFile(plan.PlanPath, ".ply");
+    auto polygons = AppendedContent(polygonsPath, parcel);
+    if (!polygons) {
+        restore();
+        return Error{polygons.error().message, "Saving polygon error"};
+    }
+    // The strip's lines and its outline are written together: a parcel is never stored
+    // without its lines, nor its lines without the parcel.
+    if (Status written = CommitFiles(plan.PlanPath, {std::move(linesFile).value(),
+                                                     {polygonsPath, std::move(polygons).value()}});
+        !written) {
+        restore();
+        return Error{written.error().message, "Saving polygon error"};
+    }
+    NoteLinesWritten(plan, "the fixed width easement window");
     return {};
 }
 

@@ -75,9 +75,10 @@ Result<StripOutline> CompileStrip(const TraverseGrid& grid, const StripOptions& 
 // whose two points a stored line joins, updates that line; others are added), the lines to
 // the new corners, the lines file written, and the outline appended to the polygons file as
 // parcel `identifier` (area 0, code "A"). PlanLines is read from the file first when it is not
-// loaded. Refused, with PlanLines and the files as they were, while the lines file's last load
-// failed or when the lines file cannot be written; a polygons file that cannot be appended to
-// is reported with the title "Saving polygon error" after the lines were written.
+// loaded. The lines and polygons files are written in one commit. Refused, with PlanLines
+// and the files as they were, while the lines file's last load failed, when the lines cannot
+// be stored ("Error saving lines") and when the files cannot be written ("Saving polygon
+// error").
 Status SaveStrip(TraverseGrid& grid, const StripOptions& options, PlanState& plan,
                  const std::string& identifier);
 

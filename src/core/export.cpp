@@ -4,6 +4,7 @@
 #include "core/linesfile.h"
 #include "core/numtext.h"
 #include "core/parcelcmds.h"
+#include "core/plancommit.h"
 #include "core/polygons.h"
 #include "core/textfile.h"
 
@@ -237,9 +238,25 @@ Status ExportParcelTo(PlanState& plan, const std::string& targetBase, const std:
         planned = std::move(lines).value();
     }
 
-    if (Status written = appendTo(targetBase, ".ply", block.value()); !written)
-        return written;
-    return writeLinesPlan(targetBase, planned);
+    // The parcel, its lines and its arcs reach the other plan together or not at all: a
+    // parcel there without its lines would not close.
+    std::vector<std::string> curves;
+    for (const auto& record : planned.Curves)
+        curves.push_back(FormatCurveRecord(record));
+    std::vector<StagedFile> files;
+    for (const auto& [extension, lines] :
+         {std::pair{".ply", &block.value()}, {".lns", &planned.Lines}, {".cve", &curves}}) {
+        if (lines->empty())
+            continue;
+        const std::string path = PlanFile(targetBase, extension);
+        auto content = AppendedContent(path, *lines);
+        if (!content)
+            return Error{content.error().message, kExportTitle};
+        files.push_back({path, std::move(content).value()});
+    }
+    if (Status written = CommitFiles(targetBase, files); !written)
+        return Error{written.error().message, kExportTitle};
+    return {};
 }
 
 } // namespace corvane

@@ -59,7 +59,8 @@ ExportPlan ExportLinesPlan(const std::vector<std::string>& block,
 // has ("This parcel already exists in " and the target, title "Export parcel error"), loads
 // PlanLines when they are not loaded and refuses when they cannot be, and refuses a source
 // or target file that cannot be read, all before anything is written. Then appends the
-// parcel's block, its missing lines and its arcs' curve records.
+// parcel's block, its missing lines and its arcs' curve records to the target's files in one
+// commit: a failure adds none of them.
 Status ExportParcelTo(PlanState& plan, const std::string& targetBase, const std::string& parcel);
 
 // The parts on their own: the parcel's block appended to the target's polygons file; the

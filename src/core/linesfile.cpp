@@ -227,9 +227,20 @@ std::string LinesNotLoadedMessage(const PlanState& plan) {
            "\nFix the lines file using a text editor and open the plan again";
 }
 
-Status SaveLines(PlanState& plan) {
+std::optional<std::string> LiveLineFault(const LineRecord& line) {
+    if (auto fault = LineRecordFault(line))
+        return fault;
+    // The file holds three decimals: a line shorter than half a millimetre would read back
+    // as 0, the mark of a deleted line, and the next save would drop it.
+    if (line.Distance > 0 && Format(line.Distance, "0.000") == "0.000")
+        return "its distance " + GeneralText(line.Distance) +
+               " m would be written as 0.000, which marks a deleted line";
+    return std::nullopt;
+}
+
+Result<StagedFile> StageLines(const PlanState& plan) {
     if (plan.PlanPath.empty())
-        return {};
+        return Error{"The lines were not saved: no plan is open", kSaveTitle};
     const std::string path = PlanFile(plan.PlanPath, ".lns");
     // PlanLines after a refused load is not the file's content: writing it would destroy
     // the lines the user still has on disk.
@@ -244,7 +255,7 @@ Status SaveLines(PlanState& plan) {
         if (!(line.Distance > 0))
             continue;
         // A figure the loader would refuse is never written: the file stays loadable.
-        if (auto fault = LineRecordFault(line))
+        if (auto fault = LiveLineFault(line))
             return Error{"The lines file " + path + " was not saved: the line " +
                              Format(line.FromPoint, "0") + " - " + Format(line.ToPoint, "0") +
                              " cannot be stored, " + *fault,
@@ -258,7 +269,16 @@ Status SaveLines(PlanState& plan) {
                          std::to_string(text.size()) + " lines, and at most " +
                          std::to_string(kMaxLines) + " can be loaded",
                      kSaveTitle};
-    Status written = WriteLinesAtomic(path, text);
+    return StagedFile{path, JoinLines(text)};
+}
+
+Status SaveLines(PlanState& plan) {
+    if (plan.PlanPath.empty())
+        return {};
+    auto staged = StageLines(plan);
+    if (!staged)
+        return staged.error();
+    Status written = WriteFileAtomic(staged.value().path, staged.value().content);
     if (!written)
         return Error{written.error().message, kSaveTitle};
     NoteLinesWritten(plan, "another window's save");

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/plancommit.h"
 #include "core/records.h"
 #include "core/result.h"
 
@@ -48,9 +49,14 @@ Status LoadLines(PlanState& plan);
 // how to go on. For the commands that need the lines.
 std::string LinesNotLoadedMessage(const PlanState& plan);
 
+// Why a live line (distance above 0) cannot be written so that it reads back live: a figure
+// LineRecordFault refuses, or a distance so small (below half a millimetre) that it would be
+// written as 0.000 and dropped as deleted at the next save; nullopt for a storable line.
+std::optional<std::string> LiveLineFault(const LineRecord& line);
+
 // Writes PlanLines over the lines file through a whole rewrite (lines whose distance is not
 // above 0 are dropped). Does nothing without a plan. Refuses, writing nothing, while the
-// last load failed, when a line holds a figure the loader would refuse (LineRecordFault), and
+// last load failed, when a live line cannot be stored (LiveLineFault, naming the line), and
 // when more than kMaxLines lines would be written (the loader would refuse the file). Error title
 // "Error saving lines".
 Status SaveLines(PlanState& plan);
@@ -78,6 +84,10 @@ bool LinesCurrent(const PlanState& plan);
 
 // Loads the lines file unless PlanLines holds it as it is now (LinesCurrent).
 Status EnsureLinesCurrent(PlanState& plan);
+
+// The lines file as SaveLines would write it, for a change that commits it together with
+// other files of the plan (CommitFiles); the same refusals, and refused without a plan.
+Result<StagedFile> StageLines(const PlanState& plan);
 
 // The fields of a record line of the lines or scaled lines file, split at its commas;
 // splitting stops at the fifth field, which is already one too many.

@@ -52,6 +52,9 @@ LineRecord* firstLine(PlanState& plan, std::int32_t a, std::int32_t b) {
     return i ? &plan.PlanLines[*i] : nullptr;
 }
 
+// Unmarks every marked line that a parcel of the polygons file's lines walks.
+void unmarkWalkedLines(PlanState& plan, const std::vector<std::string>& polygonsLines);
+
 } // namespace
 
 std::optional<std::int32_t> PolygonPoint(std::string_view line) {
@@ -189,8 +192,8 @@ Status CopyParcel(const std::string& planPath, const std::vector<std::string>& p
     return {};
 }
 
-Result<std::vector<PointPair>> DeleteParcel(const std::string& planPath,
-                                            const std::string& identifier) {
+Result<ParcelDeletion> StageParcelDeletion(const std::string& planPath,
+                                           const std::string& identifier) {
     const std::string path = PlanFile(planPath, ".ply");
     if (Status backedUp = BackupFile(path); !backedUp)
         return backedUp.error();
@@ -198,8 +201,7 @@ Result<std::vector<PointPair>> DeleteParcel(const std::string& planPath,
     if (!lines)
         return lines.error();
 
-    std::vector<std::string> kept;
-    std::vector<PointPair> walked;
+    ParcelDeletion deletion;
     bool found = false;
     bool skipping = false;
     std::optional<std::int32_t> previous;
@@ -210,55 +212,73 @@ Result<std::vector<PointPair>> DeleteParcel(const std::string& planPath,
             found = found || skipping;
             previous.reset();
             if (!skipping)
-                kept.push_back(line);
+                deletion.Remaining.push_back(line);
             continue;
         }
         if (!skipping) {
-            kept.push_back(line);
+            deletion.Remaining.push_back(line);
             continue;
         }
         auto current = PolygonPoint(line);
         if (!current)
             continue;
         if (previous)
-            walked.emplace_back(*previous, *current);
+            deletion.Walked.emplace_back(*previous, *current);
         previous = current;
     }
     // A parcel no longer in the file (edited outside the program) is not reported deleted.
     if (!found)
         return Error{"Data for parcel missing", kDeleteTitle};
-    if (Status written = WriteLinesAtomic(path, kept); !written)
+    deletion.Polygons = {path, JoinLines(deletion.Remaining)};
+    return deletion;
+}
+
+Result<std::vector<PointPair>> DeleteParcel(const std::string& planPath,
+                                            const std::string& identifier) {
+    auto deletion = StageParcelDeletion(planPath, identifier);
+    if (!deletion)
+        return deletion.error();
+    const StagedFile& polygons = deletion.value().Polygons;
+    if (Status written = WriteFileAtomic(polygons.path, polygons.content); !written)
         return Error{written.error().message, kDeleteTitle};
-    return walked;
+    return deletion.value().Walked;
 }
 
-Status DeleteParcelAndMarkLines(PlanState& plan, const std::string& identifier) {
-    auto walked = DeleteParcel(plan.PlanPath, identifier);
-    if (!walked)
-        return walked.error();
-    for (const auto& [prevpt, curpt] : walked.value())
+Result<ParcelDeletion> DeleteParcelAndMarkLines(PlanState& plan, const std::string& identifier) {
+    auto deletion = StageParcelDeletion(plan.PlanPath, identifier);
+    if (!deletion)
+        return deletion.error();
+    for (const auto& [prevpt, curpt] : deletion.value().Walked)
         MarkLines(plan, prevpt, curpt);
-    return {};
+    return deletion;
 }
 
-Status DeleteUnusedLines(PlanState& plan) {
+Status CommitParcelDeletion(PlanState& plan, const ParcelDeletion& deletion, bool dropUnusedLines) {
     // Lines not in memory were never marked, and a stale copy must not replace the file.
-    if (!plan.chkArray) {
+    if (!dropUnusedLines || !plan.chkArray) {
         UnmarkLines(plan);
+        if (Status written = CommitFiles(plan.PlanPath, {deletion.Polygons}); !written)
+            return Error{written.error().message, kDeleteTitle};
         return {};
     }
-    if (Status checked = CheckMarkedLines(plan); !checked) {
-        // Without the remaining parcels' walks every marked line would be dropped, shared
-        // lines included.
+    // Lines another parcel still walks stay; only the deleted parcel's own lines go.
+    unmarkWalkedLines(plan, deletion.Remaining);
+    auto linesFile = StageLines(plan);
+    if (!linesFile) {
+        // The file keeps the lines and the parcel; memory must not drop them at a later save.
         UnmarkLines(plan);
-        return checked;
+        return linesFile.error();
     }
-    if (Status saved = SaveLines(plan); !saved) {
-        // The file keeps the lines; memory must not drop them at a later save either.
+    if (Status written = CommitFiles(plan.PlanPath, {deletion.Polygons, linesFile.value()});
+        !written) {
         UnmarkLines(plan);
-        return saved;
+        return Error{written.error().message, kDeleteTitle};
     }
-    return LoadLines(plan);
+    // PlanLines becomes what the file now holds: the dropped lines go from memory too.
+    std::erase_if(plan.PlanLines, [](const LineRecord& line) { return !(line.Distance > 0); });
+    plan.chkArray = !plan.PlanLines.empty();
+    NoteLinesWritten(plan, "Delete Parcel");
+    return {};
 }
 
 void MarkLines(PlanState& plan, std::int32_t prevpt, std::int32_t curpt) {
@@ -275,8 +295,15 @@ Status CheckMarkedLines(PlanState& plan) {
     auto lines = readPolygons(PlanFile(plan.PlanPath, ".ply"), kDeleteTitle);
     if (!lines)
         return lines.error();
+    unmarkWalkedLines(plan, lines.value());
+    return {};
+}
+
+namespace {
+
+void unmarkWalkedLines(PlanState& plan, const std::vector<std::string>& polygonsLines) {
     std::optional<std::int32_t> previous;
-    for (const auto& line : lines.value()) {
+    for (const auto& line : polygonsLines) {
         if (IsHeadingLine(line)) {
             previous.reset();
             continue;
@@ -288,8 +315,9 @@ Status CheckMarkedLines(PlanState& plan) {
             ReMarkLine(plan, *previous, *current);
         previous = current;
     }
-    return {};
 }
+
+} // namespace
 
 void UnmarkLines(PlanState& plan) {
     for (auto& line : plan.PlanLines)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/plancommit.h"
 #include "core/records.h"
 #include "core/result.h"
 
@@ -93,16 +94,29 @@ using PointPair = std::pair<std::int32_t, std::int32_t>;
 Result<std::vector<PointPair>> DeleteParcel(const std::string& planPath,
                                             const std::string& identifier);
 
-// Delete Parcel as the command runs it after its first question: the parcel leaves the
-// polygons file and the lines it walked are marked in PlanLines (loaded by the command
-// before it asks). When the rewrite fails nothing is marked and the error is returned.
-Status DeleteParcelAndMarkLines(PlanState& plan, const std::string& identifier);
+// A parcel's deletion before anything but the backup is written: the polygons file without
+// the parcel's block (and its lines), and the pairs of points the parcel walked.
+struct ParcelDeletion {
+    StagedFile Polygons;
+    std::vector<std::string> Remaining; // the polygons file's lines without the parcel
+    std::vector<PointPair> Walked;
+};
+Result<ParcelDeletion> StageParcelDeletion(const std::string& planPath,
+                                           const std::string& identifier);
 
-// The second question's Yes: the marked lines that no remaining parcel walks are dropped
-// from the lines file, which is then loaded again. Nothing is dropped when the lines are not
-// loaded, when the polygons file cannot be read or when the lines cannot be saved; the marks
-// are then removed.
-Status DeleteUnusedLines(PlanState& plan);
+// Delete Parcel as the command runs it after its first question: the polygons file is backed
+// up, the parcel's block taken out of its new content, and the lines the parcel walked are
+// marked in PlanLines (loaded by the command before it asks). Nothing else is written until
+// CommitParcelDeletion. When the parcel cannot be taken out nothing is marked and the error
+// is returned.
+Result<ParcelDeletion> DeleteParcelAndMarkLines(PlanState& plan, const std::string& identifier);
+
+// The second question's answer: the polygons file without the parcel is written, and with
+// dropUnusedLines the marked lines that no remaining parcel walks are dropped from the lines
+// file in the same commit (and from PlanLines); otherwise, and when the lines are
+// not loaded, the marks are removed. A failure writes neither file and removes the marks.
+// Error titles "Delete Parcel error", "Error saving lines".
+Status CommitParcelDeletion(PlanState& plan, const ParcelDeletion& deletion, bool dropUnusedLines);
 
 // Line marks: a line of PlanLines is marked while its distance is negative, and SaveLines
 // leaves marked lines out of the file.

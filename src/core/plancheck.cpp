@@ -9,6 +9,7 @@
 #include "core/diagnosis.h"
 #include "core/linesfile.h"
 #include "core/numtext.h"
+#include "core/plancommit.h"
 #include "core/plancoords.h"
 #include "core/planedits.h"
 #include "core/polygons.h"
@@ -42,8 +43,19 @@ Result<std::string> AccuracyClassOption(const CommandLine& command) {
     return Error{message, ""};
 }
 
-Status LoadCommandPlan(const std::string& argument, PlanState& plan) {
+Status RecoverCommandPlan(const std::string& planPath, std::ostream& notices) {
+    auto recovered = RecoverPlanFiles(planPath);
+    if (!recovered)
+        return recovered.error();
+    if (const std::string report = recovered.value().Report(planPath); !report.empty())
+        notices << Latin1ToUtf8(report) << '\n';
+    return {};
+}
+
+Status LoadCommandPlan(const std::string& argument, PlanState& plan, std::ostream& notices) {
     plan.PlanPath = PlanPathOfArgument(argument);
+    if (Status recovered = RecoverCommandPlan(plan.PlanPath, notices); !recovered)
+        return recovered;
     if (!FileExists(plan.PlanPath + ".lns"))
         return Error{"Cannot find the lines file " + plan.PlanPath + ".lns", ""};
     return LoadLines(plan);
@@ -51,7 +63,7 @@ Status LoadCommandPlan(const std::string& argument, PlanState& plan) {
 
 static int RunLineChecks(const CommandLine& command, std::ostream& out, std::ostream& err) {
     PlanState plan;
-    if (Status loaded = LoadCommandPlan(command.Plan, plan); !loaded)
+    if (Status loaded = LoadCommandPlan(command.Plan, plan, err); !loaded)
         return refuse(err, loaded.error().message);
     std::vector<std::string> polygons;
     if (FileExists(plan.PlanPath + ".ply")) {
@@ -114,6 +126,8 @@ static int RunImportCommand(const CommandLine& command, std::ostream& out, std::
 // "--export-landxml PLAN --out FILE": exit 1 when points or lines were left out.
 static int RunExportCommand(const CommandLine& command, std::ostream& out, std::ostream& err) {
     const std::string planPath = PlanPathOfArgument(command.Plan);
+    if (Status recovered = RecoverCommandPlan(planPath, err); !recovered)
+        return refuse(err, recovered.error().message);
     if (!FileExists(planPath + ".lns"))
         return refuse(err, "Cannot find the lines file " + planPath + ".lns");
     auto exported =
@@ -132,6 +146,8 @@ static int RunExportCommand(const CommandLine& command, std::ostream& out, std::
 static int RunCoordsCommand(const CommandLine& command, std::ostream& out, std::ostream& err) {
     PlanState plan;
     plan.PlanPath = PlanPathOfArgument(command.Plan);
+    if (Status recovered = RecoverCommandPlan(plan.PlanPath, err); !recovered)
+        return refuse(err, recovered.error().message);
     if (FileExists(plan.PlanPath + ".lns")) {
         if (Status loaded = LoadLines(plan); !loaded)
             return refuse(err, loaded.error().message);
@@ -183,6 +199,8 @@ int RunPlanCheck(const CommandLine& command, std::ostream& out, std::ostream& er
         return refuse(err, accuracyClass.error().message);
     PlanState plan;
     plan.PlanPath = PlanPathOfArgument(command.Plan);
+    if (Status recovered = RecoverCommandPlan(plan.PlanPath, err); !recovered)
+        return refuse(err, recovered.error().message);
     Status loaded = LoadLines(plan);
     if (!loaded)
         return refuse(err, loaded.error().message);

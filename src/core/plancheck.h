@@ -15,9 +15,14 @@ namespace corvane {
 // would fail every parcel.
 Result<std::string> AccuracyClassOption(const CommandLine& command);
 
-// The plan a command names, its lines file loaded: refused when the lines file is not there
-// ("Cannot find the lines file ...") or when the loader refuses it.
-Status LoadCommandPlan(const std::string& argument, PlanState& plan);
+// Before a command reads a plan: a change of it cut short is finished or undone
+// (RecoverPlanFiles), what was done written to notices; refused when it cannot be finished.
+Status RecoverCommandPlan(const std::string& planPath, std::ostream& notices);
+
+// The plan a command names, its lines file loaded (after RecoverCommandPlan): refused when
+// the lines file is not there ("Cannot find the lines file ...") or when the loader refuses
+// it.
+Status LoadCommandPlan(const std::string& argument, PlanState& plan, std::ostream& notices);
 
 // Runs the command-line check ("corvane --check PLAN [--accuracy CLASS] [--full]", or
 // "--help") with the arguments after the program name. Prints the closure summary (or the

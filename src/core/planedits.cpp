@@ -19,37 +19,43 @@ namespace corvane {
 
 namespace {
 
-// Writes the changed lines and, when given, the changed curve records, so that a failure
-// leaves both files and PlanLines as they were.
+// Writes the changed lines and, when given, the changed polygons file and curve records, in
+// one commit: a failure leaves every file and PlanLines as they were. The curve file is
+// backed up first (".~ve").
 Status writeChangedPlan(PlanState& plan, std::vector<LineRecord> lines,
-                        const std::optional<std::vector<CurveRecord>>& curves) {
+                        std::optional<StagedFile> polygons,
+                        const std::optional<std::vector<CurveRecord>>& curves,
+                        const std::string& title) {
     if (plan.LinesLoadFailed)
         return Error{LinesNotLoadedMessage(plan), "CORVANE"};
-    const std::string curvePath = ResolveFileName(plan.PlanPath + ".cve");
-    std::optional<std::string> curveText;
+    PlanState changed = plan;
+    changed.PlanLines = std::move(lines);
+    auto linesFile = StageLines(changed);
+    if (!linesFile)
+        return linesFile.error();
+    std::vector<StagedFile> files = {std::move(linesFile).value()};
+    if (polygons)
+        files.push_back(std::move(*polygons));
     if (curves) {
-        auto before = ReadTextFile(curvePath);
-        if (!before)
-            return before.error();
-        curveText = std::move(before).value();
+        const std::string curvePath = ResolveFileName(plan.PlanPath + ".cve");
         if (Status backup = BackupFile(curvePath); !backup)
             return backup;
         std::vector<std::string> text;
         for (const CurveRecord& r : *curves)
             text.push_back(FormatCurveRecord(r));
-        if (Status written = WriteFileAtomic(curvePath, JoinLines(text)); !written)
-            return written;
+        files.push_back({curvePath, JoinLines(text)});
     }
-    PlanState changed = plan;
-    changed.PlanLines = std::move(lines);
-    if (Status saved = SaveLines(changed); !saved) {
-        if (curveText)
-            WriteFileAtomic(curvePath, *curveText);
-        return saved;
-    }
+    if (Status written = CommitFiles(plan.PlanPath, files); !written)
+        return Error{written.error().message, title};
     plan.PlanLines = std::move(changed.PlanLines);
     NoteLinesWritten(plan, "another command");
     return {};
+}
+
+// A bearing the datum swing turns: a plain figure of the circle. Missing (999), marked
+// (negative) and arc (radius) values are no direction and stay exactly as they are.
+bool turnsWithDatum(double bearing) {
+    return bearing >= 0 && bearing <= 360;
 }
 
 } // namespace
@@ -66,7 +72,7 @@ Status SwingDatumBearing(PlanState& plan, std::string_view bswing) {
     };
     std::vector<LineRecord> lines = plan.PlanLines;
     for (LineRecord& line : lines)
-        if (line.Bearing < kMissingBearing)
+        if (turnsWithDatum(line.Bearing))
             line.Bearing = turned(line.Bearing);
     std::optional<std::vector<CurveRecord>> curves;
     if (FileExists(plan.PlanPath + ".cve")) {
@@ -76,10 +82,10 @@ Status SwingDatumBearing(PlanState& plan, std::string_view bswing) {
         curves = table.value().Records();
         for (CurveRecord& r : *curves)
             for (double* b : {&r.TangentBearing, &r.ChordBearing})
-                if (*b != kMissingBearing && *b >= 0 && *b <= 360)
+                if (turnsWithDatum(*b))
                     *b = turned(*b);
     }
-    return writeChangedPlan(plan, std::move(lines), curves);
+    return writeChangedPlan(plan, std::move(lines), std::nullopt, curves, "Error saving lines");
 }
 
 Status RescaleDistanceUnits(PlanState& plan, double factor) {
@@ -91,7 +97,8 @@ Status RescaleDistanceUnits(PlanState& plan, double factor) {
         if (line.Bearing > kArcBearingBase)
             line.Bearing = kArcBearingBase + ArcRadius(line.Bearing) * factor;
     }
-    return writeChangedPlan(plan, std::move(lines), std::nullopt);
+    return writeChangedPlan(plan, std::move(lines), std::nullopt, std::nullopt,
+                            "Error saving lines");
 }
 
 std::string DoubleLineReport::Text() const {
@@ -225,8 +232,9 @@ Status RenumberPoint(PlanState& plan, std::int32_t oldNumber, std::int32_t newNu
     if (plan.LinesLoadFailed)
         return Error{LinesNotLoadedMessage(plan), kChangePointTitle};
     PlanState changed = plan;
-    if (Status renumbered = ChangePointNumber(changed, oldNumber, newNumber, ask); !renumbered)
-        return renumbered;
+    auto polygons = StagePointNumberChange(changed, oldNumber, newNumber, ask);
+    if (!polygons)
+        return polygons.error();
     std::optional<std::vector<CurveRecord>> curves;
     if (FileExists(plan.PlanPath + ".cve")) {
         auto table = ReadCurveFile(plan.PlanPath);
@@ -258,7 +266,8 @@ Status RenumberPoint(PlanState& plan, std::int32_t oldNumber, std::int32_t newNu
         if (any)
             curves = std::move(records);
     }
-    return writeChangedPlan(plan, std::move(changed.PlanLines), curves);
+    return writeChangedPlan(plan, std::move(changed.PlanLines), std::move(polygons).value(), curves,
+                            "Edit Point Number error");
 }
 
 std::vector<std::string> ParcelsUsingPoint(const std::vector<std::string>& polygonsLines,

@@ -15,10 +15,11 @@ namespace corvane {
 // Turns every bearing of the plan by a datum correction given as packed bearing text
 // ("0.0030", or "-0.0030" to take it off): every plain bearing of the lines, and every
 // tangent and chord bearing of the curve file, so the arcs keep their place. Missing
-// bearings and arc radii are left alone; bearings wrap into 0 to 360. The lines are
-// changed on a copy and written once; only then does PlanLines take them. The curve file
-// is rewritten through its backup (".~ve"); when the lines cannot be written it is put back.
-// Errors: "Bearing format incorrect" ("CORVANE"), the writers' own.
+// (999), marked (negative) bearings and arc radii stay exactly as they are; bearings wrap
+// into 0 to 360. The lines are changed on a copy; the lines and curve files are written in
+// one commit (the curve file backed up first, ".~ve"), and only then does PlanLines take
+// them. Errors: "Bearing format incorrect" ("CORVANE"), the writers' own ("Error saving
+// lines" when the files cannot be written).
 Status SwingDatumBearing(PlanState& plan, std::string_view bswing);
 
 // Scales every distance of the plan by a factor above 0, the radii of the arcs with their
@@ -54,8 +55,9 @@ std::vector<PointErrorLine> FindPointErrors(const std::vector<LineRecord>& lines
 // Point Number: renumbers a point in the lines and the polygons file, each occurrence after
 // the user agrees (ChangePointNumber's questions), and in the curve records of the lines the
 // user agreed to change, so their arcs keep their turn and bearings. The lines are changed
-// on a copy and written once; the curve file through its backup (".~ve"). Refuses while the
-// lines' last load failed.
+// on a copy; the lines, polygons and curve files are written in one commit after their
+// backups (".~ly", ".~ve"), so a failure changes none of them. Refuses while the lines' last
+// load failed. Error title "Edit Point Number error" when the files cannot be written.
 Status RenumberPoint(PlanState& plan, std::int32_t oldNumber, std::int32_t newNumber,
                      const std::function<Reply(const std::string&)>& ask);
 

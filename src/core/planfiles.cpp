@@ -4,7 +4,7 @@
 #include "core/polygons.h"
 #include "core/textfile.h"
 
-#include <array>
+#include <initializer_list>
 
 namespace corvane {
 
@@ -18,33 +18,32 @@ std::string signedNumber(std::int32_t n) {
     return n < 0 ? std::to_string(n) : " " + std::to_string(n);
 }
 
-// Copies each of the plan's files with these extensions that exists, byte for byte: the new
-// plan's files are the old plan's files.
-template <size_t N>
+// Copies each of the plan's files with these extensions that exists, byte for byte and in
+// one commit: the new plan's files are the old plan's files, all of them or none.
 Status copyByteForByte(const std::string& oldBase, const std::string& newBase,
-                       const std::array<const char*, N>& extensions) {
+                       std::initializer_list<const char*> extensions) {
+    std::vector<StagedFile> copies;
     for (const char* ext : extensions) {
         if (!FileExists(oldBase + ext))
             continue;
         auto content = ReadTextFile(oldBase + ext);
         if (!content)
             return Error{content.error().message, kCopyPlanTitle};
-        Status written = WriteFileAtomic(PlanFile(newBase, ext), content.value());
-        if (!written)
-            return Error{written.error().message, kCopyPlanTitle};
+        copies.push_back({PlanFile(newBase, ext), std::move(content).value()});
     }
+    if (Status written = CommitFiles(newBase, copies); !written)
+        return Error{written.error().message, kCopyPlanTitle};
     return {};
 }
 
 } // namespace
 
 Status CopyPlanFiles(const std::string& oldBase, const std::string& newBase) {
-    return copyByteForByte(oldBase, newBase,
-                           std::array<const char*, 4>{".lns", ".ply", ".cve", ".sca"});
+    return copyByteForByte(oldBase, newBase, {".lns", ".ply", ".cve", ".sca"});
 }
 
-Status CopyPlanSideFiles(const std::string& oldBase, const std::string& newBase) {
-    return copyByteForByte(oldBase, newBase, std::array<const char*, 2>{".sdb", ".cor"});
+Status CopyWholePlan(const std::string& oldBase, const std::string& newBase) {
+    return copyByteForByte(oldBase, newBase, {".lns", ".ply", ".cve", ".sca", ".sdb", ".cor"});
 }
 
 Result<CopyOutcome> CopyTextFile(const std::string& source, const std::string& destination) {
@@ -69,8 +68,8 @@ bool IsEmptyCopySource(const Error& error) {
     return error.message == kEmptyCopySourceMessage;
 }
 
-Status ChangePointNumber(PlanState& plan, std::int32_t oldNumber, std::int32_t newNumber,
-                         const AskFn& ask) {
+Result<StagedFile> StagePointNumberChange(PlanState& plan, std::int32_t oldNumber,
+                                          std::int32_t newNumber, const AskFn& ask) {
     // One point number may stand for different points in careless data, so every line that
     // uses it is confirmed one by one.
     for (auto& line : plan.PlanLines) {
@@ -92,7 +91,7 @@ Status ChangePointNumber(PlanState& plan, std::int32_t oldNumber, std::int32_t n
     const std::string polygons = PlanFile(plan.PlanPath, ".ply");
     Status backedUp = BackupFile(polygons);
     if (!backedUp)
-        return backedUp;
+        return backedUp.error();
     auto source = ReadPolygonsFile(BackupName(polygons));
     if (!source)
         return Error{source.error().message, kEditPointTitle};
@@ -121,7 +120,15 @@ Status ChangePointNumber(PlanState& plan, std::int32_t oldNumber, std::int32_t n
         }
         out.push_back(answer == Answer::Yes ? std::to_string(newNumber) : text);
     }
-    Status written = WriteLinesAtomic(polygons, out);
+    return StagedFile{polygons, JoinLines(out)};
+}
+
+Status ChangePointNumber(PlanState& plan, std::int32_t oldNumber, std::int32_t newNumber,
+                         const AskFn& ask) {
+    auto polygons = StagePointNumberChange(plan, oldNumber, newNumber, ask);
+    if (!polygons)
+        return polygons.error();
+    Status written = WriteFileAtomic(polygons.value().path, polygons.value().content);
     if (!written)
         return Error{written.error().message, kEditPointTitle};
     return {};

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/plancommit.h"
 #include "core/records.h"
 #include "core/result.h"
 
@@ -14,12 +15,13 @@ enum class Reply { Yes, No, Cancel };
 using AskFn = std::function<Reply(const std::string& text)>;
 
 // Copies the plan's lines, polygons, curve and scaled lines files (each where it exists) to
-// a new base. Stops at the first failure. Error title "Copy CORVANE files error".
+// a new base, in one commit: the new base gets all of them or none. Error title "Copy
+// CORVANE files error".
 Status CopyPlanFiles(const std::string& oldBase, const std::string& newBase);
 
-// Copies the plan's survey data base and coordinate files (each where it exists) to a new
-// base: what a plan must take along when its old working copies are removed.
-Status CopyPlanSideFiles(const std::string& oldBase, const std::string& newBase);
+// CopyPlanFiles with the survey data base and coordinate files too, in one commit: what a
+// plan must take along when its old working copies are removed (network mode's Save As).
+Status CopyWholePlan(const std::string& oldBase, const std::string& newBase);
 
 // The refusal of an empty source file; the window shows it with the critical icon, every
 // other copy error with the exclamation icon.
@@ -44,5 +46,11 @@ bool IsEmptyCopySource(const Error& error);
 inline constexpr const char* kChangePointTitle = "Change Point Number";
 Status ChangePointNumber(PlanState& plan, std::int32_t oldNumber, std::int32_t newNumber,
                          const AskFn& ask);
+
+// ChangePointNumber up to the polygons file's rewrite: PlanLines is renumbered and the
+// polygons file backed up, and the new polygons file is returned for the caller to commit
+// with the plan's other changed files.
+Result<StagedFile> StagePointNumberChange(PlanState& plan, std::int32_t oldNumber,
+                                          std::int32_t newNumber, const AskFn& ask);
 
 } // namespace corvane

@@ -3,6 +3,7 @@
 #include "core/bearing.h"
 #include "core/linesfile.h"
 #include "core/numtext.h"
+#include "core/plancommit.h"
 #include "core/records.h"
 #include "core/textfile.h"
 
@@ -56,7 +57,8 @@ struct ParsedFile {
 };
 
 Result<ParsedFile> parseFile(const std::string& path, const char* title) {
-    auto text = ReadTextLines(path);
+    // Bounded as the plan drawing reads the file.
+    auto text = ReadTextLinesWithin(path, "scaled lines file", kMaxLines, kMaxLineLength);
     if (!text)
         return Error{text.error().message, title};
     ParsedFile file;
@@ -266,9 +268,6 @@ Status SaveScaledLines(const TraverseGrid& grid, const std::string& planPath) {
     if (!parsed)
         return parsed.error();
     const ParsedFile& file = parsed.value();
-    Status backedUp = WriteLinesAtomic(ResolveFileName(planPath + ".~ca"), file.text);
-    if (!backedUp)
-        return Error{backedUp.error().message, kReplaceTitle};
 
     // Each string's records: its start record, its vertices and its end record (a scaled
     // line standing among them is written from its own row).
@@ -292,7 +291,11 @@ Status SaveScaledLines(const TraverseGrid& grid, const std::string& planPath) {
         for (size_t i : it->second)
             out.push_back(file.text[i]);
     }
-    Status written = WriteLinesAtomic(path, out);
+    // The backup and the new file are put in place together: the backup always holds the
+    // file as it was just before this save.
+    Status written =
+        CommitFiles(planPath, {{ResolveFileName(planPath + ".~ca"), JoinLines(file.text)},
+                               {path, JoinLines(out)}});
     if (!written)
         return Error{written.error().message, kReplaceTitle};
     return {};

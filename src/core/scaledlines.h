@@ -55,10 +55,9 @@ ScaledCheck CheckScaledLines(TraverseGrid& grid);
 // line row (all four cells filled) as its cell texts joined by ","; each string row as the
 // records of its string copied from the previous file exactly as they were read, so a
 // deleted string row drops its string and the others keep every figure. Without a file,
-// only the complete scaled line rows are written, and no backup is made. Every write replaces
-// a file whole: a failure leaves the previous file (and, failing after the backup, the backup
-// too) holding the previous contents. Error titles "Replace Scaled data error" (an existing
-// file) and "Add Scaled lines error" (a new one).
+// only the complete scaled line rows are written, and no backup is made. The backup and the
+// new file are written in one commit: a failure leaves both as they were. Error titles
+// "Replace Scaled data error" (an existing file) and "Add Scaled lines error" (a new one).
 Status SaveScaledLines(const TraverseGrid& grid, const std::string& planPath);
 
 // Whether Delete may remove the current row: only while the grid holds more than one row.

@@ -5,11 +5,15 @@
 
 namespace corvane {
 
-SurveyRecord LoadSDBfile(const std::string& planPath) {
+Result<SurveyRecord> LoadSDBfile(const std::string& planPath) {
     SurveyRecord record;
-    auto lines = ReadTextLines(PlanFile(planPath, ".sdb"));
-    if (!lines)
+    const std::string path = PlanFile(planPath, ".sdb");
+    if (!FileExists(path))
         return record;
+    auto lines = ReadTextLinesWithin(path, "survey data base file", kMaxSurveyRecordLines,
+                                     kMaxSurveyRecordLineLength);
+    if (!lines)
+        return Error{lines.error().message, "Load Survey Data Base error"};
     const auto& text = lines.value();
     if (!text.empty())
         record.Surveyor = text[0];

@@ -2,6 +2,7 @@
 
 #include "core/result.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -16,9 +17,16 @@ struct SurveyRecord {
     std::vector<std::string> MarksGone;
 };
 
-// Reads the record as far as it goes (missing lines are empty; a read error keeps what was
-// read).
-SurveyRecord LoadSDBfile(const std::string& planPath);
+// A survey record names the surveyor, the date and the marks found gone: a file of more
+// lines, or of longer ones, is no survey record and is refused unread.
+inline constexpr size_t kMaxSurveyRecordLines = 10000;
+inline constexpr size_t kMaxSurveyRecordLineLength = 4096;
+
+// Reads the record (missing lines are empty; no file is an empty record). A file that
+// cannot be read (no read permission, a link to nothing, a folder, too large) is refused
+// with the reason, naming the file, title "Load Survey Data Base error": the caller must
+// then never write a record over it.
+Result<SurveyRecord> LoadSDBfile(const std::string& planPath);
 
 // Writes the record (surveyor upper-cased). Writes nothing when the surveyor's name is empty
 // (returns written = false). A write failure is an error naming the file, title

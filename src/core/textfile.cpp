@@ -1,8 +1,8 @@
 #include "core/textfile.h"
 
-#include <atomic>
+#include "core/safewrite.h"
+
 #include <cerrno>
-#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -35,20 +35,6 @@ size_t lastSeparator(const std::string& path) {
 
 std::string systemError(const std::string& what, const std::string& path) {
     return what + " " + path + ": " + std::strerror(errno);
-}
-
-// A name beside path that no file holds yet, so the temporary copy never replaces a file of
-// the user's.
-std::string tempNameFor(const std::string& path) {
-    static std::atomic<unsigned> counter{0};
-    for (;;) {
-        auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-        std::string name =
-            path + ".tmp" + std::to_string(stamp % 1000000) + "_" + std::to_string(counter++);
-        std::error_code ec;
-        if (!fs::exists(fs::symlink_status(fs::path(name), ec)))
-            return name;
-    }
 }
 
 bool isDirectory(const std::string& path) {
@@ -125,6 +111,15 @@ namespace {
 // opens as a stream on some systems and then reads as nothing at all.
 Status openForReading(const std::string& path, std::ifstream& in) {
     const std::string source = ResolveFileName(path);
+    // A link to nothing would otherwise read as a missing file: a plan whose lines file
+    // points at a drive not mounted would open with no lines at all.
+    auto chain = FollowLinks(source);
+    if (!chain)
+        return Error{"Cannot open " + path + ": " + chain.error().message, ""};
+    if (chain.value().dangling)
+        return Error{"Cannot open " + path + ": it is a link to " + chain.value().target +
+                         ", which does not exist",
+                     ""};
     if (isDirectory(source))
         return Error{"Cannot open " + path + ": it is a folder, not a file", ""};
     in.open(source, std::ios::binary);
@@ -143,6 +138,25 @@ Result<std::vector<std::string>> ReadTextLinesBounded(const std::string& path, s
     auto lines = ReadTextLinesBounded(in, maxLines, maxLineLength);
     if (in.bad())
         return Error{systemError("Cannot read", path), ""};
+    return lines;
+}
+
+Result<std::vector<std::string>> ReadTextLinesWithin(const std::string& path,
+                                                     const std::string& kind, size_t maxLines,
+                                                     size_t maxLineLength) {
+    auto lines = ReadTextLinesBounded(path, maxLines, maxLineLength);
+    if (!lines)
+        return lines.error();
+    const std::vector<std::string>& text = lines.value();
+    if (text.size() > maxLines)
+        return Error{"The " + kind + " " + path + " holds more than " + std::to_string(maxLines) +
+                         " lines, far more than any plan needs: it is not read",
+                     ""};
+    if (!text.empty() && text.back().size() > maxLineLength)
+        return Error{"Line " + std::to_string(text.size()) + " of the " + kind + " " + path +
+                         " is longer than " + std::to_string(maxLineLength) +
+                         " characters, far more than a record needs: the file is not read",
+                     ""};
     return lines;
 }
 
@@ -178,43 +192,15 @@ std::string JoinLines(const std::vector<std::string>& lines) {
 }
 
 Status WriteFileAtomic(const std::string& path, std::string_view content) {
-    const std::string target = ResolveFileName(path);
-    if (isDirectory(target))
-        return Error{"Cannot write " + target + ": a folder of that name is in the way", ""};
-    // Replacing the file would get round its write protection, which writing into it would not.
-    std::error_code statusError;
-    auto existing = fs::status(fs::path(target), statusError);
-    constexpr auto anyWrite =
-        fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
-    if (!statusError && fs::is_regular_file(existing) &&
-        (existing.permissions() & anyWrite) == fs::perms::none)
-        return Error{"Cannot write " + target + ": the file is read-only", ""};
-    const std::string temp = tempNameFor(target);
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (!out)
-            return Error{systemError("Cannot write", target), ""};
-        out.write(content.data(), static_cast<std::streamsize>(content.size()));
-        // Closing flushes the last buffer; a full disk may only show here.
-        out.close();
-        if (!out) {
-            const std::string message = systemError("Cannot write", target);
-            std::error_code ignored;
-            fs::remove(temp, ignored);
-            return Error{message, ""};
-        }
-    }
-    std::error_code ec;
-    // The new file keeps the access rights of the one it replaces.
-    if (!statusError && fs::is_regular_file(existing))
-        fs::permissions(fs::path(temp), existing.permissions(), ec);
-    ec.clear();
-    fs::rename(temp, target, ec);
-    if (ec) {
-        std::error_code ignored;
-        fs::remove(temp, ignored);
-        return Error{"Cannot replace " + target + ": " + ec.message(), ""};
-    }
+    auto target = PrepareReplace(ResolveFileName(path));
+    if (!target)
+        return target.error();
+    auto written = NewFile::Write(target.value(), content);
+    if (!written)
+        return written.error();
+    if (Status placed = written.value().PutInPlace(); !placed)
+        return placed;
+    SyncFolder(FolderOf(target.value().path));
     return {};
 }
 
@@ -223,6 +209,14 @@ Status WriteLinesAtomic(const std::string& path, const std::vector<std::string>&
 }
 
 Status AppendLinesAtomic(const std::string& path, const std::vector<std::string>& lines) {
+    auto content = AppendedContent(path, lines);
+    if (!content)
+        return content.error();
+    return WriteFileAtomic(path, content.value());
+}
+
+Result<std::string> AppendedContent(const std::string& path,
+                                    const std::vector<std::string>& lines) {
     std::string content;
     if (FileExists(path)) {
         auto existing = ReadTextFile(path);
@@ -234,7 +228,7 @@ Status AppendLinesAtomic(const std::string& path, const std::vector<std::string>
             content += "\r\n";
     }
     content += JoinLines(lines);
-    return WriteFileAtomic(path, content);
+    return content;
 }
 
 std::string DirectoryOf(const std::string& path) {
@@ -249,7 +243,8 @@ std::string FileNameOf(const std::string& path) {
 
 std::string ResolveFileName(const std::string& path) {
     std::error_code ec;
-    if (path.empty() || fs::exists(fs::path(path), ec))
+    // A link counts by its own name, whether or not it leads anywhere.
+    if (path.empty() || fs::exists(fs::symlink_status(fs::path(path), ec)))
         return path;
     std::string dir = DirectoryOf(path);
     std::string name = FileNameOf(path);
@@ -261,7 +256,8 @@ std::string ResolveFileName(const std::string& path) {
         std::string candidate = it->path().filename().string();
         std::error_code kindError;
         if (sameIgnoringCase(candidate, name) &&
-            (it->is_regular_file(kindError) || it->is_directory(kindError)))
+            (it->is_regular_file(kindError) || it->is_directory(kindError) ||
+             it->is_symlink(kindError)))
             return dir + candidate;
     }
     return path;
@@ -273,7 +269,8 @@ bool FileExists(const std::string& path) {
     if (resolved.empty())
         return false;
     const fs::file_status status = fs::status(fs::path(resolved), ec);
-    return fs::is_regular_file(status) || fs::is_directory(status);
+    return fs::is_regular_file(status) || fs::is_directory(status) ||
+           fs::is_symlink(fs::symlink_status(fs::path(resolved), ec));
 }
 
 std::string PlanFile(const std::string& planPath, std::string_view extension) {

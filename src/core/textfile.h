@@ -36,17 +36,30 @@ Result<std::vector<std::string>> ReadTextLinesBounded(const std::string& path, s
 std::vector<std::string> ReadTextLinesBounded(std::istream& in, size_t maxLines,
                                               size_t maxLineLength);
 
+// Reads a text file's lines within the bounds of its kind, refusing a file that holds more
+// than maxLines lines or a line longer than maxLineLength, without reading the rest of it.
+// kind names the file in the refusal ("the curve file"), which names the file too.
+Result<std::vector<std::string>> ReadTextLinesWithin(const std::string& path,
+                                                     const std::string& kind, size_t maxLines,
+                                                     size_t maxLineLength);
+
 // Joins lines with CR LF after each one, as every plan file is written.
 std::string JoinLines(const std::vector<std::string>& lines);
 
-// Writes a file whole: the content goes to a temporary file in the same folder, which then
-// replaces the old file, so a failure part-way leaves the old file as it was. The new file
-// keeps the old one's access rights; a read-only file is refused, not replaced.
+// Writes a file whole: the content goes to a temporary file in the same folder, flushed to
+// the disk, which then replaces the old file, and the folder is flushed; so a failure
+// part-way, a killed program or a power cut leaves the old file or the new one, never a cut
+// one. A symbolic link is written through: the file at the end of its links is replaced and
+// the link stays a link. The new file keeps the old one's access rights; a read-only file,
+// a link to nothing and a folder in the way are refused, and nothing is written.
 // The error message names the file; its title is left for the caller.
 Status WriteFileAtomic(const std::string& path, std::string_view content);
 Status WriteLinesAtomic(const std::string& path, const std::vector<std::string>& lines);
 // Appends lines to a file (created when missing) through the same whole rewrite.
 Status AppendLinesAtomic(const std::string& path, const std::vector<std::string>& lines);
+// The content AppendLinesAtomic writes: the file's (none when it is missing), a last line
+// without its line end ended, then the lines.
+Result<std::string> AppendedContent(const std::string& path, const std::vector<std::string>& lines);
 
 // Plan files are found whatever the letter case of their names: returns the existing file
 // whose name matches path ignoring case (the exact name first), or path itself when none
@@ -54,7 +67,8 @@ Status AppendLinesAtomic(const std::string& path, const std::vector<std::string>
 std::string ResolveFileName(const std::string& path);
 
 // True when a file of that name exists (letter case ignored). A folder of that name counts
-// too: it is no missing file to be created, and reading it reports that it is a folder.
+// too: it is no missing file to be created, and reading it reports that it is a folder. So
+// does a symbolic link that leads to nothing: reading it reports the missing file it names.
 bool FileExists(const std::string& path);
 
 // The file of a plan: PlanPath followed by an extension such as ".lns", found whatever its

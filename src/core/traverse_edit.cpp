@@ -317,7 +317,7 @@ TraverseMessage InvalidPointLabelMessage() {
 }
 
 TraverseMessage InvalidDistanceMessage() {
-    return {"Invalid distance\nA distance is a number of metres above 0 and at most " +
+    return {"Invalid distance\nA distance is a number of metres from 0.001 to " +
                 GeneralText(kMaxDistance) + ", or a sum such as 10.5+2.25-1",
             "Traverse input error", MessageIcon::Exclamation};
 }
@@ -349,8 +349,9 @@ std::optional<std::string> DistanceEntryText(std::string_view text) {
         }
     }
     add();
-    // A figure no survey holds would overflow the closure.
-    if (!std::isfinite(total) || !(total > 0) || total > kMaxDistance)
+    // A figure no survey holds would overflow the closure; a line under a millimetre would be
+    // stored as 0.000, the mark of a deleted line, and lost at the next save.
+    if (!std::isfinite(total) || !(total >= kMinDistance) || total > kMaxDistance)
         return std::nullopt;
     return Format(total, "0.000");
 }

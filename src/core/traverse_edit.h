@@ -38,10 +38,13 @@ std::string MarkNumberEntry(const std::string& text);
 // whole, beyond 32 bits).
 TraverseMessage InvalidPointLabelMessage();
 
+// The shortest distance a cell takes: anything shorter is written as 0.000 in the lines file,
+// which marks a deleted line.
+inline constexpr double kMinDistance = 0.001;
 // The distance entry rules of a line's distance cell: "No Data" (a missing distance), or a
-// number or a sum of numbers ("10.5+2.25-1" -> "11.750") whose total is above 0 and at most
-// kMaxDistance. nullopt for anything else: letters, a total of 0 or below ("-5", "0"), a
-// figure beyond any survey's.
+// number or a sum of numbers ("10.5+2.25-1" -> "11.750") whose total is from kMinDistance to
+// kMaxDistance. nullopt for anything else: letters, a total of 0 or below ("-5", "0"), one
+// under a millimetre ("0.0004"), a figure beyond any survey's.
 std::optional<std::string> DistanceEntryText(std::string_view text);
 
 // The message of a refused distance.

@@ -212,21 +212,19 @@ std::string unstorableArea(const TraverseGrid& grid, double area) {
            " cannot be stored (an area lies from 0 to " + GeneralText(kMaxArea) + " square metres)";
 }
 
-} // namespace
-
-Status SaveParcel(const TraverseGrid& grid, const PlanState& plan, double area,
-                  const std::string& areacode) {
+Result<StagedFile> stageSaveParcel(const TraverseGrid& grid, const PlanState& plan, double area,
+                                   const std::string& areacode) {
     if (!StorableArea(area))
         return Error{unstorableArea(grid, area), kSaveParcelTitle};
-    Status written =
-        AppendLinesAtomic(PlanFile(plan.PlanPath, ".ply"), parcelRecords(grid, area, areacode));
-    if (!written)
-        return Error{written.error().message, kSaveParcelTitle};
-    return {};
+    const std::string path = PlanFile(plan.PlanPath, ".ply");
+    auto content = AppendedContent(path, parcelRecords(grid, area, areacode));
+    if (!content)
+        return Error{content.error().message, kSaveParcelTitle};
+    return StagedFile{path, std::move(content).value()};
 }
 
-Status UpdateParcel(const TraverseGrid& grid, const PlanState& plan, double area,
-                    const std::string& areacode, const QuestionFn& ask) {
+Result<StagedFile> stageUpdateParcel(const TraverseGrid& grid, const PlanState& plan, double area,
+                                     const std::string& areacode, const QuestionFn& ask) {
     if (!StorableArea(area))
         return Error{unstorableArea(grid, area), kUpdatePolygonsTitle};
     const std::string path = PlanFile(plan.PlanPath, ".ply");
@@ -261,10 +259,33 @@ Status UpdateParcel(const TraverseGrid& grid, const PlanState& plan, double area
             records.front() = line; // the stored area and its code stay
         out.insert(out.end(), records.begin(), records.end());
     }
-    Status saved = WriteLinesAtomic(path, out);
-    if (!saved)
-        return Error{saved.error().message, kUpdatePolygonsTitle};
+    return StagedFile{path, JoinLines(out)};
+}
+
+// Writes the staged files in one commit; the error takes the title of the step that failed.
+Status commitParcelSave(const PlanState& plan, std::vector<StagedFile> files, const char* title) {
+    Status written = CommitFiles(plan.PlanPath, files);
+    if (!written)
+        return Error{written.error().message, title};
     return {};
+}
+
+} // namespace
+
+Status SaveParcel(const TraverseGrid& grid, const PlanState& plan, double area,
+                  const std::string& areacode) {
+    auto polygons = stageSaveParcel(grid, plan, area, areacode);
+    if (!polygons)
+        return polygons.error();
+    return commitParcelSave(plan, {std::move(polygons).value()}, kSaveParcelTitle);
+}
+
+Status UpdateParcel(const TraverseGrid& grid, const PlanState& plan, double area,
+                    const std::string& areacode, const QuestionFn& ask) {
+    auto polygons = stageUpdateParcel(grid, plan, area, areacode, ask);
+    if (!polygons)
+        return polygons.error();
+    return commitParcelSave(plan, {std::move(polygons).value()}, kUpdatePolygonsTitle);
 }
 
 Status SaveLineOrder(TraverseGrid& grid, PlanState& plan) {
@@ -344,7 +365,16 @@ OkLinesOutcome OkSaveLines(TraverseGrid& grid, PlanState& plan, int parcelCount,
                 QueryDeletes(plan, parcelCount, ask);
             Grid2Array(grid, plan);
         }
-        outcome.status = SaveLines(plan);
+        if (grid.chkParcel && !plan.PlanPath.empty()) {
+            // The lines file is written with the parcel, in one commit (OkSaveParcel).
+            auto staged = StageLines(plan);
+            if (staged)
+                outcome.linesFile = std::move(staged).value();
+            else
+                outcome.status = staged.error();
+        } else {
+            outcome.status = SaveLines(plan);
+        }
         if (!outcome.status) {
             outcome.stayOpen = true;
             return outcome;
@@ -362,19 +392,44 @@ bool NeedsAreaWindow(const TraverseGrid& grid, bool calculatedSelected) {
 
 ParcelSaveOutcome OkSaveParcel(const TraverseGrid& grid, PlanState& plan, double area,
                                const std::string& areacode, bool areaCancelled,
-                               const QuestionFn& ask) {
+                               const QuestionFn& ask, std::optional<StagedFile> linesFile) {
     ParcelSaveOutcome outcome;
     const bool exists = ParcelExists(plan.PlanPath, grid.caption);
+    std::vector<StagedFile> files;
+    const bool withLines = linesFile.has_value();
+    if (linesFile)
+        files.push_back(std::move(*linesFile));
+    auto noteLines = [&] {
+        if (withLines && outcome.status)
+            NoteLinesWritten(plan, "the traverse window");
+    };
     if (grid.chkChange) {
+        Result<StagedFile> polygons = Error{};
         if (exists) {
             outcome.status = BackupFile(PlanFile(plan.PlanPath, ".ply"));
-            if (outcome.status)
-                outcome.status = UpdateParcel(grid, plan, area, areacode, ask);
+            if (!outcome.status)
+                return outcome;
+            polygons = stageUpdateParcel(grid, plan, area, areacode, ask);
         } else {
-            outcome.status = SaveParcel(grid, plan, area, areacode);
-            outcome.appended = outcome.status.ok();
+            polygons = stageSaveParcel(grid, plan, area, areacode);
         }
+        if (!polygons) {
+            outcome.status = polygons.error();
+            return outcome;
+        }
+        files.push_back(std::move(polygons).value());
+        outcome.status = commitParcelSave(plan, std::move(files),
+                                          exists ? kUpdatePolygonsTitle : kSaveParcelTitle);
+        outcome.appended = !exists && outcome.status.ok();
+        noteLines();
         return outcome;
+    }
+    // Lines staged without a change to the parcel are still the window's to write.
+    if (!files.empty()) {
+        outcome.status = commitParcelSave(plan, std::move(files), "Error saving lines");
+        if (!outcome.status)
+            return outcome;
+        noteLines();
     }
     if (!exists || areaCancelled)
         return outcome;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/plancommit.h"
 #include "core/records.h"
 #include "core/result.h"
 #include "core/traverse.h"
@@ -56,11 +57,13 @@ Status SaveLineOrder(TraverseGrid& grid, PlanState& plan);
 // mode: the whole grid; otherwise new and edited rows, after the sequence check in parcel
 // mode and the question about deleted lines) and writes the lines file. The lines are
 // loaded again first when they are not current. In parcel mode a broken point sequence
-// saves nothing and keeps the window open.
+// saves nothing and keeps the window open; otherwise the lines file is not written here but
+// returned (linesFile) for OkSaveParcel to write together with the parcel.
 struct OkLinesOutcome {
     Status status;                          // a failed load or write of the lines file
     std::optional<TraverseMessage> message; // the broken sequence
     bool stayOpen = false;
+    std::optional<StagedFile> linesFile; // parcel mode: the lines file to write with the parcel
 };
 OkLinesOutcome OkSaveLines(TraverseGrid& grid, PlanState& plan, int parcelCount,
                            const QuestionFn& ask);
@@ -71,16 +74,18 @@ bool NeedsAreaWindow(const TraverseGrid& grid, bool calculatedSelected);
 
 // OK, the parcel half (parcel mode): a changed parcel is rewritten in the polygons file
 // through its backup, or appended when new (appended: the window adds it to the parcel list
-// and selects it). An unchanged parcel whose area or code differs from its heading is
-// offered the new area ("Change area to ... ?"); No keeps the heading. Errors leave the
-// polygons file as it was; the window shows them and stays open.
+// and selects it), in one commit with the lines file the lines half staged. An unchanged
+// parcel whose area or code differs from its heading is offered the new area ("Change area
+// to ... ?"); No keeps the heading. Errors leave the polygons and lines files as they were;
+// the window shows them and stays open.
 struct ParcelSaveOutcome {
     Status status;
     bool appended = false;
 };
 ParcelSaveOutcome OkSaveParcel(const TraverseGrid& grid, PlanState& plan, double area,
                                const std::string& areacode, bool areaCancelled,
-                               const QuestionFn& ask);
+                               const QuestionFn& ask,
+                               std::optional<StagedFile> linesFile = std::nullopt);
 
 // Cancel, once the window has settled what to do with rows that differ from what was
 // opened: lines marked deleted in this window are restored; with saveLines (the user's Yes

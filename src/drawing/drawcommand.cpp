@@ -111,7 +111,7 @@ int RunDrawCommand(const CommandLine& command, std::ostream& out, std::ostream& 
     }
 
     PlanState plan;
-    if (Status loaded = LoadCommandPlan(command.Plan, plan); !loaded)
+    if (Status loaded = LoadCommandPlan(command.Plan, plan, err); !loaded)
         return refuse(err, fromCore(loaded.error().message));
     WholePlanDrawing drawing = PrepareWholePlanDrawing(plan.PlanLines, plan.PlanPath);
     for (const Error& problem : drawing.Problems)

@@ -196,7 +196,8 @@ class frmCorvane : public QMainWindow, public PlanHost {
     bool SaveAsLocalName(QString& newBase);
 
     // Survey data base record (surveyrecord.cpp).
-    void LoadSDBfile();
+    // Fills the frame from the plan's file; false (the error shown) when it cannot be read.
+    bool LoadSDBfile();
     // Writes the record when it changed; false when a write failed (the flag stays set).
     bool SaveSDBfile();
     void ClearSDB();

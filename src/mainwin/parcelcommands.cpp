@@ -11,6 +11,7 @@
 #include "traverse/frmtraverse.h"
 
 #include <QListWidget>
+#include <optional>
 
 #include "reports/parcelarea.h"
 
@@ -178,34 +179,35 @@ void frmCorvane::mnuDeleteParcel_Click() {
                          kDeleteTitle, Icon::Question, Buttons::YesNo, Answer::No) != Answer::Yes)
         return;
 
-    Status deleted;
+    std::optional<Result<ParcelDeletion>> deletion;
     {
         BusyCursor busy(desktop_);
-        deleted = DeleteParcelAndMarkLines(plan_, toCore(identifier));
+        deletion.emplace(DeleteParcelAndMarkLines(plan_, toCore(identifier)));
     }
-    if (!deleted) {
+    if (!*deletion) {
         // The polygons file still holds the parcel: the list keeps it and no line is marked.
-        ShowError(deleted.error());
+        ShowError(deletion->error());
         return;
     }
-    delete lstParcels->takeItem(lstParcels->row(selected));
 
+    // The polygons file and the lines file change in one commit once both answers are in, so
+    // a failure (or a program killed) never leaves the parcel gone and its lines half dropped.
     const Answer unusedLines =
         desktop_.message(identifier + QStringLiteral(" deleted from polygons file.\n"
                                                      "Delete unused lines as well ?"),
                          kDeleteTitle, Icon::Question, Buttons::YesNo, Answer::No);
-    if (unusedLines != Answer::Yes) {
-        UnmarkLines(plan_);
-        return;
-    }
-    Status dropped;
+    Status deleted;
     {
         BusyCursor busy(desktop_);
-        dropped = DeleteUnusedLines(plan_);
+        deleted = CommitParcelDeletion(plan_, deletion->value(), unusedLines == Answer::Yes);
     }
-    if (!dropped)
-        ShowError(dropped.error());
-    else
+    if (!deleted) {
+        // Neither file was written: the list keeps the parcel.
+        ShowError(deleted.error());
+        return;
+    }
+    delete lstParcels->takeItem(lstParcels->row(selected));
+    if (unusedLines == Answer::Yes)
         plan_.LastLinesChange = "Delete Parcel";
 }
 

@@ -3,6 +3,7 @@
 // folder and stored back).
 #include "core/linesfile.h"
 #include "core/network.h"
+#include "core/plancommit.h"
 #include "core/planfiles.h"
 #include "core/polygons.h"
 #include "core/textfile.h"
@@ -155,6 +156,18 @@ void frmCorvane::OpenCorvane(const QString& planfile) {
     const QString base = WithoutLinesExtension(planfile);
     if (RefuseIdentifier(base, kOpenErrorTitle))
         return;
+    // A change cut short (the program killed, the power gone) is finished or undone first,
+    // so the plan's files are all old or all new before any is read. One that cannot be
+    // finished keeps the plan closed: its files may be half changed.
+    const Result<PlanRecovery> recovered = RecoverPlanFiles(PathToCore(base));
+    if (!recovered) {
+        ShowError(recovered.error());
+        plan_.PlanPath.clear();
+        SetFileOptions(false);
+        return;
+    }
+    if (const std::string report = recovered.value().Report(PathToCore(base)); !report.empty())
+        desktop_.message(fromCore(report), QString::fromLatin1(kRecoveryTitle), Icon::Exclamation);
     plan_.PlanPath = PathToCore(base);
     const QString planName = PathFromCore(FileNameOf(plan_.PlanPath));
 
@@ -171,7 +184,22 @@ void frmCorvane::OpenCorvane(const QString& planfile) {
             const std::string netBase = NetBaseOf(root, plan_.PlanPath);
             if (!netBase.empty())
                 lock = TakeLock(PlanLockFile(netBase), planName);
-            if (lock == LockChoice::ReadOnly && !netBase.empty()) {
+            // A store to the share cut short is finished or undone before the plan is read
+            // from it (a store under way by another program is left alone).
+            if (lock != LockChoice::Cancelled && !netBase.empty()) {
+                const Result<PlanRecovery> shared = RecoverPlanFiles(netBase);
+                if (!shared) {
+                    ShowError(shared.error());
+                    ReleaseLock();
+                    lock = LockChoice::Cancelled;
+                } else if (const std::string report = shared.value().Report(netBase);
+                           !report.empty()) {
+                    desktop_.message(fromCore(report), QString::fromLatin1(kRecoveryTitle),
+                                     Icon::Exclamation);
+                }
+            }
+            if (lock == LockChoice::Cancelled) {
+            } else if (lock == LockChoice::ReadOnly && !netBase.empty()) {
                 // Nothing is fetched: the plan is read where it lies, and the working copies
                 // of this folder (which may hold unstored work) are left alone.
                 plan_.PlanPath = netBase;
@@ -206,6 +234,7 @@ void frmCorvane::OpenCorvane(const QString& planfile) {
     // its parcels and survey record are read as usual. Only a refused lines file leaves them
     // unread, so nothing is shown that the lines cannot back.
     const bool linesFileExists = PlanFileExists(plan_.PlanPath, ".lns");
+    bool sdbRead = true;
     Status loaded;
     {
         BusyCursor busy(desktop_);
@@ -220,15 +249,15 @@ void frmCorvane::OpenCorvane(const QString& planfile) {
             desktop_.message(QStringLiteral("No polygons file found"), QStringLiteral("CORVANE"),
                              Icon::Exclamation);
         if (PlanFileExists(plan_.PlanPath, ".sdb")) {
-            LoadSDBfile();
+            sdbRead = LoadSDBfile();
             setSdbChanged(false);
         }
     }
     SetFileOptions(true);
-    // The survey record was not read when the lines file was refused: its frame stays
-    // closed, so an empty record can never be written over the plan's file. A read-only plan
-    // keeps its record as it is.
-    if (!loaded || plan_.ReadOnly)
+    // The survey record was not read when the lines file was refused, or when its own file
+    // could not be read: its frame stays closed, so an empty record can never be written
+    // over the plan's file. A read-only plan keeps its record as it is.
+    if (!loaded || !sdbRead || plan_.ReadOnly)
         Frame1->setEnabled(false);
 }
 
@@ -394,14 +423,18 @@ void frmCorvane::mnuSaveAs_Click() {
 
     const std::string oldPath = plan_.PlanPath;
     const std::string newPath = PathToCore(newBase);
+    // In network mode the old working copies are removed afterwards: the survey record and
+    // the coordinate file go with the plan, in the same commit, so nothing that was never
+    // stored is lost and the new name gets every file or none.
     Status copied;
     {
         BusyCursor busy(desktop_);
-        copied = CopyPlanFiles(oldPath, newPath);
+        copied = networkMode() && PlanFileExists(oldPath, ".lns") ? CopyWholePlan(oldPath, newPath)
+                                                                  : CopyPlanFiles(oldPath, newPath);
     }
     if (!copied) {
-        // Part of the plan is missing from the new name: the old plan stays the open one
-        // and keeps all its files.
+        // No file of the plan reached the new name: the old plan stays the open one and
+        // keeps all its files.
         ShowError(copied.error());
         desktop_.message(QStringLiteral("Not every file of the plan could be copied to ") +
                              newBase + QStringLiteral(".\nCurrent file is still ") +
@@ -412,20 +445,8 @@ void frmCorvane::mnuSaveAs_Click() {
     if (!PlanFileExists(newPath, ".lns"))
         return;
 
-    if (networkMode()) {
-        // The old working copies are removed: the survey record and the coordinate file go
-        // with the plan first, so nothing that was never stored is lost.
-        Status carried = CopyPlanSideFiles(oldPath, newPath);
-        if (!carried) {
-            ShowError(carried.error());
-            desktop_.message(QStringLiteral("Not every file of the plan could be copied to ") +
-                                 newBase + QStringLiteral(".\nCurrent file is still ") +
-                                 PathFromCore(oldPath),
-                             kSaveAsErrorTitle, Icon::Exclamation);
-            return;
-        }
+    if (networkMode())
         DeletePlanWorkingCopies(oldPath);
-    }
     // The plan under its new name is locked instead of the old one (nobody can hold a name
     // that had no files).
     ReleaseLock();

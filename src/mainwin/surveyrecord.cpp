@@ -37,14 +37,20 @@ void frmCorvane::txtFieldDate_Finished() {
                          Icon::Exclamation);
 }
 
-void frmCorvane::LoadSDBfile() {
-    const SurveyRecord record = corvane::LoadSDBfile(plan_.PlanPath);
+bool frmCorvane::LoadSDBfile() {
+    const Result<SurveyRecord> read = corvane::LoadSDBfile(plan_.PlanPath);
+    if (!read) {
+        ShowError(read.error());
+        return false;
+    }
+    const SurveyRecord& record = read.value();
     txtSurveyor->setText(fromCore(record.Surveyor));
     txtFieldDate->setText(fromCore(record.FieldDate));
     // A date as the file held it is kept as it is, whatever its form.
     loadedFieldDate_ = record.FieldDate;
     for (const std::string& mark : record.MarksGone)
         lstPSMsGone->addItem(fromCore(mark));
+    return true;
 }
 
 SurveyRecord frmCorvane::surveyRecord() const {

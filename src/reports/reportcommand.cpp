@@ -62,11 +62,14 @@ int RunReportCommand(const CommandLine& command, const FontChoice& font, std::os
     if (int answered = AnswerUsage(command, out, err); answered >= 0)
         return answered;
     PlanState plan;
-    if (Status loaded = LoadCommandPlan(command.Plan, plan); !loaded)
+    if (Status loaded = LoadCommandPlan(command.Plan, plan, err); !loaded)
         return refuse(err, loaded.error().message);
 
     ReportRequest request;
-    request.Record = LoadSDBfile(plan.PlanPath);
+    auto record = LoadSDBfile(plan.PlanPath);
+    if (!record)
+        return refuse(err, record.error().message);
+    request.Record = std::move(record).value();
     // As the report window opens: the summary, and the survey details of a named surveyor.
     request.SurveyDetails = !request.Record.Surveyor.empty();
     if (command.Values.count("--sections")) {

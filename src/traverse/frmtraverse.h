@@ -2,6 +2,7 @@
 
 #include "core/curves.h"
 #include "core/linesfile.h"
+#include "core/plancommit.h"
 #include "core/traverse.h"
 #include "core/traverse_closure.h"
 #include "core/traverse_edit.h"
@@ -122,7 +123,7 @@ class frmTraverse : public QWidget, public PlanWindow, private LineGridOwner {
     bool runCancel(bool ask = true);
     void showClosure(const ClosureReport& report);
     void setAreaResult(const ClosureReport& report);
-    bool saveParcelHalf();
+    bool saveParcelHalf(std::optional<StagedFile> linesFile);
 
     // Refuses (after saying why) to store rows older than the lines file, or into a plan open
     // read-only; true when refused.

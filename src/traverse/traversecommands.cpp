@@ -99,8 +99,8 @@ void frmTraverse::cmdOK_Click() {
         return;
     OkLinesOutcome lines =
         OkSaveLines(grid_, plan(), static_cast<int>(host_.parcels().size()), questioner());
-    // The lines file now holds these rows: a parcel half that fails and is tried again is no
-    // stale save.
+    // What this OK wrote of the lines file is the window's own: an OK tried again after a
+    // refusal is no stale save.
     filledStamp_ = CurrentLinesStamp(plan());
     showGrid();
     if (lines.message)
@@ -115,18 +115,18 @@ void frmTraverse::cmdOK_Click() {
         }
         return;
     }
-    if (grid_.chkParcel && !saveParcelHalf())
+    if (grid_.chkParcel && !saveParcelHalf(std::move(lines.linesFile)))
         return;
     hide();
 }
 
-// OK in parcel mode once the lines are stored: the closure and area are settled and the
-// parcel is rewritten in, or appended to, the polygons file. False keeps the window open.
-bool frmTraverse::saveParcelHalf() {
+// OK in parcel mode once the lines are stored in PlanLines: the closure and area are settled
+// and the parcel is rewritten in, or appended to, the polygons file, in one commit with the
+// lines file. False keeps the window open.
+bool frmTraverse::saveParcelHalf(std::optional<StagedFile> linesFile) {
     if (!grid_.chkClosure) {
-        // The lines file is written by now: a curve file that cannot be read is reported
-        // and the closure goes on without it (its arcs are missing data), so that the
-        // parcel is stored with the lines.
+        // A curve file that cannot be read is reported and the closure goes on without it
+        // (its arcs are missing data), so that the parcel is stored with the lines.
         const auto curves = readCurves();
         ClosureReport report = CalcClosure(grid_, plan(), false, accuracyClass(),
                                            curves ? *curves : CurveTable(), questioner());
@@ -164,7 +164,8 @@ bool frmTraverse::saveParcelHalf() {
         cancelled = area->chkCancel();
     }
     const ParcelSaveOutcome saved =
-        OkSaveParcel(grid_, plan(), squareMetres, AreaCodeFor(option), cancelled, questioner());
+        OkSaveParcel(grid_, plan(), squareMetres, AreaCodeFor(option), cancelled, questioner(),
+                     std::move(linesFile));
     if (!saved.status) {
         showError(saved.status.error());
         return false;

@@ -10,6 +10,8 @@
 #include <cmath>
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 using namespace corvane;
 
 namespace {
@@ -184,6 +186,17 @@ TEST(EasementSave, TwoStripsFromOneTraverseAndRefusals) {
     plan.LinesLoadFailed = true;
     const auto held = plan.PlanLines.size();
     EXPECT_FALSE(SaveStrip(grid, {}, plan, "EA3"));
+    EXPECT_EQ(plan.PlanLines.size(), held);
+    EXPECT_EQ(dir.read("p.lns"), linesBefore);
+    EXPECT_EQ(dir.read("p.ply"), polygons);
+
+    // A polygons file that cannot be written keeps the strip's lines out of the lines file
+    // too: a parcel's lines are never stored without the parcel.
+    plan.LinesLoadFailed = false;
+    LoadLines(plan);
+    std::filesystem::permissions(dir.path("p.ply"), std::filesystem::perms::owner_read);
+    EXPECT_TRUE(
+        test::Refused(SaveStrip(grid, {}, plan, "EA3"), "Saving polygon error", "read-only"));
     EXPECT_EQ(plan.PlanLines.size(), held);
     EXPECT_EQ(dir.read("p.lns"), linesBefore);
     EXPECT_EQ(dir.read("p.ply"), polygons);

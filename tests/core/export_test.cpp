@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 using namespace corvane;
 
 namespace {
@@ -95,6 +97,15 @@ TEST(ExportParcel, RefusesBeforeWritingWhenLinesCannotBeLoadedOrTheParcelIsMissi
         EXPECT_EQ(test::ErrorText(d.exportParcel("AL9")),
                   "Export Parcel error: Data for parcel missing");
         EXPECT_FALSE(d.dir.exists("target.ply"));
+    }
+    {
+        // The target's lines file is read-only: its parcels do not gain one without lines.
+        ExportPlanDir d;
+        d.dir.write("target.lns", "1,2,10.0000,5.000\r\n");
+        std::filesystem::permissions(d.dir.path("target.lns"), std::filesystem::perms::owner_read);
+        EXPECT_TRUE(test::Refused(d.exportParcel("AL1"), "Export Parcel error", "read-only"));
+        EXPECT_FALSE(d.dir.exists("target.ply"));
+        EXPECT_EQ(d.dir.read("target.lns"), "1,2,10.0000,5.000\r\n");
     }
 }
 

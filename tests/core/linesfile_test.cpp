@@ -59,23 +59,38 @@ TEST(LinesFile, SavesEveryLiveLineAndReadsBackMissingBearingsAndArcs) {
     PlanState plan = PlanIn(dir);
     // The fourth and fifth lines are marked, and dropped.
     plan.PlanLines = {
-        {101, 102, 45.302, 123.456}, {102, 103, 999, 88},   {103, 104, 1025.5, 31.4159},
-        {104, 105, 10, -12.5},       {105, 106, 10, 0},     {4444012, 101, 0.0001, 0.0004},
-        {106, 107, 359.5959, 1e-9},  {107, 108, 0, 0.0005}, {-2147483647 - 1, 2147483647, 0, 1},
+        {101, 102, 45.302, 123.456}, {102, 103, 999, 88},
+        {103, 104, 1025.5, 31.4159}, {104, 105, 10, -12.5},
+        {105, 106, 10, 0},           {4444012, 101, 0.0001, 0.0014},
+        {107, 108, 0, 0.0005},       {-2147483647 - 1, 2147483647, 0, 1},
     };
     ASSERT_TRUE(SaveLines(plan).ok());
     EXPECT_EQ(dir.read("plan.lns"), "101,102,45.3020,123.456\r\n"
                                     "102,103,999.0000,88.000\r\n"
                                     "103,104,1025.5000,31.416\r\n"
-                                    "4444012,101,0.0001,0.000\r\n"
-                                    "106,107,359.5959,0.000\r\n"
+                                    "4444012,101,0.0001,0.001\r\n"
                                     "107,108,0.0000,0.001\r\n"
                                     "-2147483648,2147483647,0.0000,1.000\r\n");
     ASSERT_TRUE(LoadLines(plan).ok());
-    ASSERT_EQ(plan.PlanLines.size(), 7u);
+    ASSERT_EQ(plan.PlanLines.size(), 6u);
     EXPECT_EQ(plan.PlanLines[1].Bearing, 999.0);
     EXPECT_NEAR(plan.PlanLines[2].Bearing - 1000, 25.5, 1e-9);
-    EXPECT_EQ(plan.PlanLines[6].FromPoint, std::numeric_limits<std::int32_t>::min());
+    EXPECT_EQ(plan.PlanLines[5].FromPoint, std::numeric_limits<std::int32_t>::min());
+}
+
+// A live line shorter than half a millimetre would be written as 0.000 and read back as a
+// deleted line, lost at the next save: the writer refuses it, naming it, and writes nothing.
+TEST(LinesFile, LiveLineThatWouldReadBackAsDeletedIsRefused) {
+    PlanTestDir dir;
+    PlanState plan = PlanIn(dir);
+    dir.write("plan.lns", "1,2,10.0000,5.000\r\n");
+    for (double tiny : {0.0004, 1e-9}) {
+        plan.PlanLines = {{1, 2, 10.0, 5.0}, {106, 107, 359.5959, tiny}};
+        Status saved = SaveLines(plan);
+        EXPECT_TRUE(test::Refused(saved, "Error saving lines", "106 - 107")) << tiny;
+        EXPECT_TRUE(test::Refused(saved, "Error saving lines", "written as 0.000")) << tiny;
+        EXPECT_EQ(dir.read("plan.lns"), "1,2,10.0000,5.000\r\n");
+    }
 }
 
 // Every refusal loads nothing and blocks saving, so the refused file's lines survive.
@@ -204,6 +219,24 @@ TEST(LinesFile, BoundedReadingStopsAtTheFirstLineTooMany) {
     std::istringstream shortLines("a\r\nb\nc\r\n");
     EXPECT_EQ(ReadTextLinesBounded(shortLines, 10, 20), (std::vector<std::string>{"a", "b", "c"}));
 }
+
+#ifndef _WIN32
+// A lines file that is a link to nothing must not open as a plan without lines, whose next
+// save would start the lines afresh.
+TEST(LinesFile, ALinkToNothingIsRefusedNamingTheLink) {
+    PlanTestDir dir;
+    std::filesystem::create_symlink(dir.path("share/plan.lns"), dir.path("plan.lns"));
+    PlanState plan = PlanIn(dir);
+    Status loaded = LoadLines(plan);
+    EXPECT_TRUE(test::Refused(loaded, "CORVANE Load error",
+                              dir.path("plan.lns") + ": it is a link to " +
+                                  dir.path("share/plan.lns") + ", which does not exist"));
+    EXPECT_TRUE(plan.LinesLoadFailed);
+    plan.PlanLines = {{1, 2, 10.0, 5.0}};
+    EXPECT_FALSE(SaveLines(plan));
+    EXPECT_TRUE(std::filesystem::is_symlink(std::filesystem::symlink_status(dir.path("plan.lns"))));
+}
+#endif
 
 TEST(LinesFile, NoFileOrAnEmptyFileIsNoFailedLoad) {
     PlanTestDir dir;

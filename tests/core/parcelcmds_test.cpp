@@ -115,12 +115,17 @@ TEST(RenameAndCopyParcel, KeepAreaAndCodeOrRefuseWritingNothing) {
               "\"FL9\",5000,\"A\"\r\n1\r\n2\r\n3\r\n1\r\n" + std::string(kAL2) + al9);
 }
 
+const char* const kAL1 = "\"AL1\",5000,\"A\"\r\n1\r\n2\r\n3\r\n1\r\n";
+
 TEST(DeleteParcel, AnsweringNoUnmarksAndLeavesTheLinesFileAlone) {
     SmallPlan p;
-    ASSERT_TRUE(DeleteParcelAndMarkLines(p.plan, "AL1"));
-    EXPECT_EQ(p.dir.read("p.ply"), kAL2);
+    auto deletion = DeleteParcelAndMarkLines(p.plan, "AL1");
+    ASSERT_TRUE(deletion);
     EXPECT_TRUE(p.anyMarked());
-    UnmarkLines(p.plan);
+    // Nothing but the backup is written before the second answer.
+    EXPECT_EQ(p.dir.read("p.ply"), kAL1 + std::string(kAL2));
+    ASSERT_TRUE(CommitParcelDeletion(p.plan, deletion.value(), false));
+    EXPECT_EQ(p.dir.read("p.ply"), kAL2);
     EXPECT_FALSE(p.anyMarked());
     EXPECT_EQ(p.dir.read("p.lns"), kSmallLines);
     // A parcel the file no longer holds changes nothing and is not reported deleted.
@@ -134,40 +139,50 @@ TEST(DeleteParcel, AnsweringYesDropsTheUnusedLinesAndKeepsTheShared) {
     // AL1 walks 1-2 twice the second time: the line is still marked once and dropped.
     for (const std::string al1 : {"1\r\n2\r\n3\r\n1\r\n", "1\r\n2\r\n3\r\n1\r\n2\r\n"}) {
         SmallPlan p(al1);
-        ASSERT_TRUE(DeleteParcelAndMarkLines(p.plan, "AL1"));
-        ASSERT_TRUE(DeleteUnusedLines(p.plan));
+        auto deletion = DeleteParcelAndMarkLines(p.plan, "AL1");
+        ASSERT_TRUE(deletion);
+        ASSERT_TRUE(CommitParcelDeletion(p.plan, deletion.value(), true));
         EXPECT_EQ(p.dir.read("p.lns"), "3,1,270.0000,100.000\r\n"
                                        "3,4,180.0000,100.000\r\n"
                                        "4,1,270.0000,100.000\r\n");
+        EXPECT_EQ(p.dir.read("p.ply"), kAL2);
         EXPECT_TRUE(p.plan.chkArray);
         EXPECT_EQ(p.plan.PlanLines.size(), 3u);
     }
 }
 
-TEST(DeleteParcel, NothingIsMarkedOrDroppedWhenAStepCannotBeDone) {
+TEST(DeleteParcel, NothingIsMarkedOrWrittenWhenAStepCannotBeDone) {
     {
         SmallPlan p; // the backup cannot be put in place over a folder of that name
         std::filesystem::create_directory(p.dir.path("p.~ly"));
         EXPECT_TRUE(test::Refused(DeleteParcelAndMarkLines(p.plan, "AL1"), "Make backup error"));
         EXPECT_FALSE(p.anyMarked());
-        EXPECT_EQ(p.dir.read("p.ply"),
-                  "\"AL1\",5000,\"A\"\r\n1\r\n2\r\n3\r\n1\r\n" + std::string(kAL2));
+        EXPECT_EQ(p.dir.read("p.ply"), kAL1 + std::string(kAL2));
     }
     {
-        SmallPlan p; // the remaining parcels cannot be read
-        ASSERT_TRUE(DeleteParcelAndMarkLines(p.plan, "AL1"));
-        std::filesystem::remove(p.dir.path("p.ply"));
-        ASSERT_FALSE(DeleteUnusedLines(p.plan));
+        // A read-only lines file: the parcel stays in the polygons file too, and no line is
+        // lost from memory at a later save.
+        SmallPlan p;
+        std::filesystem::permissions(p.dir.path("p.lns"), std::filesystem::perms::owner_read);
+        auto deletion = DeleteParcelAndMarkLines(p.plan, "AL1");
+        ASSERT_TRUE(deletion);
+        EXPECT_TRUE(test::Refused(CommitParcelDeletion(p.plan, deletion.value(), true),
+                                  "Delete Parcel error", "read-only"));
         EXPECT_FALSE(p.anyMarked());
+        EXPECT_EQ(p.plan.PlanLines.size(), 5u);
         EXPECT_EQ(p.dir.read("p.lns"), kSmallLines);
+        EXPECT_EQ(p.dir.read("p.ply"), kAL1 + std::string(kAL2));
+        EXPECT_EQ(p.dir.names(), (std::vector<std::string>{"p.lns", "p.ply", "p.~ly"}));
     }
     {
         SmallPlan p; // lines not in memory are never written
         p.plan.PlanLines.clear();
         p.plan.chkArray = false;
-        ASSERT_TRUE(DeleteParcelAndMarkLines(p.plan, "AL1"));
-        ASSERT_TRUE(DeleteUnusedLines(p.plan));
+        auto deletion = DeleteParcelAndMarkLines(p.plan, "AL1");
+        ASSERT_TRUE(deletion);
+        ASSERT_TRUE(CommitParcelDeletion(p.plan, deletion.value(), true));
         EXPECT_EQ(p.dir.read("p.lns"), kSmallLines);
+        EXPECT_EQ(p.dir.read("p.ply"), kAL2);
     }
 }
 

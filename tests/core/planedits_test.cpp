@@ -4,6 +4,7 @@
 #include "core/planedits.h"
 #include "plantestdir.h"
 
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <random>
 #include <sstream>
@@ -200,6 +201,74 @@ TEST(PlanEdits, PointNumberTakesTheAgreedLinesArcsAlong) {
 
     plan.LinesLoadFailed = true; // never written over a file that did not load
     EXPECT_FALSE(RenumberPoint(plan, 2, 8, [](const std::string&) { return Reply::Yes; }));
+}
+
+// The lines, polygons and curve files change together or not at all: a renumbering that
+// cannot write one of them leaves every parcel on the lines it walked.
+TEST(PlanEdits, PointNumberAndDatumChangeNoFileWhenOneCannotBeWritten) {
+    for (const char* blocked : {"P1.cve", "P1.lns", "P1.ply"}) {
+        test::PlanTestDir dir;
+        const std::string lines = "1,2,1020.0000,12.000\r\n2,3,90.0000,5.000\r\n"
+                                  "3,1,180.0000,5.000\r\n";
+        const std::string polygons = "\"AL1\",1,\"C\"\r\n1\r\n2\r\n3\r\n1\r\n";
+        const std::string curves = "2,1,\"L\",999,45.3\r\n";
+        PlanState plan = LoadedPlan(dir, lines);
+        dir.write("P1.cve", curves);
+        dir.write("P1.ply", polygons);
+        std::filesystem::permissions(dir.path(blocked), std::filesystem::perms::owner_read);
+        Status renumbered =
+            RenumberPoint(plan, 1, 9, [](const std::string&) { return Reply::Yes; });
+        EXPECT_TRUE(test::Refused(renumbered, "Edit Point Number error",
+                                  std::string(blocked) + ": the file is read-only"));
+        // The datum swing writes no polygons file.
+        if (std::string(blocked) != "P1.ply") {
+            EXPECT_TRUE(
+                test::Refused(SwingDatumBearing(plan, "1.0000"), "Error saving lines", "read-only"))
+                << blocked;
+        }
+        EXPECT_EQ(dir.read("P1.lns"), lines) << blocked;
+        EXPECT_EQ(dir.read("P1.ply"), polygons) << blocked;
+        EXPECT_EQ(dir.read("P1.cve"), curves) << blocked;
+        EXPECT_EQ(plan.PlanLines[0].FromPoint, 1);
+        EXPECT_EQ(plan.PlanLines[1].Bearing, 90.0);
+    }
+}
+
+// A bearing marked negative, a missing one and an arc's radius are no directions: the datum
+// swing leaves them exactly as they are, in the lines and in the curve records.
+TEST(PlanEdits, DatumSwingLeavesMarkedAndMissingBearingsAlone) {
+    test::PlanTestDir dir;
+    PlanState plan = LoadedPlan(dir, "1,2,-45.3000,10.000\r\n2,3,999.0000,5.000\r\n"
+                                     "3,4,1020.0000,12.000\r\n4,1,10.0000,3.000\r\n");
+    dir.write("P1.cve", "3,4,\"L\",-10.5,999\r\n");
+    ASSERT_TRUE(SwingDatumBearing(plan, "0.3000"));
+    EXPECT_EQ(plan.PlanLines[0].Bearing, -45.3);
+    EXPECT_EQ(plan.PlanLines[1].Bearing, 999.0);
+    EXPECT_EQ(plan.PlanLines[2].Bearing, 1020.0);
+    EXPECT_DOUBLE_EQ(plan.PlanLines[3].Bearing, 10.3);
+    EXPECT_EQ(dir.read("P1.lns"), "1,2,-45.3000,10.000\r\n2,3,999.0000,5.000\r\n"
+                                  "3,4,1020.0000,12.000\r\n4,1,10.3000,3.000\r\n");
+    EXPECT_EQ(dir.read("P1.cve"), "3,4,\"L\",-10.5,999\r\n");
+}
+
+// The command-line modes open a plan as the window does: a change cut short is finished
+// first, and said so on the error stream.
+TEST(PlanEdits, CommandLineModesFinishAnInterruptedChangeFirst) {
+    test::PlanTestDir dir;
+    dir.write("P1.lns", "1,2,10.0000,5.000\r\n");
+    dir.write("P1.lns.corvane-new-1", "1,2,10.0000,5.000\r\n2,1,190.0000,5.000\r\n");
+    dir.write("P1.corvane-change",
+              "CORVANE PLAN CHANGE\n" + dir.path("P1.lns.corvane-new-1") + "\nCOMMIT 1\n");
+    std::ostringstream out, err;
+    EXPECT_EQ(RunPlanCheck({"--doubles", dir.path("P1.lns")}, out, err), 1);
+    EXPECT_NE(out.str().find("1 to 2\n2 to 1"), std::string::npos);
+    EXPECT_NE(err.str().find("has now been finished"), std::string::npos);
+    EXPECT_EQ(dir.names(), std::vector<std::string>{"P1.lns"});
+    // A journal that cannot be acted on refuses the command: the files may be half changed.
+    dir.write("P1.corvane-change", "not a journal\n");
+    std::ostringstream out2, err2;
+    EXPECT_EQ(RunPlanCheck({"--check", dir.path("P1")}, out2, err2), 2);
+    EXPECT_NE(err2.str().find("cannot be finished"), std::string::npos);
 }
 
 } // namespace

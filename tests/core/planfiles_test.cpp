@@ -33,7 +33,7 @@ LineRecord line(std::int32_t from, std::int32_t to) {
 
 } // namespace
 
-TEST(CopyPlanFiles, CopiesThePlanFilesThatExistAndStopsAtTheFirstFailure) {
+TEST(CopyPlanFiles, CopiesThePlanFilesThatExistAllOrNone) {
     test::PlanTestDir tmp;
     tmp.write("OLD.LNS", "1,2,10.2030,12.500\r\n");
     tmp.write("old.ply", "\"AL1\",0,\"C\"\n1\n2"); // kept as it is, line ends too
@@ -48,12 +48,22 @@ TEST(CopyPlanFiles, CopiesThePlanFilesThatExistAndStopsAtTheFirstFailure) {
     EXPECT_EQ(tmp.read("NEW.PLY"), "\"AL1\",0,\"C\"\n1\n2");
     EXPECT_EQ(tmp.read("new.sca"), "Caf\xE9\r\n");
 
+    // One file that cannot be written: the new name gets none of them, not a plan whose
+    // lines are one plan's and parcels another's.
     tmp.write("old.cve", "curve\r\n");
+    tmp.write("OLD.LNS", "1,2,10.2030,99.000\r\n");
     fs::remove(tmp.path("NEW.PLY"));
     tmp.write("new.ply/x", "a folder in the way");
     EXPECT_TRUE(
         test::Refused(CopyPlanFiles(tmp.path("old"), tmp.path("new")), "Copy CORVANE files error"));
     EXPECT_FALSE(FileExists(tmp.path("new.cve")));
+    EXPECT_EQ(tmp.read("new.lns"), "1,2,10.2030,12.500\r\n");
+    // The whole plan, its survey record and coordinates with it, in one commit.
+    fs::remove_all(tmp.path("new.ply"));
+    ASSERT_TRUE(CopyWholePlan(tmp.path("old"), tmp.path("third")));
+    EXPECT_EQ(tmp.read("third.sdb"), "SURVEYOR\r\n");
+    EXPECT_EQ(tmp.read("third.cve"), "curve\r\n");
+    EXPECT_FALSE(FileExists(tmp.path("third.corvane-change")));
 }
 
 TEST(CopyTextFile, AnEmptySourceIsRefusedAndTheCopyKept) {

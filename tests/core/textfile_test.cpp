@@ -59,6 +59,48 @@ TEST(WriteFileAtomic, KeepsAccessRightsAndLeavesReadOnlyFilesAlone) {
 }
 #endif
 
+#ifndef _WIN32
+// A plan file kept elsewhere and linked into the plan's folder: the save replaces the file
+// the links lead to, never the link, which would leave the real file with the old data.
+TEST(WriteFileAtomic, WritesThroughAChainOfLinksAndTheLinksStay) {
+    test::PlanTestDir tmp;
+    tmp.write("store/real.lns", "old\r\n");
+    fs::create_symlink("store/real.lns", tmp.path("hop.lns")); // relative to its folder
+    fs::create_symlink(tmp.path("hop.lns"), tmp.path("p.lns"));
+    ASSERT_TRUE(WriteFileAtomic(tmp.path("P.LNS"), "new\r\n"));
+    EXPECT_TRUE(fs::is_symlink(fs::symlink_status(tmp.path("p.lns"))));
+    EXPECT_TRUE(fs::is_symlink(fs::symlink_status(tmp.path("hop.lns"))));
+    EXPECT_EQ(tmp.read("store/real.lns"), "new\r\n");
+    EXPECT_EQ(tmp.read("p.lns"), "new\r\n");
+    EXPECT_EQ(tmp.names(), (Names{"hop.lns", "p.lns", "store"}));
+    EXPECT_EQ(tmp.names("store"), Names{"real.lns"});
+
+    // The protection of the file the link leads to holds through the link.
+    fs::permissions(tmp.path("store/real.lns"), fs::perms::owner_read);
+    EXPECT_TRUE(test::Refused(WriteFileAtomic(tmp.path("p.lns"), "newer\r\n"), "", "read-only"));
+    EXPECT_EQ(tmp.read("store/real.lns"), "new\r\n");
+}
+
+// A link to nothing (a drive not mounted, a file moved) is a fault to report, never a missing
+// file: read as missing, a lines file would open as a plan with no lines.
+TEST(WriteFileAtomic, ALinkToNothingIsReportedAndNeverReplaced) {
+    test::PlanTestDir tmp;
+    fs::create_symlink(tmp.path("gone/real.sdb"), tmp.path("p.sdb"));
+    fs::create_symlink(tmp.path("b.cve"), tmp.path("a.cve"));
+    fs::create_symlink(tmp.path("a.cve"), tmp.path("b.cve"));
+    EXPECT_TRUE(FileExists(tmp.path("P.SDB")));
+    EXPECT_TRUE(test::Refused(ReadTextFile(tmp.path("p.sdb")), "",
+                              "p.sdb: it is a link to " + tmp.path("gone/real.sdb") +
+                                  ", which does not exist"));
+    EXPECT_TRUE(test::Refused(ReadTextLinesBounded(tmp.path("p.sdb"), 5, 5), "", "does not exist"));
+    EXPECT_TRUE(test::Refused(WriteFileAtomic(tmp.path("p.sdb"), "X\r\n"), "", "does not exist"));
+    EXPECT_TRUE(test::Refused(ReadTextFile(tmp.path("a.cve")), "", "loop"));
+    EXPECT_TRUE(test::Refused(WriteFileAtomic(tmp.path("a.cve"), "X\r\n"), "", "loop"));
+    EXPECT_TRUE(fs::is_symlink(fs::symlink_status(tmp.path("p.sdb"))));
+    EXPECT_EQ(tmp.names(), (Names{"a.cve", "b.cve", "p.sdb"}));
+}
+#endif
+
 TEST(PlanFileNames, FoundWhateverTheirLetterCase) {
     test::PlanTestDir tmp;
     tmp.write("D1.LNS", "1,2,0.0000,1.000\r\n");

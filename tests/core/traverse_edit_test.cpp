@@ -199,6 +199,25 @@ TEST(TraverseTyping, DistancesBeyondAnySurveyAreRefused) {
     EXPECT_EQ(grid.cell(1, ColDistance), "10000000.000");
 }
 
+// A line under a millimetre would be stored as 0.000, the mark of a deleted line, and
+// dropped at the next save: it is refused as typed, whether whole or as a sum; "0" still
+// stands for no distance.
+TEST(TraverseTyping, DistancesUnderAMillimetreAreRefused) {
+    PlanState plan;
+    for (const char* bad : {"0.0004", "0.0009", "10-9.9995"}) {
+        TraverseGrid grid;
+        typeAll(grid, plan, {"1", "2", "90"});
+        CommitOutcome out = CommitCell(grid, plan, bad);
+        EXPECT_FALSE(out.accepted) << bad;
+        ASSERT_TRUE(out.message) << bad;
+        EXPECT_EQ(out.message->text.substr(0, 16), "Invalid distance");
+        EXPECT_TRUE(grid.cell(1, ColDistance).empty()) << bad;
+    }
+    TraverseGrid grid;
+    typeAll(grid, plan, {"1", "2", "90", "0.001"});
+    EXPECT_EQ(grid.cell(1, ColDistance), "0.001");
+}
+
 TEST(TraverseNewPoint, TakesOneAboveTheHighestOrdinaryPoint) {
     PlanState plan;
     TraverseGrid grid;

@@ -6,6 +6,7 @@
 #include "core/curves.h"
 #include "core/linesfile.h"
 #include "core/parcelcmds.h"
+#include "core/plancommit.h"
 #include "core/pointlabel.h"
 #include "core/traverse_edit.h"
 #include "core/traverse_save.h"
@@ -29,6 +30,16 @@ const std::string kSharedPolygons = "\"AL1\",10000,\"C\"\r\n1\r\n2\r\n3\r\n4\r\n
 
 QuestionFn answer(Reply reply) {
     return [reply](const std::string&, const std::string&) { return reply; };
+}
+
+// OK's lines half, the lines file then written as the parcel half writes it with the parcel.
+OkLinesOutcome OkLinesWritten(TraverseGrid& grid, PlanState& plan, int parcels,
+                              const QuestionFn& ask) {
+    OkLinesOutcome out = OkSaveLines(grid, plan, parcels, ask);
+    if (out.linesFile)
+        if (Status written = CommitFiles(plan.PlanPath, {*out.linesFile}); !written)
+            out.status = written;
+    return out;
 }
 
 struct Plan {
@@ -69,7 +80,7 @@ TEST(TraverseSharedLines, ChangedPointKeepsTheLineOtherParcelsWalk) {
     EXPECT_EQ(grid.cell(2, ColFrom), "7");
     EXPECT_EQ(grid.cell(2, ColLink), "");
 
-    OkLinesOutcome lines = OkSaveLines(grid, t.plan, 2, answer(Reply::Yes));
+    OkLinesOutcome lines = OkLinesWritten(grid, t.plan, 2, answer(Reply::Yes));
     ASSERT_TRUE(lines.status);
     EXPECT_FALSE(lines.stayOpen);
     EXPECT_EQ(t.dir.read("p.lns"), kSharedLines + "1,7,90.0000,100.000\r\n"
@@ -135,7 +146,7 @@ TEST(TraverseDeletedLines, StayOutOfTheFileAfterOk) {
     ASSERT_TRUE(DeleteLine(grid, t.plan));
     ASSERT_TRUE(DeleteLine(grid, t.plan));
     ASSERT_EQ(grid.cell(2, ColFrom), "2");
-    ASSERT_TRUE(OkSaveLines(grid, t.plan, 2, answer(Reply::Yes)).status);
+    ASSERT_TRUE(OkLinesWritten(grid, t.plan, 2, answer(Reply::Yes)).status);
     EXPECT_EQ(t.dir.read("p.lns"), without);
     for (int r = 1; r <= grid.dataRows(); ++r) { // links follow the lines that stay
         const LinkPair pair{PointLabelToNumber(grid.cell(r, ColFrom)),

@@ -1,4 +1,5 @@
 #include "core/linesfile.h"
+#include "core/plancommit.h"
 #include "core/traverse_edit.h"
 #include "core/traverse_save.h"
 #include "core/traversegrid.h"
@@ -22,6 +23,16 @@ GridRow row(std::string from, std::string to, std::string bearing, std::string d
             std::string link = "") {
     return GridRow{std::move(link), std::move(from), std::move(to), std::move(bearing),
                    std::move(distance)};
+}
+
+// OK's lines half, the lines file then written as the parcel half writes it with the parcel.
+OkLinesOutcome OkLinesWritten(TraverseGrid& grid, PlanState& plan, int parcels,
+                              const QuestionFn& ask) {
+    OkLinesOutcome out = OkSaveLines(grid, plan, parcels, ask);
+    if (out.linesFile)
+        if (Status written = CommitFiles(plan.PlanPath, {*out.linesFile}); !written)
+            out.status = written;
+    return out;
 }
 
 // Records the questions asked and answers them all the same way.
@@ -76,12 +87,16 @@ TEST(TraverseOk, EditedLinkedRowIsTurnedWhenStoredTheOtherWay) {
     OkLinesOutcome lines = OkSaveLines(grid, t.plan, 2, ask.fn());
     ASSERT_TRUE(lines.status);
     EXPECT_FALSE(lines.stayOpen);
-    EXPECT_EQ(t.dir.read("p.lns"),
-              "1,2,10.0000,50.000\r\n3,2,201.0000,40.000\r\n3,1,250.0000,30.000\r\n");
+    // The lines file is written with the parcel, in one commit.
+    ASSERT_TRUE(lines.linesFile);
+    EXPECT_EQ(t.dir.read("p.lns"), kLines);
 
     // The same area: the parcel is rewritten with the same points, without a question.
-    ParcelSaveOutcome parcel = OkSaveParcel(grid, t.plan, 1000, "C", false, ask.fn());
+    ParcelSaveOutcome parcel =
+        OkSaveParcel(grid, t.plan, 1000, "C", false, ask.fn(), lines.linesFile);
     ASSERT_TRUE(parcel.status);
+    EXPECT_EQ(t.dir.read("p.lns"),
+              "1,2,10.0000,50.000\r\n3,2,201.0000,40.000\r\n3,1,250.0000,30.000\r\n");
     EXPECT_FALSE(parcel.appended);
     EXPECT_TRUE(ask.asked.empty());
     EXPECT_EQ(t.dir.read("p.ply"), kPolygons);
@@ -149,6 +164,41 @@ TEST(TraverseOk, BrokenSequenceSavesNothing) {
     EXPECT_EQ(t.plan.PlanLines[1].Distance, 40);
 }
 
+// OK writes the lines and the parcel in one commit: a polygons file that cannot be written
+// keeps the new lines out of the lines file too, and the window stays open to try again.
+TEST(TraverseOk, LinesAndParcelAreWrittenTogetherOrNotAtAll) {
+    TestPlan t;
+    TraverseGrid grid = t.openParcel("AL1");
+    ASSERT_TRUE(CommitCellInPlace(grid, t.plan, 2, ColBearing, "21").accepted);
+    fs::permissions(t.dir.path("p.ply"), fs::perms::owner_read);
+    OkLinesOutcome lines = OkSaveLines(grid, t.plan, 2, nullptr);
+    ASSERT_TRUE(lines.status);
+    ParcelSaveOutcome parcel =
+        OkSaveParcel(grid, t.plan, 1000, "C", false, nullptr, lines.linesFile);
+    EXPECT_TRUE(test::Refused(parcel.status, "Update polygons file error", "read-only"));
+    EXPECT_EQ(t.dir.read("p.lns"), kLines);
+    EXPECT_EQ(t.dir.read("p.ply"), kPolygons);
+
+    fs::permissions(t.dir.path("p.ply"), fs::perms::owner_all);
+    lines = OkSaveLines(grid, t.plan, 2, nullptr);
+    ASSERT_TRUE(OkSaveParcel(grid, t.plan, 1000, "C", false, nullptr, lines.linesFile).status);
+    EXPECT_EQ(t.dir.read("p.lns"),
+              "1,2,10.0000,50.000\r\n3,2,201.0000,40.000\r\n3,1,250.0000,30.000\r\n");
+    // A new parcel appended: its lines come with it.
+    TraverseGrid added = t.connectionLines(
+        {row("3", "4", "90.0000", "10.000"), row("4", "3", "270.0000", "10.000")});
+    added.chkParcel = true;
+    added.caption = "AL9";
+    lines = OkSaveLines(added, t.plan, 2, nullptr);
+    ASSERT_TRUE(lines.linesFile);
+    ParcelSaveOutcome appended =
+        OkSaveParcel(added, t.plan, 0, "C", false, nullptr, lines.linesFile);
+    ASSERT_TRUE(appended.status);
+    EXPECT_TRUE(appended.appended);
+    EXPECT_NE(t.dir.read("p.lns").find("3,4,90.0000,10.000"), std::string::npos);
+    EXPECT_NE(t.dir.read("p.ply").find("\"AL9\",0,\"C\"\r\n3\r\n4\r\n3\r\n"), std::string::npos);
+}
+
 TEST(TraverseDeleteSave, CancelAndNoRestoreTheLineYesDropsIt) {
     const std::string dropped = "1,2,10.0000,50.000\r\n3,2,200.0000,40.000\r\n";
     for (Reply answer : {Reply::No, Reply::Yes}) {
@@ -159,7 +209,7 @@ TEST(TraverseDeleteSave, CancelAndNoRestoreTheLineYesDropsIt) {
         ASSERT_LT(t.plan.PlanLines[2].Distance, 0);
         Asker ask;
         ask.answer = answer;
-        ASSERT_TRUE(OkSaveLines(grid, t.plan, 2, ask.fn()).status);
+        ASSERT_TRUE(OkLinesWritten(grid, t.plan, 2, ask.fn()).status);
         ASSERT_EQ(ask.asked.size(), 1u);
         EXPECT_EQ(ask.asked[0], "You have deleted points in this parcel.\nDo you wish to delete "
                                 "the line data as well ?|Delete Lines");
@@ -216,7 +266,7 @@ TEST(TraverseGrid2Array, LinksSurviveAReloadAndAFailedReloadSavesNothing) {
     t.dir.write("p.lns", "7,8,1.0000,2.000\r\n3,1,250.0000,30.000\r\n2,1,190.0000,50.000\r\n");
     t.plan.chkArray = false;
     t.plan.PlanLines.clear();
-    ASSERT_TRUE(OkSaveLines(grid, t.plan, 2, nullptr).status);
+    ASSERT_TRUE(OkLinesWritten(grid, t.plan, 2, nullptr).status);
     EXPECT_EQ(t.dir.read("p.lns"), "7,8,1.0000,2.000\r\n3,1,250.0000,30.000\r\n"
                                    "2,1,190.0000,50.500\r\n2,3,20.0000,40.500\r\n");
 

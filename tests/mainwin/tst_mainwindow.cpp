@@ -4,9 +4,12 @@
 
 #include "reports/frmsummary.h"
 
+#include "core/plancommit.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QMenu>
 #include <QSet>
@@ -299,6 +302,50 @@ class tst_MainWindow : public QObject {
         QVERIFY(s.h.action("mnuEdit")->isEnabled());
         QVERIFY(!s.h.find<QWidget>("Frame1")->isEnabled());
         QCOMPARE(s.h.window->windowTitle(), s.base);
+    }
+
+    // A change cut short by a killed program is finished when the plan is opened, and the
+    // user told; a journal that cannot be acted on keeps the plan closed, as its files may be
+    // half changed.
+    void openFinishesAChangeCutShort() {
+        Sample s;
+        QVERIFY(s.copied);
+        const QString temp = s.file(".lns.corvane-new-7");
+        QVERIFY(WriteText(temp, ReadText(s.file(".lns")) + "1,40,10.0000,5.000\r\n"));
+        QVERIFY(WriteText(s.file(".corvane-change"),
+                          "CORVANE PLAN CHANGE\n" + temp.toUtf8() + "\nCOMMIT 1\n"));
+        QVERIFY(s.h.window->startUp());
+        QCOMPARE(s.h.desktop.messages().size(), std::size_t(1));
+        QCOMPARE(s.h.desktop.lastMessage().title, QString::fromLatin1(kRecoveryTitle));
+        QVERIFY(s.h.desktop.lastMessage().text.contains("has now been finished: D20417.lns"));
+        QVERIFY(ReadText(s.file(".lns")).endsWith("1,40,10.0000,5.000\r\n"));
+        QVERIFY(!QFile::exists(s.file(".corvane-change")) && !QFile::exists(temp));
+        QCOMPARE(s.h.window->parcels(), kSampleParcels);
+
+        Sample bad;
+        QVERIFY(bad.copied);
+        QVERIFY(WriteText(bad.file(".corvane-change"), "not a journal\n"));
+        QVERIFY(bad.h.window->startUp());
+        QCOMPARE(bad.h.desktop.lastMessage().title, QString::fromLatin1(kRecoveryTitle));
+        QVERIFY(bad.h.window->parcels().isEmpty());
+        QVERIFY(bad.h.plan.PlanPath.empty());
+        VerifyPlanCommands(bad.h, false);
+    }
+
+    // A survey record that cannot be read is reported with its cause, and its frame stays
+    // closed: an empty record is never written over the surveyor's file.
+    void unreadableRecordIsReportedAndNeverWrittenOver() {
+        Sample s;
+        QVERIFY(s.copied && QFile::remove(s.file(".sdb")));
+        QVERIFY(QFile::link(s.dir.path() + "/share/D20417.sdb", s.file(".sdb")));
+        QVERIFY(s.h.window->startUp());
+        const DesktopCall shown = s.h.desktop.lastMessage();
+        QCOMPARE(shown.title, QStringLiteral("Load Survey Data Base error"));
+        QVERIFY2(shown.text.contains("which does not exist"), qPrintable(shown.text));
+        QCOMPARE(s.h.window->parcels(), kSampleParcels);
+        QVERIFY(!s.h.find<QWidget>("Frame1")->isEnabled());
+        QVERIFY(!s.changed()->isChecked());
+        QVERIFY(QFileInfo(s.file(".sdb")).isSymLink());
     }
 
     // Parcels and record load while the lines file is empty; lines without a polygons file

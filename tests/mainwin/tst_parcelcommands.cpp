@@ -339,6 +339,25 @@ class tst_ParcelCommands : public QObject {
         QCOMPARE(ReadText(p.file(".lns")), kLines);
     }
 
+    // The polygons and lines files change in one commit after both answers: a lines file
+    // that cannot be written keeps the parcel in the polygons file and in the list too.
+    void deleteChangesNeitherFileWhenOneCannotBeWritten() {
+        Plan p;
+        QVERIFY(p.ok);
+        QVERIFY(QFile::setPermissions(p.file(".lns"), QFile::ReadOwner));
+        p.select("AL2");
+        p.h.desktop.answers = {Answer::Yes, Answer::Yes};
+        p.h.trigger("mnuDeleteParcel");
+        const std::vector<DesktopCall> shown = p.h.desktop.messages();
+        QCOMPARE(shown.size(), size_t(3));
+        QCOMPARE(shown[2].title, QStringLiteral("Delete Parcel error"));
+        QVERIFY2(shown[2].text.contains("read-only"), qPrintable(shown[2].text));
+        QCOMPARE(p.parcels(), (QStringList{"AL1", "AL2", "AL3"}));
+        QVERIFY(!p.anyLineMarked());
+        QCOMPARE(ReadText(p.file(".ply")), kPolygons);
+        QCOMPARE(ReadText(p.file(".lns")), kLines);
+    }
+
     // The area dialog refuses what is not an area and stays open; it shows the stored area
     // and code and stores what the user sets: 0.0512 ha is 512 square metres.
     void areaDialogRefusesOrStoresTheArea() {

@@ -147,6 +147,35 @@ class PlanEditsTest : public QObject {
         QCOMPARE(ReadText(o.file(".lns")), lines);
         QVERIFY(!QFile::exists(o.file(".~ns")));
     }
+
+    // Point 20 ends the arc 20 - 3 and is a corner of two parcels: its renumbering rewrites
+    // the lines, polygons and curve files. With the curve file read-only none of them
+    // changes, so no parcel is left walking lines that are not there.
+    void pointNumberChangesNoFileWhenOneCannotBeWritten() {
+        Opened o;
+        QVERIFY(QFile::setPermissions(o.file(".cve"), QFile::ReadOwner));
+        const QByteArray lines = ReadText(o.file(".lns"));
+        const QByteArray polygons = ReadText(o.file(".ply"));
+        const QByteArray curves = ReadText(o.file(".cve"));
+        o.h->desktop.answers.assign(6, Answer::Yes);
+        o.h->run("mnuPointNumber", {"20", "30"});
+        const DesktopCall shown = o.h->desktop.lastMessage();
+        QCOMPARE(shown.title, QStringLiteral("Edit Point Number error"));
+        QVERIFY2(shown.text.contains("D20417.cve: the file is read-only"), qPrintable(shown.text));
+        QCOMPARE(ReadText(o.file(".lns")), lines);
+        QCOMPARE(ReadText(o.file(".ply")), polygons);
+        QCOMPARE(ReadText(o.file(".cve")), curves);
+        for (const LineRecord& line : o.h->plan.PlanLines)
+            QVERIFY(line.FromPoint != 30 && line.ToPoint != 30);
+
+        // Once the file can be written the same answers change all three.
+        QVERIFY(QFile::setPermissions(o.file(".cve"), QFile::ReadOwner | QFile::WriteOwner));
+        o.h->desktop.answers.assign(6, Answer::Yes);
+        o.h->run("mnuPointNumber", {"20", "30"});
+        QVERIFY(ReadText(o.file(".lns")).contains("30,3,1012.0000"));
+        QVERIFY(ReadText(o.file(".ply")).contains("\r\n30\r\n"));
+        QVERIFY(ReadText(o.file(".cve")).startsWith("30,3,"));
+    }
 };
 
 QTEST_MAIN(PlanEditsTest)
