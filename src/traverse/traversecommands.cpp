@@ -163,9 +163,8 @@ bool frmTraverse::saveParcelHalf(std::optional<StagedFile> linesFile) {
         option = areaOptionOf(area->areaType());
         cancelled = area->chkCancel();
     }
-    const ParcelSaveOutcome saved =
-        OkSaveParcel(grid_, plan(), squareMetres, AreaCodeFor(option), cancelled, questioner(),
-                     std::move(linesFile));
+    const ParcelSaveOutcome saved = OkSaveParcel(grid_, plan(), squareMetres, AreaCodeFor(option),
+                                                 cancelled, questioner(), std::move(linesFile));
     if (!saved.status) {
         showError(saved.status.error());
         return false;
