@@ -2,6 +2,7 @@
 
 #include "core/fetchrecord.h"
 #include "core/filestate.h"
+#include "core/plancommit.h"
 #include "core/planfiles.h"
 #include "core/textfile.h"
 
@@ -174,15 +175,26 @@ Result<std::string> setAside(const std::string& localBase) {
     return asideBase;
 }
 
-// Puts every existing working copy on the share; stops at the first failed copy.
+// Puts every existing working copy on the share, all of them or none: each is written to a
+// new file beside its share copy, and only when every one is there do they take the old
+// ones' places (a full share, a file in the way or a store cut short leaves the share as it
+// was). An empty working copy is refused before anything is written.
 std::vector<Error> putOnShare(const std::string& localBase, const std::string& netBase) {
+    std::vector<StagedFile> files;
     for (const auto& ext : NetworkExtensions()) {
         if (!FileExists(localBase + ext))
             continue;
-        auto copied = CopyTextFile(localBase + ext, PlanFile(netBase, ext));
-        if (!copied)
-            return {copied.error()};
+        auto lines = ReadTextLines(localBase + ext);
+        if (!lines)
+            return {Error{lines.error().message, kCopyFileTitle}};
+        if (lines.value().empty())
+            return {Error{kEmptyCopySourceMessage, kCopyFileTitle}};
+        files.push_back({PlanFile(netBase, ext), JoinLines(lines.value())});
     }
+    if (Status stored = CommitFiles(netBase, files); !stored)
+        return {Error{stored.error().message + "\nNothing was stored: your working copies are "
+                                               "kept.",
+                      kStoreErrorTitle}};
     return {};
 }
 

@@ -7,7 +7,10 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
+#include <sys/mount.h>
 
 namespace fs = std::filesystem;
 using namespace corvane;
@@ -239,7 +242,7 @@ TEST_F(NetworkTest, StoreRefusesAPlanAnotherUserHolds) {
     EXPECT_EQ(tmp.read("work/D1.lns"), "mine\r\n");
 }
 
-TEST_F(NetworkTest, FailedCopyStopsTheStoreAndKeepsEveryWorkingCopy) {
+TEST_F(NetworkTest, AStoreThatCannotPutEveryFileOnTheSharePutsNone) {
     for (const char* ext : {".lns", ".ply", ".sdb", ".cve", ".sca", ".cor"})
         tmp.write(std::string("work/D1") + ext, std::string("data ") + ext + "\r\n");
     tmp.write("share/DP/D1.sdb/x", "a folder where the survey data base should go");
@@ -247,7 +250,8 @@ TEST_F(NetworkTest, FailedCopyStopsTheStoreAndKeepsEveryWorkingCopy) {
     EXPECT_FALSE(t.complete);
     ASSERT_EQ(t.errors.size(), 1u);
     EXPECT_NE(t.errors[0].message.find("D1.sdb"), std::string::npos) << t.errors[0].message;
-    EXPECT_EQ(tmp.names("share/DP"), (Names{"D1.lns", "D1.ply", "D1.sdb"}));
+    // Nothing reached the share: not even the files before the one that failed.
+    EXPECT_EQ(tmp.names("share/DP"), (Names{"D1.sdb"}));
     EXPECT_EQ(tmp.names("work").size(), 6u);
 }
 
@@ -269,4 +273,30 @@ TEST_F(NetworkTest, DeletingWorkingCopiesMatchesNamesLiterally) {
     EXPECT_EQ(tmp.names("work"), (Names{"D1.lns", "Dx.lns"}));
     DeletePlanWorkingCopies(work(""));
     EXPECT_EQ(tmp.names("work"), (Names{"D1.lns", "Dx.lns"}));
+}
+
+// A share that fills up part-way through a store: the share keeps its plan as it was (no file
+// half stored, no temporary left), and the working copies stay for a later store.
+TEST_F(NetworkTest, AFullShareKeepsItsPlanWhole) {
+    fs::create_directories(tmp.path("share/DP"));
+    if (::mount("tmpfs", tmp.path("share/DP").c_str(), "tmpfs", 0, "size=64k") != 0)
+        GTEST_SKIP() << "A small file system cannot be mounted here (root only): "
+                     << std::strerror(errno);
+    struct Unmount {
+        std::string path;
+        ~Unmount() { ::umount(path.c_str()); }
+    } unmount{tmp.path("share/DP")};
+    tmp.write("share/DP/D1.lns", "1,2,10.0000,5.000\r\n");
+    tmp.write("share/DP/D1.ply", "\"AL1\",0,\"C\"\r\n");
+    ASSERT_TRUE(LoadFromNet(share(), work("D1"), 0).complete);
+    tmp.write("work/D1.lns", "1,2,10.0000,6.000\r\n");
+    tmp.write("work/D1.ply", std::string(40000, '7') + "\r\n");
+    tmp.write("work/D1.cve", std::string(40000, '8') + "\r\n");
+    NetTransfer t = LoadFromNet(share(), work("D1"), 1);
+    EXPECT_FALSE(t.complete);
+    ASSERT_EQ(t.errors.size(), 1u);
+    EXPECT_NE(t.errors[0].message.find("No space left"), std::string::npos) << t.errors[0].message;
+    EXPECT_EQ(tmp.names("share/DP"), (Names{"D1.lns", "D1.ply"}));
+    EXPECT_EQ(tmp.read("share/DP/D1.lns"), "1,2,10.0000,5.000\r\n");
+    EXPECT_EQ(tmp.read("work/D1.lns"), "1,2,10.0000,6.000\r\n");
 }
