@@ -51,14 +51,18 @@ std::string Sha256Hex(std::string_view content) {
     return text;
 }
 
-std::string LocalTimeText(std::int64_t nanosecondsSince1970) {
-    const std::time_t t = static_cast<std::time_t>(nanosecondsSince1970 / 1000000000);
+std::tm LocalTime(std::time_t moment) {
     std::tm local{};
 #ifdef _WIN32
-    localtime_s(&local, &t);
+    localtime_s(&local, &moment);
 #else
-    localtime_r(&t, &local);
+    localtime_r(&moment, &local);
 #endif
+    return local;
+}
+
+std::string LocalTimeText(std::int64_t nanosecondsSince1970) {
+    const std::tm local = LocalTime(static_cast<std::time_t>(nanosecondsSince1970 / 1000000000));
     char text[64];
     std::snprintf(text, sizeof text, "%d/%d/%d %02d:%02d", local.tm_mday, local.tm_mon + 1,
                   local.tm_year + 1900, local.tm_hour, local.tm_min);

@@ -3,6 +3,7 @@
 #include "core/result.h"
 
 #include <cstdint>
+#include <ctime>
 #include <string>
 #include <string_view>
 
@@ -39,6 +40,9 @@ Result<FileState> ReadFileState(const std::string& path, bool hash);
 
 // The SHA-256 of a text, in lower-case hex.
 std::string Sha256Hex(std::string_view content);
+
+// A moment as the clock of this computer shows it.
+std::tm LocalTime(std::time_t moment);
 
 // A time of change as the questions show it: "7/12/2026 09:14".
 std::string LocalTimeText(std::int64_t nanosecondsSince1970);

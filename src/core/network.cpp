@@ -148,13 +148,7 @@ std::string folderText(const std::string& localBase) {
 // own in the same folder; they are never deleted, so no work in them is lost. The base they
 // now have, or the error that stopped the move (the fetch must not go on then).
 Result<std::string> setAside(const std::string& localBase) {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-#ifdef _WIN32
-    localtime_s(&local, &now);
-#else
-    localtime_r(&now, &local);
-#endif
+    const std::tm local = LocalTime(std::time(nullptr));
     char stamp[32];
     std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
     std::string asideBase = localBase + "-kept-" + stamp;

@@ -208,6 +208,9 @@ class frmCorvane : public QMainWindow, public PlanHost {
     // read-only or taken over, and a whole-plan edit while a window holds unsaved line edits;
     // true when refused.
     bool RefusePlanEdit(const QString& command, const QString& title, bool wholePlan);
+    // The polygons file's lines (none without the file); false, after saying why, when the file
+    // cannot be read.
+    bool ReadPlanPolygons(std::vector<std::string>& polygons);
 
     // Parcel commands (parcelcommands.cpp).
     // Loads the lines file when PlanLines does not hold it; false (after saying why) when it

@@ -31,6 +31,19 @@ bool frmCorvane::RefusePlanEdit(const QString& command, const QString& title, bo
     return true;
 }
 
+bool frmCorvane::ReadPlanPolygons(std::vector<std::string>& polygons) {
+    polygons.clear();
+    if (!FileExists(plan_.PlanPath + ".ply"))
+        return true;
+    auto read = ReadPolygonsFile(ResolveFileName(plan_.PlanPath + ".ply"));
+    if (!read) {
+        ShowError(read.error());
+        return false;
+    }
+    polygons = std::move(read).value();
+    return true;
+}
+
 void frmCorvane::mnuConnections_Click() {
     if (RefusePlanEdit(QStringLiteral("Connections"), QStringLiteral("Connections error"), false))
         return;
@@ -75,14 +88,8 @@ void frmCorvane::mnuPointNumber_Click() {
     // A number another point has would join the two points into one (a line 21 to 21).
     if (newNumber != oldNumber) {
         std::vector<std::string> polygons;
-        if (FileExists(plan_.PlanPath + ".ply")) {
-            auto read = ReadPolygonsFile(ResolveFileName(plan_.PlanPath + ".ply"));
-            if (!read) {
-                ShowError(read.error());
-                return;
-            }
-            polygons = std::move(read).value();
-        }
+        if (!ReadPlanPolygons(polygons))
+            return;
         if (PointNumberInUse(plan_.PlanLines, polygons, newNumber)) {
             desktop_.message(QStringLiteral("Point ") + fromCore(PointNumberToLabel(newNumber)) +
                                  QStringLiteral(" is already in the plan\nEnter a number no "
@@ -240,14 +247,8 @@ void frmCorvane::mnuDoubleLines_Click() {
         return;
     const QString title = QStringLiteral("Double lines check");
     std::vector<std::string> polygons;
-    if (FileExists(plan_.PlanPath + ".ply")) {
-        auto read = ReadPolygonsFile(ResolveFileName(plan_.PlanPath + ".ply"));
-        if (!read) {
-            ShowError(read.error());
-            return;
-        }
-        polygons = std::move(read).value();
-    }
+    if (!ReadPlanPolygons(polygons))
+        return;
     DoubleLines doubles;
     {
         BusyCursor busy(desktop_);
