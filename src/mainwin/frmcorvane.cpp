@@ -385,12 +385,19 @@ bool frmCorvane::startUp() {
     import_->hide();
     connect(import_, &frmImport::imported, this,
             [this](const QString& lines, const QString& report) {
+                // Network mode opens plans by their identifier on the share, never a file of
+                // the disk: the open plan stays, and the user is told where the new one is.
+                if (networkMode()) {
+                    desktop_.message(QStringLiteral("The new plan was written to ") + lines +
+                                         QStringLiteral("\nOpen it with CORVANE in local mode."),
+                                     QStringLiteral("Import LandXML"), Icon::Information);
+                    desktop_.openInTextEditor(report);
+                    return;
+                }
                 // The new plan opens as Open opens a plan, its import report beside it.
                 if (!LeavePlanWindows(QStringLiteral("Import LandXML")) ||
                     !SettleSurveyRecord(QStringLiteral("Import LandXML")))
                     return;
-                if (networkMode() && !plan_.PlanPath.empty() && FileExists(plan_.PlanPath + ".lns"))
-                    StoreToNet(1);
                 ReleaseLock();
                 ClearPlan();
                 OpenCorvane(lines);

@@ -154,8 +154,14 @@ bool frmCorvane::refuseWrite(const QString& command, const QString& title) {
 
 void frmCorvane::OpenCorvane(const QString& planfile) {
     const QString base = WithoutLinesExtension(planfile);
-    if (RefuseIdentifier(base, kOpenErrorTitle))
+    // The plan left before is gone by now: a refused name leaves no plan open, never the old
+    // one without its files.
+    if (RefuseIdentifier(base, kOpenErrorTitle)) {
+        plan_.PlanPath.clear();
+        ShowPlanCaption();
+        SetFileOptions(false);
         return;
+    }
     // A change cut short (the program killed, the power gone) is finished or undone first,
     // so the plan's files are all old or all new before any is read. One that cannot be
     // finished keeps the plan closed: its files may be half changed.
