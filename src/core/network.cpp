@@ -231,6 +231,11 @@ void fetch(NetTransfer& result, const std::string& localBase, const std::string&
         if (ask && ask(text, kUsedLocalFilesTitle)) {
             result.usedLocalFiles = true;
             result.asked = true;
+            // The user chose the working copies knowing what the share holds: that is what a
+            // store will compare with, so a change made on the share after this moment still
+            // stops it, and the copies chosen can be stored.
+            if (Status recorded = WriteFetchRecord(localBase, share.value()); !recorded)
+                result.errors.push_back(recorded.error());
             return;
         }
         auto aside = setAside(localBase);

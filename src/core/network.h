@@ -63,8 +63,8 @@ struct NetTransfer {
 // A fetch records what it fetched (size, time and SHA-256 of each file) beside the working
 // copies. Working copies already there are used when their record shows the share unchanged
 // since; without a record, or when the share changed since, the user is asked whether to use
-// them (saying which is newer); No sets them aside under a name of their own (never deleted)
-// and fetches the share's copy.
+// them (saying which is newer): Yes records the share as it is now, No sets them aside under
+// a name of their own (never deleted) and fetches the share's copy.
 // A store first compares the share with the record: a file another user or program changed
 // meanwhile stores nothing and is named. Without a record the user is asked before a share
 // copy is replaced. A plan another user holds (its lock on the share is not me's) is not

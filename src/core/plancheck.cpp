@@ -1,5 +1,7 @@
 #include "core/plancheck.h"
 
+#include "core/planlock.h"
+
 #include "core/landxml.h"
 
 #include "core/closure.h"
@@ -44,7 +46,24 @@ Result<std::string> AccuracyClassOption(const CommandLine& command) {
 }
 
 Status RecoverCommandPlan(const std::string& planPath, std::ostream& notices) {
+    if (!PlanChangePending(planPath))
+        return {};
+    // Only the plan's holder finishes a change of its files: a command takes the plan for
+    // that moment, as opening it for editing would, and leaves it to whoever has it open.
+    const std::string lockFile = PlanLockFile(planPath);
+    auto locked = TakePlanLock(lockFile, CurrentLockHolder());
+    if (!locked || locked.value().Outcome != LockOutcome::Taken) {
+        std::string who = "its journal remains";
+        if (locked && !locked.value().Holder.User.empty())
+            who = LockHolderText(FileNameOf(planPath), locked.value().Holder);
+        return Error{"A change of the files of " + planPath + " is under way or was cut short (" +
+                         who +
+                         "): its files may be half changed.\nCheck it once the plan has been "
+                         "opened and closed again.",
+                     ""};
+    }
     auto recovered = RecoverPlanFiles(planPath);
+    ReleasePlanLock(lockFile, locked.value().Holder);
     if (!recovered)
         return recovered.error();
     if (const std::string report = recovered.value().Report(planPath); !report.empty())

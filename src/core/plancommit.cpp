@@ -215,6 +215,17 @@ std::optional<Journal> parseJournal(const std::string& text) {
     return journal;
 }
 
+// How the journal names a new file: by its name alone when it lies beside the journal (so
+// that a share mounted under another folder on another computer still finds it), else by
+// its whole path (a file a plan file's link leads to).
+std::string journalName(const std::string& file, const std::string& journal) {
+    std::error_code ec;
+    const fs::path path = fs::absolute(file, ec).lexically_normal();
+    if (pathKey(path).parent_path() == pathKey(fs::path(journal)).parent_path())
+        return path.filename().string();
+    return path.string();
+}
+
 // Closes the journal, and removes it unless the change has passed the point of no return.
 struct JournalGuard {
     std::string path;
@@ -248,6 +259,13 @@ Status CommitFiles(const std::string& planBase, const std::vector<StagedFile>& f
                              ""};
         targets.push_back(std::move(target).value());
     }
+    // A change cut short must be finished first: the next open would put its older new files
+    // over anything written now.
+    if (files.size() == 1 && PlanChangePending(planBase))
+        return Error{"Cannot change the plan " + planBase +
+                         ": a change of it was cut short (its journal " + journalOf(planBase) +
+                         " remains)\nOpen the plan again to finish it",
+                     ""};
     if (files.size() == 1) {
         // One rename is all or nothing by itself.
         auto written = NewFile::Write(targets[0], files[0].content);
@@ -282,9 +300,7 @@ Status CommitFiles(const std::string& planBase, const std::vector<StagedFile>& f
         if (!file)
             return file.error(); // the new files written so far go, and the journal
         folders.insert(FolderOf(file.value().path()));
-        std::error_code ec;
-        text +=
-            escapePath(fs::absolute(file.value().path(), ec).lexically_normal().string()) + "\n";
+        text += escapePath(journalName(file.value().path(), journal)) + "\n";
         written.push_back(std::move(file).value());
     }
     // The new files' names must be on the disk before the journal says they are complete.
@@ -311,6 +327,11 @@ Status CommitFiles(const std::string& planBase, const std::vector<StagedFile>& f
     fs::remove(fs::path(journal), ec);
     SyncFolder(FolderOf(journal));
     return {};
+}
+
+bool PlanChangePending(const std::string& planBase) {
+    std::error_code ec;
+    return !planBase.empty() && fs::exists(fs::symlink_status(fs::path(journalOf(planBase)), ec));
 }
 
 std::string PlanRecovery::Report(const std::string& planBase) const {
@@ -365,7 +386,10 @@ Result<PlanRecovery> RecoverPlanFiles(const std::string& planBase) {
         if (!parsed)
             return refuse(journal + " is not a journal of this program");
         std::vector<std::pair<fs::path, fs::path>> renames;
-        for (const fs::path& temp : parsed->temps) {
+        for (fs::path temp : parsed->temps) {
+            // A bare name lies beside the journal, wherever the share is mounted.
+            if (!temp.has_parent_path())
+                temp = fs::path(FolderOf(journal)) / temp;
             auto owner = ownerOf(temp);
             // Only this plan's files are ever put in place, whatever a journal says.
             if (!owner || !place.holds(*owner)) {

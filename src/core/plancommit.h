@@ -37,6 +37,10 @@ struct StagedFile {
 // title is left for the caller.
 Status CommitFiles(const std::string& planBase, const std::vector<StagedFile>& files);
 
+// True while the plan has a journal: a change of its files is under way, or was cut short and
+// waits for the next opening by the plan's holder to be finished or undone.
+bool PlanChangePending(const std::string& planBase);
+
 // What opening a plan found of an interrupted change.
 struct PlanRecovery {
     enum class Change {

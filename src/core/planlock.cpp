@@ -1,6 +1,7 @@
 #include "core/planlock.h"
 
 #include "core/filestate.h"
+#include "core/plancommit.h"
 #include "core/textfile.h"
 
 #include <cerrno>
@@ -13,6 +14,7 @@
 #include <string_view>
 
 #ifndef _WIN32
+#include <csignal>
 #include <fcntl.h>
 #include <pwd.h>
 #include <unistd.h>
@@ -155,6 +157,17 @@ LockHolder CurrentLockHolder() {
     return me;
 }
 
+bool LockHolderRunning(const LockHolder& holder) {
+#ifdef _WIN32
+    (void)holder;
+    return false;
+#else
+    if (holder.Process <= 0 || holder.Process == getpid() || holder.Host != hostName())
+        return false;
+    return kill(static_cast<pid_t>(holder.Process), 0) == 0 || errno == EPERM;
+#endif
+}
+
 std::string PlanLockFile(const std::string& planBase) {
     return PlanFile(planBase, ".lck");
 }
@@ -233,12 +246,32 @@ Status PlanWritable(const PlanState& plan, const std::string& command) {
                          " cannot change its files.\nOpen the plan again when it is free to "
                          "edit it.",
                      ""};
+    // A change of the files cut short part-way through its renames is finished by the next
+    // opening, which would put its new files over anything written now.
+    if (PlanChangePending(plan.PlanPath))
+        return Error{"A change of the files of " + planName +
+                         " was cut short and waits to be finished: " + command +
+                         " cannot change them now.\nOpen the plan again to finish that change.",
+                     ""};
     if (plan.LockFile.empty())
         return {};
     auto holder = ReadPlanLock(plan.LockFile);
-    // A lock file that is gone, or a share out of reach, takes nobody's work away.
-    if (!holder || holder.value().User.empty() || holder.value() == plan.Lock)
+    if (holder && holder.value() == plan.Lock)
         return {};
+    if (!holder || holder.value().User.empty()) {
+        // A share out of reach takes nobody's work away: the working copies are this user's.
+        // A lock gone from a folder that is there was taken over and given back: another
+        // user may have changed the plan meanwhile.
+        std::error_code ec;
+        const std::string folder = DirectoryOf(plan.LockFile);
+        if (!fs::is_directory(fs::path(folder.empty() ? "." : folder), ec))
+            return {};
+        return Error{"The lock of " + planName +
+                         " was taken from you and has been given back since: another user may "
+                         "have changed the plan meanwhile, so " +
+                         command + " cannot change its files.\nOpen the plan again to go on.",
+                     ""};
+    }
     return Error{LockHolderText(planName, holder.value()) + ", who took it over from you: " +
                      command + " cannot change its files, or their work would be lost.",
                  ""};

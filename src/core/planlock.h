@@ -43,12 +43,18 @@ Result<LockAttempt> TakeOverPlanLock(const std::string& lockFile, const LockHold
 // and stays.
 void ReleasePlanLock(const std::string& lockFile, const LockHolder& me);
 
+// True when the holder's program is known to be still running: the lock names this computer
+// and a process of it that is alive. A lock of the same user and computer is then no lock
+// left by a program that ended.
+bool LockHolderRunning(const LockHolder& holder);
+
 // Who holds a plan's lock now; nullopt-like: an empty User when no lock file exists.
 Result<LockHolder> ReadPlanLock(const std::string& lockFile);
 
 // Whether a command may change the plan's files: not while the plan is open read-only, nor
 // once another user has broken this program's lock and holds the plan (their work would be
-// overwritten). command names what was refused ("Datum Bearing"); the error's title is left
+// overwritten) or has given the lock back since, nor while a change of its files cut short
+// waits to be finished. command names what was refused ("Datum Bearing"); the error's title is left
 // to the caller.
 Status PlanWritable(const PlanState& plan, const std::string& command);
 

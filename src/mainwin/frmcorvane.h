@@ -169,6 +169,11 @@ class frmCorvane : public QMainWindow, public PlanHost {
     // Takes the lock of the plan about to open, asking the user when someone holds it.
     enum class LockChoice { Editing, ReadOnly, Cancelled };
     LockChoice TakeLock(const std::string& lockFile, const QString& planName);
+    // Finishes or undoes a change of the plan's files cut short (the lock holder only); false,
+    // after saying why, when it cannot be finished.
+    bool RecoverFiles(const std::string& base);
+    // Tells a reader of a locked plan that a change of its files is under way or was cut short.
+    void WarnOfChangeUnderWay();
     // Gives the open plan's lock back (it stays when someone else has taken it over).
     void ReleaseLock();
     void ShowPlanCaption();

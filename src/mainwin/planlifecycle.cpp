@@ -91,7 +91,7 @@ frmCorvane::LockChoice frmCorvane::TakeLock(const std::string& lockFile, const Q
         const LockHolder& holder = found.Holder;
         const QString held = fromCore(LockHolderText(toCore(planName), holder));
         bool takeOver = false;
-        if (found.Outcome == LockOutcome::HeldByUs) {
+        if (found.Outcome == LockOutcome::HeldByUs && !LockHolderRunning(holder)) {
             // The same user on the same computer: a program that ended without closing the
             // plan left its lock (a second program of the same user cannot run).
             takeOver =
@@ -152,6 +152,31 @@ bool frmCorvane::refuseWrite(const QString& command, const QString& title) {
     return true;
 }
 
+bool frmCorvane::RecoverFiles(const std::string& base) {
+    // A change cut short (the program killed, the power gone) is finished or undone by the
+    // plan's lock holder before any file is read, so the files are all old or all new. One
+    // that cannot be finished keeps the plan closed: its files may be half changed.
+    const Result<PlanRecovery> recovered = RecoverPlanFiles(base);
+    if (!recovered) {
+        ShowError(recovered.error());
+        return false;
+    }
+    if (const std::string report = recovered.value().Report(base); !report.empty())
+        desktop_.message(fromCore(report), QString::fromLatin1(kRecoveryTitle), Icon::Exclamation);
+    return true;
+}
+
+void frmCorvane::WarnOfChangeUnderWay() {
+    // Only the holder of the plan finishes a change of its files; a reader is told.
+    if (!PlanChangePending(plan_.PlanPath))
+        return;
+    desktop_.message(PathFromCore(FileNameOf(plan_.PlanPath)) +
+                         QStringLiteral(" is being changed by its holder, or a change of its "
+                                        "files was cut short: what you see may be only part of "
+                                        "that change."),
+                     kOpenTitle, Icon::Exclamation);
+}
+
 void frmCorvane::OpenCorvane(const QString& planfile) {
     const QString base = WithoutLinesExtension(planfile);
     // The plan left before is gone by now: a refused name leaves no plan open, never the old
@@ -162,18 +187,6 @@ void frmCorvane::OpenCorvane(const QString& planfile) {
         SetFileOptions(false);
         return;
     }
-    // A change cut short (the program killed, the power gone) is finished or undone first,
-    // so the plan's files are all old or all new before any is read. One that cannot be
-    // finished keeps the plan closed: its files may be half changed.
-    const Result<PlanRecovery> recovered = RecoverPlanFiles(PathToCore(base));
-    if (!recovered) {
-        ShowError(recovered.error());
-        plan_.PlanPath.clear();
-        SetFileOptions(false);
-        return;
-    }
-    if (const std::string report = recovered.value().Report(PathToCore(base)); !report.empty())
-        desktop_.message(fromCore(report), QString::fromLatin1(kRecoveryTitle), Icon::Exclamation);
     plan_.PlanPath = PathToCore(base);
     const QString planName = PathFromCore(FileNameOf(plan_.PlanPath));
 
@@ -185,30 +198,24 @@ void frmCorvane::OpenCorvane(const QString& planfile) {
                                             "but you will only be retrieving and saving\n"
                                             "files on your local C drive"),
                              QStringLiteral("VRX Network error"), Icon::Exclamation);
+            // The working copies are this user's alone.
+            if (!RecoverFiles(plan_.PlanPath))
+                lock = LockChoice::Cancelled;
         } else {
             // The lock lies on the share beside the plan, where every user sees it.
             const std::string netBase = NetBaseOf(root, plan_.PlanPath);
             if (!netBase.empty())
                 lock = TakeLock(PlanLockFile(netBase), planName);
-            // A store to the share cut short is finished or undone before the plan is read
-            // from it (a store under way by another program is left alone).
-            if (lock != LockChoice::Cancelled && !netBase.empty()) {
-                const Result<PlanRecovery> shared = RecoverPlanFiles(netBase);
-                if (!shared) {
-                    ShowError(shared.error());
-                    ReleaseLock();
-                    lock = LockChoice::Cancelled;
-                } else if (const std::string report = shared.value().Report(netBase);
-                           !report.empty()) {
-                    desktop_.message(fromCore(report), QString::fromLatin1(kRecoveryTitle),
-                                     Icon::Exclamation);
-                }
+            if (lock == LockChoice::Editing &&
+                (!RecoverFiles(netBase) || !RecoverFiles(plan_.PlanPath))) {
+                ReleaseLock();
+                lock = LockChoice::Cancelled;
             }
-            if (lock == LockChoice::Cancelled) {
-            } else if (lock == LockChoice::ReadOnly && !netBase.empty()) {
+            if (lock == LockChoice::ReadOnly && !netBase.empty()) {
                 // Nothing is fetched: the plan is read where it lies, and the working copies
                 // of this folder (which may hold unstored work) are left alone.
                 plan_.PlanPath = netBase;
+                WarnOfChangeUnderWay();
             } else if (lock == LockChoice::Editing) {
                 NetTransfer fetched;
                 {
@@ -226,6 +233,12 @@ void frmCorvane::OpenCorvane(const QString& planfile) {
         }
     } else {
         lock = TakeLock(PlanLockFile(plan_.PlanPath), planName);
+        if (lock == LockChoice::Editing && !RecoverFiles(plan_.PlanPath)) {
+            ReleaseLock();
+            lock = LockChoice::Cancelled;
+        } else if (lock == LockChoice::ReadOnly) {
+            WarnOfChangeUnderWay();
+        }
     }
     if (lock == LockChoice::Cancelled) {
         plan_.PlanPath.clear();
@@ -329,8 +342,9 @@ void frmCorvane::StoreToNet(int mode) {
     NetTransfer stored;
     {
         BusyCursor busy(desktop_);
-        stored = LoadFromNet(NetworkRootText(), plan_.PlanPath, mode, NetQuestion(),
-                             plan_.LockFile.empty() ? nullptr : &plan_.Lock);
+        // Without a lock of its own (the share was out of reach at opening) the plan is stored
+        // only while nobody else holds it.
+        stored = LoadFromNet(NetworkRootText(), plan_.PlanPath, mode, NetQuestion(), &plan_.Lock);
     }
     ShowErrors(stored.errors);
     for (const std::string& note : stored.notes)

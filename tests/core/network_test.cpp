@@ -138,7 +138,13 @@ TEST_F(NetworkTest, WorkingCopiesAreUsedSilentlyOnlyOverAnUnchangedShare) {
     EXPECT_NE(asked[0].find("D1.ply changed"), std::string::npos) << asked[0];
     EXPECT_NE(asked[0].find("Use your working copies ?"), std::string::npos) << asked[0];
     EXPECT_EQ(tmp.read("work/D1.lns"), "1,2,10.2030,99.999\r\n");
+    // Chosen knowing the share's state, the copies can be stored over it.
+    t = LoadFromNet(share(), work("D1"), 0, answer(false));
+    EXPECT_TRUE(t.usedLocalFiles && !t.asked);
+    ASSERT_TRUE(LoadFromNet(share(), work("D1"), 2).complete);
+    EXPECT_EQ(tmp.read("share/DP/D1.lns"), "1,2,10.2030,99.999\r\n");
 
+    tmp.write("share/DP/D1.ply", "their polygons\r\n");
     t = LoadFromNet(share(), work("D1"), 0, answer(false));
     EXPECT_TRUE(t.complete && !t.usedLocalFiles);
     ASSERT_EQ(t.notes.size(), 1u);

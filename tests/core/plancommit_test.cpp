@@ -2,6 +2,7 @@
 // cannot be written, when the disk is full, and when the program is killed part-way, after
 // which opening the plan finishes or undoes the change.
 #include "core/plancommit.h"
+#include "core/planlock.h"
 
 #include "core/linesfile.h"
 #include "core/planedits.h"
@@ -428,3 +429,34 @@ TEST(PlanCommitKilled, FilesAreAllOldOrAllNewWheneverTheProgramIsKilled) {
     RecordProperty("CompletedBeforeTheKill", completed);
 }
 #endif
+
+// A journal names the new files beside it by their names alone, so a plan on a share that
+// another computer mounts under another folder is still finished there; while a journal
+// waits, no command may change the plan (the next opening would put older files over it).
+TEST(RecoverPlanFiles, FindsNewFilesBesideTheJournalWhereverTheFolderIsMounted) {
+    test::PlanTestDir dir;
+    writePlan(dir, "here/P1");
+    dir.write("here/P1.lns.corvane-new-9-1-1", "new lines\r\n");
+    dir.write("here/P1.ply.corvane-new-9-1-2", "new polygons\r\n");
+    dir.write("here/P1.corvane-change",
+              journalText({"P1.lns.corvane-new-9-1-1", "P1.ply.corvane-new-9-1-2"}, true));
+    EXPECT_TRUE(PlanChangePending(dir.path("here/P1")));
+    PlanState plan;
+    plan.PlanPath = dir.path("here/P1");
+    EXPECT_TRUE(test::Refused(PlanWritable(plan, "Datum Bearing"), "", "waits to be finished"));
+    EXPECT_TRUE(test::Refused(CommitFiles(plan.PlanPath, {{dir.path("here/P1.cve"), "x\r\n"}}), "",
+                              "was cut short"));
+    fs::rename(dir.path("here"), dir.path("mounted elsewhere"));
+    auto recovered = RecoverPlanFiles(dir.path("mounted elsewhere/P1"));
+    ASSERT_TRUE(recovered) << test::ErrorText(recovered);
+    EXPECT_EQ(recovered.value().change, PlanRecovery::Change::Finished);
+    EXPECT_EQ(dir.read("mounted elsewhere/P1.lns"), "new lines\r\n");
+    EXPECT_EQ(dir.read("mounted elsewhere/P1.ply"), "new polygons\r\n");
+    EXPECT_FALSE(PlanChangePending(dir.path("mounted elsewhere/P1")));
+
+    // A change made here writes such names.
+    ASSERT_TRUE(CommitFiles(dir.path("mounted elsewhere/P1"),
+                            {{dir.path("mounted elsewhere/P1.lns"), "a\r\n"},
+                             {dir.path("mounted elsewhere/P1.ply"), "b\r\n"}}));
+    EXPECT_EQ(dir.read("mounted elsewhere/P1.ply"), "b\r\n");
+}

@@ -2,6 +2,7 @@
 #include "core/plancheck.h"
 #include "core/plancoords.h"
 #include "core/planedits.h"
+#include "core/planlock.h"
 #include "plantestdir.h"
 
 #include <filesystem>
@@ -269,6 +270,18 @@ TEST(PlanEdits, CommandLineModesFinishAnInterruptedChangeFirst) {
     std::ostringstream out2, err2;
     EXPECT_EQ(RunPlanCheck({"--check", dir.path("P1")}, out2, err2), 2);
     EXPECT_NE(err2.str().find("cannot be finished"), std::string::npos);
+
+    // Only the plan's holder finishes a change: while someone has the plan open, a check
+    // touches nothing and refuses to read files that may be half changed.
+    dir.write("P1.lns.corvane-new-2", "1,2,11.0000,5.000\r\n");
+    dir.write("P1.corvane-change", "CORVANE PLAN CHANGE\nP1.lns.corvane-new-2\nCOMMIT 1\n");
+    ASSERT_TRUE(
+        TakePlanLock(dir.path("P1.lck"), LockHolder{"bob", "pc2", "7/12/2026 10:02", 1, 2}).ok());
+    std::ostringstream out3, err3;
+    EXPECT_EQ(RunPlanCheck({"--check", dir.path("P1")}, out3, err3), 2);
+    EXPECT_NE(err3.str().find("P1 is open by bob on pc2"), std::string::npos) << err3.str();
+    EXPECT_EQ(dir.names(), (std::vector<std::string>{"P1.corvane-change", "P1.lck", "P1.lns",
+                                                     "P1.lns.corvane-new-2"}));
 }
 
 } // namespace

@@ -101,4 +101,13 @@ TEST(PlanLock, ReadOnlyAndTakenOverPlansRefuseEveryWrite) {
               "p is open by bob on pc2 since 7/12/2026 10:02, who took it over f");
     EXPECT_FALSE(SaveLines(plan));
     EXPECT_EQ(dir.read("p.lns"), "1,2,10.0000,5.000\r\n");
+
+    // Bob leaves and gives the lock back: Ann's program still changes nothing, since bob may
+    // have changed the plan meanwhile.
+    ReleasePlanLock(plan.LockFile, kBob);
+    EXPECT_TRUE(test::Refused(PlanWritable(plan, "Datum Bearing"), "",
+                              "was taken from you and has been given back"));
+    // A lock out of reach (a share gone) takes nobody's work away.
+    plan.LockFile = dir.path("gone/p.lck");
+    EXPECT_TRUE(PlanWritable(plan, "Datum Bearing"));
 }
