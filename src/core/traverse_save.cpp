@@ -4,6 +4,7 @@
 #include "core/lineindex.h"
 #include "core/linesfile.h"
 #include "core/numtext.h"
+#include "core/planlock.h"
 #include "core/pointlabel.h"
 #include "core/polygons.h"
 #include "core/textfile.h"
@@ -289,7 +290,7 @@ Status UpdateParcel(const TraverseGrid& grid, const PlanState& plan, double area
 }
 
 Status SaveLineOrder(TraverseGrid& grid, PlanState& plan) {
-    if (!plan.chkArray && !plan.LinesLoadFailed) {
+    if (!LinesCurrent(plan) && !plan.LinesLoadFailed) {
         Status loaded = LoadLines(plan);
         if (!loaded)
             return Error{loaded.error().message, kSaveLineOrderTitle};
@@ -300,6 +301,8 @@ Status SaveLineOrder(TraverseGrid& grid, PlanState& plan) {
                          plan.LinesLoadFailure +
                          "\nFix the lines file using a text editor and open the plan again",
                      kSaveLineOrderTitle};
+    if (Status writable = PlanWritable(plan, "saving the lines"); !writable)
+        return Error{writable.error().message, kSaveLineOrderTitle};
 
     const LiveLineIndex index(plan.PlanLines);
     std::vector<bool> taken(plan.PlanLines.size(), false);
@@ -337,6 +340,7 @@ Status SaveLineOrder(TraverseGrid& grid, PlanState& plan) {
     Status saved = WriteLinesAtomic(path, text);
     if (!saved)
         return Error{saved.error().message, kSaveLineOrderTitle};
+    NoteLinesWritten(plan, "the traverse window");
     return {};
 }
 

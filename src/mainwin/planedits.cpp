@@ -161,7 +161,8 @@ void frmCorvane::mnuDatumBearing_Click() {
         return;
     }
     plan_.LastLinesChange = "Datum Bearing";
-    desktop_.message(QStringLiteral("All bearings have been adjusted by ") + answer,
+    desktop_.message(QStringLiteral("All bearings have been adjusted by ") + answer +
+                         QStringLiteral(" (") + fromCore(AngleText(typed)) + QLatin1Char(')'),
                      QStringLiteral("Edit Datum Bearing"));
 }
 

@@ -1,5 +1,6 @@
 // The survey data base record of a certified survey: the surveyor, the date of the field
 // survey and the permanent marks found gone.
+#include "core/planlock.h"
 #include "core/sdbfile.h"
 #include "core/textfile.h"
 #include "mainwin/frmcorvane.h"
@@ -65,6 +66,11 @@ SurveyRecord frmCorvane::surveyRecord() const {
 bool frmCorvane::SaveSDBfile() {
     if (plan_.PlanPath.empty() || plan_.ReadOnly)
         return true;
+    // Another user who took the plan over keeps their own record.
+    if (Status writable = PlanWritable(plan_, "the survey data base details"); !writable) {
+        ShowError(Error{writable.error().message, "Survey Data Base error"});
+        return false;
+    }
     const SurveyRecord record = surveyRecord();
     if (record.FieldDate != loadedFieldDate_) {
         if (auto fault = FieldDateFault(record.FieldDate)) {

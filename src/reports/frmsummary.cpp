@@ -225,7 +225,8 @@ void frmSummary::cmdRefresh_Click() {
 }
 
 void frmSummary::cmdAreas_Click() {
-    if (Grid1->rowCount() == 0)
+    if (Grid1->rowCount() == 0 ||
+        host_.refuseWrite(QStringLiteral("Query Areas"), QStringLiteral("Query Areas error")))
         return;
     Desktop& desktop = host_.desktop();
     const std::string planPath = host_.plan().PlanPath;

@@ -2,6 +2,7 @@
 #include "platform/controls.h"
 #include "traverse/messageicon.h"
 
+#include "core/planlock.h"
 #include "core/records.h"
 #include "platform/desktop.h"
 
@@ -216,6 +217,13 @@ void frmCurve::cmdClear_Click() {
 }
 
 void frmCurve::cmdOK_Click() {
+    // The curve file is a file of the plan: not stored into a plan open read-only, nor into
+    // one another user has taken over.
+    if (Status writable = PlanWritable(plan_, "the curve data"); !writable) {
+        desktop_.message(fromCore(writable.error().message), QStringLiteral("Curve Data error"),
+                         Icon::Exclamation);
+        return;
+    }
     const CurveOkOutcome outcome = CurveOk(plan_.PlanPath, fields());
     if (outcome.message) {
         showMessage(*outcome.message);

@@ -50,7 +50,8 @@ class PlanEditsTest : public QObject {
         o.h->run("mnuDatumBearing", {"-0.0030"});
         QCOMPARE(o.h->messages(),
                  (QStringList{"Edit Datum Bearing: Turn every bearing by -0°00'30\" ?",
-                              "Edit Datum Bearing: All bearings have been adjusted by -0.0030"}));
+                              "Edit Datum Bearing: All bearings have been adjusted by -0.0030 "
+                              "(-0\u00B000'30\")"}));
         QVERIFY(ReadText(o.file(".lns")).startsWith("1,2,14.1826,36.024"));
 
         // The factor is confirmed with the number of lines it scales.
