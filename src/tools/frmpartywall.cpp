@@ -358,13 +358,9 @@ void frmPartyWall::cmdOK_Click() {
 }
 
 void frmPartyWall::cancelWindow() {
-    lineGrid_->hideEditor();
-    if (grid_.chkChange &&
-        desktop().message(QStringLiteral("Your changes will not be saved !\nDo you still want to "
-                                         "cancel ?"),
-                          QStringLiteral("Cancel"), Icon::Question, Buttons::YesNo,
-                          Answer::No) != Answer::Yes)
+    if (keepEditing())
         return;
+    lineGrid_->hideEditor();
     hide();
 }
 

@@ -134,9 +134,9 @@ void frmPSM::discardWindow() {
 }
 
 void frmPSM::cancelWindow() {
-    lineGrid_->hideEditor();
-    CancelPSM(grid_, plan());
-    hide();
+    if (keepEditing())
+        return;
+    discardWindow();
 }
 
 void frmPSM::cmdPrint_Click() {

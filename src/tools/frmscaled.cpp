@@ -145,6 +145,8 @@ void frmScaled::cmdOK_Click() {
 }
 
 void frmScaled::cancelWindow() {
+    if (keepEditing())
+        return;
     lineGrid_->hideEditor();
     hide();
 }

@@ -45,9 +45,16 @@ void ToolWindow::closeForPlanChange() {
 bool ToolWindow::hasUnsavedEdits() {
     if (!isVisible() || !storesPlanLines())
         return false;
-    lineGrid_->hideEditor();
-    lineGrid_->showGrid();
-    return grid_.chkChange || !lineGrid_->undoStack()->isClean();
+    return lineGrid_->editorHoldsChange() || grid_.chkChange || !lineGrid_->undoStack()->isClean();
+}
+
+bool ToolWindow::keepEditing() {
+    if (!hasUnsavedEdits())
+        return false;
+    return desktop().message(QStringLiteral("Your changes will not be saved !\nDo you still want "
+                                            "to cancel ?"),
+                             QStringLiteral("Cancel"), Icon::Question, Buttons::YesNo,
+                             Answer::No) != Answer::Yes;
 }
 
 QString ToolWindow::planWindowName() const {
@@ -55,6 +62,9 @@ QString ToolWindow::planWindowName() const {
 }
 
 bool ToolWindow::saveEdits() {
+    // What is typed in the open cell is part of the rows stored.
+    if (lineGrid_->editorVisible())
+        lineGrid_->commitEditor();
     okWindow();
     return !isVisible();
 }

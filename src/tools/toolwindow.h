@@ -42,6 +42,9 @@ class ToolWindow : public QWidget, public PlanWindow, protected LineGridOwner {
   protected:
     // The window's Cancel or Close: hides the window unless the user keeps it.
     virtual void cancelWindow() = 0;
+    // Cancel's question while the window holds unsaved rows (or typed text): true when the user
+    // keeps editing.
+    bool keepEditing();
     // Closes the window without a question, dropping what it holds (as Cancel drops it).
     virtual void discardWindow() { hide(); }
     // The window's OK: stores the rows and hides the window, or says why not and stays.

@@ -402,6 +402,10 @@ bool LineGrid::editorVisible() const {
     return editor_->isVisible();
 }
 
+bool LineGrid::editorHoldsChange() const {
+    return editor_->isVisible() && toCore(editor_->text()) != grid_.cell(editRow_, editCol_);
+}
+
 void LineGrid::commitEditor() {
     const std::string text = toCore(editor_->text());
     hideEditor();

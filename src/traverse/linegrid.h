@@ -89,6 +89,9 @@ class LineGrid : public QObject {
     // Hides the editor without storing its text.
     void hideEditor();
     bool editorVisible() const;
+    // True while the editor is open on a cell with text other than the cell's: typed, not yet
+    // committed, and lost if the editor is hidden.
+    bool editorHoldsChange() const;
     // Commits the editor's text to the cell it was opened on, as Enter does.
     void commitEditor();
     // Commits text to the current cell (a shortcut key, a tool button) and shows the result.

@@ -97,6 +97,28 @@ void frmTraverse::cmdOK_Click() {
     hideEditor();
     if (refuseSave())
         return;
+    // OK stores the rows in the lines in memory before the files are written. When no file
+    // is written after all, memory and the rows are put back as they were: a later save must
+    // never write lines this OK could not store.
+    const PlanState& now = plan();
+    const std::vector<LineRecord> linesBefore = now.PlanLines;
+    const bool arrayBefore = now.chkArray;
+    const FileState loadedBefore = now.LoadedLines;
+    const bool failedBefore = now.LinesLoadFailed;
+    const std::string failureBefore = now.LinesLoadFailure;
+    const std::uint64_t generation = now.LinesGeneration;
+    const TraverseGrid gridBefore = grid_;
+    auto putBack = [&] {
+        if (plan().LinesGeneration != generation)
+            return; // the lines file holds what memory holds
+        plan().PlanLines = linesBefore;
+        plan().chkArray = arrayBefore;
+        plan().LoadedLines = loadedBefore;
+        plan().LinesLoadFailed = failedBefore;
+        plan().LinesLoadFailure = failureBefore;
+        grid_ = gridBefore;
+        showGrid();
+    };
     OkLinesOutcome lines =
         OkSaveLines(grid_, plan(), static_cast<int>(host_.parcels().size()), questioner());
     // What this OK wrote of the lines file is the window's own: an OK tried again after a
@@ -113,10 +135,13 @@ void frmTraverse::cmdOK_Click() {
             if (auto sequence = CheckSequence(grid_, true).message)
                 showMessage(*sequence);
         }
+        putBack();
         return;
     }
-    if (grid_.chkParcel && !saveParcelHalf(std::move(lines.linesFile)))
+    if (grid_.chkParcel && !saveParcelHalf(std::move(lines.linesFile))) {
+        putBack();
         return;
+    }
     hide();
 }
 
@@ -182,25 +207,25 @@ void frmTraverse::cmdCancel_Click() {
 }
 
 bool frmTraverse::runCancel(bool ask) {
-    hideEditor();
-    // A change the grid has not shown yet becomes a step first, so it is seen below.
-    showGrid();
     bool saveLines = false;
     if (ask && hasUnsavedEdits()) {
         const Answer answer = desktop().message(QStringLiteral("Do you want to save the lines ?"),
                                                 QStringLiteral("Cancel Traverse Form"),
                                                 Icon::Question, Buttons::YesNoCancel, Answer::Yes);
-        if (answer == Answer::Cancel) {
-            Grid1->setFocus();
-            return false;
-        }
+        if (answer == Answer::Cancel)
+            return false; // back to the rows, and to the cell being typed
         saveLines = answer == Answer::Yes;
+        // What is typed in the open cell is part of the lines stored.
+        if (saveLines && lineGrid_->editorVisible())
+            lineGrid_->commitEditor();
         // The whole lines file is this mode's rows: they are stored as OK stores them.
         if (saveLines && grid_.chkEdit)
             return saveEdits();
         if (saveLines && refuseSave())
             return false;
     }
+    hideEditor();
+    showGrid();
     const Status cancelled = CancelTraverse(grid_, plan(), saveLines);
     showGrid();
     if (!cancelled) {
@@ -214,7 +239,10 @@ bool frmTraverse::runCancel(bool ask) {
 bool frmTraverse::hasUnsavedEdits() {
     if (!isVisible())
         return false;
-    return !lineGrid_->undoStack()->isClean();
+    // A change the grid has not shown yet is made a step first, so that it counts.
+    if (!lineGrid_->editorVisible())
+        showGrid();
+    return lineGrid_->editorHoldsChange() || !lineGrid_->undoStack()->isClean();
 }
 
 QString frmTraverse::planWindowName() const {
@@ -222,6 +250,9 @@ QString frmTraverse::planWindowName() const {
 }
 
 bool frmTraverse::saveEdits() {
+    // What is typed in the open cell is part of the lines stored.
+    if (lineGrid_->editorVisible())
+        lineGrid_->commitEditor();
     cmdOK_Click();
     return !isVisible();
 }

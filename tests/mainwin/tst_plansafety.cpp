@@ -105,6 +105,16 @@ class PlanSafetyTest : public QObject {
         QTest::mouseClick(bob.traverse()->findChild<QPushButton*>("cmdOK"), Qt::LeftButton);
         QVERIFY(bob.traverse()->isVisible());
         QVERIFY(bob.h.messages()[0].contains("read-only"));
+        bob.traverse()->closeForPlanChange();
+        bob.h.run("cmdSummary");
+        auto* summary = bob.h.window->findChild<QWidget*>("frmSummary");
+        QVERIFY(summary && summary->isVisible());
+        bob.h.desktop.clearRecords();
+        summary->findChild<QPushButton*>("cmdAreas")->click();
+        QCOMPARE(bob.h.messages().size(), 1);
+        QVERIFY2(bob.h.messages()[0].startsWith("Query Areas error: D20417 is open read-only"),
+                 qPrintable(bob.h.messages()[0]));
+        summary->hide();
         QCOMPARE(ReadText(plainFolder(dir) + ".lns"), before);
         QCOMPARE(ReadText(plainFolder(dir) + ".ply"), polygons);
         bob.traverse()->closeForPlanChange();
@@ -131,6 +141,60 @@ class PlanSafetyTest : public QObject {
         QCOMPARE(ReadPlanLock(bob.h.plan.LockFile).value().User, std::string("bob"));
         bob.h.run("mnuExit");
         QVERIFY(!QFile::exists(plainFolder(dir) + ".lck"));
+    }
+
+    // Only the plan's holder finishes a change of its files cut short: a reader opening it
+    // read-only leaves the change as it is and is told of it.
+    void aReaderLeavesAChangeUnderWayAlone() {
+        QTemporaryDir dir;
+        QVERIFY(CopySamplePlan(dir.path()));
+        const QString lines = plainFolder(dir) + ".lns";
+        Session ann(lines, kAnn);
+        QVERIFY(ann.h.window->startUp());
+        const QByteArray journal = "CORVANE PLAN CHANGE\nD20417.lns.corvane-new-1-2-3\nCOMMIT 1\n";
+        QVERIFY(WriteText(plainFolder(dir) + ".lns.corvane-new-1-2-3", "1,2,1.0000,1.000\r\n"));
+        QVERIFY(WriteText(plainFolder(dir) + ".corvane-change", journal));
+        const QByteArray before = ReadText(lines);
+
+        Session bob(lines, kBob);
+        bob.h.desktop.answers = {Answer::Yes};
+        QVERIFY(bob.h.window->startUp());
+        QVERIFY(bob.h.plan.ReadOnly);
+        QCOMPARE(bob.h.messages().size(), 2);
+        QVERIFY2(bob.h.messages()[1].contains("what you see may be only part of that change"),
+                 qPrintable(bob.h.messages()[1]));
+        QCOMPARE(ReadText(plainFolder(dir) + ".corvane-change"), journal);
+        QCOMPARE(ReadText(lines), before);
+        // Its holder cannot change the plan either until the change is finished.
+        ann.h.run("mnuDatumBearing", {"0.0030"});
+        QVERIFY2(ann.h.messages().value(0).contains("waits to be finished"),
+                 qPrintable(ann.h.messages().join('\n')));
+        QCOMPARE(ReadText(lines), before);
+    }
+
+    // A parcel's OK that cannot write its files leaves nothing of its rows in memory, so no
+    // later save writes lines the user never stored.
+    void failedOkLeavesNothingForALaterSave() {
+        QTemporaryDir dir;
+        QVERIFY(CopySamplePlan(dir.path()));
+        Session s(plainFolder(dir) + ".lns", kAnn);
+        QVERIFY(s.h.window->startUp());
+        s.editParcel("OB1", 1, ColBearing, "14.2000");
+        QVERIFY(QFile::setPermissions(plainFolder(dir) + ".ply", QFile::ReadOwner));
+        s.h.desktop.clearRecords();
+        QTest::mouseClick(s.traverse()->findChild<QPushButton*>("cmdOK"), Qt::LeftButton);
+        QVERIFY(s.traverse()->isVisible());
+        QVERIFY(s.h.messages().join('\n').contains("read-only"));
+        s.h.desktop.answers = {Answer::No};
+        s.traverse()->close();
+        QVERIFY(!s.traverse()->isVisible());
+        QVERIFY(
+            QFile::setPermissions(plainFolder(dir) + ".ply", QFile::ReadOwner | QFile::WriteOwner));
+        s.h.desktop.answers = {Answer::Yes};
+        s.h.run("mnuDatumBearing", {"0.0030"});
+        // 14.1856 turned by 0°00'30", never the 14.2000 of the refused OK.
+        QVERIFY2(ReadText(plainFolder(dir) + ".lns").startsWith("1,2,14.1926,36.024"),
+                 ReadText(plainFolder(dir) + ".lns").left(40).constData());
     }
 
     // A lock left by the same user on the same computer (a program that ended without closing
@@ -302,11 +366,25 @@ class PlanSafetyTest : public QObject {
                                            "are not saved.\nSave them ?"});
         QCOMPARE(ReadText(plainFolder(dir) + ".lns"), before);
 
+        // Text still in the cell editor counts as a change, and Yes stores it with the rest.
+        auto* grid = s.traverse()->findChild<QTableView*>(QStringLiteral("Grid1"));
+        const QRect r = grid->visualRect(grid->model()->index(1, ColBearing));
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, r.center());
+        for (const char* c = "14.3"; *c; ++c)
+            QTest::keyClick(
+                s.traverse()->editorVisible()
+                    ? static_cast<QWidget*>(s.traverse()->findChild<QLineEdit*>("ttext"))
+                    : grid,
+                *c);
+        QVERIFY(s.traverse()->editorVisible());
+        h.desktop.clearRecords();
         h.desktop.answers = {Answer::Yes};
         h.trigger("mnuExit");
         QCOMPARE(h.quits, 1);
         QVERIFY(!s.traverse()->isVisible());
-        QVERIFY(ReadText(plainFolder(dir) + ".lns").startsWith("1,2,14.2000,36.024"));
+        QVERIFY(ReadText(plainFolder(dir) + ".lns")
+                    .startsWith("1,2,14.2000,36.024\r\n"
+                                "2,3,14.3000,"));
     }
 
     // A date of field survey is a date: anything else is said when the box is left and keeps

@@ -169,7 +169,7 @@ class ToolWindowsTest : public QObject {
     }
 
     // The plan's mark connections are listed from the mark; a new one is stored once, and a
-    // deletion is undone by Cancel.
+    // deletion is undone by Cancel, after a question.
     void markConnectionsAreListedStoredAndPrinted() {
         OpenedSample s;
         Harness& h = *s.h;
@@ -190,7 +190,16 @@ class ToolWindowsTest : public QObject {
         h.run(QStringLiteral("mnuPSMs"));
         QCOMPARE(psm->grid().dataRows(), 3);
         t.click("cmdDelete");
+        // Cancel asks before the deletion is dropped: No keeps it, Yes drops it.
+        h.desktop.answers = {Answer::No};
         t.click("cmdCancel");
+        QVERIFY(psm->isVisible());
+        QCOMPARE(psm->grid().dataRows(), 2);
+        QCOMPARE(h.desktop.lastMessage().text,
+                 QStringLiteral("Your changes will not be saved !\nDo you still want to cancel ?"));
+        h.desktop.answers = {Answer::Yes};
+        t.click("cmdCancel");
+        QVERIFY(!psm->isVisible());
         QCOMPARE(ReadText(s.file(".lns")), stored);
         for (const LineRecord& line : h.plan.PlanLines)
             QVERIFY(line.Distance > 0);
