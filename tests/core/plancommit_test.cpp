@@ -422,10 +422,11 @@ TEST(PlanCommitKilled, FilesAreAllOldOrAllNewWheneverTheProgramIsKilled) {
         ASSERT_FALSE(anyTemporary(dir)) << "trial " << trial << ", seed " << kSeed;
         current = now;
     }
-    // The kills must have met the change part-way often enough to mean something, some of
-    // them while its files were being written or put in place (about one in ten here).
+    // The kills must have met the change part-way often enough to mean something. How many
+    // met it while its files were written or put in place depends on the machine's speed (a
+    // tenth of them here, none under the sanitizers): the states a kill leaves there are
+    // built one by one in FinishesACompleteChangeAndUndoesAnIncompleteOne.
     EXPECT_LT(completed, kTrials * 3 / 4);
-    EXPECT_GT(finished + undone, 0) << "no kill met a change while it wrote its files";
     RecordProperty("FinishedByRecovery", finished);
     RecordProperty("UndoneByRecovery", undone);
     RecordProperty("CompletedBeforeTheKill", completed);
