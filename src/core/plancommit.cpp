@@ -266,16 +266,9 @@ Status CommitFiles(const std::string& planBase, const std::vector<StagedFile>& f
                          ": a change of it was cut short (its journal " + journalOf(planBase) +
                          " remains)\nOpen the plan again to finish it",
                      ""};
-    if (files.size() == 1) {
-        // One rename is all or nothing by itself.
-        auto written = NewFile::Write(targets[0], files[0].content);
-        if (!written)
-            return written.error();
-        if (Status placed = written.value().PutInPlace(); !placed)
-            return placed;
-        SyncFolder(FolderOf(targets[0].path));
-        return {};
-    }
+    // One rename is all or nothing by itself: the safe rewrite.
+    if (files.size() == 1)
+        return WriteFileAtomic(files[0].path, files[0].content);
 
     const std::string journal = journalOf(planBase);
     JournalGuard guard{journal, CreateFileExclusive(journal)};

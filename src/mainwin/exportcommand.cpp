@@ -59,11 +59,8 @@ void frmCorvane::mnuExportParcel_Click() {
 
     // The other plan is locked while the parcel goes in, as if opened for editing: a plan
     // someone has open is not written behind their back (their next save would undo it).
-    LockHolder me = CurrentLockHolder();
-    me.User = lockIdentity_.User;
-    me.Host = lockIdentity_.Host;
     const std::string targetLock = PlanLockFile(targetBase);
-    auto locked = TakePlanLock(targetLock, me);
+    auto locked = TakePlanLock(targetLock, LockHolderNow());
     if (!locked) {
         ShowError(Error{locked.error().message, kExportTitle});
         return;

@@ -169,6 +169,8 @@ class frmCorvane : public QMainWindow, public PlanHost {
     // Takes the lock of the plan about to open, asking the user when someone holds it.
     enum class LockChoice { Editing, ReadOnly, Cancelled };
     LockChoice TakeLock(const std::string& lockFile, const QString& planName);
+    // This window's user and computer, with the time and process of now, for a lock.
+    LockHolder LockHolderNow() const;
     // Finishes or undoes a change of the plan's files cut short (the lock holder only); false,
     // after saying why, when it cannot be finished.
     bool RecoverFiles(const std::string& base);

@@ -67,12 +67,17 @@ NetQuestionFn frmCorvane::NetQuestion() {
     };
 }
 
-frmCorvane::LockChoice frmCorvane::TakeLock(const std::string& lockFile, const QString& planName) {
+LockHolder frmCorvane::LockHolderNow() const {
     LockHolder me = CurrentLockHolder();
     me.User = lockIdentity_.User;
     me.Host = lockIdentity_.Host;
     if (lockIdentity_.Process != 0)
         me.Process = lockIdentity_.Process;
+    return me;
+}
+
+frmCorvane::LockChoice frmCorvane::TakeLock(const std::string& lockFile, const QString& planName) {
+    const LockHolder me = LockHolderNow();
     auto attempt = TakePlanLock(lockFile, me);
     if (!attempt) {
         // A folder that takes no file cannot take the plan's changes either.

@@ -54,6 +54,18 @@ Answer ScriptedDesktop::message(const QString& text, const QString& title, Icon 
     return answer;
 }
 
+// The next scripted answer of a print or preview dialog: Ok or Yes prints; unscripted, the
+// dialog does as given and the call is marked.
+bool ScriptedDesktop::nextPrintAnswer(DesktopCall& call, bool unscriptedPrints) {
+    if (answers.empty()) {
+        call.unscripted = true;
+        return unscriptedPrints;
+    }
+    const Answer answer = answers.front();
+    answers.pop_front();
+    return answer == Answer::Ok || answer == Answer::Yes;
+}
+
 // The next scripted text of an input box or file dialog; empty, and marked, when none is
 // queued.
 QString ScriptedDesktop::nextText(DesktopCall& call) {
@@ -151,13 +163,7 @@ std::unique_ptr<PrintJob> ScriptedDesktop::startPrint(const QString& documentNam
     QString target = printTarget;
     if (printerInstalled) {
         // The print dialog.
-        bool print = true;
-        if (answers.empty()) {
-            call.unscripted = true;
-        } else {
-            print = answers.front() == Answer::Ok || answers.front() == Answer::Yes;
-            answers.pop_front();
-        }
+        const bool print = nextPrintAnswer(call, true);
         calls.push_back(call);
         if (!print)
             return nullptr;
@@ -181,13 +187,7 @@ ScriptedDesktop::previewPrint(const QString& documentName, const QString& planFo
     call.text = documentName;
     call.detail = planFolder;
     call.pdfPath = OfferedPdfPath(planFolder, pdfName);
-    bool print = false;
-    if (answers.empty()) {
-        call.unscripted = true;
-    } else {
-        print = answers.front() == Answer::Ok || answers.front() == Answer::Yes;
-        answers.pop_front();
-    }
+    const bool print = nextPrintAnswer(call, false);
     calls.push_back(call);
     RecordingPrintJob job(newPrintout(documentName, planFolder), page,
                           printerInstalled ? printTarget : call.pdfPath, printFailure);

@@ -124,6 +124,7 @@ class ScriptedDesktop : public Desktop {
 
   private:
     QString nextText(DesktopCall& call);
+    bool nextPrintAnswer(DesktopCall& call, bool unscriptedPrints);
     std::shared_ptr<PrintRecord> newPrintout(const QString& documentName,
                                              const QString& planFolder);
 };

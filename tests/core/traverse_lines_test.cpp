@@ -13,12 +13,15 @@
 #include "core/traversegrid.h"
 
 #include "plantestdir.h"
+#include "traversesaving.h"
 
 #include <gtest/gtest.h>
 
 using namespace corvane;
 
 namespace {
+
+using test::OkLinesWritten;
 
 // Two squares sharing the line 2-3: AL1 = 1,2,3,4,1 and AL2 = 2,5,6,3,2.
 const std::string kSharedLines = "1,2,90.0000,100.000\r\n2,3,180.0000,100.000\r\n"
@@ -30,16 +33,6 @@ const std::string kSharedPolygons = "\"AL1\",10000,\"C\"\r\n1\r\n2\r\n3\r\n4\r\n
 
 QuestionFn answer(Reply reply) {
     return [reply](const std::string&, const std::string&) { return reply; };
-}
-
-// OK's lines half, the lines file then written as the parcel half writes it with the parcel.
-OkLinesOutcome OkLinesWritten(TraverseGrid& grid, PlanState& plan, int parcels,
-                              const QuestionFn& ask) {
-    OkLinesOutcome out = OkSaveLines(grid, plan, parcels, ask);
-    if (out.linesFile)
-        if (Status written = CommitFiles(plan.PlanPath, {*out.linesFile}); !written)
-            out.status = written;
-    return out;
 }
 
 struct Plan {

@@ -5,6 +5,7 @@
 #include "core/traversegrid.h"
 
 #include "plantestdir.h"
+#include "traversesaving.h"
 
 #include <gtest/gtest.h>
 
@@ -15,6 +16,8 @@ using namespace corvane;
 
 namespace {
 
+using test::OkLinesWritten;
+
 const std::string kLines = "1,2,10.0000,50.000\r\n3,2,200.0000,40.000\r\n3,1,250.0000,30.000\r\n";
 const std::string kPolygons =
     "\"AL1\",1000,\"C\"\r\n1\r\n2\r\n3\r\n1\r\n\"AL2\",5,\"C\"\r\n3\r\n4\r\n";
@@ -23,16 +26,6 @@ GridRow row(std::string from, std::string to, std::string bearing, std::string d
             std::string link = "") {
     return GridRow{std::move(link), std::move(from), std::move(to), std::move(bearing),
                    std::move(distance)};
-}
-
-// OK's lines half, the lines file then written as the parcel half writes it with the parcel.
-OkLinesOutcome OkLinesWritten(TraverseGrid& grid, PlanState& plan, int parcels,
-                              const QuestionFn& ask) {
-    OkLinesOutcome out = OkSaveLines(grid, plan, parcels, ask);
-    if (out.linesFile)
-        if (Status written = CommitFiles(plan.PlanPath, {*out.linesFile}); !written)
-            out.status = written;
-    return out;
 }
 
 // Records the questions asked and answers them all the same way.

@@ -1,0 +1,18 @@
+#pragma once
+
+#include "core/plancommit.h"
+#include "core/traverse_save.h"
+
+namespace corvane::test {
+
+// OK's lines half, the lines file then written as the parcel half writes it with the parcel.
+inline OkLinesOutcome OkLinesWritten(TraverseGrid& grid, PlanState& plan, int parcels,
+                                     const QuestionFn& ask) {
+    OkLinesOutcome out = OkSaveLines(grid, plan, parcels, ask);
+    if (out.linesFile)
+        if (Status written = CommitFiles(plan.PlanPath, {*out.linesFile}); !written)
+            out.status = written;
+    return out;
+}
+
+} // namespace corvane::test
