@@ -124,8 +124,8 @@ std::string HalvernPlan(const std::string& root, const std::string& planId) {
 }
 
 const std::vector<std::string>& NetworkExtensions() {
-    static const std::vector<std::string> extensions = {".lns", ".ply", ".sdb",
-                                                        ".cve", ".sca", ".cor"};
+    static const std::vector<std::string> extensions = {".lns", ".ply", ".sdb", ".cve",
+                                                        ".sca", ".cor", ".ctx"};
     return extensions;
 }
 

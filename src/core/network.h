@@ -30,7 +30,7 @@ bool ValidPlanIdentifier(const std::string& planId);
 std::string HalvernPlan(const std::string& root, const std::string& planId);
 
 // The files a plan's transfers carry, in order.
-const std::vector<std::string>& NetworkExtensions(); // .lns .ply .sdb .cve .sca .cor
+const std::vector<std::string>& NetworkExtensions(); // .lns .ply .sdb .cve .sca .cor .ctx
 
 // What the window shows when a fetch finds working copies and keeps them.
 inline constexpr const char* kUsedLocalFilesMessage =

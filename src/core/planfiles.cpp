@@ -39,11 +39,12 @@ Status copyByteForByte(const std::string& oldBase, const std::string& newBase,
 } // namespace
 
 Status CopyPlanFiles(const std::string& oldBase, const std::string& newBase) {
-    return copyByteForByte(oldBase, newBase, {".lns", ".ply", ".cve", ".sca"});
+    return copyByteForByte(oldBase, newBase, {".lns", ".ply", ".cve", ".sca", ".ctx"});
 }
 
 Status CopyWholePlan(const std::string& oldBase, const std::string& newBase) {
-    return copyByteForByte(oldBase, newBase, {".lns", ".ply", ".cve", ".sca", ".sdb", ".cor"});
+    return copyByteForByte(oldBase, newBase,
+                           {".lns", ".ply", ".cve", ".sca", ".sdb", ".cor", ".ctx"});
 }
 
 Result<CopyOutcome> CopyTextFile(const std::string& source, const std::string& destination) {

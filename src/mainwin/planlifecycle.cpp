@@ -40,7 +40,7 @@ bool PlanFileExists(const std::string& base, std::string_view extension) {
 // True when a file that Save As would write under this base is already there (a plan's
 // polygons file can exist without its lines file, after an export for example).
 bool AnyPlanFileExists(const std::string& base) {
-    for (const char* extension : {".lns", ".ply", ".cve", ".sca", ".sdb", ".cor"})
+    for (const char* extension : {".lns", ".ply", ".cve", ".sca", ".sdb", ".cor", ".ctx"})
         if (PlanFileExists(base, extension))
             return true;
     return false;
