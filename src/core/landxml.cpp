@@ -1,6 +1,7 @@
 #include "core/landxml.h"
 
 #include "core/bearing.h"
+#include "core/filestate.h"
 #include "core/linesfile.h"
 #include "core/numtext.h"
 #include "core/plancoords.h"
@@ -479,11 +480,7 @@ class Importer {
                 continue;
             const std::string name = UpperCase(p.attribute("name").value());
             const std::string cls = p.attribute("class").value();
-            std::string code = "CO";
-            for (const ParcelClass& c : kClasses)
-                if (UpperCase(cls) == UpperCase(c.name))
-                    code = c.code;
-            const std::string identifier = code + name;
+            const std::string identifier = ParcelIdentifierOfLandXml(cls, name);
             std::vector<Edge> edges;
             std::string problem;
             for (pugi::xml_node g = geometry.first_child(); g && problem.empty();
@@ -724,25 +721,94 @@ std::optional<std::pair<double, double>> arcCentre(double e1, double n1, double 
     return std::make_pair((e1 + e2) / 2 + side * h * dN / c, (n1 + n2) / 2 - side * h * dE / c);
 }
 
+// The states LandXML gives a parcel that is not one of the plan's own: the plan's own are
+// "proposed" and "created" (or no state at all).
+constexpr const char* kContextStates[] = {"adjoining", "existing",   "extinguished",
+                                          "affected",  "encroached", "referenced"};
+
+// A parcel to write: the plan's own (no state) or a context parcel with its state.
+struct ExportParcel {
+    std::string Identifier;
+    std::string State;
+    double Area = 0;
+    std::vector<std::int32_t> Corners;
+};
+
+std::vector<ExportParcel> planParcels(const std::vector<std::string>& polygons) {
+    std::vector<ExportParcel> parcels;
+    for (const std::string& line : polygons) {
+        if (IsHeadingLine(line)) {
+            const ParcelHeading heading = ParseHeading(line);
+            parcels.push_back({heading.Identifier, {}, heading.Area, {}});
+            continue;
+        }
+        const std::string point = trimmed(line);
+        if (!parcels.empty() && !point.empty() && IsNumberText(point))
+            parcels.back().Corners.push_back(static_cast<std::int32_t>(Val(point)));
+    }
+    return parcels;
+}
+
+std::string dateText(const std::tm& t, bool date) {
+    char text[64];
+    if (date)
+        std::snprintf(text, sizeof text, "%04d-%02d-%02d", t.tm_year + 1900, t.tm_mon + 1,
+                      t.tm_mday);
+    else
+        std::snprintf(text, sizeof text, "%02d:%02d:%02d", t.tm_hour, t.tm_min, t.tm_sec);
+    return text;
+}
+
 } // namespace
+
+LandXmlParcelName LandXmlNameOfParcel(const std::string& identifier) {
+    const std::string cls = ParcelTypeName(identifier);
+    if (cls == "Construction")
+        return {cls, identifier};
+    return {cls, identifier.substr(2)};
+}
+
+std::string ParcelIdentifierOfLandXml(const std::string& cls, const std::string& name) {
+    for (const ParcelClass& c : kClasses)
+        if (UpperCase(cls) == UpperCase(c.name))
+            return c.code + name;
+    // A parcel of any other class is a construction parcel. A name that already reads as a
+    // construction identifier (Corvane's own "COBBL", "CX7", or a restriction such as
+    // "CORST1-P1\PS619178") is kept whole; any other gets "CO" before it, so it draws as
+    // construction and never passes for a lot or road by its first letters.
+    if (!name.empty() && name[0] == 'C' && ParcelTypeName(name) == "Construction")
+        return name;
+    return "CO" + name;
+}
 
 Result<LandXmlExport> ExportLandXml(const std::vector<LineRecord>& planLines,
                                     const CurveTable& curves,
                                     const std::vector<std::string>& polygons,
-                                    std::int32_t pointNumberLimit) {
+                                    const std::vector<ContextParcel>& context,
+                                    std::int32_t pointNumberLimit, const std::tm& now) {
     std::vector<LineRecord> lines;
     for (const LineRecord& l : planLines)
         if (l.Distance > 0)
             lines.push_back(l);
     const std::vector<PointRecord> points = BuildPlanCoordinates(lines, curves);
+    // Only the first group's coordinates are written: another group's stand wherever the
+    // builder put its origin, and their place against the first is not measured, so a
+    // reader would take a made-up position for a surveyed one. Its points are written
+    // without coordinates, with every line to them.
     std::unordered_map<std::int32_t, const PointRecord*> fixed;
-    int leftOut = 0;
-    for (const PointRecord& p : points) {
-        if (p.Fixed && p.Group == 0)
-            fixed.try_emplace(p.Number, &p);
-        else
-            ++leftOut;
+    std::vector<const PointRecord*> order;
+    {
+        std::unordered_set<std::int32_t> seen;
+        for (const PointRecord& p : points) {
+            if (!seen.insert(p.Number).second)
+                continue;
+            order.push_back(&p);
+            if (p.Fixed && p.Group == 0)
+                fixed.emplace(p.Number, &p);
+        }
     }
+    LandXmlExport result;
+    result.PointsWithoutCoordinates = static_cast<int>(order.size() - fixed.size());
 
     auto f4 = [](double v) { return Format(v, "0.0000"); };
     pugi::xml_document doc;
@@ -752,47 +818,56 @@ Result<LandXmlExport> ExportLandXml(const std::vector<LineRecord>& planLines,
     pugi::xml_node root = doc.append_child("LandXML");
     root.append_attribute("xmlns") = "http://www.landxml.org/schema/LandXML-1.2";
     root.append_attribute("version") = "1.2";
-    root.append_attribute("date") = "2026-01-01";
-    root.append_attribute("time") = "00:00:00";
+    root.append_attribute("date") = dateText(now, true).c_str();
+    root.append_attribute("time") = dateText(now, false).c_str();
     pugi::xml_node metric = root.append_child("Units").append_child("Metric");
     metric.append_attribute("linearUnit") = "meter";
     metric.append_attribute("areaUnit") = "squareMeter";
     metric.append_attribute("volumeUnit") = "cubicMeter";
+    metric.append_attribute("temperatureUnit") = "celsius";
+    metric.append_attribute("pressureUnit") = "milliBars";
     metric.append_attribute("angularUnit") = "decimal dd.mm.ss";
     metric.append_attribute("directionUnit") = "decimal dd.mm.ss";
     pugi::xml_node application = root.append_child("Application");
     application.append_attribute("name") = "Corvane";
 
-    // Points in the order the coordinate builder reached them.
+    // Points in the order the coordinate builder reached them. A mark carries its number as
+    // the point's oID, as lodged plans give it.
     pugi::xml_node cg = root.append_child("CgPoints");
-    std::vector<std::int32_t> order;
-    for (const PointRecord& p : points) {
-        if (!fixed.count(p.Number) || fixed[p.Number] != &p)
-            continue;
-        order.push_back(p.Number);
+    std::vector<std::pair<std::string, std::string>> marks; // label, type
+    for (const PointRecord* p : order) {
+        const std::string label = pointName(p->Number);
         pugi::xml_node point = cg.append_child("CgPoint");
-        point.append_attribute("name") = pointName(p.Number).c_str();
-        point.append_attribute("pntSurv") = p.Number > pointNumberLimit ? "control" : "boundary";
-        point.text() = (f4(p.North) + " " + f4(p.East)).c_str();
+        point.append_attribute("name") = label.c_str();
+        const bool mark =
+            p->Number > pointNumberLimit && !std::isdigit(static_cast<unsigned char>(label[0]));
+        if (mark) {
+            size_t letters = 0;
+            while (letters < label.size() &&
+                   std::isalpha(static_cast<unsigned char>(label[letters])))
+                ++letters;
+            point.append_attribute("oID") = label.substr(letters).c_str();
+            marks.emplace_back(label, label.substr(0, letters));
+        }
+        point.append_attribute("pntSurv") = p->Number > pointNumberLimit ? "control" : "boundary";
+        if (fixed.count(p->Number))
+            point.text() = (f4(p->North) + " " + f4(p->East)).c_str();
     }
-    pugi::xml_node monuments = root.append_child("Monuments");
-    for (std::int32_t n : order) {
-        const std::string label = pointName(n);
-        if (n <= pointNumberLimit || std::isdigit(static_cast<unsigned char>(label[0])))
-            continue;
-        pugi::xml_node m = monuments.append_child("Monument");
-        m.append_attribute("name") = label.c_str();
-        m.append_attribute("pntRef") = label.c_str();
-        size_t letters = 0;
-        while (letters < label.size() && std::isalpha(static_cast<unsigned char>(label[letters])))
-            ++letters;
-        m.append_attribute("type") = label.substr(0, letters).c_str();
+    // The schema wants at least one Monument in a Monuments element.
+    if (!marks.empty()) {
+        pugi::xml_node monuments = root.append_child("Monuments");
+        for (const auto& [label, type] : marks) {
+            pugi::xml_node m = monuments.append_child("Monument");
+            m.append_attribute("name") = label.c_str();
+            m.append_attribute("pntRef") = label.c_str();
+            m.append_attribute("type") = type.c_str();
+        }
     }
 
     pugi::xml_node survey = root.append_child("Survey");
     survey.append_child("SurveyHeader").append_attribute("name") = "Corvane plan";
-    for (std::int32_t n : order) {
-        const std::string label = pointName(n);
+    for (const PointRecord* p : order) {
+        const std::string label = pointName(p->Number);
         pugi::xml_node setup = survey.append_child("InstrumentSetup");
         setup.append_attribute("id") = ("IS-" + label).c_str();
         setup.append_attribute("stationName") = label.c_str();
@@ -801,12 +876,7 @@ Result<LandXmlExport> ExportLandXml(const std::vector<LineRecord>& planLines,
     }
     pugi::xml_node group = survey.append_child("ObservationGroup");
     group.append_attribute("id") = "OG1";
-    int linesLeftOut = 0;
     for (const LineRecord& l : lines) {
-        if (!fixed.count(l.FromPoint) || !fixed.count(l.ToPoint)) {
-            ++linesLeftOut;
-            continue;
-        }
         const bool arc = l.Bearing > kArcBearingBase;
         pugi::xml_node o = group.append_child(arc ? "ReducedArcObservation" : "ReducedObservation");
         o.append_attribute("setupID") = ("IS-" + pointName(l.FromPoint)).c_str();
@@ -825,36 +895,66 @@ Result<LandXmlExport> ExportLandXml(const std::vector<LineRecord>& planLines,
         }
     }
 
-    // The parcels: each heading and its points, every edge a line or an arc.
+    // The parcels: each with its points, every edge a line or an arc. One that cannot be
+    // drawn from coordinates is left out and listed with the reason.
+    std::vector<ExportParcel> parcels = planParcels(polygons);
+    for (const ContextParcel& c : context)
+        parcels.push_back({c.Identifier, c.State, c.Area, c.Points});
     std::unordered_map<std::uint64_t, const LineRecord*> byPair;
     for (const LineRecord& l : lines)
         byPair.try_emplace(PointPairKey(l.FromPoint, l.ToPoint), &l);
-    pugi::xml_node parcels = root.append_child("Parcels");
-    for (size_t i = 0; i < polygons.size();) {
-        if (!IsHeadingLine(polygons[i])) {
-            ++i;
+    pugi::xml_node parcelsNode;
+    for (const ExportParcel& x : parcels) {
+        const bool own = x.State.empty();
+        std::vector<std::string> unplaced;
+        for (std::int32_t n : x.Corners) {
+            const std::string label = pointName(n);
+            if (!fixed.count(n) &&
+                std::find(unplaced.begin(), unplaced.end(), label) == unplaced.end())
+                unplaced.push_back(label);
+        }
+        std::string problem;
+        if (own && !x.Corners.empty() && x.Corners.front() != x.Corners.back())
+            problem = "not closed (its last point is not its first)";
+        else if (x.Corners.size() < (own ? 4u : 2u))
+            problem = own ? "fewer than three corners" : "fewer than two corners";
+        else if (!unplaced.empty()) {
+            problem = unplaced.size() == 1 ? "no coordinates for point " + unplaced[0]
+                                           : "no coordinates for points " + unplaced[0];
+            for (size_t k = 1; k < unplaced.size(); ++k)
+                problem += ", " + unplaced[k];
+        }
+        if (!problem.empty()) {
+            result.ParcelsLeftOut.push_back(x.Identifier + (own ? "" : " (" + x.State + ")") +
+                                            ", " + problem);
             continue;
         }
-        const ParcelHeading heading = ParseHeading(polygons[i]);
-        std::vector<std::int32_t> corners;
-        for (++i; i < polygons.size() && !IsHeadingLine(polygons[i]); ++i)
-            if (IsNumberText(trimmed(polygons[i])) && !trimmed(polygons[i]).empty())
-                corners.push_back(static_cast<std::int32_t>(Val(trimmed(polygons[i]))));
-        const bool drawable =
-            corners.size() >= 3 &&
-            std::all_of(corners.begin(), corners.end(), [&](auto n) { return fixed.count(n) > 0; });
-        if (!drawable)
-            continue;
-        const std::string cls = ParcelTypeName(heading.Identifier);
-        pugi::xml_node parcel = parcels.append_child("Parcel");
-        parcel.append_attribute("name") =
-            (cls == "Construction" ? heading.Identifier : heading.Identifier.substr(2)).c_str();
-        parcel.append_attribute("class") = cls.c_str();
-        parcel.append_attribute("state") = "proposed";
-        parcel.append_attribute("area") = GeneralText(heading.Area).c_str();
+        if (!parcelsNode)
+            parcelsNode = root.append_child("Parcels");
+        const LandXmlParcelName name = LandXmlNameOfParcel(x.Identifier);
+        pugi::xml_node parcel = parcelsNode.append_child("Parcel");
+        parcel.append_attribute("name") = name.Name.c_str();
+        parcel.append_attribute("class") = name.Class.c_str();
+        std::string state = "proposed";
+        if (!own) {
+            // A state LandXML does not know would make the file invalid, and "proposed" or
+            // "created" would bring the parcel back as one of the plan's own.
+            bool known = false;
+            state = "referenced";
+            for (const char* s : kContextStates)
+                if (UpperCase(x.State) == UpperCase(s)) {
+                    state = s;
+                    known = true;
+                }
+            if (!known)
+                result.Notes.push_back(x.Identifier + ": the state \"" + x.State +
+                                       "\" is written as \"referenced\"");
+        }
+        parcel.append_attribute("state") = state.c_str();
+        parcel.append_attribute("area") = GeneralText(x.Area).c_str();
         pugi::xml_node geometry = parcel.append_child("CoordGeom");
-        for (size_t k = 1; k < corners.size(); ++k) {
-            const std::int32_t a = corners[k - 1], b = corners[k];
+        for (size_t k = 1; k < x.Corners.size(); ++k) {
+            const std::int32_t a = x.Corners[k - 1], b = x.Corners[k];
             const auto found = byPair.find(PointPairKey(a, b));
             const LineRecord* line = found == byPair.end() ? nullptr : found->second;
             const PointRecord& p = *fixed[a];
@@ -882,7 +982,23 @@ Result<LandXmlExport> ExportLandXml(const std::vector<LineRecord>& planLines,
 
     std::ostringstream out;
     doc.save(out, "  ", pugi::format_default, pugi::encoding_utf8);
-    return LandXmlExport{out.str(), leftOut, linesLeftOut};
+    result.Text = out.str();
+    return result;
+}
+
+std::vector<std::string> LandXmlExportFindings(const LandXmlExport& exported) {
+    std::vector<std::string> out;
+    if (exported.PointsWithoutCoordinates > 0)
+        out.push_back(std::to_string(exported.PointsWithoutCoordinates) +
+                      (exported.PointsWithoutCoordinates == 1 ? " point" : " points") +
+                      " without coordinates (not joined by lines to the first group)");
+    if (!exported.ParcelsLeftOut.empty()) {
+        out.push_back("Parcels left out:");
+        for (const std::string& p : exported.ParcelsLeftOut)
+            out.push_back("  " + p);
+    }
+    out.insert(out.end(), exported.Notes.begin(), exported.Notes.end());
+    return out;
 }
 
 Result<LandXmlExport> ExportLandXmlFile(const std::string& planPath, const std::string& outPath,
@@ -903,7 +1019,11 @@ Result<LandXmlExport> ExportLandXmlFile(const std::string& planPath, const std::
             return Error{read.error().message, kExportTitle};
         polygons = std::move(read).value();
     }
-    auto exported = ExportLandXml(plan.PlanLines, curves.value(), polygons, pointNumberLimit);
+    auto context = ReadContextParcels(planPath);
+    if (!context)
+        return Error{context.error().message, kExportTitle};
+    auto exported = ExportLandXml(plan.PlanLines, curves.value(), polygons, context.value(),
+                                  pointNumberLimit, LocalTime(std::time(nullptr)));
     if (!exported)
         return exported;
     if (Status written = WriteFileAtomic(outPath, exported.value().Text); !written)

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "core/contextparcels.h"
 #include "core/curves.h"
 #include "core/records.h"
 #include "core/result.h"
 
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -18,6 +20,7 @@ struct ImportedPlan {
     std::vector<CurveRecord> Curves;
     std::vector<std::string> Polygons; // the polygons file's lines
     std::vector<std::string> Report;   // the import report's lines
+    std::vector<ContextParcel> Context;
 };
 
 struct LandXmlImportOptions {
@@ -42,19 +45,42 @@ Status WriteImportedPlan(const ImportedPlan& plan, const std::string& base);
 // The import report's file for a plan base.
 std::string ImportReportPath(const std::string& base);
 
-// A plan as LandXML: units (metres, square metres, packed dd.mm.ss directions), the fixed
-// points of the first group with their coordinates, an instrument setup per point and an
-// observation per line between them, and the parcels with their geometry, area and class.
+// A parcel's LandXML class and name from its identifier: the class the type code names and
+// the identifier after the code ("AL12": Allotment "12"); a construction parcel keeps its
+// whole identifier as its name. ParcelIdentifierOfLandXml is the way back: the class's type
+// code before the name, or for any other class the name itself when it reads as a
+// construction identifier (first letter C, no type code), else "CO" before it.
+struct LandXmlParcelName {
+    std::string Class;
+    std::string Name;
+};
+LandXmlParcelName LandXmlNameOfParcel(const std::string& identifier);
+std::string ParcelIdentifierOfLandXml(const std::string& cls, const std::string& name);
+
+// A plan as LandXML: units (metres, square metres, packed dd.mm.ss directions), every point
+// (with coordinates when fixed in the first group of lines), an instrument setup per point
+// and an observation per line, and the parcels with their geometry, area and class: the
+// plan's own as "proposed", the context parcels with their state. A parcel is written when
+// every corner has coordinates (and the plan's own close); the others are listed, each with
+// its reason ("AL3, no coordinates for point 17"). now: the date and time the file gives.
 struct LandXmlExport {
     std::string Text;
-    int PointsLeftOut = 0; // points of other groups or not fixed
-    int LinesLeftOut = 0;  // lines to such points
+    int PointsWithoutCoordinates = 0;        // of other groups or not fixed
+    std::vector<std::string> ParcelsLeftOut; // "AL3, no coordinates for point 17"
+    std::vector<std::string> Notes;          // context states written otherwise
 };
 Result<LandXmlExport> ExportLandXml(const std::vector<LineRecord>& lines, const CurveTable& curves,
                                     const std::vector<std::string>& polygons,
-                                    std::int32_t pointNumberLimit);
+                                    const std::vector<ContextParcel>& context,
+                                    std::int32_t pointNumberLimit, const std::tm& now);
 
-// Reads the plan's files and writes the LandXML document through the safe rewrite.
+// What the surveyor must know of an export, one line each: the points written without
+// coordinates, "Parcels left out:" and each parcel left out (indented), the notes. Empty when
+// the whole plan went out as it is.
+std::vector<std::string> LandXmlExportFindings(const LandXmlExport& exported);
+
+// Reads the plan's files (its context parcels too) and writes the LandXML document through
+// the safe rewrite, dated now.
 Result<LandXmlExport> ExportLandXmlFile(const std::string& planPath, const std::string& outPath,
                                         std::int32_t pointNumberLimit);
 

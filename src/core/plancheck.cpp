@@ -142,7 +142,8 @@ static int RunImportCommand(const CommandLine& command, std::ostream& out, std::
     return findings ? 1 : 0;
 }
 
-// "--export-landxml PLAN --out FILE": exit 1 when points or lines were left out.
+// "--export-landxml PLAN --out FILE": the file holds what could be written; exit 1 when a
+// parcel was left out or a point went without coordinates, each listed on stderr.
 static int RunExportCommand(const CommandLine& command, std::ostream& out, std::ostream& err) {
     const std::string planPath = PlanPathOfArgument(command.Plan);
     if (Status recovered = RecoverCommandPlan(planPath, err); !recovered)
@@ -153,13 +154,11 @@ static int RunExportCommand(const CommandLine& command, std::ostream& out, std::
         ExportLandXmlFile(planPath, command.value("--out"), PlanState{}.PointNumberLimit);
     if (!exported)
         return refuse(err, exported.error().message);
-    out << command.value("--out") << " written";
-    const LandXmlExport& x = exported.value();
-    if (x.PointsLeftOut > 0 || x.LinesLeftOut > 0)
-        out << "; left out: " << x.PointsLeftOut << " points of other groups or not fixed, "
-            << x.LinesLeftOut << " lines to them";
-    out << '\n';
-    return (x.PointsLeftOut > 0 || x.LinesLeftOut > 0) ? 1 : 0;
+    out << command.value("--out") << " written\n";
+    const std::vector<std::string> findings = LandXmlExportFindings(exported.value());
+    for (const std::string& line : findings)
+        err << line << '\n';
+    return findings.empty() ? 0 : 1;
 }
 
 static int RunCoordsCommand(const CommandLine& command, std::ostream& out, std::ostream& err) {

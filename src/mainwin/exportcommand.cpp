@@ -111,13 +111,16 @@ void frmCorvane::mnuExportLandXml_Click() {
         return;
     }
     QString text = name + QStringLiteral(" written");
-    const LandXmlExport& x = exported.value();
-    if (x.PointsLeftOut > 0 || x.LinesLeftOut > 0)
-        text += QStringLiteral("\nLeft out: %1 points of other groups or not fixed, %2 lines to "
-                               "them")
-                    .arg(x.PointsLeftOut)
-                    .arg(x.LinesLeftOut);
-    desktop_.message(text, QStringLiteral("Export LandXML"), Icon::Information);
+    // A long list would run off the screen; the command line lists every parcel.
+    constexpr size_t kShown = 20;
+    const std::vector<std::string> findings = LandXmlExportFindings(exported.value());
+    for (size_t i = 0; i < findings.size() && i < kShown; ++i)
+        text += QStringLiteral("\n") + fromCore(findings[i]);
+    if (findings.size() > kShown)
+        text += QStringLiteral("\n... and %1 more").arg(findings.size() - kShown);
+    desktop_.message(text, QStringLiteral("Export LandXML"),
+                     exported.value().ParcelsLeftOut.empty() ? Icon::Information
+                                                             : Icon::Exclamation);
 }
 
 } // namespace corvane

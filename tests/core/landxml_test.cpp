@@ -1,19 +1,28 @@
 // LandXML exchange: units, point numbers, observations, arcs and parcels read from other
 // software's files, refusals that write nothing, and plans that come back unchanged from an
-// export and an import.
+// export and an import. Every exported document is checked against the LandXML 1.2 schema.
 #include "bench/plangen.h"
+#include "core/bearing.h"
 #include "core/curves.h"
+#include "core/filestate.h"
 #include "core/landxml.h"
 #include "core/linesfile.h"
 #include "core/numtext.h"
 #include "core/plancheck.h"
+#include "core/pointlabel.h"
 #include "core/polygons.h"
 #include "core/textfile.h"
+
+#include "landxmlschema.h"
 
 #include "plantestdir.h"
 
 #include <algorithm>
+#include <cmath>
 #include <gtest/gtest.h>
+#include <map>
+#include <pugixml.hpp>
+#include <random>
 #include <sstream>
 
 using namespace corvane;
@@ -204,78 +213,369 @@ TEST(LandXmlImport, RefusalsNameTheElementAndWriteNothing) {
     EXPECT_EQ(dir.read("old.ply"), "\"AL1\",0,\"C\"\r\n");
 }
 
-// Export then import: the same lines, arcs, parcels and areas.
-TEST(LandXmlRoundTrip, SamplePlanHandWrittenPlanAndGeneratedGrid) {
-    test::PlanTestDir dir;
-    auto roundTrip = [&](const std::string& base) {
-        PlanState before;
-        before.PlanPath = base;
-        EXPECT_TRUE(LoadLines(before));
-        std::ostringstream out, err;
-        EXPECT_EQ(RunPlanCheck({"--export-landxml", base, "--out", dir.path("x.xml")}, out, err), 0)
-            << err.str();
-        std::remove(dir.path("back.lns").c_str());
-        std::remove(dir.path("back.ply").c_str());
-        std::remove(dir.path("back.cve").c_str());
-        std::remove(dir.path("back-import.txt").c_str());
-        EXPECT_EQ(RunPlanCheck({"--import-landxml", dir.path("x.xml"), "--out", dir.path("back")},
-                               out, err),
-                  0)
-            << err.str() << out.str();
-        PlanState after;
-        after.PlanPath = dir.path("back");
-        EXPECT_TRUE(LoadLines(after));
-        EXPECT_EQ(recordsOf(after.PlanLines), recordsOf(before.PlanLines));
-        // The arcs turn the same way on the same chord (stored by its chord bearing now).
-        const auto curvesBefore = ReadCurveFile(base);
-        const auto curvesAfter = ReadCurveFile(after.PlanPath);
-        for (const LineRecord& l : before.PlanLines) {
-            if (l.Bearing < kArcBearingBase)
-                continue;
-            const CurveData a =
-                LoadCurve(l.FromPoint, l.ToPoint, l.Bearing, l.Distance, curvesBefore.value());
-            const CurveData b =
-                LoadCurve(l.FromPoint, l.ToPoint, l.Bearing, l.Distance, curvesAfter.value());
-            EXPECT_EQ(a.Direction, b.Direction);
-            EXPECT_EQ(a.ChordBearing, b.ChordBearing);
-        }
-        auto parcels = [](const std::string& path) {
-            std::vector<std::string> out;
-            const auto read = ReadPolygonsFile(path);
-            for (const std::string& l : read.value())
-                out.push_back(IsHeadingLine(l) ? ParseHeading(l).Identifier + " " +
-                                                     GeneralText(ParseHeading(l).Area)
-                                               : l);
-            return out;
-        };
-        EXPECT_EQ(parcels(dir.path("back.ply")), parcels(PlanFile(base, ".ply")));
-    };
-    roundTrip(CORVANE_SOURCE_DIR "/examples/D20417");
+namespace {
 
-    std::ostringstream out, err;
+// A plan as the export takes it.
+struct TripPlan {
+    std::vector<LineRecord> lines;
+    std::vector<CurveRecord> curves;
+    std::vector<std::string> polygons;
+    std::vector<ContextParcel> context;
+};
+
+std::tm pinnedTime() {
+    std::tm t{};
+    t.tm_year = 2031 - 1900;
+    t.tm_mon = 6;
+    t.tm_mday = 4;
+    t.tm_hour = 9;
+    t.tm_min = 5;
+    t.tm_sec = 3;
+    return t;
+}
+
+LandXmlExport exported(const TripPlan& plan) {
+    auto x = ExportLandXml(plan.lines, CurveTable(plan.curves), plan.polygons, plan.context, 5000,
+                           pinnedTime());
+    EXPECT_TRUE(x) << (x ? "" : x.error().message);
+    if (!x)
+        return {};
+    EXPECT_EQ(test::LandXmlSchemaErrors(x.value().Text), "");
+    return x.value();
+}
+
+struct ParcelOf {
+    std::string identifier;
+    std::string area;
+    std::vector<std::int32_t> corners;
+};
+std::vector<ParcelOf> parcelsOf(const std::vector<std::string>& polygons) {
+    std::vector<ParcelOf> out;
+    for (const std::string& l : polygons) {
+        if (IsHeadingLine(l))
+            out.push_back({ParseHeading(l).Identifier, GeneralText(ParseHeading(l).Area), {}});
+        else if (!out.empty() && !l.empty())
+            out.back().corners.push_back(static_cast<std::int32_t>(Val(l)));
+    }
+    return out;
+}
+
+// The same closed ring of corners, whichever corner it starts at and whichever way it runs
+// (the import turns an anticlockwise parcel clockwise).
+bool sameRing(std::vector<std::int32_t> a, std::vector<std::int32_t> b) {
+    if (a.size() != b.size() || a.size() < 2 || a.front() != a.back() || b.front() != b.back())
+        return a == b;
+    a.pop_back();
+    b.pop_back();
+    for (int turn = 0; turn < 2; ++turn) {
+        for (size_t start = 0; start < a.size(); ++start) {
+            std::vector<std::int32_t> r(a.begin() + static_cast<std::ptrdiff_t>(start), a.end());
+            r.insert(r.end(), a.begin(), a.begin() + static_cast<std::ptrdiff_t>(start));
+            if (r == b)
+                return true;
+        }
+        std::reverse(a.begin(), a.end());
+    }
+    return false;
+}
+
+// Export then import: every line with its figures, every arc turning the same way on the same
+// chord, every parcel under its own identifier with its area and its ring of corners.
+void expectRoundTrip(const TripPlan& plan, const std::string& what) {
+    SCOPED_TRACE(what);
+    const LandXmlExport x = exported(plan);
+    EXPECT_TRUE(x.ParcelsLeftOut.empty()) << x.ParcelsLeftOut.front();
+    const ImportedPlan back = imported(x.Text);
+    std::vector<LineRecord> kept;
+    for (const LineRecord& l : plan.lines)
+        if (l.Distance > 0)
+            kept.push_back(l);
+    EXPECT_EQ(recordsOf(back.Lines), recordsOf(kept));
+    const CurveTable before(plan.curves), after(back.Curves);
+    for (const LineRecord& l : kept) {
+        if (l.Bearing < kArcBearingBase)
+            continue;
+        const CurveData a = LoadCurve(l.FromPoint, l.ToPoint, l.Bearing, l.Distance, before);
+        const CurveData b = LoadCurve(l.FromPoint, l.ToPoint, l.Bearing, l.Distance, after);
+        EXPECT_EQ(a.Direction, b.Direction) << FormatLineRecord(l);
+        EXPECT_EQ(a.ChordBearing, b.ChordBearing) << FormatLineRecord(l);
+    }
+    const std::vector<ParcelOf> want = parcelsOf(plan.polygons), got = parcelsOf(back.Polygons);
+    ASSERT_EQ(got.size(), want.size());
+    for (size_t i = 0; i < want.size(); ++i) {
+        EXPECT_EQ(got[i].identifier, want[i].identifier);
+        EXPECT_EQ(got[i].area, want[i].area) << want[i].identifier;
+        EXPECT_TRUE(sameRing(got[i].corners, want[i].corners)) << want[i].identifier;
+    }
+}
+
+TripPlan planFromFiles(const std::string& base) {
+    TripPlan plan;
+    PlanState state;
+    state.PlanPath = base;
+    EXPECT_TRUE(LoadLines(state));
+    plan.lines = state.PlanLines;
+    plan.curves = ReadCurveFile(base).value().Records();
+    plan.polygons = ReadPolygonsFile(PlanFile(base, ".ply")).value();
+    return plan;
+}
+
+// A plan made up for the round trip: a grid of corners about 20 m apart, jittered so every
+// bearing differs, its lines measured from the corners' coordinates; some edges arcs either
+// way, some diagonals without a bearing, marks of every kind joined to corners, the cells
+// parcels of every type and construction parcels, some listed anticlockwise, and the outer
+// boundary round the whole grid. Lines stored in random order.
+TripPlan generatedPlan(unsigned seed) {
+    std::mt19937 random(seed);
+    auto pick = [&random](int low, int high) {
+        return std::uniform_int_distribution<int>(low, high)(random);
+    };
+    TripPlan plan;
+    const int side = pick(3, 6);
+    auto number = [side](int r, int c) { return r * side + c + 1; };
+    std::map<std::int32_t, std::pair<double, double>> at;
+    for (int r = 0; r < side; ++r)
+        for (int c = 0; c < side; ++c)
+            at[number(r, c)] = {c * 20.0 + pick(-300, 300) / 100.0,
+                                -r * 20.0 + pick(-300, 300) / 100.0};
+    auto measure = [&](std::int32_t a, std::int32_t b, bool mayBeArc) {
+        const double dE = at[b].first - at[a].first, dN = at[b].second - at[a].second;
+        const double bearing = Val(BearingText(RadiansToBearing(BearingFromDeltas(dE, dN))));
+        const double chord = std::hypot(dE, dN);
+        LineRecord line{a, b, bearing, Val(DistanceText(chord)), 0};
+        if (mayBeArc && pick(0, 4) == 0) {
+            const double radius = Val(DistanceText(chord * pick(55, 300) / 100.0));
+            line.Bearing = kArcBearingBase + radius;
+            line.Distance = Val(DistanceText(2 * radius * std::asin(chord / (2 * radius))));
+            plan.curves.push_back({a, b, pick(0, 1) ? "L" : "R", kMissingBearing, bearing});
+        }
+        plan.lines.push_back(line);
+    };
+    for (int r = 0; r < side; ++r)
+        for (int c = 0; c < side; ++c) {
+            if (c + 1 < side)
+                measure(number(r, c), number(r, c + 1), true);
+            if (r + 1 < side)
+                measure(number(r, c), number(r + 1, c), true);
+            if (r + 1 < side && c + 1 < side && pick(0, 5) == 0)
+                plan.lines.push_back({number(r, c), number(r + 1, c + 1), kMissingBearing,
+                                      Val(DistanceText(pick(2000, 3000) / 100.0)), 0});
+        }
+    const char* kinds[] = {"PM", "SSM", "TS", "MSM", "GBM"};
+    for (int k = pick(0, 4); k > 0; --k) {
+        const std::int32_t mark =
+            PointLabelToNumber(kinds[pick(0, 4)] + std::to_string(k * 1000 + pick(1, 999)));
+        const std::int32_t corner = number(pick(0, side - 1), pick(0, side - 1));
+        at[mark] = {at[corner].first + pick(-500, 500) / 10.0, at[corner].second + 7.5};
+        measure(corner, mark, false);
+    }
+    std::shuffle(plan.lines.begin(), plan.lines.end(), random);
+
+    const std::vector<std::string> codes = {"AL", "LT", "PT", "PI", "EA",
+                                            "RD", "RE", "CO", "CX", "COBBL"};
+    auto add = [&](const std::string& identifier, std::vector<std::int32_t> ring) {
+        if (pick(0, 2) == 0)
+            std::reverse(ring.begin(), ring.end());
+        plan.polygons.push_back(FormatHeading(identifier, pick(0, 99999) / 10.0, "C"));
+        for (std::int32_t p : ring)
+            plan.polygons.push_back(std::to_string(p));
+    };
+    int k = pick(0, 9);
+    for (int r = 0; r + 1 < side; ++r)
+        for (int c = 0; c + 1 < side; ++c, ++k) {
+            const std::string& code = codes[static_cast<size_t>(k) % codes.size()];
+            // One bold black line stands alone, as the new parcel dialog makes it.
+            add(code + (code == "COBBL" && k < 10 ? "" : std::to_string(k)),
+                {number(r, c), number(r, c + 1), number(r + 1, c + 1), number(r + 1, c),
+                 number(r, c)});
+        }
+    std::vector<std::int32_t> ring;
+    for (int c = 0; c < side; ++c)
+        ring.push_back(number(0, c));
+    for (int r = 1; r < side; ++r)
+        ring.push_back(number(r, side - 1));
+    for (int c = side - 2; c >= 0; --c)
+        ring.push_back(number(side - 1, c));
+    for (int r = side - 2; r >= 0; --r)
+        ring.push_back(number(r, 0));
+    add("OB", ring);
+    return plan;
+}
+
+} // namespace
+
+TEST(LandXmlRoundTrip, SamplePlansAndGeneratedPlansComeBackWhole) {
+    expectRoundTrip(planFromFiles(CORVANE_SOURCE_DIR "/examples/D20417"), "D20417");
+
+    // The hand-written plan closes as worked by hand (the lot, the easement and the road
+    // with its curved frontage: 20 x 10 and a 15 m arc's segment of 52.39 m²), then makes
+    // the trip as the plan it became.
+    test::PlanTestDir dir;
+    std::ostringstream out, err, check;
     ASSERT_EQ(RunPlanCheck({"--import-landxml", CORVANE_SOURCE_DIR "/examples/LX1.xml", "--out",
                             dir.path("lx1")},
                            out, err),
               0);
-    // The hand-written plan closes as worked by hand: the lot, the easement and the road
-    // with its curved frontage (20 x 10 and a 15 m arc's segment of 52.39 m²).
-    std::ostringstream check;
     EXPECT_EQ(RunPlanCheck({"--check", dir.path("lx1")}, check, err), 0);
     EXPECT_NE(check.str().find("LT1 OK Area = 600 m²"), std::string::npos) << check.str();
     EXPECT_NE(check.str().find("EA1 OK Area = 60 m²"), std::string::npos);
     EXPECT_NE(check.str().find("RD1 OK Area = 252 m²"), std::string::npos);
-    roundTrip(dir.path("lx1"));
+    expectRoundTrip(planFromFiles(dir.path("lx1")), "LX1");
 
-    gen::GeneratedPlan grid = gen::ShuffledGrid(9, 3);
-    PlanState generated;
-    generated.PlanPath = dir.path("grid");
-    generated.PlanLines = grid.lines;
-    generated.chkArray = true;
-    ASSERT_TRUE(SaveLines(generated));
-    dir.write("grid.ply", JoinLines(gen::GridPolygons(9)));
-    std::vector<std::string> curves;
-    for (const CurveRecord& c : grid.curves)
-        curves.push_back(FormatCurveRecord(c));
-    dir.write("grid.cve", JoinLines(curves));
-    roundTrip(dir.path("grid"));
+    for (unsigned seed = 1; seed <= 12; ++seed)
+        expectRoundTrip(generatedPlan(seed), "generated plan " + std::to_string(seed));
+}
+
+// Names from the plans surveyors lodge: a restriction keeps its own name as its identifier,
+// another class's name that reads as a lot or road gets "CO" so it stays construction.
+TEST(LandXmlRoundTrip, ParcelNamesOfLodgedPlansBecomeTheirIdentifiers) {
+    auto parcel = [](const std::string& name, const std::string& cls) {
+        return "<Parcel name=\"" + name + "\" class=\"" + cls +
+               "\" area=\"600\"><CoordGeom><Line><Start pntRef=\"1\"/><End pntRef=\"2\"/></Line>"
+               "<Line><Start pntRef=\"2\"/><End pntRef=\"3\"/></Line>"
+               "<Line><Start pntRef=\"3\"/><End pntRef=\"1\"/></Line></CoordGeom></Parcel>";
+    };
+    const ImportedPlan plan = imported(document(
+        kMetric, kRectangle + "</Survey><Parcels>" + parcel("CORST1-P1\\PS619178", "Restriction") +
+                     parcel("1/DP105178", "Lot") + parcel("E-1", "Easement") +
+                     parcel("LT5", "Building") + parcel("1", "Common Property") +
+                     parcel("CX7", "Construction") + "</Parcels>"));
+    std::vector<std::string> identifiers;
+    for (const ParcelOf& p : parcelsOf(plan.Polygons))
+        identifiers.push_back(p.identifier);
+    EXPECT_EQ(identifiers, (std::vector<std::string>{"CORST1-P1\\PS619178", "LT1/DP105178", "EAE-1",
+                                                     "COLT5", "CO1", "CX7"}));
+}
+
+// Parcels whose corners have no coordinates (another group of lines, a point no bearing
+// fixes, a point of no line) are listed with the points and the rest still go out: every
+// line, every point (those without coordinates bare), and the parcels that can be drawn.
+TEST(LandXmlExport, ParcelsWithoutCoordinatesAreListedAndTheRestWritten) {
+    test::PlanTestDir dir;
+    dir.write("two.lns", "1,2,90.0000,20.000\r\n2,3,180.0000,20.000\r\n3,4,270.0000,20.000\r\n"
+                         "4,1,0.0000,20.000\r\n"
+                         // another group, not joined to the first by any line
+                         "11,12,90.0000,10.000\r\n12,13,180.0000,10.000\r\n"
+                         "13,14,270.0000,10.000\r\n14,11,0.0000,10.000\r\n"
+                         // 17 joined only by a line without a bearing
+                         "3,17,999,12.500\r\n17,4,999,12.500\r\n");
+    dir.write("two.ply", "\"AL1\",400,\"C\"\r\n1\r\n2\r\n3\r\n4\r\n1\r\n"
+                         "\"AL2\",100,\"C\"\r\n11\r\n12\r\n13\r\n14\r\n11\r\n"
+                         "\"AL3\",50,\"C\"\r\n3\r\n17\r\n4\r\n3\r\n"
+                         "\"RD1\",0,\"C\"\r\n1\r\n2\r\n99\r\n1\r\n"
+                         "\"EA1\",0,\"C\"\r\n1\r\n2\r\n3\r\n");
+    std::ostringstream out, err;
+    EXPECT_EQ(
+        RunPlanCheck({"--export-landxml", dir.path("two"), "--out", dir.path("two.xml")}, out, err),
+        1);
+    EXPECT_EQ(out.str(), dir.path("two.xml") + " written\n");
+    EXPECT_EQ(err.str(), "5 points without coordinates (not joined by lines to the first group)\n"
+                         "Parcels left out:\n"
+                         "  AL2, no coordinates for points 11, 12, 13, 14\n"
+                         "  AL3, no coordinates for point 17\n"
+                         "  RD1, no coordinates for point 99\n"
+                         "  EA1, not closed (its last point is not its first)\n");
+    const std::string text = dir.read("two.xml");
+    EXPECT_EQ(test::LandXmlSchemaErrors(text), "");
+    const ImportedPlan back = imported(text);
+    EXPECT_EQ(back.Lines.size(), 10u);
+    EXPECT_EQ(back.Polygons,
+              (std::vector<std::string>{"\"AL1\",400,\"C\"", "1", "2", "3", "4", "1"}));
+    EXPECT_NE(text.find("<CgPoint name=\"11\" pntSurv=\"boundary\" />"), std::string::npos);
+}
+
+// The file is valid LandXML 1.2 dated when it was written: units with temperature and
+// pressure, no Monuments element without a mark, the date and time given.
+TEST(LandXmlExport, SchemaValidAndDatedWhenWritten) {
+    TripPlan plan;
+    plan.lines = {{1, 2, 90, 20, 0}, {2, 3, 180, 30, 0}, {3, 4, 270, 20, 0}, {4, 1, 0, 30, 0}};
+    plan.polygons = {"\"LT1\",600,\"C\"", "1", "2", "3", "4", "1"};
+    const LandXmlExport x = exported(plan);
+    EXPECT_EQ(x.Text.find("Monuments"), std::string::npos);
+    EXPECT_NE(x.Text.find("date=\"2031-07-04\" time=\"09:05:03\""), std::string::npos);
+
+    // From the plan's files, today's date.
+    test::PlanTestDir dir;
+    dir.write("p.lns", "1,2,90.0000,20.000\r\n2,3,180.0000,30.000\r\n3,1,326.1836,36.056\r\n");
+    const std::tm before = LocalTime(std::time(nullptr));
+    ASSERT_TRUE(ExportLandXmlFile(dir.path("p"), dir.path("p.xml"), 5000));
+    const std::tm after = LocalTime(std::time(nullptr));
+    auto day = [](const std::tm& t) {
+        char text[64];
+        std::snprintf(text, sizeof text, "%04d-%02d-%02d", t.tm_year + 1900, t.tm_mon + 1,
+                      t.tm_mday);
+        return std::string("date=\"") + text + "\"";
+    };
+    const std::string text = dir.read("p.xml");
+    EXPECT_TRUE(text.find(day(before)) != std::string::npos ||
+                text.find(day(after)) != std::string::npos)
+        << text.substr(0, 300);
+    EXPECT_EQ(test::LandXmlSchemaErrors(text), "");
+}
+
+namespace {
+
+// A lot of the plan and the parcels around it: an adjoining lot, an existing easement drawn
+// in part, an extinguished road (its state in capitals), and one whose state LandXML lacks.
+TripPlan planWithContext() {
+    TripPlan plan;
+    plan.lines = {{1, 2, 90, 20, 0}, {2, 3, 180, 30, 0}, {3, 4, 270, 20, 0}, {4, 1, 0, 30, 0},
+                  {2, 5, 90, 15, 0}, {5, 6, 180, 30, 0}, {6, 3, 270, 15, 0}, {4, 7, 180, 5, 0},
+                  {7, 8, 90, 20, 0}, {8, 3, 0, 5, 0}};
+    plan.polygons = {"\"LT1\",600,\"C\"", "1", "2", "3", "4", "1"};
+    plan.context = {{"LT1/DP105178", "adjoining", 450, {2, 5, 6, 3, 2}},
+                    {"EA5", "existing", 0, {5, 6}},
+                    {"RD2", "Extinguished", 100, {4, 3, 8, 7, 4}},
+                    {"LT9", "shown", 0, {1, 2, 3, 1}}};
+    return plan;
+}
+
+} // namespace
+
+// Context parcels go out as parcels with their state, and the plan's own as proposed.
+TEST(LandXmlExport, ContextParcelsWrittenWithTheirState) {
+    const LandXmlExport x = exported(planWithContext());
+    pugi::xml_document doc;
+    ASSERT_TRUE(doc.load_string(x.Text.c_str()));
+    std::vector<std::string> parcels;
+    for (pugi::xml_node p : doc.child("LandXML").child("Parcels").children("Parcel"))
+        parcels.push_back(std::string(p.attribute("name").value()) + " " +
+                          p.attribute("class").value() + " " + p.attribute("state").value() + " " +
+                          std::to_string(std::distance(p.child("CoordGeom").begin(),
+                                                       p.child("CoordGeom").end())));
+    EXPECT_EQ(parcels, (std::vector<std::string>{"1 Lot proposed 4", "1/DP105178 Lot adjoining 4",
+                                                 "5 Easement existing 1", "2 Road extinguished 4",
+                                                 "9 Lot referenced 3"}));
+    EXPECT_EQ(x.Notes,
+              (std::vector<std::string>{"LT9: the state \"shown\" is written as \"referenced\""}));
+
+    // The file export reads them from the plan's context file.
+    test::PlanTestDir dir;
+    const TripPlan plan = planWithContext();
+    std::vector<std::string> lines;
+    for (const LineRecord& l : plan.lines)
+        lines.push_back(FormatLineRecord(l));
+    dir.write("c.lns", JoinLines(lines));
+    dir.write("c.ply", JoinLines(plan.polygons));
+    ASSERT_TRUE(WriteContextParcels(dir.path("c"), plan.context));
+    ASSERT_TRUE(ExportLandXmlFile(dir.path("c"), dir.path("c.xml"), 5000));
+    EXPECT_NE(dir.read("c.xml").find("name=\"1/DP105178\" class=\"Lot\" state=\"adjoining\""),
+              std::string::npos);
+}
+
+// Waits for the import of context parcels: enable once the importer keeps parcels of other
+// states apart from the plan's own.
+TEST(LandXmlRoundTrip, DISABLED_ContextParcelsComeBackAsContext) {
+    TripPlan plan = planWithContext();
+    plan.context.pop_back();
+    const ImportedPlan back = imported(exported(plan).Text);
+    EXPECT_EQ(parcelsOf(back.Polygons).size(), 1u);
+    ASSERT_EQ(back.Context.size(), plan.context.size());
+    for (size_t i = 0; i < plan.context.size(); ++i) {
+        EXPECT_EQ(back.Context[i].Identifier, plan.context[i].Identifier);
+        EXPECT_EQ(UpperCase(back.Context[i].State), UpperCase(plan.context[i].State));
+        EXPECT_EQ(back.Context[i].Area, plan.context[i].Area);
+        EXPECT_TRUE(sameRing(back.Context[i].Points, plan.context[i].Points))
+            << plan.context[i].Identifier;
+    }
 }

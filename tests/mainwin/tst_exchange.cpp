@@ -5,6 +5,8 @@
 #include "drawing/frmdrawplan.h"
 #include "mainwin/frmimport.h"
 
+#include "../core/landxmlschema.h"
+
 #include <QAction>
 #include <QCheckBox>
 #include <QLineEdit>
@@ -25,6 +27,7 @@ class ExchangeTest : public QObject {
         h.run(QStringLiteral("mnuExportLandXml"), {xml});
         QCOMPARE(h.messages(), QStringList{"Export LandXML: " + xml + " written"});
         QVERIFY(ReadText(xml).contains("<CgPoint name=\"PM1234\""));
+        QCOMPARE(test::LandXmlSchemaErrors(ReadText(xml).toStdString()), std::string());
 
         h.run(QStringLiteral("mnuImportLandXml"));
         auto* import = h.window->findChild<frmImport*>();
@@ -50,6 +53,25 @@ class ExchangeTest : public QObject {
         const auto shown = h.desktop.callsOf(DesktopCall::Kind::OpenInTextEditor);
         QCOMPARE(shown.size(), size_t(1));
         QCOMPARE(shown.front().text, s.dir.path() + QStringLiteral("/BACK-import.txt"));
+    }
+
+    // A parcel with a corner no line fixes is named in the message, with the point; the
+    // file holds the rest.
+    void exportNamesTheParcelsLeftOut() {
+        OpenedSample s;
+        Harness& h = *s.h;
+        WriteText(s.file(".ply"),
+                  ReadText(s.file(".ply")) + "\"AL9\",120,\"C\"\r\n1\r\n2\r\n901\r\n1\r\n");
+        const QString xml = s.dir.path() + QStringLiteral("/D20417.xml");
+        h.run(QStringLiteral("mnuExportLandXml"), {xml});
+        QCOMPARE(h.messages(), QStringList{"Export LandXML: " + xml +
+                                           " written\nParcels left out:\n  AL9, no coordinates "
+                                           "for point 901"});
+        QCOMPARE(h.desktop.lastMessage().icon, Icon::Exclamation);
+        const QByteArray text = ReadText(xml);
+        QVERIFY(text.contains("name=\"7\" class=\"Allotment\""));
+        QVERIFY(!text.contains("name=\"9\" class="));
+        QCOMPARE(test::LandXmlSchemaErrors(text.toStdString()), std::string());
     }
 
     // The plan view saves the whole plan as DXF; a single traverse is not offered.
