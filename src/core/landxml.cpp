@@ -160,17 +160,11 @@ double roundTo(double value, double step) {
 std::string markPrefix(std::string_view type) {
     std::string t = UpperCase(trimmed(type));
     std::replace(t.begin(), t.end(), '_', ' ');
-    static const std::pair<const char*, const char*> kinds[] = {{"PM", "PM"},
-                                                                {"PERMANENT MARK", "PM"},
-                                                                {"SSM", "SSM"},
-                                                                {"SS", "SSM"},
-                                                                {"STATE SURVEY MARK", "SSM"},
-                                                                {"TS", "TS"},
-                                                                {"TRIG STATION", "TS"},
-                                                                {"TRIGONOMETRICAL STATION", "TS"},
-                                                                {"TRIGONOMETRIC STATION", "TS"},
-                                                                {"MSM", "MSM"},
-                                                                {"GBM", "GBM"}};
+    static const std::pair<const char*, const char*> kinds[] = {
+        {"PM", "PM"},           {"PERMANENT MARK", "PM"},          {"SSM", "SSM"},
+        {"SS", "SSM"},          {"STATE SURVEY MARK", "SSM"},      {"TS", "TS"},
+        {"TRIG STATION", "TS"}, {"TRIGONOMETRICAL STATION", "TS"}, {"MSM", "MSM"},
+        {"GBM", "GBM"}};
     for (const auto& [name, prefix] : kinds)
         if (t == name)
             return prefix;
@@ -548,9 +542,13 @@ class Importer {
     Status checkPointCount() const {
         if (ordinaryPoints_ <= kLastOrdinaryPoint)
             return {};
+        const std::string natural = naturalPoints_ > 0
+                                        ? " (with " + std::to_string(naturalPoints_) +
+                                              " new points along its natural boundaries)"
+                                        : std::string();
         return Error{fileName_ + " holds " + std::to_string(ordinaryPoints_) +
-                         " points besides its survey marks, and a plan holds at most " +
-                         std::to_string(kLastOrdinaryPoint) +
+                         " points besides its survey marks" + natural +
+                         ", and a plan holds at most " + std::to_string(kLastOrdinaryPoint) +
                          " (higher numbers read as survey marks)\nNo plan file was written",
                      kImportTitle};
     }
@@ -742,6 +740,7 @@ class Importer {
             } else {
                 // Found again when the next parcel runs along the same boundary.
                 const std::int32_t n = newPointNumber();
+                ++naturalPoints_;
                 point = '\x01' + std::to_string(n);
                 const Coord c{Val(figures[2 * i + 1]) * units_.Linear,
                               Val(figures[2 * i]) * units_.Linear, true};
@@ -1000,6 +999,7 @@ class Importer {
     std::unordered_set<std::int32_t> used_;
     std::int32_t nextPoint_ = 1;
     int ordinaryPoints_ = 0;
+    int naturalPoints_ = 0;
     int labelPointsLeftOut_ = 0;
     std::unordered_map<std::string, std::string> duplicates_;
     std::vector<std::pair<std::string, std::string>> collisions_;
