@@ -155,6 +155,119 @@ double roundTo(double value, double step) {
     return std::round(value / step) * step;
 }
 
+// The kind of survey mark a monument's type names, as the prefix of its coded number: the
+// abbreviations in any letter case and the names lodged plans spell out. Empty for
+// monuments that are no coded mark (pegs, drill holes, nails...).
+std::string markPrefix(std::string_view type) {
+    std::string t = UpperCase(trimmed(type));
+    std::replace(t.begin(), t.end(), '_', ' ');
+    static const std::pair<const char*, const char*> kinds[] = {
+        {"PM", "PM"},           {"PERMANENT MARK", "PM"},          {"SSM", "SSM"},
+        {"SS", "SSM"},          {"STATE SURVEY MARK", "SSM"},      {"TS", "TS"},
+        {"TRIG STATION", "TS"}, {"TRIGONOMETRICAL STATION", "TS"}, {"MSM", "MSM"},
+        {"GBM", "GBM"}};
+    for (const auto& [name, prefix] : kinds)
+        if (t == name)
+            return prefix;
+    return {};
+}
+
+// The first run of digits in a text ("PM 1847" gives 1847), without leading zeros: a mark
+// numbered 0123 is mark 123, as a surveyor typing it would get.
+std::string markDigits(std::string_view text) {
+    size_t b = 0;
+    while (b < text.size() && !std::isdigit(static_cast<unsigned char>(text[b])))
+        ++b;
+    size_t e = b;
+    while (e < text.size() && std::isdigit(static_cast<unsigned char>(text[e])))
+        ++e;
+    while (b < e && text[b] == '0')
+        ++b;
+    return std::string(text.substr(b, e - b));
+}
+
+// A parcel's name or state as the plan's files can hold it: a double quote would end the
+// quoted identifier early, a line break would split the heading, so quotes become
+// apostrophes and every run of line breaks or other control characters one blank.
+std::string storableText(std::string_view text) {
+    std::string out;
+    bool blank = false;
+    for (unsigned char c : text) {
+        if (c < 0x20 || c == 0x7f) {
+            if (!blank)
+                out.push_back(' ');
+            blank = true;
+            continue;
+        }
+        blank = false;
+        out.push_back(c == '"' ? '\'' : static_cast<char>(c));
+    }
+    return out;
+}
+
+// Points found by their position, for geometry that gives its vertices as coordinates: a
+// hash of millimetre cells. A position is looked for in its own cell and the eight around
+// it, so a point within the millimetre tolerance is found whichever side of a cell edge it
+// lies, and a long irregular line costs one look-up per vertex.
+class PositionIndex {
+  public:
+    void add(const std::string& key, double east, double north) {
+        points_.push_back({key, east, north});
+        cells_[cell(std::floor(east * 1000), std::floor(north * 1000))].push_back(points_.size() -
+                                                                                  1);
+    }
+
+    // The nearest point within 1 mm in both east and north; the first added on a tie.
+    std::optional<std::string> find(double east, double north) const {
+        const double ce = std::floor(east * 1000), cn = std::floor(north * 1000);
+        const Entry* best = nullptr;
+        size_t bestIndex = 0;
+        double bestDistance = 0;
+        for (int de = -1; de <= 1; ++de)
+            for (int dn = -1; dn <= 1; ++dn) {
+                const auto found = cells_.find(cell(ce + de, cn + dn));
+                if (found == cells_.end())
+                    continue;
+                for (size_t i : found->second) {
+                    const Entry& p = points_[i];
+                    if (std::fabs(p.east - east) >= 0.001 || std::fabs(p.north - north) >= 0.001)
+                        continue;
+                    const double d = std::hypot(p.east - east, p.north - north);
+                    if (!best || d < bestDistance || (d == bestDistance && i < bestIndex)) {
+                        best = &p;
+                        bestIndex = i;
+                        bestDistance = d;
+                    }
+                }
+            }
+        return best ? std::optional<std::string>(best->key) : std::nullopt;
+    }
+
+  private:
+    struct Entry {
+        std::string key;
+        double east, north;
+    };
+    // Cells of far-apart positions may share a hash; the distance test sorts them out.
+    static std::uint64_t cell(double e, double n) {
+        const auto ie = static_cast<std::uint64_t>(static_cast<std::int64_t>(e));
+        const auto in = static_cast<std::uint64_t>(static_cast<std::int64_t>(n));
+        return ie * 0x9E3779B97F4A7C15ull ^ (in + 0x632BE59BD9B4E019ull + (ie << 6) + (ie >> 2));
+    }
+    std::vector<Entry> points_;
+    std::unordered_map<std::uint64_t, std::vector<size_t>> cells_;
+};
+
+// A LandXML parcel state that makes the parcel one of the plan's own: the parcels it
+// proposes or creates, or a parcel with no state. Any other (adjoining, existing,
+// extinguished...) is the plan's setting only.
+bool planParcelState(const std::string& state) {
+    const std::string s = UpperCase(state);
+    return s.empty() || s == "PROPOSED" || s == "CREATED";
+}
+
+constexpr std::int32_t kLastOrdinaryPoint = 4999;
+
 class Importer {
   public:
     Importer(const std::string& text, std::string fileName, const LandXmlImportOptions& options)
@@ -241,13 +354,44 @@ class Importer {
         return {};
     }
 
+    // Points named only as a parcel's Center: the parcel's label point, not surveyed.
+    std::unordered_set<std::string> labelPoints() const {
+        std::unordered_set<std::string> centres, used;
+        struct Walker : pugi::xml_tree_walker {
+            std::unordered_set<std::string>*centres, *used;
+            bool for_each(pugi::xml_node& n) override {
+                if (n.type() != pugi::node_element)
+                    return true;
+                const bool parcelCentre =
+                    localName(n) == "Center" && localName(n.parent()) == "Parcel";
+                for (const pugi::xml_attribute& a : n.attributes()) {
+                    const std::string name = UpperCase(a.name());
+                    if (name.find("PNTREF") == std::string::npos && name != "STATIONNAME")
+                        continue;
+                    (parcelCentre ? centres : used)->insert(a.value());
+                }
+                if (localName(n) == "Monument" && !n.attribute("pntRef"))
+                    used->insert(n.attribute("name").value());
+                return true;
+            }
+        } walker;
+        walker.centres = &centres;
+        walker.used = &used;
+        const_cast<pugi::xml_node&>(root_).traverse(walker);
+        for (const std::string& name : used)
+            centres.erase(name);
+        return centres;
+    }
+
     Status readPoints() {
         const std::vector<pugi::xml_node> lists = descendants(root_, "CgPoints");
         if (lists.empty())
             return Error{fileName_ + " holds no <CgPoints>: a plan needs its points\nNo plan "
                                      "file was written",
                          kImportTitle};
-        std::vector<std::pair<std::string, pugi::xml_node>> order;
+        const std::unordered_set<std::string> labels = labelPoints();
+        std::vector<std::string> order;
+        std::unordered_map<std::string, pugi::xml_node> nodes;
         for (const pugi::xml_node& list : lists) {
             for (const pugi::xml_node& p : descendants(list, "CgPoint")) {
                 std::string name = p.attribute("name").value();
@@ -255,6 +399,10 @@ class Importer {
                     name = p.attribute("oID").value();
                 if (name.empty())
                     return refuse(p, "a point without a name");
+                if (labels.count(name)) {
+                    ++labelPointsLeftOut_;
+                    continue;
+                }
                 const std::vector<std::string> figures = words(p.child_value());
                 Coord c;
                 if (figures.size() >= 2) {
@@ -265,66 +413,152 @@ class Importer {
                                              "\" are not numbers");
                     c = {*e * units_.Linear, *n * units_.Linear, true};
                 }
-                if (coords_.count(name)) {
-                    report("point " + name + " named twice (" + at(p) + "): the first is kept",
-                           skipped_);
-                    continue;
+                std::string key = name;
+                if (const auto first = coords_.find(name); first != coords_.end()) {
+                    const Coord& f = first->second;
+                    const bool samePlace =
+                        f.known == c.known && (!c.known || (std::fabs(f.east - c.east) < 0.001 &&
+                                                            std::fabs(f.north - c.north) < 0.001));
+                    if (samePlace) {
+                        report("  point " + name + " named twice (" + at(p) +
+                                   ") at one position: one point kept",
+                               skipped_);
+                        continue;
+                    }
+                    // Another point under a name already taken: references by name go to
+                    // the first, this one is reached by its coordinates.
+                    key = name + '\x01' + std::to_string(order.size());
+                    duplicates_[key] = at(p);
                 }
-                coords_[name] = c;
-                order.emplace_back(name, p);
+                coords_[key] = c;
+                nodes[key] = p;
+                order.push_back(key);
+                if (c.known)
+                    index_.add(key, c.east, c.north);
             }
         }
-        // Marks of the kinds Corvane codes keep their mark number.
-        std::map<std::string, std::int32_t> marks;
+
+        // Survey marks keep their own number behind the code of their kind. The number is
+        // the mark's identity in the state's register (the point's oID), else the number in
+        // the point's or the monument's description, else the point's own name when that is
+        // the mark's label; a monument's name is only its row in the list.
+        std::unordered_map<std::string, std::pair<std::string, std::int32_t>> marks;
         for (const pugi::xml_node& m : descendants(root_, "Monument")) {
-            const std::string type = UpperCase(m.attribute("type").value());
-            if (type != "PM" && type != "SSM" && type != "TS" && type != "MSM" && type != "GBM")
+            const std::string prefix = markPrefix(m.attribute("type").value());
+            if (prefix.empty())
                 continue;
             std::string ref = m.attribute("pntRef").value();
-            const std::string name = m.attribute("name").value();
             if (ref.empty())
-                ref = name;
+                ref = m.attribute("name").value();
             if (!coords_.count(ref))
                 return refuse(m, "the mark's point \"" + ref + "\" is not among the CgPoints");
-            auto digitsOf = [](const std::string& s) {
-                size_t end = s.size(), begin = end;
-                while (begin > 0 && std::isdigit(static_cast<unsigned char>(s[begin - 1])))
-                    --begin;
-                return s.substr(begin, end - begin);
-            };
-            std::string digits = digitsOf(name);
+            if (marks.count(ref))
+                continue;
+            const pugi::xml_node point = nodes[ref];
+            const std::string oid = trimmed(point.attribute("oID").value());
+            std::string digits;
+            if (!oid.empty() && oid.find_first_not_of("0123456789") == std::string::npos)
+                digits = markDigits(oid);
             if (digits.empty())
-                digits = digitsOf(ref);
-            const std::int32_t coded = digits.empty() ? 0 : PointLabelToNumber(type + digits);
-            if (coded > 0)
-                marks[ref] = coded;
-        }
-        std::unordered_set<std::int32_t> used;
-        for (const auto& [name, node] : order) {
-            if (marks.count(name)) {
-                numbers_[name] = marks[name];
-                used.insert(marks[name]);
+                digits = markDigits(point.attribute("desc").value());
+            if (digits.empty())
+                digits = markDigits(m.attribute("desc").value());
+            // A point named as the mark itself ("PM1234", as plans of this program are
+            // written) carries its number in its name.
+            const std::string pointName = UpperCase(ref);
+            if (digits.empty() && pointName.rfind(prefix, 0) == 0 &&
+                trimmed(pointName.substr(prefix.size())).find_first_not_of("0123456789") ==
+                    std::string::npos)
+                digits = markDigits(pointName.substr(prefix.size()));
+            const std::string label = prefix + digits;
+            if (digits.empty()) {
+                marksWithoutNumber_.push_back("  " + prefix + " at point " + ref + " (" + at(m) +
+                                              "): no mark number in the point's oID or "
+                                              "description");
                 continue;
             }
-            const auto v = number(name);
-            if (v && *v >= 1 && *v <= 4999 && *v == std::trunc(*v) &&
-                !used.count(static_cast<std::int32_t>(*v)) &&
-                name.find_first_not_of("0123456789") == std::string::npos) {
-                numbers_[name] = static_cast<std::int32_t>(*v);
-                used.insert(numbers_[name]);
+            if (!ValidPointLabel(label)) {
+                marksWithoutNumber_.push_back("  " + prefix + " " + digits + " at point " + ref +
+                                              " (" + at(m) + "): the number is too long for a " +
+                                              "mark of the plan");
+                continue;
+            }
+            marks[ref] = {label, PointLabelToNumber(label)};
+        }
+
+        std::unordered_map<std::int32_t, std::string> markHolder;
+        for (const std::string& key : order) {
+            const auto mark = marks.find(key);
+            if (mark == marks.end())
+                continue;
+            const auto [label, coded] = mark->second;
+            if (const auto holder = markHolder.find(coded); holder != markHolder.end()) {
+                collisions_.emplace_back(key, label + " is also the mark of point " +
+                                                  shown(holder->second));
+                continue;
+            }
+            markHolder[coded] = key;
+            numbers_[key] = coded;
+            used_.insert(coded);
+        }
+        for (const std::string& key : order) {
+            if (numbers_.count(key) || key.find('\x01') != std::string::npos)
+                continue;
+            const auto v = number(key);
+            if (v && *v >= 1 && *v <= kLastOrdinaryPoint && *v == std::trunc(*v) &&
+                !used_.count(static_cast<std::int32_t>(*v)) &&
+                key.find_first_not_of("0123456789") == std::string::npos) {
+                numbers_[key] = static_cast<std::int32_t>(*v);
+                used_.insert(numbers_[key]);
+                ++ordinaryPoints_;
             }
         }
-        std::int32_t next = 1;
-        for (const auto& [name, node] : order) {
-            if (numbers_.count(name))
+        for (const std::string& key : order) {
+            if (numbers_.count(key))
                 continue;
-            while (used.count(next))
-                ++next;
-            numbers_[name] = next;
-            used.insert(next);
-            renumbered_.push_back("  " + name + " is point " + std::to_string(next));
+            const std::int32_t n = newPointNumber();
+            numbers_[key] = n;
+            std::string why;
+            if (const auto d = duplicates_.find(key); d != duplicates_.end())
+                why = " (the second point of that name, " + d->second + ")";
+            for (const auto& [k, what] : collisions_)
+                if (k == key)
+                    why = " (" + what + ")";
+            renumbered_.push_back("  " + shown(key) + why + " is point " + std::to_string(n));
         }
-        return {};
+        return checkPointCount();
+    }
+
+    // The next free ordinary point number.
+    std::int32_t newPointNumber() {
+        while (used_.count(nextPoint_))
+            ++nextPoint_;
+        used_.insert(nextPoint_);
+        ++ordinaryPoints_;
+        return nextPoint_;
+    }
+
+    // Ordinary points are numbered below the numbers that read as survey marks; a plan with
+    // more of them cannot be made without one reading as a mark.
+    Status checkPointCount() const {
+        if (ordinaryPoints_ <= kLastOrdinaryPoint)
+            return {};
+        const std::string natural = naturalPoints_ > 0
+                                        ? " (with " + std::to_string(naturalPoints_) +
+                                              " new points along its natural boundaries)"
+                                        : std::string();
+        return Error{fileName_ + " holds " + std::to_string(ordinaryPoints_) +
+                         " points besides its survey marks" + natural +
+                         ", and a plan holds at most " + std::to_string(kLastOrdinaryPoint) +
+                         " (higher numbers read as survey marks)\nNo plan file was written",
+                     kImportTitle};
+    }
+
+    // A point's name as the file gives it.
+    static std::string shown(const std::string& key) {
+        if (!key.empty() && key.front() == '\x01')
+            return key.substr(1);
+        return key.substr(0, key.find('\x01'));
     }
 
     Status readSetups() {
@@ -445,6 +679,7 @@ class Importer {
     }
 
     // The point a Start, End or Center element names: by pntRef, or by its coordinates.
+    // The point a Start, End or Center element names: by pntRef, or by its coordinates.
     std::optional<std::string> pointOf(const pugi::xml_node& node) const {
         const std::string ref = node.attribute("pntRef").value();
         if (!ref.empty())
@@ -459,11 +694,7 @@ class Importer {
         const auto e = number(east);
         if (!n || !e)
             return std::nullopt;
-        for (const auto& [name, c] : coords_)
-            if (c.known && std::fabs(c.east - *e * units_.Linear) < 0.001 &&
-                std::fabs(c.north - *n * units_.Linear) < 0.001)
-                return name;
-        return std::nullopt;
+        return index_.find(*e * units_.Linear, *n * units_.Linear);
     }
 
     struct Edge {
@@ -473,14 +704,83 @@ class Importer {
         bool clockwise = true;
     };
 
+    // The edges of an irregular line. Through CgPoints only, an edge per vertex. Through
+    // other positions it is a natural boundary (a creek, a shore): with filling from the
+    // coordinates it keeps its shape, through a new point at every vertex that is no
+    // CgPoint; otherwise it is the one edge Start to End, missing data.
+    std::string irregularLine(const pugi::xml_node& g, const std::string& identifier,
+                              const std::string& start, const std::string& end,
+                              std::vector<Edge>& edges) {
+        const std::vector<std::string> figures = words(child(g, "PntList2D").child_value());
+        std::vector<std::optional<std::string>> vertices;
+        vertices.reserve(figures.size() / 2);
+        size_t strangers = 0;
+        for (size_t i = 0; i + 1 < figures.size(); i += 2) {
+            if (!number(figures[i]) || !number(figures[i + 1]))
+                return "a vertex that is no pair of coordinates (" + at(g) + ")";
+            vertices.push_back(pointAt(figures[i], figures[i + 1]));
+            if (!vertices.back())
+                ++strangers;
+        }
+        const std::string boundary =
+            "  " + identifier + " " + shown(start) + " - " + shown(end) + " (" + at(g) + ")";
+        if (strangers > 0 && !options_.FillFromCoordinates) {
+            if (start == end)
+                return "a natural boundary closing on itself, no edge to keep (" + at(g) + ")";
+            natural_.push_back(boundary + ": " + std::to_string(vertices.size()) +
+                               " vertices, the edge is missing data");
+            edges.push_back({start, end});
+            return {};
+        }
+        std::int32_t firstNew = 0, lastNew = 0;
+        std::string previous = start;
+        for (size_t i = 0; i < vertices.size(); ++i) {
+            std::string point;
+            if (vertices[i]) {
+                point = *vertices[i];
+            } else {
+                // Found again when the next parcel runs along the same boundary.
+                const std::int32_t n = newPointNumber();
+                ++naturalPoints_;
+                point = '\x01' + std::to_string(n);
+                const Coord c{Val(figures[2 * i + 1]) * units_.Linear,
+                              Val(figures[2 * i]) * units_.Linear, true};
+                coords_[point] = c;
+                numbers_[point] = n;
+                index_.add(point, c.east, c.north);
+                firstNew = firstNew ? firstNew : n;
+                lastNew = n;
+            }
+            if (point != previous)
+                edges.push_back({previous, point});
+            previous = point;
+        }
+        if (previous != end)
+            edges.push_back({previous, end});
+        if (strangers > 0)
+            natural_.push_back(boundary + ": " + std::to_string(vertices.size()) +
+                               " vertices, filled from their coordinates" +
+                               (firstNew ? " through new points " + std::to_string(firstNew) +
+                                               " to " + std::to_string(lastNew)
+                                         : std::string()));
+        return {};
+    }
+
     Status readParcels() {
         for (const pugi::xml_node& p : descendants(root_, "Parcel")) {
-            const pugi::xml_node geometry = child(p, "CoordGeom");
-            if (!geometry)
-                continue;
-            const std::string name = UpperCase(p.attribute("name").value());
+            const std::string given = p.attribute("name").value();
+            const std::string name = UpperCase(storableText(given));
+            const std::string state = trimmed(storableText(p.attribute("state").value()));
+            const bool context = !planParcelState(state);
             const std::string cls = p.attribute("class").value();
             const std::string identifier = ParcelIdentifierOfLandXml(cls, name);
+            if (name != UpperCase(given) ||
+                state != trimmed(std::string_view(p.attribute("state").value())))
+                namesRewritten_.push_back("  " + identifier + (context ? " " + state : "") + " (" +
+                                          at(p) + "): double quotes, line breaks or " +
+                                          "other control characters rewritten");
+
+            const pugi::xml_node geometry = child(p, "CoordGeom");
             std::vector<Edge> edges;
             std::string problem;
             for (pugi::xml_node g = geometry.first_child(); g && problem.empty();
@@ -502,61 +802,106 @@ class Importer {
                     e.clockwise = std::string(g.attribute("rot").value()) != "ccw";
                     edges.push_back(e);
                 } else if (kind == "IrregularLine") {
-                    std::string previous = *start;
-                    const std::vector<std::string> figures =
-                        words(child(g, "PntList2D").child_value());
-                    for (size_t i = 0; i + 1 < figures.size(); i += 2) {
-                        const auto point = pointAt(figures[i], figures[i + 1]);
-                        if (!point) {
-                            problem = "a vertex that is no point (" + at(g) + ")";
-                            break;
-                        }
-                        if (*point == previous)
-                            continue;
-                        edges.push_back({previous, *point});
-                        previous = *point;
-                    }
-                    if (problem.empty() && previous != *end)
-                        edges.push_back({previous, *end});
+                    problem = irregularLine(g, identifier, *start, *end, edges);
                 } else {
                     problem = "the geometry <" + std::string(kind) + "> (" + at(g) + ")";
                 }
             }
-            if (problem.empty() && edges.empty())
-                problem = "no geometry";
+            if (problem.empty() && edges.empty()) {
+                withoutGeometry_.push_back("  " + identifier + (context ? " " + state : "") + " (" +
+                                           at(p) + ")");
+                continue;
+            }
             for (size_t i = 1; problem.empty() && i < edges.size(); ++i)
                 if (edges[i].from != edges[i - 1].to)
                     problem = "an open geometry (" + at(p) + ")";
-            if (problem.empty() && edges.back().to != edges.front().from)
+            const bool closed = problem.empty() && edges.back().to == edges.front().from;
+            // A context parcel may show only the part of it along the plan's boundary.
+            if (problem.empty() && !closed && !context)
                 problem = "an open geometry (" + at(p) + ")";
             if (!problem.empty()) {
-                leftOut_.push_back("  " + identifier + ": " + problem);
+                leftOut_.push_back("  " + identifier + (context ? " " + state : "") + ": " +
+                                   problem);
                 continue;
             }
-            const auto area = number(p.attribute("area").value());
-            plan_.Polygons.push_back(
-                FormatHeading(identifier, area ? *area * units_.Area : 0, "C"));
-            plan_.Polygons.push_back(Format(numbers_[edges.front().from], "0"));
-            for (const Edge& e : edges) {
-                plan_.Polygons.push_back(Format(numbers_[e.to], "0"));
-                measureEdge(identifier, e);
+            if (closed && anticlockwise(edges)) {
+                std::reverse(edges.begin(), edges.end());
+                for (Edge& e : edges) {
+                    std::swap(e.from, e.to);
+                    e.clockwise = !e.clockwise;
+                }
+                turned_.push_back("  " + identifier + (context ? " " + state : "") + " (" + at(p) +
+                                  ")");
             }
+
+            const std::string areaText = trimmed(p.attribute("area").value());
+            double area = number(areaText).value_or(0) * units_.Area;
+            if (!StorableArea(area)) {
+                namesRewritten_.push_back("  " + identifier + " (" + at(p) + "): the area " +
+                                          areaText + " is no parcel's area, stored as none");
+                area = 0;
+            }
+            if (!context) {
+                plan_.Polygons.push_back(FormatHeading(identifier, area, "C"));
+                plan_.Polygons.push_back(Format(numbers_[edges.front().from], "0"));
+                for (const Edge& e : edges) {
+                    plan_.Polygons.push_back(Format(numbers_[e.to], "0"));
+                    measureEdge(identifier, e, true);
+                }
+                planParcels_.push_back("  " + identifier);
+                continue;
+            }
+            ContextParcel parcel;
+            parcel.Identifier = identifier;
+            parcel.State = state;
+            parcel.Area = area;
+            parcel.Points.push_back(numbers_[edges.front().from]);
+            int unmeasured = 0;
+            for (const Edge& e : edges) {
+                parcel.Points.push_back(numbers_[e.to]);
+                unmeasured += measureEdge(identifier, e, false) ? 0 : 1;
+            }
+            plan_.Context.push_back(std::move(parcel));
+            contextParcels_.push_back(
+                "  " + identifier + " " + state + (closed ? "" : ", in part") +
+                (unmeasured ? ", " + std::to_string(unmeasured) + " of its edges without a line"
+                            : ""));
         }
-        return {};
+        return checkPointCount();
+    }
+
+    // True when a parcel's corners run anticlockwise: the shoelace area over east and north
+    // is positive. An arc counts as its chord, which cannot turn the sign of a parcel's
+    // area. Corners without coordinates leave the order as the file gives it.
+    bool anticlockwise(const std::vector<Edge>& edges) const {
+        const Coord& origin = coords_.at(edges.front().from);
+        double twice = 0;
+        for (const Edge& e : edges) {
+            const Coord& p = coords_.at(e.from);
+            const Coord& q = coords_.at(e.to);
+            if (!p.known || !q.known)
+                return false;
+            twice += (p.east - origin.east) * (q.north - origin.north) -
+                     (q.east - origin.east) * (p.north - origin.north);
+        }
+        return twice > 0;
     }
 
     // A parcel edge no observation measured: missing data, or a line from the coordinates.
-    void measureEdge(const std::string& identifier, const Edge& e) {
+    // False when the edge is left without a line; only the plan's own parcels list it as
+    // missing data.
+    bool measureEdge(const std::string& identifier, const Edge& e, bool listMissing) {
         const std::int32_t a = numbers_[e.from];
         const std::int32_t b = numbers_[e.to];
         if (observed_.count(PointPairKey(a, b)))
-            return;
+            return true;
         const Coord& p = coords_[e.from];
         const Coord& q = coords_[e.to];
-        const std::string pair = identifier + " " + e.from + " - " + e.to;
+        const std::string pair = identifier + " " + shown(e.from) + " - " + shown(e.to);
         if (!options_.FillFromCoordinates || !p.known || !q.known) {
-            missing_.push_back("  " + pair);
-            return;
+            if (listMissing)
+                missing_.push_back("  " + pair);
+            return false;
         }
         const double dE = q.east - p.east, dN = q.north - p.north;
         const double chord = std::hypot(dE, dN);
@@ -579,12 +924,14 @@ class Importer {
             line.Distance = roundTo(chord, 0.001);
         }
         if (!(line.Distance > 0)) {
-            missing_.push_back("  " + pair);
-            return;
+            if (listMissing)
+                missing_.push_back("  " + pair);
+            return false;
         }
         observed_.insert(PointPairKey(a, b));
         plan_.Lines.push_back(line);
         filled_.push_back("  " + pair + ": " + FormatLineRecord(line));
+        return true;
     }
 
     void report(const std::string& line, std::vector<std::string>& section) {
@@ -594,22 +941,39 @@ class Importer {
     void finishReport() {
         std::vector<std::string>& out = plan_.Report;
         out.push_back("Import of " + fileName_);
-        out.push_back(
-            std::to_string(numbers_.size()) + " points, " + std::to_string(plan_.Lines.size()) +
-            " lines, " + std::to_string(plan_.Curves.size()) + " arcs, " +
-            std::to_string(std::count_if(plan_.Polygons.begin(), plan_.Polygons.end(),
-                                         [](const std::string& l) { return IsHeadingLine(l); })) +
-            " parcels");
-        auto section = [&](const char* heading, const std::vector<std::string>& lines) {
+        out.push_back(std::to_string(numbers_.size()) + " points, " +
+                      std::to_string(plan_.Lines.size()) + " lines, " +
+                      std::to_string(plan_.Curves.size()) + " arcs, " +
+                      std::to_string(planParcels_.size()) + " plan parcels, " +
+                      std::to_string(plan_.Context.size()) + " context parcels");
+        if (labelPointsLeftOut_ > 0)
+            out.push_back(std::to_string(labelPointsLeftOut_) +
+                          " parcel label points (used only as a parcel's centre) left out");
+        // Sections that leave something out or change what the file says are findings.
+        auto section = [&](const std::string& heading, const std::vector<std::string>& lines,
+                           bool finding) {
             out.emplace_back();
-            out.push_back(std::string(heading) + (lines.empty() ? ": none" : ":"));
+            out.push_back(heading + (lines.empty() ? ": none" : ":"));
             out.insert(out.end(), lines.begin(), lines.end());
+            plan_.Findings = plan_.Findings || (finding && !lines.empty());
         };
-        section("Points renumbered", renumbered_);
-        section("Observations skipped", skipped_);
-        section("Parcels left out", leftOut_);
-        section("Parcel edges without a line (missing data)", missing_);
-        section("Lines filled from coordinates", filled_);
+        section("Points renumbered", renumbered_, true);
+        section("Observations skipped", skipped_, true);
+        section("Parcels left out", leftOut_, true);
+        section("Parcel edges without a line (missing data)", missing_, true);
+        section("Lines filled from coordinates", filled_, true);
+        section("Plan parcels (" + std::to_string(planParcels_.size()) +
+                    ", closed and checked as the plan's own)",
+                planParcels_, false);
+        section("Context parcels (" + std::to_string(contextParcels_.size()) +
+                    ", shown in part as the plan's setting, never closed)",
+                contextParcels_, false);
+        section("Parcels turned clockwise (their corners listed anticlockwise in the file)",
+                turned_, false);
+        section("Marks without a number (imported as ordinary points)", marksWithoutNumber_, true);
+        section("Natural boundaries", natural_, true);
+        section("Names and areas rewritten", namesRewritten_, true);
+        section("Parcels without geometry (not imported)", withoutGeometry_, true);
     }
 
     struct Coord {
@@ -624,12 +988,24 @@ class Importer {
     pugi::xml_document doc_;
     pugi::xml_node root_;
     Units units_;
-    std::map<std::string, Coord> coords_;
+    // Points by the file's name; a second point under a taken name, and a point made on a
+    // natural boundary, by a key holding \x01, which no XML name can.
+    std::unordered_map<std::string, Coord> coords_;
     std::unordered_map<std::string, std::int32_t> numbers_;
+    PositionIndex index_;
+    std::unordered_set<std::int32_t> used_;
+    std::int32_t nextPoint_ = 1;
+    int ordinaryPoints_ = 0;
+    int naturalPoints_ = 0;
+    int labelPointsLeftOut_ = 0;
+    std::unordered_map<std::string, std::string> duplicates_;
+    std::vector<std::pair<std::string, std::string>> collisions_;
     std::unordered_map<std::string, std::string> setups_;
     std::unordered_set<std::uint64_t> observed_;
     ImportedPlan plan_;
     std::vector<std::string> renumbered_, skipped_, leftOut_, missing_, filled_;
+    std::vector<std::string> planParcels_, contextParcels_, turned_, marksWithoutNumber_, natural_,
+        namesRewritten_, withoutGeometry_;
 };
 
 } // namespace
@@ -652,9 +1028,10 @@ std::string ImportReportPath(const std::string& base) {
 }
 
 Status WriteImportedPlan(const ImportedPlan& plan, const std::string& base) {
-    const std::vector<std::string> files = {PlanFile(base, ".lns"), PlanFile(base, ".ply"),
-                                            PlanFile(base, ".cve"), PlanFile(base, ".sdb"),
-                                            PlanFile(base, ".sca"), ImportReportPath(base)};
+    const std::vector<std::string> files = {PlanFile(base, ".lns"),  PlanFile(base, ".ply"),
+                                            PlanFile(base, ".cve"),  PlanFile(base, ".sdb"),
+                                            PlanFile(base, ".sca"),  ImportReportPath(base),
+                                            ContextParcelsPath(base)};
     for (const std::string& f : files)
         if (FileExists(f))
             return Error{"The plan " + base + " exists already (" + f +
@@ -690,6 +1067,11 @@ Status WriteImportedPlan(const ImportedPlan& plan, const std::string& base) {
         s = write(files[1], plan.Polygons);
     if (s && !curves.empty())
         s = write(files[2], curves);
+    if (s && !plan.Context.empty()) {
+        s = WriteContextParcels(base, plan.Context);
+        if (s)
+            written.push_back(ContextParcelsPath(base));
+    }
     if (s)
         s = write(ImportReportPath(base), plan.Report);
     if (!s) {

@@ -18,9 +18,12 @@ namespace corvane {
 struct ImportedPlan {
     std::vector<LineRecord> Lines;
     std::vector<CurveRecord> Curves;
-    std::vector<std::string> Polygons; // the polygons file's lines
-    std::vector<std::string> Report;   // the import report's lines
-    std::vector<ContextParcel> Context;
+    std::vector<std::string> Polygons;  // the polygons file's lines: the plan's own parcels
+    std::vector<ContextParcel> Context; // the parcels the plan shows only in part
+    std::vector<std::string> Report;    // the import report's lines
+    // The report names something left out of the plan or changed from what the file says
+    // (points renumbered, observations skipped, parcels or edges missing, names rewritten...).
+    bool Findings = false;
 };
 
 struct LandXmlImportOptions {
@@ -32,14 +35,19 @@ struct LandXmlImportOptions {
 // Reads a LandXML document (its text; fileName names it in messages). Elements are matched
 // by local name, so any LandXML 1.x namespace reads. Refused, with the element and its line in
 // the file, for malformed XML, a file without CgPoints, a point or setup reference to nothing,
-// or a figure that is no number (error title "Import LandXML error").
+// a figure that is no number, or more ordinary points than a plan can number below its
+// survey marks (error title "Import LandXML error").
+// Parcels proposed or created by the plan (or without a state) become its parcels, every
+// one clockwise; the others (adjoining, existing...) its context parcels. Survey marks take
+// their number from the point's oID or description, never from the monument's name.
 Result<ImportedPlan> ImportLandXml(const std::string& text, const std::string& fileName,
                                    const LandXmlImportOptions& options);
 Result<ImportedPlan> ImportLandXmlFile(const std::string& path,
                                        const LandXmlImportOptions& options);
 
-// Writes the new plan BASE: BASE.lns, BASE.ply, BASE.cve (when there are arcs) and the import
-// report BASE-import.txt. Refused, writing nothing, when any file of the plan exists already.
+// Writes the new plan BASE: BASE.lns, BASE.ply, BASE.cve (when there are arcs), BASE.ctx (when
+// there are context parcels) and the import report BASE-import.txt. Refused, writing nothing, when
+// any file of the plan exists already.
 Status WriteImportedPlan(const ImportedPlan& plan, const std::string& base);
 
 // The import report's file for a plan base.

@@ -122,8 +122,8 @@ static int RunLineChecks(const CommandLine& command, std::ostream& out, std::ost
 
 // Writes the coordinate file as its window does; a refusal writes nothing.
 // "--import-landxml FILE --out BASE": the new plan written, its import report shown. Exit 1
-// when the report leaves something out (observations skipped, parcels left out, edges
-// without a line).
+// when the report leaves something out or changes it (observations skipped, parcels left
+// out, edges without a line, points renumbered, names rewritten...).
 static int RunImportCommand(const CommandLine& command, std::ostream& out, std::ostream& err) {
     LandXmlImportOptions options;
     options.FillFromCoordinates = command.has("--fill-from-coordinates");
@@ -133,13 +133,10 @@ static int RunImportCommand(const CommandLine& command, std::ostream& out, std::
     const std::string base = PlanPathOfArgument(command.value("--out"));
     if (Status written = WriteImportedPlan(imported.value(), base); !written)
         return refuse(err, written.error().message);
-    bool findings = false;
-    for (const std::string& line : imported.value().Report) {
+    for (const std::string& line : imported.value().Report)
         out << line << '\n';
-        findings = findings || line.rfind("  ", 0) == 0;
-    }
     out << "Plan " << base << " written; report in " << ImportReportPath(base) << '\n';
-    return findings ? 1 : 0;
+    return imported.value().Findings ? 1 : 0;
 }
 
 // "--export-landxml PLAN --out FILE": the file holds what could be written; exit 1 when a

@@ -3,6 +3,7 @@
 // export and an import. Every exported document is checked against the LandXML 1.2 schema.
 #include "bench/plangen.h"
 #include "core/bearing.h"
+#include "core/contextparcels.h"
 #include "core/curves.h"
 #include "core/filestate.h"
 #include "core/landxml.h"
@@ -80,6 +81,44 @@ std::vector<std::string> recordsOf(const std::vector<LineRecord>& lines) {
 bool reportSays(const ImportedPlan& plan, const std::string& words) {
     return std::any_of(plan.Report.begin(), plan.Report.end(),
                        [&](const std::string& l) { return l.find(words) != std::string::npos; });
+}
+
+// The lines of the report's section that starts with the heading, up to the next blank line.
+std::vector<std::string> section(const ImportedPlan& plan, const std::string& heading) {
+    std::vector<std::string> lines;
+    bool in = false;
+    for (const std::string& l : plan.Report) {
+        if (in && l.empty())
+            break;
+        if (in)
+            lines.push_back(l);
+        in = in || l.rfind(heading, 0) == 0;
+    }
+    return lines;
+}
+
+std::string fixture(const std::string& name) {
+    return CORVANE_SOURCE_DIR "/tests/core/data/landxml/" + name;
+}
+
+ImportedPlan importedFile(const std::string& name, bool fill = false) {
+    LandXmlImportOptions options;
+    options.FillFromCoordinates = fill;
+    auto plan = ImportLandXmlFile(fixture(name), options);
+    EXPECT_TRUE(plan) << (plan ? "" : plan.error().message);
+    return plan ? plan.value() : ImportedPlan{};
+}
+
+// The parcels of a polygons file: each identifier and its points, as one text.
+std::vector<std::string> parcelTexts(const std::vector<std::string>& polygons) {
+    std::vector<std::string> out;
+    for (const std::string& l : polygons) {
+        if (IsHeadingLine(l))
+            out.push_back(ParseHeading(l).Identifier);
+        else if (!out.empty())
+            out.back() += " " + l;
+    }
+    return out;
 }
 
 } // namespace
@@ -565,7 +604,7 @@ TEST(LandXmlExport, ContextParcelsWrittenWithTheirState) {
 
 // Waits for the import of context parcels: enable once the importer keeps parcels of other
 // states apart from the plan's own.
-TEST(LandXmlRoundTrip, DISABLED_ContextParcelsComeBackAsContext) {
+TEST(LandXmlRoundTrip, ContextParcelsComeBackAsContext) {
     TripPlan plan = planWithContext();
     plan.context.pop_back();
     const ImportedPlan back = imported(exported(plan).Text);
@@ -578,4 +617,214 @@ TEST(LandXmlRoundTrip, DISABLED_ContextParcelsComeBackAsContext) {
         EXPECT_TRUE(sameRing(back.Context[i].Points, plan.context[i].Points))
             << plan.context[i].Identifier;
     }
+}
+
+// Lodged plans: marks by their register number, the plan's own parcels apart from its
+// setting, label points and empty parcels.
+TEST(LandXmlLodgedPlan, MarksPlanParcelsContextAndLabelPoints) {
+    const ImportedPlan plan = importedFile("nsw-like.xml");
+    // SSM 1847 by the point's oID and PM 12345 by its description, never by the monument's
+    // row; "pm" with no number anywhere stays ordinary point 503.
+    const std::vector<std::string> lines = recordsOf(plan.Lines);
+    for (const char* joined :
+         {"55551847,1,45.0000,14.142", "444412345,5,315.0000,14.142", "503,2,0.0000,10.000"})
+        EXPECT_NE(std::find(lines.begin(), lines.end(), joined), lines.end()) << joined;
+    EXPECT_EQ(section(plan, "Marks without a number").size(), 1u);
+    EXPECT_TRUE(reportSays(plan, "PM at point 503"));
+
+    // The new lots are the plan's parcels; the adjoining and extinguished ones its context,
+    // the one drawn in part kept open; the road without geometry is named.
+    EXPECT_EQ(parcelTexts(plan.Polygons),
+              (std::vector<std::string>{"LT1 1 4 3 2 1", "LT2 2 3 6 5 2"}));
+    ASSERT_EQ(plan.Context.size(), 3u);
+    EXPECT_EQ(plan.Context[0].Identifier, "LT1/DP105178");
+    EXPECT_EQ(plan.Context[0].State, "adjoining");
+    EXPECT_EQ(plan.Context[0].Points, (std::vector<std::int32_t>{4, 7, 8, 3, 4}));
+    EXPECT_EQ(plan.Context[1].Points, (std::vector<std::int32_t>{8, 3, 6}));
+    EXPECT_EQ(plan.Context[2].State, "extinguished");
+    EXPECT_TRUE(reportSays(plan, "2 plan parcels, 3 context parcels"));
+    EXPECT_EQ(section(plan, "Parcels without geometry"),
+              (std::vector<std::string>{"  RDROAD (line 94 <Parcel>)"}));
+    // The context parcels' unobserved edges are no missing data of the plan.
+    EXPECT_TRUE(section(plan, "Parcel edges without a line").empty());
+
+    // The label points are no plan points: 8 corners and 3 marks.
+    EXPECT_TRUE(reportSays(plan, "11 points,"));
+    EXPECT_TRUE(reportSays(plan, "2 parcel label points"));
+    EXPECT_FALSE(reportSays(plan, "LC-1"));
+    EXPECT_TRUE(section(plan, "Points renumbered").empty());
+
+    // Written, the plan checks clean: its lots close and the context is out of the closure.
+    test::PlanTestDir dir;
+    std::ostringstream out, err;
+    EXPECT_EQ(RunPlanCheck({"--import-landxml", fixture("nsw-like.xml"), "--out", dir.path("dp")},
+                           out, err),
+              1)
+        << err.str();
+    const auto context = ReadContextParcels(dir.path("dp"));
+    ASSERT_TRUE(context);
+    EXPECT_EQ(context.value().size(), 3u);
+    std::ostringstream check;
+    EXPECT_EQ(RunPlanCheck({"--check", dir.path("dp")}, check, err), 0) << check.str();
+    EXPECT_NE(check.str().find("LT2 OK Area = 600 m²"), std::string::npos) << check.str();
+    EXPECT_EQ(check.str().find("DP105178"), std::string::npos);
+}
+
+// Anticlockwise parcels are turned, so the closure gives them their area.
+TEST(LandXmlLodgedPlan, AnticlockwiseParcelsTurnedClockwise) {
+    const ImportedPlan plan = importedFile("vic-like.xml");
+    const std::vector<std::string> parcels = parcelTexts(plan.Polygons);
+    ASSERT_EQ(parcels.size(), 3u);
+    EXPECT_EQ(parcels[0], "LT1 1 4 3 2 1");
+    EXPECT_EQ(parcels[1], "LT2 2 3 6 5 2");
+    EXPECT_NE(parcels[2].find(" 1 4 3 6 5 2 1"), std::string::npos) << parcels[2];
+    const std::vector<std::string> turned = section(plan, "Parcels turned clockwise");
+    ASSERT_EQ(turned.size(), 2u);
+    EXPECT_EQ(turned[0], "  LT1 (line 34 <Parcel>)");
+
+    test::PlanTestDir dir;
+    ASSERT_TRUE(WriteImportedPlan(plan, dir.path("ps")));
+    std::ostringstream check, err;
+    EXPECT_EQ(RunPlanCheck({"--check", dir.path("ps")}, check, err), 0) << check.str();
+    EXPECT_NE(check.str().find("LT1 OK Area = 600 m²"), std::string::npos) << check.str();
+    EXPECT_NE(check.str().find("OK Area = 1200 m²"), std::string::npos) << check.str();
+    // Only the plan's parcels were in the file: no context file is written.
+    EXPECT_FALSE(FileExists(ContextParcelsPath(dir.path("ps"))));
+}
+
+// A creek for a boundary: the lot is kept, the creek missing data or drawn through its
+// vertices; one mark number on two points gives two points.
+TEST(LandXmlLodgedPlan, NaturalBoundaryAndOneMarkNumberTwice) {
+    const ImportedPlan plan = importedFile("qld-like.xml");
+    EXPECT_EQ(parcelTexts(plan.Polygons), (std::vector<std::string>{"LT1 10 13 12 11 10"}));
+    EXPECT_EQ(section(plan, "Parcel edges without a line"),
+              (std::vector<std::string>{"  LT1 12 - 11"}));
+    EXPECT_EQ(
+        section(plan, "Natural boundaries"),
+        (std::vector<std::string>{
+            "  LT1 12 - 11 (line 41 <IrregularLine>): 4 vertices, the edge is missing data"}));
+    // PM 64012 twice: the first keeps the mark, the second is an ordinary point of its own.
+    const std::vector<std::string> lines = recordsOf(plan.Lines);
+    for (const char* joined : {"444464012,10,0.0000,10.000", "1,11,0.0000,10.000"})
+        EXPECT_NE(std::find(lines.begin(), lines.end(), joined), lines.end()) << joined;
+    EXPECT_TRUE(reportSays(plan, "PM2 (PM64012 is also the mark of point PM1) is point 1"));
+    ASSERT_EQ(plan.Context.size(), 1u);
+    EXPECT_EQ(plan.Context[0].Points, (std::vector<std::int32_t>{10, 11, 1, 444464012, 10}));
+
+    // Filled: new points 2 and 3 at the creek's bends, joined by lines from the coordinates.
+    const ImportedPlan filled = importedFile("qld-like.xml", true);
+    EXPECT_EQ(parcelTexts(filled.Polygons), (std::vector<std::string>{"LT1 10 13 12 2 3 11 10"}));
+    const std::vector<std::string> creek = recordsOf(filled.Lines);
+    for (const char* leg : {"12,2,156.0215,9.849", "2,3,187.0730,8.062", "3,11,200.3322,8.544"})
+        EXPECT_NE(std::find(creek.begin(), creek.end(), leg), creek.end()) << leg;
+    EXPECT_TRUE(section(filled, "Parcel edges without a line").empty());
+    EXPECT_NE(section(filled, "Natural boundaries")[0].find("through new points 2 to 3"),
+              std::string::npos);
+
+    // Two points under one mark's name: the second is a point of its own.
+    const std::string twice =
+        "<CgPoints><CgPoint name=\"PM12\">0 0</CgPoint><CgPoint name=\"PM12\">0 10</CgPoint>"
+        "<CgPoint name=\"7\">5 5</CgPoint></CgPoints><Monuments><Monument name=\"PM12\" "
+        "type=\"PM\"/></Monuments>";
+    const ImportedPlan two = imported(document(kMetric, twice));
+    EXPECT_TRUE(reportSays(two, "3 points,"));
+    EXPECT_TRUE(
+        reportSays(two, "PM12 (the second point of that name, line 4 <CgPoint>) is point 1"));
+}
+
+// Whatever a parcel's name holds, the written files load back with the program's readers.
+TEST(LandXmlLodgedPlan, AnyParcelNameLoadsBack) {
+    // Pieces of names as XML text, and the letters and digits each holds.
+    const std::pair<const char*, const char*> pieces[] = {
+        {"&quot;", ""}, {"&#10;", ""},  {"&#13;&#10;", ""}, {"&#9;", ""},
+        {"&#1;", ""},   {"&#127;", ""}, {",", ""},          {"\\", ""},
+        {"/", ""},      {"A", "A"},     {"7", "7"},         {" ", ""}};
+    auto lettersOf = [](const std::string& text) {
+        std::string out;
+        for (char c : text)
+            if (std::isalnum(static_cast<unsigned char>(c)))
+                out.push_back(c);
+        return out;
+    };
+    std::mt19937 random(23);
+    test::PlanTestDir dir;
+    for (int round = 0; round < 20; ++round) {
+        std::string parcels = "<Parcels>";
+        std::vector<std::string> letters;
+        size_t rewritten = 0;
+        for (int i = 0; i < 6; ++i) {
+            std::string name, kept;
+            bool unstorable = i % 2 == 1;
+            for (int k = 0; k < 8; ++k) {
+                const auto& [xml, held] = pieces[random() % std::size(pieces)];
+                name += xml;
+                kept += held;
+                unstorable = unstorable || xml[0] == '&';
+            }
+            letters.push_back(kept);
+            rewritten += unstorable ? 1 : 0;
+            parcels += "<Parcel name=\"" + name + "\" class=\"Lot\" state=\"" +
+                       (i % 2 ? "adjoin&quot;ing&#10;" : "proposed") + "\">" +
+                       kLotGeometry.substr(kLotGeometry.find("<CoordGeom>"),
+                                           kLotGeometry.find("</Parcel>") -
+                                               kLotGeometry.find("<CoordGeom>")) +
+                       "</Parcel>";
+        }
+        const ImportedPlan plan =
+            imported(document(kMetric, kRectangle + "</Survey>" + parcels + "</Parcels>"));
+        EXPECT_EQ(section(plan, "Names and areas rewritten").size(), rewritten);
+        const std::string base = dir.path("p" + std::to_string(round));
+        ASSERT_TRUE(WriteImportedPlan(plan, base));
+        const auto polygons = ReadPolygonsFile(PlanFile(base, ".ply"));
+        const auto context = ReadContextParcels(base);
+        ASSERT_TRUE(polygons) << polygons.error().message;
+        ASSERT_TRUE(context) << context.error().message;
+        std::vector<std::string> back;
+        for (const std::string& p : parcelTexts(polygons.value())) {
+            EXPECT_EQ(p.substr(p.size() - 10), " 1 2 3 4 1") << p;
+            back.push_back(p.substr(0, p.size() - 10));
+        }
+        for (const ContextParcel& p : context.value()) {
+            back.push_back(p.Identifier);
+            EXPECT_EQ(p.State, "adjoin'ing");
+        }
+        ASSERT_EQ(back.size(), 6u);
+        for (size_t i = 0; i < back.size(); ++i) {
+            // Plan parcels first, then the context: the file's order within each.
+            const size_t from = i < 3 ? 2 * i : 2 * (i - 3) + 1;
+            EXPECT_EQ(lettersOf(back[i]), "LT" + letters[from]) << back[i];
+            EXPECT_TRUE(StorableContextText(back[i])) << back[i];
+        }
+    }
+}
+
+// A plan of more ordinary points than numbers below the marks is refused, writing nothing.
+TEST(LandXmlLodgedPlan, MorePointsThanThePlanCanNumberRefused) {
+    auto points = [](int count) {
+        std::string body = "<CgPoints>";
+        for (int i = 0; i < count; ++i)
+            body += "<CgPoint name=\"P" + std::to_string(i) + "\">" + std::to_string(i) +
+                    " 0</CgPoint>";
+        return body + "<CgPoint name=\"44441\">0 5</CgPoint><CgPoint name=\"m\" oID=\"3\">1 "
+                      "5</CgPoint></CgPoints><Monuments><Monument name=\"1\" pntRef=\"m\" "
+                      "type=\"State Survey Mark\"/></Monuments>";
+    };
+    // 4,998 and the one named 44441, which reads as no mark: all below 5000; the mark apart.
+    const ImportedPlan full = imported(document(kMetric, points(4998)));
+    EXPECT_TRUE(reportSays(full, "5000 points,"));
+    EXPECT_TRUE(reportSays(full, "44441 is point 4999"));
+    EXPECT_TRUE(section(full, "Marks without a number").empty());
+
+    test::PlanTestDir dir;
+    dir.write("big.xml", document(kMetric, points(4999)));
+    std::ostringstream out, err;
+    EXPECT_EQ(
+        RunPlanCheck({"--import-landxml", dir.path("big.xml"), "--out", dir.path("big")}, out, err),
+        2);
+    EXPECT_NE(err.str().find("holds 5000 points besides its survey marks, and a plan holds at "
+                             "most 4999"),
+              std::string::npos)
+        << err.str();
+    EXPECT_FALSE(FileExists(dir.path("big.lns")));
+    EXPECT_FALSE(FileExists(dir.path("big-import.txt")));
 }
