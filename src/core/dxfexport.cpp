@@ -2,6 +2,8 @@
 
 #include "core/curves.h"
 #include "core/planview.h"
+#include "core/pointlabel.h"
+#include "core/polygons.h"
 #include "core/textfile.h"
 
 #include <dl_dxf.h>
@@ -16,6 +18,8 @@
 #include <memory>
 #include <numbers>
 #include <optional>
+#include <string_view>
+#include <unordered_map>
 
 namespace corvane {
 
@@ -28,7 +32,9 @@ constexpr const char* kEasementLayer = "EASEMENT";
 constexpr const char* kOtherLayer = "OTHER";
 constexpr const char* kPointsLayer = "POINTS";
 constexpr const char* kParcelsLayer = "PARCELS";
+constexpr const char* kContextLayer = "CONTEXT";
 constexpr const char* kTextStyle = "Standard";
+constexpr const char* kLongDashType = "LONGDASH";
 
 // The layer of a line: that of the stroke the plan view draws its class in.
 const char* layerOfStyle(std::int16_t style) {
@@ -37,6 +43,8 @@ const char* layerOfStyle(std::int16_t style) {
         return kEasementLayer;
     case Stroke::Dotted:
         return kOtherLayer;
+    case Stroke::LongDashed:
+        return kContextLayer;
     case Stroke::Solid:
         break;
     }
@@ -139,23 +147,62 @@ DxfDrawing collect(const WholePlanDrawing& drawing) {
         out.Texts.push_back(DxfText{kPointsLayer, label.E, label.N, textValue(label.Text)});
     for (const PlotText& label : ParcelLabelShapes(drawing.Polygons, drawing.Points))
         out.Texts.push_back(DxfText{kParcelsLayer, label.E, label.N, textValue(label.Text)});
-
-    bool any = false;
-    double minE = 0, maxE = 0, minN = 0, maxN = 0;
-    for (const auto& [number, point] : fixed) {
-        if (!any) {
-            minE = maxE = point->East;
-            minN = maxN = point->North;
-            any = true;
-        }
-        minE = std::min(minE, point->East);
-        maxE = std::max(maxE, point->East);
-        minN = std::min(minN, point->North);
-        maxN = std::max(maxN, point->North);
-    }
-    const double extent = std::max(maxE - minE, maxN - minN);
-    out.TextHeight = extent > 0 && std::isfinite(extent) ? extent / 100 : 1.0;
+    out.TextHeight = kDxfLabelMm * PlanDrawingScale(drawing) / 1000;
     return out;
+}
+
+// An A3 sheet, and how wide a lot must be on paper to hold its label.
+constexpr double kA3LongMm = 420;
+constexpr double kA3ShortMm = 297;
+constexpr double kLotAcrossMm = 30;
+
+// The standard scales in order: 1:100, 1:200, 1:250, 1:500, 1:1000 and so on.
+double standardScale(int k) {
+    constexpr double steps[] = {1, 2, 2.5, 5};
+    return 100 * steps[k % 4] * std::pow(10.0, k / 4);
+}
+// The number of standard scales looked at: up to 1:500 000 000, past any survey.
+constexpr int kStandardScales = 28;
+
+// The narrowest lot's width (four times its area over its perimeter), or nullopt when the
+// plan has no lot with an area and all corners fixed.
+std::optional<double> narrowestLot(const std::vector<std::string>& polygons,
+                                   const PointsByNumber& fixed) {
+    std::optional<double> narrowest;
+    bool lot = false;
+    std::vector<const PointRecord*> corners;
+    auto measure = [&] {
+        if (lot && corners.size() > 1 && corners.front() == corners.back())
+            corners.pop_back();
+        if (!lot || corners.size() < 3 ||
+            std::find(corners.begin(), corners.end(), nullptr) != corners.end())
+            return;
+        double twiceArea = 0, perimeter = 0;
+        for (std::size_t k = 0; k < corners.size(); ++k) {
+            const PointRecord& p = *corners[k];
+            const PointRecord& q = *corners[(k + 1) % corners.size()];
+            twiceArea += p.East * q.North - q.East * p.North;
+            perimeter += std::hypot(q.East - p.East, q.North - p.North);
+        }
+        const double width = 2 * std::fabs(twiceArea) / perimeter;
+        if (width > 0 && std::isfinite(width) && (!narrowest || width < *narrowest))
+            narrowest = width;
+    };
+    for (const std::string& text : polygons) {
+        if (IsHeadingLine(text)) {
+            measure();
+            const std::string identifier = ParseHeading(text).Identifier;
+            lot = !identifier.empty() && identifier[0] != 'C' && identifier[0] != 'E';
+            corners.clear();
+            continue;
+        }
+        if (!lot || text.find_first_not_of(" \t\r") == std::string::npos)
+            continue;
+        auto it = fixed.find(PointLabelToNumber(text));
+        corners.push_back(it == fixed.end() ? nullptr : it->second);
+    }
+    measure();
+    return narrowest;
 }
 
 // False when a figure to be written is no finite number: the file would carry "nan" or
@@ -212,12 +259,15 @@ bool writeDxf(const std::string& file, const DxfDrawing& d) {
     // The view's strokes as line types, sized to the labels so they show at the plan's scale.
     double dashes[2] = {2 * u, -u};
     double dots[2] = {0.0, -u / 2};
-    dw->tableLinetypes(5);
+    double longDashes[2] = {kLongDash / kLongDashGap * u, -u};
+    dw->tableLinetypes(6);
     dxf.writeLinetype(*dw, DL_LinetypeData("BYBLOCK", "", 0, 0, 0.0));
     dxf.writeLinetype(*dw, DL_LinetypeData("BYLAYER", "", 0, 0, 0.0));
     dxf.writeLinetype(*dw, DL_LinetypeData("CONTINUOUS", "Solid line", 0, 0, 0.0));
-    dxf.writeLinetype(*dw, DL_LinetypeData("DASHED", "Dashed __ __ __", 0, 2, 1.5 * u, dashes));
+    dxf.writeLinetype(*dw, DL_LinetypeData("DASHED", "Dashed __ __ __", 0, 2, 3 * u, dashes));
     dxf.writeLinetype(*dw, DL_LinetypeData("DOT", "Dot . . . .", 0, 2, u / 2, dots));
+    dxf.writeLinetype(*dw, DL_LinetypeData(kLongDashType, "Long dash ____ ____ ____", 0, 2,
+                                           longDashes[0] - longDashes[1], longDashes));
     dw->tableEnd();
 
     struct LayerEntry {
@@ -225,9 +275,11 @@ bool writeDxf(const std::string& file, const DxfDrawing& d) {
         int Colour;
         const char* Linetype;
     };
-    const LayerEntry layers[] = {{"0", 7, "CONTINUOUS"},          {kBoundaryLayer, 7, "CONTINUOUS"},
-                                 {kEasementLayer, 7, "DASHED"},   {kOtherLayer, 7, "DOT"},
-                                 {kPointsLayer, 1, "CONTINUOUS"}, {kParcelsLayer, 7, "CONTINUOUS"}};
+    const LayerEntry layers[] = {
+        {"0", 7, "CONTINUOUS"},           {kBoundaryLayer, 7, "CONTINUOUS"},
+        {kEasementLayer, 7, "DASHED"},    {kOtherLayer, 7, "DOT"},
+        {kPointsLayer, 1, "CONTINUOUS"},  {kParcelsLayer, 7, "CONTINUOUS"},
+        {kContextLayer, 8, kLongDashType}};
     dw->tableLayers(static_cast<int>(std::size(layers)));
     for (const LayerEntry& layer : layers)
         dxf.writeLayer(*dw, DL_LayerData(layer.Name, 0),
@@ -277,6 +329,90 @@ bool writeDxf(const std::string& file, const DxfDrawing& d) {
     return true;
 }
 
+// dxflib writes the objects section (the named dictionaries, the layouts, the multiline
+// style) without the owner handle each object must carry, which a strict reader then has to
+// repair. Each object is owned by the dictionary that lists it (group 350 or 360); the root
+// dictionary by nobody (handle 0). The owner goes right after the object's own handle, where
+// the DXF reference places it.
+std::string withObjectOwners(const std::string& content) {
+    // The file as group code and value pairs, one line each.
+    std::vector<std::string_view> lines;
+    for (std::size_t at = 0; at < content.size();) {
+        std::size_t end = content.find('\n', at);
+        if (end == std::string::npos)
+            end = content.size();
+        lines.push_back(std::string_view(content).substr(at, end - at));
+        at = end + 1;
+    }
+    auto trimmed = [](std::string_view v) {
+        const std::size_t first = v.find_first_not_of(" \r");
+        if (first == std::string_view::npos)
+            return std::string_view();
+        return v.substr(first, v.find_last_not_of(" \r") - first + 1);
+    };
+    auto code = [&](std::size_t pair) { return trimmed(lines[2 * pair]); };
+    auto value = [&](std::size_t pair) { return trimmed(lines[2 * pair + 1]); };
+    const std::size_t pairs = lines.size() / 2;
+
+    // The objects section's pairs, each object's handle pair and whether it names an owner
+    // before its class data, and the owner of every object a dictionary lists.
+    std::size_t first = pairs, last = pairs;
+    for (std::size_t k = 0; k + 1 < pairs; ++k)
+        if (code(k) == "0" && value(k) == "SECTION" && code(k + 1) == "2" &&
+            value(k + 1) == "OBJECTS") {
+            first = k + 2;
+            break;
+        }
+    for (std::size_t k = first; k < pairs; ++k)
+        if (code(k) == "0" && value(k) == "ENDSEC") {
+            last = k;
+            break;
+        }
+    std::unordered_map<std::string_view, std::string_view> ownerOf;
+    std::vector<std::size_t> unowned; // handle pairs of objects that name no owner
+    std::string_view object, handle;
+    bool classData = true;
+    for (std::size_t k = first; k < last; ++k) {
+        const std::string_view c = code(k);
+        if (c == "0") {
+            object = value(k);
+            handle = {};
+            classData = false;
+        } else if (c == "5" && !classData) {
+            handle = value(k);
+            unowned.push_back(k);
+        } else if (c == "330" && !classData && !handle.empty() && code(unowned.back()) == "5" &&
+                   value(unowned.back()) == handle) {
+            unowned.pop_back(); // the writer named the owner itself
+        } else if (c == "100") {
+            classData = true;
+        } else if ((c == "350" || c == "360") && !handle.empty() &&
+                   (object == "DICTIONARY" || object == "ACDBDICTIONARYWDFLT")) {
+            ownerOf.emplace(value(k), handle);
+        }
+    }
+    if (unowned.empty())
+        return content;
+
+    std::string out;
+    out.reserve(content.size() + unowned.size() * 16);
+    std::size_t next = 0;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        out.append(lines[i]);
+        if (i + 1 < lines.size() || (!content.empty() && content.back() == '\n'))
+            out.push_back('\n');
+        if (next < unowned.size() && i == 2 * unowned[next] + 1) {
+            auto owner = ownerOf.find(value(unowned[next]));
+            const std::string_view ending = lines[i].ends_with('\r') ? "\r\n" : "\n";
+            out.append("330").append(ending);
+            out.append(owner == ownerOf.end() ? std::string_view("0") : owner->second);
+            out.append(ending);
+            ++next;
+        }
+    }
+    return out;
+}
+
 // True when the text ends with the end-of-file group: dxflib reports no failure of its own
 // writes, so a full disk shows only as a file that stops short.
 bool endsWhole(const std::string& content) {
@@ -289,6 +425,41 @@ Error failure(const std::string& message) {
 }
 
 } // namespace
+
+double PlanDrawingScale(const WholePlanDrawing& drawing) {
+    const PointsByNumber fixed = IndexPoints(drawing.Points, true);
+    bool any = false;
+    double minE = 0, maxE = 0, minN = 0, maxN = 0;
+    for (const auto& [number, point] : fixed) {
+        if (!any) {
+            minE = maxE = point->East;
+            minN = maxN = point->North;
+            any = true;
+        }
+        minE = std::min(minE, point->East);
+        maxE = std::max(maxE, point->East);
+        minN = std::min(minN, point->North);
+        maxN = std::max(maxN, point->North);
+    }
+    // Plan metres per millimetre of paper, as the printout counts them.
+    const double wide = std::max(maxE - minE, maxN - minN);
+    const double narrow = std::min(maxE - minE, maxN - minN);
+    auto fitsSheet = [&](double scale) {
+        const double s = scale / 1000;
+        return wide <= (kA3LongMm - 10) * s && narrow <= (kA3ShortMm - 10) * s;
+    };
+    int sheet = 0;
+    while (sheet + 1 < kStandardScales && !fitsSheet(standardScale(sheet)))
+        ++sheet;
+    if (const auto lot = narrowestLot(drawing.Polygons, fixed)) {
+        int detail = 0;
+        while (detail + 1 < kStandardScales &&
+               standardScale(detail + 1) * kLotAcrossMm / 1000 <= *lot)
+            ++detail;
+        sheet = std::min(sheet, detail);
+    }
+    return standardScale(sheet);
+}
 
 Result<DxfSummary> WritePlanDxf(const WholePlanDrawing& drawing, const std::string& path) {
     const DxfDrawing dxf = collect(drawing);
@@ -322,7 +493,7 @@ Result<DxfSummary> WritePlanDxf(const WholePlanDrawing& drawing, const std::stri
     if (!endsWhole(content.value()))
         return failure("Cannot write " + target +
                        ": the drawing was not written whole (is the disk full?)");
-    if (Status written = WriteFileAtomic(target, content.value()); !written)
+    if (Status written = WriteFileAtomic(target, withObjectOwners(content.value())); !written)
         return failure(written.error().message);
 
     DxfSummary summary;

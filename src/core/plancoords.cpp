@@ -15,6 +15,7 @@
 #include <optional>
 #include <queue>
 #include <unordered_map>
+#include <unordered_set>
 
 namespace corvane {
 
@@ -309,14 +310,16 @@ std::vector<PointRecord> BuildPlanCoordinates(const std::vector<LineRecord>& lin
 }
 
 void PrepareLineStyles(std::vector<LineRecord>& lines,
-                       const std::vector<std::string>& polygonsLines) {
+                       const std::vector<std::string>& polygonsLines,
+                       const std::vector<ContextParcel>& context) {
     for (LineRecord& line : lines)
-        line.Style = 1;
+        line.Style = kOtherStyle;
     std::unordered_map<std::uint64_t, std::size_t> first;
     first.reserve(lines.size() * 2);
     for (std::size_t j = 0; j < lines.size(); ++j)
         first.emplace(PointPairKey(lines[j].FromPoint, lines[j].ToPoint), j);
 
+    std::unordered_set<std::size_t> planSide; // lines that are sides of the plan's parcels
     char letter = 0;
     bool havePrevious = false;
     std::int32_t previous = 0;
@@ -333,14 +336,18 @@ void PrepareLineStyles(std::vector<LineRecord>& lines,
             auto it = first.find(PointPairKey(previous, point));
             if (it != first.end()) {
                 LineRecord& line = lines[it->second];
+                planSide.insert(it->second);
                 if (letter == 'E') {
-                    if (line.Style != 2)
-                        line.Style = 3;
+                    if (line.Style != kBoundaryStyle)
+                        line.Style = kEasementStyle;
                 } else if (letter != 'C') {
-                    line.Style = 2;
+                    line.Style = kBoundaryStyle;
                 }
             } else {
-                const std::int16_t style = letter == 'C' ? 1 : letter == 'E' ? 3 : 2;
+                const std::int16_t style = letter == 'C'   ? kOtherStyle
+                                           : letter == 'E' ? kEasementStyle
+                                                           : kBoundaryStyle;
+                planSide.insert(lines.size());
                 first.emplace(PointPairKey(previous, point), lines.size());
                 lines.push_back(LineRecord{previous, point, kMissingBearing, 0.0, style});
             }
@@ -348,6 +355,14 @@ void PrepareLineStyles(std::vector<LineRecord>& lines,
         previous = point;
         havePrevious = true;
     }
+
+    // A side shared with a parcel of the plan is drawn as that parcel's.
+    for (const ContextParcel& parcel : context)
+        for (std::size_t k = 1; k < parcel.Points.size(); ++k) {
+            auto it = first.find(PointPairKey(parcel.Points[k - 1], parcel.Points[k]));
+            if (it != first.end() && !planSide.count(it->second))
+                lines[it->second].Style = kContextStyle;
+        }
 }
 
 Status AppendScaledLines(std::vector<LineRecord>& lines, const std::string& planPath) {
@@ -425,7 +440,11 @@ WholePlanDrawing PrepareWholePlanDrawing(const std::vector<LineRecord>& planLine
         else
             drawing.Problems.push_back(polygons.error());
     }
-    PrepareLineStyles(drawing.Lines, drawing.Polygons);
+    if (auto context = ReadContextParcels(planPath))
+        drawing.Context = std::move(context).value();
+    else
+        drawing.Problems.push_back(context.error());
+    PrepareLineStyles(drawing.Lines, drawing.Polygons, drawing.Context);
     auto curves = ReadCurveFile(planPath);
     if (curves)
         drawing.Curves = std::move(curves).value();

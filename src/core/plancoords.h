@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/contextparcels.h"
 #include "core/curves.h"
 #include "core/records.h"
 #include "core/result.h"
@@ -62,14 +63,25 @@ double MaxNorth(const std::vector<PointRecord>& points);
 // Moves every point so that the smallest east and north (each at most 0) become 0.
 void ShiftToOrigin(std::vector<PointRecord>& points);
 
+// Line classes for drawing.
+inline constexpr std::int16_t kOtherStyle = 1;    // dotted
+inline constexpr std::int16_t kBoundaryStyle = 2; // solid
+inline constexpr std::int16_t kEasementStyle = 3; // dashed
+inline constexpr std::int16_t kContextStyle = 4;  // long dashes, grey
+
 // Line classes for drawing, from the polygons file's lines: every line dotted (1); a line of
 // a parcel whose identifier starts with neither "C" nor "E" a boundary (2); of an easement
 // ("E") dashed (3) unless a boundary. A parcel side with no line and no arc between its
 // points is appended as a line without bearing or distance in its parcel's class, so it
 // shows where the plan lacks it; such a line (distance 0) is never written to the lines
 // file. Without polygons every line stays dotted.
+// Then a line that is a side of a context parcel (an adjoining or extinguished parcel the
+// plan shows in part) and of no parcel of the polygons file is classed as context (4). A
+// context parcel side with no line is not appended: such parcels are often shown by only
+// the few sides the plan measures, and their other corners would be reported as not fixed.
 void PrepareLineStyles(std::vector<LineRecord>& lines,
-                       const std::vector<std::string>& polygonsLines);
+                       const std::vector<std::string>& polygonsLines,
+                       const std::vector<ContextParcel>& context = {});
 
 // The lines of the scaled lines file (PlanPath + ".sca"), as the drawing appends them to its
 // lines: an end point of 0 or less gets a number one below the lowest then in use (0 or
@@ -87,15 +99,16 @@ namespace corvane {
 
 // Everything a whole-plan drawing needs, in copies of its own: the plan's lines with the
 // scaled lines and the placeholder parcel sides added and classed, the curve records, the
-// polygons file's lines and the coordinates. The plan's own lines are never touched.
-// Problems that leave part of the drawing out (scaled lines or curve file unreadable,
-// polygons file refused) are listed for the caller to show; the drawing is made without
-// that part.
+// polygons file's lines, the context parcels and the coordinates. The plan's own lines are
+// never touched. Problems that leave part of the drawing out (scaled lines, curve file or
+// context parcel file unreadable, polygons file refused) are listed for the caller to show;
+// the drawing is made without that part.
 struct WholePlanDrawing {
     std::vector<LineRecord> Lines;
     std::vector<PointRecord> Points;
     CurveTable Curves;
     std::vector<std::string> Polygons;
+    std::vector<ContextParcel> Context;
     std::vector<Error> Problems;
 };
 WholePlanDrawing PrepareWholePlanDrawing(const std::vector<LineRecord>& planLines,

@@ -84,11 +84,16 @@ std::optional<ViewScale> ZoomLines(const ViewScale& view, double pressX, double 
 }
 
 Stroke StrokeOfStyle(std::int16_t style) {
-    if (style == 1)
+    switch (style) {
+    case kOtherStyle:
         return Stroke::Dotted;
-    if (style == 3)
+    case kEasementStyle:
         return Stroke::Dashed;
-    return Stroke::Solid;
+    case kContextStyle:
+        return Stroke::LongDashed;
+    default:
+        return Stroke::Solid;
+    }
 }
 
 std::optional<std::vector<std::pair<double, double>>>

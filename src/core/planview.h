@@ -57,8 +57,13 @@ struct ViewTransform {
     double North(double y) const { return Scale.Top + y / DeviceHeight * Scale.Height; }
 };
 
-// How a line is drawn: dotted for its class 1, dashed for 3 (easements), solid otherwise.
-enum class Stroke { Solid, Dotted, Dashed };
+// How a line is drawn: dotted for its class 1, dashed for 3 (easements), in long grey dashes
+// for 4 (sides of context parcels only), solid otherwise.
+enum class Stroke { Solid, Dotted, Dashed, LongDashed };
+// The long dash and its gap, in widths of the pen (the easement's dash is 4 and 2): on the
+// screen, on paper and, in proportion, in the DXF drawing.
+inline constexpr double kLongDash = 9;
+inline constexpr double kLongDashGap = 3;
 Stroke StrokeOfStyle(std::int16_t style);
 
 struct PlotLine {

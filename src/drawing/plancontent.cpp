@@ -92,9 +92,10 @@ void PrintPlanView(PrintJob& job, const PlanContent& content, const ViewScale& v
         const PagePoint b = page(l.E2, l.N2);
         if (content.WholePlan && !LineOnPage(a.X, a.Y, b.X, b.Y, PW, PH))
             continue;
-        job.setLineStyle(l.Style == Stroke::Dotted   ? LineStyle::Dotted
-                         : l.Style == Stroke::Dashed ? LineStyle::Dashed
-                                                     : LineStyle::Solid);
+        job.setLineStyle(l.Style == Stroke::Dotted       ? LineStyle::Dotted
+                         : l.Style == Stroke::Dashed     ? LineStyle::Dashed
+                         : l.Style == Stroke::LongDashed ? LineStyle::LongDashed
+                                                         : LineStyle::Solid);
         job.drawLine(a.X, a.Y, b.X, b.Y);
     }
     job.setLineStyle(LineStyle::Solid);

@@ -17,6 +17,8 @@ Qt::PenStyle penStyle(Stroke stroke) {
         return Qt::DotLine;
     case Stroke::Dashed:
         return Qt::DashLine;
+    case Stroke::LongDashed:
+        return Qt::CustomDashLine;
     case Stroke::Solid:
         break;
     }
@@ -48,7 +50,8 @@ void RenderPlanPicture(QPainter& painter, const QRectF& area, const ViewScale& v
     };
 
     // One call per line style keeps a plan at the file's limit quick to draw.
-    for (Stroke stroke : {Stroke::Dotted, Stroke::Dashed, Stroke::Solid}) {
+    // The setting (context parcels) first, so the plan's own lines are drawn over it.
+    for (Stroke stroke : {Stroke::LongDashed, Stroke::Dotted, Stroke::Dashed, Stroke::Solid}) {
         QList<QLineF> batch;
         for (const PlotLine& l : picture.Lines)
             if (l.Style == stroke)
@@ -56,6 +59,10 @@ void RenderPlanPicture(QPainter& painter, const QRectF& area, const ViewScale& v
         if (batch.isEmpty())
             continue;
         QPen pen(picture.LineColour, 1.0, penStyle(stroke));
+        if (stroke == Stroke::LongDashed) {
+            pen.setColor(Qt::darkGray);
+            pen.setDashPattern({kLongDash, kLongDashGap});
+        }
         pen.setCosmetic(true);
         painter.setPen(pen);
         painter.drawLines(batch);

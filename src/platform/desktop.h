@@ -23,8 +23,8 @@ struct FontChoice {
 };
 
 // How a printed line is drawn: boundaries solid, lines of construction parcels dotted,
-// easement lines dashed.
-enum class LineStyle { Solid, Dotted, Dashed };
+// easement lines dashed, sides of the parcels a plan shows only in part in long grey dashes.
+enum class LineStyle { Solid, Dotted, Dashed, LongDashed };
 
 // A print surface: texts at print-tab columns in the current font, and shapes placed in
 // millimetres from the top left of the page's printable area.

@@ -1,5 +1,6 @@
 #include "platform/qtprintjob.h"
 
+#include "core/planview.h"
 #include "platform/printlayout.h"
 
 #include <QDir>
@@ -132,6 +133,10 @@ void QtPrintJob::applyPen() {
         break;
     case LineStyle::Dashed:
         pen.setStyle(Qt::DashLine);
+        break;
+    case LineStyle::LongDashed:
+        pen.setColor(Qt::darkGray);
+        pen.setDashPattern({kLongDash, kLongDashGap});
         break;
     }
     painter_.setPen(pen);

@@ -6,12 +6,16 @@
 #include <dl_creationadapter.h>
 #include <dl_dxf.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <map>
 #include <numbers>
 #include <set>
 #include <string>
+#include <sys/wait.h>
 #include <tuple>
 #include <vector>
 
@@ -33,13 +37,22 @@ struct DxfContents : DL_CreationAdapter {
         std::string Value;
         double Ax, Ay;
         int H, V;
+        double Height;
     };
     std::set<std::string> Layers;
+    std::map<std::string, std::string> LayerLinetypes;
+    std::map<std::string, int> LinetypeDashes; // each line type and its number of dashes
     std::vector<Line> Lines;
     std::vector<Arc> Arcs;
     std::vector<Text> Texts;
 
-    void addLayer(const DL_LayerData& d) override { Layers.insert(d.name); }
+    void addLayer(const DL_LayerData& d) override {
+        Layers.insert(d.name);
+        LayerLinetypes[d.name] = attributes.getLinetype();
+    }
+    void addLinetype(const DL_LinetypeData& d) override {
+        LinetypeDashes[d.name] = d.numberOfDashes;
+    }
     void addLine(const DL_LineData& d) override {
         Lines.push_back({attributes.getLayer(), d.x1, d.y1, d.x2, d.y2});
     }
@@ -47,8 +60,8 @@ struct DxfContents : DL_CreationAdapter {
         Arcs.push_back({attributes.getLayer(), d.cx, d.cy, d.radius, d.angle1, d.angle2});
     }
     void addText(const DL_TextData& d) override {
-        Texts.push_back(
-            {attributes.getLayer(), d.text, d.apx, d.apy, d.hJustification, d.vJustification});
+        Texts.push_back({attributes.getLayer(), d.text, d.apx, d.apy, d.hJustification,
+                         d.vJustification, d.height});
     }
 };
 
@@ -97,6 +110,55 @@ bool WithinSweep(double a1, double a2, double angle) {
     return norm(angle - a1) <= norm(a2 - a1);
 }
 
+// A plan 2400 m by 1200 m (a traverse around its extent) with a lot 15 m by 30 m at its
+// south-west corner and a 3 m wide easement along the lot's south side.
+WholePlanDrawing LargePlanWithSmallLot(const test::PlanTestDir& dir) {
+    dir.write("BIG.ply", "\"LT1\",450,\"C\"\r\n1\r\n10\r\n11\r\n12\r\n1\r\n"
+                         "\"EA1\",45,\"C\"\r\n1\r\n10\r\n14\r\n13\r\n1\r\n");
+    const std::vector<LineRecord> lines = {
+        {1, 2, 90.0, 2400.0, 0},  {2, 3, 0.0, 1200.0, 0},  {3, 4, 270.0, 2400.0, 0},
+        {4, 1, 180.0, 1200.0, 0}, {1, 10, 90.0, 15.0, 0},  {10, 11, 0.0, 30.0, 0},
+        {11, 12, 270.0, 15.0, 0}, {12, 1, 180.0, 30.0, 0}, {1, 13, 0.0, 3.0, 0},
+        {10, 14, 0.0, 3.0, 0},
+    };
+    return PrepareWholePlanDrawing(lines, dir.path("BIG"));
+}
+
+// The plan of SurveyedLot with two context parcels: an adjoining lot along the plan's lot
+// side 3-4 and its dotted diagonal 1-3, and an extinguished parcel along the easement 2-5
+// and the arc 5-6.
+WholePlanDrawing SurveyedLotWithContext(const test::PlanTestDir& dir) {
+    dir.write("LOT.ctx", "\"LT7/DP9\",\"adjoining\",0\r\n1\r\n3\r\n4\r\n"
+                         "\"LT2/DP8\",\"extinguished\",0\r\n2\r\n5\r\n6\r\n");
+    return SurveyedLot(dir);
+}
+
+// What a strict DXF reader (ezdxf under the system's Python) repairs or refuses in a file,
+// one finding a line; Available false when ezdxf cannot be imported there.
+struct StrictReading {
+    bool Available = true;
+    std::string Findings;
+};
+StrictReading ReadStrictly(const std::string& path) {
+    const std::string command = "/usr/bin/python3 '" CORVANE_SOURCE_DIR
+                                "/tests/core/scripts/dxf_strict_check.py' '" +
+                                path + "' 2>&1";
+    StrictReading reading;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe)
+        return {false, "cannot start /usr/bin/python3"};
+    char buffer[512];
+    while (std::fgets(buffer, sizeof buffer, pipe))
+        reading.Findings += buffer;
+    const int status = pclose(pipe);
+    const int code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    if (code == 3 || code == 127)
+        reading.Available = false;
+    else if (code != 0 && reading.Findings.empty())
+        reading.Findings = "the reader stopped with status " + std::to_string(code);
+    return reading;
+}
+
 TEST(DxfExport, LinesAndArcsLieOnThePlanPointsInTheirClassLayers) {
     test::PlanTestDir dir;
     const WholePlanDrawing drawing = SurveyedLot(dir);
@@ -105,8 +167,8 @@ TEST(DxfExport, LinesAndArcsLieOnThePlanPointsInTheirClassLayers) {
     ASSERT_TRUE(summary) << test::ErrorText(summary);
     const DxfContents dxf = ReadDxf(dir.path("LOT.dxf"));
 
-    EXPECT_EQ(dxf.Layers,
-              (std::set<std::string>{"0", "BOUNDARY", "EASEMENT", "OTHER", "POINTS", "PARCELS"}));
+    EXPECT_EQ(dxf.Layers, (std::set<std::string>{"0", "BOUNDARY", "EASEMENT", "OTHER", "POINTS",
+                                                 "PARCELS", "CONTEXT"}));
 
     // Every straight line from its from point to its to point; the arc that cannot span the
     // diagonal drawn straight, the line to the unfixed point not at all.
@@ -236,6 +298,139 @@ TEST(DxfExport, FailedWritesLeaveNothingBehindAndOldFilesWhole) {
     ASSERT_TRUE(replaced) << test::ErrorText(replaced);
     EXPECT_EQ(ReadDxf(old.string()).Lines.size(), 5u);
     EXPECT_EQ(dir.names(), withDrawing);
+}
+
+TEST(DxfExport, LabelsAreSizedAtThePlansScaleAndStayInsideSmallLots) {
+    test::PlanTestDir dir;
+    // The large plan fits an A3 sheet only at 1:10 000; its 15 m lot needs 1:500.
+    const WholePlanDrawing large = LargePlanWithSmallLot(dir);
+    ASSERT_TRUE(large.Problems.empty()) << large.Problems[0].message;
+    EXPECT_DOUBLE_EQ(PlanDrawingScale(large), 500);
+    auto summary = WritePlanDxf(large, dir.path("BIG.dxf"));
+    ASSERT_TRUE(summary) << test::ErrorText(summary);
+    const DxfContents dxf = ReadDxf(dir.path("BIG.dxf"));
+    ASSERT_FALSE(dxf.Texts.empty());
+    for (const auto& t : dxf.Texts)
+        EXPECT_NEAR(t.Height, 1.25, 1e-9) << t.Value; // 2.5 mm at 1:500
+    // The lot's label stands at its middle, well inside it.
+    const auto lot = std::find_if(dxf.Texts.begin(), dxf.Texts.end(),
+                                  [](const auto& t) { return t.Value == "LT1"; });
+    ASSERT_NE(lot, dxf.Texts.end());
+    EXPECT_LE(lot->Height, 15.0 / 8);
+
+    struct Case {
+        const char* Name;
+        std::vector<LineRecord> Lines;
+        std::string Polygons;
+        double Scale;
+    };
+    const Case cases[] = {
+        // No parcels: the smallest standard scale that fits the sheet, either way round.
+        {"lines 1000 m by 600 m", {{1, 2, 90.0, 1000.0, 0}, {2, 3, 0.0, 600.0, 0}}, "", 2500},
+        {"lines 600 m by 1000 m", {{1, 2, 90.0, 600.0, 0}, {2, 3, 0.0, 1000.0, 0}}, "", 2500},
+        {"lines 40 m by 28 m", {{1, 2, 90.0, 40.0, 0}, {2, 3, 0.0, 28.0, 0}}, "", 100},
+        {"one point", {{1, 1, 90.0, 0.0, 0}}, "", 100},
+        // A plan whose lots read well at the sheet's scale keeps it.
+        {"60 m lot in 300 m",
+         {{1, 2, 90.0, 300.0, 0},
+          {2, 3, 0.0, 200.0, 0},
+          {1, 4, 0.0, 60.0, 0},
+          {4, 5, 90.0, 60.0, 0},
+          {5, 6, 180.0, 60.0, 0}},
+         "\"LT1\",1,\"C\"\r\n1\r\n4\r\n5\r\n6\r\n1\r\n",
+         1000},
+        // A lot with a corner no line fixes gives no width: the sheet's scale.
+        {"lot not fixed",
+         {{1, 2, 90.0, 1000.0, 0}, {2, 3, 0.0, 600.0, 0}},
+         "\"LT1\",1,\"C\"\r\n1\r\n2\r\n9\r\n1\r\n",
+         2500},
+        // A small construction parcel or easement is no lot; a small road is.
+        {"small easement and construction",
+         {{1, 2, 90.0, 1000.0, 0}, {2, 3, 0.0, 600.0, 0}, {1, 4, 0.0, 3.0, 0}},
+         "\"EA1\",1,\"C\"\r\n1\r\n2\r\n4\r\n1\r\n"
+         "\"CO1\",1,\"C\"\r\n1\r\n2\r\n4\r\n1\r\n",
+         2500},
+        {"small road",
+         {{1, 2, 90.0, 1000.0, 0}, {2, 3, 0.0, 600.0, 0}, {1, 4, 0.0, 30.0, 0}},
+         "\"RD1\",1,\"C\"\r\n1\r\n2\r\n4\r\n1\r\n",
+         500},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        test::PlanTestDir planDir;
+        if (!c.Polygons.empty())
+            planDir.write("P.ply", c.Polygons);
+        EXPECT_DOUBLE_EQ(PlanDrawingScale(PrepareWholePlanDrawing(c.Lines, planDir.path("P"))),
+                         c.Scale);
+    }
+}
+
+TEST(DxfExport, ContextParcelsAreDrawnOnTheirOwnLayerUnlabelled) {
+    test::PlanTestDir dir;
+    const WholePlanDrawing drawing = SurveyedLotWithContext(dir);
+    ASSERT_TRUE(drawing.Problems.empty()) << drawing.Problems[0].message;
+    auto summary = WritePlanDxf(drawing, dir.path("LOT.dxf"));
+    ASSERT_TRUE(summary) << test::ErrorText(summary);
+    const DxfContents dxf = ReadDxf(dir.path("LOT.dxf"));
+
+    // A side shared with the plan's lot or easement stays theirs.
+    using Joined = std::tuple<std::string, std::int32_t, std::int32_t>;
+    std::vector<Joined> joined;
+    for (const auto& l : dxf.Lines)
+        joined.emplace_back(l.Layer, PointAt(drawing, l.X1, l.Y1), PointAt(drawing, l.X2, l.Y2));
+    EXPECT_EQ(joined, (std::vector<Joined>{{"BOUNDARY", 1, 2},
+                                           {"BOUNDARY", 2, 3},
+                                           {"BOUNDARY", 3, 4},
+                                           {"EASEMENT", 2, 5},
+                                           {"CONTEXT", 1, 3}}));
+    ASSERT_EQ(dxf.Arcs.size(), 2u);
+    EXPECT_EQ(dxf.Arcs[0].Layer, "BOUNDARY");
+    EXPECT_EQ(dxf.Arcs[1].Layer, "CONTEXT");
+
+    // Dashed by a line type the file defines, unlike the easements' dash.
+    const std::string type = dxf.LayerLinetypes.at("CONTEXT");
+    ASSERT_TRUE(dxf.LinetypeDashes.count(type)) << type;
+    EXPECT_EQ(dxf.LinetypeDashes.at(type), 2);
+    EXPECT_NE(type, dxf.LayerLinetypes.at("EASEMENT"));
+
+    for (const auto& t : dxf.Texts) {
+        EXPECT_NE(t.Layer, "CONTEXT");
+        EXPECT_EQ(t.Value.find("DP"), std::string::npos) << t.Value;
+    }
+}
+
+TEST(DxfExport, PassesAStrictReaderUnrepaired) {
+    test::PlanTestDir dir;
+    const StrictReading probe = ReadStrictly(dir.path("none.dxf"));
+    if (!probe.Available)
+        GTEST_SKIP() << "/usr/bin/python3 cannot import ezdxf (scripts/setup.sh installs "
+                        "python3-ezdxf): "
+                     << probe.Findings;
+    // Each kind of drawing: arcs, labels, every layer; context parcels; a large plan; a
+    // plan of one point, and one of nothing at all.
+    struct Case {
+        const char* Name;
+        WholePlanDrawing Drawing;
+    };
+    test::PlanTestDir contextDir, largeDir;
+    WholePlanDrawing onePoint;
+    onePoint.Lines = {{1, 1, 0.0, 0.0, 0}};
+    onePoint.Points = {{1, 0.0, 0.0, 1, 0}};
+    const Case cases[] = {{"surveyed lot", SurveyedLot(dir)},
+                          {"context parcels", SurveyedLotWithContext(contextDir)},
+                          {"large plan", LargePlanWithSmallLot(largeDir)},
+                          {"one point", onePoint},
+                          {"nothing", WholePlanDrawing{}}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const std::string path = dir.path(std::string(c.Name) + ".dxf");
+        auto written = WritePlanDxf(c.Drawing, path);
+        ASSERT_TRUE(written) << test::ErrorText(written);
+        ReadDxf(path);
+        const StrictReading reading = ReadStrictly(path);
+        EXPECT_TRUE(reading.Available);
+        EXPECT_EQ(reading.Findings, "");
+    }
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "bench/plangen.h"
 #include "core/linesfile.h"
 #include "core/plancoords.h"
+#include "core/planview.h"
 #include "plantestdir.h"
 
 #include <gtest/gtest.h>
@@ -211,6 +212,41 @@ TEST(PlanCoordinates, LineClassesAndMissingParcelSides) {
     PrepareLineStyles(lines, {});
     for (const LineRecord& l : lines)
         EXPECT_EQ(l.Style, 1);
+}
+
+TEST(PlanCoordinates, ContextParcelSidesAreClassedWhereNoPlanParcelHasThem) {
+    test::PlanTestDir dir;
+    // Lot 1-2-3, construction parcel 3-4, easement 4-5; the context parcel runs along all
+    // of them and on along 5-6 and 6-7, which no parcel of the plan has, and to point 8,
+    // which no line reaches.
+    dir.write("P1.ply", "\"AL1\",50,\"C\"\r\n1\r\n2\r\n3\r\n1\r\n"
+                        "\"CO1\",1,\"C\"\r\n3\r\n4\r\n\"EA1\",1,\"C\"\r\n4\r\n5\r\n");
+    dir.write("P1.ctx", "\"LT1/DP7\",\"adjoining\",0\r\n2\r\n3\r\n4\r\n5\r\n6\r\n7\r\n8\r\n"
+                        "\"RD1/DP7\",\"existing\",0\r\n7\r\n6\r\n");
+    const std::vector<LineRecord> lines = {
+        {1, 2, 0.0, 10.0, 0}, {2, 3, 90.0, 10.0, 0}, {3, 1, 225.0, 14.142, 0}, {3, 4, 90.0, 5.0, 0},
+        {4, 5, 90.0, 5.0, 0}, {5, 6, 90.0, 5.0, 0},  {7, 6, 270.0, 5.0, 0}};
+    WholePlanDrawing drawing = PrepareWholePlanDrawing(lines, dir.path("P1"));
+    ASSERT_TRUE(drawing.Problems.empty()) << drawing.Problems[0].message;
+    ASSERT_EQ(drawing.Context.size(), 2u);
+    std::vector<std::int16_t> styles;
+    for (const LineRecord& l : drawing.Lines)
+        styles.push_back(l.Style);
+    // No line is added for the context side 7-8: point 8 is no point of the drawing.
+    EXPECT_EQ(styles, (std::vector<std::int16_t>{kBoundaryStyle, kBoundaryStyle, kBoundaryStyle,
+                                                 kOtherStyle, kEasementStyle, kContextStyle,
+                                                 kContextStyle}));
+    EXPECT_EQ(FindPointIndex(drawing.Points, 8), -1);
+    EXPECT_EQ(StrokeOfStyle(kContextStyle), Stroke::LongDashed);
+
+    // A context parcel file that cannot be read is a problem of the drawing, which is made
+    // without it.
+    dir.write("P1.ctx", "\"LT1/DP7\",\"adjoining\",0\r\n5\r\nsix\r\n");
+    drawing = PrepareWholePlanDrawing(lines, dir.path("P1"));
+    ASSERT_EQ(drawing.Problems.size(), 1u);
+    EXPECT_NE(drawing.Problems[0].message.find("P1.ctx"), std::string::npos);
+    EXPECT_TRUE(drawing.Context.empty());
+    EXPECT_EQ(drawing.Lines[5].Style, kOtherStyle);
 }
 
 TEST(PlanCoordinates, ScaledLinesAreNumberedBelowTheSurveyAndAllOrNothing) {

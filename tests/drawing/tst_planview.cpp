@@ -181,6 +181,54 @@ class PlanViewTest : public QObject {
         QCOMPARE(printed->shapesOf(PrintedShape::Kind::Dot).size(), labels.size());
     }
 
+    void contextParcelsDrawnInTheirOwnDashOnScreenAndPaper() {
+        Opened o;
+        // An adjoining parcel along the mark connection 1-555556 and the plan's side 1-2.
+        QVERIFY(WriteText(o.file(".ctx"), "\"LT3/DP5\",\"adjoining\",0\r\n555556\r\n1\r\n2\r\n"));
+        o.h->run(QStringLiteral("mnuDrawPlan"));
+        QVERIFY(o.h->messages().isEmpty());
+        o.view->toolButton("Parcels")->trigger();
+        const PlanPicture picture = o.view->picture();
+        const PointRecord& mark = o.point(555556);
+        auto strokeOf = [&](const PointRecord& a, const PointRecord& b) {
+            for (const PlotLine& l : picture.Lines)
+                if ((l.E1 == a.East && l.N1 == a.North && l.E2 == b.East && l.N2 == b.North) ||
+                    (l.E1 == b.East && l.N1 == b.North && l.E2 == a.East && l.N2 == a.North))
+                    return int(l.Style);
+            return -1;
+        };
+        QCOMPARE(strokeOf(o.point(1), mark), int(Stroke::LongDashed));
+        QCOMPARE(strokeOf(o.point(1), o.point(2)), int(Stroke::Solid));
+        QCOMPARE(std::count_if(picture.Lines.begin(), picture.Lines.end(),
+                               [](const PlotLine& l) { return l.Style == Stroke::LongDashed; }),
+                 1);
+        QCOMPARE(picture.ParcelLabels.size(), std::size_t(kSampleParcels.size())); // unlabelled
+
+        o.h->desktop.clearRecords();
+        o.view->toolButton("Print")->trigger();
+        auto printed = o.h->desktop.lastPrintout();
+        QVERIFY(printed);
+        const auto lines = printed->shapesOf(PrintedShape::Kind::Line);
+        QCOMPARE(
+            std::count_if(lines.begin(), lines.end(),
+                          [](const PrintedShape& s) { return s.style == LineStyle::LongDashed; }),
+            1);
+        o.view->toolButton("Close")->trigger();
+
+        // A context parcel file that cannot be read is shown, and the plan drawn without it.
+        QVERIFY(WriteText(o.file(".ctx"), "555556\r\n"));
+        o.h->desktop.clearRecords();
+        o.h->run(QStringLiteral("mnuDrawPlan"));
+        QCOMPARE(o.h->messages().size(), 1);
+        QVERIFY2(o.h->messages().front().contains(QStringLiteral(".ctx")),
+                 qPrintable(o.h->messages().front()));
+        QVERIFY(o.view->isVisible());
+        const PlanPicture without = o.view->picture();
+        QCOMPARE(std::count_if(without.Lines.begin(), without.Lines.end(),
+                               [](const PlotLine& l) { return l.Style == Stroke::LongDashed; }),
+                 0);
+    }
+
     void traverseDrawsItsOwnPoints() {
         Opened o;
         // The whole plan is open when the traverse is drawn over it.
