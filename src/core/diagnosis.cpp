@@ -163,11 +163,45 @@ LegSums straightLeg(double distance, const LegSums& booked, const Trial& trial) 
     return leg;
 }
 
+// Whether text made from a booked figure is already as the grid shows such a figure: digits
+// with no nought ahead of them, the point, `decimals` places. Most trials are; they are read
+// from their digits rather than formatted and read again.
+bool bookedShape(const std::string& text, std::size_t decimals) {
+    const std::size_t p = text.find('.');
+    if (p == std::string::npos || p == 0 || text.size() != p + 1 + decimals ||
+        (p > 1 && text[0] == '0'))
+        return false;
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (i != p && (text[i] < '0' || text[i] > '9'))
+            return false;
+    return true;
+}
+
+int digitsValue(const std::string& text, std::size_t from, std::size_t count) {
+    int value = 0;
+    for (std::size_t i = from; i < from + count; ++i)
+        value = value * 10 + (text[i] - '0');
+    return value;
+}
+
 class TrialList {
   public:
     explicit TrialList(std::vector<Trial>& out) : out_(out) {}
 
     void bearing(const std::string& text, const char* kind, const std::string& entered) {
+        if (bookedShape(text, 4)) {
+            const std::size_t p = text.find('.');
+            const int degrees = digitsValue(text, 0, p);
+            const int minutes = digitsValue(text, p + 1, 2);
+            const int seconds = digitsValue(text, p + 3, 2);
+            if (minutes > 59 || seconds > 59 || degrees > 360 ||
+                (degrees == 360 && minutes + seconds > 0) || text == entered)
+                return;
+            // Read as BearingToRadians reads it.
+            const double angle = degrees + (minutes + 1e-9) / 60.0 + (seconds + 1e-9) / 3600.0;
+            out_.push_back({ColBearing, text, kind, Pi() * angle / 180.0});
+            return;
+        }
         if (!isPlainBearing(text))
             return;
         std::string proposed = BearingText(Val(text));
@@ -185,8 +219,13 @@ class TrialList {
             out_.push_back({ColDistance, std::move(proposed), kind, booked});
     }
     void distance(const std::string& text, const char* kind, const std::string& entered) {
-        if (IsNumberText(text))
+        if (bookedShape(text, 3)) {
+            const double value = Val(text);
+            if (value > 0 && value <= kMaxDistance && text != entered)
+                out_.push_back({ColDistance, text, kind, value});
+        } else if (IsNumberText(text)) {
             distance(Val(text), kind, entered);
+        }
     }
 
   private:
