@@ -440,7 +440,7 @@ bool isClosingLineFit(std::string_view kind) {
 struct Tolerance {
     double rounding = 0;
     double honest = 0;
-    double key(const std::string& kind, double remaining) const {
+    double key(std::string_view kind, double remaining) const {
         return std::max(remaining, isClosingLineFit(kind) ? honest : rounding);
     }
 };
