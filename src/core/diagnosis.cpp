@@ -284,6 +284,8 @@ template <typename Add> void digitSlips(const std::string& canonical, Add add) {
 template <typename Add> void doubledDigits(const std::string& canonical, Add add) {
     const Digits d = digitsOf(canonical);
     auto without = [&](std::size_t at) {
+        if (at < d.point && d.point == 1)
+            return; // the one whole digit: taking it out leaves no metres or degrees to book
         Digits fewer = d;
         fewer.digits.erase(at, 1);
         if (at < d.point)
