@@ -33,7 +33,8 @@ double bearingStep() {
     return Pi() / 648000;
 }
 
-const char* const kKindOrder[] = {kDigitSlip, kTransposition, kMinutesSecondsSwap, kTenfold,
+const char* const kKindOrder[] = {kDigitSlip, kTransposition, kMinutesSecondsSwap,
+                                  kTenfold,   kDoubledDigit,  kDroppedDigit,
                                   kReversal,  kWrongTurn,     kClosingLineFit};
 
 // A traverse's closure as a parcel is judged by it.
@@ -140,29 +141,91 @@ struct Trial {
     int column = ColDistance; // -1: the arc's turn
     std::string proposed;
     const char* kind = kDigitSlip;
+    double value = 0; // the proposed distance in metres, or bearing in radians
 };
+
+// A straight leg with one figure tried in place: the booked leg (of the booked distance)
+// stretched to the new distance or swung to the new bearing, as closing a grid of it would
+// give.
+LegSums straightLeg(double distance, const LegSums& booked, const Trial& trial) {
+    LegSums leg;
+    leg.missing = false;
+    if (trial.column == ColDistance) {
+        const double scale = trial.value / distance;
+        leg.east = booked.east * scale;
+        leg.north = booked.north * scale;
+        leg.length = booked.length * scale;
+    } else {
+        leg.east = distance * std::sin(trial.value);
+        leg.north = distance * std::cos(trial.value);
+        leg.length = distance;
+    }
+    return leg;
+}
+
+// Whether text made from a booked figure is already as the grid shows such a figure: digits
+// with no nought ahead of them, the point, `decimals` places. Most trials are; they are read
+// from their digits rather than formatted and read again.
+bool bookedShape(const std::string& text, std::size_t decimals) {
+    const std::size_t p = text.find('.');
+    if (p == std::string::npos || p == 0 || text.size() != p + 1 + decimals ||
+        (p > 1 && text[0] == '0'))
+        return false;
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (i != p && (text[i] < '0' || text[i] > '9'))
+            return false;
+    return true;
+}
+
+int digitsValue(const std::string& text, std::size_t from, std::size_t count) {
+    int value = 0;
+    for (std::size_t i = from; i < from + count; ++i)
+        value = value * 10 + (text[i] - '0');
+    return value;
+}
 
 class TrialList {
   public:
     explicit TrialList(std::vector<Trial>& out) : out_(out) {}
 
     void bearing(const std::string& text, const char* kind, const std::string& entered) {
+        if (bookedShape(text, 4)) {
+            const std::size_t p = text.find('.');
+            const int degrees = digitsValue(text, 0, p);
+            const int minutes = digitsValue(text, p + 1, 2);
+            const int seconds = digitsValue(text, p + 3, 2);
+            if (minutes > 59 || seconds > 59 || degrees > 360 ||
+                (degrees == 360 && minutes + seconds > 0) || text == entered)
+                return;
+            // Read as BearingToRadians reads it.
+            const double angle = degrees + (minutes + 1e-9) / 60.0 + (seconds + 1e-9) / 3600.0;
+            out_.push_back({ColBearing, text, kind, Pi() * angle / 180.0});
+            return;
+        }
         if (!isPlainBearing(text))
             return;
         std::string proposed = BearingText(Val(text));
-        if (proposed != entered)
-            out_.push_back({ColBearing, std::move(proposed), kind});
+        if (proposed != entered) {
+            const double radians = BearingToRadians(proposed);
+            out_.push_back({ColBearing, std::move(proposed), kind, radians});
+        }
     }
     void distance(double value, const char* kind, const std::string& entered) {
         if (!(value > 0) || value > kMaxDistance)
             return;
         std::string proposed = DistanceText(value);
-        if (Val(proposed) > 0 && proposed != entered)
-            out_.push_back({ColDistance, std::move(proposed), kind});
+        const double booked = Val(proposed);
+        if (booked > 0 && proposed != entered)
+            out_.push_back({ColDistance, std::move(proposed), kind, booked});
     }
     void distance(const std::string& text, const char* kind, const std::string& entered) {
-        if (IsNumberText(text))
+        if (bookedShape(text, 3)) {
+            const double value = Val(text);
+            if (value > 0 && value <= kMaxDistance && text != entered)
+                out_.push_back({ColDistance, text, kind, value});
+        } else if (IsNumberText(text)) {
             distance(Val(text), kind, entered);
+        }
     }
 
   private:
@@ -183,8 +246,15 @@ Digits digitsOf(const std::string& canonical) {
     return d;
 }
 
+// A nought ahead of the whole metres or degrees is no digit of the figure: a slip that puts one
+// there is not a slip of the figure.
+bool leadingNought(const Digits& d) {
+    return d.point > 1 && d.digits.front() == '0';
+}
+
 // Each digit one unit out, and each pair of neighbouring digits (across the point too, as
-// they are typed one after the other) swapped.
+// they are typed one after the other) swapped, or two digits either side of a third
+// (25.005 for 25.500).
 template <typename Add> void digitSlips(const std::string& canonical, Add add) {
     const Digits d = digitsOf(canonical);
     for (std::size_t i = 0; i < d.digits.size(); ++i)
@@ -194,25 +264,83 @@ template <typename Add> void digitSlips(const std::string& canonical, Add add) {
                 continue;
             Digits slip = d;
             slip.digits[i] = static_cast<char>('0' + digit);
-            add(slip.text(), kDigitSlip);
+            if (!leadingNought(slip))
+                add(slip.text(), kDigitSlip);
         }
+    for (std::size_t apart : {1, 2})
+        for (std::size_t i = 0; i + apart < d.digits.size(); ++i) {
+            if (d.digits[i] == d.digits[i + apart])
+                continue;
+            Digits swapped = d;
+            std::swap(swapped.digits[i], swapped.digits[i + apart]);
+            if (!leadingNought(swapped))
+                add(swapped.text(), kTransposition);
+        }
+}
+
+// A digit typed twice: each pair of equal neighbouring digits made one. Decimals are booked to
+// their full width, so one taken out of them leaves a 0 at the end. A pair either side of the
+// point may have been doubled on either side.
+template <typename Add> void doubledDigits(const std::string& canonical, Add add) {
+    const Digits d = digitsOf(canonical);
+    auto without = [&](std::size_t at) {
+        if (at < d.point && d.point == 1)
+            return; // the one whole digit: taking it out leaves no metres or degrees to book
+        Digits fewer = d;
+        fewer.digits.erase(at, 1);
+        if (at < d.point)
+            --fewer.point;
+        else
+            fewer.digits += '0';
+        add(fewer.text(), kDoubledDigit);
+    };
     for (std::size_t i = 0; i + 1 < d.digits.size(); ++i) {
-        if (d.digits[i] == d.digits[i + 1])
+        if (d.digits[i] != d.digits[i + 1])
             continue;
-        Digits swapped = d;
-        std::swap(swapped.digits[i], swapped.digits[i + 1]);
-        add(swapped.text(), kTransposition);
+        without(i);
+        if (i + 1 == d.point)
+            without(i + 1);
     }
+}
+
+// A digit of the whole metres or degrees left out (4.324 for 40.324): every digit put back
+// in every place there. Decimals are booked to their full width, so one left out of them
+// would not show as a figure of fewer places; it is not looked for.
+template <typename Add> void droppedDigits(const std::string& canonical, Add add) {
+    const Digits d = digitsOf(canonical);
+    for (std::size_t at = 0; at <= d.point; ++at)
+        for (char digit = '0'; digit <= '9'; ++digit) {
+            // Next to the same digit: the same figure as putting it back one place earlier.
+            if (at > 0 && d.digits[at - 1] == digit)
+                continue;
+            Digits more = d;
+            more.digits.insert(at, 1, digit);
+            ++more.point;
+            if (!leadingNought(more))
+                add(more.text(), kDroppedDigit);
+        }
+}
+
+// Whether packed text may be a bearing at all, to its digits: at most three of degrees, tens
+// of minutes and of seconds below 6. The full check follows for the figures that pass.
+bool mayBeBearing(const std::string& text) {
+    const std::size_t p = text.find('.');
+    return p != std::string::npos && p <= 3 && (p < 3 || text.compare(0, 3, "360") <= 0) &&
+           (p + 1 >= text.size() || text[p + 1] < '6') &&
+           (p + 3 >= text.size() || text[p + 3] < '6');
 }
 
 void bearingTrials(const std::string& canonical, TrialList& trials) {
     auto add = [&](const std::string& text, const char* kind) {
-        trials.bearing(text, kind, canonical);
+        if (mayBeBearing(text))
+            trials.bearing(text, kind, canonical);
     };
     digitSlips(canonical, add);
     const std::size_t p = canonical.find('.');
     add(canonical.substr(0, p + 1) + canonical.substr(p + 3, 2) + canonical.substr(p + 1, 2),
         kMinutesSecondsSwap);
+    doubledDigits(canonical, add);
+    droppedDigits(canonical, add);
     add(ReverseBearing(Val(canonical)), kReversal);
 }
 
@@ -224,6 +352,8 @@ void distanceTrials(const std::string& canonical, TrialList& trials) {
     const double d = Val(canonical);
     trials.distance(d * 10, kTenfold, canonical);
     trials.distance(d / 10, kTenfold, canonical);
+    doubledDigits(canonical, add);
+    droppedDigits(canonical, add);
 }
 
 // The leg that would close the traverse is the booked leg less the misclosure vector. Kept
@@ -288,9 +418,40 @@ double roundingFloor(const std::vector<LegSums>& legs) {
     return 3 * std::sqrt(variance);
 }
 
-// Candidates leaving the same misclosure to within the rounding go by kind, and then by the
-// misclosure they leave.
+// Whether the closing line's figure changes the booked one by more than a mismeasurement
+// could: a bearing turned through more than a degree, a distance changed by more than such a
+// turn moves the end of the leg.
+bool beyondMismeasurement(int column, const std::string& entered, const std::string& proposed) {
+    const double degree = Pi() / 180;
+    if (column == ColBearing) {
+        const double turn =
+            std::fmod(std::fabs(BearingToRadians(proposed) - BearingToRadians(entered)), 2 * Pi());
+        return std::min(turn, 2 * Pi() - turn) > degree;
+    }
+    return column == ColDistance && std::fabs(Val(proposed) - Val(entered)) > Val(entered) * degree;
+}
+
+bool isClosingLineFit(std::string_view kind) {
+    return kind == kClosingLineFit;
+}
+
+// What a parcel's candidates are measured against: the misclosure the rounding of its booked
+// figures alone leaves, and the misclosure a sound survey of it may honestly leave (a quarter
+// of its allowable misclosure, never less than the rounding). The closing line's figure takes
+// up that honest misclosure along with the mistake, so it is credited with leaving no less.
+struct Tolerance {
+    double rounding = 0;
+    double honest = 0;
+    double key(std::string_view kind, double remaining) const {
+        return std::max(remaining, isClosingLineFit(kind) ? honest : rounding);
+    }
+};
+
+// The misclosure a candidate leaves, to within the tolerance; candidates leaving the same go by
+// kind, and then by the misclosure they leave. A closing line's figure beyond a mismeasurement
+// comes after all.
 struct Ranked {
+    bool beyond;
     double key;
     int kind;
     double remaining;
@@ -298,18 +459,20 @@ struct Ranked {
     int column;
     const std::string* proposed;
     bool operator<(const Ranked& o) const {
-        return std::tie(key, kind, remaining, row, column, *proposed) <
-               std::tie(o.key, o.kind, o.remaining, o.row, o.column, *o.proposed);
+        return std::tie(beyond, key, kind, remaining, row, column, *proposed) <
+               std::tie(o.beyond, o.key, o.kind, o.remaining, o.row, o.column, *o.proposed);
     }
 };
 
-void rank(std::vector<Correction>& list, double floor) {
+void rank(std::vector<Correction>& list, const Tolerance& tolerance) {
     std::vector<std::pair<Ranked, std::size_t>> order;
     order.reserve(list.size());
     for (std::size_t i = 0; i < list.size(); ++i) {
         const Correction& c = list[i];
-        order.push_back({{std::max(c.remaining, floor), CorrectionKindRank(c.kind), c.remaining,
-                          c.row, c.column, &c.proposed},
+        const bool beyond =
+            isClosingLineFit(c.kind) && beyondMismeasurement(c.column, c.entered, c.proposed);
+        order.push_back({{beyond, tolerance.key(c.kind, c.remaining), CorrectionKindRank(c.kind),
+                          c.remaining, c.row, c.column, &c.proposed},
                          i});
     }
     std::sort(order.begin(), order.end(),
@@ -323,7 +486,7 @@ void rank(std::vector<Correction>& list, double floor) {
 
 struct ParcelResult {
     Closure closure;
-    double floor = 0;
+    Tolerance tolerance;
     std::vector<Correction> candidates;
 };
 
@@ -341,7 +504,8 @@ ParcelResult diagnoseParcel(const GridRows& rows, const CurveTable& curves, cons
     legs.reserve(rows.size());
     for (const GridRow& row : rows)
         legs.push_back(closeLeg(row, source));
-    result.floor = roundingFloor(legs);
+    result.tolerance.rounding = roundingFloor(legs);
+    result.tolerance.honest = std::max(result.tolerance.rounding, base.allowable / 4);
 
     // Every trial is first closed with only its own leg recomputed (the other legs' sums do
     // not change); those that close are then confirmed by closing the whole grid again.
@@ -364,6 +528,7 @@ ParcelResult diagnoseParcel(const GridRows& rows, const CurveTable& curves, cons
         }
         const std::int32_t from = PointLabelToNumber(row[ColFrom]);
         const std::int32_t to = PointLabelToNumber(row[ColTo]);
+        const double distanceRead = Val(row[ColDistance]);
         if (isArc(row) && (turns[i] = flipTurn(curves, from, to)))
             trials.push_back({-1, CurveDirection(from, to, turns[i]->table), kWrongTurn});
 
@@ -371,6 +536,8 @@ ParcelResult diagnoseParcel(const GridRows& rows, const CurveTable& curves, cons
             LegSums leg;
             if (trial.column == -1) {
                 leg = closeLeg(row, flippedSource(curves, *turns[i]));
+            } else if (!isArc(row)) {
+                leg = straightLeg(distanceRead, legs[i], trial);
             } else {
                 GridRow changed = row;
                 changed[static_cast<std::size_t>(trial.column)] = trial.proposed;
@@ -397,20 +564,24 @@ ParcelResult diagnoseParcel(const GridRows& rows, const CurveTable& curves, cons
         }
     }
 
-    rank(found, result.floor);
+    rank(found, result.tolerance);
 
-    // The same cell text is offered once, in its best rank. The closing line's figure for a
-    // cell already offered is left out too: it says again, without a cause, what the better
-    // candidate says.
+    // Each cell is offered once, with its best explanation: a typing explanation that closes
+    // the parcel before the closing line's figure, whatever either leaves, else the first in
+    // rank. A second figure for the same cell would only say again, less surely, which figure
+    // is wrong.
+    std::set<std::pair<int, int>> typed;
+    for (const Correction& c : found)
+        if (!isClosingLineFit(c.kind))
+            typed.insert({c.row, c.column});
     GridRows work = rows;
-    std::set<std::tuple<int, int, std::string>> offered;
     std::set<std::pair<int, int>> offeredCells;
     for (Correction& c : found) {
         if (result.candidates.size() >= limit)
             break;
-        if (offered.count({c.row, c.column, c.proposed}) > 0)
+        if (offeredCells.count({c.row, c.column}) > 0)
             continue;
-        if (c.kind == kClosingLineFit && offeredCells.count({c.row, c.column}) > 0)
+        if (isClosingLineFit(c.kind) && typed.count({c.row, c.column}) > 0)
             continue;
         const std::size_t i = static_cast<std::size_t>(c.row - 1);
         Closure after;
@@ -425,13 +596,12 @@ ParcelResult diagnoseParcel(const GridRows& rows, const CurveTable& curves, cons
         }
         if (!after.acceptable())
             continue;
-        offered.insert({c.row, c.column, c.proposed});
         offeredCells.insert({c.row, c.column});
         c.remaining = after.misclosure;
         c.text = correctionText(rows[i], c);
         result.candidates.push_back(std::move(c));
     }
-    rank(result.candidates, result.floor);
+    rank(result.candidates, result.tolerance);
     return result;
 }
 
@@ -532,8 +702,14 @@ struct ChangeOutcome {
     std::vector<std::size_t> breaks; // closing parcels it puts out of closure
     std::size_t failing = 0;         // failing parcels walking the line
     double worstKey = 0;             // the largest misclosure left (above rounding) in those
+    double worstFitKey = 0;          // the same, taken as a closing line's figure
     double worstRemaining = 0;
+    // Filled from the candidates asking for it: their best kind, and whether it is a closing
+    // line's figure beyond a mismeasurement.
     int kind = 0;
+    bool beyond = false;
+    bool typed() const { return !isClosingLineFit(kKindOrder[kind]); }
+    double key() const { return typed() ? worstKey : worstFitKey; }
 };
 
 class PlanDiagnoser {
@@ -598,8 +774,10 @@ class PlanDiagnoser {
                 if (after.acceptable()) {
                     out.closes.push_back(q);
                     out.worstRemaining = std::max(out.worstRemaining, after.misclosure);
-                    out.worstKey =
-                        std::max(out.worstKey, std::max(after.misclosure, p.diagnosis.floor));
+                    const Tolerance& t = p.diagnosis.tolerance;
+                    out.worstKey = std::max(out.worstKey, t.key(kDigitSlip, after.misclosure));
+                    out.worstFitKey =
+                        std::max(out.worstFitKey, t.key(kClosingLineFit, after.misclosure));
                 }
             } else if (!after.acceptable()) {
                 out.breaks.push_back(q);
@@ -712,6 +890,8 @@ PlanDiagnosis DiagnosePlan(const std::vector<LineRecord>& lines,
                     auto [at, added] = plan.try_emplace(*change, o);
                     const int kind = CorrectionKindRank(c.kind);
                     at->second.kind = added ? kind : std::min(at->second.kind, kind);
+                    at->second.beyond = !at->second.typed() &&
+                                        beyondMismeasurement(c.column, c.entered, c.proposed);
                 }
             }
             d.candidates.push_back(std::move(c));
@@ -723,18 +903,33 @@ PlanDiagnosis DiagnosePlan(const std::vector<LineRecord>& lines,
         out.parcels.push_back(std::move(d));
     }
 
+    // Ranked as a parcel's candidates are, and before the misclosure left by the parcels
+    // closed. A figure of a line is named once, with its best explanation: a typing
+    // explanation before the closing line's figure.
     std::vector<std::pair<const LineChange*, const ChangeOutcome*>> order;
-    for (const auto& [change, outcome] : plan)
+    std::set<std::pair<std::size_t, int>> typed;
+    for (const auto& [change, outcome] : plan) {
         order.emplace_back(&change, &outcome);
+        if (outcome.typed())
+            typed.insert({change.line, change.column});
+    }
     std::sort(order.begin(), order.end(), [](const auto& a, const auto& b) {
         const ChangeOutcome& x = *a.second;
         const ChangeOutcome& y = *b.second;
+        if (x.beyond != y.beyond)
+            return y.beyond;
         if (x.closes.size() != y.closes.size())
             return x.closes.size() > y.closes.size();
-        return std::tie(x.worstKey, x.kind, *a.first) < std::tie(y.worstKey, y.kind, *b.first);
+        return std::make_tuple(x.key(), x.kind, *a.first) <
+               std::make_tuple(y.key(), y.kind, *b.first);
     });
-    for (const auto& [change, outcome] : order)
-        out.findings.push_back(planFinding(lines, parcels, curves, *change, *outcome));
+    std::set<std::pair<std::size_t, int>> named;
+    for (const auto& [change, outcome] : order) {
+        if (!outcome->typed() && typed.count({change->line, change->column}) > 0)
+            continue;
+        if (named.insert({change->line, change->column}).second)
+            out.findings.push_back(planFinding(lines, parcels, curves, *change, *outcome));
+    }
     return out;
 }
 

@@ -17,16 +17,33 @@ namespace corvane {
 // correction would close it. Each candidate is tried by closing the traverse again with the
 // one cell changed; nothing is ever written back.
 //
-// The kinds of correction, likeliest first. Candidates that leave the same misclosure (to
-// within what the rounding of the booked figures leaves) are ranked in this order: a slip of
-// one digit is the commonest booking mistake, then two digits swapped, then minutes and
-// seconds swapped, a decimal point one place out, a bearing booked from the wrong end, an arc
-// given the wrong turn, and last the figure that the closing line itself asks for, which
-// explains a mismeasurement but fits any leg the misclosure happens to run along.
+// The kinds of correction. A typing explanation is a figure that one slip in the booking turns
+// into the figure booked; in the order they are ranked when they close equally well: a digit
+// one out (the commonest booking mistake), two digits swapped, minutes and seconds swapped, the
+// decimal point one place out (ten times), a digit doubled (400.324 for 40.324), a digit
+// dropped (4.324 for 40.324), a bearing booked from the wrong end, an arc given the wrong
+// turn. The closing line's own figure (the leg less the misclosure vector) explains a
+// mismeasurement, but it fits any leg the misclosure happens to run along or across, and it
+// takes up the parcel's honest misclosure with the mistake, so it always seems to close a
+// little better than the true correction.
+//
+// The ranking. Candidates are compared by the misclosure they leave, taken as equal while
+// within what the rounding of the booked figures alone leaves; those leaving the same go by
+// kind in the order above, and then by the misclosure they leave. The closing line's figure
+// is credited with leaving no less than a sound survey honestly leaves (a quarter of the
+// allowable misclosure), so a typing explanation that closes the parcel to that ranks above
+// every closing line's figure. Within a cell (the bearing, distance or turn of one leg), a
+// typing explanation that closes the parcel at all is preferred to the closing line's
+// figure, and each cell is offered once, with its best explanation. Last of all come the
+// closing line's figures that no mismeasurement explains either: a bearing turned through
+// more than a degree, a distance changed by more than such a turn moves the end of the leg
+// (a 57th of its length).
 inline constexpr const char* kDigitSlip = "single digit";
 inline constexpr const char* kTransposition = "transposed digits";
 inline constexpr const char* kMinutesSecondsSwap = "minutes and seconds swapped";
 inline constexpr const char* kTenfold = "ten times";
+inline constexpr const char* kDoubledDigit = "doubled digit";
+inline constexpr const char* kDroppedDigit = "dropped digit";
 inline constexpr const char* kReversal = "reversed bearing";
 inline constexpr const char* kWrongTurn = "wrong turn";
 inline constexpr const char* kClosingLineFit = "closing line";
@@ -51,17 +68,21 @@ struct Correction {
 // The candidate corrections of a traverse (grid data rows, arcs from the curve table) that
 // bring its misclosure within the allowable misclosure of the accuracy class, best first, at
 // most `limit`. For each leg: one digit of the bearing (degrees, minutes, seconds) or of the
-// distance one unit out, two adjacent digits transposed, minutes and seconds swapped, the
-// distance ten times too large or small, the bearing reversed, an arc's turn flipped, and the
-// bearing or the distance the closing line asks for (the leg less the misclosure vector,
-// when that runs along or across the leg). Ranked by the misclosure left, then by kind;
-// the same cell text is offered once. A traverse that closes within the allowance, or that
-// lacks a figure, has nothing to diagnose and gets none.
+// distance one unit out, two adjacent digits (or two either side of a third) transposed,
+// minutes and seconds swapped, the distance ten times too large or small, a doubled digit
+// taken out, a digit dropped from the whole metres or degrees put back, the bearing
+// reversed, an arc's turn flipped, and the bearing or the distance the closing line asks for
+// (the leg less the misclosure vector, when that runs along or across the leg). Ranked as
+// above, one candidate a cell. A traverse that closes within the allowance, or that lacks a
+// figure, has nothing to diagnose and gets none.
 std::vector<Correction> DiagnoseRows(const GridRows& rows, const CurveTable& curves,
                                      const std::string& accuracyClass, std::size_t limit = 10);
 
 // A correction of one stored line that closes every failing parcel walking it (at least two)
-// and puts no closing parcel out of closure.
+// and puts no closing parcel out of closure. Ranked as a parcel's candidates are (the
+// closing line's figures beyond a mismeasurement last), first by the number of parcels
+// closed and then by the largest misclosure left in them; each figure of a line is named
+// once, with its best explanation.
 struct PlanFinding {
     std::int32_t from = 0; // the line's points as stored
     std::int32_t to = 0;
