@@ -205,6 +205,15 @@ std::string storableText(std::string_view text) {
     return out;
 }
 
+// The farthest a surveyed position lies from its origin, in metres, in any grid a plan is
+// surveyed on. A figure beyond it is a corrupt file, not a survey.
+constexpr double kMaxCoordinate = 1e9;
+
+bool surveyPosition(double east, double north) {
+    return std::isfinite(east) && std::isfinite(north) && std::fabs(east) <= kMaxCoordinate &&
+           std::fabs(north) <= kMaxCoordinate;
+}
+
 // Points found by their position, for geometry that gives its vertices as coordinates: a
 // hash of millimetre cells. A position is looked for in its own cell and the eight around
 // it, so a point within the millimetre tolerance is found whichever side of a cell edge it
@@ -212,6 +221,8 @@ std::string storableText(std::string_view text) {
 class PositionIndex {
   public:
     void add(const std::string& key, double east, double north) {
+        if (!surveyPosition(east, north))
+            return;
         points_.push_back({key, east, north});
         cells_[cell(std::floor(east * 1000), std::floor(north * 1000))].push_back(points_.size() -
                                                                                   1);
@@ -219,6 +230,8 @@ class PositionIndex {
 
     // The nearest point within 1 mm in both east and north; the first added on a tie.
     std::optional<std::string> find(double east, double north) const {
+        if (!surveyPosition(east, north))
+            return std::nullopt;
         const double ce = std::floor(east * 1000), cn = std::floor(north * 1000);
         const Entry* best = nullptr;
         size_t bestIndex = 0;
@@ -301,6 +314,11 @@ class Importer {
     }
 
   private:
+    struct Coord {
+        double east = 0, north = 0;
+        bool known = false;
+    };
+
     int lineAt(size_t offset) const {
         return static_cast<int>(std::upper_bound(newlines_.begin(), newlines_.end(), offset) -
                                 newlines_.begin()) +
@@ -326,20 +344,40 @@ class Importer {
             system = child(units, "Imperial");
         if (!system)
             return {};
-        const std::string linear = system.attribute("linearUnit").value();
-        if (linear == "foot" || (imperial && linear.empty()))
-            units_.Linear = kFoot;
-        else if (linear == "USSurveyFoot")
-            units_.Linear = kSurveyFoot;
-        else if (linear == "kilometer")
-            units_.Linear = 1000;
-        const std::string area = system.attribute("areaUnit").value();
-        if (area == "squareFoot" || (imperial && area.empty()))
-            units_.Area = kFoot * kFoot;
-        else if (area == "hectare")
-            units_.Area = 10000;
-        else if (area == "acre")
-            units_.Area = 4046.8564224;
+        // Every length and area unit LandXML enumerates, metric and imperial; any other is
+        // refused, as a plan read in the wrong unit would be wrong throughout.
+        static const std::pair<const char*, double> linearUnits[] = {
+            {"millimeter", 0.001}, {"centimeter", 0.01},  {"meter", 1},
+            {"kilometer", 1000},   {"foot", kFoot},       {"USSurveyFoot", kSurveyFoot},
+            {"inch", kFoot / 12},  {"mile", kFoot * 5280}};
+        static const std::pair<const char*, double> areaUnits[] = {
+            {"squareMillimeter", 1e-6},
+            {"squareCentimeter", 1e-4},
+            {"squareMeter", 1},
+            {"hectare", 10000},
+            {"squareInch", kFoot * kFoot / 144},
+            {"squareFoot", kFoot * kFoot},
+            {"acre", kFoot * kFoot * 43560},
+            {"squareMiles", kFoot * kFoot * 5280 * 5280}};
+        auto unit = [&](const char* attribute, const auto& known, double absent,
+                        const char* what) -> Result<double> {
+            const std::string given = trimmed(system.attribute(attribute).value());
+            if (given.empty())
+                return absent;
+            for (const auto& [name, factor] : known)
+                if (UpperCase(given) == UpperCase(name))
+                    return factor;
+            return refuse(system,
+                          std::string("the ") + what + " unit \"" + given + "\" is not known");
+        };
+        auto linear = unit("linearUnit", linearUnits, imperial ? kFoot : 1.0, "linear");
+        if (!linear)
+            return linear.error();
+        units_.Linear = linear.value();
+        auto area = unit("areaUnit", areaUnits, imperial ? kFoot * kFoot : 1.0, "area");
+        if (!area)
+            return area.error();
+        units_.Area = area.value();
         std::string angle = system.attribute("directionUnit").value();
         if (angle.empty())
             angle = system.attribute("angularUnit").value();
@@ -383,6 +421,27 @@ class Importer {
         return centres;
     }
 
+    // The CgPoint elements of the point lists, each once however the lists are nested.
+    std::vector<pugi::xml_node> pointElements() const {
+        struct Walker : pugi::xml_tree_walker {
+            std::vector<pugi::xml_node> found;
+            int listDepth = -1; // the depth of the outermost list walked in, -1 outside
+            bool for_each(pugi::xml_node& n) override {
+                if (n.type() != pugi::node_element)
+                    return true;
+                if (listDepth >= 0 && depth() <= listDepth)
+                    listDepth = -1;
+                if (localName(n) == "CgPoints" && listDepth < 0)
+                    listDepth = depth();
+                else if (localName(n) == "CgPoint" && listDepth >= 0)
+                    found.push_back(n);
+                return true;
+            }
+        } walker;
+        const_cast<pugi::xml_node&>(root_).traverse(walker);
+        return std::move(walker.found);
+    }
+
     Status readPoints() {
         const std::vector<pugi::xml_node> lists = descendants(root_, "CgPoints");
         if (lists.empty())
@@ -392,8 +451,8 @@ class Importer {
         const std::unordered_set<std::string> labels = labelPoints();
         std::vector<std::string> order;
         std::unordered_map<std::string, pugi::xml_node> nodes;
-        for (const pugi::xml_node& list : lists) {
-            for (const pugi::xml_node& p : descendants(list, "CgPoint")) {
+        {
+            for (const pugi::xml_node& p : pointElements()) {
                 std::string name = p.attribute("name").value();
                 if (name.empty())
                     name = p.attribute("oID").value();
@@ -412,6 +471,11 @@ class Importer {
                         return refuse(p, "the coordinates \"" + trimmed(p.child_value()) +
                                              "\" are not numbers");
                     c = {*e * units_.Linear, *n * units_.Linear, true};
+                    if (!surveyPosition(c.east, c.north))
+                        return refuse(
+                            p, "the point \"" + name + "\" at \"" + trimmed(p.child_value()) +
+                                   "\" lies beyond any survey (more than " +
+                                   GeneralText(kMaxCoordinate / 1000) + " km from the origin)");
                 }
                 std::string key = name;
                 if (const auto first = coords_.find(name); first != coords_.end()) {
@@ -493,13 +557,14 @@ class Importer {
                 continue;
             const auto [label, coded] = mark->second;
             if (const auto holder = markHolder.find(coded); holder != markHolder.end()) {
-                collisions_.emplace_back(key, label + " is also the mark of point " +
-                                                  shown(holder->second));
+                collisions_[key] = label + " is also the mark of point " + shown(holder->second);
                 continue;
             }
             markHolder[coded] = key;
             numbers_[key] = coded;
             used_.insert(coded);
+            if (UpperCase(shown(key)) != label)
+                marks_.push_back("  " + shown(key) + " is " + label);
         }
         for (const std::string& key : order) {
             if (numbers_.count(key) || key.find('\x01') != std::string::npos)
@@ -521,9 +586,8 @@ class Importer {
             std::string why;
             if (const auto d = duplicates_.find(key); d != duplicates_.end())
                 why = " (the second point of that name, " + d->second + ")";
-            for (const auto& [k, what] : collisions_)
-                if (k == key)
-                    why = " (" + what + ")";
+            if (const auto c = collisions_.find(key); c != collisions_.end())
+                why = " (" + c->second + ")";
             renumbered_.push_back("  " + shown(key) + why + " is point " + std::to_string(n));
         }
         return checkPointCount();
@@ -702,25 +766,112 @@ class Importer {
         bool curve = false;
         double radius = 0;
         bool clockwise = true;
+        // The angle the arc turns through at its centre, in radians; 0 when the arc's
+        // geometry is not known well enough to draw it.
+        double sweep = 0;
     };
+
+    // The position a Start, End or Center element gives: its point's, or its own coordinates.
+    std::optional<Coord> positionOf(const pugi::xml_node& node) const {
+        const std::string ref = node.attribute("pntRef").value();
+        if (!ref.empty()) {
+            const auto found = coords_.find(ref);
+            if (found == coords_.end() || !found->second.known)
+                return std::nullopt;
+            return found->second;
+        }
+        const std::vector<std::string> figures = words(node.child_value());
+        if (figures.size() < 2)
+            return std::nullopt;
+        const auto n = number(figures[0]);
+        const auto e = number(figures[1]);
+        if (!n || !e || !surveyPosition(*e * units_.Linear, *n * units_.Linear))
+            return std::nullopt;
+        return Coord{*e * units_.Linear, *n * units_.Linear, true};
+    }
+
+    // A Curve as a parcel edge. Its radius is the given one, else the distance from the
+    // Center to the Start. Whether it is the short or the long arc between its ends comes
+    // from its length when given, else from the side of the chord its Center lies on: an arc
+    // turning right has its centre right of the chord when it is the short arc, left of it
+    // when it goes the long way round.
+    Edge curveEdge(const pugi::xml_node& g, const std::string& start, const std::string& end) {
+        Edge e{start, end, true};
+        e.clockwise = std::string(g.attribute("rot").value()) != "ccw";
+        const std::optional<Coord> centre = positionOf(child(g, "Center"));
+        const Coord& p = coords_[start];
+        const Coord& q = coords_[end];
+        if (const auto r = number(g.attribute("radius").value()); r && *r > 0)
+            e.radius = *r * units_.Linear;
+        else if (centre && p.known)
+            e.radius = std::hypot(p.east - centre->east, p.north - centre->north);
+        if (!(e.radius > 0) || !p.known || !q.known)
+            return e;
+        const double dE = q.east - p.east, dN = q.north - p.north;
+        const double chord = std::hypot(dE, dN);
+        // A half circle's chord may read a little longer than its diameter after rounding.
+        if (chord <= 0 || chord > 2 * e.radius + 0.002)
+            return e;
+        const double shortSweep = 2 * std::asin(std::min(1.0, chord / (2 * e.radius)));
+        const auto length = number(g.attribute("length").value());
+        if (length && *length * units_.Linear >= chord - 0.001 &&
+            *length * units_.Linear <= 2 * Pi() * e.radius + 0.001) {
+            e.sweep = *length * units_.Linear / e.radius;
+            return e;
+        }
+        e.sweep = shortSweep;
+        if (centre) {
+            const double left = dE * (centre->north - p.north) - dN * (centre->east - p.east);
+            if (e.clockwise ? left > 0 : left < 0)
+                e.sweep = 2 * Pi() - shortSweep;
+        }
+        return e;
+    }
 
     // The edges of an irregular line. Through CgPoints only, an edge per vertex. Through
     // other positions it is a natural boundary (a creek, a shore): with filling from the
     // coordinates it keeps its shape, through a new point at every vertex that is no
-    // CgPoint; otherwise it is the one edge Start to End, missing data.
+    // CgPoint; otherwise it is the one edge Start to End, missing data. The vertex list holds
+    // the line's Start and End; one listed from the End back to the Start is turned round.
     std::string irregularLine(const pugi::xml_node& g, const std::string& identifier,
                               const std::string& start, const std::string& end,
                               std::vector<Edge>& edges) {
-        const std::vector<std::string> figures = words(child(g, "PntList2D").child_value());
-        std::vector<std::optional<std::string>> vertices;
-        vertices.reserve(figures.size() / 2);
+        pugi::xml_node list = child(g, "PntList2D");
+        size_t stride = 2; // north east, or north east height
+        if (!list) {
+            list = child(g, "PntList3D");
+            stride = 3;
+        }
+        const std::vector<std::string> figures = words(list.child_value());
+        if (stride == 3 && figures.size() % 3 != 0)
+            return "a vertex that is no north, east and height (" + at(g) + ")";
+        struct Vertex {
+            Coord position;
+            std::optional<std::string> point;
+        };
+        std::vector<Vertex> vertices;
+        vertices.reserve(figures.size() / stride);
         size_t strangers = 0;
-        for (size_t i = 0; i + 1 < figures.size(); i += 2) {
-            if (!number(figures[i]) || !number(figures[i + 1]))
+        for (size_t i = 0; i + 1 < figures.size(); i += stride) {
+            const auto n = number(figures[i]);
+            const auto e = number(figures[i + 1]);
+            if (!n || !e || (stride == 3 && !number(figures[i + 2])))
                 return "a vertex that is no pair of coordinates (" + at(g) + ")";
-            vertices.push_back(pointAt(figures[i], figures[i + 1]));
-            if (!vertices.back())
+            const Coord c{*e * units_.Linear, *n * units_.Linear, true};
+            vertices.push_back({c, index_.find(c.east, c.north)});
+            if (!vertices.back().point)
                 ++strangers;
+        }
+        if (!vertices.empty() && start != end) {
+            auto near = [&](const Coord& v, const std::string& key) {
+                const Coord& p = coords_[key];
+                return p.known && std::fabs(p.east - v.east) < 0.001 &&
+                       std::fabs(p.north - v.north) < 0.001;
+            };
+            const Coord& first = vertices.front().position;
+            const Coord& last = vertices.back().position;
+            if (near(first, end) && near(last, start) && !near(first, start))
+                std::reverse(vertices.begin(), vertices.end());
         }
         const std::string boundary =
             "  " + identifier + " " + shown(start) + " - " + shown(end) + " (" + at(g) + ")";
@@ -734,20 +885,18 @@ class Importer {
         }
         std::int32_t firstNew = 0, lastNew = 0;
         std::string previous = start;
-        for (size_t i = 0; i < vertices.size(); ++i) {
+        for (const Vertex& v : vertices) {
             std::string point;
-            if (vertices[i]) {
-                point = *vertices[i];
+            if (v.point) {
+                point = *v.point;
             } else {
                 // Found again when the next parcel runs along the same boundary.
                 const std::int32_t n = newPointNumber();
                 ++naturalPoints_;
                 point = '\x01' + std::to_string(n);
-                const Coord c{Val(figures[2 * i + 1]) * units_.Linear,
-                              Val(figures[2 * i]) * units_.Linear, true};
-                coords_[point] = c;
+                coords_[point] = v.position;
                 numbers_[point] = n;
-                index_.add(point, c.east, c.north);
+                index_.add(point, v.position.east, v.position.north);
                 firstNew = firstNew ? firstNew : n;
                 lastNew = n;
             }
@@ -766,7 +915,61 @@ class Importer {
         return {};
     }
 
+    // A position a parcel's geometry gives by its coordinates that lies beyond any survey
+    // refuses the file, as a point's does.
+    Status checkPositions() const {
+        struct Walker : pugi::xml_tree_walker {
+            std::vector<pugi::xml_node> found;
+            bool for_each(pugi::xml_node& n) override {
+                const std::string_view name = localName(n);
+                if (n.type() == pugi::node_element &&
+                    (name == "Start" || name == "End" || name == "Center" || name == "PntList2D" ||
+                     name == "PntList3D"))
+                    found.push_back(n);
+                return true;
+            }
+        } walker;
+        const_cast<pugi::xml_node&>(root_).traverse(walker);
+        for (const pugi::xml_node& n : walker.found)
+            for (const std::string& figure : words(n.child_value())) {
+                const auto v = number(figure);
+                if (v && !surveyPosition(*v * units_.Linear, 0))
+                    return refuse(
+                        n, "the coordinate " + figure + " lies beyond any survey (more than " +
+                               GeneralText(kMaxCoordinate / 1000) + " km from the origin)");
+            }
+        return {};
+    }
+
+    // The identifier a parcel is stored under: its own, or when a parcel stored before has it
+    // already (in any letter case), the same with "-2", "-3"... after it.
+    std::string distinctIdentifier(const std::string& identifier, bool context) const {
+        const auto& taken = context ? contextIdentifiers_ : planIdentifiers_;
+        const std::string key = UpperCase(identifier);
+        if (!taken.count(key))
+            return identifier;
+        const auto next = nextSuffix_.find(key);
+        for (int k = next == nextSuffix_.end() ? 2 : next->second;; ++k) {
+            const std::string candidate = identifier + "-" + std::to_string(k);
+            if (!taken.count(UpperCase(candidate)))
+                return candidate;
+        }
+    }
+    void keep(const std::string& stored, const std::string& identifier, bool context,
+              const pugi::xml_node& p) {
+        auto& taken = context ? contextIdentifiers_ : planIdentifiers_;
+        taken.insert(UpperCase(stored));
+        if (stored == identifier)
+            return;
+        const std::string key = UpperCase(identifier);
+        nextSuffix_[key] = std::stoi(stored.substr(identifier.size() + 1)) + 1;
+        namesRewritten_.push_back("  " + stored + " (" + at(p) + "): another parcel is " +
+                                  identifier + ", this one is stored as " + stored);
+    }
+
     Status readParcels() {
+        if (Status s = checkPositions(); !s)
+            return s;
         for (const pugi::xml_node& p : descendants(root_, "Parcel")) {
             const std::string given = p.attribute("name").value();
             const std::string name = UpperCase(storableText(given));
@@ -774,9 +977,12 @@ class Importer {
             const bool context = !planParcelState(state);
             const std::string cls = p.attribute("class").value();
             const std::string identifier = ParcelIdentifierOfLandXml(cls, name);
+            // Every later rewrite of the polygons file finds a parcel by its identifier: a
+            // second parcel under one identifier is told apart.
+            const std::string stored = distinctIdentifier(identifier, context);
             if (name != UpperCase(given) ||
                 state != trimmed(std::string_view(p.attribute("state").value())))
-                namesRewritten_.push_back("  " + identifier + (context ? " " + state : "") + " (" +
+                namesRewritten_.push_back("  " + stored + (context ? " " + state : "") + " (" +
                                           at(p) + "): double quotes, line breaks or " +
                                           "other control characters rewritten");
 
@@ -797,18 +1003,15 @@ class Importer {
                 if (kind == "Line") {
                     edges.push_back({*start, *end});
                 } else if (kind == "Curve") {
-                    Edge e{*start, *end, true};
-                    e.radius = Val(g.attribute("radius").value()) * units_.Linear;
-                    e.clockwise = std::string(g.attribute("rot").value()) != "ccw";
-                    edges.push_back(e);
+                    edges.push_back(curveEdge(g, *start, *end));
                 } else if (kind == "IrregularLine") {
-                    problem = irregularLine(g, identifier, *start, *end, edges);
+                    problem = irregularLine(g, stored, *start, *end, edges);
                 } else {
                     problem = "the geometry <" + std::string(kind) + "> (" + at(g) + ")";
                 }
             }
             if (problem.empty() && edges.empty()) {
-                withoutGeometry_.push_back("  " + identifier + (context ? " " + state : "") + " (" +
+                withoutGeometry_.push_back("  " + stored + (context ? " " + state : "") + " (" +
                                            at(p) + ")");
                 continue;
             }
@@ -820,8 +1023,7 @@ class Importer {
             if (problem.empty() && !closed && !context)
                 problem = "an open geometry (" + at(p) + ")";
             if (!problem.empty()) {
-                leftOut_.push_back("  " + identifier + (context ? " " + state : "") + ": " +
-                                   problem);
+                leftOut_.push_back("  " + stored + (context ? " " + state : "") + ": " + problem);
                 continue;
             }
             if (closed && anticlockwise(edges)) {
@@ -830,49 +1032,52 @@ class Importer {
                     std::swap(e.from, e.to);
                     e.clockwise = !e.clockwise;
                 }
-                turned_.push_back("  " + identifier + (context ? " " + state : "") + " (" + at(p) +
+                turned_.push_back("  " + stored + (context ? " " + state : "") + " (" + at(p) +
                                   ")");
             }
 
             const std::string areaText = trimmed(p.attribute("area").value());
             double area = number(areaText).value_or(0) * units_.Area;
             if (!StorableArea(area)) {
-                namesRewritten_.push_back("  " + identifier + " (" + at(p) + "): the area " +
-                                          areaText + " is no parcel's area, stored as none");
+                namesRewritten_.push_back("  " + stored + " (" + at(p) + "): the area " + areaText +
+                                          " is no parcel's area, stored as none");
                 area = 0;
             }
             if (!context) {
-                plan_.Polygons.push_back(FormatHeading(identifier, area, "C"));
+                plan_.Polygons.push_back(FormatHeading(stored, area, "C"));
                 plan_.Polygons.push_back(Format(numbers_[edges.front().from], "0"));
                 for (const Edge& e : edges) {
                     plan_.Polygons.push_back(Format(numbers_[e.to], "0"));
-                    measureEdge(identifier, e, true);
+                    measureEdge(stored, e, true);
                 }
-                planParcels_.push_back("  " + identifier);
+                planParcels_.push_back("  " + stored);
+                keep(stored, identifier, false, p);
                 continue;
             }
             ContextParcel parcel;
-            parcel.Identifier = identifier;
+            parcel.Identifier = stored;
             parcel.State = state;
             parcel.Area = area;
             parcel.Points.push_back(numbers_[edges.front().from]);
             int unmeasured = 0;
             for (const Edge& e : edges) {
                 parcel.Points.push_back(numbers_[e.to]);
-                unmeasured += measureEdge(identifier, e, false) ? 0 : 1;
+                unmeasured += measureEdge(stored, e, false) ? 0 : 1;
             }
             plan_.Context.push_back(std::move(parcel));
+            keep(stored, identifier, true, p);
             contextParcels_.push_back(
-                "  " + identifier + " " + state + (closed ? "" : ", in part") +
+                "  " + stored + " " + state + (closed ? "" : ", in part") +
                 (unmeasured ? ", " + std::to_string(unmeasured) + " of its edges without a line"
                             : ""));
         }
         return checkPointCount();
     }
 
-    // True when a parcel's corners run anticlockwise: the shoelace area over east and north
-    // is positive. An arc counts as its chord, which cannot turn the sign of a parcel's
-    // area. Corners without coordinates leave the order as the file gives it.
+    // True when a parcel's corners run anticlockwise: its area over east and north is
+    // positive. An arc adds the segment between its chord and itself, on the side it turns
+    // to: a lot of one line and one arc is all segment, and a big arc can outweigh the
+    // chords. Corners without coordinates leave the order as the file gives it.
     bool anticlockwise(const std::vector<Edge>& edges) const {
         const Coord& origin = coords_.at(edges.front().from);
         double twice = 0;
@@ -883,6 +1088,9 @@ class Importer {
                 return false;
             twice += (p.east - origin.east) * (q.north - origin.north) -
                      (q.east - origin.east) * (p.north - origin.north);
+            if (e.curve && e.sweep > 0)
+                twice +=
+                    (e.clockwise ? -1 : 1) * e.radius * e.radius * (e.sweep - std::sin(e.sweep));
         }
         return twice > 0;
     }
@@ -909,10 +1117,16 @@ class Importer {
         line.FromPoint = a;
         line.ToPoint = b;
         const double chordBearing = RadiansToBearing(BearingFromDeltas(dE, dN));
-        if (e.curve && e.radius > 0 && chord <= 2 * e.radius) {
+        if (e.curve && !(e.sweep > 0)) {
+            // Drawn as its chord the arc would give the parcel a wrong area.
+            if (listMissing)
+                missing_.push_back("  " + pair + " (an arc without a radius that fits it)");
+            return false;
+        }
+        if (e.curve) {
             const double r = roundTo(e.radius, 0.001);
             line.Bearing = kArcBearingBase + r;
-            line.Distance = roundTo(2 * e.radius * std::asin(chord / (2 * e.radius)), 0.001);
+            line.Distance = roundTo(e.radius * e.sweep, 0.001);
             CurveRecord curve;
             curve.FromPoint = a;
             curve.ToPoint = b;
@@ -957,6 +1171,7 @@ class Importer {
             out.insert(out.end(), lines.begin(), lines.end());
             plan_.Findings = plan_.Findings || (finding && !lines.empty());
         };
+        section("Marks (points of the file that are survey marks)", marks_, false);
         section("Points renumbered", renumbered_, true);
         section("Observations skipped", skipped_, true);
         section("Parcels left out", leftOut_, true);
@@ -976,11 +1191,6 @@ class Importer {
         section("Parcels without geometry (not imported)", withoutGeometry_, true);
     }
 
-    struct Coord {
-        double east = 0, north = 0;
-        bool known = false;
-    };
-
     const std::string& text_;
     std::string fileName_;
     LandXmlImportOptions options_;
@@ -999,11 +1209,13 @@ class Importer {
     int naturalPoints_ = 0;
     int labelPointsLeftOut_ = 0;
     std::unordered_map<std::string, std::string> duplicates_;
-    std::vector<std::pair<std::string, std::string>> collisions_;
+    std::unordered_map<std::string, std::string> collisions_;
     std::unordered_map<std::string, std::string> setups_;
+    std::unordered_set<std::string> planIdentifiers_, contextIdentifiers_; // in capitals
+    std::unordered_map<std::string, int> nextSuffix_; // by the identifier in capitals
     std::unordered_set<std::uint64_t> observed_;
     ImportedPlan plan_;
-    std::vector<std::string> renumbered_, skipped_, leftOut_, missing_, filled_;
+    std::vector<std::string> marks_, renumbered_, skipped_, leftOut_, missing_, filled_;
     std::vector<std::string> planParcels_, contextParcels_, turned_, marksWithoutNumber_, natural_,
         namesRewritten_, withoutGeometry_;
 };
