@@ -451,55 +451,53 @@ class Importer {
         const std::unordered_set<std::string> labels = labelPoints();
         std::vector<std::string> order;
         std::unordered_map<std::string, pugi::xml_node> nodes;
-        {
-            for (const pugi::xml_node& p : pointElements()) {
-                std::string name = p.attribute("name").value();
-                if (name.empty())
-                    name = p.attribute("oID").value();
-                if (name.empty())
-                    return refuse(p, "a point without a name");
-                if (labels.count(name)) {
-                    ++labelPointsLeftOut_;
+        for (const pugi::xml_node& p : pointElements()) {
+            std::string name = p.attribute("name").value();
+            if (name.empty())
+                name = p.attribute("oID").value();
+            if (name.empty())
+                return refuse(p, "a point without a name");
+            if (labels.count(name)) {
+                ++labelPointsLeftOut_;
+                continue;
+            }
+            const std::vector<std::string> figures = words(p.child_value());
+            Coord c;
+            if (figures.size() >= 2) {
+                const auto n = number(figures[0]);
+                const auto e = number(figures[1]);
+                if (!n || !e)
+                    return refuse(p, "the coordinates \"" + trimmed(p.child_value()) +
+                                         "\" are not numbers");
+                c = {*e * units_.Linear, *n * units_.Linear, true};
+                if (!surveyPosition(c.east, c.north))
+                    return refuse(p, "the point \"" + name + "\" at \"" + trimmed(p.child_value()) +
+                                         "\" lies beyond any survey (more than " +
+                                         GeneralText(kMaxCoordinate / 1000) +
+                                         " km from the origin)");
+            }
+            std::string key = name;
+            if (const auto first = coords_.find(name); first != coords_.end()) {
+                const Coord& f = first->second;
+                const bool samePlace =
+                    f.known == c.known && (!c.known || (std::fabs(f.east - c.east) < 0.001 &&
+                                                        std::fabs(f.north - c.north) < 0.001));
+                if (samePlace) {
+                    report("  point " + name + " named twice (" + at(p) +
+                               ") at one position: one point kept",
+                           skipped_);
                     continue;
                 }
-                const std::vector<std::string> figures = words(p.child_value());
-                Coord c;
-                if (figures.size() >= 2) {
-                    const auto n = number(figures[0]);
-                    const auto e = number(figures[1]);
-                    if (!n || !e)
-                        return refuse(p, "the coordinates \"" + trimmed(p.child_value()) +
-                                             "\" are not numbers");
-                    c = {*e * units_.Linear, *n * units_.Linear, true};
-                    if (!surveyPosition(c.east, c.north))
-                        return refuse(
-                            p, "the point \"" + name + "\" at \"" + trimmed(p.child_value()) +
-                                   "\" lies beyond any survey (more than " +
-                                   GeneralText(kMaxCoordinate / 1000) + " km from the origin)");
-                }
-                std::string key = name;
-                if (const auto first = coords_.find(name); first != coords_.end()) {
-                    const Coord& f = first->second;
-                    const bool samePlace =
-                        f.known == c.known && (!c.known || (std::fabs(f.east - c.east) < 0.001 &&
-                                                            std::fabs(f.north - c.north) < 0.001));
-                    if (samePlace) {
-                        report("  point " + name + " named twice (" + at(p) +
-                                   ") at one position: one point kept",
-                               skipped_);
-                        continue;
-                    }
-                    // Another point under a name already taken: references by name go to
-                    // the first, this one is reached by its coordinates.
-                    key = name + '\x01' + std::to_string(order.size());
-                    duplicates_[key] = at(p);
-                }
-                coords_[key] = c;
-                nodes[key] = p;
-                order.push_back(key);
-                if (c.known)
-                    index_.add(key, c.east, c.north);
+                // Another point under a name already taken: references by name go to
+                // the first, this one is reached by its coordinates.
+                key = name + '\x01' + std::to_string(order.size());
+                duplicates_[key] = at(p);
             }
+            coords_[key] = c;
+            nodes[key] = p;
+            order.push_back(key);
+            if (c.known)
+                index_.add(key, c.east, c.north);
         }
 
         // Survey marks keep their own number behind the code of their kind. The number is
@@ -805,7 +803,7 @@ class Importer {
             e.radius = *r * units_.Linear;
         else if (centre && p.known)
             e.radius = std::hypot(p.east - centre->east, p.north - centre->north);
-        if (!(e.radius > 0) || !p.known || !q.known)
+        if (!(e.radius > 0) || e.radius > kMaxDistance || !p.known || !q.known)
             return e;
         const double dE = q.east - p.east, dN = q.north - p.north;
         const double chord = std::hypot(dE, dN);

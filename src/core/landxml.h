@@ -35,8 +35,10 @@ struct LandXmlImportOptions {
 // Reads a LandXML document (its text; fileName names it in messages). Elements are matched
 // by local name, so any LandXML 1.x namespace reads. Refused, with the element and its line in
 // the file, for malformed XML, a file without CgPoints, a point or setup reference to nothing,
-// a figure that is no number, or more ordinary points than a plan can number below its
-// survey marks (error title "Import LandXML error").
+// a figure that is no number, a unit LandXML does not know, a coordinate beyond any survey
+// (over 1,000,000 km), or more ordinary points than a plan can number below its survey marks
+// (error title "Import LandXML error"). A parcel whose identifier an earlier parcel has
+// already is stored with "-2", "-3"... after it.
 // Parcels proposed or created by the plan (or without a state) become its parcels, every
 // one clockwise; the others (adjoining, existing...) its context parcels. Survey marks take
 // their number from the point's oID or description, never from the monument's name.
