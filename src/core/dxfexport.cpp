@@ -11,8 +11,11 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <charconv>
 #include <chrono>
 #include <cmath>
+#include <cstddef>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <memory>
@@ -65,6 +68,7 @@ struct DxfText {
     const char* Layer;
     double E, N;
     std::string Text;
+    bool Centred = false; // on its position, else its top left corner there
 };
 struct DxfDrawing {
     std::vector<DxfLine> Lines;
@@ -146,7 +150,7 @@ DxfDrawing collect(const WholePlanDrawing& drawing) {
     for (const PlotText& label : PointLabelShapes(drawing.Points, false))
         out.Texts.push_back(DxfText{kPointsLayer, label.E, label.N, textValue(label.Text)});
     for (const PlotText& label : ParcelLabelShapes(drawing.Polygons, drawing.Points))
-        out.Texts.push_back(DxfText{kParcelsLayer, label.E, label.N, textValue(label.Text)});
+        out.Texts.push_back(DxfText{kParcelsLayer, label.E, label.N, textValue(label.Text), true});
     out.TextHeight = kDxfLabelMm * PlanDrawingScale(drawing) / 1000;
     return out;
 }
@@ -164,11 +168,11 @@ double standardScale(int k) {
 // The number of standard scales looked at: up to 1:500 000 000, past any survey.
 constexpr int kStandardScales = 28;
 
-// The narrowest lot's width (four times its area over its perimeter), or nullopt when the
-// plan has no lot with an area and all corners fixed.
-std::optional<double> narrowestLot(const std::vector<std::string>& polygons,
-                                   const PointsByNumber& fixed) {
-    std::optional<double> narrowest;
+// The width (four times its area over its perimeter) of each lot with an area and all its
+// corners fixed, in the polygons file's order.
+std::vector<double> lotWidths(const std::vector<std::string>& polygons,
+                              const PointsByNumber& fixed) {
+    std::vector<double> widths;
     bool lot = false;
     std::vector<const PointRecord*> corners;
     auto measure = [&] {
@@ -185,8 +189,8 @@ std::optional<double> narrowestLot(const std::vector<std::string>& polygons,
             perimeter += std::hypot(q.East - p.East, q.North - p.North);
         }
         const double width = 2 * std::fabs(twiceArea) / perimeter;
-        if (width > 0 && std::isfinite(width) && (!narrowest || width < *narrowest))
-            narrowest = width;
+        if (width > 0 && std::isfinite(width))
+            widths.push_back(width);
     };
     for (const std::string& text : polygons) {
         if (IsHeadingLine(text)) {
@@ -202,7 +206,17 @@ std::optional<double> narrowestLot(const std::vector<std::string>& polygons,
         corners.push_back(it == fixed.end() ? nullptr : it->second);
     }
     measure();
-    return narrowest;
+    return widths;
+}
+
+// The typical lot's width: the median, of an even number the wider of the middle two; nullopt
+// when the plan has no lot to measure.
+std::optional<double> typicalLotWidth(std::vector<double> widths) {
+    if (widths.empty())
+        return std::nullopt;
+    const auto middle = widths.begin() + static_cast<std::ptrdiff_t>(widths.size() / 2);
+    std::nth_element(widths.begin(), middle, widths.end());
+    return *middle;
 }
 
 // False when a figure to be written is no finite number: the file would carry "nan" or
@@ -252,6 +266,9 @@ bool writeDxf(const std::string& file, const DxfDrawing& d) {
     dw->dxfInt(70, 1); // metric
     dw->dxfString(9, "$TEXTSIZE");
     dw->dxfReal(40, u);
+    // Labels are written as the plan files hold them, one byte a letter (Latin-1).
+    dw->dxfString(9, "$DWGCODEPAGE");
+    dw->dxfString(3, "ANSI_1252");
     dw->sectionEnd();
 
     dw->sectionTables();
@@ -313,13 +330,14 @@ bool writeDxf(const std::string& file, const DxfDrawing& d) {
     for (const DxfArc& a : d.Arcs)
         dxf.writeArc(*dw, DL_ArcData(a.CentreE, a.CentreN, 0.0, a.Radius, a.Start, a.End),
                      onLayer(a.Layer));
-    // Left and top aligned (horizontal 0, vertical 3), as the view writes its labels below and
-    // to the right of their position.
+    // A point's label left and top aligned (horizontal 0, vertical 3), below and to the right
+    // of the point as the view writes it; a parcel's centred on its position (horizontal 1,
+    // vertical 2) so that a long identifier spreads evenly toward both sides of its lot.
     for (const DxfText& t : d.Texts)
-        dxf.writeText(
-            *dw,
-            DL_TextData(t.E, t.N, 0.0, t.E, t.N, 0.0, u, 1.0, 0, 0, 3, t.Text, kTextStyle, 0.0),
-            onLayer(t.Layer));
+        dxf.writeText(*dw,
+                      DL_TextData(t.E, t.N, 0.0, t.E, t.N, 0.0, u, 1.0, 0, t.Centred ? 1 : 0,
+                                  t.Centred ? 2 : 3, t.Text, kTextStyle, 0.0),
+                      onLayer(t.Layer));
     dw->sectionEnd();
 
     dxf.writeObjects(*dw);
@@ -329,13 +347,8 @@ bool writeDxf(const std::string& file, const DxfDrawing& d) {
     return true;
 }
 
-// dxflib writes the objects section (the named dictionaries, the layouts, the multiline
-// style) without the owner handle each object must carry, which a strict reader then has to
-// repair. Each object is owned by the dictionary that lists it (group 350 or 360); the root
-// dictionary by nobody (handle 0). The owner goes right after the object's own handle, where
-// the DXF reference places it.
-std::string withObjectOwners(const std::string& content) {
-    // The file as group code and value pairs, one line each.
+// The file's lines, a group code and its value on two lines each, without their line ends.
+std::vector<std::string_view> linesOf(const std::string& content) {
     std::vector<std::string_view> lines;
     for (std::size_t at = 0; at < content.size();) {
         std::size_t end = content.find('\n', at);
@@ -344,12 +357,23 @@ std::string withObjectOwners(const std::string& content) {
         lines.push_back(std::string_view(content).substr(at, end - at));
         at = end + 1;
     }
-    auto trimmed = [](std::string_view v) {
-        const std::size_t first = v.find_first_not_of(" \r");
-        if (first == std::string_view::npos)
-            return std::string_view();
-        return v.substr(first, v.find_last_not_of(" \r") - first + 1);
-    };
+    return lines;
+}
+
+std::string_view trimmed(std::string_view v) {
+    const std::size_t first = v.find_first_not_of(" \r");
+    if (first == std::string_view::npos)
+        return std::string_view();
+    return v.substr(first, v.find_last_not_of(" \r") - first + 1);
+}
+
+// dxflib writes the objects section (the named dictionaries, the layouts, the multiline
+// style) without the owner handle each object must carry, which a strict reader then has to
+// repair. Each object is owned by the dictionary that lists it (group 350 or 360); the root
+// dictionary by nobody (handle 0). The owner goes right after the object's own handle, where
+// the DXF reference places it.
+std::string withObjectOwners(const std::string& content) {
+    const std::vector<std::string_view> lines = linesOf(content);
     auto code = [&](std::size_t pair) { return trimmed(lines[2 * pair]); };
     auto value = [&](std::size_t pair) { return trimmed(lines[2 * pair + 1]); };
     const std::size_t pairs = lines.size() / 2;
@@ -413,6 +437,38 @@ std::string withObjectOwners(const std::string& content) {
     return out;
 }
 
+// dxflib writes a fixed handle seed (FFFF), which a drawing of many lines outgrows: a CAD
+// program that adds an entity would then give it a handle already taken. The seed becomes
+// one more than the largest handle in the file (group 5, or 105 in a dimension style).
+std::string withHandleSeed(const std::string& content) {
+    const std::vector<std::string_view> lines = linesOf(content);
+    const std::size_t pairs = lines.size() / 2;
+    std::size_t seedLine = lines.size();
+    unsigned long long largest = 0;
+    for (std::size_t k = 0; k < pairs; ++k) {
+        const std::string_view c = trimmed(lines[2 * k]);
+        const std::string_view v = trimmed(lines[2 * k + 1]);
+        if (c == "9" && v == "$HANDSEED" && k + 1 < pairs && trimmed(lines[2 * k + 2]) == "5") {
+            seedLine = 2 * k + 3;
+            ++k;
+        } else if (c == "5" || c == "105") {
+            unsigned long long handle = 0;
+            std::from_chars(v.data(), v.data() + v.size(), handle, 16);
+            largest = std::max(largest, handle);
+        }
+    }
+    if (seedLine == lines.size())
+        return content;
+    char seed[32];
+    std::snprintf(seed, sizeof seed, "%llX", largest + 1);
+    const std::size_t at = static_cast<std::size_t>(lines[seedLine].data() - content.data());
+    const std::size_t length = trimmed(lines[seedLine]).size();
+    const std::size_t start = at + lines[seedLine].find_first_not_of(' ');
+    std::string out = content;
+    out.replace(start, length, seed);
+    return out;
+}
+
 // True when the text ends with the end-of-file group: dxflib reports no failure of its own
 // writes, so a full disk shows only as a file that stops short.
 bool endsWhole(const std::string& content) {
@@ -451,7 +507,7 @@ double PlanDrawingScale(const WholePlanDrawing& drawing) {
     int sheet = 0;
     while (sheet + 1 < kStandardScales && !fitsSheet(standardScale(sheet)))
         ++sheet;
-    if (const auto lot = narrowestLot(drawing.Polygons, fixed)) {
+    if (const auto lot = typicalLotWidth(lotWidths(drawing.Polygons, fixed))) {
         int detail = 0;
         while (detail + 1 < kStandardScales &&
                standardScale(detail + 1) * kLotAcrossMm / 1000 <= *lot)
@@ -493,7 +549,8 @@ Result<DxfSummary> WritePlanDxf(const WholePlanDrawing& drawing, const std::stri
     if (!endsWhole(content.value()))
         return failure("Cannot write " + target +
                        ": the drawing was not written whole (is the disk full?)");
-    if (Status written = WriteFileAtomic(target, withObjectOwners(content.value())); !written)
+    if (Status written = WriteFileAtomic(target, withHandleSeed(withObjectOwners(content.value())));
+        !written)
         return failure(written.error().message);
 
     DxfSummary summary;

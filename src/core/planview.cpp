@@ -219,8 +219,10 @@ std::vector<PlotText> ParcelLabelShapes(const std::vector<std::string>& polygons
         ++count;
         if (count == 1)
             continue;
+        // A corner no line fixes has no position yet (it reads as the origin): counting it
+        // would pull the label out of its lot.
         auto it = index.find(PointLabelToNumber(text));
-        if (it == index.end())
+        if (it == index.end() || it->second->Fixed <= 0)
             continue;
         sumE += it->second->East;
         sumN += it->second->North;

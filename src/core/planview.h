@@ -96,8 +96,8 @@ std::vector<PlotLine> TraverseShapes(const std::vector<PointRecord>& points);
 // first point's label first, whatever it is.
 std::vector<PlotText> PointLabelShapes(const std::vector<PointRecord>& points, bool traverse);
 // Each parcel's identifier at the mean of its corners, the first listed point (repeated at
-// the end) left out; corners missing from the points are left out of the mean, and a parcel
-// with no corner to average gets no label.
+// the end) left out; corners missing from the points or not fixed are left out of the mean,
+// and a parcel with no fixed corner to average gets no label.
 std::vector<PlotText> ParcelLabelShapes(const std::vector<std::string>& polygonsLines,
                                         const std::vector<PointRecord>& points);
 

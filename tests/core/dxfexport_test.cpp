@@ -14,6 +14,7 @@
 #include <map>
 #include <numbers>
 #include <set>
+#include <sstream>
 #include <string>
 #include <sys/wait.h>
 #include <tuple>
@@ -228,7 +229,7 @@ TEST(DxfExport, LinesAndArcsLieOnThePlanPointsInTheirClassLayers) {
     EXPECT_NEAR(dxf.Arcs[0].Cy, 10.0, 1e-9);
 }
 
-TEST(DxfExport, LabelsStandWhereTheViewPutsThemAndUnfixedPointsAreReported) {
+TEST(DxfExport, LabelsStandWhereTheViewPutsThemCentredInParcels) {
     test::PlanTestDir dir;
     const WholePlanDrawing drawing = SurveyedLot(dir);
     auto summary = WritePlanDxf(drawing, dir.path("LOT.dxf"));
@@ -238,8 +239,11 @@ TEST(DxfExport, LabelsStandWhereTheViewPutsThemAndUnfixedPointsAreReported) {
     EXPECT_EQ(summary.value().notFixed, (std::vector<std::string>{"7"}));
     std::vector<std::string> points;
     for (const auto& t : dxf.Texts) {
-        EXPECT_EQ(t.H, 0) << t.Value;
-        EXPECT_EQ(t.V, 3) << t.Value; // top left at the position, as the view writes labels
+        // A parcel's identifier centred on its position (a long one would otherwise run out
+        // over the lot's east side); a point's label top left at the point, as in the view.
+        const bool parcel = t.Layer == "PARCELS";
+        EXPECT_EQ(t.H, parcel ? 1 : 0) << t.Value;
+        EXPECT_EQ(t.V, parcel ? 2 : 3) << t.Value;
         if (t.Layer != "POINTS")
             continue;
         points.push_back(t.Value);
@@ -354,6 +358,37 @@ TEST(DxfExport, LabelsAreSizedAtThePlansScaleAndStayInsideSmallLots) {
          {{1, 2, 90.0, 1000.0, 0}, {2, 3, 0.0, 600.0, 0}, {1, 4, 0.0, 30.0, 0}},
          "\"RD1\",1,\"C\"\r\n1\r\n2\r\n4\r\n1\r\n",
          500},
+        // A 2 m road widening beside a 100 m lot in a 2 km plan: the lot, not the strip,
+        // sizes the labels (the strip alone would need 1:100, 0.25 m labels).
+        {"road widening strip",
+         {{1, 2, 90.0, 2000.0, 0},
+          {2, 3, 0.0, 1000.0, 0},
+          {1, 10, 90.0, 100.0, 0},
+          {10, 11, 0.0, 100.0, 0},
+          {11, 12, 270.0, 100.0, 0},
+          {10, 20, 90.0, 200.0, 0},
+          {20, 21, 0.0, 2.0, 0},
+          {21, 22, 270.0, 200.0, 0}},
+         "\"LT1\",10000,\"C\"\r\n1\r\n10\r\n11\r\n12\r\n1\r\n"
+         "\"RD1\",400,\"C\"\r\n10\r\n20\r\n21\r\n22\r\n10\r\n",
+         2500},
+        // Lots 20 m, 100 m and 40 m across: the middle one's scale, 1:1000.
+        {"three lots",
+         {{1, 2, 90.0, 2000.0, 0},
+          {2, 3, 0.0, 1000.0, 0},
+          {1, 10, 90.0, 20.0, 0},
+          {10, 11, 0.0, 20.0, 0},
+          {11, 12, 270.0, 20.0, 0},
+          {10, 20, 90.0, 100.0, 0},
+          {20, 21, 0.0, 100.0, 0},
+          {21, 22, 270.0, 100.0, 0},
+          {20, 30, 90.0, 40.0, 0},
+          {30, 31, 0.0, 40.0, 0},
+          {31, 32, 270.0, 40.0, 0}},
+         "\"LT1\",400,\"C\"\r\n1\r\n10\r\n11\r\n12\r\n1\r\n"
+         "\"LT2\",10000,\"C\"\r\n10\r\n20\r\n21\r\n22\r\n10\r\n"
+         "\"LT3\",1600,\"C\"\r\n20\r\n30\r\n31\r\n32\r\n20\r\n",
+         1000},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.Name);
@@ -362,6 +397,66 @@ TEST(DxfExport, LabelsAreSizedAtThePlansScaleAndStayInsideSmallLots) {
             planDir.write("P.ply", c.Polygons);
         EXPECT_DOUBLE_EQ(PlanDrawingScale(PrepareWholePlanDrawing(c.Lines, planDir.path("P"))),
                          c.Scale);
+    }
+}
+
+// The header's variables of a written file (name and value), and the largest handle the
+// file gives anything (group 5, or 105 in a dimension style), read as plain text.
+struct DxfHeader {
+    std::map<std::string, std::string> Variables;
+    unsigned long long LargestHandle = 0;
+};
+DxfHeader ReadHeader(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        line.erase(0, std::min(line.find_first_not_of(' '), line.size()));
+        while (!line.empty() && (line.back() == '\r' || line.back() == ' '))
+            line.pop_back();
+        lines.push_back(line);
+    }
+    DxfHeader header;
+    bool inHeader = false;
+    std::string variable;
+    for (std::size_t k = 0; k + 1 < lines.size(); k += 2) {
+        const std::string& code = lines[k];
+        const std::string& value = lines[k + 1];
+        if (code == "2" && value == "HEADER")
+            inHeader = true;
+        else if (code == "0" && value == "ENDSEC")
+            inHeader = false;
+        else if (inHeader && code == "9")
+            variable = value;
+        else if (inHeader)
+            header.Variables[variable] = value;
+        else if (code == "5" || code == "105")
+            header.LargestHandle = std::max(header.LargestHandle, std::stoull(value, nullptr, 16));
+    }
+    return header;
+}
+
+TEST(DxfExport, HeaderNamesItsCodePageAndAHandleSeedAboveEveryHandle) {
+    test::PlanTestDir dir;
+    // A line measured 66 000 times: more entities than the four hex digits of dxflib's own
+    // seed (FFFF) can number.
+    WholePlanDrawing large;
+    large.Points = {{1, 0.0, 0.0, 1, 0}, {2, 10.0, 0.0, 1, 0}};
+    large.Lines.assign(66000, LineRecord{1, 2, 90.0, 10.0, 0});
+    struct Case {
+        const char* Name;
+        WholePlanDrawing Drawing;
+    };
+    const Case cases[] = {{"surveyed lot", SurveyedLot(dir)}, {"large", std::move(large)}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const std::string name = std::string(c.Name) + ".dxf";
+        auto written = WritePlanDxf(c.Drawing, dir.path(name));
+        ASSERT_TRUE(written) << test::ErrorText(written);
+        DxfHeader header = ReadHeader(dir.read(name));
+        ASSERT_GT(header.LargestHandle, 0u);
+        ASSERT_TRUE(header.Variables.count("$HANDSEED"));
+        EXPECT_GT(std::stoull(header.Variables.at("$HANDSEED"), nullptr, 16), header.LargestHandle);
+        EXPECT_EQ(header.Variables["$DWGCODEPAGE"], "ANSI_1252");
     }
 }
 

@@ -85,20 +85,48 @@ TEST(PlanView, ArcsRunAlongTheirCircleOrStraightWhenImpossible) {
 }
 
 TEST(PlanView, ParcelIdentifiersStandAtTheMeanOfTheirCorners) {
-    std::vector<PointRecord> pts = {
-        {1, 0, 0, 1, 0}, {2, 10, 0, 1, 0}, {3, 10, 10, 1, 0}, {4, 0, 10, 1, 0}};
-    auto labels = ParcelLabelShapes({"\"AL1\",100,\"C\"", "1", "2", "3", "4", "1",
-                                     "\"AL2\",1,\"C\"", "2", "3", "77", "2", // 77 unknown
-                                     "\"RD1\",1,\"C\"", "3",                 // one point
-                                     "\"EA1\",1,\"C\""},
+    // 9 and 8 are corners no line fixes: they stand at the origin, 1 km west of lot LT2.
+    std::vector<PointRecord> pts = {{1, 0, 0, 1, 0},     {2, 10, 0, 1, 0},  {3, 10, 10, 1, 0},
+                                    {4, 0, 10, 1, 0},    {5, 980, 0, 1, 0}, {6, 1000, 0, 1, 0},
+                                    {7, 1000, 20, 1, 0}, {9, 0, 0, 0, -1},  {8, 0, 0, -1, -1}};
+    auto labels = ParcelLabelShapes({"\"AL1\",100,\"C\"",
+                                     "1",
+                                     "2",
+                                     "3",
+                                     "4",
+                                     "1",
+                                     "\"AL2\",1,\"C\"",
+                                     "2",
+                                     "3",
+                                     "77",
+                                     "2", // 77 unknown
+                                     "\"RD1\",1,\"C\"",
+                                     "3", // one point
+                                     "\"EA1\",1,\"C\"",
+                                     "\"LT2\",400,\"C\"",
+                                     "5",
+                                     "6",
+                                     "7",
+                                     "9",
+                                     "8",
+                                     "5",
+                                     "\"LT3\",1,\"C\"",
+                                     "5",
+                                     "9",
+                                     "8",
+                                     "9"}, // none fixed
                                     pts);
-    ASSERT_EQ(labels.size(), 2u);
-    EXPECT_EQ(labels[0].Text, "AL1");
-    EXPECT_DOUBLE_EQ(labels[0].E, 5);
-    EXPECT_DOUBLE_EQ(labels[0].N, 5);
-    EXPECT_EQ(labels[1].Text, "AL2");
-    EXPECT_DOUBLE_EQ(labels[1].E, 10);
-    EXPECT_DOUBLE_EQ(labels[1].N, 5);
+    struct Expected {
+        const char* Text;
+        double E, N;
+    };
+    const Expected expected[] = {{"AL1", 5, 5}, {"AL2", 10, 5}, {"LT2", 2980.0 / 3, 20.0 / 3}};
+    ASSERT_EQ(labels.size(), std::size(expected));
+    for (std::size_t i = 0; i < labels.size(); ++i) {
+        EXPECT_EQ(labels[i].Text, expected[i].Text);
+        EXPECT_NEAR(labels[i].E, expected[i].E, 1e-9) << expected[i].Text;
+        EXPECT_NEAR(labels[i].N, expected[i].N, 1e-9) << expected[i].Text;
+    }
 }
 
 TEST(PlanView, ConnectAnswersAndIdentifiedPoints) {
