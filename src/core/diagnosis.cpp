@@ -128,6 +128,16 @@ bool isPlainBearing(const std::string& cell) {
     return IsNumberText(cell) && ValidBearing(cell);
 }
 
+// A bearing booked as a number that is no bearing: minutes or seconds of 60 or more, or more
+// than 360 degrees (267.8121 for 267.1821). The traverse reads it as it stands; the cell is
+// itself a slip in the booking, the likeliest mistake of its parcel.
+bool misbookedBearing(const std::string& cell) {
+    if (!IsNumberText(cell) || ValidBearing(cell))
+        return false;
+    const double value = Val(cell);
+    return value >= 0 && value < 1000;
+}
+
 bool isDistance(const std::string& cell) {
     return IsNumberText(cell) && Val(cell) > 0;
 }
@@ -449,9 +459,10 @@ struct Tolerance {
 
 // The misclosure a candidate leaves, to within the tolerance; candidates leaving the same go by
 // kind, and then by the misclosure they leave. A closing line's figure beyond a mismeasurement
-// comes after all.
+// comes after all; the corrections of a bearing booked as no bearing come before the rest.
 struct Ranked {
     bool beyond;
+    bool wellBooked;
     double key;
     int kind;
     double remaining;
@@ -459,10 +470,17 @@ struct Ranked {
     int column;
     const std::string* proposed;
     bool operator<(const Ranked& o) const {
-        return std::tie(beyond, key, kind, remaining, row, column, *proposed) <
-               std::tie(o.beyond, o.key, o.kind, o.remaining, o.row, o.column, *o.proposed);
+        return std::tie(beyond, wellBooked, key, kind, remaining, row, column, *proposed) <
+               std::tie(o.beyond, o.wellBooked, o.key, o.kind, o.remaining, o.row, o.column,
+                        *o.proposed);
     }
 };
+
+// Minutes or seconds of 60 or more are most often two digits swapped (81 for 18): for such a
+// bearing the transposition that makes a bearing of it comes first.
+int misbookedKindRank(std::string_view kind, bool misbooked) {
+    return misbooked && kind == kTransposition ? -1 : CorrectionKindRank(kind);
+}
 
 void rank(std::vector<Correction>& list, const Tolerance& tolerance) {
     std::vector<std::pair<Ranked, std::size_t>> order;
@@ -471,9 +489,11 @@ void rank(std::vector<Correction>& list, const Tolerance& tolerance) {
         const Correction& c = list[i];
         const bool beyond =
             isClosingLineFit(c.kind) && beyondMismeasurement(c.column, c.entered, c.proposed);
-        order.push_back({{beyond, tolerance.key(c.kind, c.remaining), CorrectionKindRank(c.kind),
-                          c.remaining, c.row, c.column, &c.proposed},
-                         i});
+        const bool misbooked = c.column == ColBearing && misbookedBearing(c.entered);
+        order.push_back(
+            {{beyond, !misbooked, tolerance.key(c.kind, c.remaining),
+              misbookedKindRank(c.kind, misbooked), c.remaining, c.row, c.column, &c.proposed},
+             i});
     }
     std::sort(order.begin(), order.end(),
               [](const auto& a, const auto& b) { return a.first < b.first; });
@@ -517,7 +537,9 @@ ParcelResult diagnoseParcel(const GridRows& rows, const CurveTable& curves, cons
         trials.clear();
         TrialList list(trials);
         const std::string bearing =
-            isPlainBearing(row[ColBearing]) ? BearingText(Val(row[ColBearing])) : std::string();
+            isPlainBearing(row[ColBearing]) || misbookedBearing(row[ColBearing])
+                ? BearingText(Val(row[ColBearing]))
+                : std::string();
         const std::string distance =
             isDistance(row[ColDistance]) ? DistanceText(Val(row[ColDistance])) : std::string();
         if (!bearing.empty())
@@ -566,22 +588,17 @@ ParcelResult diagnoseParcel(const GridRows& rows, const CurveTable& curves, cons
 
     rank(found, result.tolerance);
 
-    // Each cell is offered once, with its best explanation: a typing explanation that closes
-    // the parcel before the closing line's figure, whatever either leaves, else the first in
-    // rank. A second figure for the same cell would only say again, less surely, which figure
-    // is wrong.
-    std::set<std::pair<int, int>> typed;
-    for (const Correction& c : found)
-        if (!isClosingLineFit(c.kind))
-            typed.insert({c.row, c.column});
+    // Each leg is offered once, with its best explanation, the first in rank that closes the
+    // parcel: a second figure for the same leg would only say again, less surely, which line
+    // is wrong. A typing explanation comes before the closing line's figure when it leaves no
+    // more than a sound survey does; one leaving more has the rank of what it leaves, so a
+    // mismeasurement is not hidden behind a slip that only half explains it.
     GridRows work = rows;
-    std::set<std::pair<int, int>> offeredCells;
+    std::set<int> offeredRows;
     for (Correction& c : found) {
         if (result.candidates.size() >= limit)
             break;
-        if (offeredCells.count({c.row, c.column}) > 0)
-            continue;
-        if (isClosingLineFit(c.kind) && typed.count({c.row, c.column}) > 0)
+        if (offeredRows.count(c.row) > 0)
             continue;
         const std::size_t i = static_cast<std::size_t>(c.row - 1);
         Closure after;
@@ -596,7 +613,7 @@ ParcelResult diagnoseParcel(const GridRows& rows, const CurveTable& curves, cons
         }
         if (!after.acceptable())
             continue;
-        offeredCells.insert({c.row, c.column});
+        offeredRows.insert(c.row);
         c.remaining = after.misclosure;
         c.text = correctionText(rows[i], c);
         result.candidates.push_back(std::move(c));
@@ -903,31 +920,31 @@ PlanDiagnosis DiagnosePlan(const std::vector<LineRecord>& lines,
         out.parcels.push_back(std::move(d));
     }
 
-    // Ranked as a parcel's candidates are, and before the misclosure left by the parcels
-    // closed. A figure of a line is named once, with its best explanation: a typing
-    // explanation before the closing line's figure.
+    // Ranked as a parcel's candidates are (a stored bearing that is no bearing put right
+    // first), and before the misclosure left by the parcels closed. A line is named once, with
+    // its best explanation.
     std::vector<std::pair<const LineChange*, const ChangeOutcome*>> order;
-    std::set<std::pair<std::size_t, int>> typed;
-    for (const auto& [change, outcome] : plan) {
+    for (const auto& [change, outcome] : plan)
         order.emplace_back(&change, &outcome);
-        if (outcome.typed())
-            typed.insert({change.line, change.column});
-    }
-    std::sort(order.begin(), order.end(), [](const auto& a, const auto& b) {
+    auto misbooked = [&lines](const LineChange& change) {
+        return change.column == ColBearing &&
+               misbookedBearing(BearingText(lines[change.line].Bearing));
+    };
+    std::sort(order.begin(), order.end(), [&misbooked](const auto& a, const auto& b) {
         const ChangeOutcome& x = *a.second;
         const ChangeOutcome& y = *b.second;
         if (x.beyond != y.beyond)
             return y.beyond;
+        if (misbooked(*a.first) != misbooked(*b.first))
+            return misbooked(*a.first);
         if (x.closes.size() != y.closes.size())
             return x.closes.size() > y.closes.size();
         return std::make_tuple(x.key(), x.kind, *a.first) <
                std::make_tuple(y.key(), y.kind, *b.first);
     });
-    std::set<std::pair<std::size_t, int>> named;
+    std::set<std::size_t> named;
     for (const auto& [change, outcome] : order) {
-        if (!outcome->typed() && typed.count({change->line, change->column}) > 0)
-            continue;
-        if (named.insert({change->line, change->column}).second)
+        if (named.insert(change->line).second)
             out.findings.push_back(planFinding(lines, parcels, curves, *change, *outcome));
     }
     return out;

@@ -32,9 +32,12 @@ namespace corvane {
 // kind in the order above, and then by the misclosure they leave. The closing line's figure
 // is credited with leaving no less than a sound survey honestly leaves (a quarter of the
 // allowable misclosure), so a typing explanation that closes the parcel to that ranks above
-// every closing line's figure. Within a cell (the bearing, distance or turn of one leg), a
-// typing explanation that closes the parcel at all is preferred to the closing line's
-// figure, and each cell is offered once, with its best explanation. Last of all come the
+// every closing line's figure, while one that leaves more ranks by what it leaves (a slip that
+// only half explains a mismeasured side does not hide the side's own figure). Each leg is
+// offered once, with its best explanation, whichever of its bearing, distance or turn that
+// corrects. A bearing booked as a number that is no bearing (minutes or seconds of 60 or
+// more, more than 360 degrees) is itself a slip: its corrections come first, the
+// transposition that makes a bearing of it before the other kinds. Last of all come the
 // closing line's figures that no mismeasurement explains either: a bearing turned through
 // more than a degree, a distance changed by more than such a turn moves the end of the leg
 // (a 57th of its length).
@@ -73,16 +76,16 @@ struct Correction {
 // taken out, a digit dropped from the whole metres or degrees put back, the bearing
 // reversed, an arc's turn flipped, and the bearing or the distance the closing line asks for
 // (the leg less the misclosure vector, when that runs along or across the leg). Ranked as
-// above, one candidate a cell. A traverse that closes within the allowance, or that lacks a
+// above, one candidate a leg. A traverse that closes within the allowance, or that lacks a
 // figure, has nothing to diagnose and gets none.
 std::vector<Correction> DiagnoseRows(const GridRows& rows, const CurveTable& curves,
                                      const std::string& accuracyClass, std::size_t limit = 10);
 
 // A correction of one stored line that closes every failing parcel walking it (at least two)
 // and puts no closing parcel out of closure. Ranked as a parcel's candidates are (the
-// closing line's figures beyond a mismeasurement last), first by the number of parcels
-// closed and then by the largest misclosure left in them; each figure of a line is named
-// once, with its best explanation.
+// closing line's figures beyond a mismeasurement last, a bearing stored as no bearing put
+// right first), then by the number of parcels closed and by the largest misclosure left in
+// them; each line is named once, with its best explanation.
 struct PlanFinding {
     std::int32_t from = 0; // the line's points as stored
     std::int32_t to = 0;
