@@ -59,7 +59,10 @@ std::string ImportReportPath(const std::string& base);
 // the identifier after the code ("AL12": Allotment "12"); a construction parcel keeps its
 // whole identifier as its name. ParcelIdentifierOfLandXml is the way back: the class's type
 // code before the name, or for any other class the name itself when it reads as a
-// construction identifier (first letter C, no type code), else "CO" before it.
+// construction identifier (first letter C, no type code), else "CO" before it. A parcel this
+// program exported keeps its identifier and area code whole in its <Feature code="Corvane">;
+// the import takes them from there when they still agree with the parcel's class and name
+// and the polygons file can hold them, and reports it when not.
 struct LandXmlParcelName {
     std::string Class;
     std::string Name;
