@@ -146,10 +146,25 @@ TEST(LandXmlExport, ArcCentreOnTheSideTheArcsLengthGives) {
         const auto areas = areasFromGeometry(x.Text);
         ASSERT_EQ(areas.count("Lot 1"), 1u) << x.Text;
         EXPECT_NEAR(areas.at("Lot 1"), c.area, 0.05);
-        // The import brings the arc back as it was measured.
+        // The import brings the arc back as it was measured, and without its observation,
+        // filled from the coordinates, from the side of the Center.
         const ImportedPlan back = importOf(x.Text);
         ASSERT_FALSE(back.Lines.empty());
         EXPECT_EQ(FormatLineRecord(back.Lines.front()), FormatLineRecord(lines.front()));
+        std::string unobserved = x.Text;
+        const size_t from = unobserved.find("<ReducedArcObservation");
+        ASSERT_NE(from, std::string::npos);
+        unobserved.erase(from, unobserved.find("/>", from) + 2 - from);
+        LandXmlImportOptions fill;
+        fill.FillFromCoordinates = true;
+        const auto filled = ImportLandXml(unobserved, "unobserved.xml", fill);
+        ASSERT_TRUE(filled) << filled.error().message;
+        const auto arc =
+            std::find_if(filled.value().Lines.begin(), filled.value().Lines.end(),
+                         [](const LineRecord& l) { return l.Bearing > kArcBearingBase; });
+        ASSERT_NE(arc, filled.value().Lines.end());
+        EXPECT_EQ(arc->Bearing, kArcBearingBase + 6);
+        EXPECT_NEAR(arc->Distance, c.length, 0.002);
     }
 }
 
