@@ -28,6 +28,8 @@ constexpr const char* kImportTitle = "Import LandXML error";
 constexpr const char* kExportTitle = "Export LandXML error";
 constexpr double kFoot = 0.3048;
 constexpr double kSurveyFoot = 1200.0 / 3937.0;
+// The code of the feature in which the program keeps a parcel's own identifier and area code.
+constexpr const char* kFeatureCode = "Corvane";
 
 // The parcel classes of LandXML and the type codes of identifiers.
 struct ParcelClass {
@@ -212,6 +214,81 @@ constexpr double kMaxCoordinate = 1e9;
 bool surveyPosition(double east, double north) {
     return std::isfinite(east) && std::isfinite(north) && std::fabs(east) <= kMaxCoordinate &&
            std::fabs(north) <= kMaxCoordinate;
+}
+
+// A parcel's identifier and area code for the polygons file. The program's own export keeps
+// them whole in a <Feature code="Corvane"> (old prefixes such as FL and AR, letter case,
+// identifiers without a type code, approximate and deducted areas), which LandXML's class
+// and name cannot carry. Without that feature the class and name give the identifier and the
+// area is calculated ("C"); so they do when the feature's identifier no longer agrees with
+// the parcel's class and name (another program renamed the parcel) or cannot be stored, and
+// note says so for the report.
+struct ParcelIdentity {
+    std::string Identifier;
+    std::string AreaCode = "C";
+    std::string Note;
+};
+
+// UTF-8 text as the plan files' Latin-1 when every character has a Latin-1 byte, else as it is.
+std::string latin1OfUtf8(const std::string& text) {
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c < 0x80) {
+            out.push_back(static_cast<char>(c));
+            continue;
+        }
+        const auto next = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0;
+        if ((c != 0xC2 && c != 0xC3) || (next & 0xC0) != 0x80)
+            return text;
+        out.push_back(static_cast<char>(((c & 0x03) << 6) | (next & 0x3F)));
+        ++i;
+    }
+    return out;
+}
+
+ParcelIdentity parcelIdentity(const pugi::xml_node& parcel, const std::string& cls,
+                              const std::string& name) {
+    ParcelIdentity identity{ParcelIdentifierOfLandXml(cls, name), "C", {}};
+    pugi::xml_node feature;
+    for (pugi::xml_node f = parcel.first_child(); f && !feature; f = f.next_sibling())
+        if (localName(f) == "Feature" &&
+            std::string_view(f.attribute("code").value()) == kFeatureCode)
+            feature = f;
+    if (!feature)
+        return identity;
+    std::optional<std::string> kept, code;
+    for (pugi::xml_node property = feature.first_child(); property;
+         property = property.next_sibling()) {
+        const std::string_view label = property.attribute("label").value();
+        if (localName(property) != "Property")
+            continue;
+        if (label == "identifier")
+            kept = property.attribute("value").value();
+        else if (label == "areaCode")
+            code = property.attribute("value").value();
+    }
+    if (kept) {
+        const LandXmlParcelName named = LandXmlNameOfParcel(*kept);
+        const std::string identifier = latin1OfUtf8(*kept);
+        if (named.Name != parcel.attribute("name").value() ||
+            UpperCase(named.Class) != UpperCase(cls))
+            identity.Note = "the identifier \"" + storableText(*kept) +
+                            "\" kept with the parcel is not its class and name, named from them";
+        else if (trimmed(identifier).empty() || storableText(identifier) != identifier)
+            identity.Note = "the identifier \"" + storableText(*kept) +
+                            "\" kept with the parcel cannot be stored, named from its class";
+        else
+            identity.Identifier = identifier;
+    }
+    if (code) {
+        if (code->size() == 1 && std::isalpha(static_cast<unsigned char>(code->front())))
+            identity.AreaCode = *code;
+        else
+            identity.Note += std::string(identity.Note.empty() ? "" : "; ") + "the area code \"" +
+                             storableText(*code) + "\" cannot be stored, the area calculated (C)";
+    }
+    return identity;
 }
 
 // Points found by their position, for geometry that gives its vertices as coordinates: a
@@ -974,10 +1051,13 @@ class Importer {
             const std::string state = trimmed(storableText(p.attribute("state").value()));
             const bool context = !planParcelState(state);
             const std::string cls = p.attribute("class").value();
-            const std::string identifier = ParcelIdentifierOfLandXml(cls, name);
+            const ParcelIdentity identity = parcelIdentity(p, cls, name);
+            const std::string& identifier = identity.Identifier;
             // Every later rewrite of the polygons file finds a parcel by its identifier: a
             // second parcel under one identifier is told apart.
             const std::string stored = distinctIdentifier(identifier, context);
+            if (!identity.Note.empty())
+                namesRewritten_.push_back("  " + stored + " (" + at(p) + "): " + identity.Note);
             if (name != UpperCase(given) ||
                 state != trimmed(std::string_view(p.attribute("state").value())))
                 namesRewritten_.push_back("  " + stored + (context ? " " + state : "") + " (" +
@@ -1042,7 +1122,7 @@ class Importer {
                 area = 0;
             }
             if (!context) {
-                plan_.Polygons.push_back(FormatHeading(stored, area, "C"));
+                plan_.Polygons.push_back(FormatHeading(stored, area, identity.AreaCode));
                 plan_.Polygons.push_back(Format(numbers_[edges.front().from], "0"));
                 for (const Edge& e : edges) {
                     plan_.Polygons.push_back(Format(numbers_[e.to], "0"));
@@ -1300,16 +1380,16 @@ std::string pointName(std::int32_t number) {
 }
 
 // The centre of the arc from (e1, n1) to (e2, n2) of radius r turning right (clockwise) or
-// left as travelled.
+// left as travelled. The centre of an arc of less than a half circle lies on the side it
+// turns to; of a longer arc, which sweeps round it, on the other side of the chord.
 std::optional<std::pair<double, double>> arcCentre(double e1, double n1, double e2, double n2,
-                                                   double r, bool right) {
+                                                   double r, bool right, bool longArc) {
     const double dE = e2 - e1, dN = n2 - n1;
     const double c = std::hypot(dE, dN);
     if (c <= 0 || c > 2 * r)
         return std::nullopt;
     const double h = std::sqrt(std::max(0.0, r * r - c * c / 4));
-    // The centre lies to the right of the chord for an arc turning right.
-    const double side = right ? 1 : -1;
+    const double side = (right ? 1 : -1) * (longArc ? -1 : 1);
     return std::make_pair((e1 + e2) / 2 + side * h * dN / c, (n1 + n2) / 2 - side * h * dE / c);
 }
 
@@ -1323,6 +1403,7 @@ struct ExportParcel {
     std::string Identifier;
     std::string State;
     double Area = 0;
+    std::string AreaCode;
     std::vector<std::int32_t> Corners;
 };
 
@@ -1331,7 +1412,7 @@ std::vector<ExportParcel> planParcels(const std::vector<std::string>& polygons) 
     for (const std::string& line : polygons) {
         if (IsHeadingLine(line)) {
             const ParcelHeading heading = ParseHeading(line);
-            parcels.push_back({heading.Identifier, {}, heading.Area, {}});
+            parcels.push_back({heading.Identifier, {}, heading.Area, heading.AreaCode, {}});
             continue;
         }
         const std::string point = trimmed(line);
@@ -1339,6 +1420,94 @@ std::vector<ExportParcel> planParcels(const std::vector<std::string>& polygons) 
             parcels.back().Corners.push_back(static_cast<std::int32_t>(Val(point)));
     }
     return parcels;
+}
+
+// The group of lines whose coordinates go out: the one holding the most parcel corners, on
+// a tie the one of the most points, then the first. Another group stands wherever the
+// builder put its origin, its place against this one unmeasured, so a reader would take a
+// made-up position for a surveyed one: its points go out without coordinates. A stray line
+// at the head of the lines file must not cost every parcel its coordinates.
+std::int32_t groupWritten(const std::vector<const PointRecord*>& points,
+                          const std::vector<ExportParcel>& parcels) {
+    std::unordered_set<std::int32_t> corners;
+    for (const ExportParcel& x : parcels)
+        corners.insert(x.Corners.begin(), x.Corners.end());
+    std::map<std::int32_t, std::pair<int, int>> size; // corners, points
+    for (const PointRecord* p : points) {
+        if (!p->Fixed)
+            continue;
+        auto& [c, n] = size[p->Group];
+        c += corners.count(p->Number) ? 1 : 0;
+        ++n;
+    }
+    std::int32_t best = 0;
+    std::pair<int, int> most{-1, -1};
+    for (const auto& [group, counts] : size)
+        if (counts > most) {
+            most = counts;
+            best = group;
+        }
+    return best;
+}
+
+// The length of the longest valid UTF-8 character at the start of text, 0 when it starts
+// none. Surrogates, overlong forms and the two non-characters XML excludes count as none.
+size_t utf8Length(std::string_view text) {
+    const auto at = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char c = at(0);
+    size_t n = 0;
+    unsigned char low = 0x80, high = 0xBF;
+    if (c >= 0xC2 && c <= 0xDF)
+        n = 2;
+    else if (c >= 0xE0 && c <= 0xEF)
+        n = 3;
+    else if (c >= 0xF0 && c <= 0xF4)
+        n = 4;
+    if (n == 0 || text.size() < n)
+        return 0;
+    if (c == 0xE0)
+        low = 0xA0;
+    else if (c == 0xED)
+        high = 0x9F;
+    else if (c == 0xF0)
+        low = 0x90;
+    else if (c == 0xF4)
+        high = 0x8F;
+    if (at(1) < low || at(1) > high)
+        return 0;
+    for (size_t i = 2; i < n; ++i)
+        if (at(i) < 0x80 || at(i) > 0xBF)
+            return 0;
+    if (c == 0xEF && at(1) == 0xBF && (at(2) == 0xBE || at(2) == 0xBF))
+        return 0;
+    return n;
+}
+
+// A name as a LandXML document can hold it. The plan files hold 8-bit text, so a byte that
+// starts no UTF-8 character is a Latin-1 letter of an older file ("é" as one byte) and goes
+// out as that letter in UTF-8. Control characters, which no XML 1.0 document may hold at
+// all, become blanks, as the import makes them; blanked tells of it.
+std::string xmlText(std::string_view text, bool& blanked) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size();) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c < 0x20 || c == 0x7f) {
+            out.push_back(' ');
+            blanked = true;
+            ++i;
+        } else if (c < 0x80) {
+            out.push_back(static_cast<char>(c));
+            ++i;
+        } else if (const size_t n = utf8Length(text.substr(i)); n > 0) {
+            out.append(text.substr(i, n));
+            i += n;
+        } else {
+            out += Latin1ToUtf8(text.substr(i, 1));
+            ++i;
+        }
+    }
+    return out;
 }
 
 std::string dateText(const std::tm& t, bool date) {
@@ -1382,23 +1551,23 @@ Result<LandXmlExport> ExportLandXml(const std::vector<LineRecord>& planLines,
     for (const LineRecord& l : planLines)
         if (l.Distance > 0)
             lines.push_back(l);
+    std::vector<ExportParcel> parcels = planParcels(polygons);
+    for (const ContextParcel& c : context)
+        parcels.push_back({c.Identifier, c.State, c.Area, {}, c.Points});
+
     const std::vector<PointRecord> points = BuildPlanCoordinates(lines, curves);
-    // Only the first group's coordinates are written: another group's stand wherever the
-    // builder put its origin, and their place against the first is not measured, so a
-    // reader would take a made-up position for a surveyed one. Its points are written
-    // without coordinates, with every line to them.
-    std::unordered_map<std::int32_t, const PointRecord*> fixed;
     std::vector<const PointRecord*> order;
     {
         std::unordered_set<std::int32_t> seen;
-        for (const PointRecord& p : points) {
-            if (!seen.insert(p.Number).second)
-                continue;
-            order.push_back(&p);
-            if (p.Fixed && p.Group == 0)
-                fixed.emplace(p.Number, &p);
-        }
+        for (const PointRecord& p : points)
+            if (seen.insert(p.Number).second)
+                order.push_back(&p);
     }
+    const std::int32_t written = groupWritten(order, parcels);
+    std::unordered_map<std::int32_t, const PointRecord*> fixed;
+    for (const PointRecord* p : order)
+        if (p->Fixed && p->Group == written)
+            fixed.emplace(p->Number, p);
     LandXmlExport result;
     result.PointsWithoutCoordinates = static_cast<int>(order.size() - fixed.size());
 
@@ -1481,20 +1650,28 @@ Result<LandXmlExport> ExportLandXml(const std::vector<LineRecord>& planLines,
             o.append_attribute("length") = Format(l.Distance, "0.000").c_str();
             o.append_attribute("rot") = data.Direction == "L" ? "ccw" : "cw";
         } else {
-            if (l.Bearing <= 360)
-                o.append_attribute("azimuth") = f4(l.Bearing).c_str();
+            // A figure the plan keeps in the bearing's place but reads as no bearing
+            // (minutes of 60 or more, a negative value) goes out as no azimuth, as a missing
+            // bearing does, so no reader takes it for a direction; the surveyor is told.
+            const std::string bearing = f4(l.Bearing);
+            if (l.Bearing >= 0 && ValidBearing(bearing))
+                o.append_attribute("azimuth") = bearing.c_str();
+            else if (l.Bearing != kMissingBearing)
+                result.BearingsLeftOut.push_back(pointName(l.FromPoint) + " - " +
+                                                 pointName(l.ToPoint) + ", " + bearing);
             o.append_attribute("horizDistance") = Format(l.Distance, "0.000").c_str();
         }
     }
 
     // The parcels: each with its points, every edge a line or an arc. One that cannot be
     // drawn from coordinates is left out and listed with the reason.
-    std::vector<ExportParcel> parcels = planParcels(polygons);
-    for (const ContextParcel& c : context)
-        parcels.push_back({c.Identifier, c.State, c.Area, c.Points});
     std::unordered_map<std::uint64_t, const LineRecord*> byPair;
     for (const LineRecord& l : lines)
         byPair.try_emplace(PointPairKey(l.FromPoint, l.ToPoint), &l);
+    auto lineOf = [&](std::int32_t a, std::int32_t b) -> const LineRecord* {
+        const auto found = byPair.find(PointPairKey(a, b));
+        return found == byPair.end() ? nullptr : found->second;
+    };
     pugi::xml_node parcelsNode;
     for (const ExportParcel& x : parcels) {
         const bool own = x.State.empty();
@@ -1505,11 +1682,19 @@ Result<LandXmlExport> ExportLandXml(const std::vector<LineRecord>& planLines,
                 std::find(unplaced.begin(), unplaced.end(), label) == unplaced.end())
                 unplaced.push_back(label);
         }
+        // An arc and the line across its ends close a parcel of two corners.
+        bool arcSide = false;
+        for (size_t k = 1; k < x.Corners.size(); ++k) {
+            const LineRecord* line = lineOf(x.Corners[k - 1], x.Corners[k]);
+            arcSide = arcSide || (line && line->Bearing > kArcBearingBase);
+        }
         std::string problem;
         if (own && !x.Corners.empty() && x.Corners.front() != x.Corners.back())
             problem = "not closed (its last point is not its first)";
-        else if (x.Corners.size() < (own ? 4u : 2u))
-            problem = own ? "fewer than three corners" : "fewer than two corners";
+        else if (own && x.Corners.size() < (arcSide ? 3u : 4u))
+            problem = "fewer than three corners";
+        else if (!own && x.Corners.size() < 2u)
+            problem = "fewer than two corners";
         else if (!unplaced.empty()) {
             problem = unplaced.size() == 1 ? "no coordinates for point " + unplaced[0]
                                            : "no coordinates for points " + unplaced[0];
@@ -1524,8 +1709,14 @@ Result<LandXmlExport> ExportLandXml(const std::vector<LineRecord>& planLines,
         if (!parcelsNode)
             parcelsNode = root.append_child("Parcels");
         const LandXmlParcelName name = LandXmlNameOfParcel(x.Identifier);
+        bool blanked = false;
+        const std::string shownName = xmlText(name.Name, blanked);
+        const std::string identifier = xmlText(x.Identifier, blanked);
+        if (blanked)
+            result.Notes.push_back(identifier +
+                                   ": control characters in its name written as blanks");
         pugi::xml_node parcel = parcelsNode.append_child("Parcel");
-        parcel.append_attribute("name") = name.Name.c_str();
+        parcel.append_attribute("name") = shownName.c_str();
         parcel.append_attribute("class") = name.Class.c_str();
         std::string state = "proposed";
         if (!own) {
@@ -1545,19 +1736,23 @@ Result<LandXmlExport> ExportLandXml(const std::vector<LineRecord>& planLines,
         parcel.append_attribute("state") = state.c_str();
         parcel.append_attribute("area") = GeneralText(x.Area).c_str();
         pugi::xml_node geometry = parcel.append_child("CoordGeom");
+        // An arc passed a second time in one parcel is its chord: the other side of a parcel
+        // bounded by an arc and the line across its ends.
+        std::unordered_set<std::uint64_t> arcsDrawn;
         for (size_t k = 1; k < x.Corners.size(); ++k) {
             const std::int32_t a = x.Corners[k - 1], b = x.Corners[k];
-            const auto found = byPair.find(PointPairKey(a, b));
-            const LineRecord* line = found == byPair.end() ? nullptr : found->second;
+            const LineRecord* line = lineOf(a, b);
             const PointRecord& p = *fixed[a];
             const PointRecord& q = *fixed[b];
             std::optional<std::pair<double, double>> centre;
             bool right = true;
             double radius = 0;
-            if (line && line->Bearing > kArcBearingBase) {
+            if (line && line->Bearing > kArcBearingBase &&
+                arcsDrawn.insert(PointPairKey(a, b)).second) {
                 radius = line->Bearing - kArcBearingBase;
                 right = CurveDirection(a, b, curves) == "R";
-                centre = arcCentre(p.East, p.North, q.East, q.North, radius, right);
+                centre = arcCentre(p.East, p.North, q.East, q.North, radius, right,
+                                   line->Distance > Pi() * radius);
             }
             pugi::xml_node edge = geometry.append_child(centre ? "Curve" : "Line");
             if (centre) {
@@ -1569,6 +1764,16 @@ Result<LandXmlExport> ExportLandXml(const std::vector<LineRecord>& planLines,
                 edge.append_child("Center").text() =
                     (f4(centre->second) + " " + f4(centre->first)).c_str();
             edge.append_child("End").append_attribute("pntRef") = pointName(b).c_str();
+        }
+        pugi::xml_node feature = parcel.append_child("Feature");
+        feature.append_attribute("code") = kFeatureCode;
+        pugi::xml_node property = feature.append_child("Property");
+        property.append_attribute("label") = "identifier";
+        property.append_attribute("value") = identifier.c_str();
+        if (own && !x.AreaCode.empty()) {
+            property = feature.append_child("Property");
+            property.append_attribute("label") = "areaCode";
+            property.append_attribute("value") = xmlText(x.AreaCode, blanked).c_str();
         }
     }
 
@@ -1583,7 +1788,13 @@ std::vector<std::string> LandXmlExportFindings(const LandXmlExport& exported) {
     if (exported.PointsWithoutCoordinates > 0)
         out.push_back(std::to_string(exported.PointsWithoutCoordinates) +
                       (exported.PointsWithoutCoordinates == 1 ? " point" : " points") +
-                      " without coordinates (not joined by lines to the first group)");
+                      " without coordinates (not joined by lines to the points written with "
+                      "coordinates)");
+    if (!exported.BearingsLeftOut.empty()) {
+        out.push_back("Lines written without their bearing (no valid bearing):");
+        for (const std::string& l : exported.BearingsLeftOut)
+            out.push_back("  " + l);
+    }
     if (!exported.ParcelsLeftOut.empty()) {
         out.push_back("Parcels left out:");
         for (const std::string& p : exported.ParcelsLeftOut)

@@ -59,7 +59,10 @@ std::string ImportReportPath(const std::string& base);
 // the identifier after the code ("AL12": Allotment "12"); a construction parcel keeps its
 // whole identifier as its name. ParcelIdentifierOfLandXml is the way back: the class's type
 // code before the name, or for any other class the name itself when it reads as a
-// construction identifier (first letter C, no type code), else "CO" before it.
+// construction identifier (first letter C, no type code), else "CO" before it. A parcel this
+// program exported keeps its identifier and area code whole in its <Feature code="Corvane">;
+// the import takes them from there when they still agree with the parcel's class and name
+// and the polygons file can hold them, and reports it when not.
 struct LandXmlParcelName {
     std::string Class;
     std::string Name;
@@ -68,16 +71,23 @@ LandXmlParcelName LandXmlNameOfParcel(const std::string& identifier);
 std::string ParcelIdentifierOfLandXml(const std::string& cls, const std::string& name);
 
 // A plan as LandXML: units (metres, square metres, packed dd.mm.ss directions), every point
-// (with coordinates when fixed in the first group of lines), an instrument setup per point
-// and an observation per line, and the parcels with their geometry, area and class: the
-// plan's own as "proposed", the context parcels with their state. A parcel is written when
-// every corner has coordinates (and the plan's own close); the others are listed, each with
-// its reason ("AL3, no coordinates for point 17"). now: the date and time the file gives.
+// (with coordinates when fixed in the group of lines that holds the most parcel corners), an
+// instrument setup per point and an observation per line (a figure that is no valid bearing
+// goes out as no azimuth, and is listed), and the parcels with their geometry, area and
+// class: the plan's own as "proposed", the context parcels with their state. Each parcel
+// carries its identifier and area code as the polygons file has them in a
+// <Feature code="Corvane">, which the import takes before its class and name. A parcel is
+// written when every corner has coordinates (and the plan's own close: three corners, or two
+// with an arc between them); the others are listed, each with its reason ("AL3, no
+// coordinates for point 17"). Names go out as UTF-8, a byte of an older file that is no
+// UTF-8 read as Latin-1, control characters as blanks (noted). now: the date and time the
+// file gives.
 struct LandXmlExport {
     std::string Text;
-    int PointsWithoutCoordinates = 0;        // of other groups or not fixed
-    std::vector<std::string> ParcelsLeftOut; // "AL3, no coordinates for point 17"
-    std::vector<std::string> Notes;          // context states written otherwise
+    int PointsWithoutCoordinates = 0;         // of other groups or not fixed
+    std::vector<std::string> BearingsLeftOut; // "3 - 4, 45.7000"
+    std::vector<std::string> ParcelsLeftOut;  // "AL3, no coordinates for point 17"
+    std::vector<std::string> Notes;           // context states written otherwise, names blanked
 };
 Result<LandXmlExport> ExportLandXml(const std::vector<LineRecord>& lines, const CurveTable& curves,
                                     const std::vector<std::string>& polygons,
@@ -85,8 +95,8 @@ Result<LandXmlExport> ExportLandXml(const std::vector<LineRecord>& lines, const 
                                     std::int32_t pointNumberLimit, const std::tm& now);
 
 // What the surveyor must know of an export, one line each: the points written without
-// coordinates, "Parcels left out:" and each parcel left out (indented), the notes. Empty when
-// the whole plan went out as it is.
+// coordinates, the lines written without their bearing and the parcels left out (each list
+// under its heading, indented), the notes. Empty when the whole plan went out as it is.
 std::vector<std::string> LandXmlExportFindings(const LandXmlExport& exported);
 
 // Reads the plan's files (its context parcels too) and writes the LandXML document through

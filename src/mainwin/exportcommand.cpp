@@ -118,9 +118,10 @@ void frmCorvane::mnuExportLandXml_Click() {
         text += QStringLiteral("\n") + fromCore(findings[i]);
     if (findings.size() > kShown)
         text += QStringLiteral("\n... and %1 more").arg(findings.size() - kShown);
+    const bool leftOut =
+        !exported.value().ParcelsLeftOut.empty() || !exported.value().BearingsLeftOut.empty();
     desktop_.message(text, QStringLiteral("Export LandXML"),
-                     exported.value().ParcelsLeftOut.empty() ? Icon::Information
-                                                             : Icon::Exclamation);
+                     leftOut ? Icon::Exclamation : Icon::Information);
 }
 
 } // namespace corvane

@@ -286,13 +286,17 @@ LandXmlExport exported(const TripPlan& plan) {
 struct ParcelOf {
     std::string identifier;
     std::string area;
+    std::string code;
     std::vector<std::int32_t> corners;
 };
 std::vector<ParcelOf> parcelsOf(const std::vector<std::string>& polygons) {
     std::vector<ParcelOf> out;
     for (const std::string& l : polygons) {
         if (IsHeadingLine(l))
-            out.push_back({ParseHeading(l).Identifier, GeneralText(ParseHeading(l).Area), {}});
+            out.push_back({ParseHeading(l).Identifier,
+                           GeneralText(ParseHeading(l).Area),
+                           ParseHeading(l).AreaCode,
+                           {}});
         else if (!out.empty() && !l.empty())
             out.back().corners.push_back(static_cast<std::int32_t>(Val(l)));
     }
@@ -344,6 +348,7 @@ void expectRoundTrip(const TripPlan& plan, const std::string& what) {
     for (size_t i = 0; i < want.size(); ++i) {
         EXPECT_EQ(got[i].identifier, want[i].identifier);
         EXPECT_EQ(got[i].area, want[i].area) << want[i].identifier;
+        EXPECT_EQ(got[i].code, want[i].code) << want[i].identifier;
         EXPECT_TRUE(sameRing(got[i].corners, want[i].corners)) << want[i].identifier;
     }
 }
@@ -361,9 +366,12 @@ TripPlan planFromFiles(const std::string& base) {
 
 // A plan made up for the round trip: a grid of corners about 20 m apart, jittered so every
 // bearing differs, its lines measured from the corners' coordinates; some edges arcs either
-// way, some diagonals without a bearing, marks of every kind joined to corners, the cells
-// parcels of every type and construction parcels, some listed anticlockwise, and the outer
-// boundary round the whole grid. Lines stored in random order.
+// way, short or sweeping beyond a half circle, some diagonals without a bearing, marks of
+// every kind joined to corners, the cells parcels of every type and construction parcels
+// under identifiers of every shape (the new parcel dialog's old prefixes, small letters,
+// no type code at all), some listed anticlockwise, areas calculated, approximate or
+// deducted, a parcel of an arc and the line across its ends, and the outer boundary round
+// the whole grid. Lines stored in random order.
 TripPlan generatedPlan(unsigned seed) {
     std::mt19937 random(seed);
     auto pick = [&random](int low, int high) {
@@ -385,7 +393,8 @@ TripPlan generatedPlan(unsigned seed) {
         if (mayBeArc && pick(0, 4) == 0) {
             const double radius = Val(DistanceText(chord * pick(55, 300) / 100.0));
             line.Bearing = kArcBearingBase + radius;
-            line.Distance = Val(DistanceText(2 * radius * std::asin(chord / (2 * radius))));
+            const double half = std::asin(chord / (2 * radius));
+            line.Distance = Val(DistanceText(2 * radius * (pick(0, 2) ? half : Pi() - half)));
             plan.curves.push_back({a, b, pick(0, 1) ? "L" : "R", kMissingBearing, bearing});
         }
         plan.lines.push_back(line);
@@ -410,12 +419,15 @@ TripPlan generatedPlan(unsigned seed) {
     }
     std::shuffle(plan.lines.begin(), plan.lines.end(), random);
 
-    const std::vector<std::string> codes = {"AL", "LT", "PT", "PI", "EA",
-                                            "RD", "RE", "CO", "CX", "COBBL"};
+    const std::vector<std::string> codes = {"AL", "LT", "PT",    "PI", "EA", "RD",   "RE",
+                                            "CO", "CX", "COBBL", "FL", "QP", "AR",   "AT",
+                                            "AE", "lt", "Ea",    "X",  "SP", "LTa'b"};
     auto add = [&](const std::string& identifier, std::vector<std::int32_t> ring) {
         if (pick(0, 2) == 0)
             std::reverse(ring.begin(), ring.end());
-        plan.polygons.push_back(FormatHeading(identifier, pick(0, 99999) / 10.0, "C"));
+        const char* areaCodes[] = {"C", "C", "A", "D"};
+        plan.polygons.push_back(
+            FormatHeading(identifier, pick(0, 99999) / 10.0, areaCodes[pick(0, 3)]));
         for (std::int32_t p : ring)
             plan.polygons.push_back(std::to_string(p));
     };
@@ -438,6 +450,12 @@ TripPlan generatedPlan(unsigned seed) {
     for (int r = side - 2; r >= 0; --r)
         ring.push_back(number(r, 0));
     add("OB", ring);
+    for (const LineRecord& l : plan.lines)
+        if (l.Bearing > kArcBearingBase) {
+            add("RD" + std::to_string(k), {l.FromPoint, l.ToPoint, l.FromPoint});
+            break;
+        }
+    add("L", {number(0, 0), number(0, 1), number(1, 1), number(1, 0), number(0, 0)});
     return plan;
 }
 
@@ -508,7 +526,8 @@ TEST(LandXmlExport, ParcelsWithoutCoordinatesAreListedAndTheRestWritten) {
         RunPlanCheck({"--export-landxml", dir.path("two"), "--out", dir.path("two.xml")}, out, err),
         1);
     EXPECT_EQ(out.str(), dir.path("two.xml") + " written\n");
-    EXPECT_EQ(err.str(), "5 points without coordinates (not joined by lines to the first group)\n"
+    EXPECT_EQ(err.str(), "5 points without coordinates (not joined by lines to the points written "
+                         "with coordinates)\n"
                          "Parcels left out:\n"
                          "  AL2, no coordinates for points 11, 12, 13, 14\n"
                          "  AL3, no coordinates for point 17\n"
