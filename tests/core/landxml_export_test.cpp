@@ -13,6 +13,7 @@
 #include "core/polygons.h"
 
 #include "landxmlschema.h"
+#include "landxmltesting.h"
 
 #include "plantestdir.h"
 
@@ -39,26 +40,6 @@ LandXmlExport exportOf(const std::vector<LineRecord>& lines, const std::vector<C
     auto x = ExportLandXml(lines, CurveTable(curves), polygons, {}, 5000, someDay());
     EXPECT_TRUE(x) << (x ? "" : x.error().message);
     return x ? x.value() : LandXmlExport{};
-}
-
-ImportedPlan importOf(const std::string& text) {
-    auto plan = ImportLandXml(text, "exported.xml", {});
-    EXPECT_TRUE(plan) << (plan ? "" : plan.error().message);
-    return plan ? plan.value() : ImportedPlan{};
-}
-
-// The lines of the import report's section under the heading.
-std::vector<std::string> section(const ImportedPlan& plan, const std::string& heading) {
-    std::vector<std::string> lines;
-    bool in = false;
-    for (const std::string& l : plan.Report) {
-        if (in && l.empty())
-            break;
-        if (in)
-            lines.push_back(l);
-        in = in || l.rfind(heading, 0) == 0;
-    }
-    return lines;
 }
 
 std::vector<std::string> headingsOf(const std::vector<std::string>& polygons) {
@@ -148,7 +129,7 @@ TEST(LandXmlExport, ArcCentreOnTheSideTheArcsLengthGives) {
         EXPECT_NEAR(areas.at("Lot 1"), c.area, 0.05);
         // The import brings the arc back as it was measured, and without its observation,
         // filled from the coordinates, from the side of the Center.
-        const ImportedPlan back = importOf(x.Text);
+        const ImportedPlan back = test::ImportedFrom(x.Text);
         ASSERT_FALSE(back.Lines.empty());
         EXPECT_EQ(FormatLineRecord(back.Lines.front()), FormatLineRecord(lines.front()));
         std::string unobserved = x.Text;
@@ -189,9 +170,9 @@ TEST(LandXmlExport, OwnIdentifiersAndAreaCodesComeBack) {
     }
     const LandXmlExport x = exportOf(lines, {}, polygons);
     EXPECT_EQ(test::LandXmlSchemaErrors(x.Text), "");
-    const ImportedPlan back = importOf(x.Text);
+    const ImportedPlan back = test::ImportedFrom(x.Text);
     EXPECT_EQ(headingsOf(back.Polygons), headingsOf(polygons));
-    EXPECT_TRUE(section(back, "Names and areas rewritten").empty());
+    EXPECT_TRUE(test::ReportSection(back, "Names and areas rewritten").empty());
 
     // Another program renamed lot 3 and put a double quote in lot 4's name and kept
     // identifier; an area code of two letters is no code.
@@ -205,13 +186,14 @@ TEST(LandXmlExport, OwnIdentifiersAndAreaCodesComeBack) {
     replace("<Parcel name=\"4\" class=\"Lot\"", "<Parcel name=\"&quot;4\" class=\"Lot\"");
     replace("value=\"lt4\"", "value=\"lt&quot;4\"");
     replace("value=\"A\"", "value=\"AB\"");
-    const ImportedPlan changed = importOf(text);
+    const ImportedPlan changed = test::ImportedFrom(text);
     const std::vector<std::string> headings = headingsOf(changed.Polygons);
     ASSERT_EQ(headings.size(), identifiers.size());
     EXPECT_EQ(headings[0], "\"LT30\",600,\"D\"");
     EXPECT_EQ(headings[1], "\"AR1\",600,\"C\"");
     EXPECT_EQ(headings[7], "\"LT'4\",600,\"A\"");
-    const std::vector<std::string> rewritten = section(changed, "Names and areas rewritten");
+    const std::vector<std::string> rewritten =
+        test::ReportSection(changed, "Names and areas rewritten");
     for (const char* says :
          {"LT30 (line ", "\"FL3\" kept with the parcel is not its class and name", "AR1 (line ",
           "the area code \"AB\" cannot be stored",
@@ -240,7 +222,7 @@ TEST(LandXmlExport, FiguresThatAreNoBearingGoOutAsNone) {
     const std::string text = dir.read("b.xml");
     EXPECT_EQ(test::LandXmlSchemaErrors(text), "");
     std::vector<std::string> records;
-    for (const LineRecord& l : importOf(text).Lines)
+    for (const LineRecord& l : test::ImportedFrom(text).Lines)
         records.push_back(FormatLineRecord(l));
     EXPECT_EQ(records, (std::vector<std::string>{"1,2,999.0000,20.000", "2,3,999.0000,30.000",
                                                  "3,4,999.0000,20.000", "4,1,999.0000,30.000",
@@ -268,7 +250,7 @@ TEST(LandXmlExport, CoordinatesGoToTheGroupThatHoldsTheParcels) {
     EXPECT_TRUE(x.ParcelsLeftOut.empty());
     EXPECT_EQ(x.PointsWithoutCoordinates, 2);
     EXPECT_EQ(withCoordinates(x), (std::vector<std::string>{"1", "2", "3", "4"}));
-    EXPECT_EQ(headingsOf(importOf(x.Text).Polygons),
+    EXPECT_EQ(headingsOf(test::ImportedFrom(x.Text).Polygons),
               (std::vector<std::string>{"\"LT1\",600,\"C\""}));
 
     const LandXmlExport bare =
@@ -291,7 +273,7 @@ TEST(LandXmlExport, TwoCornersCloseAParcelOnlyWithAnArc) {
     EXPECT_EQ(test::LandXmlSchemaErrors(x.Text), "");
     const double sweep = 2 * std::asin(5.0 / 6.0);
     EXPECT_NEAR(areasFromGeometry(x.Text)["Road 2"], 18 * (sweep - std::sin(sweep)), 0.05);
-    const ImportedPlan back = importOf(x.Text);
+    const ImportedPlan back = test::ImportedFrom(x.Text);
     EXPECT_EQ(back.Polygons, (std::vector<std::string>{"\"RD2\",18.9,\"C\"", "1", "2", "1"}));
     EXPECT_EQ(back.Lines.size(), 3u);
 }
@@ -324,7 +306,7 @@ TEST(LandXmlExport, NamesOfOlderFilesGoOutAsUtf8) {
               std::string::npos);
     EXPECT_EQ(x.Notes,
               (std::vector<std::string>{"LT 3: control characters in its name written as blanks"}));
-    const std::vector<std::string> back = headingsOf(importOf(x.Text).Polygons);
+    const std::vector<std::string> back = headingsOf(test::ImportedFrom(x.Text).Polygons);
     ASSERT_EQ(back.size(), 3u);
     EXPECT_EQ(back[0], "\"LT\xE9"
                        "2\",600,\"C\"");

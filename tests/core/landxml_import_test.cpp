@@ -7,6 +7,7 @@
 #include "core/plancheck.h"
 #include "core/polygons.h"
 
+#include "landxmltesting.h"
 #include "plantestdir.h"
 
 #include <algorithm>
@@ -18,45 +19,19 @@ using namespace corvane;
 namespace {
 
 std::string document(const std::string& units, const std::string& body) {
-    return "<?xml version=\"1.0\"?>\n<LandXML xmlns=\"http://www.landxml.org/schema/LandXML-1.2\" "
-           "version=\"1.2\">\n<Units>" +
-           units + "</Units>\n" + body + "</LandXML>\n";
+    return test::LandXmlDocument(units, body);
 }
-
-const std::string kMetric = "<Metric linearUnit=\"meter\" areaUnit=\"squareMeter\" "
-                            "directionUnit=\"decimal dd.mm.ss\"/>";
+const std::string& kMetric = test::kMetricUnits;
+using test::ReportSays;
 
 ImportedPlan imported(const std::string& text, bool fill = false) {
-    LandXmlImportOptions options;
-    options.FillFromCoordinates = fill;
-    auto plan = ImportLandXml(text, "test.xml", options);
-    EXPECT_TRUE(plan) << (plan ? "" : plan.error().message);
-    return plan ? plan.value() : ImportedPlan{};
+    return test::ImportedFrom(text, fill);
 }
 
 std::string refusal(const std::string& text) {
     auto plan = ImportLandXml(text, "test.xml", {});
     EXPECT_FALSE(plan);
     return plan ? std::string() : plan.error().message;
-}
-
-// The lines of the report's section that starts with the heading, up to the next blank line.
-std::vector<std::string> section(const ImportedPlan& plan, const std::string& heading) {
-    std::vector<std::string> lines;
-    bool in = false;
-    for (const std::string& l : plan.Report) {
-        if (in && l.empty())
-            break;
-        if (in)
-            lines.push_back(l);
-        in = in || l.rfind(heading, 0) == 0;
-    }
-    return lines;
-}
-
-bool reportSays(const ImportedPlan& plan, const std::string& words) {
-    return std::any_of(plan.Report.begin(), plan.Report.end(),
-                       [&](const std::string& l) { return l.find(words) != std::string::npos; });
 }
 
 // Each parcel of a polygons file as its identifier and points.
@@ -120,7 +95,7 @@ TEST(LandXmlImportGeometry, NaturalBoundaryIn3DOrListedBackwardsFollowsTheCreek)
     }
     // Unfilled, the 3D creek is a natural boundary of missing data like a 2D one.
     const ImportedPlan unfilled = imported(document(kMetric, kPoints + lotFrom2(creek3D)));
-    EXPECT_EQ(section(unfilled, "Natural boundaries"),
+    EXPECT_EQ(test::ReportSection(unfilled, "Natural boundaries"),
               (std::vector<std::string>{"  LT1 1 - 2 (line 5 <IrregularLine>): 4 vertices, the "
                                         "edge is missing data"}));
 
@@ -167,7 +142,7 @@ TEST(LandXmlImportGeometry, ArcsFilledTheLongWayRoundOrByTheirCentre) {
     // Neither radius nor centre: missing data, never a straight chord.
     const ImportedPlan unknown = imported(lot("", ""), true);
     EXPECT_EQ(recordOf(unknown, 1, 2), "no line 1 - 2");
-    EXPECT_EQ(section(unknown, "Parcel edges without a line"),
+    EXPECT_EQ(test::ReportSection(unknown, "Parcel edges without a line"),
               (std::vector<std::string>{"  LT1 1 - 2 (an arc without a radius that fits it)"}));
 }
 
@@ -196,7 +171,7 @@ TEST(LandXmlImportGeometry, ParcelsWithArcsTurnedByTheirWholeArea) {
     const ImportedPlan plan = imported(document(kMetric, body));
     EXPECT_EQ(parcelTexts(plan.Polygons),
               (std::vector<std::string>{"LT1 1 3 2 1", "RD2 1 2 1", "RE3 1 2 1"}));
-    EXPECT_EQ(section(plan, "Parcels turned clockwise"),
+    EXPECT_EQ(test::ReportSection(plan, "Parcels turned clockwise"),
               (std::vector<std::string>{"  LT1 (line 5 <Parcel>)", "  RD2 (line 6 <Parcel>)"}));
 }
 
@@ -217,7 +192,8 @@ TEST(LandXmlImport, ParcelsOfOneIdentifierToldApart) {
         identifiers.push_back(p.substr(0, p.find(' ')));
     EXPECT_EQ(identifiers,
               (std::vector<std::string>{"LT1", "LT1-2", "EAA", "EAA-2", "LT1-3", "LT1-2-2"}));
-    const std::vector<std::string> rewritten = section(plan, "Names and areas rewritten");
+    const std::vector<std::string> rewritten =
+        test::ReportSection(plan, "Names and areas rewritten");
     ASSERT_EQ(rewritten.size(), 4u);
     EXPECT_EQ(rewritten[0],
               "  LT1-2 (line 7 <Parcel>): another parcel is LT1, this one is stored as LT1-2");
@@ -234,8 +210,8 @@ TEST(LandXmlImport, NestedPointListsReadOnceAndAbsurdCoordinatesRefused) {
         imported(document(kMetric, nested + lotFrom2("<Line><Start pntRef=\"1\"/>"
                                                      "<End pntRef=\"2\"/></Line>")),
                  true);
-    EXPECT_TRUE(reportSays(plan, "4 points,"));
-    EXPECT_TRUE(section(plan, "Observations skipped").empty());
+    EXPECT_TRUE(ReportSays(plan, "4 points,"));
+    EXPECT_TRUE(test::ReportSection(plan, "Observations skipped").empty());
     EXPECT_EQ(parcelTexts(plan.Polygons), (std::vector<std::string>{"LT1 1 2 3 4 1"}));
 
     const std::string km =
@@ -316,5 +292,5 @@ TEST(LandXmlImport, MarksListedUnderTheFilesNames) {
                           "name=\"PM77\">5 5</CgPoint></CgPoints><Monuments><Monument name=\"1\" "
                           "pntRef=\"501\" type=\"SSM\"/><Monument name=\"2\" pntRef=\"PM77\" "
                           "type=\"PM\"/></Monuments>\n"));
-    EXPECT_EQ(section(plan, "Marks"), (std::vector<std::string>{"  501 is SSM1847"}));
+    EXPECT_EQ(test::ReportSection(plan, "Marks"), (std::vector<std::string>{"  501 is SSM1847"}));
 }

@@ -15,6 +15,7 @@
 #include "core/textfile.h"
 
 #include "landxmlschema.h"
+#include "landxmltesting.h"
 
 #include "plantestdir.h"
 
@@ -30,15 +31,15 @@ using namespace corvane;
 
 namespace {
 
-// A LandXML document around the given body, with the units given.
+// Documents in the LandXML 1.1 namespace: every 1.x namespace reads.
 std::string document(const std::string& units, const std::string& body) {
-    return "<?xml version=\"1.0\"?>\n<LandXML xmlns=\"http://www.landxml.org/schema/LandXML-1.1\" "
-           "version=\"1.1\">\n<Units>" +
-           units + "</Units>\n" + body + "</LandXML>\n";
+    return test::LandXmlDocument(units, body, "1.1");
 }
+const std::string& kMetric = test::kMetricUnits;
 
-const std::string kMetric = "<Metric linearUnit=\"meter\" areaUnit=\"squareMeter\" "
-                            "directionUnit=\"decimal dd.mm.ss\"/>";
+ImportedPlan imported(const std::string& text, bool fill = false) {
+    return test::ImportedFrom(text, fill);
+}
 
 // Points 1 to 4 of a 20 by 30 rectangle, a setup on each.
 const std::string kRectangle =
@@ -62,39 +63,12 @@ const std::string kLotGeometry =
     "<Line><Start pntRef=\"3\"/><End pntRef=\"4\"/></Line>"
     "<Line><Start pntRef=\"4\"/><End pntRef=\"1\"/></Line></CoordGeom></Parcel></Parcels>\n";
 
-ImportedPlan imported(const std::string& text, bool fill = false) {
-    LandXmlImportOptions options;
-    options.FillFromCoordinates = fill;
-    auto plan = ImportLandXml(text, "test.xml", options);
-    EXPECT_TRUE(plan) << (plan ? "" : plan.error().message);
-    return plan ? plan.value() : ImportedPlan{};
-}
-
 std::vector<std::string> recordsOf(const std::vector<LineRecord>& lines) {
     std::vector<std::string> out;
     for (const LineRecord& l : lines)
         out.push_back(FormatLineRecord(l));
     std::sort(out.begin(), out.end());
     return out;
-}
-
-bool reportSays(const ImportedPlan& plan, const std::string& words) {
-    return std::any_of(plan.Report.begin(), plan.Report.end(),
-                       [&](const std::string& l) { return l.find(words) != std::string::npos; });
-}
-
-// The lines of the report's section that starts with the heading, up to the next blank line.
-std::vector<std::string> section(const ImportedPlan& plan, const std::string& heading) {
-    std::vector<std::string> lines;
-    bool in = false;
-    for (const std::string& l : plan.Report) {
-        if (in && l.empty())
-            break;
-        if (in)
-            lines.push_back(l);
-        in = in || l.rfind(heading, 0) == 0;
-    }
-    return lines;
 }
 
 std::string fixture(const std::string& name) {
@@ -170,9 +144,9 @@ TEST(LandXmlImport, PointNumbersMarksAndObservationsOncePerPair) {
     // 12 keeps its number, the mark its coded number, the others the first free ones.
     EXPECT_EQ(recordsOf(plan.Lines),
               (std::vector<std::string>{"12,1,0.0000,10.000", "2,55559,270.0000,10.000"}));
-    EXPECT_TRUE(reportSays(plan, "A is point 1"));
-    EXPECT_TRUE(reportSays(plan, "5000 is point 2"));
-    EXPECT_TRUE(reportSays(plan, "observed before, the first observation is kept"));
+    EXPECT_TRUE(test::ReportSays(plan, "A is point 1"));
+    EXPECT_TRUE(test::ReportSays(plan, "5000 is point 2"));
+    EXPECT_TRUE(test::ReportSays(plan, "observed before, the first observation is kept"));
 }
 
 TEST(LandXmlImport, ArcsParcelsOpenGeometryAndMissingEdges) {
@@ -207,14 +181,14 @@ TEST(LandXmlImport, ArcsParcelsOpenGeometryAndMissingEdges) {
     EXPECT_EQ(plan.Polygons,
               (std::vector<std::string>{"\"RD1\",610,\"C\"", "1", "2", "3", "4", "1",
                                         "\"RE3\",0,\"C\"", "1", "2", "3", "4", "1"}));
-    EXPECT_TRUE(reportSays(plan, "EA2: an open geometry"));
-    EXPECT_TRUE(reportSays(plan, "RD1 4 - 1"));
+    EXPECT_TRUE(test::ReportSays(plan, "EA2: an open geometry"));
+    EXPECT_TRUE(test::ReportSays(plan, "RD1 4 - 1"));
 
     // Filled from the coordinates, the missing edge is a line; no arc is added twice.
     const ImportedPlan filled = imported(document(kMetric, body), true);
     EXPECT_EQ(filled.Lines.size(), 4u);
     EXPECT_EQ(FormatLineRecord(filled.Lines.back()), "4,1,270.0000,30.000");
-    EXPECT_TRUE(reportSays(filled, "Lines filled from coordinates:"));
+    EXPECT_TRUE(test::ReportSays(filled, "Lines filled from coordinates:"));
 }
 
 TEST(LandXmlImport, RefusalsNameTheElementAndWriteNothing) {
@@ -648,8 +622,8 @@ TEST(LandXmlLodgedPlan, MarksPlanParcelsContextAndLabelPoints) {
     for (const char* joined :
          {"55551847,1,45.0000,14.142", "444412345,5,315.0000,14.142", "503,2,0.0000,10.000"})
         EXPECT_NE(std::find(lines.begin(), lines.end(), joined), lines.end()) << joined;
-    EXPECT_EQ(section(plan, "Marks without a number").size(), 1u);
-    EXPECT_TRUE(reportSays(plan, "PM at point 503"));
+    EXPECT_EQ(test::ReportSection(plan, "Marks without a number").size(), 1u);
+    EXPECT_TRUE(test::ReportSays(plan, "PM at point 503"));
 
     // The new lots are the plan's parcels; the adjoining and extinguished ones its context,
     // the one drawn in part kept open; the road without geometry is named.
@@ -661,17 +635,17 @@ TEST(LandXmlLodgedPlan, MarksPlanParcelsContextAndLabelPoints) {
     EXPECT_EQ(plan.Context[0].Points, (std::vector<std::int32_t>{4, 7, 8, 3, 4}));
     EXPECT_EQ(plan.Context[1].Points, (std::vector<std::int32_t>{8, 3, 6}));
     EXPECT_EQ(plan.Context[2].State, "extinguished");
-    EXPECT_TRUE(reportSays(plan, "2 plan parcels, 3 context parcels"));
-    EXPECT_EQ(section(plan, "Parcels without geometry"),
+    EXPECT_TRUE(test::ReportSays(plan, "2 plan parcels, 3 context parcels"));
+    EXPECT_EQ(test::ReportSection(plan, "Parcels without geometry"),
               (std::vector<std::string>{"  RDROAD (line 94 <Parcel>)"}));
     // The context parcels' unobserved edges are no missing data of the plan.
-    EXPECT_TRUE(section(plan, "Parcel edges without a line").empty());
+    EXPECT_TRUE(test::ReportSection(plan, "Parcel edges without a line").empty());
 
     // The label points are no plan points: 8 corners and 3 marks.
-    EXPECT_TRUE(reportSays(plan, "11 points,"));
-    EXPECT_TRUE(reportSays(plan, "2 parcel label points"));
-    EXPECT_FALSE(reportSays(plan, "LC-1"));
-    EXPECT_TRUE(section(plan, "Points renumbered").empty());
+    EXPECT_TRUE(test::ReportSays(plan, "11 points,"));
+    EXPECT_TRUE(test::ReportSays(plan, "2 parcel label points"));
+    EXPECT_FALSE(test::ReportSays(plan, "LC-1"));
+    EXPECT_TRUE(test::ReportSection(plan, "Points renumbered").empty());
 
     // Written, the plan checks clean: its lots close and the context is out of the closure.
     test::PlanTestDir dir;
@@ -697,7 +671,7 @@ TEST(LandXmlLodgedPlan, AnticlockwiseParcelsTurnedClockwise) {
     EXPECT_EQ(parcels[0], "LT1 1 4 3 2 1");
     EXPECT_EQ(parcels[1], "LT2 2 3 6 5 2");
     EXPECT_NE(parcels[2].find(" 1 4 3 6 5 2 1"), std::string::npos) << parcels[2];
-    const std::vector<std::string> turned = section(plan, "Parcels turned clockwise");
+    const std::vector<std::string> turned = test::ReportSection(plan, "Parcels turned clockwise");
     ASSERT_EQ(turned.size(), 2u);
     EXPECT_EQ(turned[0], "  LT1 (line 34 <Parcel>)");
 
@@ -716,17 +690,17 @@ TEST(LandXmlLodgedPlan, AnticlockwiseParcelsTurnedClockwise) {
 TEST(LandXmlLodgedPlan, NaturalBoundaryAndOneMarkNumberTwice) {
     const ImportedPlan plan = importedFile("qld-like.xml");
     EXPECT_EQ(parcelTexts(plan.Polygons), (std::vector<std::string>{"LT1 10 13 12 11 10"}));
-    EXPECT_EQ(section(plan, "Parcel edges without a line"),
+    EXPECT_EQ(test::ReportSection(plan, "Parcel edges without a line"),
               (std::vector<std::string>{"  LT1 12 - 11"}));
     EXPECT_EQ(
-        section(plan, "Natural boundaries"),
+        test::ReportSection(plan, "Natural boundaries"),
         (std::vector<std::string>{
             "  LT1 12 - 11 (line 41 <IrregularLine>): 4 vertices, the edge is missing data"}));
     // PM 64012 twice: the first keeps the mark, the second is an ordinary point of its own.
     const std::vector<std::string> lines = recordsOf(plan.Lines);
     for (const char* joined : {"444464012,10,0.0000,10.000", "1,11,0.0000,10.000"})
         EXPECT_NE(std::find(lines.begin(), lines.end(), joined), lines.end()) << joined;
-    EXPECT_TRUE(reportSays(plan, "PM2 (PM64012 is also the mark of point PM1) is point 1"));
+    EXPECT_TRUE(test::ReportSays(plan, "PM2 (PM64012 is also the mark of point PM1) is point 1"));
     ASSERT_EQ(plan.Context.size(), 1u);
     EXPECT_EQ(plan.Context[0].Points, (std::vector<std::int32_t>{10, 11, 1, 444464012, 10}));
 
@@ -736,9 +710,10 @@ TEST(LandXmlLodgedPlan, NaturalBoundaryAndOneMarkNumberTwice) {
     const std::vector<std::string> creek = recordsOf(filled.Lines);
     for (const char* leg : {"12,2,156.0215,9.849", "2,3,187.0730,8.062", "3,11,200.3322,8.544"})
         EXPECT_NE(std::find(creek.begin(), creek.end(), leg), creek.end()) << leg;
-    EXPECT_TRUE(section(filled, "Parcel edges without a line").empty());
-    EXPECT_NE(section(filled, "Natural boundaries")[0].find("through new points 2 to 3"),
-              std::string::npos);
+    EXPECT_TRUE(test::ReportSection(filled, "Parcel edges without a line").empty());
+    EXPECT_NE(
+        test::ReportSection(filled, "Natural boundaries")[0].find("through new points 2 to 3"),
+        std::string::npos);
 
     // Two points under one mark's name: the second is a point of its own.
     const std::string twice =
@@ -746,9 +721,9 @@ TEST(LandXmlLodgedPlan, NaturalBoundaryAndOneMarkNumberTwice) {
         "<CgPoint name=\"7\">5 5</CgPoint></CgPoints><Monuments><Monument name=\"PM12\" "
         "type=\"PM\"/></Monuments>";
     const ImportedPlan two = imported(document(kMetric, twice));
-    EXPECT_TRUE(reportSays(two, "3 points,"));
+    EXPECT_TRUE(test::ReportSays(two, "3 points,"));
     EXPECT_TRUE(
-        reportSays(two, "PM12 (the second point of that name, line 4 <CgPoint>) is point 1"));
+        test::ReportSays(two, "PM12 (the second point of that name, line 4 <CgPoint>) is point 1"));
 }
 
 // Whatever a parcel's name holds, the written files load back with the program's readers.
@@ -791,7 +766,7 @@ TEST(LandXmlLodgedPlan, AnyParcelNameLoadsBack) {
         }
         const ImportedPlan plan =
             imported(document(kMetric, kRectangle + "</Survey>" + parcels + "</Parcels>"));
-        EXPECT_EQ(section(plan, "Names and areas rewritten").size(), rewritten);
+        EXPECT_EQ(test::ReportSection(plan, "Names and areas rewritten").size(), rewritten);
         const std::string base = dir.path("p" + std::to_string(round));
         ASSERT_TRUE(WriteImportedPlan(plan, base));
         const auto polygons = ReadPolygonsFile(PlanFile(base, ".ply"));
@@ -830,9 +805,9 @@ TEST(LandXmlLodgedPlan, MorePointsThanThePlanCanNumberRefused) {
     };
     // 4,998 and the one named 44441, which reads as no mark: all below 5000; the mark apart.
     const ImportedPlan full = imported(document(kMetric, points(4998)));
-    EXPECT_TRUE(reportSays(full, "5000 points,"));
-    EXPECT_TRUE(reportSays(full, "44441 is point 4999"));
-    EXPECT_TRUE(section(full, "Marks without a number").empty());
+    EXPECT_TRUE(test::ReportSays(full, "5000 points,"));
+    EXPECT_TRUE(test::ReportSays(full, "44441 is point 4999"));
+    EXPECT_TRUE(test::ReportSection(full, "Marks without a number").empty());
 
     test::PlanTestDir dir;
     dir.write("big.xml", document(kMetric, points(4999)));
