@@ -34,18 +34,6 @@ std::string refusal(const std::string& text) {
     return plan ? std::string() : plan.error().message;
 }
 
-// Each parcel of a polygons file as its identifier and points.
-std::vector<std::string> parcelTexts(const std::vector<std::string>& polygons) {
-    std::vector<std::string> out;
-    for (const std::string& l : polygons) {
-        if (IsHeadingLine(l))
-            out.push_back(ParseHeading(l).Identifier);
-        else if (!out.empty())
-            out.back() += " " + l;
-    }
-    return out;
-}
-
 std::string recordOf(const ImportedPlan& plan, std::int32_t from, std::int32_t to) {
     for (const LineRecord& l : plan.Lines)
         if (l.FromPoint == from && l.ToPoint == to)
@@ -88,7 +76,7 @@ TEST(LandXmlImportGeometry, NaturalBoundaryIn3DOrListedBackwardsFollowsTheCreek)
                                   "<PntList2D>30 0 20 -3 10 -5 0 0</PntList2D></IrregularLine>";
     for (const std::string& creek : {creek3D, backwards}) {
         const ImportedPlan plan = imported(document(kMetric, kPoints + lotFrom2(creek)), true);
-        EXPECT_EQ(parcelTexts(plan.Polygons), (std::vector<std::string>{"LT1 1 5 6 2 3 4 1"}))
+        EXPECT_EQ(test::ParcelTexts(plan.Polygons), (std::vector<std::string>{"LT1 1 5 6 2 3 4 1"}))
             << creek;
         EXPECT_EQ(recordOf(plan, 5, 6), "5,6,11.1836,10.198");
         EXPECT_NE(checked(plan).find("LT1 OK Area = no area (680 m²)"), std::string::npos) << creek;
@@ -106,7 +94,7 @@ TEST(LandXmlImportGeometry, NaturalBoundaryIn3DOrListedBackwardsFollowsTheCreek)
                            "</PntList2D></IrregularLine><Line><Start pntRef=\"3\"/><End "
                            "pntRef=\"4\"/></Line><Line><Start pntRef=\"4\"/><End pntRef=\"1\"/>"
                            "</Line></CoordGeom></Parcel></Parcels>\n"));
-    EXPECT_EQ(parcelTexts(corners.Polygons), (std::vector<std::string>{"LT1 1 2 3 4 1"}));
+    EXPECT_EQ(test::ParcelTexts(corners.Polygons), (std::vector<std::string>{"LT1 1 2 3 4 1"}));
 }
 
 // A lot of 200 m² south of a 10 m chord from 1 to 2, with an arc of radius 6 over the chord
@@ -169,7 +157,7 @@ TEST(LandXmlImportGeometry, ParcelsWithArcsTurnedByTheirWholeArea) {
         "pntRef=\"2\"/></Line>" +
         arc21 + "</CoordGeom></Parcel></Parcels>\n";
     const ImportedPlan plan = imported(document(kMetric, body));
-    EXPECT_EQ(parcelTexts(plan.Polygons),
+    EXPECT_EQ(test::ParcelTexts(plan.Polygons),
               (std::vector<std::string>{"LT1 1 3 2 1", "RD2 1 2 1", "RE3 1 2 1"}));
     EXPECT_EQ(test::ReportSection(plan, "Parcels turned clockwise"),
               (std::vector<std::string>{"  LT1 (line 5 <Parcel>)", "  RD2 (line 6 <Parcel>)"}));
@@ -188,7 +176,7 @@ TEST(LandXmlImport, ParcelsOfOneIdentifierToldApart) {
                               parcel("Easement", "a") + parcel("Easement", "A") +
                               parcel("Lot", "1") + parcel("Lot", "1-2") + "</Parcels>\n"));
     std::vector<std::string> identifiers;
-    for (const std::string& p : parcelTexts(plan.Polygons))
+    for (const std::string& p : test::ParcelTexts(plan.Polygons))
         identifiers.push_back(p.substr(0, p.find(' ')));
     EXPECT_EQ(identifiers,
               (std::vector<std::string>{"LT1", "LT1-2", "EAA", "EAA-2", "LT1-3", "LT1-2-2"}));
@@ -212,7 +200,7 @@ TEST(LandXmlImport, NestedPointListsReadOnceAndAbsurdCoordinatesRefused) {
                  true);
     EXPECT_TRUE(ReportSays(plan, "4 points,"));
     EXPECT_TRUE(test::ReportSection(plan, "Observations skipped").empty());
-    EXPECT_EQ(parcelTexts(plan.Polygons), (std::vector<std::string>{"LT1 1 2 3 4 1"}));
+    EXPECT_EQ(test::ParcelTexts(plan.Polygons), (std::vector<std::string>{"LT1 1 2 3 4 1"}));
 
     const std::string km =
         "<Metric linearUnit=\"kilometer\" areaUnit=\"squareMeter\" directionUnit=\"decimal "

@@ -83,18 +83,6 @@ ImportedPlan importedFile(const std::string& name, bool fill = false) {
     return plan ? plan.value() : ImportedPlan{};
 }
 
-// The parcels of a polygons file: each identifier and its points, as one text.
-std::vector<std::string> parcelTexts(const std::vector<std::string>& polygons) {
-    std::vector<std::string> out;
-    for (const std::string& l : polygons) {
-        if (IsHeadingLine(l))
-            out.push_back(ParseHeading(l).Identifier);
-        else if (!out.empty())
-            out.back() += " " + l;
-    }
-    return out;
-}
-
 } // namespace
 
 TEST(LandXmlImport, UnitsOfDirectionsDistancesAndAreas) {
@@ -627,7 +615,7 @@ TEST(LandXmlLodgedPlan, MarksPlanParcelsContextAndLabelPoints) {
 
     // The new lots are the plan's parcels; the adjoining and extinguished ones its context,
     // the one drawn in part kept open; the road without geometry is named.
-    EXPECT_EQ(parcelTexts(plan.Polygons),
+    EXPECT_EQ(test::ParcelTexts(plan.Polygons),
               (std::vector<std::string>{"LT1 1 4 3 2 1", "LT2 2 3 6 5 2"}));
     ASSERT_EQ(plan.Context.size(), 3u);
     EXPECT_EQ(plan.Context[0].Identifier, "LT1/DP105178");
@@ -666,7 +654,7 @@ TEST(LandXmlLodgedPlan, MarksPlanParcelsContextAndLabelPoints) {
 // Anticlockwise parcels are turned, so the closure gives them their area.
 TEST(LandXmlLodgedPlan, AnticlockwiseParcelsTurnedClockwise) {
     const ImportedPlan plan = importedFile("vic-like.xml");
-    const std::vector<std::string> parcels = parcelTexts(plan.Polygons);
+    const std::vector<std::string> parcels = test::ParcelTexts(plan.Polygons);
     ASSERT_EQ(parcels.size(), 3u);
     EXPECT_EQ(parcels[0], "LT1 1 4 3 2 1");
     EXPECT_EQ(parcels[1], "LT2 2 3 6 5 2");
@@ -689,7 +677,7 @@ TEST(LandXmlLodgedPlan, AnticlockwiseParcelsTurnedClockwise) {
 // vertices; one mark number on two points gives two points.
 TEST(LandXmlLodgedPlan, NaturalBoundaryAndOneMarkNumberTwice) {
     const ImportedPlan plan = importedFile("qld-like.xml");
-    EXPECT_EQ(parcelTexts(plan.Polygons), (std::vector<std::string>{"LT1 10 13 12 11 10"}));
+    EXPECT_EQ(test::ParcelTexts(plan.Polygons), (std::vector<std::string>{"LT1 10 13 12 11 10"}));
     EXPECT_EQ(test::ReportSection(plan, "Parcel edges without a line"),
               (std::vector<std::string>{"  LT1 12 - 11"}));
     EXPECT_EQ(
@@ -706,7 +694,8 @@ TEST(LandXmlLodgedPlan, NaturalBoundaryAndOneMarkNumberTwice) {
 
     // Filled: new points 2 and 3 at the creek's bends, joined by lines from the coordinates.
     const ImportedPlan filled = importedFile("qld-like.xml", true);
-    EXPECT_EQ(parcelTexts(filled.Polygons), (std::vector<std::string>{"LT1 10 13 12 2 3 11 10"}));
+    EXPECT_EQ(test::ParcelTexts(filled.Polygons),
+              (std::vector<std::string>{"LT1 10 13 12 2 3 11 10"}));
     const std::vector<std::string> creek = recordsOf(filled.Lines);
     for (const char* leg : {"12,2,156.0215,9.849", "2,3,187.0730,8.062", "3,11,200.3322,8.544"})
         EXPECT_NE(std::find(creek.begin(), creek.end(), leg), creek.end()) << leg;
@@ -774,7 +763,7 @@ TEST(LandXmlLodgedPlan, AnyParcelNameLoadsBack) {
         ASSERT_TRUE(polygons) << polygons.error().message;
         ASSERT_TRUE(context) << context.error().message;
         std::vector<std::string> back;
-        for (const std::string& p : parcelTexts(polygons.value())) {
+        for (const std::string& p : test::ParcelTexts(polygons.value())) {
             EXPECT_EQ(p.substr(p.size() - 10), " 1 2 3 4 1") << p;
             back.push_back(p.substr(0, p.size() - 10));
         }

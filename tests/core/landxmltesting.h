@@ -4,6 +4,7 @@
 // and the import report read section by section.
 
 #include "core/landxml.h"
+#include "core/polygons.h"
 
 #include <algorithm>
 #include <gtest/gtest.h>
@@ -51,6 +52,18 @@ inline std::vector<std::string> ReportSection(const ImportedPlan& plan,
 inline bool ReportSays(const ImportedPlan& plan, const std::string& words) {
     return std::any_of(plan.Report.begin(), plan.Report.end(),
                        [&](const std::string& l) { return l.find(words) != std::string::npos; });
+}
+
+// Each parcel of a polygons file as its identifier and its points, as one text.
+inline std::vector<std::string> ParcelTexts(const std::vector<std::string>& polygons) {
+    std::vector<std::string> out;
+    for (const std::string& l : polygons) {
+        if (IsHeadingLine(l))
+            out.push_back(ParseHeading(l).Identifier);
+        else if (!out.empty())
+            out.back() += " " + l;
+    }
+    return out;
 }
 
 } // namespace corvane::test
