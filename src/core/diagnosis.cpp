@@ -489,7 +489,10 @@ void rank(std::vector<Correction>& list, const Tolerance& tolerance) {
         const Correction& c = list[i];
         const bool beyond =
             isClosingLineFit(c.kind) && beyondMismeasurement(c.column, c.entered, c.proposed);
-        const bool misbooked = c.column == ColBearing && misbookedBearing(c.entered);
+        // Only a typing correction of a bearing booked as no bearing comes first: the closing
+        // line's figure for it explains no booking and may turn a sound line.
+        const bool misbooked =
+            c.column == ColBearing && misbookedBearing(c.entered) && !isClosingLineFit(c.kind);
         order.push_back(
             {{beyond, !misbooked, tolerance.key(c.kind, c.remaining),
               misbookedKindRank(c.kind, misbooked), c.remaining, c.row, c.column, &c.proposed},
@@ -926,8 +929,8 @@ PlanDiagnosis DiagnosePlan(const std::vector<LineRecord>& lines,
     std::vector<std::pair<const LineChange*, const ChangeOutcome*>> order;
     for (const auto& [change, outcome] : plan)
         order.emplace_back(&change, &outcome);
-    auto misbooked = [&lines](const LineChange& change) {
-        return change.column == ColBearing &&
+    auto misbooked = [&lines](const LineChange& change, const ChangeOutcome& outcome) {
+        return change.column == ColBearing && outcome.typed() &&
                misbookedBearing(BearingText(lines[change.line].Bearing));
     };
     std::sort(order.begin(), order.end(), [&misbooked](const auto& a, const auto& b) {
@@ -935,8 +938,8 @@ PlanDiagnosis DiagnosePlan(const std::vector<LineRecord>& lines,
         const ChangeOutcome& y = *b.second;
         if (x.beyond != y.beyond)
             return y.beyond;
-        if (misbooked(*a.first) != misbooked(*b.first))
-            return misbooked(*a.first);
+        if (misbooked(*a.first, x) != misbooked(*b.first, y))
+            return misbooked(*a.first, x);
         if (x.closes.size() != y.closes.size())
             return x.closes.size() > y.closes.size();
         return std::make_tuple(x.key(), x.kind, *a.first) <

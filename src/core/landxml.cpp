@@ -30,6 +30,10 @@ constexpr double kFoot = 0.3048;
 constexpr double kSurveyFoot = 1200.0 / 3937.0;
 // The code of the feature in which the program keeps a parcel's own identifier and area code.
 constexpr const char* kFeatureCode = "Corvane";
+// An identifier kept in 8-bit Latin-1 in the plan's files goes out as UTF-8 with this
+// property, so it comes back as the same bytes; one already in UTF-8 comes back as it is.
+constexpr const char* kIdentifierEncoding = "identifierEncoding";
+constexpr const char* kLatin1 = "ISO-8859-1";
 
 // The parcel classes of LandXML and the type codes of identifiers.
 struct ParcelClass {
@@ -258,6 +262,7 @@ ParcelIdentity parcelIdentity(const pugi::xml_node& parcel, const std::string& c
     if (!feature)
         return identity;
     std::optional<std::string> kept, code;
+    bool latin1 = false;
     for (pugi::xml_node property = feature.first_child(); property;
          property = property.next_sibling()) {
         const std::string_view label = property.attribute("label").value();
@@ -267,10 +272,12 @@ ParcelIdentity parcelIdentity(const pugi::xml_node& parcel, const std::string& c
             kept = property.attribute("value").value();
         else if (label == "areaCode")
             code = property.attribute("value").value();
+        else if (label == kIdentifierEncoding)
+            latin1 = std::string_view(property.attribute("value").value()) == kLatin1;
     }
     if (kept) {
         const LandXmlParcelName named = LandXmlNameOfParcel(*kept);
-        const std::string identifier = latin1OfUtf8(*kept);
+        const std::string identifier = latin1 ? latin1OfUtf8(*kept) : *kept;
         if (named.Name != parcel.attribute("name").value() ||
             UpperCase(named.Class) != UpperCase(cls))
             identity.Note = "the identifier \"" + storableText(*kept) +
@@ -1017,27 +1024,26 @@ class Importer {
     }
 
     // The identifier a parcel is stored under: its own, or when a parcel stored before has it
-    // already (in any letter case), the same with "-2", "-3"... after it.
+    // already, the same with "-2", "-3"... after it. Letter case counts, as it does for every
+    // reader of the polygons file (names read by their class are in capitals already).
     std::string distinctIdentifier(const std::string& identifier, bool context) const {
         const auto& taken = context ? contextIdentifiers_ : planIdentifiers_;
-        const std::string key = UpperCase(identifier);
-        if (!taken.count(key))
+        if (!taken.count(identifier))
             return identifier;
-        const auto next = nextSuffix_.find(key);
+        const auto next = nextSuffix_.find(identifier);
         for (int k = next == nextSuffix_.end() ? 2 : next->second;; ++k) {
             const std::string candidate = identifier + "-" + std::to_string(k);
-            if (!taken.count(UpperCase(candidate)))
+            if (!taken.count(candidate))
                 return candidate;
         }
     }
     void keep(const std::string& stored, const std::string& identifier, bool context,
               const pugi::xml_node& p) {
         auto& taken = context ? contextIdentifiers_ : planIdentifiers_;
-        taken.insert(UpperCase(stored));
+        taken.insert(stored);
         if (stored == identifier)
             return;
-        const std::string key = UpperCase(identifier);
-        nextSuffix_[key] = std::stoi(stored.substr(identifier.size() + 1)) + 1;
+        nextSuffix_[identifier] = std::stoi(stored.substr(identifier.size() + 1)) + 1;
         namesRewritten_.push_back("  " + stored + " (" + at(p) + "): another parcel is " +
                                   identifier + ", this one is stored as " + stored);
     }
@@ -1179,7 +1185,13 @@ class Importer {
     bool measureEdge(const std::string& identifier, const Edge& e, bool listMissing) {
         const std::int32_t a = numbers_[e.from];
         const std::int32_t b = numbers_[e.to];
-        if (observed_.count(PointPairKey(a, b)))
+        const std::uint64_t key = PointPairKey(a, b);
+        // The lines file holds one line a pair of points. A parcel of an arc and the line
+        // across its ends walks the pair twice: the arc, the side the lot beside it shares,
+        // takes the place of a chord filled before it.
+        const auto filledChord = filledChords_.find(key);
+        const bool arcForChord = e.curve && filledChord != filledChords_.end();
+        if (observed_.count(key) && !arcForChord)
             return true;
         const Coord& p = coords_[e.from];
         const Coord& q = coords_[e.to];
@@ -1199,7 +1211,7 @@ class Importer {
             // Drawn as its chord the arc would give the parcel a wrong area.
             if (listMissing)
                 missing_.push_back("  " + pair + " (an arc without a radius that fits it)");
-            return false;
+            return arcForChord;
         }
         if (e.curve) {
             const double r = roundTo(e.radius, 0.001);
@@ -1220,7 +1232,16 @@ class Importer {
                 missing_.push_back("  " + pair);
             return false;
         }
-        observed_.insert(PointPairKey(a, b));
+        if (arcForChord) {
+            plan_.Lines[filledChord->second] = line;
+            filledChords_.erase(filledChord);
+            filled_.push_back("  " + pair + ": " + FormatLineRecord(line) +
+                              " (the arc, in place of its chord)");
+            return true;
+        }
+        observed_.insert(key);
+        if (!e.curve)
+            filledChords_[key] = plan_.Lines.size();
         plan_.Lines.push_back(line);
         filled_.push_back("  " + pair + ": " + FormatLineRecord(line));
         return true;
@@ -1289,9 +1310,11 @@ class Importer {
     std::unordered_map<std::string, std::string> duplicates_;
     std::unordered_map<std::string, std::string> collisions_;
     std::unordered_map<std::string, std::string> setups_;
-    std::unordered_set<std::string> planIdentifiers_, contextIdentifiers_; // in capitals
-    std::unordered_map<std::string, int> nextSuffix_; // by the identifier in capitals
+    std::unordered_set<std::string> planIdentifiers_, contextIdentifiers_;
+    std::unordered_map<std::string, int> nextSuffix_; // by the identifier
     std::unordered_set<std::uint64_t> observed_;
+    // Straight lines filled from the coordinates, by their pair: their place in the lines.
+    std::unordered_map<std::uint64_t, size_t> filledChords_;
     ImportedPlan plan_;
     std::vector<std::string> marks_, renumbered_, skipped_, leftOut_, missing_, filled_;
     std::vector<std::string> planParcels_, contextParcels_, turned_, marksWithoutNumber_, natural_,
@@ -1508,6 +1531,21 @@ std::string xmlText(std::string_view text, bool& blanked) {
         }
     }
     return out;
+}
+
+// True when every byte of the text belongs to a valid UTF-8 character.
+bool validUtf8(std::string_view text) {
+    for (size_t i = 0; i < text.size();) {
+        if (static_cast<unsigned char>(text[i]) < 0x80) {
+            ++i;
+            continue;
+        }
+        const size_t n = utf8Length(text.substr(i));
+        if (n == 0)
+            return false;
+        i += n;
+    }
+    return true;
 }
 
 std::string dateText(const std::tm& t, bool date) {
@@ -1770,6 +1808,11 @@ Result<LandXmlExport> ExportLandXml(const std::vector<LineRecord>& planLines,
         pugi::xml_node property = feature.append_child("Property");
         property.append_attribute("label") = "identifier";
         property.append_attribute("value") = identifier.c_str();
+        if (!validUtf8(x.Identifier)) {
+            property = feature.append_child("Property");
+            property.append_attribute("label") = kIdentifierEncoding;
+            property.append_attribute("value") = kLatin1;
+        }
         if (own && !x.AreaCode.empty()) {
             property = feature.append_child("Property");
             property.append_attribute("label") = "areaCode";

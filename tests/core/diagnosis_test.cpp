@@ -403,6 +403,21 @@ TEST(DiagnoseRows, BearingBookedWithSixtyOrMoreMinutesIsCorrectedFirst) {
     EXPECT_EQ(distance.front().row, 2) << distance.front().text;
     EXPECT_EQ(distance.front().column, ColDistance) << distance.front().text;
     EXPECT_EQ(distance.front().proposed, right) << distance.front().text;
+    // The closing line's own bearing for such a cell is no booking slip: a 3' turn of the
+    // sound side 2-3 does not come before the slipped distance of 1-2 (or the same slip on
+    // the opposite side 3-4, which closes the lot as well).
+    const GridRows slipped = rowsOf({{"1", "2", "1.4925", "100.651"},
+                                     {"2", "3", "91.0079", "100.916"},
+                                     {"3", "4", "181.2525", "100.631"},
+                                     {"4", "1", "271.0417", "101.618"}});
+    const auto first = DiagnoseRows(slipped, kNoCurves, kClass);
+    ASSERT_GE(first.size(), 2u);
+    EXPECT_EQ(first.front().column, ColDistance) << first.front().text;
+    EXPECT_TRUE(first[0].text == "distance of 1\xE2\x80\x93"
+                                 "2 probably 100.551 (entered 100.651)" ||
+                first[1].text == "distance of 1\xE2\x80\x93"
+                                 "2 probably 100.551 (entered 100.651)")
+        << first[0].text << " / " << first[1].text;
 }
 
 // A side measured 13 cm short (168.952 booked 168.822) in a lot allowed 55 mm: putting its

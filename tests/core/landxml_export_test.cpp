@@ -276,11 +276,32 @@ TEST(LandXmlExport, TwoCornersCloseAParcelOnlyWithAnArc) {
     const ImportedPlan back = test::ImportedFrom(x.Text);
     EXPECT_EQ(back.Polygons, (std::vector<std::string>{"\"RD2\",18.9,\"C\"", "1", "2", "1"}));
     EXPECT_EQ(back.Lines.size(), 3u);
+
+    // Without the observations, filled from the coordinates: whichever of the arc and its
+    // chord comes first in the parcel, the pair's line is the arc the lot beside it shares.
+    pugi::xml_document doc;
+    ASSERT_TRUE(doc.load_string(x.Text.c_str()));
+    for (pugi::xml_node survey = doc.document_element().child("Survey"); survey;
+         survey = doc.document_element().child("Survey"))
+        doc.document_element().remove_child(survey);
+    std::ostringstream bare;
+    doc.save(bare);
+    const ImportedPlan filled = test::ImportedFrom(bare.str(), true);
+    ASSERT_EQ(filled.Curves.size(), 1u);
+    bool arc = false;
+    for (const LineRecord& l : filled.Lines)
+        if ((l.FromPoint == 1 && l.ToPoint == 2) || (l.FromPoint == 2 && l.ToPoint == 1)) {
+            EXPECT_NEAR(l.Bearing, kArcBearingBase + 6, 1e-9);
+            EXPECT_NEAR(l.Distance, 11.821, 0.001);
+            arc = true;
+        }
+    EXPECT_TRUE(arc);
 }
 
 // Names from older files: a Latin-1 letter goes out as that letter in UTF-8 and comes back as
-// the plan's byte; a name already in UTF-8 is not encoded twice; a control character becomes
-// a blank, as the import would make it, and the parcel is named.
+// the plan's byte; a name already in UTF-8 is not encoded twice and comes back as it was; a
+// control character becomes a blank, as the import would make it, and the parcel is named.
+// Two identifiers differing only in letter case are two parcels, and stay so.
 TEST(LandXmlExport, NamesOfOlderFilesGoOutAsUtf8) {
     const std::vector<LineRecord> lines = {
         {1, 2, 90, 20, 0}, {2, 3, 180, 30, 0}, {3, 4, 270, 20, 0}, {4, 1, 0, 30, 0}};
@@ -290,7 +311,8 @@ TEST(LandXmlExport, NamesOfOlderFilesGoOutAsUtf8) {
                            "LT\x0B"
                            "3",
                            "LTn\xC3\xA9"
-                           "4"}) {
+                           "4",
+                           "lt5", "LT5"}) {
         polygons.push_back(FormatHeading(id, 600, "C"));
         for (const char* p : {"1", "2", "3", "4", "1"})
             polygons.push_back(p);
@@ -307,10 +329,14 @@ TEST(LandXmlExport, NamesOfOlderFilesGoOutAsUtf8) {
     EXPECT_EQ(x.Notes,
               (std::vector<std::string>{"LT 3: control characters in its name written as blanks"}));
     const std::vector<std::string> back = headingsOf(test::ImportedFrom(x.Text).Polygons);
-    ASSERT_EQ(back.size(), 3u);
+    ASSERT_EQ(back.size(), 5u);
     EXPECT_EQ(back[0], "\"LT\xE9"
                        "2\",600,\"C\"");
     EXPECT_EQ(back[1], "\"LT 3\",600,\"C\"");
+    EXPECT_EQ(back[2], "\"LTn\xC3\xA9"
+                       "4\",600,\"C\"");
+    EXPECT_EQ(back[3], "\"lt5\",600,\"C\"");
+    EXPECT_EQ(back[4], "\"LT5\",600,\"C\"");
 }
 
 // Whatever plan the export writes a file for, the file is well-formed XML, valid LandXML 1.2,
