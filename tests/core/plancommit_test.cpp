@@ -366,7 +366,10 @@ TEST(PlanCommitKilled, FilesAreAllOldOrAllNewWheneverTheProgramIsKilled) {
     ASSERT_EQ(filesOf(dir), original);
     ASSERT_NE(renumbered, original);
     ASSERT_NE(swung, original);
-    const auto window = std::chrono::duration_cast<std::chrono::microseconds>(took).count();
+    // The longest of the first changes, which a cold disk cache or a busy machine can stretch:
+    // each kill that came after the change had finished shortens it by a tenth, so the kills
+    // keep meeting the change part-way whatever the machine's load.
+    auto window = std::chrono::duration_cast<std::chrono::microseconds>(took).count();
     // How long the writing at the end of a change takes: half the kills fall around it.
     const auto commitStart = std::chrono::steady_clock::now();
     ASSERT_TRUE(CommitFiles(base, {{base + ".lns", original.lines},
@@ -410,7 +413,10 @@ TEST(PlanCommitKilled, FilesAreAllOldOrAllNewWheneverTheProgramIsKilled) {
         if (WIFEXITED(status)) {
             ASSERT_EQ(WEXITSTATUS(status), 0) << "trial " << trial << ", seed " << kSeed;
         }
-        completed += WIFEXITED(status) ? 1 : 0;
+        if (WIFEXITED(status)) {
+            ++completed;
+            window = std::max<long long>(1, window * 9 / 10);
+        }
 
         auto recovered = RecoverPlanFiles(base);
         ASSERT_TRUE(recovered) << test::ErrorText(recovered) << ", trial " << trial;
