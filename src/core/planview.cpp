@@ -324,4 +324,35 @@ bool PlotOnPage(double x, double y, double textWidth, double textHeight, double 
            y + textHeight < pageHeightMm;
 }
 
+double StandardScaleAtLeast(double denominator) {
+    static constexpr double kSteps[] = {1, 2, 2.5, 5};
+    for (double decade = 100; decade < 1e15; decade *= 10)
+        for (double step : kSteps)
+            // A denominator computed as the standard one itself (1000.0000001) still takes it.
+            if (step * decade >= denominator * (1 - 1e-9))
+                return step * decade;
+    return denominator;
+}
+
+ViewScale ViewHoldingLines(const ViewScale& view, const std::vector<PlotLine>& lines) {
+    double left = view.Left;
+    double bottom = view.Bottom();
+    for (const PlotLine& l : lines) {
+        left = std::min({left, l.E1, l.E2});
+        bottom = std::min({bottom, l.N1, l.N2});
+    }
+    return ViewScale{left, view.Top, view.Right() - left, bottom - view.Top};
+}
+
+double ScaleToFitPage(const std::vector<PlotLine>& lines, const ViewScale& view, double pageWidthMm,
+                      double pageHeightMm) {
+    // Metres per millimetre of paper needed across and up the page.
+    double across = 0, up = 0;
+    for (const PlotLine& l : lines) {
+        across = std::max({across, l.E1 - view.Left, l.E2 - view.Left});
+        up = std::max({up, l.N1 - view.Bottom(), l.N2 - view.Bottom()});
+    }
+    return 1000 * std::max(across / pageWidthMm, up / pageHeightMm);
+}
+
 } // namespace corvane

@@ -138,4 +138,18 @@ bool LineOnPage(double x1, double y1, double x2, double y2, double pageWidthMm,
 bool PlotOnPage(double x, double y, double textWidth, double textHeight, double pageWidthMm,
                 double pageHeightMm);
 
+// The plan scales a printout is drawn at: 1:100, 1:200, 1:250, 1:500, then the same steps
+// times 10, 100, and so on. Answers the smallest such denominator that is at least the one
+// given (100 below it).
+double StandardScaleAtLeast(double denominator);
+// The view with its left and bottom edges moved out to the lowest east and north of the
+// lines, when any lies beyond them: an arc bowing out past the points it joins would
+// otherwise fall off the page at every scale, since the page hangs from that corner.
+ViewScale ViewHoldingLines(const ViewScale& view, const std::vector<PlotLine>& lines);
+// The smallest scale denominator at which every end of the lines lies on a page of the given
+// size when placed as PagePosition places them. Ends left of or below the view count as at
+// its edge (ViewHoldingLines keeps them on); 0 for no lines.
+double ScaleToFitPage(const std::vector<PlotLine>& lines, const ViewScale& view, double pageWidthMm,
+                      double pageHeightMm);
+
 } // namespace corvane

@@ -14,6 +14,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QPrinter>
 #include <QRegularExpression>
 #include <QSaveFile>
 #include <QSvgGenerator>
@@ -36,6 +37,15 @@ std::optional<QSize> sizeOf(const QString& text) {
     if (size.width() < 16 || size.height() < 16 || size.width() > 20000 || size.height() > 20000)
         return std::nullopt;
     return size;
+}
+
+// The drawable area of the printout's page in millimetres, measured as the print job
+// measures it, before anything is written.
+QSizeF pdfPageMm(const QString& file, const QString& title) {
+    QPrinter printer(QPrinter::HighResolution);
+    SetUpPdfPrinter(printer, file, title);
+    return QSizeF(printer.width() * 25.4 / printer.logicalDpiX(),
+                  printer.height() * 25.4 / printer.logicalDpiY());
 }
 
 void paint(QPainter& painter, const PlanContent& content, QSize size, bool points, bool parcels) {
@@ -137,9 +147,23 @@ int RunDrawCommand(const CommandLine& command, std::ostream& out, std::ostream& 
     const bool parcels = command.has("--parcels");
 
     if (scale > 0) {
-        // The printout at scale, through the program's own print path.
-        const ViewScale view =
-            OpeningView(content, static_cast<double>(size->width()) / size->height());
+        // The printout at scale, through the program's own print path, on one page: a plan
+        // that needs more paper is refused rather than cut at the page edge.
+        const PlanPicture picture =
+            PictureOf(content, ViewScale{-1e300, 1e300, 2e300, -2e300}, points, parcels);
+        std::vector<PlotLine> drawn = picture.Lines;
+        for (const auto* labels : {&picture.PointLabels, &picture.ParcelLabels})
+            for (const PlotText& label : *labels)
+                drawn.push_back(PlotLine{label.E, label.N, label.E, label.N});
+        const ViewScale view = ViewHoldingLines(
+            OpeningView(content, static_cast<double>(size->width()) / size->height()), drawn);
+        const QSizeF page = pdfPageMm(file, content.Caption);
+        const double needed = ScaleToFitPage(drawn, view, page.width(), page.height());
+        if (needed > scale * (1 + 1e-9))
+            return refuse(err, QStringLiteral("The plan does not fit one page at 1:%1. The "
+                                              "largest standard scale at which it fits is 1:%2.")
+                                   .arg(QString::number(scale, 'g', 12),
+                                        QString::number(StandardScaleAtLeast(needed), 'g', 15)));
         auto printed = PrintToPdfFile(file, content.Caption, [&](PrintJob& job) {
             PrintPlanView(job, content, view, points, parcels, scale);
         });

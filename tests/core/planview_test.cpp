@@ -2,6 +2,8 @@
 
 #include <cmath>
 #include <gtest/gtest.h>
+#include <utility>
+#include <vector>
 
 namespace corvane {
 namespace {
@@ -171,6 +173,56 @@ TEST(PlanPrint, ScaleAndPageTests) {
     EXPECT_TRUE(PlotOnPage(100, 100, 10, 3, 190, 277));
     EXPECT_FALSE(PlotOnPage(185, 100, 10, 3, 190, 277)); // runs past the right edge
     EXPECT_FALSE(PlotOnPage(0, 100, 10, 3, 190, 277));
+}
+
+TEST(PlanPrint, ScaleAtWhichThePlanFitsOnePage) {
+    // The series a printout offers, and a need just above one of its steps takes the next.
+    for (auto [need, standard] : std::vector<std::pair<double, double>>{{1, 100},
+                                                                        {100, 100},
+                                                                        {101, 200},
+                                                                        {201, 250},
+                                                                        {420, 500},
+                                                                        {1000.0000001, 1000},
+                                                                        {1001, 2000},
+                                                                        {2100, 2500},
+                                                                        {2501, 5000},
+                                                                        {12000, 20000},
+                                                                        {30000, 50000}})
+        EXPECT_EQ(StandardScaleAtLeast(need), standard) << need;
+
+    // A view with its bottom left corner at 0,0, on the 190 x 277 mm of an A4 sheet: the plan
+    // reaching 95 m east and 90 m north needs 0.5 m per mm across, so 1:500.
+    const ViewScale v{0, 100, 150, -100};
+    const std::vector<PlotLine> plan{{10, 0, 95, 20}, {95, 20, 40, 90}};
+    EXPECT_NEAR(ScaleToFitPage(plan, v, 190, 277), 500, 1e-9);
+    // Up the page decides when the plan is tall: 277 m north on 277 mm is 1:1000.
+    EXPECT_NEAR(ScaleToFitPage({{0, 0, 10, 277}}, v, 190, 277), 1000, 1e-9);
+    // Every line end counts, not only the first line's.
+    EXPECT_NEAR(ScaleToFitPage({{0, 0, 1, 1}, {1, 1, 190, 1}}, v, 190, 277), 1000, 1e-9);
+    // At the scale found, every end is on the page (edges count as on it).
+    const double s = ScaleToFitPage(plan, v, 190, 277) / 1000;
+    for (const PlotLine& l : plan) {
+        const PagePoint a = PagePosition(v, s, 277, l.E1, l.N1);
+        const PagePoint b = PagePosition(v, s, 277, l.E2, l.N2);
+        for (const PagePoint& p : {a, b}) {
+            EXPECT_GE(p.X, -1e-9);
+            EXPECT_LE(p.X, 190 + 1e-9);
+            EXPECT_GE(p.Y, -1e-9);
+            EXPECT_LE(p.Y, 277 + 1e-9);
+        }
+    }
+
+    // An arc bowing 12 m below and 3 m west of the view: the view reaches out to hold it, its
+    // top and right edges staying where they were.
+    const std::vector<PlotLine> arc{{5, 0, -3, -12}, {-3, -12, 20, -2}};
+    const ViewScale held = ViewHoldingLines(v, arc);
+    EXPECT_DOUBLE_EQ(held.Left, -3);
+    EXPECT_DOUBLE_EQ(held.Bottom(), -12);
+    EXPECT_DOUBLE_EQ(held.Top, 100);
+    EXPECT_DOUBLE_EQ(held.Right(), 150);
+    const ViewScale same = ViewHoldingLines(v, plan);
+    EXPECT_DOUBLE_EQ(same.Left, 0);
+    EXPECT_DOUBLE_EQ(same.Bottom(), 0);
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 
 #include <QImage>
 #include <QPainter>
+#include <QRegularExpression>
 #include <QTest>
 #include <sstream>
 
@@ -290,13 +291,34 @@ class PlanViewTest : public QObject {
                      0);
             QVERIFY2(ReadText(out).startsWith(c.magic), c.name);
         }
-        std::ostringstream so, se;
+        // At 1:500 the sample plan needs more than one sheet: refused, naming the scale that
+        // fits, and a file already there is left as it was.
         const QString scaled = dir.path() + "/scaled.pdf";
-        QCOMPARE(RunDrawCommand(ParseCommandLine({"--draw", plan, "--out", scaled.toStdString(),
-                                                  "--scale", "500"}),
-                                so, se),
-                 0);
+        QVERIFY(WriteText(scaled, "kept"));
+        auto drawAt = [&](const QString& scale, std::string& said) {
+            std::ostringstream so, se;
+            const int exit =
+                RunDrawCommand(ParseCommandLine({"--draw", plan, "--out", scaled.toStdString(),
+                                                 "--points", "--scale", scale.toStdString()}),
+                               so, se);
+            said = so.str() + se.str();
+            return exit;
+        };
+        std::string said;
+        QCOMPARE(drawAt(QStringLiteral("500"), said), 2);
+        QCOMPARE(ReadText(scaled), QStringLiteral("kept"));
+        const QRegularExpression named(QStringLiteral("^The plan does not fit one page at 1:500\\. "
+                                                      "The largest standard scale at which it "
+                                                      "fits is 1:(\\d+)\\.\n$"));
+        const auto match = named.match(QString::fromStdString(said));
+        QVERIFY2(match.hasMatch(), said.c_str());
+        const QString fits = match.captured(1);
+        QCOMPARE(drawAt(fits, said), 0);
         QVERIFY(ReadText(scaled).startsWith("%PDF"));
+        // The named scale is the largest: the standard step before it is refused.
+        const QStringList series{"500", "1000", "2000", "2500", "5000"};
+        QVERIFY2(series.indexOf(fits) > 0, qPrintable(fits));
+        QCOMPARE(drawAt(series.at(series.indexOf(fits) - 1), said), 2);
 
         // Refusals write nothing.
         QVERIFY(WriteText(dir.path() + "/bad.lns", "1,2,x,3\r\n"));
