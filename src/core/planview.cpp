@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <span>
 #include <unordered_map>
 
 namespace corvane {
@@ -163,9 +164,15 @@ std::vector<PlotLine> PlanLineShapes(const std::vector<LineRecord>& lines,
             continue;
         const PointRecord& p = *a->second;
         const PointRecord& q = *b->second;
-        if (visible && ((p.East < minE && q.East < minE) || (p.East > maxE && q.East > maxE) ||
-                        (p.North < minN && q.North < minN) || (p.North > maxN && q.North > maxN)))
-            continue;
+        // Wholly beyond one edge of the view: every position of the line is. An arc's bulge
+        // may reach into the view while both its ends lie beyond one edge.
+        auto beyondView = [&](std::span<const std::pair<double, double>> at) {
+            auto all = [&at](auto beyond) { return std::all_of(at.begin(), at.end(), beyond); };
+            return visible && (all([&](auto& v) { return v.first < minE; }) ||
+                               all([&](auto& v) { return v.first > maxE; }) ||
+                               all([&](auto& v) { return v.second < minN; }) ||
+                               all([&](auto& v) { return v.second > maxN; }));
+        };
         const Stroke stroke = StrokeOfStyle(line.Style);
         // An arc without its curve record has no known turn: drawn straight.
         if (line.Bearing > kArcBearingBase && curves.Find(line.FromPoint, line.ToPoint)) {
@@ -173,12 +180,17 @@ std::vector<PlotLine> PlanLineShapes(const std::vector<LineRecord>& lines,
             auto arc = ArcPoints(p.East, p.North, q.East, q.North, ArcRadius(line.Bearing),
                                  line.Distance, left);
             if (arc) {
+                if (beyondView(*arc))
+                    continue;
                 for (std::size_t k = 1; k < arc->size(); ++k)
                     shapes.push_back(PlotLine{(*arc)[k - 1].first, (*arc)[k - 1].second,
                                               (*arc)[k].first, (*arc)[k].second, stroke});
                 continue;
             }
         }
+        const std::pair<double, double> ends[] = {{p.East, p.North}, {q.East, q.North}};
+        if (beyondView(ends))
+            continue;
         shapes.push_back(PlotLine{p.East, p.North, q.East, q.North, stroke});
     }
     return shapes;
