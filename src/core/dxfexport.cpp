@@ -86,33 +86,19 @@ double directionDegrees(double dE, double dN) {
     return angle;
 }
 
-// The arc the plan view draws from p to q: ArcPoints decides whether a circle of the radius
-// joins the ends and which way the arc bulges; its centre is then the one on the chord's
-// perpendicular bisector, at the radius from both ends, on the side away from the bulge.
+// The arc the plan view draws from p to q, on the same circle and the same side of it (the
+// long way round for an arc longer than a half circle).
 std::optional<DxfArc> arcOf(const char* layer, const PointRecord& p, const PointRecord& q,
-                            double radius, bool left) {
-    const auto drawn = ArcPoints(p.East, p.North, q.East, q.North, radius, left);
-    if (!drawn || drawn->size() < 3)
+                            double radius, double arcLength, bool left) {
+    const auto course = ArcThrough(p.East, p.North, q.East, q.North, radius, arcLength, left);
+    if (!course)
         return std::nullopt;
-    const double dE = q.East - p.East;
-    const double dN = q.North - p.North;
-    const double chord = std::hypot(dE, dN);
-    const double midE = (p.East + q.East) / 2;
-    const double midN = (p.North + q.North) / 2;
-    // Unit normal to the left of the chord as travelled from p to q.
-    const double leftE = -dN / chord;
-    const double leftN = dE / chord;
-    const auto& middle = (*drawn)[drawn->size() / 2];
-    const bool bulgesLeft = (middle.first - midE) * leftE + (middle.second - midN) * leftN > 0;
-    const double half = chord / 2;
-    const double offset = std::sqrt(std::max(0.0, radius * radius - half * half));
-    const double side = bulgesLeft ? -offset : offset;
-    DxfArc arc{layer, midE + side * leftE, midN + side * leftN, radius, 0, 0};
+    DxfArc arc{layer, course->CentreE, course->CentreN, course->Radius, 0, 0};
     const double fromAngle = directionDegrees(p.East - arc.CentreE, p.North - arc.CentreN);
     const double toAngle = directionDegrees(q.East - arc.CentreE, q.North - arc.CentreN);
-    // Bulging to the left of the chord, the arc runs clockwise from p to q.
-    arc.Start = bulgesLeft ? toAngle : fromAngle;
-    arc.End = bulgesLeft ? fromAngle : toAngle;
+    // Turning right the arc runs clockwise from p to q: anticlockwise from q to p.
+    arc.Start = left ? fromAngle : toAngle;
+    arc.End = left ? toAngle : fromAngle;
     return arc;
 }
 
@@ -140,7 +126,7 @@ DxfDrawing collect(const WholePlanDrawing& drawing) {
         // As in the view: an arc without its curve record has no known turn.
         if (line.Bearing > kArcBearingBase && drawing.Curves.Find(line.FromPoint, line.ToPoint)) {
             const bool left = CurveDirection(line.FromPoint, line.ToPoint, drawing.Curves) == "L";
-            if (auto arc = arcOf(layer, p, q, ArcRadius(line.Bearing), left)) {
+            if (auto arc = arcOf(layer, p, q, ArcRadius(line.Bearing), line.Distance, left)) {
                 out.Arcs.push_back(*arc);
                 continue;
             }

@@ -51,9 +51,10 @@ inline constexpr double kDxfLabelMm = 2.5;
 //   POINTS    the label of each fixed numbered point, its top left corner at the point
 //   PARCELS   each parcel's identifier, centred on where the view puts it (the mean of its
 //             fixed corners)
-// An arc with its curve record is an ARC through both its ends with its own radius, bulging
-// the way the view draws it; an arc without a record, or one no circle of its radius can
-// join, is a LINE, as the view draws it straight. Labels are kDxfLabelMm high at the plan's
+// An arc with its curve record is an ARC through both its ends with its own radius, along
+// the side of its circle the view draws (the long way round when its arc length is more than
+// half the circumference); an arc without a record, or one no circle of its radius can join,
+// is a LINE, as the view draws it straight. Labels are kDxfLabelMm high at the plan's
 // scale (PlanDrawingScale), in plan metres: 1.25 m at 1:500. Context parcels are unlabelled.
 // The header names the code page ANSI_1252, since labels are written byte for byte as the
 // plan's files hold them (Latin-1), and a handle seed above every handle the file uses.

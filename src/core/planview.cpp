@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <span>
 #include <unordered_map>
 
 namespace corvane {
@@ -96,36 +97,48 @@ Stroke StrokeOfStyle(std::int16_t style) {
     }
 }
 
-std::optional<std::vector<std::pair<double, double>>>
-ArcPoints(double e1, double n1, double e2, double n2, double radius, bool left) {
+std::optional<ArcCourse> ArcThrough(double e1, double n1, double e2, double n2, double radius,
+                                    double arcLength, bool left) {
+    // Coordinates rounded to the millimetre may put the ends of a half circle this much
+    // further apart than its diameter.
+    constexpr double kHalfCircleSlack = 0.001;
     const double dE = e2 - e1;
     const double dN = n2 - n1;
     const double c = std::sqrt(dE * dE + dN * dN);
-    if (!(radius > 0) || !(c > 0))
-        return std::nullopt;
-    const double q = (c / 2) / radius;
-    if (!(q < 1))
+    if (!(radius > 0) || !(c > 0) || !(c / 2 <= radius + kHalfCircleSlack))
         return std::nullopt;
     const double pi = Pi();
-    const double beta = BearingFromDeltas(dE, dN);
-    const double root = std::sqrt(1 - q * q);
-    const double u = std::atan(-q / root) + pi / 2; // chord to the direction of the centre
-    const double alpha = std::atan(q / root);       // half the central angle
-    const double toCentre = left ? beta - u : beta + u;
-    const double centreE = e1 + radius * std::sin(toCentre);
-    const double centreN = n1 + radius * std::cos(toCentre);
-    double a0 = toCentre + pi;
-    if (a0 >= 2 * pi)
-        a0 -= 2 * pi;
-    else if (a0 < 0)
-        a0 += 2 * pi;
-    const double step = alpha / 10;
+    ArcCourse arc;
+    arc.Left = left;
+    arc.Radius = std::max(radius, c / 2);
+    const double halfMinor = std::asin(std::min(1.0, (c / 2) / arc.Radius));
+    // Half the angle at the centre: of the short arc, or of the long way round.
+    const double half = arcLength > pi * radius ? pi - halfMinor : halfMinor;
+    arc.Sweep = 2 * half;
+    // From the first end the centre lies off the chord by a quarter turn less half the angle:
+    // on the side the arc turns to for a short arc, on the other side for a long one.
+    const double offChord = pi / 2 - half;
+    const double toCentre = BearingFromDeltas(dE, dN) + (left ? -offChord : offChord);
+    arc.CentreE = e1 + arc.Radius * std::sin(toCentre);
+    arc.CentreN = n1 + arc.Radius * std::cos(toCentre);
+    arc.StartBearing = std::fmod(toCentre + pi + 4 * pi, 2 * pi);
+    return arc;
+}
+
+std::optional<std::vector<std::pair<double, double>>>
+ArcPoints(double e1, double n1, double e2, double n2, double radius, double arcLength, bool left) {
+    const auto arc = ArcThrough(e1, n1, e2, n2, radius, arcLength, left);
+    if (!arc)
+        return std::nullopt;
+    const int steps = arc->Sweep > Pi() + 1e-9 ? 40 : 20;
+    const double step = (left ? -arc->Sweep : arc->Sweep) / steps;
     std::vector<std::pair<double, double>> points;
-    points.reserve(21);
+    points.reserve(static_cast<std::size_t>(steps) + 1);
     points.emplace_back(e1, n1);
-    for (int k = 1; k < 20; ++k) {
-        const double angle = left ? a0 - k * step : a0 + k * step;
-        points.emplace_back(centreE + radius * std::sin(angle), centreN + radius * std::cos(angle));
+    for (int k = 1; k < steps; ++k) {
+        const double angle = arc->StartBearing + k * step;
+        points.emplace_back(arc->CentreE + arc->Radius * std::sin(angle),
+                            arc->CentreN + arc->Radius * std::cos(angle));
     }
     points.emplace_back(e2, n2);
     return points;
@@ -151,32 +164,59 @@ std::vector<PlotLine> PlanLineShapes(const std::vector<LineRecord>& lines,
             continue;
         const PointRecord& p = *a->second;
         const PointRecord& q = *b->second;
-        if (visible && ((p.East < minE && q.East < minE) || (p.East > maxE && q.East > maxE) ||
-                        (p.North < minN && q.North < minN) || (p.North > maxN && q.North > maxN)))
-            continue;
+        // Wholly beyond one edge of the view: every position of the line is. An arc's bulge
+        // may reach into the view while both its ends lie beyond one edge.
+        auto beyondView = [&](std::span<const std::pair<double, double>> at) {
+            auto all = [&at](auto beyond) { return std::all_of(at.begin(), at.end(), beyond); };
+            return visible && (all([&](auto& v) { return v.first < minE; }) ||
+                               all([&](auto& v) { return v.first > maxE; }) ||
+                               all([&](auto& v) { return v.second < minN; }) ||
+                               all([&](auto& v) { return v.second > maxN; }));
+        };
         const Stroke stroke = StrokeOfStyle(line.Style);
         // An arc without its curve record has no known turn: drawn straight.
         if (line.Bearing > kArcBearingBase && curves.Find(line.FromPoint, line.ToPoint)) {
             const bool left = CurveDirection(line.FromPoint, line.ToPoint, curves) == "L";
-            auto arc = ArcPoints(p.East, p.North, q.East, q.North, ArcRadius(line.Bearing), left);
+            auto arc = ArcPoints(p.East, p.North, q.East, q.North, ArcRadius(line.Bearing),
+                                 line.Distance, left);
             if (arc) {
+                if (beyondView(*arc))
+                    continue;
                 for (std::size_t k = 1; k < arc->size(); ++k)
                     shapes.push_back(PlotLine{(*arc)[k - 1].first, (*arc)[k - 1].second,
                                               (*arc)[k].first, (*arc)[k].second, stroke});
                 continue;
             }
         }
+        const std::pair<double, double> ends[] = {{p.East, p.North}, {q.East, q.North}};
+        if (beyondView(ends))
+            continue;
         shapes.push_back(PlotLine{p.East, p.North, q.East, q.North, stroke});
     }
     return shapes;
 }
 
-std::vector<PlotLine> TraverseShapes(const std::vector<PointRecord>& points) {
+std::vector<PlotLine> TraverseShapes(const std::vector<PointRecord>& points,
+                                     const std::vector<TraverseArc>& arcs) {
     std::vector<PlotLine> shapes;
-    for (std::size_t i = 1; i < points.size(); ++i)
-        if (points[i - 1].Fixed > 0 && points[i].Fixed > 0)
-            shapes.push_back(PlotLine{points[i - 1].East, points[i - 1].North, points[i].East,
-                                      points[i].North, Stroke::Solid});
+    for (std::size_t i = 1; i < points.size(); ++i) {
+        const PointRecord& p = points[i - 1];
+        const PointRecord& q = points[i];
+        if (p.Fixed <= 0 || q.Fixed <= 0)
+            continue;
+        const auto leg =
+            std::find_if(arcs.begin(), arcs.end(), [i](const TraverseArc& a) { return a.To == i; });
+        if (leg != arcs.end()) {
+            if (auto arc = ArcPoints(p.East, p.North, q.East, q.North, leg->Radius, leg->ArcLength,
+                                     leg->Left)) {
+                for (std::size_t k = 1; k < arc->size(); ++k)
+                    shapes.push_back(PlotLine{(*arc)[k - 1].first, (*arc)[k - 1].second,
+                                              (*arc)[k].first, (*arc)[k].second, Stroke::Solid});
+                continue;
+            }
+        }
+        shapes.push_back(PlotLine{p.East, p.North, q.East, q.North, Stroke::Solid});
+    }
     return shapes;
 }
 

@@ -75,23 +75,48 @@ struct PlotText {
     std::string Text;
 };
 
-// The 21 positions along an arc from its first end to its second (20 equal steps of the
-// angle), turning right or left as travelled, for a radius and the two fixed ends. nullopt
-// when no arc of that radius joins the ends (a chord longer than the diameter, a radius of
-// 0 or less): the caller draws the line straight.
-std::optional<std::vector<std::pair<double, double>>>
-ArcPoints(double e1, double n1, double e2, double n2, double radius, bool left);
+// The circle an arc follows between its two fixed ends. The radius and the ends leave two
+// arcs of each turn: the short one and the long way round the centre. The arc length says
+// which: more than half the circumference (a cul-de-sac head) is the long one.
+struct ArcCourse {
+    double CentreE = 0, CentreN = 0;
+    double Radius = 0;
+    double StartBearing = 0; // from the centre to the first end, radians clockwise from north
+    double Sweep = 0;        // the angle turned from the first end to the second, 0 to 2 pi
+    bool Left = false;       // turning left (anticlockwise) as travelled
+};
+// nullopt when no arc of that radius joins the ends (a chord longer than the diameter, a
+// radius of 0 or less, the ends in one place): the caller draws the line straight. Ends a
+// millimetre or less further apart than the diameter, as coordinates rounded to the
+// millimetre leave a half circle, are joined by the half circle on the chord.
+// arcLength: the arc's length as measured; 0 or less when unknown (the short arc).
+std::optional<ArcCourse> ArcThrough(double e1, double n1, double e2, double n2, double radius,
+                                    double arcLength, bool left);
 
-// The whole plan's lines between two fixed points, arcs as 20 chords along their curve (an
+// Positions along that arc from its first end to its second in equal steps of the angle,
+// both ends exactly: 21 for an arc of up to a half circle, 41 for a longer one.
+std::optional<std::vector<std::pair<double, double>>>
+ArcPoints(double e1, double n1, double e2, double n2, double radius, double arcLength, bool left);
+
+// The whole plan's lines between two fixed points, arcs as chords along their curve (an
 // arc without a curve record, or one no circle of its radius can draw, as a straight line)
 // and straight lines in their class's stroke. visible: only the lines not wholly beyond one edge
 // of that view (nullptr: every line).
 std::vector<PlotLine> PlanLineShapes(const std::vector<LineRecord>& lines,
                                      const std::vector<PointRecord>& points,
                                      const CurveTable& curves, const ViewScale* visible);
-// One traverse: the points joined in table order, solid; a point the traverse could not
-// reach (not fixed) breaks the line instead of joining it to the origin.
-std::vector<PlotLine> TraverseShapes(const std::vector<PointRecord>& points);
+// A leg of a single traverse that is an arc: the leg from table entry To - 1 to entry To.
+struct TraverseArc {
+    std::size_t To = 0;
+    double Radius = 0;
+    double ArcLength = 0;
+    bool Left = false;
+};
+// One traverse: the points joined in table order, solid, each arc leg along its curve (one no
+// circle of its radius can draw as its chord); a point the traverse could not reach (not
+// fixed) breaks the line instead of joining it to the origin.
+std::vector<PlotLine> TraverseShapes(const std::vector<PointRecord>& points,
+                                     const std::vector<TraverseArc>& arcs = {});
 // The labels of the fixed, numbered points at their positions; in a single traverse the
 // first point's label first, whatever it is.
 std::vector<PlotText> PointLabelShapes(const std::vector<PointRecord>& points, bool traverse);

@@ -209,6 +209,23 @@ void ReverseGridCoords(const TraverseGrid& grid, PlanState& plan, const CurveTab
     }
 }
 
+std::vector<TraverseArc> GridArcs(const TraverseGrid& grid, const CurveTable& curves) {
+    std::vector<TraverseArc> arcs;
+    const int n = grid.dataRows();
+    for (int r = 1; r <= n; ++r) {
+        const GridRow& row = grid.at(r);
+        const std::string& bearing = row[ColBearing];
+        if (bearing.empty() || bearing.front() != 'R' || row[ColDistance] == kNoData)
+            continue;
+        const CurveData curve =
+            LoadCurve(PointLabelToNumber(row[ColFrom]), PointLabelToNumber(row[ColTo]), bearing,
+                      row[ColDistance], curves);
+        arcs.push_back(TraverseArc{static_cast<std::size_t>(r), ArcRadius(bearing),
+                                   Val(row[ColDistance]), curve.Left()});
+    }
+    return arcs;
+}
+
 double AreaByCoords(const PlanState& plan) {
     double twice = 0;
     const int top = std::min(plan.PointTop, static_cast<int>(plan.PlanPoints.size()) - 1);

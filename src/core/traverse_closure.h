@@ -2,12 +2,14 @@
 
 #include "core/closure.h"
 #include "core/curves.h"
+#include "core/planview.h"
 #include "core/records.h"
 #include "core/traverse.h"
 
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace corvane {
 
@@ -56,6 +58,9 @@ void CreateGridCoords(const TraverseGrid& grid, PlanState& plan, const CurveTabl
 // From the last point at (0, 0) backwards until a line without data: with the forward pass
 // it bridges one missing line of a closed traverse.
 void ReverseGridCoords(const TraverseGrid& grid, PlanState& plan, const CurveTable& curves);
+// The traverse's arcs as the coordinates above number its points: the row r that is an arc
+// is the leg into entry r, with the row's radius and arc length and its curve record's turn.
+std::vector<TraverseArc> GridArcs(const TraverseGrid& grid, const CurveTable& curves);
 // The area enclosed by PlanPoints entries 0 to PointTop, without its sign.
 double AreaByCoords(const PlanState& plan);
 

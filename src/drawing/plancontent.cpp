@@ -22,12 +22,13 @@ PlanContent PlanContent::ofWholePlan(WholePlanDrawing drawing, const std::string
 }
 
 PlanContent PlanContent::ofTraverse(std::vector<PointRecord> points, const std::string& planPath,
-                                    const QString& caption) {
+                                    const QString& caption, std::vector<TraverseArc> arcs) {
     PlanContent c;
     c.WholePlan = false;
     c.PlanPath = planPath;
     c.Caption = caption;
     c.Points = std::move(points);
+    c.Arcs = std::move(arcs);
     return c;
 }
 
@@ -54,7 +55,7 @@ PlanPicture PictureOf(const PlanContent& content, const ViewScale& view, bool po
         if (parcels)
             picture.ParcelLabels = ParcelLabelShapes(content.Polygons, content.Points);
     } else {
-        picture.Lines = TraverseShapes(content.Points);
+        picture.Lines = TraverseShapes(content.Points, content.Arcs);
         picture.LineColour = Qt::red;
     }
     if (points)

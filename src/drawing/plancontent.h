@@ -15,8 +15,8 @@ class PrintJob;
 struct WholePlanDrawing;
 
 // What a plan view draws, held by the view itself: a whole plan (its lines between fixed
-// points, classed) or one traverse (its points joined in order), with copies of the lines,
-// points, curve records and polygons lines it was given.
+// points, classed) or one traverse (its points joined in order, its arcs along their curves), with
+// copies of the lines, points, curve records and polygons lines it was given.
 struct PlanContent {
     bool WholePlan = true;
     std::string PlanPath;
@@ -25,10 +25,11 @@ struct PlanContent {
     std::vector<PointRecord> Points;
     CurveTable Curves;
     std::vector<std::string> Polygons;
+    std::vector<TraverseArc> Arcs; // a traverse's arc legs
 
     static PlanContent ofWholePlan(WholePlanDrawing drawing, const std::string& planPath);
     static PlanContent ofTraverse(std::vector<PointRecord> points, const std::string& planPath,
-                                  const QString& caption);
+                                  const QString& caption, std::vector<TraverseArc> arcs = {});
 
     // The east and north extents of the points (0 when none lies beyond the origin).
     double EastExtent() const;

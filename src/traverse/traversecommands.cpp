@@ -335,7 +335,8 @@ void frmTraverse::cmdDraw_Click() {
         ReverseGridCoords(grid_, plan(), *curves);
     std::vector<PointRecord> points = plan().PlanPoints;
     ShiftToOrigin(points);
-    view->ShowPlan(PlanContent::ofTraverse(std::move(points), plan().PlanPath, windowTitle()));
+    view->ShowPlan(PlanContent::ofTraverse(std::move(points), plan().PlanPath, windowTitle(),
+                                           GridArcs(grid_, *curves)));
 }
 
 // The figures whose correction would close the parcel, best first; the one chosen goes into

@@ -190,9 +190,11 @@ TEST(DxfExport, LinesAndArcsLieOnThePlanPointsInTheirClassLayers) {
         std::string Layer;
         std::int32_t From, To;
         double Radius;
+        double ArcLength;
         bool Left;
     };
-    const Expected expected[] = {{"BOUNDARY", 4, 1, 15.0, true}, {"OTHER", 5, 6, 8.0, false}};
+    const Expected expected[] = {{"BOUNDARY", 4, 1, 15.0, 21.892, true},
+                                 {"OTHER", 5, 6, 8.0, 10.0, false}};
     for (std::size_t i = 0; i < 2; ++i) {
         const auto& arc = dxf.Arcs[i];
         const Expected& e = expected[i];
@@ -215,7 +217,7 @@ TEST(DxfExport, LinesAndArcsLieOnThePlanPointsInTheirClassLayers) {
         EXPECT_NEAR(arc.Cx + e.Radius * std::cos(Radians(arc.A2)), last.East, 1e-9);
         EXPECT_NEAR(arc.Cy + e.Radius * std::sin(Radians(arc.A2)), last.North, 1e-9);
         // The plan view's curve runs along the same side of the circle.
-        auto view = ArcPoints(p.East, p.North, q.East, q.North, e.Radius, e.Left);
+        auto view = ArcPoints(p.East, p.North, q.East, q.North, e.Radius, e.ArcLength, e.Left);
         ASSERT_TRUE(view);
         for (std::size_t k : {5u, 10u, 15u}) {
             const auto [vx, vy] = (*view)[k];
@@ -227,6 +229,42 @@ TEST(DxfExport, LinesAndArcsLieOnThePlanPointsInTheirClassLayers) {
     // Lot side 4 (0,20) to 1 (0,0) turning left: the centre east of the side, mid-way.
     EXPECT_NEAR(dxf.Arcs[0].Cx, std::sqrt(15.0 * 15 - 10 * 10), 1e-9);
     EXPECT_NEAR(dxf.Arcs[0].Cy, 10.0, 1e-9);
+}
+
+// A cul-de-sac head of radius 10 and arc length 47.124 (270 degrees) from (0, 0) to
+// (10, 10): the ARC sweeps 270 degrees round the centre on the far side of the chord, as the
+// plan view draws it, not the 90 degree arc the radius and the ends alone suggest.
+TEST(DxfExport, AnArcLongerThanAHalfCircleSweepsTheLongWayRound) {
+    struct Case {
+        const char* Turn;
+        double CentreE, CentreN, Start, End;
+    };
+    for (const Case& c : {Case{"R", 0, 10, 0, 270}, Case{"L", 10, 0, 180, 90}}) {
+        SCOPED_TRACE(c.Turn);
+        test::PlanTestDir dir;
+        WholePlanDrawing drawing;
+        drawing.Points = {{1, 0, 0, 1, 0}, {2, 10, 10, 1, 0}};
+        drawing.Lines = {{1, 2, 1010.0, 47.124, 0}};
+        drawing.Curves = CurveTable({{1, 2, c.Turn, 999, 45.0}});
+        auto summary = WritePlanDxf(drawing, dir.path("CDS.dxf"));
+        ASSERT_TRUE(summary) << test::ErrorText(summary);
+        const DxfContents dxf = ReadDxf(dir.path("CDS.dxf"));
+        ASSERT_EQ(dxf.Arcs.size(), 1u);
+        const auto& arc = dxf.Arcs[0];
+        EXPECT_NEAR(arc.R, 10, 1e-9);
+        EXPECT_NEAR(arc.Cx, c.CentreE, 1e-9);
+        EXPECT_NEAR(arc.Cy, c.CentreN, 1e-9);
+        EXPECT_NEAR(arc.A1, c.Start, 1e-9);
+        EXPECT_NEAR(arc.A2, c.End, 1e-9);
+        // The view's curve lies within the same sweep.
+        auto view = ArcPoints(0, 0, 10, 10, 10, 47.124, std::string(c.Turn) == "L");
+        ASSERT_TRUE(view);
+        for (std::size_t k = 1; k + 1 < view->size(); ++k) {
+            const auto [vx, vy] = (*view)[k];
+            EXPECT_TRUE(WithinSweep(arc.A1, arc.A2,
+                                    std::atan2(vy - arc.Cy, vx - arc.Cx) * 180 / std::numbers::pi));
+        }
+    }
 }
 
 TEST(DxfExport, LabelsStandWhereTheViewPutsThemCentredInParcels) {

@@ -56,19 +56,19 @@ TEST(PlanView, ZoomScrollAndDragZoom) {
 TEST(PlanView, ArcsRunAlongTheirCircleOrStraightWhenImpossible) {
     // A quarter circle of radius 10 from (0, 0) to (10, 10): turning right its centre is
     // (10, 0), turning left (0, 10).
-    auto right = ArcPoints(0, 0, 10, 10, 10, false);
+    auto right = ArcPoints(0, 0, 10, 10, 10, 15.708, false);
     ASSERT_TRUE(right);
     ASSERT_EQ(right->size(), 21u);
     EXPECT_DOUBLE_EQ(right->back().first, 10);
     EXPECT_DOUBLE_EQ(right->back().second, 10);
     for (auto [e, n] : *right)
         EXPECT_NEAR(std::hypot(e - 10, n - 0), 10, 1e-9);
-    auto left = ArcPoints(0, 0, 10, 10, 10, true);
+    auto left = ArcPoints(0, 0, 10, 10, 10, 15.708, true);
     ASSERT_TRUE(left);
     for (auto [e, n] : *left)
         EXPECT_NEAR(std::hypot(e - 0, n - 10), 10, 1e-9);
-    EXPECT_FALSE(ArcPoints(0, 0, 30, 0, 10, false)); // chord longer than the diameter
-    EXPECT_FALSE(ArcPoints(0, 0, 3, 0, 0, false));
+    EXPECT_FALSE(ArcPoints(0, 0, 30, 0, 10, 40, false)); // chord longer than the diameter
+    EXPECT_FALSE(ArcPoints(0, 0, 3, 0, 0, 3, false));
 
     // Such an arc in a plan is drawn as one straight line between its points, and so is an
     // arc without its curve record; one with its record runs along its circle.
@@ -84,6 +84,59 @@ TEST(PlanView, ArcsRunAlongTheirCircleOrStraightWhenImpossible) {
     // A line wholly beyond one edge of the view is passed over.
     const ViewScale east{40, 10, 10, -10};
     EXPECT_TRUE(PlanLineShapes(lines, pts, CurveTable{}, &east).empty());
+}
+
+// A cul-de-sac head: radius 10, arc length 47.124 (three quarters of the circle) from (0, 0)
+// to (10, 10). Turning right it runs clockwise round the centre (0, 10), through (-7.071,
+// 17.071) half way; turning left anticlockwise round (10, 0), through (17.071, -7.071). The
+// short arc of either turn lies on the other circle.
+TEST(PlanView, ArcsLongerThanAHalfCircleGoTheLongWayRound) {
+    const double h = 10 / std::sqrt(2.0);
+    struct Case {
+        bool Left;
+        double CentreE, CentreN, MiddleE, MiddleN;
+    };
+    for (const Case& c : {Case{false, 0, 10, -h, 10 + h}, Case{true, 10, 0, 10 + h, -h}}) {
+        SCOPED_TRACE(c.Left ? "left" : "right");
+        auto course = ArcThrough(0, 0, 10, 10, 10, 47.124, c.Left);
+        ASSERT_TRUE(course);
+        EXPECT_NEAR(course->CentreE, c.CentreE, 1e-9);
+        EXPECT_NEAR(course->CentreN, c.CentreN, 1e-9);
+        EXPECT_NEAR(course->Sweep, 1.5 * std::acos(-1.0), 1e-9);
+
+        auto arc = ArcPoints(0, 0, 10, 10, 10, 47.124, c.Left);
+        ASSERT_TRUE(arc);
+        ASSERT_EQ(arc->size(), 41u); // 270 degrees in steps of no more than 9
+        EXPECT_EQ(arc->back(), (std::pair<double, double>{10, 10}));
+        for (auto [e, n] : *arc)
+            EXPECT_NEAR(std::hypot(e - c.CentreE, n - c.CentreN), 10, 1e-9);
+        EXPECT_NEAR((*arc)[20].first, c.MiddleE, 1e-9);
+        EXPECT_NEAR((*arc)[20].second, c.MiddleN, 1e-9);
+
+        // The plan draws the line the same way, and the printout takes the view's lines.
+        const std::vector<PointRecord> pts = {{1, 0, 0, 1, 0}, {2, 10, 10, 1, 0}};
+        const CurveTable curves({{1, 2, c.Left ? "L" : "R", 999, 45.0}});
+        auto shapes = PlanLineShapes({{1, 2, 1010.0, 47.124, 2}}, pts, curves, nullptr);
+        ASSERT_EQ(shapes.size(), 40u);
+        EXPECT_NEAR(shapes[19].E2, c.MiddleE, 1e-9);
+        EXPECT_NEAR(shapes[19].N2, c.MiddleN, 1e-9);
+        // A view of the bulge alone, both ends beyond its edges, still shows the arc.
+        const ViewScale bulge{c.MiddleE - 1, c.MiddleN + 1, 2, -2};
+        EXPECT_EQ(PlanLineShapes({{1, 2, 1010.0, 47.124, 2}}, pts, curves, &bulge).size(), 40u);
+        // A quarter circle stays the short arc, on the other centre.
+        auto quarter = ArcThrough(0, 0, 10, 10, 10, 15.708, c.Left);
+        ASSERT_TRUE(quarter);
+        EXPECT_NEAR(quarter->CentreE, c.CentreN, 1e-9);
+        EXPECT_NEAR(quarter->CentreN, c.CentreE, 1e-9);
+    }
+
+    // A half circle whose ends, rounded to the millimetre, lie a little more than the
+    // diameter apart is still drawn as a half circle, not as its straight diameter.
+    auto half = ArcPoints(0, 0, 20.0005, 0, 10, 31.416, false);
+    ASSERT_TRUE(half);
+    EXPECT_NEAR((*half)[10].first, 10.00025, 1e-9);
+    EXPECT_NEAR((*half)[10].second, 10.00025, 1e-9);
+    EXPECT_FALSE(ArcPoints(0, 0, 20.01, 0, 10, 31.416, false)); // a centimetre: no circle
 }
 
 TEST(PlanView, ParcelIdentifiersStandAtTheMeanOfTheirCorners) {

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 using namespace corvane;
@@ -209,5 +210,37 @@ TEST(TraverseClosure, ClosingBearingIsTheSummarysEverywhere) {
         EXPECT_NE(std::find(printed.begin(), printed.end(), "Closing bearing  = " + summary),
                   printed.end())
             << lastBearing;
+    }
+}
+
+// The traverse window's drawing follows an arc leg along its curve, the long way round the
+// centre for a cul-de-sac head (radius 10, arc length 47.124 from 1 at (0, 0) to 2 at
+// (10, 10)), not along its chord; the straight leg back stays one line.
+TEST(TraverseDrawing, ArcLegsFollowTheirCurveEitherTurn) {
+    const double h = 10 / std::sqrt(2.0);
+    struct Case {
+        const char* Turn;
+        double CentreE, CentreN, MiddleE, MiddleN;
+    };
+    for (const Case& c : {Case{"R", 0, 10, -h, 10 + h}, Case{"L", 10, 0, 10 + h, -h}}) {
+        SCOPED_TRACE(c.Turn);
+        const CurveTable curves({{1, 2, c.Turn, 999, 45.0}});
+        TraverseGrid grid =
+            parcel({row("1", "2", "R10.000", "47.124"), row("2", "1", "225.0000", "14.142")});
+        PlanState plan;
+        CreateGridCoords(grid, plan, curves);
+        const std::vector<TraverseArc> arcs = GridArcs(grid, curves);
+        ASSERT_EQ(arcs.size(), 1u);
+        EXPECT_EQ(arcs[0].To, 1u);
+        EXPECT_EQ(arcs[0].Left, std::string(c.Turn) == "L");
+
+        const std::vector<PlotLine> shapes = TraverseShapes(plan.PlanPoints, arcs);
+        ASSERT_EQ(shapes.size(), 41u);
+        for (std::size_t k = 0; k < 40; ++k)
+            EXPECT_NEAR(std::hypot(shapes[k].E2 - c.CentreE, shapes[k].N2 - c.CentreN), 10, 1e-3);
+        EXPECT_NEAR(shapes[19].E2, c.MiddleE, 1e-3);
+        EXPECT_NEAR(shapes[19].N2, c.MiddleN, 1e-3);
+        EXPECT_NEAR(shapes[40].E2, 0, 1e-3); // the straight leg home
+        EXPECT_NEAR(shapes[40].N2, 0, 1e-3);
     }
 }

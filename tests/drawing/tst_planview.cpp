@@ -9,6 +9,8 @@
 #include <QPainter>
 #include <QRegularExpression>
 #include <QTest>
+#include <algorithm>
+#include <cmath>
 #include <sstream>
 
 using namespace corvane;
@@ -247,7 +249,14 @@ class PlanViewTest : public QObject {
         QCOMPARE(o.view->windowTitle(), traverse->windowTitle());
         const PlanPicture picture = o.view->picture();
         QCOMPARE(picture.LineColour, QColor(Qt::red));
-        QVERIFY(picture.Lines.size() >= 4);
+        // AL1's four straight sides, and its side 20-3 (radius 12, arc length 19.269) along its
+        // curve in 20 steps of under a metre, not as its chord.
+        QCOMPARE(o.view->content().Arcs.size(), std::size_t(1));
+        QCOMPARE(picture.Lines.size(), std::size_t(24));
+        QCOMPARE(std::count_if(
+                     picture.Lines.begin(), picture.Lines.end(),
+                     [](const PlotLine& l) { return std::hypot(l.E2 - l.E1, l.N2 - l.N1) < 1.0; }),
+                 20);
         // Draw Plan is back as soon as the whole plan is no longer shown.
         QVERIFY(o.h->action(QStringLiteral("mnuDrawPlan"))->isEnabled());
         o.view->toolButton("Close")->trigger();
