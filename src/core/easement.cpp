@@ -33,6 +33,11 @@ std::int32_t cellPoint(const TraverseGrid& grid, int r, int c) {
     return PointLabelToNumber(grid.cell(r, c));
 }
 
+// A row filled from an arc holds "R" and the radius in its bearing cell.
+bool arcCell(const std::string& cell) {
+    return !cell.empty() && cell.front() == 'R';
+}
+
 // A bearing cell a strip can be computed from: a plain bearing, not "No Data" or an arc.
 bool plainBearing(const std::string& cell) {
     return !cell.empty() && cell != kNoData && ValidBearing(cell);
@@ -54,6 +59,41 @@ class OffsetBuilder {
 
     std::int32_t newNumber() { return next_++; }
 
+    // Where the width falls to 0 the strip's outline runs back along the traverse itself:
+    // the traverse point V joins the far side, and no line is made for it.
+    void pinch(std::int32_t v) {
+        PointRecord point;
+        point.Number = v;
+        point.Fixed = 1;
+        if (auto found = firstIndex_.find(v); found != firstIndex_.end())
+            point = outline_.points[found->second];
+        outline_.points.push_back(point);
+    }
+
+    // The far side's own lines, corner to corner in the order the outline runs, with the
+    // bearing and distance between the two computed corners. Without them the new parcel
+    // has sides that no line measures and cannot close.
+    void addFarSide() {
+        const std::vector<PointRecord>& points = outline_.points;
+        for (size_t i = 1; i < points.size(); ++i) {
+            const PointRecord& a = points[i - 1];
+            const PointRecord& b = points[i];
+            if (a.Number == b.Number || !corners_.count(a.Number) || !corners_.count(b.Number))
+                continue;
+            const double dE = b.East - a.East;
+            const double dN = b.North - a.North;
+            const double length = Val(Format(std::hypot(dE, dN), "0.000"));
+            if (!(length > 0) || !stored_.insert(PointPairKey(a.Number, b.Number)).second)
+                continue;
+            LineRecord line;
+            line.FromPoint = a.Number;
+            line.ToPoint = b.Number;
+            line.Bearing = Val(Format(RadiansToBearing(BearingFromDeltas(dE, dN)), "0.0000"));
+            line.Distance = length;
+            outline_.newLines.push_back(line);
+        }
+    }
+
     // A corner P from traverse point V along bearing at length: a point of the outline and,
     // unless stored already, a line of the plan.
     Status emit(std::int32_t v, std::int32_t p, double bearing, double length, int row) {
@@ -72,6 +112,7 @@ class OffsetBuilder {
         corner.Fixed = 1;
         outline_.points.push_back(corner);
         firstIndex_.try_emplace(p, outline_.points.size() - 1);
+        corners_.insert(p);
         if (stored_.insert(PointPairKey(v, p)).second) {
             LineRecord line;
             line.FromPoint = v;
@@ -88,7 +129,25 @@ class OffsetBuilder {
     std::int32_t next_;
     std::unordered_set<std::uint64_t> stored_;
     std::unordered_map<std::int32_t, size_t> firstIndex_;
+    std::unordered_set<std::int32_t> corners_;
 };
+
+// An end line given by its bearing must run from the traverse into the strip: a bearing
+// pointing the other way would put the corner on the wrong side of the traverse and make
+// the parcel cross itself.
+Status endTowardsStrip(double lineBearing, double endBearing, int side, const char* end) {
+    const double towards = PerpendicularBearing(lineBearing, side);
+    if (std::cos(radians(endBearing) - radians(towards)) > 0)
+        return {};
+    double reverse = endBearing + 180;
+    if (reverse >= 360)
+        reverse -= 360;
+    return Error{std::string("The bearing for the end of the easement from the ") + end +
+                     " point (" + Format(endBearing, "0.0000") +
+                     ") points away from the strip.\nThe end line into the strip runs on " +
+                     Format(reverse, "0.0000") + ".",
+                 kDataTitle};
+}
 
 Status addOffsets(const TraverseGrid& grid, const StripOptions& options, OffsetBuilder& build) {
     const int n = grid.dataRows();
@@ -105,6 +164,9 @@ Status addOffsets(const TraverseGrid& grid, const StripOptions& options, OffsetB
         if (!options.startBearing.empty()) {
             bearing = Val(options.startBearing);
             length = OffsetLength(b1, bearing, w);
+            if (std::isfinite(length))
+                if (Status s = endTowardsStrip(b1, bearing, side, "first"); !s)
+                    return s;
         }
         if (!(length <= 0)) {
             const double given = Val(options.firstPoint);
@@ -126,18 +188,28 @@ Status addOffsets(const TraverseGrid& grid, const StripOptions& options, OffsetB
             continue;
         }
         // A straight run of one width needs no corner; a change of width makes a step, and a
-        // width of 0 ends or starts the strip.
-        if (w1 == w2)
+        // width of 0 ends or starts the strip: along lines of width 0 the outline is pinched
+        // to the traverse, so the strip on either side keeps its own ends and area.
+        if (w1 == w2) {
+            if (w1 == 0)
+                build.pinch(v);
             continue;
-        if (w1 > 0)
+        }
+        if (w1 > 0) {
             if (Status s = build.emit(v, build.newNumber(), PerpendicularBearing(b1, side), w1, r);
                 !s)
                 return s;
-        if (w2 > 0)
+        } else {
+            build.pinch(v);
+        }
+        if (w2 > 0) {
             if (Status s =
                     build.emit(v, build.newNumber(), PerpendicularBearing(b2, side), w2, r + 1);
                 !s)
                 return s;
+        } else {
+            build.pinch(v);
+        }
     }
     // The end of the strip.
     const double b = bearingOf(n);
@@ -147,6 +219,9 @@ Status addOffsets(const TraverseGrid& grid, const StripOptions& options, OffsetB
     if (!options.endBearing.empty()) {
         bearing = Val(options.endBearing);
         length = OffsetLength(b, bearing, w);
+        if (std::isfinite(length))
+            if (Status s = endTowardsStrip(b, bearing, side, "last"); !s)
+                return s;
     }
     if (!(length <= 0)) {
         const double given = Val(options.endPoint);
@@ -245,6 +320,15 @@ StripCheck DataEntered(const TraverseGrid& grid) {
     if (n < 1)
         return check;
     for (int r = 1; r <= n; ++r) {
+        // The far side of an arc is another arc, which the parcel's straight sides cannot
+        // hold: said plainly rather than as a row left incomplete.
+        if (arcCell(grid.cell(r, ColBearing))) {
+            check.message = TraverseMessage{"A fixed width strip cannot follow an arc\n(line " +
+                                                Format(r, "0") + ")",
+                                            kDataTitle};
+            check.row = r;
+            return check;
+        }
         const bool complete = cellValue(grid, r, ColFrom) > 0 && cellValue(grid, r, ColTo) > 0 &&
                               plainBearing(grid.cell(r, ColBearing)) &&
                               !grid.cell(r, ColDistance).empty() && !grid.cell(r, ColWidth).empty();
@@ -274,11 +358,14 @@ Result<StripOutline> CompileStrip(const TraverseGrid& grid, const StripOptions& 
     start.Fixed = 1;
     outline.points.push_back(start);
     double east = 0, north = 0;
+    outline.areaKnown = true;
     for (int r = 1; r <= n; ++r) {
         const double b = BearingToRadians(grid.cell(r, ColBearing));
         const double distance = cellValue(grid, r, ColDistance);
         // A line without a known length is laid out twice as long as the strip is wide.
         const double d = distance > 0 ? distance : 2 * cellValue(grid, r, ColWidth);
+        if (!(distance > 0))
+            outline.areaKnown = false;
         if (d > 0) {
             east += std::sin(b) * d;
             north += std::cos(b) * d;
@@ -308,6 +395,17 @@ Result<StripOutline> CompileStrip(const TraverseGrid& grid, const StripOptions& 
     PointRecord close = outline.points.front();
     close.Fixed = 1;
     outline.points.push_back(close);
+    // Beside a line of unknown length the far side's length would be made up: only a strip
+    // whose every line is measured gets its far side as lines.
+    if (outline.areaKnown)
+        build.addFarSide();
+    double twice = 0;
+    for (size_t i = 1; i < outline.points.size(); ++i) {
+        const PointRecord& a = outline.points[i - 1];
+        const PointRecord& b = outline.points[i];
+        twice += a.East * b.North - b.East * a.North;
+    }
+    outline.area = std::fabs(twice / 2);
     return outline;
 }
 
@@ -370,7 +468,10 @@ Status SaveStrip(TraverseGrid& grid, const StripOptions& options, PlanState& pla
     }
     std::vector<std::string> parcel;
     parcel.reserve(outline.value().points.size() + 1);
-    parcel.push_back(FormatHeading(identifier, 0, "A"));
+    // A strip laid out over a line of unknown length has no area to state.
+    const StripOutline& strip = outline.value();
+    parcel.push_back(strip.areaKnown ? FormatHeading(identifier, AreaToStore(strip.area), "C")
+                                     : FormatHeading(identifier, 0, "A"));
     for (const PointRecord& point : outline.value().points)
         parcel.push_back(Format(point.Number, "0"));
     const std::string polygonsPath = PlanFile(plan.PlanPath, ".ply");

@@ -50,8 +50,8 @@ std::int32_t PartyFreePoint(const TraverseGrid& grid, const PlanState& plan,
                             const StripOptions& options);
 
 // The check before drawing or saving: every row complete (points, a bearing that is a
-// bearing, a distance or "No Data", a width), and a first and last width above 0. ok false
-// with no message for a grid without data.
+// bearing, a distance or "No Data", a width; no arc, which a strip cannot follow), and a
+// first and last width above 0. ok false with no message for a grid without data.
 struct StripCheck {
     bool ok = false;
     std::optional<TraverseMessage> message;
@@ -61,24 +61,31 @@ StripCheck DataEntered(const TraverseGrid& grid);
 
 // The strip's closed outline: the traverse points, then the far-side corners, ordered so
 // that both sides run the same way round, and the first point again at the end; and the
-// lines from traverse points to the new corners that PlanLines does not hold yet.
+// lines PlanLines does not hold yet: from traverse points to the new corners, then (when
+// every line has its length) the far side from corner to corner. Along lines of width 0 the far
+// side runs back over the traverse points themselves (the outline is pinched to the traverse), so a
+// strip broken by a width of 0 is one parcel holding the area of its parts. The area is the
+// outline's; areaKnown is false when a line of unknown length was laid out for it.
 struct StripOutline {
     std::vector<PointRecord> points;
     std::vector<LineRecord> newLines;
+    double area = 0.0;
+    bool areaKnown = false;
 };
 // Refused (title "Easement data error") when a corner would lie at an infinite or undefined
-// distance: an end bearing parallel to its line, or a line that turns straight back.
+// distance (an end bearing parallel to its line, or a line that turns straight back) and
+// when an end bearing points away from the strip.
 Result<StripOutline> CompileStrip(const TraverseGrid& grid, const StripOptions& options,
                                   const PlanState& plan);
 
 // Saves one strip: the grid's lines with a distance into PlanLines (a linked row, or a row
 // whose two points a stored line joins, updates that line; others are added), the lines to
 // the new corners, the lines file written, and the outline appended to the polygons file as
-// parcel `identifier` (area 0, code "A"). PlanLines is read from the file first when it is not
-// loaded. The lines and polygons files are written in one commit. Refused, with PlanLines
-// and the files as they were, while the lines file's last load failed, when the lines cannot
-// be stored ("Error saving lines") and when the files cannot be written ("Saving polygon
-// error").
+// parcel `identifier` with its computed area (code "C"; area 0, code "A" when a line's length
+// is unknown). PlanLines is read from the file first when it is not loaded. The lines and polygons
+// files are written in one commit. Refused, with PlanLines and the files as they were, while the
+// lines file's last load failed, when the lines cannot be stored ("Error saving lines") and when
+// the files cannot be written ("Saving polygon error").
 Status SaveStrip(TraverseGrid& grid, const StripOptions& options, PlanState& plan,
                  const std::string& identifier);
 

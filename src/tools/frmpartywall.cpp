@@ -163,13 +163,15 @@ int frmPartyWall::stripCount() const {
 void frmPartyWall::openStrip(const QString& identifier) {
     identifier_ = identifier;
     setWindowTitle(identifier);
-    // The traverse of the first strip is still here: the second lies on its other side.
-    if (!grid_.rows.empty() && !grid_.cell(1, ColFrom).empty()) {
+    // The first strip of this traverse was saved: the second lies on its other side. The
+    // side turns once per save, so asking again without saving keeps the side the user sees.
+    if (turnSide_ && !grid_.rows.empty() && !grid_.cell(1, ColFrom).empty()) {
         if (optLeft->isChecked())
             optRight->setChecked(true);
         else
             optLeft->setChecked(true);
     }
+    turnSide_ = false;
     grid_.row = 1;
     grid_.col = ColFrom;
     showOpened();
@@ -274,6 +276,7 @@ void frmPartyWall::cmdClear_Click() {
     lineGrid_->hideEditor();
     ClearTraverseGrid(grid_);
     txtCount->setText(QStringLiteral("0"));
+    turnSide_ = false;
     for (QLineEdit* edit : {txtStartBearing, txtEndBearing, txtFirstPoint, txtEndPoint})
         edit->clear();
     lineGrid_->reload();
@@ -351,6 +354,7 @@ void frmPartyWall::cmdOK_Click() {
         // Ready for the strip on the other side of the same traverse.
         for (QLineEdit* edit : {txtStartBearing, txtEndBearing, txtFirstPoint, txtEndPoint})
             edit->clear();
+        turnSide_ = true;
     } else {
         cmdClear_Click();
     }

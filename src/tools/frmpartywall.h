@@ -20,8 +20,8 @@ class frmPartyWall : public ToolWindow {
   public:
     frmPartyWall(PlanHost& host, QWidget* parent = nullptr);
 
-    // Shows the window for a new parcel; the side turns over when the grid still holds the
-    // traverse of an earlier strip.
+    // Shows the window for a new parcel; the side turns over when the first strip of the
+    // traverse still in the grid was saved since the window was last opened.
     void openStrip(const QString& identifier);
 
     QString identifier() const { return identifier_; }
@@ -52,6 +52,8 @@ class frmPartyWall : public ToolWindow {
     void cmdOK_Click();
 
     QString identifier_;
+    // A strip was saved since the window was last opened: the next opening turns the side.
+    bool turnSide_ = false;
     QRadioButton* optLeft = nullptr;
     QRadioButton* optRight = nullptr;
     QLineEdit* txtStartBearing = nullptr;

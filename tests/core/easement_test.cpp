@@ -4,6 +4,7 @@
 #include "core/easement.h"
 #include "core/linesfile.h"
 #include "core/numtext.h"
+#include "core/summary.h"
 
 #include "plantestdir.h"
 
@@ -77,7 +78,8 @@ TEST(EasementCorners, TurningCornerLiesOnTheBisectorOnEitherSide) {
     EXPECT_EQ(numbers(l), (std::vector<std::int32_t>{1, 2, 3, 6, 5, 4, 1}));
     EXPECT_EQ(join(l, 2, 5), (std::pair<std::string, std::string>{"135.0000", "2.828"}));
     EXPECT_EQ(join(l, 1, 4), (std::pair<std::string, std::string>{"90.0000", "2.000"}));
-    EXPECT_EQ(l.newLines.size(), 3u);
+    // Three lines out to the corners, two along the far side.
+    EXPECT_EQ(l.newLines.size(), 5u);
 
     StripOptions right;
     right.rightSide = true;
@@ -145,6 +147,110 @@ TEST(EasementCorners, UnknownLengthsAndRefusedShapes) {
     ASSERT_TRUE(zero.message);
     EXPECT_EQ(zero.message->text, "First or last width cannot be 0");
     EXPECT_FALSE(DataEntered(stripGrid({})).message);
+
+    // A row filled from an arc is named as an arc, not as a row left incomplete.
+    StripCheck arc = DataEntered(stripGrid({strip("1", "2", "0.0000", "10.000", "2.000"),
+                                            strip("2", "3", "R10.000", "15.708", "2.000")}));
+    ASSERT_TRUE(arc.message);
+    EXPECT_EQ(arc.message->text, "A fixed width strip cannot follow an arc\n(line 2)");
+    EXPECT_EQ(arc.row, 2);
+}
+
+// An end bearing must run from the traverse into the strip; the reverse bearing would put
+// the end corner on the wrong side and the parcel would cross itself.
+TEST(EasementCorners, EndBearingsPointingAwayFromTheStripAreRefused) {
+    const TraverseGrid grid = stripGrid({strip("1", "2", "0.0000", "10.000", "2.000")});
+    PlanState plan;
+    auto refusedWith = [&](const StripOptions& options, const std::string& words) {
+        auto outline = CompileStrip(grid, options, plan);
+        if (outline)
+            return ::testing::AssertionFailure() << "accepted";
+        if (outline.error().title != "Easement data error" ||
+            outline.error().message.find(words) == std::string::npos)
+            return ::testing::AssertionFailure() << outline.error().message;
+        return ::testing::AssertionSuccess();
+    };
+    // Traverse on the left: the strip lies east of a line running north.
+    StripOptions start;
+    start.startBearing = "270.0000";
+    EXPECT_TRUE(refusedWith(start, "from the first point (270.0000) points away"));
+    StripOptions end;
+    end.endBearing = "225.0000";
+    EXPECT_TRUE(refusedWith(end, "from the last point (225.0000) points away"));
+    // The same bearing is the right one for the strip on the other side.
+    start.rightSide = true;
+    EXPECT_TRUE(CompileStrip(grid, start, plan));
+    // A slanted end into the strip stands, its corner on the far side at the strip's width.
+    StripOptions slanted;
+    slanted.startBearing = "45.0000";
+    const StripOutline o = compile(grid, slanted);
+    EXPECT_EQ(join(o, 1, 3), (std::pair<std::string, std::string>{"45.0000", "2.828"}));
+}
+
+// A width of 0 on a middle line ends the strip there and starts it again after: the outline
+// runs back along the traverse (pinched), so the parcel holds the two parts and nothing
+// between them.
+TEST(EasementCorners, WidthZeroInTheMiddleBreaksTheStrip) {
+    const StripOutline broken = compile(stripGrid({strip("1", "2", "0.0000", "30.000", "3.000"),
+                                                   strip("2", "3", "0.0000", "10.000", "0.000"),
+                                                   strip("3", "4", "0.0000", "30.000", "3.000")}),
+                                        {});
+    EXPECT_EQ(numbers(broken), (std::vector<std::int32_t>{1, 2, 3, 4, 8, 7, 3, 2, 6, 5, 1}));
+    EXPECT_NEAR(broken.area, 180.0, 1e-6);
+    EXPECT_TRUE(broken.areaKnown);
+
+    // Two lines of width 0 in a row, round a bend: the far side runs back over every
+    // traverse point between the two parts.
+    StripOptions right;
+    right.rightSide = true;
+    const StripOutline bend = compile(stripGrid({strip("1", "2", "0.0000", "10.000", "1.000"),
+                                                 strip("2", "3", "90.0000", "5.000", "0.000"),
+                                                 strip("3", "4", "180.0000", "5.000", "0.000"),
+                                                 strip("4", "5", "180.0000", "10.000", "1.000")}),
+                                      right);
+    EXPECT_EQ(numbers(bend), (std::vector<std::int32_t>{5, 4, 3, 2, 1, 6, 7, 2, 3, 4, 8, 9, 5}));
+    EXPECT_NEAR(bend.area, 20.0, 1e-6);
+}
+
+// A strip saved as a parcel closes: its far side is stored as lines and its area computed.
+// The bent strip is computed by hand: the far side runs 3 m off both lines, its corner on
+// the bisector at 3 / cos 30 = 3.464 m, each far line shorter by 3 tan 30 = 1.732 m.
+TEST(EasementSave, TheNewParcelClosesWithItsFarSideAndArea) {
+    test::PlanTestDir dir;
+    dir.write("p.lns", "101,102,0.0000,30.000\r\n");
+    dir.write("p.ply", "");
+    PlanState plan;
+    plan.PlanPath = dir.path("p");
+    TraverseGrid bent = stripGrid({strip("101", "102", "0.0000", "30.000", "3.000"),
+                                   strip("102", "103", "60.0000", "25.000", "3.000")});
+    ASSERT_TRUE(SaveStrip(bent, {}, plan, "EA1"));
+    EXPECT_EQ(dir.read("p.lns"), "101,102,0.0000,30.000\r\n102,103,60.0000,25.000\r\n"
+                                 "101,104,90.0000,3.000\r\n102,105,120.0000,3.464\r\n"
+                                 "103,106,150.0000,3.000\r\n"
+                                 "106,105,240.0000,23.268\r\n105,104,180.0000,28.268\r\n");
+    EXPECT_EQ(dir.read("p.ply"),
+              "\"EA1\",159.8,\"C\"\r\n101\r\n102\r\n103\r\n106\r\n105\r\n104\r\n101\r\n");
+
+    // A strip broken by a width of 0, and one laid over a line of unknown length (no area to
+    // state, as before).
+    plan.chkArray = false;
+    TraverseGrid broken = stripGrid({strip("201", "202", "0.0000", "30.000", "3.000"),
+                                     strip("202", "203", "0.0000", "10.000", "0.000"),
+                                     strip("203", "204", "0.0000", "30.000", "3.000")});
+    ASSERT_TRUE(SaveStrip(broken, {}, plan, "EA2"));
+    TraverseGrid unknown = stripGrid({strip("301", "302", "0.0000", kNoData, "1.000")});
+    ASSERT_TRUE(SaveStrip(unknown, {}, plan, "EA3"));
+    const std::string polygons = dir.read("p.ply");
+    EXPECT_NE(polygons.find("\"EA2\",180,\"C\"\r\n"), std::string::npos) << polygons;
+    EXPECT_NE(polygons.find("\"EA3\",0,\"A\"\r\n"), std::string::npos) << polygons;
+
+    LoadLines(plan);
+    auto summary = ClosureSummary(SummaryRows, plan, kDefaultAccuracyClass);
+    ASSERT_TRUE(summary) << summary.error().message;
+    ASSERT_EQ(summary.value().Rows.size(), 3u);
+    EXPECT_EQ(summary.value().Rows[0].Status, ParcelStatus::Acceptable);
+    EXPECT_EQ(summary.value().Rows[1].Status, ParcelStatus::Acceptable);
+    EXPECT_EQ(summary.value().Rows[2].Status, ParcelStatus::MissingData);
 }
 
 TEST(EasementSave, TwoStripsFromOneTraverseAndRefusals) {

@@ -90,13 +90,17 @@ class ToolWindowsTest : public QObject {
         QVERIFY(!view->content().WholePlan);
         QCOMPARE(view->content().Points.size(), size_t(7));
 
+        // Asked again for the same parcel before any save: the side stays as the user chose.
+        h.run(QStringLiteral("mnuPartyWalls"), {QStringLiteral("ea9")});
+        QVERIFY(wall->findChild<QRadioButton*>(QStringLiteral("optLeft"))->isChecked());
+
         t.click("cmdOK");
         QVERIFY(!wall->isVisible());
         QVERIFY(ReadText(s.file(".lns")).contains("900,901,0.0000,10.000\r\n"));
         QVERIFY(ReadText(s.file(".lns")).contains("901,904,135.0000,2.828\r\n"));
         QVERIFY(
             ReadText(s.file(".ply"))
-                .endsWith("\"EA9\",0,\"A\"\r\n900\r\n901\r\n902\r\n905\r\n904\r\n903\r\n900\r\n"));
+                .endsWith("\"EA9\",36,\"C\"\r\n900\r\n901\r\n902\r\n905\r\n904\r\n903\r\n900\r\n"));
 
         // The same traverse again: the side turns over, and the second save clears the window.
         h.run(QStringLiteral("mnuPartyWalls"), {QStringLiteral("10")});
@@ -104,7 +108,7 @@ class ToolWindowsTest : public QObject {
         t.click("cmdOK");
         const QByteArray polygons = ReadText(s.file(".ply"));
         QVERIFY(polygons.endsWith(
-            "\"EA10\",0,\"A\"\r\n902\r\n901\r\n900\r\n906\r\n907\r\n908\r\n902\r\n"));
+            "\"EA10\",44,\"C\"\r\n902\r\n901\r\n900\r\n906\r\n907\r\n908\r\n902\r\n"));
         QCOMPARE(ReadText(s.file(".lns")).count("900,901,"), 1);
         QCOMPARE(parcels(h).mid(parcels(h).size() - 2), (QStringList{"EA9", "EA10"}));
         QCOMPARE(wall->grid().dataRows(), 1);
