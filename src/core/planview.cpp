@@ -307,25 +307,21 @@ std::vector<std::string> IdentifyPoints(const std::vector<PointRecord>& points, 
                                         const std::string& plan,
                                         const std::vector<std::string>& ptsLines) {
     std::vector<std::string> reports;
-    bool found = false;
-    const float x1 = static_cast<float>(pressX), x2 = static_cast<float>(dragX);
-    const float y1 = static_cast<float>(pressY), y2 = static_cast<float>(dragY);
+    // The rectangle as dragged, whichever corner the drag began at.
+    const double west = std::min(pressX, dragX), east = std::max(pressX, dragX);
+    const double south = std::min(pressY, dragY), north = std::max(pressY, dragY);
     for (const PointRecord& p : points) {
-        const float e = static_cast<float>(p.East), n = static_cast<float>(p.North);
-        if (p.Fixed != 1 || p.Number <= 0 || !(x1 < e && e < x2 && y1 < n && n < y2))
+        if (p.Fixed != 1 || p.Number <= 0 ||
+            !(west < p.East && p.East < east && south < p.North && p.North < north))
             continue;
+        // Each point inside is reported: by its line of the description file, or by its label.
         const std::string label = PointNumberToLabel(p.Number);
         const std::string key = UpperCase(" " + label + " " + plan);
-        for (const std::string& line : ptsLines)
-            if (UpperCase(line.substr(0, key.size())) == key) {
-                reports.push_back(line);
-                found = true;
-                break;
-            }
-        if (!found) {
-            reports.push_back(label);
-            found = true;
-        }
+        auto described =
+            std::find_if(ptsLines.begin(), ptsLines.end(), [&](const std::string& line) {
+                return UpperCase(line.substr(0, key.size())) == key;
+            });
+        reports.push_back(described != ptsLines.end() ? *described : label);
     }
     return reports;
 }

@@ -138,9 +138,9 @@ ConnectAnswer ParseConnectAnswer(std::string_view answer, const std::vector<Poin
 
 // What identifying the points strictly inside the dragged rectangle reports, in table
 // order: for each fixed numbered point, the line of the plan's ".pts" description file that
-// begins with " LABEL PLAN" (letter case ignored), or else its label alone for the first
-// point only. ptsLines: the description file's lines (empty when there is none); plan: the
-// plan identifier.
+// begins with " LABEL PLAN" (letter case ignored), or else its label alone. The rectangle is
+// the one between the press and the release, dragged in any direction. ptsLines: the
+// description file's lines (empty when there is none); plan: the plan identifier.
 std::vector<std::string> IdentifyPoints(const std::vector<PointRecord>& points, double pressX,
                                         double pressY, double dragX, double dragY,
                                         const std::string& plan,

@@ -35,18 +35,25 @@ std::optional<std::int32_t> cornerNumber(const std::string& text, std::int32_t l
     return static_cast<std::int32_t>(*value);
 }
 
-// The mark of a row: digits only (the "/" of the written form was dropped on entry), above
-// the limit and within the 32 bits a point number is stored in.
+// The mark of a row: its label as every point is typed ("PM1234"), or the coded number as
+// digits (the "/" of the written form was dropped on entry), above the limit and within the
+// 32 bits a point number is stored in.
 std::optional<std::int32_t> markNumber(const std::string& text, std::int32_t limit) {
     if (text.empty())
         return std::nullopt;
     std::int64_t value = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9')
+    if (text.front() >= '0' && text.front() <= '9') {
+        for (char c : text) {
+            if (c < '0' || c > '9')
+                return std::nullopt;
+            value = value * 10 + (c - '0');
+            if (value > 2147483647)
+                return std::nullopt;
+        }
+    } else {
+        if (!ValidPointLabel(text))
             return std::nullopt;
-        value = value * 10 + (c - '0');
-        if (value > 2147483647)
-            return std::nullopt;
+        value = PointLabelToNumber(text);
     }
     if (value <= limit)
         return std::nullopt;
@@ -105,7 +112,7 @@ GridRows LoadPSMRows(const PlanState& plan) {
         row[ColCorner] = Format(join.Point, "0");
         row[ColMarkBearing] = join.Bearing;
         row[ColMarkDistance] = join.Distance;
-        row[ColMarkNumber] = Format(join.Mark, "0");
+        row[ColMarkNumber] = PointNumberToLabel(join.Mark);
         rows.push_back(std::move(row));
     }
     return rows;

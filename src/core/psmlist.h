@@ -15,7 +15,8 @@ namespace corvane {
 // The survey mark connection list: one measured line from a permanent survey mark (a point
 // number above PointNumberLimit) to a parcel corner (a number from 1 to the limit) per row of
 // a GridKind::Marks grid. Column 0 the connection's index in PlanLines (empty for a row typed
-// in the window), then Corner, Bearing from the mark, Distance and PSM Number (digits).
+// in the window), then Corner, Bearing from the mark, Distance and PSM Number (the mark's
+// label, "PM1234", as in every grid; its coded number typed as digits is taken too).
 
 // The rows the list opens with: every live connection of PlanLines (LoadMarkJoins) to a corner
 // numbered 1 or more, in PlanLines order, its bearing taken from the mark. Put into the grid
@@ -37,9 +38,9 @@ struct PsmCheck {
 // Trims the grid (LastPSMLine), then checks every row in turn, stopping at the first fault:
 // the corner must be a point from 1 to PointNumberLimit, the distance above 0 (and no more
 // than kMaxDistance), the bearing a valid bearing from 0 to 360 (360.0000 itself included),
-// and the PSM number all digits naming a mark: above PointNumberLimit and within 32 bits. A
-// lone row left entirely empty (the list's last connection was deleted) passes: there is
-// nothing to store.
+// and the PSM number a mark's label or digits naming a mark: above PointNumberLimit and
+// within 32 bits. A lone row left entirely empty (the list's last connection was deleted)
+// passes: there is nothing to store.
 PsmCheck CheckPSMLines(TraverseGrid& grid, const PlanState& plan);
 
 // Stores the checked rows in PlanLines and writes the lines file. The lines are loaded first

@@ -93,33 +93,57 @@ RecordKind kindOf(const ScaledRecord& r) {
     return RecordKind::Line;
 }
 
-// Walks the strings of a file: calls done(number, first record, end record) for each string
-// that ends, numbered by its start record among all start records. A vertex outside a string
-// and an end record without a string belong to none; a start record before the open string
-// ended abandons that string.
-template <typename Done> void walkStrings(const ParsedFile& file, Done done) {
-    int strings = 0;
+// A run of digitized records: a string from its start record to its end record, or what a
+// file holds of one, so that every record has a row that carries it. A start record begins
+// a run (a string left without its end record is a run of its own); an end record closes
+// the open run; a vertex or an end record outside a string begins a run of its own. Runs are
+// numbered 1, 2, ... in file order, which for strings that end is the order of their start
+// records. A scaled line standing among a string's records is no part of the run.
+struct DigitizedRun {
+    int number = 0;
+    std::vector<size_t> records;
+    std::optional<std::int32_t> first; // the start record's point
+    std::optional<std::int32_t> last;  // the end record's point
+};
+
+std::vector<DigitizedRun> digitizedRuns(const ParsedFile& file) {
+    std::vector<DigitizedRun> runs;
     bool open = false;
-    size_t start = 0;
+    auto begin = [&] {
+        runs.emplace_back();
+        runs.back().number = static_cast<int>(runs.size());
+        open = true;
+    };
     for (size_t i = 0; i < file.records.size(); ++i) {
         if (!file.records[i])
             continue;
-        switch (kindOf(*file.records[i])) {
+        const ScaledRecord& r = *file.records[i];
+        switch (kindOf(r)) {
         case RecordKind::Start:
-            ++strings;
-            open = true;
-            start = i;
-            break;
-        case RecordKind::End:
-            if (open)
-                done(strings, start, i);
-            open = false;
+            begin();
+            runs.back().first = r.from;
             break;
         case RecordKind::Vertex:
-        case RecordKind::Line:
+            if (!open)
+                begin();
             break;
+        case RecordKind::End:
+            if (!open)
+                begin();
+            runs.back().last = r.to;
+            open = false;
+            break;
+        case RecordKind::Line:
+            continue;
         }
+        runs.back().records.push_back(i);
     }
+    return runs;
+}
+
+std::string lineKey(const std::string& from, const std::string& to, const std::string& bearing,
+                    const std::string& distance) {
+    return from + "," + to + "," + bearing + "," + distance;
 }
 
 bool emptyRow(const GridRow& row) {
@@ -171,7 +195,7 @@ bool completeLineRow(const GridRow& row) {
 }
 
 std::string lineRecordText(const GridRow& row) {
-    return row[ColFrom] + "," + row[ColTo] + "," + row[ColBearing] + "," + row[ColDistance];
+    return lineKey(row[ColFrom], row[ColTo], row[ColBearing], row[ColDistance]);
 }
 
 } // namespace
@@ -185,29 +209,31 @@ Result<GridRows> ReadScaledRows(const std::string& planPath) {
     if (!parsed)
         return parsed.error();
     const ParsedFile& file = parsed.value();
-    // A string is shown where its end record stands, as the file is read.
-    std::unordered_map<size_t, std::pair<int, size_t>> endings; // end record -> number, start
-    walkStrings(file, [&](int number, size_t start, size_t end) {
-        endings.emplace(end, std::make_pair(number, start));
-    });
+    // A run is shown where its last record stands (a string where its end record stands).
+    std::unordered_map<size_t, const DigitizedRun*> endings;
+    const std::vector<DigitizedRun> runs = digitizedRuns(file);
+    for (const DigitizedRun& run : runs)
+        endings.emplace(run.records.back(), &run);
+    auto pointText = [](const std::optional<std::int32_t>& point) {
+        return point ? Format(*point, "0") : std::string();
+    };
     for (size_t i = 0; i < file.records.size(); ++i) {
         if (!file.records[i])
             continue;
         const ScaledRecord& r = *file.records[i];
-        const RecordKind kind = kindOf(r);
-        if (kind == RecordKind::End) {
-            auto it = endings.find(i);
-            if (it == endings.end())
-                continue;
-            const ScaledRecord& first = *file.records[it->second.second];
-            rows.push_back(GridRow{Format(it->second.first, "0"), Format(first.from, "0"),
-                                   Format(r.to, "0"), kDigitized, kDigitized});
-        } else if (kind == RecordKind::Line) {
-            // Only these rows are shown rounded ("0.0000", "0.000"); a string's records are
-            // carried as the file holds them.
+        if (kindOf(r) == RecordKind::Line) {
+            // Only these rows are shown rounded ("0.0000", "0.000"); a save writes the
+            // file's own figures back for a row left as it was shown.
             rows.push_back(GridRow{"", Format(r.from, "0"), Format(r.to, "0"),
                                    Format(r.third, "0.0000"), Format(r.fourth, "0.000")});
+            continue;
         }
+        auto it = endings.find(i);
+        if (it == endings.end())
+            continue;
+        const DigitizedRun& run = *it->second;
+        rows.push_back(GridRow{Format(run.number, "0"), pointText(run.first), pointText(run.last),
+                               kDigitized, kDigitized});
     }
     return rows;
 }
@@ -269,18 +295,32 @@ Status SaveScaledLines(const TraverseGrid& grid, const std::string& planPath) {
         return parsed.error();
     const ParsedFile& file = parsed.value();
 
-    // Each string's records: its start record, its vertices and its end record (a scaled
-    // line standing among them is written from its own row).
+    // Each run's records, copied text for text (a scaled line standing among them is
+    // written from its own row).
     std::unordered_map<int, std::vector<size_t>> strings;
-    walkStrings(file, [&](int number, size_t start, size_t end) {
-        std::vector<size_t>& records = strings[number];
-        for (size_t i = start; i <= end; ++i)
-            if (file.records[i] && kindOf(*file.records[i]) != RecordKind::Line)
-                records.push_back(i);
-    });
+    for (DigitizedRun& run : digitizedRuns(file))
+        strings.emplace(run.number, std::move(run.records));
+    // The scaled lines as the grid showed them, each with the record it was read from: a row
+    // still showing a record's rounded figures is written with the record's own text, so a
+    // save never rounds what the user did not retype.
+    std::unordered_map<std::string, std::vector<size_t>> shown;
+    for (size_t i = file.records.size(); i-- > 0;) {
+        const auto& r = file.records[i];
+        if (r && kindOf(*r) == RecordKind::Line)
+            shown[lineKey(Format(r->from, "0"), Format(r->to, "0"), Format(r->third, "0.0000"),
+                          Format(r->fourth, "0.000"))]
+                .push_back(i);
+    }
     for (const GridRow& row : grid.rows) {
         if (completeLineRow(row)) {
-            out.push_back(lineRecordText(row));
+            auto it =
+                shown.find(lineKey(row[ColFrom], row[ColTo], row[ColBearing], row[ColDistance]));
+            if (it != shown.end() && !it->second.empty()) {
+                out.push_back(file.text[it->second.back()]);
+                it->second.pop_back();
+            } else {
+                out.push_back(lineRecordText(row));
+            }
             continue;
         }
         if (!isStringRow(row))
@@ -290,6 +330,8 @@ Status SaveScaledLines(const TraverseGrid& grid, const std::string& planPath) {
             continue;
         for (size_t i : it->second)
             out.push_back(file.text[i]);
+        // A run is written once, even if its row was somehow doubled.
+        strings.erase(it);
     }
     // The backup and the new file are put in place together: the backup always holds the
     // file as it was just before this save.

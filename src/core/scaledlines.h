@@ -26,8 +26,10 @@ inline constexpr const char* kDigitized = "Digitized";
 
 // The grid rows of the plan's scaled lines file, in file order; none when there is no file.
 // A record that is not four numbers (points whole) refuses the whole file, naming its line
-// (title "Error reading scaled lines"). Blank lines are passed over. An end record outside a
-// string, and a string the file never ends, show no row.
+// (title "Error reading scaled lines"). Blank lines are passed over. Every digitized record
+// has a row that carries it: a string the file never ends (or abandons for a new start
+// record) shows as a row of its own with To empty, and vertices or an end record outside a
+// string as a row with From empty, each numbered in file order among the strings.
 Result<GridRows> ReadScaledRows(const std::string& planPath);
 
 // Fills the grid for the window: the file's rows, or one empty row when there are none (or
@@ -52,10 +54,11 @@ ScaledCheck CheckScaledLines(TraverseGrid& grid);
 
 // Writes the grid over the plan's scaled lines file. When the file exists, it is first copied
 // to its backup (PlanPath + ".~ca") and then rewritten in grid order: each complete scaled
-// line row (all four cells filled) as its cell texts joined by ","; each string row as the
-// records of its string copied from the previous file exactly as they were read, so a
-// deleted string row drops its string and the others keep every figure. Without a file,
-// only the complete scaled line rows are written, and no backup is made. The backup and the
+// line row (all four cells filled) as its cell texts joined by ",", or as the record it was
+// read from, text for text, while the row still shows that record's rounded figures; each
+// string row as the records of its string copied from the previous file exactly as they
+// were read, so a deleted string row drops its string and the others keep every figure. Without a
+// file, only the complete scaled line rows are written, and no backup is made. The backup and the
 // new file are written in one commit: a failure leaves both as they were. Error titles
 // "Replace Scaled data error" (an existing file) and "Add Scaled lines error" (a new one).
 Status SaveScaledLines(const TraverseGrid& grid, const std::string& planPath);

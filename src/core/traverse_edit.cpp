@@ -193,7 +193,8 @@ ColumnCommit commitMarkColumn(TraverseGrid& grid, int r, int c, const std::strin
     case ColMarkNumber:
         if (trimmed(text).empty())
             return {};
-        grid.cell(r, ColMarkNumber) = MarkNumberEntry(trimmed(text));
+        // A mark's label reads in capitals as in every grid ("pm12" is PM12).
+        grid.cell(r, ColMarkNumber) = UpperCase(MarkNumberEntry(trimmed(text)));
         return {true, std::nullopt, false};
     default:
         return {};

@@ -198,14 +198,23 @@ TEST(PlanView, ConnectAnswersAndIdentifiedPoints) {
     EXPECT_EQ(ParseConnectAnswer("12 99", pts).Message, "Could not find points");
     EXPECT_EQ(ParseConnectAnswer("12 16", pts).Message, "Could not find points"); // not fixed
 
-    // Without descriptions only the first point inside is reported; the edges are outside.
-    EXPECT_EQ(IdentifyPoints(pts, 0, 0, 10, 10, "D1", {}), (std::vector<std::string>{"12"}));
+    // Every fixed point inside is reported, by its label without a description, whichever
+    // way the rectangle was dragged; the edges are outside.
+    const std::vector<std::string> inside = {"12", "15", "SSM3"};
+    EXPECT_EQ(IdentifyPoints(pts, 0, 0, 10, 10, "D1", {}), inside);
+    EXPECT_EQ(IdentifyPoints(pts, 10, 10, 0, 0, "D1", {}), inside);
+    EXPECT_EQ(IdentifyPoints(pts, 0, 10, 10, 0, "D1", {}), inside);
+    EXPECT_EQ(IdentifyPoints(pts, 10, 0, 0, 10, "D1", {}), inside);
+    EXPECT_EQ(IdentifyPoints(pts, 1.5, 2.5, 0, 0, "D1", {}), (std::vector<std::string>{"12"}));
     EXPECT_TRUE(IdentifyPoints(pts, 1, 1, 2, 2, "D1", {}).empty());
     // With them, every described point inside, found by label and plan in any case.
     const std::vector<std::string> pts_file = {" 15 D1 fence post", " ssm3 d1 in kerb",
                                                " 12 D2 other plan"};
     EXPECT_EQ(IdentifyPoints(pts, 0, 0, 10, 10, "D1", pts_file),
               (std::vector<std::string>{"12", " 15 D1 fence post", " ssm3 d1 in kerb"}));
+    // A described point first does not silence the undescribed ones after it.
+    EXPECT_EQ(IdentifyPoints(pts, 0, 0, 10, 10, "D1", {" 12 D1 peg"}),
+              (std::vector<std::string>{" 12 D1 peg", "15", "SSM3"}));
 }
 
 TEST(PlanPrint, ScaleAndPageTests) {

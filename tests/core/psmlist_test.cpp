@@ -59,6 +59,34 @@ TEST(PsmList, LoadsEachConnectionFromTheMarkAndPassesTheCheck) {
     EXPECT_TRUE(CheckPSMLines(t.grid, t.plan).ok);
 }
 
+// Marks read as labels in this list as in every other grid: shown as "PM1234", typed so in
+// any letter case, and stored as the coded number, while a coded number typed as digits
+// is still taken.
+TEST(PsmList, ShowsAndTakesMarkLabels) {
+    PsmPlan t("44441234,12,45.0000,10.000\r\n13,55557,30.0000,20.000\r\n");
+    EXPECT_EQ(t.grid.rows, (GridRows{row("12", "45.0000", "10.000", "PM1234", "0"),
+                                     row("13", "210.0000", "20.000", "SSM7", "1")}));
+    t.add(row("14", "90.0000", "5.000", ""));
+    t.add(row("15", "80.0000", "6.000", "44441236"));
+    t.grid.row = 3;
+    t.grid.col = ColMarkNumber;
+    ASSERT_TRUE(CommitCell(t.grid, t.plan, "pm 1235").accepted);
+    EXPECT_EQ(t.grid.cell(3, ColMarkNumber), "PM 1235");
+    ASSERT_TRUE(CheckPSMLines(t.grid, t.plan).ok);
+    ASSERT_TRUE(SavePSMLines(t.grid, t.plan));
+    EXPECT_EQ(t.dir.read("p.lns"), "44441234,12,45.0000,10.000\r\n55557,13,210.0000,20.000\r\n"
+                                   "44441235,14,90.0000,5.000\r\n44441236,15,80.0000,6.000\r\n");
+
+    // A label that names no mark is refused as any other faulty mark.
+    for (const char* mark : {"PM", "PM0", "PM12.5", "PMX1", "PM1234567890"}) {
+        t.open();
+        t.add(row("16", "10.0000", "1.000", mark));
+        const PsmCheck check = CheckPSMLines(t.grid, t.plan);
+        ASSERT_FALSE(check.ok) << mark;
+        EXPECT_EQ(check.message->text, "Invalid PSM number in line 5") << mark;
+    }
+}
+
 TEST(PsmCheck, RefusesTheFirstFaultyCellWithItsLine) {
     PlanState plan; // marks above 5000
     TraverseGrid grid;

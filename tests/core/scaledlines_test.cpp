@@ -81,7 +81,7 @@ TEST(ScaledSave, DeletedStringIsDroppedAndTheOthersCopiedAsRead) {
 
     ASSERT_TRUE(CheckScaledLines(grid).ok);
     ASSERT_TRUE(SaveScaledLines(grid, dir.path("p")));
-    EXPECT_EQ(dir.read("p.sca"), "1,2,45.3000,12.346\r\n" + kString2 + "3,4,360.0000,5.000\r\n");
+    EXPECT_EQ(dir.read("p.sca"), "1,2,45.3,12.3456\r\n" + kString2 + "3,4,360,5\r\n");
     EXPECT_EQ(dir.read("p.~ca"), kScaled);
 
     // The last row is never deleted.
@@ -90,6 +90,43 @@ TEST(ScaledSave, DeletedStringIsDroppedAndTheOthersCopiedAsRead) {
     grid.row = 1;
     EXPECT_FALSE(ScaledDeleteCheck(grid).allowed);
     EXPECT_FALSE(DeleteScaledRow(grid));
+}
+
+// Records a digitizer or an older program left without a string around them, and scaled
+// figures finer than the grid shows, survive a save untouched; only what the user deleted
+// or retyped changes.
+TEST(ScaledSave, CarriesEveryRecordAndTheFileFigures) {
+    const std::string stray = "0,0,1.5,2.5\r\n";                              // a vertex alone
+    const std::string abandoned = "10,0,100.5,200.25\r\n0,0,101.1,201.2\r\n"; // no end
+    const std::string ended = "20,0,300.1,400.2\r\n0,22,302.55,402.75\r\n";
+    const std::string lonelyEnd = "0,30,5,6\r\n";
+    const std::string line = "1,2,45.3,12.3456\r\n";
+    const std::string unended = "40,0,7,8\r\n0,0,9,10\r\n"; // the file stops in it
+    const std::string file = stray + abandoned + ended + lonelyEnd + line + unended;
+    test::PlanTestDir dir;
+    dir.write("p.sca", file);
+    TraverseGrid grid;
+    ASSERT_TRUE(LoadScaledGrid(grid, dir.path("p")));
+    EXPECT_EQ(grid.rows, (GridRows{row("", "", "Digitized", "Digitized", "1"),
+                                   row("10", "", "Digitized", "Digitized", "2"),
+                                   row("20", "22", "Digitized", "Digitized", "3"),
+                                   row("", "30", "Digitized", "Digitized", "4"),
+                                   row("1", "2", "45.3000", "12.346"),
+                                   row("40", "", "Digitized", "Digitized", "5")}));
+
+    grid.chkChange = true;
+    ASSERT_TRUE(CheckScaledLines(grid).ok);
+    ASSERT_TRUE(SaveScaledLines(grid, dir.path("p")));
+    EXPECT_EQ(dir.read("p.sca"), file);
+
+    // The abandoned string deleted, the line retyped: only they change.
+    ASSERT_TRUE(LoadScaledGrid(grid, dir.path("p")));
+    grid.row = 2;
+    ASSERT_TRUE(DeleteScaledRow(grid));
+    grid.cell(4, ColDistance) = "12.350";
+    ASSERT_TRUE(CheckScaledLines(grid).ok);
+    ASSERT_TRUE(SaveScaledLines(grid, dir.path("p")));
+    EXPECT_EQ(dir.read("p.sca"), stray + ended + lonelyEnd + "1,2,45.3000,12.350\r\n" + unended);
 }
 
 TEST(ScaledSave, WithoutAFileWritesOnlyCompleteLines) {

@@ -139,6 +139,10 @@ class PlanViewTest : public QObject {
         QVERIFY2(shown.contains("Identify Point:  7 D20417 peg in kerb"),
                  qPrintable(shown.join('|')));
         QVERIFY(shown.contains("Identify Point:  8 d20417 drill hole"));
+        // Dragged from the top left down to the bottom right, the same two.
+        o.h->desktop.clearRecords();
+        o.drag(Qt::RightButton, o.onCanvas(minE, maxN), o.onCanvas(maxE, minN));
+        QCOMPARE(o.h->messages(), shown);
         // Over nothing.
         o.h->desktop.clearRecords();
         o.drag(Qt::RightButton, o.onCanvas(-50, -50), o.onCanvas(-40, -40));

@@ -183,22 +183,26 @@ class ToolWindowsTest : public QObject {
         QCOMPARE(psm->grid().dataRows(), 2);
         // Stored from corner 4 to the mark on 304.1447: shown from the mark.
         QCOMPARE(psm->grid().cell(1, ColMarkBearing), std::string("124.1447"));
+        // The mark by its label, as typed in every grid.
+        QCOMPARE(psm->grid().cell(1, ColMarkNumber), std::string("PM1234"));
         Typist t{psm};
         t.click("cmdAddLine");
         t.enter({"5", "360", "12.5", "1234/56789"});
+        t.enter({"6", "90", "3", "pm1235"}); // Enter on the last cell opened this row
         t.click("cmdOK");
-        QVERIFY(!psm->isVisible());
+        QVERIFY2(!psm->isVisible(), qPrintable(h.messages().join('|')));
         QVERIFY(ReadText(s.file(".lns")).contains("123456789,5,360.0000,12.500\r\n"));
+        QVERIFY(ReadText(s.file(".lns")).contains("44441235,6,90.0000,3.000\r\n"));
 
         const QByteArray stored = ReadText(s.file(".lns"));
         h.run(QStringLiteral("mnuPSMs"));
-        QCOMPARE(psm->grid().dataRows(), 3);
+        QCOMPARE(psm->grid().dataRows(), 4);
         t.click("cmdDelete");
         // Cancel asks before the deletion is dropped: No keeps it, Yes drops it.
         h.desktop.answers = {Answer::No};
         t.click("cmdCancel");
         QVERIFY(psm->isVisible());
-        QCOMPARE(psm->grid().dataRows(), 2);
+        QCOMPARE(psm->grid().dataRows(), 3);
         QCOMPARE(h.desktop.lastMessage().text,
                  QStringLiteral("Your changes will not be saved !\nDo you still want to cancel ?"));
         h.desktop.answers = {Answer::Yes};
@@ -211,9 +215,9 @@ class ToolWindowsTest : public QObject {
         // The connection grid undoes a deletion, its mark on the stored line with it.
         h.run(QStringLiteral("mnuPSMs"));
         t.click("cmdDelete");
-        QCOMPARE(psm->grid().dataRows(), 2);
-        psm->findChild<QAction*>(QStringLiteral("actUndo"))->trigger();
         QCOMPARE(psm->grid().dataRows(), 3);
+        psm->findChild<QAction*>(QStringLiteral("actUndo"))->trigger();
+        QCOMPARE(psm->grid().dataRows(), 4);
         QVERIFY(!psm->grid().chkChange);
         for (const LineRecord& line : h.plan.PlanLines)
             QVERIFY(line.Distance > 0);
