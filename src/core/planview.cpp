@@ -311,7 +311,7 @@ std::vector<std::string> IdentifyPoints(const std::vector<PointRecord>& points, 
     const double west = std::min(pressX, dragX), east = std::max(pressX, dragX);
     const double south = std::min(pressY, dragY), north = std::max(pressY, dragY);
     for (const PointRecord& p : points) {
-        if (p.Fixed != 1 || p.Number <= 0 ||
+        if (p.Fixed <= 0 || p.Number <= 0 ||
             !(west < p.East && p.East < east && south < p.North && p.North < north))
             continue;
         // Each point inside is reported: by its line of the description file, or by its label.
@@ -370,14 +370,20 @@ double StandardScaleAtLeast(double denominator) {
     return denominator;
 }
 
-ViewScale ViewHoldingLines(const ViewScale& view, const std::vector<PlotLine>& lines) {
-    double left = view.Left;
-    double bottom = view.Bottom();
+ViewScale ViewOfLines(const std::vector<PlotLine>& lines, const ViewScale& fallback) {
+    if (lines.empty())
+        return fallback;
+    double left = lines.front().E1, right = left;
+    double bottom = lines.front().N1, top = bottom;
     for (const PlotLine& l : lines) {
         left = std::min({left, l.E1, l.E2});
+        right = std::max({right, l.E1, l.E2});
         bottom = std::min({bottom, l.N1, l.N2});
+        top = std::max({top, l.N1, l.N2});
     }
-    return ViewScale{left, view.Top, view.Right() - left, bottom - view.Top};
+    // A plan of one point still has a view to scale.
+    constexpr double kLeast = 1e-3;
+    return ViewScale{left, top, std::max(right - left, kLeast), -std::max(top - bottom, kLeast)};
 }
 
 double ScaleToFitPage(const std::vector<PlotLine>& lines, const ViewScale& view, double pageWidthMm,

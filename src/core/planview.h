@@ -167,13 +167,13 @@ bool PlotOnPage(double x, double y, double textWidth, double textHeight, double 
 // times 10, 100, and so on. Answers the smallest such denominator that is at least the one
 // given (100 below it).
 double StandardScaleAtLeast(double denominator);
-// The view with its left and bottom edges moved out to the lowest east and north of the
-// lines, when any lies beyond them: an arc bowing out past the points it joins would
-// otherwise fall off the page at every scale, since the page hangs from that corner.
-ViewScale ViewHoldingLines(const ViewScale& view, const std::vector<PlotLine>& lines);
+// The view whose edges are the extent of the lines, arcs bowing out past their points
+// included: a printout hangs from its bottom left corner, so the plan starts at the page's
+// corner whatever the screen's shape. The fallback view when there are no lines.
+ViewScale ViewOfLines(const std::vector<PlotLine>& lines, const ViewScale& fallback);
 // The smallest scale denominator at which every end of the lines lies on a page of the given
 // size when placed as PagePosition places them. Ends left of or below the view count as at
-// its edge (ViewHoldingLines keeps them on); 0 for no lines.
+// its edge (ViewOfLines keeps them on); 0 for no lines.
 double ScaleToFitPage(const std::vector<PlotLine>& lines, const ViewScale& view, double pageWidthMm,
                       double pageHeightMm);
 

@@ -155,8 +155,10 @@ int RunDrawCommand(const CommandLine& command, std::ostream& out, std::ostream& 
         for (const auto* labels : {&picture.PointLabels, &picture.ParcelLabels})
             for (const PlotText& label : *labels)
                 drawn.push_back(PlotLine{label.E, label.N, label.E, label.N});
-        const ViewScale view = ViewHoldingLines(
-            OpeningView(content, static_cast<double>(size->width()) / size->height()), drawn);
+        // The page hangs from the drawn plan's own bottom left corner, not from the margins
+        // of a screen-shaped view, so the fit does not depend on --size.
+        const ViewScale view = ViewOfLines(
+            drawn, OpeningView(content, static_cast<double>(size->width()) / size->height()));
         const QSizeF page = pdfPageMm(file, content.Caption);
         const double needed = ScaleToFitPage(drawn, view, page.width(), page.height());
         if (needed > scale * (1 + 1e-9))

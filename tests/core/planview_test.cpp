@@ -274,17 +274,20 @@ TEST(PlanPrint, ScaleAtWhichThePlanFitsOnePage) {
         }
     }
 
-    // An arc bowing 12 m below and 3 m west of the view: the view reaches out to hold it, its
-    // top and right edges staying where they were.
+    // The printout's view is the drawn plan's extent, an arc bowing 12 m below and 3 m west
+    // of its points included, so the page starts at the plan and not at a screen's margins.
     const std::vector<PlotLine> arc{{5, 0, -3, -12}, {-3, -12, 20, -2}};
-    const ViewScale held = ViewHoldingLines(v, arc);
+    const ViewScale held = ViewOfLines(arc, v);
     EXPECT_DOUBLE_EQ(held.Left, -3);
     EXPECT_DOUBLE_EQ(held.Bottom(), -12);
-    EXPECT_DOUBLE_EQ(held.Top, 100);
-    EXPECT_DOUBLE_EQ(held.Right(), 150);
-    const ViewScale same = ViewHoldingLines(v, plan);
-    EXPECT_DOUBLE_EQ(same.Left, 0);
+    EXPECT_DOUBLE_EQ(held.Top, 0);
+    EXPECT_DOUBLE_EQ(held.Right(), 20);
+    const ViewScale same = ViewOfLines(plan, v);
+    EXPECT_DOUBLE_EQ(same.Left, 10);
     EXPECT_DOUBLE_EQ(same.Bottom(), 0);
+    EXPECT_DOUBLE_EQ(same.Right(), 95);
+    EXPECT_DOUBLE_EQ(same.Top, 90);
+    EXPECT_DOUBLE_EQ(ViewOfLines({}, v).Width, 150);
 }
 
 } // namespace

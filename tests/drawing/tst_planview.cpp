@@ -328,6 +328,17 @@ class PlanViewTest : public QObject {
         const QString fits = match.captured(1);
         QCOMPARE(drawAt(fits, said), 0);
         QVERIFY(ReadText(scaled).startsWith("%PDF"));
+        // The page hangs from the plan itself: a scale between the steps at which the 142 m
+        // plan fits an A4 sheet is drawn, and a wide screen shape changes nothing.
+        QCOMPARE(drawAt(QStringLiteral("800"), said), 0);
+        {
+            std::ostringstream so, se;
+            QCOMPARE(RunDrawCommand(
+                         ParseCommandLine({"--draw", plan, "--out", scaled.toStdString(), "--size",
+                                           "3000x1000", "--scale", fits.toStdString()}),
+                         so, se),
+                     0);
+        }
         // The named scale is the largest: the standard step before it is refused.
         const QStringList series{"500", "1000", "2000", "2500", "5000"};
         QVERIFY2(series.indexOf(fits) > 0, qPrintable(fits));
