@@ -112,7 +112,10 @@ GridRows LoadPSMRows(const PlanState& plan) {
         row[ColCorner] = Format(join.Point, "0");
         row[ColMarkBearing] = join.Bearing;
         row[ColMarkDistance] = join.Distance;
-        row[ColMarkNumber] = PointNumberToLabel(join.Mark);
+        // A stored number whose label names no mark (44440 reads "PM0") is shown as its
+        // digits, so an unchanged list is stored back as it was.
+        const std::string label = PointNumberToLabel(join.Mark);
+        row[ColMarkNumber] = ValidPointLabel(label) ? label : Format(join.Mark, "0");
         rows.push_back(std::move(row));
     }
     return rows;

@@ -77,6 +77,16 @@ TEST(PsmList, ShowsAndTakesMarkLabels) {
     EXPECT_EQ(t.dir.read("p.lns"), "44441234,12,45.0000,10.000\r\n55557,13,210.0000,20.000\r\n"
                                    "44441235,14,90.0000,5.000\r\n44441236,15,80.0000,6.000\r\n");
 
+    // A stored mark number whose label would name no mark (44440 reads "PM0") is shown as
+    // its digits and stored back unchanged.
+    {
+        PsmPlan zero("44440,12,45.0000,10.000\r\n");
+        EXPECT_EQ(zero.grid.rows, (GridRows{row("12", "45.0000", "10.000", "44440", "0")}));
+        ASSERT_TRUE(CheckPSMLines(zero.grid, zero.plan).ok);
+        ASSERT_TRUE(SavePSMLines(zero.grid, zero.plan));
+        EXPECT_EQ(zero.dir.read("p.lns"), "44440,12,45.0000,10.000\r\n");
+    }
+
     // A label that names no mark is refused as any other faulty mark.
     for (const char* mark : {"PM", "PM0", "PM12.5", "PMX1", "PM1234567890"}) {
         t.open();
