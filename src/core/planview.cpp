@@ -3,6 +3,7 @@
 #include "core/bearing.h"
 #include "core/numtext.h"
 #include "core/plancoords.h"
+#include "core/planframe.h"
 #include "core/pointlabel.h"
 #include "core/polygons.h"
 
@@ -77,11 +78,7 @@ ViewScale ScrollAround(const ViewScale& view, char direction) {
 
 std::optional<ViewScale> ZoomLines(const ViewScale& view, double pressX, double pressY,
                                    double dragX, double dragY) {
-    if (!(pressX < dragX && pressY < dragY))
-        return std::nullopt;
-    const double a = view.Width / view.Height;
-    const double right = (pressY - dragY) * a + pressX;
-    return scaleOf(pressX, dragY, right, pressY);
+    return ZoomToRectangle(view, pressX, pressY, dragX, dragY, 0);
 }
 
 Stroke StrokeOfStyle(std::int16_t style) {

@@ -40,9 +40,9 @@ ViewScale ViewOfExtent(double east, double north);
 ViewScale ZoomAround(const ViewScale& view, double percent);
 // One tenth of the view in the direction "N", "S", "E" or "W"; "N" lowers the top edge.
 ViewScale ScrollAround(const ViewScale& view, char direction);
-// The view of the rectangle dragged from the press to the release point, when it was
-// dragged up and to the right: its height, and a width by the view's aspect from its left
-// edge. Any other drag gives no new view.
+// The view of the rectangle dragged from the press to the release point, in any direction:
+// the whole rectangle, centred, at the view's aspect (ZoomToRectangle). A click gives no
+// new view.
 std::optional<ViewScale> ZoomLines(const ViewScale& view, double pressX, double pressY,
                                    double dragX, double dragY);
 

@@ -7,17 +7,17 @@
 #include "core/plancheck.h"
 #include "core/plancoords.h"
 #include "core/textfile.h"
+#include "drawing/planfurniture.h"
 #include "platform/qtprintjob.h"
 
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
-#include <QPdfWriter>
-#include <QPrinter>
 #include <QRegularExpression>
 #include <QSaveFile>
 #include <QSvgGenerator>
+#include <cmath>
 
 namespace corvane {
 
@@ -39,19 +39,19 @@ std::optional<QSize> sizeOf(const QString& text) {
     return size;
 }
 
-// The drawable area of the printout's page in millimetres, measured as the print job
-// measures it, before anything is written.
-QSizeF pdfPageMm(const QString& file, const QString& title) {
-    QPrinter printer(QPrinter::HighResolution);
-    SetUpPdfPrinter(printer, file, title);
-    return QSizeF(printer.width() * 25.4 / printer.logicalDpiX(),
-                  printer.height() * 25.4 / printer.logicalDpiY());
-}
-
+// The picture, and at its foot a title line: the plan and the scale it is shown at
+// on a screen of 96 dots per inch.
 void paint(QPainter& painter, const PlanContent& content, QSize size, bool points, bool parcels) {
     const ViewScale view = OpeningView(content, static_cast<double>(size.width()) / size.height());
-    RenderPlanPicture(painter, QRectF(QPointF(0, 0), QSizeF(size)), view,
-                      PictureOf(content, view, points, parcels), QGuiApplication::font());
+    const QRectF area(QPointF(0, 0), QSizeF(size));
+    RenderPlanPicture(painter, area, view, PictureOf(content, view, points, parcels),
+                      QGuiApplication::font());
+    const double shownAt = std::abs(view.Width) * 1000 / (size.width() / kScreenPixelsPerMm);
+    painter.setPen(Qt::black);
+    painter.setFont(QGuiApplication::font());
+    painter.drawText(area.adjusted(8, 8, -8, -8), Qt::AlignRight | Qt::AlignBottom,
+                     PathFromCore(FileNameOf(content.PlanPath)) + QStringLiteral("  ") +
+                         ScaleText(std::round(shownAt)));
 }
 
 } // namespace
@@ -78,17 +78,9 @@ QString WritePlanPicture(const PlanContent& content, const QString& file, QSize 
         svg.setTitle(content.Caption);
         QPainter painter(&svg);
         paint(painter, content, size, points, parcels);
-    } else if (suffix == QLatin1String("pdf")) {
-        QPdfWriter pdf(&target);
-        pdf.setTitle(content.Caption);
-        pdf.setResolution(96);
-        pdf.setPageSize(QPageSize(QSizeF(size) * 25.4 / 96, QPageSize::Millimeter));
-        pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
-        QPainter painter(&pdf);
-        paint(painter, content, pdf.pageLayout().paintRectPixels(96).size(), points, parcels);
     } else {
         target.cancelWriting();
-        return QStringLiteral("The picture file must end in .png, .pdf or .svg: ") + file;
+        return QStringLiteral("The picture file must end in .png or .svg: ") + file;
     }
     if (!target.commit())
         return QStringLiteral("Cannot write ") + file + QStringLiteral(": ") + target.errorString();
@@ -146,35 +138,23 @@ int RunDrawCommand(const CommandLine& command, std::ostream& out, std::ostream& 
     const bool points = command.has("--points");
     const bool parcels = command.has("--parcels");
 
-    if (scale > 0) {
-        // The printout at scale, through the program's own print path, on one page: a plan
-        // that needs more paper is refused rather than cut at the page edge.
-        const PlanPicture picture =
-            PictureOf(content, ViewScale{-1e300, 1e300, 2e300, -2e300}, points, parcels);
-        std::vector<PlotLine> drawn = picture.Lines;
-        for (const auto* labels : {&picture.PointLabels, &picture.ParcelLabels})
-            for (const PlotText& label : *labels)
-                drawn.push_back(PlotLine{label.E, label.N, label.E, label.N});
-        // The page hangs from the drawn plan's own bottom left corner, not from the margins
-        // of a screen-shaped view, so the fit does not depend on --size.
-        const ViewScale view = ViewOfLines(
-            drawn, OpeningView(content, static_cast<double>(size->width()) / size->height()));
-        const QSizeF page = pdfPageMm(file, content.Caption);
-        const double needed = ScaleToFitPage(drawn, view, page.width(), page.height());
-        if (needed > scale * (1 + 1e-9))
-            return refuse(err, QStringLiteral("The plan does not fit one page at 1:%1. The "
-                                              "largest standard scale at which it fits is 1:%2.")
-                                   .arg(QString::number(scale, 'g', 12),
-                                        QString::number(StandardScaleAtLeast(needed), 'g', 15)));
+    if (suffix == QLatin1String("pdf")) {
+        // The printout itself, through the program's own print path: at the smallest standard
+        // scale that fits an A4 sheet, or at the scale asked on as many sheets as it needs.
+        PrintLayout layout;
         auto printed = PrintToPdfFile(file, content.Caption, [&](PrintJob& job) {
-            PrintPlanView(job, content, view, points, parcels, scale);
+            layout = PrintPlanView(job, content, points, parcels, scale, TodayText());
         });
         if (!printed)
             return refuse(err, fromCore(printed.error().message));
-    } else if (QString failure = WritePlanPicture(content, file, *size, points, parcels);
-               !failure.isEmpty()) {
-        return refuse(err, failure);
+        out << "Plan drawn in " << file.toStdString() << " at 1:" << Format(layout.Scale, "0")
+            << " on " << layout.Sheets.size() << (layout.Sheets.size() == 1 ? " sheet" : " sheets")
+            << '\n';
+        return 0;
     }
+    if (QString failure = WritePlanPicture(content, file, *size, points, parcels);
+        !failure.isEmpty())
+        return refuse(err, failure);
     out << "Plan drawn in " << file.toStdString() << '\n';
     return 0;
 }

@@ -7,11 +7,15 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QKeyEvent>
+#include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
 #include <QToolBar>
 #include <QVBoxLayout>
+#include <QWheelEvent>
+#include <cmath>
 
 namespace corvane {
 
@@ -22,6 +26,7 @@ class PlanCanvas : public QWidget {
         setObjectName(QStringLiteral("picPlan"));
         setAttribute(Qt::WA_OpaquePaintEvent);
         setMinimumSize(120, 90);
+        setFocusPolicy(Qt::StrongFocus); // Space held pans
     }
 
   protected:
@@ -37,6 +42,20 @@ class PlanCanvas : public QWidget {
         view_.mouseReleased(e->button(), e->position());
     }
     void resizeEvent(QResizeEvent*) override { view_.canvasResized(); }
+    void wheelEvent(QWheelEvent* e) override {
+        view_.wheelTurned(e->position(), e->angleDelta().y());
+        e->accept();
+    }
+    void keyPressEvent(QKeyEvent* e) override {
+        if (e->key() == Qt::Key_Space && !e->isAutoRepeat())
+            view_.spaceHeld(true);
+        QWidget::keyPressEvent(e);
+    }
+    void keyReleaseEvent(QKeyEvent* e) override {
+        if (e->key() == Qt::Key_Space && !e->isAutoRepeat())
+            view_.spaceHeld(false);
+        QWidget::keyReleaseEvent(e);
+    }
 
   private:
     frmDrawPlan& view_;
@@ -88,6 +107,11 @@ frmDrawPlan::frmDrawPlan(PlanHost& host, QWidget* parent)
     layout->addWidget(Toolbar2);
     canvas_ = new PlanCanvas(*this);
     layout->addWidget(canvas_, 1);
+    status_ = new QLabel(this);
+    status_->setObjectName(QStringLiteral("statusLine"));
+    status_->setContentsMargins(6, 2, 6, 2);
+    status_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    layout->addWidget(status_);
     host_.registerPlanWindow(this);
 }
 
@@ -135,14 +159,15 @@ void frmDrawPlan::ShowPlan(PlanContent content) {
         emit viewClosed(true);
     chkPoints_ = chkParcels_ = false;
     connect_.reset();
-    dragging_ = false;
+    status_->clear();
+    dragging_ = panning_ = false;
     setWindowTitle(content_.Caption);
     placeOnScreen();
     show();
     raise();
     activateWindow();
     double east = 0, north = 0;
-    scale_ = OpeningView(content_, aspect(), &east, &north);
+    scale_ = firstView_ = OpeningView(content_, aspect(), &east, &north);
     const char* format = content_.WholePlan ? "0" : "0.000";
     txtEast_ = fromCore(Format(east, format));
     txtNorth_ = fromCore(Format(north, format));
@@ -157,35 +182,42 @@ void frmDrawPlan::setViewScale(const ViewScale& scale) {
 PlanPicture frmDrawPlan::picture() const {
     PlanPicture picture = PictureOf(content_, scale_, chkPoints_, chkParcels_);
     picture.Connect = connect_;
-    if (dragging_ && PressX < DragX && PressY < DragY)
+    if (dragging_ && (PressX != DragX || PressY != DragY))
         picture.RubberBand = PlotLine{PressX, PressY, DragX, DragY, Stroke::Dotted};
     return picture;
 }
 
 void frmDrawPlan::beforeRedraw() {
-    chkPoints_ = chkParcels_ = false;
     connect_.reset();
+    status_->clear();
+}
+
+QString frmDrawPlan::statusText() const {
+    return status_->text();
 }
 
 void frmDrawPlan::ScrollAround(char direction) {
-    beforeRedraw();
     setViewScale(corvane::ScrollAround(scale_, direction));
 }
 
 void frmDrawPlan::ZoomAround(double percent) {
-    beforeRedraw();
     setViewScale(corvane::ZoomAround(scale_, percent));
 }
 
 void frmDrawPlan::RedrawLines() {
     BusyCursor busy(desktop_);
     beforeRedraw();
-    setViewScale(
-        corvane::ZoomAround(ViewOfExtent(Val(toCore(txtEast_)), Val(toCore(txtNorth_))), -10));
+    // The first view again, at the window's present shape.
+    ViewScale first = firstView_;
+    const double centre = first.Left + first.Width / 2;
+    first.Width = -first.Height * aspect();
+    first.Left = centre - first.Width / 2;
+    setViewScale(first);
 }
 
+// The Points and Parcels buttons switch their labels on and, pressed again, off.
 void frmDrawPlan::DrawPoints() {
-    chkPoints_ = true;
+    chkPoints_ = !chkPoints_;
     canvas_->update();
 }
 
@@ -197,7 +229,7 @@ void frmDrawPlan::DrawParcels() {
     }
     if (!content_.WholePlan)
         return;
-    chkParcels_ = true;
+    chkParcels_ = !chkParcels_;
     canvas_->update();
 }
 
@@ -216,15 +248,20 @@ void frmDrawPlan::ConnectLine() {
     const PointRecord& a = content_.Points[static_cast<std::size_t>(parsed.From)];
     const PointRecord& b = content_.Points[static_cast<std::size_t>(parsed.To)];
     connect_ = PlotLine{a.East, a.North, b.East, b.North, Stroke::Solid};
+    status_->setText(fromCore(JoiningLineText(a, b)));
     canvas_->update();
 }
 
 // "D20417 plan 1-667.pdf", "D20417 AL1 drawing 1-250.pdf": the scale is the one a PDF page
 // gives, as the file is named before anything is drawn.
 QString frmDrawPlan::PrintPdfName() const {
-    const QString scale =
-        QStringLiteral(" 1-") +
-        fromCore(Format(PrintScale(scale_, kPdfPageWidthMm, kPdfPageHeightMm), "0"));
+    return PrintPdfName(
+        PlanPrintLayout(content_, chkPoints_, chkParcels_, kPdfPageWidthMm, kPdfPageHeightMm)
+            .Scale);
+}
+
+QString frmDrawPlan::PrintPdfName(double printScale) const {
+    const QString scale = QStringLiteral(" 1-") + fromCore(Format(printScale, "0"));
     if (content_.WholePlan)
         return PrintoutPdfName(content_.PlanPath, QStringLiteral("plan") + scale);
     // A traverse's caption names the plan after its own identifier.
@@ -236,16 +273,35 @@ QString frmDrawPlan::PrintPdfName() const {
 }
 
 void frmDrawPlan::PrintPlot() {
-    // The print or save dialog first: the hourglass is for the drawing only.
+    // The scale first, offered with the one that fits a sheet of the PDF's paper on top; a
+    // larger scale is printed on as many sheets as it needs.
+    const double fits =
+        PlanPrintLayout(content_, chkPoints_, chkParcels_, kPdfPageWidthMm, kPdfPageHeightMm).Scale;
+    const std::vector<double> scales = StandardScalesUpTo(fits * 10);
+    QStringList items{QStringLiteral("1:") + fromCore(Format(fits, "0")) +
+                      QStringLiteral(" (fits one sheet)")};
+    for (double s : scales)
+        if (s != fits)
+            items.append(QStringLiteral("1:") + fromCore(Format(s, "0")));
+    const int picked =
+        desktop_.chooseItem(QStringLiteral("Print at scale"), QStringLiteral("Print"), items);
+    if (picked < 0)
+        return;
+    double scale = fits;
+    if (picked > 0)
+        scale = Val(toCore(items[picked].mid(2)));
+
+    // The print or save dialog next: the hourglass is for the drawing only.
     std::unique_ptr<PrintJob> job = desktop_.startPrint(
-        windowTitle(), PathFromCore(DirectoryOf(content_.PlanPath)), PrintPdfName());
+        windowTitle(), PathFromCore(DirectoryOf(content_.PlanPath)), PrintPdfName(scale));
     if (!job)
         return;
     {
         BusyCursor busy(desktop_);
         const FontChoice font = host_.reportFont();
         job->setFont(font.name, font.size);
-        PrintPlanView(*job, content_, scale_, chkPoints_, chkParcels_);
+        // The picked scale is kept; the fitting one is fitted again to the printer's own paper.
+        PrintPlanView(*job, content_, chkPoints_, chkParcels_, picked > 0 ? scale : 0, TodayText());
     }
     auto done = job->endDocument();
     if (!done) {
@@ -296,7 +352,8 @@ void frmDrawPlan::CloseView() {
     const bool wasOpen = isVisible();
     const bool wholePlan = content_.WholePlan;
     beforeRedraw();
-    dragging_ = false;
+    chkPoints_ = chkParcels_ = false;
+    dragging_ = panning_ = false;
     hide();
     content_ = PlanContent{};
     if (wasOpen)
@@ -309,12 +366,21 @@ void frmDrawPlan::closeEvent(QCloseEvent* event) {
 }
 
 void frmDrawPlan::canvasResized() {
-    // The drawing keeps its scale in both directions: the view's width follows the window.
-    if (scale_.Height != 0)
+    // The drawing keeps its scale in both directions and its centre: the view's width
+    // follows the window.
+    if (scale_.Height != 0) {
+        const double centre = scale_.Left + scale_.Width / 2;
         scale_.Width = -scale_.Height * aspect();
+        scale_.Left = centre - scale_.Width / 2;
+    }
 }
 
-void frmDrawPlan::mousePressed(Qt::MouseButton, QPointF position) {
+void frmDrawPlan::mousePressed(Qt::MouseButton button, QPointF position) {
+    if (button == Qt::MiddleButton || (button == Qt::LeftButton && spaceHeld_)) {
+        panning_ = true;
+        panFrom_ = position;
+        return;
+    }
     const ViewTransform t = transform();
     PressX = DragX = t.East(position.x());
     PressY = DragY = t.North(position.y());
@@ -322,6 +388,18 @@ void frmDrawPlan::mousePressed(Qt::MouseButton, QPointF position) {
 }
 
 void frmDrawPlan::mouseMoved(Qt::MouseButtons buttons, QPointF position) {
+    if (panning_) {
+        // The plan follows the pointer.
+        const ViewTransform t = transform();
+        const double dE = t.East(position.x()) - t.East(panFrom_.x());
+        const double dN = t.North(position.y()) - t.North(panFrom_.y());
+        panFrom_ = position;
+        ViewScale moved = scale_;
+        moved.Left -= dE;
+        moved.Top -= dN;
+        setViewScale(moved);
+        return;
+    }
     if (!dragging_ || !(buttons & (Qt::LeftButton | Qt::RightButton)))
         return;
     const ViewTransform t = transform();
@@ -331,6 +409,11 @@ void frmDrawPlan::mouseMoved(Qt::MouseButtons buttons, QPointF position) {
 }
 
 void frmDrawPlan::mouseReleased(Qt::MouseButton button, QPointF position) {
+    if (panning_) {
+        mouseMoved(Qt::NoButton, position);
+        panning_ = false;
+        return;
+    }
     if (!dragging_)
         return;
     const ViewTransform t = transform();
@@ -347,12 +430,20 @@ void frmDrawPlan::mouseReleased(Qt::MouseButton button, QPointF position) {
     }
 }
 
+void frmDrawPlan::wheelTurned(QPointF position, int angleDelta) {
+    if (angleDelta == 0)
+        return;
+    // One notch of the wheel (120) magnifies by a fifth, about the plan point under the pointer.
+    const ViewTransform t = transform();
+    const double factor = std::pow(1.2, angleDelta / 120.0);
+    setViewScale(ZoomAbout(scale_, t.East(position.x()), t.North(position.y()), factor));
+}
+
 void frmDrawPlan::ZoomLines() {
-    BusyCursor busy(desktop_);
-    if (auto zoomed = corvane::ZoomLines(scale_, PressX, PressY, DragX, DragY)) {
-        beforeRedraw();
+    // A drag of a few pixels is a click, not a rectangle to zoom to.
+    const double least = 4 * std::abs(scale_.Width) / std::max(1, canvas_->width());
+    if (auto zoomed = ZoomToRectangle(scale_, PressX, PressY, DragX, DragY, least))
         setViewScale(*zoomed);
-    }
 }
 
 bool frmDrawPlan::FindNearestCoord() {

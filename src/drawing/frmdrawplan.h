@@ -9,6 +9,7 @@
 #include <optional>
 
 class QAction;
+class QLabel;
 class QToolBar;
 
 namespace corvane {
@@ -16,7 +17,9 @@ namespace corvane {
 class PlanCanvas;
 
 // The plan view: a whole plan or one traverse drawn to scale, with scrolling, zooming (by
-// the toolbar or by dragging a rectangle up and to the right), point and parcel labels,
+// the toolbar, the mouse wheel about the pointer, or a rectangle dragged any way), panning
+// (middle button, or Space and the left button), point and parcel labels that stay on until
+// switched off,
 // identification of the points in a rectangle dragged with the right button, a temporary
 // line between two points, and a printout at scale. It draws from its own copy of what it
 // was given, and repaints itself whenever it is uncovered or resized.
@@ -27,7 +30,7 @@ class frmDrawPlan : public QWidget, public PlanWindow {
     explicit frmDrawPlan(PlanHost& host, QWidget* parent = nullptr);
     ~frmDrawPlan() override;
 
-    // Shows the window (not modal) with the content's first view, zoomed out once.
+    // Shows the window (not modal) with the content's first view, centred, zoomed out once.
     void ShowPlan(PlanContent content);
 
     // The toolbar's commands.
@@ -40,6 +43,7 @@ class frmDrawPlan : public QWidget, public PlanWindow {
     void PrintPlot();
     // The PDF a printout of the view is offered as, named by what it draws and its scale.
     QString PrintPdfName() const;
+    QString PrintPdfName(double printScale) const;
     // Saves the whole plan as a DXF drawing, in a file the user names.
     void SaveDxf();
     void CloseView();
@@ -50,6 +54,8 @@ class frmDrawPlan : public QWidget, public PlanWindow {
     bool chkParcels() const { return chkParcels_; }
     QString txtEast() const { return txtEast_; }
     QString txtNorth() const { return txtNorth_; }
+    // The status line at the window's foot (the joined line's bearing and distance).
+    QString statusText() const;
     const ViewScale& viewScale() const { return scale_; }
     void setViewScale(const ViewScale& scale);
     const PlanContent& content() const { return content_; }
@@ -73,10 +79,12 @@ class frmDrawPlan : public QWidget, public PlanWindow {
     void mousePressed(Qt::MouseButton button, QPointF position);
     void mouseMoved(Qt::MouseButtons buttons, QPointF position);
     void mouseReleased(Qt::MouseButton button, QPointF position);
+    void wheelTurned(QPointF position, int angleDelta);
+    void spaceHeld(bool held) { spaceHeld_ = held; }
     void canvasResized();
     bool FindNearestCoord();
     void ZoomLines();
-    // Every command that redraws wipes the labels and the connection line.
+    // Redraw and closing wipe the joined line and its status; labels stay until switched off.
     void beforeRedraw();
     void placeOnScreen();
     double aspect() const;
@@ -94,6 +102,11 @@ class frmDrawPlan : public QWidget, public PlanWindow {
     QString txtNorth_;
     std::optional<PlotLine> connect_;
     bool dragging_ = false;
+    bool panning_ = false;
+    bool spaceHeld_ = false;
+    QPointF panFrom_;
+    ViewScale firstView_;
+    QLabel* status_ = nullptr;
     double PressX = 0, PressY = 0, DragX = 0, DragY = 0;
     bool placed_ = false;
 };

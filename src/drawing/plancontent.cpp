@@ -3,8 +3,11 @@
 #include "core/numtext.h"
 #include "core/plancoords.h"
 #include "core/pointlabel.h"
+#include "core/textfile.h"
+#include "drawing/planfurniture.h"
 #include "platform/desktop.h"
 
+#include <QFont>
 #include <algorithm>
 
 namespace corvane {
@@ -63,63 +66,98 @@ PlanPicture PictureOf(const PlanContent& content, const ViewScale& view, bool po
     return picture;
 }
 
-ViewScale OpeningView(const PlanContent& content, double aspect, double* east, double* north) {
-    FittedView fitted = FitPlanView(content.EastExtent(), content.NorthExtent(), aspect);
-    if (east)
-        *east = fitted.East;
-    if (north)
-        *north = fitted.North;
-    return ZoomAround(fitted.Scale, -10);
-}
-
-void PrintPlanView(PrintJob& job, const PlanContent& content, const ViewScale& view, bool points,
-                   bool parcels, double scale) {
-    const double PW = job.pageWidthMm();
-    const double PH = job.pageHeightMm();
-    const double S = scale > 0 ? scale : PrintScale(view, PW, PH);
-    const double s = S / 1000;
-    QString heading = PathFromCore(content.PlanPath);
-    if (!content.WholePlan)
-        heading += QStringLiteral(": ") + content.Caption;
-    heading += QStringLiteral(" Scale 1: ") + fromCore(Format(S, "0"));
-    job.print(TabLine(20, toCore(heading)));
-
-    // The whole view's lines, not only those the screen shows: the page may reach further.
+ViewScale DrawingExtent(const PlanContent& content, bool points, bool parcels) {
     const ViewScale everything{-1e300, 1e300, 2e300, -2e300};
     const PlanPicture picture = PictureOf(content, everything, points, parcels);
-    auto page = [&](double e, double n) { return PagePosition(view, s, PH, e, n); };
-    for (const PlotLine& l : picture.Lines) {
-        const PagePoint a = page(l.E1, l.N1);
-        const PagePoint b = page(l.E2, l.N2);
-        if (content.WholePlan && !LineOnPage(a.X, a.Y, b.X, b.Y, PW, PH))
-            continue;
-        job.setLineStyle(l.Style == Stroke::Dotted       ? LineStyle::Dotted
-                         : l.Style == Stroke::Dashed     ? LineStyle::Dashed
-                         : l.Style == Stroke::LongDashed ? LineStyle::LongDashed
-                                                         : LineStyle::Solid);
-        job.drawLine(a.X, a.Y, b.X, b.Y);
-    }
-    job.setLineStyle(LineStyle::Solid);
+    std::vector<PlotLine> drawn = picture.Lines;
+    for (const auto* labels : {&picture.PointLabels, &picture.ParcelLabels})
+        for (const PlotText& label : *labels)
+            drawn.push_back(PlotLine{label.E, label.N, label.E, label.N});
+    const double east = content.EastExtent(), north = content.NorthExtent();
+    return ViewOfLines(drawn, ViewScale{0, north, east, -north});
+}
 
-    auto printLabels = [&](const std::vector<PlotText>& labels) {
-        for (const PlotText& label : labels) {
-            const QString text = fromCore(label.Text);
-            const PagePoint p = page(label.E, label.N);
-            if (!PlotOnPage(p.X, p.Y, job.textWidthMm(text), job.textHeightMm(text), PW, PH))
-                continue;
-            job.drawDot(p.X, p.Y);
-            job.drawText(p.X, p.Y, text);
-        }
+ViewScale OpeningView(const PlanContent& content, double aspect, double* east, double* north) {
+    if (east)
+        *east = content.EastExtent();
+    if (north)
+        *north = content.NorthExtent();
+    return ZoomAround(CentredView(DrawingExtent(content, false, false), aspect, 0.05), -10);
+}
+
+PrintLayout PlanPrintLayout(const PlanContent& content, bool points, bool parcels, double widthMm,
+                            double heightMm, double scale) {
+    return LayOutPrint(DrawingExtent(content, points, parcels), std::min(widthMm, heightMm),
+                       std::max(widthMm, heightMm), scale);
+}
+
+namespace {
+
+// The plan's name in a title block: its identifier, and the traverse drawn.
+QString titleOf(const PlanContent& content) {
+    QString title = PathFromCore(FileNameOf(content.PlanPath));
+    if (!content.WholePlan)
+        title += QStringLiteral(": ") + content.Caption;
+    return title;
+}
+
+void printFrameAndTitle(PrintJob& job, const PrintLayout& layout, const TitleBlock& title) {
+    const double l = layout.FrameLeftMm, t = layout.FrameTopMm;
+    const double r = l + layout.FrameWidthMm, b = layout.TitleTopMm + kTitleBlockMm;
+    const double split = layout.TitleTopMm;
+    job.setLineStyle(LineStyle::Solid);
+    job.drawLine(l, t, r, t);
+    job.drawLine(r, t, r, b);
+    job.drawLine(r, b, l, b);
+    job.drawLine(l, b, l, t);
+    job.drawLine(l, split, r, split);
+    // The plan's name at the left; scale over date, then the sheet, in ruled boxes at the right.
+    const double box = std::min(45.0, layout.FrameWidthMm / 4);
+    const double sheetX = r - box, scaleX = r - 2 * box;
+    const double middle = split + kTitleBlockMm / 2;
+    job.drawLine(scaleX, split, scaleX, b);
+    job.drawLine(sheetX, split, sheetX, b);
+    job.drawLine(scaleX, middle, sheetX, middle);
+    const QString name = job.fontName();
+    const double size = job.fontSize();
+    auto centredUpIn = [&](double x, double top, double height, const QString& text) {
+        job.drawText(x + 2, top + (height - job.textHeightMm(text)) / 2, text);
     };
-    if (points) {
-        const QString name = job.fontName();
-        const double size = job.fontSize();
-        job.setFont(name, 6);
-        printLabels(picture.PointLabels);
-        job.setFont(name, size);
+    job.setFont(name, 12);
+    centredUpIn(l, split, kTitleBlockMm, title.Plan);
+    job.setFont(name, 9);
+    centredUpIn(scaleX, split, kTitleBlockMm / 2, ScaleText(title.Scale));
+    centredUpIn(scaleX, middle, kTitleBlockMm / 2, title.Date);
+    centredUpIn(sheetX, split, kTitleBlockMm, SheetText(title.Sheet, title.Sheets));
+    job.setFont(name, size);
+}
+
+} // namespace
+
+PrintLayout PrintPlanView(PrintJob& job, const PlanContent& content, bool points, bool parcels,
+                          double scale, const QString& date) {
+    const PrintLayout layout =
+        PlanPrintLayout(content, points, parcels, job.pageWidthMm(), job.pageHeightMm(), scale);
+    job.setLandscape(layout.Landscape);
+    QFont font(job.fontName());
+    font.setPointSizeF(7);
+    const QRectF frame(layout.FrameLeftMm, layout.FrameTopMm, layout.FrameWidthMm,
+                       layout.FrameHeightMm);
+    TitleBlock title{titleOf(content), layout.Scale, date, 1,
+                     static_cast<int>(layout.Sheets.size())};
+    for (const PrintSheet& sheet : layout.Sheets) {
+        if (title.Sheet > 1)
+            job.newPage();
+        // The sheet's part of the whole plan, not only what the screen shows.
+        const PlanPicture picture = PictureOf(content, sheet.View, points, parcels);
+        job.paint(frame, [&](QPainter& painter, const QRectF& device, double pixelsPerMm) {
+            RenderPlanPicture(painter, device, sheet.View, picture, font, pixelsPerMm);
+            PaintOverlapMarks(painter, device, sheet, pixelsPerMm);
+        });
+        printFrameAndTitle(job, layout, title);
+        ++title.Sheet;
     }
-    if (parcels)
-        printLabels(picture.ParcelLabels);
+    return layout;
 }
 
 } // namespace corvane

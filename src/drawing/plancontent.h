@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/curves.h"
+#include "core/planframe.h"
 #include "core/planview.h"
 #include "core/records.h"
 #include "drawing/planpicture.h"
@@ -39,15 +40,26 @@ struct PlanContent {
 // The picture of the content in a view: the lines the view can show, the labels switched on.
 PlanPicture PictureOf(const PlanContent& content, const ViewScale& view, bool points, bool parcels);
 
-// The first view of a content on a surface of the given aspect, zoomed out once, as the
-// windows open it.
+// The extent of what is drawn: the lines (arcs' bulges included) and the labels switched
+// on; the points' extent when there are no lines.
+ViewScale DrawingExtent(const PlanContent& content, bool points, bool parcels);
+
+// The first view of a content on a surface of the given aspect: centred on the drawing's
+// extent with a margin, zoomed out once, as the windows open it. east, north: the extents
+// of the points, as the first view was fitted before.
 ViewScale OpeningView(const PlanContent& content, double aspect, double* east = nullptr,
                       double* north = nullptr);
 
-// Prints the view on one page at 1:S (S from PrintScale when scale is 0): the heading at
-// print column 20, the lines in their styles, and the labels switched on. The caller ends
-// the document.
-void PrintPlanView(PrintJob& job, const PlanContent& content, const ViewScale& view, bool points,
-                   bool parcels, double scale = 0);
+// The layout a printout of the content takes on paper whose printable area is widthMm ×
+// heightMm, at 1:scale or (scale 0) the smallest standard scale that fits one sheet.
+PrintLayout PlanPrintLayout(const PlanContent& content, bool points, bool parcels, double widthMm,
+                            double heightMm, double scale = 0);
+
+// Prints the whole drawing at 1:scale (0: the smallest standard scale at which it fits one
+// sheet) on the job's paper, turned as the layout asks: each sheet the picture in a ruled
+// frame, its neighbours' overlap marked, and a title block (the plan, "Scale 1:500", the
+// date, "Sheet 1 of 1"). The caller ends the document. Answers the layout printed.
+PrintLayout PrintPlanView(PrintJob& job, const PlanContent& content, bool points, bool parcels,
+                          double scale, const QString& date);
 
 } // namespace corvane

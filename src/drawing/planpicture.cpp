@@ -1,11 +1,13 @@
 #include "drawing/planpicture.h"
 
+#include "drawing/planfurniture.h"
 #include "platform/desktop.h"
 
 #include <QFontMetricsF>
 #include <QLineF>
 #include <QPainter>
 #include <QPen>
+#include <algorithm>
 
 namespace corvane {
 
@@ -36,7 +38,9 @@ void drawTexts(QPainter& painter, const ViewTransform& t, const QRectF& area,
 } // namespace
 
 void RenderPlanPicture(QPainter& painter, const QRectF& area, const ViewScale& view,
-                       const PlanPicture& picture, const QFont& font) {
+                       const PlanPicture& picture, const QFont& font, double pixelsPerMm) {
+    // A line a quarter of a millimetre wide, never thinner than a pixel.
+    const double penWidth = std::max(1.0, 0.25 * pixelsPerMm);
     painter.save();
     painter.fillRect(area, Qt::white);
     painter.setClipRect(area);
@@ -58,7 +62,7 @@ void RenderPlanPicture(QPainter& painter, const QRectF& area, const ViewScale& v
                 batch.append(toDevice(l));
         if (batch.isEmpty())
             continue;
-        QPen pen(picture.LineColour, 1.0, penStyle(stroke));
+        QPen pen(picture.LineColour, penWidth, penStyle(stroke));
         if (stroke == Stroke::LongDashed) {
             pen.setColor(Qt::darkGray);
             pen.setDashPattern({kLongDash, kLongDashGap});
@@ -74,19 +78,20 @@ void RenderPlanPicture(QPainter& painter, const QRectF& area, const ViewScale& v
     drawTexts(painter, t, area, picture.PointLabels);
 
     if (picture.Connect) {
-        QPen green(QColor(0, 255, 0), 1.5);
+        QPen green(QColor(0, 255, 0), 1.5 * penWidth);
         green.setCosmetic(true);
         painter.setPen(green);
         painter.drawLine(toDevice(*picture.Connect));
     }
     if (picture.RubberBand) {
         const QLineF d = toDevice(*picture.RubberBand);
-        QPen black(Qt::black, 1.0, Qt::DotLine);
+        QPen black(Qt::black, penWidth, Qt::DotLine);
         black.setCosmetic(true);
         painter.setPen(black);
         painter.setBrush(Qt::NoBrush);
         painter.drawRect(QRectF(d.p1(), d.p2()).normalized());
     }
+    PaintNorthAndScale(painter, area, view, pixelsPerMm);
     if (!picture.NotFixed.isEmpty()) {
         painter.setPen(Qt::black);
         const double margin = QFontMetricsF(font).height() / 2;

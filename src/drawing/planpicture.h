@@ -29,8 +29,11 @@ struct PlanPicture {
 
 // Draws the picture on a white ground filling `area`, plan metres carried to the area by the
 // view's scale; lines anti-aliased, texts in the font given (their top left corner at their
-// point).
+// point). pixelsPerMm: the device's pixels in a millimetre, which sizes the pens, the north
+// arrow and the scale bar the same on the screen and on paper (the font is sized by the
+// device itself).
 void RenderPlanPicture(QPainter& painter, const QRectF& area, const ViewScale& view,
-                       const PlanPicture& picture, const QFont& font);
+                       const PlanPicture& picture, const QFont& font,
+                       double pixelsPerMm = 96 / 25.4);
 
 } // namespace corvane

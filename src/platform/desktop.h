@@ -4,11 +4,13 @@
 #include "core/result.h"
 
 #include <QFile>
+#include <QRectF>
 #include <QString>
 #include <functional>
 #include <memory>
 #include <optional>
 
+class QPainter;
 class QWidget;
 
 namespace corvane {
@@ -52,6 +54,16 @@ class PrintJob {
     // The size a text takes on the page in the current font, to keep labels on the paper.
     virtual double textWidthMm(const QString& text) const = 0;
     virtual double textHeightMm(const QString& text) const = 0;
+    // Turns the sheet (landscape: its long side across) for the pages begun from now on; the
+    // first page takes the turn set before anything is put on it.
+    virtual void setLandscape(bool landscape) = 0;
+    // Ends the page and begins the next; texts printed by lines start again at its top.
+    virtual void newPage() = 0;
+    // Paints a picture into a rectangle of the page given in millimetres: `painting` gets the
+    // page's painter, clipped to that rectangle, the rectangle in the painter's device units,
+    // and the device's pixels per millimetre (to size pens and marks on paper).
+    using Painting = std::function<void(QPainter&, const QRectF& device, double pixelsPerMm)>;
+    virtual void paint(const QRectF& mm, const Painting& painting) = 0;
     // Ends the document. On success the text says where it went (the printer's name, or the
     // PDF file written where no printer is installed). A job dropped without ending it is
     // abandoned: nothing half-printed is delivered.

@@ -85,11 +85,42 @@ QtPrintJob::QtPrintJob(std::unique_ptr<QPrinter> owned, QPrinter* printer, QStri
         passing_ = passingDir_->filePath(QStringLiteral("print.pdf"));
         printer_->setOutputFileName(passing_);
     }
-    active_ = painter_.begin(printer_);
-    if (active_) {
-        painter_.setFont(font_);
-        applyPen();
+    ready_ = true;
+}
+
+bool QtPrintJob::begin() {
+    if (!begun_) {
+        begun_ = true;
+        active_ = ready_ && painter_.begin(printer_);
+        if (active_) {
+            painter_.setFont(font_);
+            applyPen();
+        }
     }
+    return active_;
+}
+
+void QtPrintJob::setLandscape(bool landscape) {
+    printer_->setPageOrientation(landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
+}
+
+void QtPrintJob::newPage() {
+    if (begin())
+        printer_->newPage();
+    ++pages_;
+    y_ = 0;
+}
+
+void QtPrintJob::paint(const QRectF& mm, const Painting& painting) {
+    if (!begin())
+        return;
+    const QRectF device(QPointF(deviceX(mm.left()), deviceY(mm.top())),
+                        QPointF(deviceX(mm.right()), deviceY(mm.bottom())));
+    painter_.save();
+    painter_.setClipRect(device);
+    painting(painter_, device, printer_->logicalDpiX() / kMmPerInch);
+    painter_.restore();
+    applyPen();
 }
 
 QtPrintJob::~QtPrintJob() {
@@ -158,6 +189,7 @@ void QtPrintJob::print(const PrintLine& line) {
         return metrics.horizontalAdvance(text);
     });
     for (const PlacedRow& row : rows) {
+        begin();
         if (y_ > 0 && y_ + spacing > printer_->height()) {
             if (active_)
                 printer_->newPage();
@@ -173,14 +205,14 @@ void QtPrintJob::print(const PrintLine& line) {
 }
 
 void QtPrintJob::drawLine(double x1, double y1, double x2, double y2) {
-    if (!active_)
+    if (!begin())
         return;
     applyPen();
     painter_.drawLine(QPointF(deviceX(x1), deviceY(y1)), QPointF(deviceX(x2), deviceY(y2)));
 }
 
 void QtPrintJob::drawDot(double x, double y) {
-    if (!active_)
+    if (!begin())
         return;
     painter_.save();
     painter_.setPen(Qt::NoPen);
@@ -191,7 +223,7 @@ void QtPrintJob::drawDot(double x, double y) {
 }
 
 void QtPrintJob::drawText(double x, double y, const QString& text) {
-    if (!active_)
+    if (!begin())
         return;
     const QFontMetricsF metrics(font_, printer_);
     painter_.drawText(QPointF(deviceX(x), deviceY(y) + metrics.ascent()), text);
@@ -228,6 +260,7 @@ Result<QString> QtPrintJob::endDocument() {
         "Print error"};
     if (ended_)
         return failure;
+    begin(); // a printout with nothing on it is still one empty page
     ended_ = true;
     if (!active_)
         return failure;

@@ -43,6 +43,9 @@ class QtPrintJob : public PrintJob {
     double fontSize() const override { return fontSize_; }
     double textWidthMm(const QString& text) const override;
     double textHeightMm(const QString& text) const override;
+    void setLandscape(bool landscape) override;
+    void newPage() override;
+    void paint(const QRectF& mm, const Painting& painting) override;
     Result<QString> endDocument() override;
 
     // Where print-tab column n starts, in millimetres from the left edge, in the current font.
@@ -56,6 +59,9 @@ class QtPrintJob : public PrintJob {
     QtPrintJob(std::unique_ptr<QPrinter> owned, QPrinter* printer, QString target, QString pdfPath,
                bool throughPassingFile);
     void discardOutput();
+    // The painter begins on the printer when the first thing is printed, so the first page
+    // takes the turn the printout asks for.
+    bool begin();
     double deviceX(double mm) const;
     double deviceY(double mm) const;
     double mmX(double device) const;
@@ -70,7 +76,9 @@ class QtPrintJob : public PrintJob {
     QString pdfPath_;  // empty when printing on a printer
     QString passing_;  // the file the pages go to until they are put at pdfPath_, if any
     std::unique_ptr<QTemporaryDir> passingDir_; // holds passing_; removed with the job
-    bool active_ = false;
+    bool ready_ = false;                        // somewhere to print to
+    bool begun_ = false;
+    bool active_ = false; // the painter is on the printer
     bool ended_ = false;
     double y_ = 0; // top of the next printed line, device units
     int pages_ = 1;

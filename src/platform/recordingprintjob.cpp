@@ -1,5 +1,9 @@
 #include "platform/recordingprintjob.h"
 
+#include <QFont>
+#include <QPainter>
+#include <QPen>
+
 namespace corvane {
 
 std::string PrintRecord::text() const {
@@ -38,7 +42,45 @@ void RecordingPrintJob::print(const PrintLine& line) {
         record_->lines.push_back(std::move(text));
 }
 
+QImage& RecordingPrintJob::pageImage() {
+    if (!pageOpen_) {
+        pageOpen_ = true;
+        const double k = PrintRecord::kPixelsPerMm;
+        PrintedPage page;
+        page.landscape = landscape_;
+        page.image = QImage(QSize(static_cast<int>(pageWidthMm() * k + 0.5),
+                                  static_cast<int>(pageHeightMm() * k + 0.5)),
+                            QImage::Format_RGB32);
+        page.image.fill(Qt::white);
+        // Points of a font come out their true size on the page.
+        page.image.setDotsPerMeterX(static_cast<int>(k * 1000));
+        page.image.setDotsPerMeterY(static_cast<int>(k * 1000));
+        record_->pages.push_back(std::move(page));
+    }
+    return record_->pages.back().image;
+}
+
+void RecordingPrintJob::newPage() {
+    if (!pageOpen_)
+        pageImage(); // an empty page, as a printer feeds one
+    pageOpen_ = false;
+}
+
+void RecordingPrintJob::paint(const QRectF& mm, const Painting& painting) {
+    const double k = PrintRecord::kPixelsPerMm;
+    const QRectF device(mm.left() * k, mm.top() * k, mm.width() * k, mm.height() * k);
+    QPainter painter(&pageImage());
+    painter.setClipRect(device);
+    painting(painter, device, k);
+}
+
 void RecordingPrintJob::drawLine(double x1, double y1, double x2, double y2) {
+    {
+        const double k = PrintRecord::kPixelsPerMm;
+        QPainter painter(&pageImage());
+        painter.setPen(QPen(Qt::black, 1));
+        painter.drawLine(QPointF(x1 * k, y1 * k), QPointF(x2 * k, y2 * k));
+    }
     PrintedShape shape;
     shape.kind = PrintedShape::Kind::Line;
     shape.x1 = x1;
@@ -58,6 +100,16 @@ void RecordingPrintJob::drawDot(double x, double y) {
 }
 
 void RecordingPrintJob::drawText(double x, double y, const QString& text) {
+    {
+        const double k = PrintRecord::kPixelsPerMm;
+        QPainter painter(&pageImage());
+        QFont font(fontName_);
+        font.setPointSizeF(fontSize_ > 0 ? fontSize_ : 10);
+        painter.setFont(font);
+        painter.setPen(Qt::black);
+        painter.drawText(QRectF(x * k, y * k, textWidthMm(text) * k * 2, textHeightMm(text) * k),
+                         Qt::AlignLeft | Qt::AlignTop, text);
+    }
     PrintedShape shape;
     shape.kind = PrintedShape::Kind::Text;
     shape.x1 = x;

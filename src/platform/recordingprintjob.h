@@ -2,6 +2,7 @@
 
 #include "platform/desktop.h"
 
+#include <QImage>
 #include <QString>
 #include <memory>
 #include <string>
@@ -30,14 +31,23 @@ struct PrintFontChange {
     std::size_t fromLine = 0; // index into PrintRecord::lines
 };
 
+// One page as a picture: what was painted on it and its shapes and placed texts, at
+// PrintRecord::kPixelsPerMm, white where nothing was put.
+struct PrintedPage {
+    bool landscape = false;
+    QImage image;
+};
+
 // Everything one print job put on paper, kept after the job itself is gone.
 struct PrintRecord {
+    static constexpr double kPixelsPerMm = 4; // about 100 dots per inch
     QString documentName;
     QString planFolder;
     std::vector<PrintLine> printLines;  // as the program printed them
     std::vector<std::string> lines;     // the same rendered as text, columns as spaces
     std::vector<PrintedShape> shapes;   // lines, dots and placed texts in drawing order
     std::vector<PrintFontChange> fonts; // every setFont, in order
+    std::vector<PrintedPage> pages;     // begun by the first thing drawn or painted
     bool ended = false;                 // endDocument was called
 
     // The rendered lines joined by line feeds, for comparison with an expected printout.
@@ -68,19 +78,27 @@ class RecordingPrintJob : public PrintJob {
     void drawLine(double x1, double y1, double x2, double y2) override;
     void drawDot(double x, double y) override;
     void drawText(double x, double y, const QString& text) override;
-    double pageWidthMm() const override { return page_.widthMm; }
-    double pageHeightMm() const override { return page_.heightMm; }
+    double pageWidthMm() const override { return landscape_ ? page_.heightMm : page_.widthMm; }
+    double pageHeightMm() const override { return landscape_ ? page_.widthMm : page_.heightMm; }
     void setLineStyle(LineStyle style) override { style_ = style; }
     QString fontName() const override { return fontName_; }
     double fontSize() const override { return fontSize_; }
     double textWidthMm(const QString& text) const override;
     double textHeightMm(const QString& text) const override;
+    void setLandscape(bool landscape) override { landscape_ = landscape; }
+    void newPage() override;
+    void paint(const QRectF& mm, const Painting& painting) override;
     Result<QString> endDocument() override;
 
     const PrintRecord& record() const { return *record_; }
 
   private:
+    // The picture of the page being printed, begun when first needed.
+    QImage& pageImage();
+
     std::shared_ptr<PrintRecord> record_;
+    bool landscape_ = false;
+    bool pageOpen_ = false;
     Page page_;
     QString okText_;
     std::optional<Error> failure_;

@@ -1,5 +1,6 @@
 #include "../mainwin/mainwinharness.h"
 #include "core/plancoords.h"
+#include "core/planframe.h"
 #include "drawing/drawcommand.h"
 #include "drawing/frmdrawplan.h"
 #include "platform/recordingprintjob.h"
@@ -9,6 +10,7 @@
 #include <QPainter>
 #include <QRegularExpression>
 #include <QTest>
+#include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
 #include <sstream>
@@ -84,8 +86,15 @@ class PlanViewTest : public QObject {
         QCOMPARE(o.view->toolButton("Connect")->toolTip(),
                  QStringLiteral("Connect two points with a line"));
 
-        // Labels stay until a command redraws; the first view comes back with Redraw.
+        // The first view is centred on the drawing, arcs' bulges and all.
         const ViewScale first = o.view->viewScale();
+        const ViewScale drawn = DrawingExtent(o.view->content(), false, false);
+        QVERIFY(qAbs(first.Left + first.Width / 2 - (drawn.Left + drawn.Width / 2)) < 1e-6);
+        QVERIFY(qAbs(first.Top + first.Height / 2 - (drawn.Top + drawn.Height / 2)) < 1e-6);
+        QVERIFY(first.Left < drawn.Left && first.Bottom() < drawn.Bottom());
+
+        // Labels stay on through scrolling, zooming and Redraw until switched off; the first
+        // view comes back with Redraw.
         o.view->toolButton("Points")->trigger();
         o.view->toolButton("Parcels")->trigger();
         QVERIFY(o.view->chkPoints() && o.view->chkParcels());
@@ -98,14 +107,22 @@ class PlanViewTest : public QObject {
         QVERIFY(!o.view->picture().PointLabels.empty());
         QCOMPARE(o.view->picture().ParcelLabels.size(), std::size_t(kSampleParcels.size()));
         o.view->toolButton("Up")->trigger();
-        QVERIFY(!o.view->chkPoints() && !o.view->chkParcels());
-        QVERIFY(o.view->picture().PointLabels.empty());
         QVERIFY(o.view->viewScale().Top < first.Top);
         o.view->toolButton("ZoomIn")->trigger();
+        QWheelEvent wheel(QPointF(50, 50), o.view->canvas()->mapToGlobal(QPointF(50, 50)), QPoint(),
+                          QPoint(0, 120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(o.view->canvas(), &wheel);
         o.view->toolButton("Redraw")->trigger();
-        // (to the metre: the first view's extents are kept as whole metres)
-        QVERIFY(qAbs(o.view->viewScale().Top - first.Top) < 1.0);
-        QVERIFY(qAbs(o.view->viewScale().Width - first.Width) < 1.0);
+        QVERIFY(o.view->chkPoints() && o.view->chkParcels());
+        QVERIFY(!o.view->picture().PointLabels.empty());
+        QCOMPARE(o.view->picture().ParcelLabels.size(), std::size_t(kSampleParcels.size()));
+        QVERIFY(qAbs(o.view->viewScale().Top - first.Top) < 1e-6);
+        QVERIFY(qAbs(o.view->viewScale().Height - first.Height) < 1e-6);
+        const ViewScale again = o.view->viewScale();
+        QVERIFY(qAbs(again.Left + again.Width / 2 - (first.Left + first.Width / 2)) < 1e-6);
+        o.view->toolButton("Points")->trigger();
+        o.view->toolButton("Parcels")->trigger();
+        QVERIFY(o.view->picture().PointLabels.empty() && o.view->picture().ParcelLabels.empty());
 
         // Closing gives Draw Plan back and leaves the plan's lines exactly as they were.
         o.view->toolButton("Close")->trigger();
@@ -148,15 +165,63 @@ class PlanViewTest : public QObject {
         o.drag(Qt::RightButton, o.onCanvas(-50, -50), o.onCanvas(-40, -40));
         QCOMPARE(o.h->messages(), QStringList{"Identify Point: Nothing found"});
 
-        // Left button down and to the right changes nothing; up and to the right zooms to
-        // the rectangle's height.
+        // The left button zooms to the rectangle whichever way it is dragged: all of it in
+        // view, centred. A click zooms nowhere.
         const ViewScale before = o.view->viewScale();
-        o.drag(Qt::LeftButton, o.onCanvas(minE, maxN), o.onCanvas(maxE, minN));
-        QCOMPARE(o.view->viewScale().Top, before.Top);
+        o.drag(Qt::LeftButton, o.onCanvas(minE, minN), o.onCanvas(minE, minN));
+        QCOMPARE(o.view->viewScale().Width, before.Width);
+        std::vector<ViewScale> zooms;
+        for (auto [from, to] : {std::pair{o.onCanvas(minE, minN), o.onCanvas(maxE, maxN)},
+                                std::pair{o.onCanvas(maxE, minN), o.onCanvas(minE, maxN)},
+                                std::pair{o.onCanvas(minE, maxN), o.onCanvas(maxE, minN)},
+                                std::pair{o.onCanvas(maxE, maxN), o.onCanvas(minE, minN)}}) {
+            o.view->setViewScale(before);
+            o.drag(Qt::LeftButton, from, to);
+            zooms.push_back(o.view->viewScale());
+        }
+        const double pixel = std::abs(before.Width) / o.view->canvas()->width();
+        for (const ViewScale& zoomed : zooms) {
+            QVERIFY(std::abs(zoomed.Height) < std::abs(before.Height) / 3);
+            QVERIFY(qAbs(zoomed.Left - zooms.front().Left) < 2 * pixel);
+            QVERIFY(qAbs(zoomed.Top - zooms.front().Top) < 2 * pixel);
+            QVERIFY(zoomed.Left <= minE + pixel && zoomed.Right() >= maxE - pixel);
+            QVERIFY(zoomed.Bottom() <= minN + pixel && zoomed.Top >= maxN - pixel);
+        }
+
+        // The wheel zooms about the pointer: the point under it stays under it.
+        o.view->setViewScale(before);
+        const QPoint at = o.onCanvas(p7.East, p7.North);
+        auto under = [&](QPoint pixel) {
+            const ViewTransform t{o.view->viewScale(), double(o.view->canvas()->width()),
+                                  double(o.view->canvas()->height())};
+            return std::pair{t.East(pixel.x()), t.North(pixel.y())};
+        };
+        const auto was = under(at);
+        QWheelEvent in(QPointF(at), o.view->canvas()->mapToGlobal(QPointF(at)), QPoint(),
+                       QPoint(0, 240), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(o.view->canvas(), &in);
+        QVERIFY(qAbs(o.view->viewScale().Width - before.Width / 1.44) < 1e-6 * before.Width);
+        QVERIFY(qAbs(under(at).first - was.first) < 1e-6);
+        QVERIFY(qAbs(under(at).second - was.second) < 1e-6);
+
+        // The middle button, or Space and the left button, drag the plan with the pointer
+        // and zoom nowhere.
+        for (bool space : {false, true}) {
+            const ViewScale still = o.view->viewScale();
+            const Qt::MouseButton button = space ? Qt::LeftButton : Qt::MiddleButton;
+            if (space)
+                QTest::keyPress(o.view->canvas(), Qt::Key_Space);
+            const QPoint from = o.onCanvas(p7.East, p7.North);
+            o.drag(button, from, from + QPoint(40, -25));
+            if (space)
+                QTest::keyRelease(o.view->canvas(), Qt::Key_Space);
+            QCOMPARE(o.view->viewScale().Width, still.Width);
+            QCOMPARE(o.onCanvas(p7.East, p7.North), from + QPoint(40, -25));
+        }
+        // Space let go: the left button zooms again.
+        const ViewScale panned = o.view->viewScale();
         o.drag(Qt::LeftButton, o.onCanvas(minE, minN), o.onCanvas(maxE, maxN));
-        const ViewScale zoomed = o.view->viewScale();
-        QVERIFY(std::abs(zoomed.Height) < std::abs(before.Height) / 3);
-        QVERIFY(qAbs(zoomed.Left - minE) < std::abs(before.Width) / 100);
+        QVERIFY(o.view->viewScale().Width < panned.Width);
     }
 
     void connectLineAndPrintAtScale() {
@@ -165,6 +230,8 @@ class PlanViewTest : public QObject {
         o.h->desktop.texts = {QStringLiteral("4-9")};
         o.view->toolButton("Connect")->trigger();
         QVERIFY(o.view->picture().Connect.has_value());
+        QCOMPARE(o.view->statusText(), fromCore(JoiningLineText(o.point(4), o.point(9))));
+        QVERIFY2(o.view->statusText().startsWith("4 to 9: "), qPrintable(o.view->statusText()));
         o.h->desktop.clearRecords();
         o.h->desktop.texts = {QStringLiteral("4,9")};
         o.view->toolButton("Connect")->trigger();
@@ -173,19 +240,59 @@ class PlanViewTest : public QObject {
 
         o.view->toolButton("Points")->trigger();
         o.h->desktop.clearRecords();
+        o.h->desktop.texts = {QStringLiteral("0")}; // the scale offered first: fits one sheet
         o.view->toolButton("Print")->trigger();
         QCOMPARE(o.h->messages(), QStringList{"CORVANE: Printed to Scripted printer"});
+        const auto offered = o.h->desktop.callsOf(DesktopCall::Kind::ChooseItem);
+        QCOMPARE(offered.size(), std::size_t(1));
+        const QStringList scales = offered.front().detail.split('\n');
+        QVERIFY2(scales.front().endsWith(" (fits one sheet)"), qPrintable(scales.join('|')));
         auto printed = o.h->desktop.lastPrintout();
-        QVERIFY(printed);
-        QVERIFY(!printed->lines.empty());
-        const QString heading = QString::fromStdString(printed->lines.front());
-        QVERIFY2(heading.startsWith(QString(19, ' ') + o.h->planPath() + " Scale 1: "),
-                 qPrintable(heading));
-        QVERIFY(printed->shapesOf(PrintedShape::Kind::Line).size() >= 34);
-        const auto labels = printed->shapesOf(PrintedShape::Kind::Text);
-        QVERIFY(!labels.empty());
-        QCOMPARE(labels.front().fontSize, 6.0);
-        QCOMPARE(printed->shapesOf(PrintedShape::Kind::Dot).size(), labels.size());
+        QVERIFY(printed && printed->ended);
+        auto texts = [](const PrintRecord& record) {
+            QStringList all;
+            for (const PrintedShape& text : record.shapesOf(PrintedShape::Kind::Text))
+                all << text.text;
+            return all;
+        };
+        // One sheet at a standard scale, with its title block.
+        QCOMPARE(printed->pages.size(), std::size_t(1));
+        const QStringList title = texts(*printed);
+        const QString fits = scales.front().section(' ', 0, 0).mid(2);
+        QVERIFY2(QStringList({"100", "200", "250", "500", "1000", "2000", "2500"}).contains(fits),
+                 qPrintable(fits));
+        for (const QString& text : {QStringLiteral("D20417"), "Scale 1:" + fits,
+                                    QStringLiteral("Sheet 1 of 1"), TodayText()})
+            QVERIFY2(title.contains(text), qPrintable(title.join('|')));
+        // The plan is drawn on the page, inside its frame and clear of the title block.
+        const QImage page = printed->pages.front().image;
+        const double k = PrintRecord::kPixelsPerMm;
+        int inked = 0;
+        for (int y = int(10 * k); y < int((page.height() / k - kTitleBlockMm - 10) * k); ++y)
+            for (int x = int(10 * k); x < page.width() - int(10 * k); ++x)
+                inked += qGray(page.pixel(x, y)) < 128;
+        QVERIFY2(inked > 2000, qPrintable(QString::number(inked)));
+        if (qEnvironmentVariableIsSet("CORVANE_PAGE_PICTURE"))
+            page.save(qEnvironmentVariable("CORVANE_PAGE_PICTURE"));
+
+        // A larger scale picked: as many sheets as it needs, each numbered, their turn kept.
+        o.h->desktop.clearRecords();
+        o.h->desktop.texts = {QStringLiteral("1:100")};
+        o.view->toolButton("Print")->trigger();
+        printed = o.h->desktop.lastPrintout();
+        QVERIFY(printed && printed->pages.size() > 1);
+        const QString of = QStringLiteral(" of %1").arg(printed->pages.size());
+        QVERIFY(texts(*printed).contains("Sheet 1" + of));
+        QVERIFY(
+            texts(*printed).contains(QStringLiteral("Sheet %1").arg(printed->pages.size()) + of));
+        QVERIFY(texts(*printed).contains("Scale 1:100"));
+        for (const PrintedPage& sheet : printed->pages)
+            QCOMPARE(sheet.landscape, printed->pages.front().landscape);
+        // Cancelling the choice prints nothing.
+        o.h->desktop.clearRecords();
+        o.h->desktop.texts = {QString()};
+        o.view->toolButton("Print")->trigger();
+        QVERIFY(o.h->desktop.printouts.empty());
     }
 
     void contextParcelsDrawnInTheirOwnDashOnScreenAndPaper() {
@@ -211,15 +318,7 @@ class PlanViewTest : public QObject {
                  1);
         QCOMPARE(picture.ParcelLabels.size(), std::size_t(kSampleParcels.size())); // unlabelled
 
-        o.h->desktop.clearRecords();
-        o.view->toolButton("Print")->trigger();
-        auto printed = o.h->desktop.lastPrintout();
-        QVERIFY(printed);
-        const auto lines = printed->shapesOf(PrintedShape::Kind::Line);
-        QCOMPARE(
-            std::count_if(lines.begin(), lines.end(),
-                          [](const PrintedShape& s) { return s.style == LineStyle::LongDashed; }),
-            1);
+        // (paper draws the same picture: see connectLineAndPrintAtScale)
         o.view->toolButton("Close")->trigger();
 
         // A context parcel file that cannot be read is shown, and the plan drawn without it.
@@ -304,45 +403,32 @@ class PlanViewTest : public QObject {
                      0);
             QVERIFY2(ReadText(out).startsWith(c.magic), c.name);
         }
-        // At 1:500 the sample plan needs more than one sheet: refused, naming the scale that
-        // fits, and a file already there is left as it was.
+        // The PDF is the printout: one sheet at the scale that fits, or the scale asked on
+        // as many sheets as it needs; a failed run leaves a file already there as it was.
         const QString scaled = dir.path() + "/scaled.pdf";
-        QVERIFY(WriteText(scaled, "kept"));
-        auto drawAt = [&](const QString& scale, std::string& said) {
+        auto drawAt = [&](const char* scale, std::string& said) {
             std::ostringstream so, se;
-            const int exit =
-                RunDrawCommand(ParseCommandLine({"--draw", plan, "--out", scaled.toStdString(),
-                                                 "--points", "--scale", scale.toStdString()}),
-                               so, se);
+            std::vector<std::string> args{"--draw", plan, "--out", scaled.toStdString()};
+            if (*scale)
+                args.insert(args.end(), {"--scale", scale});
+            const int exit = RunDrawCommand(ParseCommandLine(args), so, se);
             said = so.str() + se.str();
             return exit;
         };
         std::string said;
-        QCOMPARE(drawAt(QStringLiteral("500"), said), 2);
-        QCOMPARE(ReadText(scaled), QStringLiteral("kept"));
-        const QRegularExpression named(QStringLiteral("^The plan does not fit one page at 1:500\\. "
-                                                      "The largest standard scale at which it "
-                                                      "fits is 1:(\\d+)\\.\n$"));
-        const auto match = named.match(QString::fromStdString(said));
-        QVERIFY2(match.hasMatch(), said.c_str());
-        const QString fits = match.captured(1);
-        QCOMPARE(drawAt(fits, said), 0);
+        QCOMPARE(drawAt("", said), 0);
+        const QRegularExpression fitted(
+            QStringLiteral("^Plan drawn in .*scaled\\.pdf at "
+                           "1:(100|200|250|500|1000|2000) on 1 sheet\n$"));
+        QVERIFY2(fitted.match(QString::fromStdString(said)).hasMatch(), said.c_str());
         QVERIFY(ReadText(scaled).startsWith("%PDF"));
-        // The page hangs from the plan itself: a scale between the steps at which the 142 m
-        // plan fits an A4 sheet is drawn, and a wide screen shape changes nothing.
-        QCOMPARE(drawAt(QStringLiteral("800"), said), 0);
-        {
-            std::ostringstream so, se;
-            QCOMPARE(RunDrawCommand(
-                         ParseCommandLine({"--draw", plan, "--out", scaled.toStdString(), "--size",
-                                           "3000x1000", "--scale", fits.toStdString()}),
-                         so, se),
-                     0);
-        }
-        // The named scale is the largest: the standard step before it is refused.
-        const QStringList series{"500", "1000", "2000", "2500", "5000"};
-        QVERIFY2(series.indexOf(fits) > 0, qPrintable(fits));
-        QCOMPARE(drawAt(series.at(series.indexOf(fits) - 1), said), 2);
+        QCOMPARE(drawAt("100", said), 0);
+        QVERIFY2(QString::fromStdString(said).contains(
+                     QRegularExpression(" at 1:100 on [2-9]\\d* sheets")),
+                 said.c_str());
+        QVERIFY(WriteText(scaled, "kept"));
+        QCOMPARE(drawAt("0.5", said), 2);
+        QCOMPARE(ReadText(scaled), QStringLiteral("kept"));
 
         // Refusals write nothing.
         QVERIFY(WriteText(dir.path() + "/bad.lns", "1,2,x,3\r\n"));
