@@ -136,6 +136,12 @@ double ClosingBearing(double sumEast, double sumNorth) {
     return RadiansToBearing(BearingFromDeltas(-sumEast, -sumNorth));
 }
 
+std::string ClosureRatioText(double totalLength, double closingDistance) {
+    if (!(closingDistance > 0))
+        return "exact";
+    return "1 in " + Format(totalLength / closingDistance, "0");
+}
+
 ClosureResult GridClosure(const GridRows& rows, bool parcelMode, const CurveSource& curves) {
     ClosureResult result;
     std::vector<Leg> legs;

@@ -50,6 +50,10 @@ double ClosingDistance(double sumEast, double sumNorth);
 // gives this one direction. An exact closure has none and gives 0.
 double ClosingBearing(double sumEast, double sumNorth);
 
+// The closure ratio as a surveyor reads it, "1 in 40001"; "exact" when the traverse has no
+// closing distance at all (a ratio would be infinite).
+std::string ClosureRatioText(double totalLength, double closingDistance);
+
 // How the closure of a grid gets an arc's curve data: the arc from → to with its grid row's
 // bearing cell ("R" and the radius) and distance cell (the arc length).
 using CurveSource =

@@ -128,6 +128,9 @@ ParcelClosureResult ParcelClosure(int mode, const std::string& identifier, const
 
     row.Status = acceptable ? ParcelStatus::Acceptable : ParcelStatus::NotAcceptable;
     row.Closure = acceptable ? "OK (" + closingDistance + ")" : closingDistance;
+    row.Ratio = ClosureRatioText(sums.TotalLength, c);
+    row.Allowable = Format(allowed, "0.000");
+    row.ComputedArea = areaText;
     if (offerArea) {
         row.Mark = "+";
         row.CalculatedArea = areaText;

@@ -31,6 +31,12 @@ struct SummaryRow {
     std::string CalculatedArea;
     ParcelStatus Status = ParcelStatus::MissingData;
     double CalculatedAreaValue = 0.0;
+    // For a parcel that closes at all (not "md"): its closure ratio ("1 in N", "exact"), the
+    // allowable misclosure of the accuracy class, and the area the closure computes, shown
+    // beside the stored one whether or not the two differ.
+    std::string Ratio{};
+    std::string Allowable{};
+    std::string ComputedArea{};
 
     // The row as the window's grid takes it: the four cells separated by tabs.
     std::string Text() const;

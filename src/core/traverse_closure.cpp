@@ -58,6 +58,23 @@ void setArea(ClosureReport& report, double area, AreaOption option) {
     report.areaOption = option;
 }
 
+// What keeps a row out of the closure, in the words the panel shows; empty for a row that
+// takes part. The tests are GridClosure's own.
+std::string missingInRow(const GridRow& row, int r, const CurveTable& curves) {
+    const std::string line = "line " + std::to_string(r);
+    const std::string& bearing = row[ColBearing];
+    if (!(Val(row[ColDistance]) > 0))
+        return "No distance in " + line;
+    if (bearing.empty() || bearing == kNoData)
+        return "No bearing in " + line;
+    if (bearing.front() == 'R' &&
+        !LoadCurve(PointLabelToNumber(row[ColFrom]), PointLabelToNumber(row[ColTo]), bearing,
+                   row[ColDistance], curves)
+             .HasChordBearing())
+        return "No curve data for the arc in " + line;
+    return {};
+}
+
 } // namespace
 
 std::string AreaCodeFor(AreaOption option) {
@@ -123,6 +140,53 @@ ClosureReport CalcClosure(TraverseGrid& grid, PlanState& plan, bool forPrint,
     setArea(report, area, AreaOption::Calculated);
     grid.chkClosure = true;
     return report;
+}
+
+ClosureGlance GlanceAtClosure(const TraverseGrid& grid, std::string_view accuracyClass,
+                              const CurveTable& curves) {
+    ClosureGlance glance;
+    GridRows rows = grid.rows;
+    while (rows.size() >= 2 && rows.back()[ColDistance].empty())
+        rows.pop_back();
+    // A single row that is still empty is a traverse not yet begun.
+    if (rows.size() == 1 && rows.front()[ColDistance].empty())
+        rows.clear();
+    if (rows.size() < 2) {
+        glance.verdict = "Not enough data to close";
+        return glance;
+    }
+    if (grid.chkParcel) {
+        for (size_t i = 0; i < rows.size(); ++i) {
+            glance.verdict = missingInRow(rows[i], static_cast<int>(i) + 1, curves);
+            if (!glance.verdict.empty())
+                return glance;
+        }
+    }
+    const ClosureResult closure = GridClosure(rows, grid.chkParcel, curves);
+    const double distance = ClosingDistance(closure.SumEast, closure.SumNorth);
+    glance.bearing = Format(ClosingBearing(closure.SumEast, closure.SumNorth), "0.0000");
+    glance.distance = Format(distance, "0.000");
+    if (!grid.chkParcel) {
+        glance.state = ClosureVerdict::NotJudged;
+        glance.verdict = "Not a parcel: not judged";
+        return glance;
+    }
+    // The misclosure of a traverse that has not come back to its first point is only the gap
+    // still open.
+    const std::string& first = rows.front()[ColFrom];
+    const std::string& last = rows.back()[ColTo];
+    if (PointLabelToNumber(first) != PointLabelToNumber(last)) {
+        glance.verdict = "Not closed: ends at " + last + ", not at " + first;
+        return glance;
+    }
+    const double allowable = AllowableMisclosure(closure.TotalLength, accuracyClass);
+    glance.ratio = ClosureRatioText(closure.TotalLength, distance);
+    glance.allowable = Format(allowable, "0.000");
+    glance.area = FormatArea(Val(closure.AreaText), 0);
+    const bool within = distance <= allowable;
+    glance.state = within ? ClosureVerdict::Within : ClosureVerdict::Outside;
+    glance.verdict = within ? "MISCLOSURE ACCEPTABLE" : "MISCLOSURE NOT ACCEPTABLE";
+    return glance;
 }
 
 ClosureCommandOutcome ClosureCommand(TraverseGrid& grid, PlanState& plan,

@@ -48,6 +48,24 @@ ClosureCommandOutcome ClosureCommand(TraverseGrid& grid, PlanState& plan,
                                      std::string_view accuracyClass, const CurveTable& curves,
                                      const QuestionFn& ask);
 
+// The closure of the rows at a glance, as the traverse window keeps it in view while the rows
+// are typed: the figures of the closure box (each empty where there is none yet) and the
+// verdict, or what is still missing before there can be one.
+enum class ClosureVerdict { Within, Outside, Incomplete, NotJudged };
+struct ClosureGlance {
+    std::string bearing;   // closing bearing, "0.0000"
+    std::string distance;  // closing distance, "0.000"
+    std::string ratio;     // "1 in N", or "exact"
+    std::string allowable; // allowable misclosure of the accuracy class, "0.000"
+    std::string area;      // Bowditch-adjusted area, display form; negative anticlockwise
+    std::string verdict;   // in words
+    ClosureVerdict state = ClosureVerdict::Incomplete;
+};
+// Reads the grid without changing it: trailing rows without a distance (a line being typed)
+// are left out, as the Closure command leaves them out.
+ClosureGlance GlanceAtClosure(const TraverseGrid& grid, std::string_view accuracyClass,
+                              const CurveTable& curves);
+
 // Reverses the traverse: rows in reverse order, From and To exchanged, plain bearings turned
 // by 180 degrees ("No Data" and arcs unturned). Links go with their rows.
 void ReverseTraverse(TraverseGrid& grid);

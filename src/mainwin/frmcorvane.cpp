@@ -230,28 +230,28 @@ void frmCorvane::buildControls() {
     // The command buttons, each running the menu command of the same name.
     auto* buttons = new QVBoxLayout;
     auto* cmdOpen =
-        addButton(QStringLiteral("cmdOpen"), QStringLiteral("Open..."),
+        addButton(QStringLiteral("cmdOpen"), QStringLiteral("O&pen..."),
                   QStringLiteral("Open a new CORVANE file"), &frmCorvane::mnuOpen_Click);
-    auto* cmdPrint = addButton(QStringLiteral("cmdPrint"), QStringLiteral("Print..."),
+    auto* cmdPrint = addButton(QStringLiteral("cmdPrint"), QStringLiteral("P&rint..."),
                                QStringLiteral("Print a report"), &frmCorvane::mnuPrint_Click);
-    cmdDrawPlan = addButton(QStringLiteral("cmdDrawPlan"), QStringLiteral("Draw Plan..."),
+    cmdDrawPlan = addButton(QStringLiteral("cmdDrawPlan"), QStringLiteral("&Draw Plan..."),
                             QStringLiteral("Draw the lines"), &frmCorvane::mnuDrawPlan_Click);
-    auto* cmdSummary = addButton(QStringLiteral("cmdSummary"), QStringLiteral("Summary..."),
+    auto* cmdSummary = addButton(QStringLiteral("cmdSummary"), QStringLiteral("&Summary..."),
                                  QStringLiteral("Get a summary of closures and areas"),
                                  &frmCorvane::cmdSummary_Click);
     auto* cmdFixedWidth =
-        addButton(QStringLiteral("cmdFixedWidth"), QStringLiteral("Fixed Width Easements..."),
+        addButton(QStringLiteral("cmdFixedWidth"), QStringLiteral("Fixed &Width Easements..."),
                   QStringLiteral("Enter Party Wall and other fixed width Easements"),
                   &frmCorvane::mnuPartyWalls_Click);
-    auto* cmdNewParcel = addButton(QStringLiteral("cmdNewParcel"), QStringLiteral("New Parcel..."),
+    auto* cmdNewParcel = addButton(QStringLiteral("cmdNewParcel"), QStringLiteral("&New Parcel..."),
                                    QString(), &frmCorvane::mnuNewParcel_Click);
     auto* cmdPSMs =
-        addButton(QStringLiteral("cmdPSMs"), QStringLiteral("PSM's..."),
+        addButton(QStringLiteral("cmdPSMs"), QStringLiteral("PS&M's..."),
                   QStringLiteral("Enter PSM to corner connections"), &frmCorvane::mnuPSMs_Click);
     auto* cmdConnections =
-        addButton(QStringLiteral("cmdConnections"), QStringLiteral("Connections..."),
+        addButton(QStringLiteral("cmdConnections"), QStringLiteral("&Connections..."),
                   QStringLiteral("Enter connection lines"), &frmCorvane::mnuConnections_Click);
-    auto* cmdExit = addButton(QStringLiteral("cmdExit"), QStringLiteral("Exit"),
+    auto* cmdExit = addButton(QStringLiteral("cmdExit"), QStringLiteral("E&xit"),
                               QStringLiteral("Close CORVANE"), &frmCorvane::mnuExit_Click);
     for (QPushButton* button : {cmdOpen, cmdPrint, cmdDrawPlan, cmdSummary, cmdFixedWidth,
                                 cmdNewParcel, cmdPSMs, cmdConnections})
@@ -318,10 +318,10 @@ void frmCorvane::buildControls() {
     lstPSMsGone = new QListWidget;
     lstPSMsGone->setObjectName(QStringLiteral("lstPSMsGone"));
     Label3->setBuddy(lstPSMsGone);
-    cmdAddPSM = addButton(QStringLiteral("cmdAddPSM"), QStringLiteral("Add"),
+    cmdAddPSM = addButton(QStringLiteral("cmdAddPSM"), QStringLiteral("&Add"),
                           QStringLiteral("Click here to add a PSM Gone to the list"),
                           &frmCorvane::cmdAddPSM_Click);
-    cmdDeletePSM = addButton(QStringLiteral("cmdDeletePSM"), QStringLiteral("Delete"),
+    cmdDeletePSM = addButton(QStringLiteral("cmdDeletePSM"), QStringLiteral("De&lete"),
                              QStringLiteral("Click here to delete a PSM Gone from the list"),
                              &frmCorvane::cmdDeletePSM_Click);
     // Set whenever the record changes; the user never sees it.

@@ -15,6 +15,7 @@
 #include <QFontDialog>
 #include <QInputDialog>
 #include <QKeySequence>
+#include <QListView>
 #include <QLocale>
 #include <QMessageBox>
 #include <QPrintDialog>
@@ -22,12 +23,15 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QProcess>
+#include <QScreen>
+#include <QScrollBar>
 #include <QSettings>
 #include <QShortcut>
 #include <QStandardPaths>
 #include <QTextBrowser>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace corvane {
 
@@ -191,9 +195,25 @@ int QtDesktop::chooseItem(const QString& prompt, const QString& title, const QSt
     QInputDialog dialog(mainWindow_);
     dialog.setWindowTitle(title);
     dialog.setLabelText(prompt);
+    dialog.setOption(QInputDialog::UseListViewForComboBoxItems);
     dialog.setComboBoxItems(items);
     dialog.setComboBoxEditable(false);
-    dialog.setOption(QInputDialog::UseListViewForComboBoxItems);
+    // Every candidate reads whole, without a scroll sideways, as far as the screen allows.
+    if (auto* list = dialog.findChild<QListView*>()) {
+        int widest = 0;
+        for (const QString& item : items)
+            widest = std::max(widest, list->fontMetrics().horizontalAdvance(item));
+        int width = widest + 2 * list->frameWidth() +
+                    list->verticalScrollBar()->sizeHint().width() + 4 * list->spacing() + 16;
+        if (const QScreen* screen = QGuiApplication::primaryScreen())
+            width = std::min(width, screen->availableGeometry().width() * 9 / 10);
+        list->setMinimumWidth(width);
+        // The first candidate (the likeliest) is current, and Enter (or a double click) on a
+        // candidate takes it, as OK would; without a current one Enter did nothing.
+        if (list->model() && list->model()->rowCount() > 0)
+            list->setCurrentIndex(list->model()->index(0, 0));
+        QObject::connect(list, &QListView::activated, &dialog, &QDialog::accept);
+    }
     if (dialog.exec() != QDialog::Accepted)
         return -1;
     return static_cast<int>(items.indexOf(dialog.textValue()));

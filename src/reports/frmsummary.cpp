@@ -31,6 +31,11 @@ constexpr const char* kGridFormat =
 constexpr int kMarkColumn = 0;
 constexpr int kIdentifierColumn = 1;
 constexpr int kAreaColumn = 3;
+// The printed summary keeps to the four columns above; the window adds, for each parcel that
+// closes, its closure ratio, the allowable misclosure and the area the closure computes
+// beside the stored one.
+constexpr int kPrintedColumns = 4;
+constexpr const char* kAddedColumns[] = {"Ratio", "Allowable", "Computed area"};
 
 // A "+" row keeps the area the closure computed with the row itself, so every question
 // offers the calculated area of the parcel it names: its text, and the figure that is
@@ -61,7 +66,7 @@ frmSummary::~frmSummary() {
 }
 
 void frmSummary::buildControls() {
-    Grid1 = new QTableWidget(0, 4, this);
+    Grid1 = new QTableWidget(0, kPrintedColumns + static_cast<int>(std::size(kAddedColumns)), this);
     Grid1->setObjectName(QStringLiteral("Grid1"));
     Grid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     Grid1->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -72,6 +77,12 @@ void frmSummary::buildControls() {
     for (int c = 0; c < headings.size(); ++c) {
         labels << headings[c].trimmed();
         Grid1->setColumnWidth(c, fontMetrics().horizontalAdvance(headings[c]) + 8);
+    }
+    for (const char* heading : kAddedColumns) {
+        const QString text = QString::fromLatin1(heading);
+        Grid1->setColumnWidth(static_cast<int>(labels.size()),
+                              fontMetrics().horizontalAdvance(text + QStringLiteral("00000000")));
+        labels << text;
     }
     Grid1->setHorizontalHeaderLabels(labels);
     Grid1->horizontalHeader()->setStretchLastSection(true);
@@ -141,7 +152,8 @@ void frmSummary::openSummary() {
     ClearGrid();
     if (!FillSummary())
         return;
-    setWindowTitle(QStringLiteral("Summary for ") + PathFromCore(host_.plan().PlanPath));
+    // The plan by its name: a whole path hides it at the far end of the title bar.
+    setWindowTitle(QStringLiteral("Summary for ") + fromCore(FileNameOf(host_.plan().PlanPath)));
     show();
     raise();
     activateWindow();
@@ -192,6 +204,9 @@ bool frmSummary::FillSummary() {
         setCell(r, kAreaColumn, fromCore(row.AreaText));
         Grid1->item(r, kAreaColumn)->setData(kCalculatedAreaRole, fromCore(row.CalculatedArea));
         Grid1->item(r, kAreaColumn)->setData(kCalculatedValueRole, row.CalculatedAreaValue);
+        int column = kPrintedColumns;
+        for (const std::string* added : {&row.Ratio, &row.Allowable, &row.ComputedArea})
+            setCell(r, column++, fromCore(*added));
     }
     return true;
 }
@@ -291,7 +306,8 @@ void frmSummary::cmdPrint_Click() {
     Desktop& desktop = host_.desktop();
     cmdPrint->setEnabled(false);
     Result<QString> ended = QString();
-    const QString caption = windowTitle();
+    // The printout names the plan by its whole path, as it always has.
+    const QString caption = QStringLiteral("Summary for ") + PathFromCore(host_.plan().PlanPath);
     std::unique_ptr<PrintJob> job =
         desktop.startPrint(caption, PathFromCore(DirectoryOf(host_.plan().PlanPath)),
                            PrintoutPdfName(host_.plan().PlanPath, QStringLiteral("summary")));
@@ -306,6 +322,8 @@ void frmSummary::cmdPrint_Click() {
         job->setFont(font.name, font.size);
         job->print(TabLine(kLegendColumn, toCore(caption)));
         job->emptyLine();
+        job->print(TabLine(kLegendColumn, "Accuracy criterion = " + toCore(host_.accuracyClass())));
+        job->emptyLine();
         // The heading row first, then the parcels; each cell starts a print zone.
         auto printRow = [&job](const QStringList& cells) {
             PrintLine line;
@@ -315,7 +333,7 @@ void frmSummary::cmdPrint_Click() {
             job->print(line);
         };
         QStringList heading;
-        for (int c = 0; c < Grid1->columnCount(); ++c)
+        for (int c = 0; c < kPrintedColumns; ++c)
             heading << Grid1->horizontalHeaderItem(c)->text();
         printRow(heading);
         for (int r = 0; r < Grid1->rowCount(); ++r)

@@ -17,19 +17,24 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QHideEvent>
 #include <QItemSelectionModel>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
 #include <QScrollBar>
+#include <QStyle>
 #include <QTableView>
 #include <QToolBar>
+#include <QUndoStack>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace corvane {
 
@@ -92,6 +97,8 @@ frmTraverse::frmTraverse(PlanHost& host, QWidget* parent)
 frmTraverse::~frmTraverse() {
     // The grid goes before the window's widgets: the line grid must no longer see them.
     removeEventFilter(lineGrid_);
+    // The grid's steps going with it no longer reach the closure panel.
+    disconnect(lineGrid_->undoStack(), nullptr, this, nullptr);
     host_.unregisterPlanWindow(this);
 }
 
@@ -118,14 +125,18 @@ void frmTraverse::buildControls() {
                              {QString(), QStringLiteral("From"), QStringLiteral("To"),
                               QStringLiteral("Bearing"), QStringLiteral("Distance")},
                              {kColumnChars, kColumnChars + 5}, "ttext");
+    // A cell left by a click is stored without the grid being shown anew: every step the
+    // rows take (typing, paste, delete, undo) is followed by the closure panel.
+    connect(lineGrid_->undoStack(), &QUndoStack::indexChanged, this,
+            [this] { showClosurePanel(); });
     Grid1 = lineGrid_->view();
     ttext = lineGrid_->editor();
 
-    cmdOK = makeButton(this, "cmdOK", QStringLiteral("OK"),
+    cmdOK = makeButton(this, "cmdOK", QStringLiteral("&OK"),
                        QStringLiteral("Save the data and cancel the form"));
     cmdOK->installEventFilter(this);
     cmdCancel =
-        makeButton(this, "cmdCancel", QStringLiteral("Cancel"), QStringLiteral("Cancel the form"));
+        makeButton(this, "cmdCancel", QStringLiteral("&Cancel"), QStringLiteral("Cancel the form"));
     cmdClosure = makeButton(this, "cmdClosure", QStringLiteral("C&losure"),
                             QStringLiteral("Calculate the closure"));
     cmdDraw =
@@ -133,11 +144,11 @@ void frmTraverse::buildControls() {
     cmdPrint = makeButton(this, "cmdPrint", QStringLiteral("&Print"),
                           QStringLiteral("Print the traverse data"));
     cmdFindError =
-        makeButton(this, "cmdFindError", QStringLiteral("Find error"),
+        makeButton(this, "cmdFindError", QStringLiteral("Find e&rror"),
                    QStringLiteral("List the figures that would close the traverse (F6)"));
     connect(cmdFindError, &QPushButton::clicked, this, [this] { cmdFindError_Click(); });
     cmdFind =
-        makeButton(this, "cmdFind", QStringLiteral("Find"), QStringLiteral("Find search text"));
+        makeButton(this, "cmdFind", QStringLiteral("&Find"), QStringLiteral("Find search text"));
     connect(cmdOK, &QPushButton::clicked, this, [this] { cmdOK_Click(); });
     connect(cmdCancel, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });
     connect(cmdClosure, &QPushButton::clicked, this, [this] { cmdClosure_Click(); });
@@ -173,8 +184,35 @@ void frmTraverse::buildControls() {
     buttons->addLayout(commands);
     buttons->addWidget(searchFrame);
 
+    // The closure panel: the closure box's figures, kept in step with the rows. The verdict
+    // can be reached and copied from the keyboard; the figures by the mouse.
+    fraClosure = new QGroupBox(QStringLiteral("Closure"), this);
+    fraClosure->setObjectName(QStringLiteral("fraClosure"));
+    auto* figures = new QFormLayout(fraClosure);
+    auto figure = [&](const char* name, const QString& caption) {
+        auto* label = new QLabel(fraClosure);
+        label->setObjectName(QLatin1String(name));
+        label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        figures->addRow(caption, label);
+        return label;
+    };
+    lblClosingBearing = figure("lblClosingBearing", QStringLiteral("Closing bearing"));
+    lblClosingDistance = figure("lblClosingDistance", QStringLiteral("Closing distance"));
+    lblRatio = figure("lblRatio", QStringLiteral("Closure ratio"));
+    lblAllowable = figure("lblAllowable", QStringLiteral("Allowable misclosure"));
+    lblArea = figure("lblArea", QStringLiteral("Area"));
+    lblVerdict = new QLabel(fraClosure);
+    lblVerdict->setObjectName(QStringLiteral("lblVerdict"));
+    lblVerdict->setWordWrap(true);
+    lblVerdict->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    lblVerdict->setFocusPolicy(Qt::StrongFocus);
+    // Wide enough for the longest verdict without the panel changing width as rows change.
+    lblVerdict->setMinimumWidth(
+        lblVerdict->fontMetrics().horizontalAdvance(QStringLiteral("MISCLOSURE NOT ACCEPTABLE")));
+    figures->addRow(lblVerdict);
+
     // The grid fills the window between the toolbar and the buttons, which keep a margin
-    // above the bottom edge.
+    // above the bottom edge; the closure panel stands beside it.
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, twips(this, 200));
     layout->setMenuBar(lineGrid_->makeEditMenuBar(this));
@@ -182,11 +220,25 @@ void frmTraverse::buildControls() {
     Toolbar1->addAction(lineGrid_->undoAction());
     Toolbar1->addAction(lineGrid_->redoAction());
     layout->addWidget(Toolbar1);
-    layout->addWidget(Grid1, 1);
+    auto* middle = new QHBoxLayout;
+    middle->setContentsMargins(0, 0, twips(this, 120), 0);
+    middle->addWidget(Grid1, 1);
+    middle->addWidget(fraClosure, 0, Qt::AlignTop);
+    layout->addLayout(middle, 1);
     auto* bottom = new QHBoxLayout;
     bottom->setContentsMargins(twips(this, 120), 0, twips(this, 120), 0);
     bottom->addLayout(buttons);
     layout->addLayout(bottom);
+
+    // Tab goes from the grid to the closure panel, then along the buttons from left to right
+    // and on to the search.
+    QWidget* previous = Grid1;
+    for (QWidget* next : std::initializer_list<QWidget*>{
+             lblVerdict, cmdOK, cmdCancel, cmdClosure, cmdFindError, cmdDraw, cmdPrint, txtFind,
+             optPointNo, optBearing, optDistance, cmdFind}) {
+        setTabOrder(previous, next);
+        previous = next;
+    }
 }
 
 QAction* frmTraverse::addTool(const char* key, const QString& caption, const QString& tip) {
@@ -199,18 +251,80 @@ QAction* frmTraverse::addTool(const char* key, const QString& caption, const QSt
     return action;
 }
 
+QRect frmTraverse::FitOnScreen(const QRect& wanted, const QRect& available) {
+    QRect fitted(wanted.topLeft(), wanted.size().boundedTo(available.size()));
+    fitted.moveLeft(
+        std::clamp(fitted.left(), available.left(), available.right() - fitted.width() + 1));
+    fitted.moveTop(
+        std::clamp(fitted.top(), available.top(), available.bottom() - fitted.height() + 1));
+    return fitted;
+}
+
 void frmTraverse::placeOnScreen() {
     const QScreen* screen = this->screen();
     if (!screen)
         return;
-    // A margin at the top left and the bottom 200 twips above the screen's; as wide as the
-    // grid's columns, so no empty grid stands beside them, unless the user left it otherwise.
+    // A margin at the top left and the bottom 200 twips above the screen's, the title bar
+    // allowed for; as wide as the grid's columns and the closure panel (and the whole
+    // toolbar, so that no tool hides behind its overflow), unless the user left it otherwise.
+    // A grid longer than the window scrolls.
     const QRect area = screen->availableGeometry();
     const int margin = twips(this, 200);
-    const int gridWidth = lineGrid_->columnsWidth();
-    move(area.x() + margin, area.y() + margin);
+    const int titleBar = style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this);
+    const int width =
+        std::max(lineGrid_->columnsWidth() + fraClosure->sizeHint().width() + twips(this, 240),
+                 Toolbar1->sizeHint().width());
     RestoreWindowSize(host_.desktop(), *this, kSizeKey,
-                      QSize(gridWidth, area.height() - 2 * margin));
+                      QSize(width, area.height() - 2 * margin - titleBar));
+    const QRect frame = FitOnScreen(
+        QRect(QPoint(area.x() + margin, area.y() + margin), size() + QSize(0, titleBar)), area);
+    move(frame.topLeft());
+    resize(frame.width(), frame.height() - titleBar);
+}
+
+void frmTraverse::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::ActivationChange && isVisible())
+        showClosurePanel();
+    QWidget::changeEvent(event);
+}
+
+void frmTraverse::gridShown() {
+    showCaption();
+    showClosurePanel();
+}
+
+void frmTraverse::showClosurePanel() {
+    // Still being built, or the whole lines file, which has no closure to show.
+    if (!lblVerdict || grid_.chkEdit)
+        return;
+    // The lines file's arcs are read only when a row is an arc; a curve file that cannot be
+    // read leaves those arcs without data, and the panel says so.
+    CurveTable curves;
+    const bool arcs = std::any_of(grid_.rows.begin(), grid_.rows.end(), [](const GridRow& row) {
+        return !row[ColBearing].empty() && row[ColBearing].front() == 'R';
+    });
+    if (arcs && !plan().PlanPath.empty())
+        if (auto read = ReadCurveFile(plan().PlanPath))
+            curves = std::move(read).value();
+    const ClosureGlance glance = GlanceAtClosure(grid_, accuracyClass(), curves);
+    const QString none = QStringLiteral("-");
+    auto put = [&](QLabel* label, const std::string& text) {
+        label->setText(text.empty() ? none : fromCore(text));
+    };
+    put(lblClosingBearing, glance.bearing);
+    put(lblClosingDistance, glance.distance);
+    put(lblRatio, glance.ratio);
+    put(lblAllowable, glance.allowable);
+    put(lblArea, glance.area);
+    lblVerdict->setText(fromCore(glance.verdict));
+    QColor colour(0x60, 0x60, 0x60);
+    if (glance.state == ClosureVerdict::Within)
+        colour = QColor(0x00, 0x80, 0x00);
+    else if (glance.state == ClosureVerdict::Outside)
+        colour = QColor(0xC0, 0x00, 0x00);
+    QPalette palette = lblVerdict->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    lblVerdict->setPalette(palette);
 }
 
 void frmTraverse::hideEvent(QHideEvent* event) {
@@ -259,6 +373,8 @@ void frmTraverse::beginMode(bool parcel, bool edit, const std::string& caption) 
     cmdClosure->setEnabled(!edit);
     cmdFindError->setEnabled(parcel && !edit);
     cmdDraw->setEnabled(!edit);
+    // The whole lines file is no traverse: it has no closure to show.
+    fraClosure->setVisible(!edit);
     showCaption();
 }
 

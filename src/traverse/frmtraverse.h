@@ -9,11 +9,14 @@
 #include "mainwin/planhost.h"
 #include "traverse/linegrid.h"
 
+#include <QRect>
 #include <QWidget>
 #include <optional>
 
 class QAction;
 class QCloseEvent;
+class QGroupBox;
+class QLabel;
 class QLineEdit;
 class QModelIndex;
 class QPushButton;
@@ -63,6 +66,10 @@ class frmTraverse : public QWidget, public PlanWindow, private LineGridOwner {
     frmCurve* curveWindow() const { return curve_; }
     bool editorVisible() const;
 
+    // The frame a window wanting the given frame gets on a screen whose free area is
+    // available: no larger than that area, and moved into it.
+    static QRect FitOnScreen(const QRect& wanted, const QRect& available);
+
   signals:
     // A new parcel was appended to the polygons file (the host's list has it too).
     void parcelAdded(const QString& identifier);
@@ -70,6 +77,9 @@ class frmTraverse : public QWidget, public PlanWindow, private LineGridOwner {
   protected:
     void closeEvent(QCloseEvent* event) override;
     void hideEvent(QHideEvent* event) override;
+    // Coming back to the window from the main window, where the accuracy class may have
+    // changed, the closure panel is read again.
+    void changeEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
@@ -100,7 +110,9 @@ class frmTraverse : public QWidget, public PlanWindow, private LineGridOwner {
     bool gridFunctionKey(int key) override;
     bool editorFunctionKey(int key, int col) override;
     bool gridCommitted(const CommitOutcome& outcome) override;
-    void gridShown() override { showCaption(); }
+    void gridShown() override;
+    // The closure panel beside the grid, read again from the rows.
+    void showClosurePanel();
     void hideEditor();
     void runCommit(const CommitOutcome& outcome);
     void newPointKey();
@@ -138,6 +150,13 @@ class frmTraverse : public QWidget, public PlanWindow, private LineGridOwner {
     AreaOption areaOption_ = AreaOption::Calculated;
 
     QToolBar* Toolbar1 = nullptr;
+    QGroupBox* fraClosure = nullptr;
+    QLabel* lblClosingBearing = nullptr;
+    QLabel* lblClosingDistance = nullptr;
+    QLabel* lblRatio = nullptr;
+    QLabel* lblAllowable = nullptr;
+    QLabel* lblArea = nullptr;
+    QLabel* lblVerdict = nullptr;
     QTableView* Grid1 = nullptr;
     QLineEdit* ttext = nullptr;
     QPushButton* cmdOK = nullptr;

@@ -244,3 +244,73 @@ TEST(TraverseDrawing, ArcLegsFollowTheirCurveEitherTurn) {
         EXPECT_NEAR(shapes[40].N2, 0, 1e-3);
     }
 }
+
+// The panel's reading of the rows as they are typed: a verdict only for a closed traverse
+// with every figure; otherwise what is missing, and never a change to the grid.
+TEST(TraverseClosure, GlanceSaysWhatIsMissingOrHowTheTraverseCloses) {
+    TraverseGrid grid = parcel(kClockwise);
+    const TraverseGrid before = grid;
+    ClosureGlance g = GlanceAtClosure(grid, "Surveyed Polygons", kNoCurves);
+    EXPECT_EQ(g.state, ClosureVerdict::Within);
+    EXPECT_EQ(g.ratio, "1 in 40001");
+    EXPECT_EQ(g.bearing, "90.0000");
+    EXPECT_EQ(g.distance, "0.010");
+    EXPECT_EQ(g.allowable, "0.040");
+    EXPECT_EQ(g.area, "1.000 ha");
+    EXPECT_EQ(g.verdict, "MISCLOSURE ACCEPTABLE");
+    EXPECT_EQ(grid.rows, before.rows);
+    EXPECT_FALSE(grid.chkClosure);
+
+    g = GlanceAtClosure(grid, "no such class", kNoCurves);
+    EXPECT_EQ(g.state, ClosureVerdict::Outside);
+    EXPECT_EQ(g.verdict, "MISCLOSURE NOT ACCEPTABLE");
+
+    // An exact closure has no ratio to divide: it reads "exact".
+    grid.rows[3][ColDistance] = "100.000";
+    g = GlanceAtClosure(grid, "no such class", kNoCurves);
+    EXPECT_EQ(g.ratio, "exact");
+    EXPECT_EQ(g.state, ClosureVerdict::Within);
+
+    // A row being typed (no distance yet) is left out, as the Closure command leaves it.
+    grid.rows.push_back(row("1", "", "", ""));
+    EXPECT_EQ(GlanceAtClosure(grid, "Surveyed Polygons", kNoCurves).ratio, "exact");
+
+    struct Case {
+        const char* name;
+        GridRows rows;
+        const char* verdict;
+    };
+    const Case incomplete[] = {
+        {"nothing yet", {row("", "", "", "")}, "Not enough data to close"},
+        {"one line", {row("1", "2", "0.0000", "10.000")}, "Not enough data to close"},
+        {"no bearing",
+         {row("1", "2", "0.0000", "10.000"), row("2", "3", "No Data", "10.000"),
+          row("3", "1", "225.0000", "14.142")},
+         "No bearing in line 2"},
+        {"no distance",
+         {row("1", "2", "0.0000", "No Data"), row("2", "3", "90.0000", "10.000"),
+          row("3", "1", "225.0000", "14.142")},
+         "No distance in line 1"},
+        {"arc without curve data",
+         {row("1", "2", "0.0000", "10.000"), row("2", "3", "R10.000", "10.000"),
+          row("3", "1", "225.0000", "14.142")},
+         "No curve data for the arc in line 2"},
+        {"open",
+         {row("1", "2", "0.0000", "10.000"), row("2", "3", "90.0000", "10.000")},
+         "Not closed: ends at 3, not at 1"},
+    };
+    for (const Case& c : incomplete) {
+        g = GlanceAtClosure(parcel(c.rows), "Surveyed Polygons", kNoCurves);
+        EXPECT_EQ(g.state, ClosureVerdict::Incomplete) << c.name;
+        EXPECT_EQ(g.verdict, c.verdict) << c.name;
+        EXPECT_TRUE(g.ratio.empty() && g.area.empty() && g.allowable.empty()) << c.name;
+    }
+
+    // Lines that are no parcel show how far they miss their start, and are not judged.
+    TraverseGrid lines = parcel(kClockwise);
+    lines.chkParcel = false;
+    g = GlanceAtClosure(lines, "Surveyed Polygons", kNoCurves);
+    EXPECT_EQ(g.state, ClosureVerdict::NotJudged);
+    EXPECT_EQ(g.distance, "0.010");
+    EXPECT_TRUE(g.ratio.empty());
+}

@@ -194,6 +194,20 @@ class tst_MainWindow : public QObject {
         QCOMPARE(h.action("mnuSaveAs")->text().remove(QLatin1Char('&')), QStringLiteral("Save As"));
         QCOMPARE(h.action("mnuExit")->text(), QStringLiteral("E&xit"));
         QCOMPARE(h.action("mnuPSMs")->text().remove(QLatin1Char('&')), QStringLiteral("PSM's..."));
+
+        // Every button of the window has an access key, none the same as another's or a
+        // menu's (Alt+F must open the File menu, not press a button).
+        QSet<QChar> windowKeys{'f', 'e', 'v', 'o', 'h'};
+        for (QPushButton* button : h.window->findChildren<QPushButton*>()) {
+            if (button->window() != h.window.get())
+                continue; // another window's (the calculator's keys)
+            const QString text = button->text();
+            const qsizetype amp = text.indexOf(QLatin1Char('&'));
+            QVERIFY2(amp >= 0 && amp + 1 < text.size(), qPrintable(button->objectName()));
+            const QChar key = text.at(amp + 1).toLower();
+            QVERIFY2(!windowKeys.contains(key), qPrintable(text));
+            windowKeys.insert(key);
+        }
     }
 
     void secondInstanceIsRefused() {

@@ -6,6 +6,8 @@
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QFile>
+#include <QInputDialog>
+#include <QListView>
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
@@ -63,6 +65,7 @@ class QtDesktopTest : public QObject {
     void initTestCase();
     void messageBoxAnswers_data();
     void messageBoxAnswers();
+    void chosenItemListsShowEveryCandidateWholeAndEnterTakesIt();
     void fileFiltersAreTranslated();
     void helpWindowClosesByItsButtonAndByEscape();
     void settingsTakeDefaultsAndKeepWhatIsStored();
@@ -116,6 +119,30 @@ void QtDesktopTest::messageBoxAnswers() {
     QVERIFY(seen);
     QCOMPARE(shown, text);
     QCOMPARE(title, QString("Traverse"));
+}
+
+// The Find error list: its longest line is not cut off, and Enter takes the first (most
+// likely) candidate, as the default button does in every dialog.
+void QtDesktopTest::chosenItemListsShowEveryCandidateWholeAndEnterTakesIt() {
+    QtDesktop desktop("unused");
+    const QStringList items{
+        QStringLiteral("bearing of 12-13 probably 123.4500 (entered 132.4500)"),
+        QStringLiteral("distance of 101-102 and of 102-103 probably exchanged (entered 100.000 "
+                       "and 10.000, misclosure 0.004 after)")};
+    bool seen = false;
+    int listWidth = 0, needed = 0;
+    WhenModal<QInputDialog>(
+        [&](QInputDialog* dialog) {
+            auto* list = dialog->findChild<QListView*>();
+            listWidth = list->viewport()->width();
+            needed = list->fontMetrics().horizontalAdvance(items[1]);
+            QTest::keyClick(list, Qt::Key_Return);
+        },
+        &seen);
+    QCOMPARE(
+        desktop.chooseItem("The figure most likely mistaken comes first:", "Find error", items), 0);
+    QVERIFY(seen);
+    QVERIFY2(listWidth >= needed, qPrintable(QStringLiteral("%1 < %2").arg(listWidth).arg(needed)));
 }
 
 void QtDesktopTest::fileFiltersAreTranslated() {

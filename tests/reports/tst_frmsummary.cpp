@@ -154,6 +154,16 @@ void TestFrmSummary::marksOfEachStatus() {
              (QStringList{"OK (0.000)", "OK (0.000)", "OK (0.000)", "1.000", "md", "OK (0.000)"}));
     QCOMPARE(cell(1, 3), QStringLiteral("2000") + kSquareMetres + QStringLiteral(" approx."));
     QCOMPARE(cell(4, 3), QStringLiteral("no area"));
+
+    // Beside the stored area: the ratio, the class's allowance and the computed area, for
+    // every parcel that closes at all, whatever its mark; the title names the plan only.
+    QCOMPARE(grid()->horizontalHeaderItem(6)->text(), QStringLiteral("Computed area"));
+    QCOMPARE(column(4), (QStringList{"exact", "exact", "exact", "1 in 401", "", "exact"}));
+    QCOMPARE(cell(0, 5), QStringLiteral("0.040"));
+    QCOMPARE(cell(4, 5), QString());
+    QCOMPARE(column(6), (QStringList{"1.000 ha", "2500" + kSquareMetres, "5000" + kSquareMetres,
+                                     "1.005 ha", "", "1.000 ha"}));
+    QCOMPARE(window->windowTitle(), QStringLiteral("Summary for p"));
 }
 
 void TestFrmSummary::queryAreasOffersEachRowsOwnCalculatedArea() {
@@ -250,6 +260,8 @@ void TestFrmSummary::printsTheSummary() {
     lines.pop_back();
     const std::vector<std::string> expected{
         "         Summary for " + toCore(dir->filePath(QStringLiteral("p"))),
+        "",
+        "         Accuracy criterion = Surveyed Polygons",
         "",
         "              Parcel        Closure       Area",
         "+             AL1           OK (0.000)    9000" + m2,

@@ -28,7 +28,7 @@ class FakeHost : public PlanHost {
   public:
     PlanState& plan() override { return state; }
     Desktop& desktop() override { return scripted; }
-    QString accuracyClass() const override { return QStringLiteral("Surveyed Polygons"); }
+    QString accuracyClass() const override { return accuracy; }
     FontChoice reportFont() const override { return {QStringLiteral("Liberation Serif"), 12}; }
     void setReportFont(const FontChoice&) override {}
     bool networkMode() const override { return false; }
@@ -46,6 +46,7 @@ class FakeHost : public PlanHost {
     void renameParcel(const QString&, const QString&) override {}
     frmOrvaCalc* calculator() override { return &calculatorWindow; }
 
+    QString accuracy = QStringLiteral("Surveyed Polygons");
     PlanState state;
     ScriptedDesktop scripted;
     frmOrvaCalc calculatorWindow{scripted};

@@ -4,6 +4,7 @@
 #include "traverseharness.h"
 
 #include <QHeaderView>
+#include <QLabel>
 #include <QScreen>
 #include <QScrollBar>
 #include <QStandardPaths>
@@ -24,6 +25,8 @@ class TestTraverseEntry : public QObject {
     void calculatorAnswerIsCommittedToTheCell();
     void findWrapsAroundTheGrid();
     void windowFitsItsGridAndKeepsTheUsersSize();
+    void closurePanelFollowsTheRows();
+    void windowFitsAScreenWithEveryToolAndKeyInReach();
 };
 
 void TestTraverseEntry::typingRowByRowWithEnter() {
@@ -162,7 +165,6 @@ void TestTraverseEntry::windowFitsItsGridAndKeepsTheUsersSize() {
     QVERIFY(QTest::qWaitForWindowExposed(h.window.get()));
     const QRect screen = h.window->screen()->availableGeometry();
     QHeaderView* header = h.grid->horizontalHeader();
-    QVERIFY(h.window->width() < screen.width() * 3 / 4);
     // Every column shows whole, and the grid has no room beside its columns.
     QCOMPARE(h.grid->horizontalScrollBar()->maximum(), 0);
     QCOMPARE(header->length(), h.grid->viewport()->width());
@@ -170,8 +172,8 @@ void TestTraverseEntry::windowFitsItsGridAndKeepsTheUsersSize() {
 
     // Widened by the user, the grid follows and the distances take the room.
     const int distanceWidth = header->sectionSize(4);
-    h.window->resize(h.window->width() + 150, 500);
-    QTRY_COMPARE(header->sectionSize(4), distanceWidth + 150);
+    h.window->resize(h.window->width() + 50, 500);
+    QTRY_COMPARE(header->sectionSize(4), distanceWidth + 50);
     const QSize chosen = h.window->size();
     h.click("cmdCancel");
     QVERIFY(!h.window->isVisible());
@@ -185,13 +187,118 @@ void TestTraverseEntry::windowFitsItsGridAndKeepsTheUsersSize() {
     for (const char* stored : {"600", "0x0", "50x400", "600x-5", "99999999x600", "wide"}) {
         h.desktop().setSetting("Windows", "Traverse", QLatin1String(stored));
         frmTraverse other(h.host);
-        QVERIFY2(other.width() < screen.width() * 3 / 4, stored);
+        QVERIFY2(other.width() <= screen.width(), stored);
         QVERIFY2(other.height() >= fitted.height(), stored);
     }
     // A stored size larger than the screen is brought within it.
     h.desktop().setSetting("Windows", "Traverse", "5000x5000");
     frmTraverse large(h.host);
     QVERIFY(large.width() <= screen.width() && large.height() <= screen.height());
+}
+
+// The panel beside the grid follows every change of the rows, and the accuracy class.
+void TestTraverseEntry::closurePanelFollowsTheRows() {
+    TraverseHarness h;
+    QVERIFY(h.window->openNewParcel(QStringLiteral("AL9"), false));
+    auto* verdict = h.window->findChild<QLabel*>(QStringLiteral("lblVerdict"));
+    auto text = [&](const char* name) {
+        return h.window->findChild<QLabel*>(QLatin1String(name))->text();
+    };
+    auto colour = [&] { return verdict->palette().color(QPalette::WindowText); };
+    const QColor grey(0x60, 0x60, 0x60), green(0x00, 0x80, 0x00), red(0xC0, 0x00, 0x00);
+    QCOMPARE(verdict->text(), QStringLiteral("Not enough data to close"));
+
+    // A square of 100 m, typed; the last side 10 mm long.
+    h.enter({"501", "502", "0", "100", "503", "90", "100", "504", "180", "100"});
+    QCOMPARE(verdict->text(), QStringLiteral("Not closed: ends at 504, not at 501"));
+    QCOMPARE(colour(), grey);
+    QCOMPARE(text("lblRatio"), QStringLiteral("-"));
+    h.enter({"501", "270", "100.01"});
+    QCOMPARE(text("lblRatio"), QStringLiteral("1 in 40001"));
+    QCOMPARE(text("lblClosingBearing"), QStringLiteral("90.0000"));
+    QCOMPARE(text("lblClosingDistance"), QStringLiteral("0.010"));
+    QCOMPARE(text("lblAllowable"), QStringLiteral("0.040"));
+    QCOMPARE(text("lblArea"), QStringLiteral("1.000 ha"));
+    QCOMPARE(verdict->text(), QStringLiteral("MISCLOSURE ACCEPTABLE"));
+    QCOMPARE(colour(), green);
+
+    // Another class, read when the user comes back from the main window.
+    h.host.accuracy = QStringLiteral("no such class");
+    QEvent activation(QEvent::ActivationChange);
+    QApplication::sendEvent(h.window.get(), &activation);
+    QCOMPARE(text("lblAllowable"), QStringLiteral("0.000"));
+    QCOMPARE(verdict->text(), QStringLiteral("MISCLOSURE NOT ACCEPTABLE"));
+    QCOMPARE(colour(), red);
+
+    // Corrected to close exactly: "exact", acceptable under any class.
+    h.clickCell(4, 4);
+    h.key(Qt::Key_Return);
+    h.editor->selectAll();
+    h.enter({"100"});
+    QCOMPARE(text("lblRatio"), QStringLiteral("exact"));
+    QCOMPARE(verdict->text(), QStringLiteral("MISCLOSURE ACCEPTABLE"));
+
+    // Undone, the panel goes back with the rows; a side deleted leaves data missing.
+    QAction* undo = nullptr;
+    for (QAction* action : h.window->findChildren<QAction*>())
+        if (action->text().remove(QLatin1Char('&')).startsWith(QStringLiteral("Undo")))
+            undo = action;
+    QVERIFY(undo);
+    undo->trigger();
+    QCOMPARE(text("lblRatio"), QStringLiteral("1 in 40001"));
+    h.clickCell(2, 3);
+    h.key(Qt::Key_F5);
+    QCOMPARE(verdict->text(), QStringLiteral("No bearing in line 2"));
+    QCOMPARE(text("lblArea"), QStringLiteral("-"));
+    QCOMPARE(colour(), grey);
+}
+
+// At 1366 x 768 nothing runs off the screen, every tool shows, and the keys are unambiguous.
+void TestTraverseEntry::windowFitsAScreenWithEveryToolAndKeyInReach() {
+    const QRect small(0, 0, 1366, 728); // a taskbar below
+    QCOMPARE(frmTraverse::FitOnScreen(QRect(20, 20, 1500, 900), small), small);
+    QCOMPARE(frmTraverse::FitOnScreen(QRect(1000, 500, 600, 400), small),
+             QRect(766, 328, 600, 400));
+    QCOMPARE(frmTraverse::FitOnScreen(QRect(13, 13, 700, 600), small), QRect(13, 13, 700, 600));
+
+    TraverseHarness h;
+    QVERIFY(h.window->openParcel(QStringLiteral("AL1")));
+    QVERIFY(QTest::qWaitForWindowExposed(h.window.get()));
+    const QSize least = h.window->minimumSizeHint();
+    QVERIFY(least.width() <= small.width() && least.height() <= small.height());
+    QVERIFY(h.window->screen()->availableGeometry().contains(h.window->frameGeometry()));
+    // Undo and Redo are not hidden in the toolbar's overflow at the opening width.
+    auto* toolbar = h.window->findChild<QToolBar*>(QStringLiteral("Toolbar1"));
+    for (QAction* action : toolbar->actions())
+        if (!action->isSeparator())
+            QVERIFY2(toolbar->widgetForAction(action) &&
+                         toolbar->widgetForAction(action)->isVisible(),
+                     qPrintable(action->text()));
+
+    // No two buttons (nor the menu) share an access key.
+    QStringList keys;
+    for (QAbstractButton* button : h.window->findChildren<QAbstractButton*>()) {
+        const QString text = button->text();
+        const qsizetype amp = text.indexOf(QLatin1Char('&'));
+        if (amp >= 0 && amp + 1 < text.size())
+            keys << text.at(amp + 1).toLower();
+    }
+    keys << QStringLiteral("e"); // the Edit menu
+    const QSet<QString> distinct(keys.begin(), keys.end());
+    QCOMPARE(distinct.size(), keys.size());
+    for (const char* name : {"cmdOK", "cmdFindError"})
+        QVERIFY(h.window->findChild<QPushButton*>(QLatin1String(name))->text().contains('&'));
+
+    // Tab: the grid, the closure panel, then the buttons from left to right.
+    QStringList order;
+    QWidget* w = h.grid;
+    do {
+        if (w->isVisible() && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus))
+            order << w->objectName();
+        w = w->nextInFocusChain();
+    } while (w != h.grid && order.size() < 9);
+    QCOMPARE(order.mid(0, 8), QStringList({"Grid1", "lblVerdict", "cmdOK", "cmdCancel",
+                                           "cmdClosure", "cmdFindError", "cmdDraw", "cmdPrint"}));
 }
 
 QTEST_MAIN(TestTraverseEntry)
