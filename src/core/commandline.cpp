@@ -22,7 +22,7 @@ const std::vector<ModeOptions>& modes() {
         {"--draw",
          CommandMode::Draw,
          {"--out", "--size", "--scale"},
-         {"--parcels", "--points"},
+         {"--parcels", "--points", "--bearings"},
          {"--out"}},
         {"--doubles", CommandMode::Doubles, {}, {}, {}},
         {"--point-errors", CommandMode::PointErrors, {}, {}, {}},
@@ -52,7 +52,8 @@ const char* CommandLineUsage() {
     return "Usage: corvane [PLAN.lns]\n"
            "       corvane VRX...\n"
            "       corvane --check PLAN [--accuracy CLASS] [--full] [--diagnose]\n"
-           "       corvane --draw PLAN --out FILE [--size WxH] [--parcels] [--points]\n"
+           "       corvane --draw PLAN --out FILE [--size WxH] [--parcels] [--points] "
+           "[--bearings]\n"
            "                                      [--scale S]\n"
            "       corvane --doubles PLAN\n"
            "       corvane --point-errors PLAN\n"
@@ -89,7 +90,8 @@ const char* CommandLineUsage() {
            "  --draw PLAN        draw the whole plan as the plan view shows it when opened, into\n"
            "                     FILE: a PNG, PDF or SVG picture by FILE's extension.\n"
            "  --size WxH         the picture's size in pixels, default 1600x1200.\n"
-           "  --parcels          with the parcel identifiers; --points with the point numbers.\n"
+           "  --parcels          with the parcel identifiers; --points with the point numbers;\n"
+           "                     --bearings with each line's bearing and distance.\n"
            "  --scale S          with a .pdf FILE: the plan printout at 1:S on one A4 page;\n"
            "                     refused, naming the largest standard scale that fits, when\n"
            "                     the plan does not fit the page at 1:S.\n"

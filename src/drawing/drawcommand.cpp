@@ -48,16 +48,17 @@ QSizeF pdfPageMm(const QString& file, const QString& title) {
                   printer.height() * 25.4 / printer.logicalDpiY());
 }
 
-void paint(QPainter& painter, const PlanContent& content, QSize size, bool points, bool parcels) {
+void paint(QPainter& painter, const PlanContent& content, QSize size, bool points, bool parcels,
+           bool bearings) {
     const ViewScale view = OpeningView(content, static_cast<double>(size.width()) / size.height());
     RenderPlanPicture(painter, QRectF(QPointF(0, 0), QSizeF(size)), view,
-                      PictureOf(content, view, points, parcels), QGuiApplication::font());
+                      PictureOf(content, view, points, parcels, bearings), QGuiApplication::font());
 }
 
 } // namespace
 
 QString WritePlanPicture(const PlanContent& content, const QString& file, QSize size, bool points,
-                         bool parcels) {
+                         bool parcels, bool bearings) {
     const QString suffix = QFileInfo(file).suffix().toLower();
     // Written beside the target under a passing name and put in place whole.
     QSaveFile target(file);
@@ -66,7 +67,7 @@ QString WritePlanPicture(const PlanContent& content, const QString& file, QSize 
     if (suffix == QLatin1String("png")) {
         QImage image(size, QImage::Format_RGB32);
         QPainter painter(&image);
-        paint(painter, content, size, points, parcels);
+        paint(painter, content, size, points, parcels, bearings);
         painter.end();
         if (!image.save(&target, "PNG"))
             return QStringLiteral("Cannot write ") + file;
@@ -77,7 +78,7 @@ QString WritePlanPicture(const PlanContent& content, const QString& file, QSize 
         svg.setViewBox(QRect(QPoint(0, 0), size));
         svg.setTitle(content.Caption);
         QPainter painter(&svg);
-        paint(painter, content, size, points, parcels);
+        paint(painter, content, size, points, parcels, bearings);
     } else if (suffix == QLatin1String("pdf")) {
         QPdfWriter pdf(&target);
         pdf.setTitle(content.Caption);
@@ -85,7 +86,8 @@ QString WritePlanPicture(const PlanContent& content, const QString& file, QSize 
         pdf.setPageSize(QPageSize(QSizeF(size) * 25.4 / 96, QPageSize::Millimeter));
         pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
         QPainter painter(&pdf);
-        paint(painter, content, pdf.pageLayout().paintRectPixels(96).size(), points, parcels);
+        paint(painter, content, pdf.pageLayout().paintRectPixels(96).size(), points, parcels,
+              bearings);
     } else {
         target.cancelWriting();
         return QStringLiteral("The picture file must end in .png, .pdf or .svg: ") + file;
@@ -145,6 +147,7 @@ int RunDrawCommand(const CommandLine& command, std::ostream& out, std::ostream& 
     const PlanContent content = PlanContent::ofWholePlan(std::move(drawing), plan.PlanPath);
     const bool points = command.has("--points");
     const bool parcels = command.has("--parcels");
+    const bool bearings = command.has("--bearings");
 
     if (scale > 0) {
         // The printout at scale, through the program's own print path, on one page: a plan
@@ -171,7 +174,7 @@ int RunDrawCommand(const CommandLine& command, std::ostream& out, std::ostream& 
         });
         if (!printed)
             return refuse(err, fromCore(printed.error().message));
-    } else if (QString failure = WritePlanPicture(content, file, *size, points, parcels);
+    } else if (QString failure = WritePlanPicture(content, file, *size, points, parcels, bearings);
                !failure.isEmpty()) {
         return refuse(err, failure);
     }

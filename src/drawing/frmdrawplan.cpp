@@ -70,6 +70,7 @@ frmDrawPlan::frmDrawPlan(PlanHost& host, QWidget* parent)
         {"Redraw", "Redraw", nullptr, QKeySequence(Qt::Key_F5), [this] { RedrawLines(); }},
         {"Points", "Points", "Show Point Numbers", {}, [this] { DrawPoints(); }},
         {"Parcels", "Parcels", "Show parcel identifiers", {}, [this] { DrawParcels(); }},
+        {"Bearings", "Bearings", "Show bearings and distances", {}, [this] { DrawBearings(); }},
         {"Connect", "Connect", "Connect two points with a line", {}, [this] { ConnectLine(); }},
         {"Print", "Print", "Print the drawing", QKeySequence::Print, [this] { PrintPlot(); }},
         {"DXF", "DXF...", "Save the plan as a DXF drawing for CAD", {}, [this] { SaveDxf(); }},
@@ -85,6 +86,7 @@ frmDrawPlan::frmDrawPlan(PlanHost& host, QWidget* parent)
             action->setShortcut(b.shortcut);
         connect(action, &QAction::triggered, this, b.run);
     }
+    toolButton(QStringLiteral("Bearings"))->setCheckable(true);
     layout->addWidget(Toolbar2);
     canvas_ = new PlanCanvas(*this);
     layout->addWidget(canvas_, 1);
@@ -133,7 +135,9 @@ void frmDrawPlan::ShowPlan(PlanContent content) {
     content_ = std::move(content);
     if (wholePlanEnds)
         emit viewClosed(true);
-    chkPoints_ = chkParcels_ = false;
+    chkPoints_ = chkParcels_ = chkBearings_ = false;
+    if (QAction* bearings = toolButton(QStringLiteral("Bearings")))
+        bearings->setChecked(false);
     connect_.reset();
     dragging_ = false;
     setWindowTitle(content_.Caption);
@@ -155,7 +159,7 @@ void frmDrawPlan::setViewScale(const ViewScale& scale) {
 }
 
 PlanPicture frmDrawPlan::picture() const {
-    PlanPicture picture = PictureOf(content_, scale_, chkPoints_, chkParcels_);
+    PlanPicture picture = PictureOf(content_, scale_, chkPoints_, chkParcels_, chkBearings_);
     picture.Connect = connect_;
     if (dragging_ && PressX < DragX && PressY < DragY)
         picture.RubberBand = PlotLine{PressX, PressY, DragX, DragY, Stroke::Dotted};
@@ -198,6 +202,13 @@ void frmDrawPlan::DrawParcels() {
     if (!content_.WholePlan)
         return;
     chkParcels_ = true;
+    canvas_->update();
+}
+
+void frmDrawPlan::DrawBearings() {
+    chkBearings_ = !chkBearings_;
+    if (QAction* bearings = toolButton(QStringLiteral("Bearings")))
+        bearings->setChecked(chkBearings_);
     canvas_->update();
 }
 

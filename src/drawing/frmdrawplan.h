@@ -36,6 +36,9 @@ class frmDrawPlan : public QWidget, public PlanWindow {
     void RedrawLines();
     void DrawPoints();
     void DrawParcels();
+    // Switches the bearings and distances along the lines on or off; they stay through zoom
+    // and scroll.
+    void DrawBearings();
     void ConnectLine();
     void PrintPlot();
     // The PDF a printout of the view is offered as, named by what it draws and its scale.
@@ -48,6 +51,7 @@ class frmDrawPlan : public QWidget, public PlanWindow {
     bool chkLines() const { return content_.WholePlan; }
     bool chkPoints() const { return chkPoints_; }
     bool chkParcels() const { return chkParcels_; }
+    bool chkBearings() const { return chkBearings_; }
     QString txtEast() const { return txtEast_; }
     QString txtNorth() const { return txtNorth_; }
     const ViewScale& viewScale() const { return scale_; }
@@ -90,6 +94,7 @@ class frmDrawPlan : public QWidget, public PlanWindow {
     ViewScale scale_;
     bool chkPoints_ = false;
     bool chkParcels_ = false;
+    bool chkBearings_ = false;
     QString txtEast_;
     QString txtNorth_;
     std::optional<PlotLine> connect_;

@@ -25,7 +25,8 @@ struct PlanContent {
     std::vector<PointRecord> Points;
     CurveTable Curves;
     std::vector<std::string> Polygons;
-    std::vector<TraverseArc> Arcs; // a traverse's arc legs
+    std::vector<LineClass> Classes; // each of Lines' weight on the plan
+    std::vector<TraverseArc> Arcs;  // a traverse's arc legs
 
     static PlanContent ofWholePlan(WholePlanDrawing drawing, const std::string& planPath);
     static PlanContent ofTraverse(std::vector<PointRecord> points, const std::string& planPath,
@@ -36,8 +37,10 @@ struct PlanContent {
     double NorthExtent() const;
 };
 
-// The picture of the content in a view: the lines the view can show, the labels switched on.
-PlanPicture PictureOf(const PlanContent& content, const ViewScale& view, bool points, bool parcels);
+// The picture of the content in a view: the lines the view can show, every fixed point's
+// marker, the labels switched on, and with bearings each line's bearing and distance.
+PlanPicture PictureOf(const PlanContent& content, const ViewScale& view, bool points, bool parcels,
+                      bool bearings = false);
 
 // The first view of a content on a surface of the given aspect, zoomed out once, as the
 // windows open it.
