@@ -22,7 +22,7 @@ const std::vector<ModeOptions>& modes() {
         {"--draw",
          CommandMode::Draw,
          {"--out", "--size", "--scale"},
-         {"--parcels", "--points"},
+         {"--parcels", "--points", "--bearings"},
          {"--out"}},
         {"--doubles", CommandMode::Doubles, {}, {}, {}},
         {"--point-errors", CommandMode::PointErrors, {}, {}, {}},
@@ -52,7 +52,8 @@ const char* CommandLineUsage() {
     return "Usage: corvane [PLAN.lns]\n"
            "       corvane VRX...\n"
            "       corvane --check PLAN [--accuracy CLASS] [--full] [--diagnose]\n"
-           "       corvane --draw PLAN --out FILE [--size WxH] [--parcels] [--points]\n"
+           "       corvane --draw PLAN --out FILE [--size WxH] [--parcels] [--points] "
+           "[--bearings]\n"
            "                                      [--scale S]\n"
            "       corvane --doubles PLAN\n"
            "       corvane --point-errors PLAN\n"
@@ -90,7 +91,8 @@ const char* CommandLineUsage() {
            "                     FILE: a PNG or SVG picture by FILE's extension, or with a\n"
            "                     .pdf FILE the printout on A4 sheets at a standard scale.\n"
            "  --size WxH         the picture's size in pixels, default 1600x1200.\n"
-           "  --parcels          with the parcel identifiers; --points with the point numbers.\n"
+           "  --parcels          with the parcel identifiers; --points with the point numbers;\n"
+           "                     --bearings with each line's bearing and distance.\n"
            "  --scale S          with a .pdf FILE: the printout at 1:S, on as many A4 sheets\n"
            "                     as the plan needs at that scale.\n"
            "  --doubles PLAN     report the plan's double lines (the same points joined twice,\n"

@@ -135,7 +135,8 @@ DxfDrawing collect(const WholePlanDrawing& drawing) {
     }
     for (const PlotText& label : PointLabelShapes(drawing.Points, false))
         out.Texts.push_back(DxfText{kPointsLayer, label.E, label.N, textValue(label.Text)});
-    for (const PlotText& label : ParcelLabelShapes(drawing.Polygons, drawing.Points))
+    for (const PlotText& label :
+         ParcelLabelShapes(drawing.Polygons, drawing.Points, drawing.Lines, &drawing.Curves))
         out.Texts.push_back(DxfText{kParcelsLayer, label.E, label.N, textValue(label.Text), true});
     out.TextHeight = kDxfLabelMm * PlanDrawingScale(drawing) / 1000;
     return out;

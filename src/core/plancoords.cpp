@@ -431,8 +431,10 @@ WholePlanDrawing PrepareWholePlanDrawing(const std::vector<LineRecord>& planLine
                                          const std::string& planPath) {
     WholePlanDrawing drawing;
     drawing.Lines = planLines;
+    drawing.ScaledBegin = drawing.Lines.size();
     if (Status scaled = AppendScaledLines(drawing.Lines, planPath); !scaled)
         drawing.Problems.push_back(scaled.error());
+    drawing.ScaledEnd = drawing.Lines.size();
     if (FileExists(planPath + ".ply")) {
         auto polygons = ReadPolygonsFile(ResolveFileName(planPath + ".ply"));
         if (polygons)

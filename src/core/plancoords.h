@@ -110,6 +110,8 @@ struct WholePlanDrawing {
     std::vector<std::string> Polygons;
     std::vector<ContextParcel> Context;
     std::vector<Error> Problems;
+    // Lines from ScaledBegin up to ScaledEnd came from the scaled lines file.
+    std::size_t ScaledBegin = 0, ScaledEnd = 0;
 };
 WholePlanDrawing PrepareWholePlanDrawing(const std::vector<LineRecord>& planLines,
                                          const std::string& planPath);

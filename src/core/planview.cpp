@@ -4,6 +4,7 @@
 #include "core/numtext.h"
 #include "core/plancoords.h"
 #include "core/planframe.h"
+#include "core/planlabels.h"
 #include "core/pointlabel.h"
 #include "core/polygons.h"
 
@@ -143,7 +144,8 @@ ArcPoints(double e1, double n1, double e2, double n2, double radius, double arcL
 
 std::vector<PlotLine> PlanLineShapes(const std::vector<LineRecord>& lines,
                                      const std::vector<PointRecord>& points,
-                                     const CurveTable& curves, const ViewScale* visible) {
+                                     const CurveTable& curves, const ViewScale* visible,
+                                     const std::vector<LineClass>& classes) {
     const PointsByNumber fixed = IndexPoints(points, true);
     double minE = 0, maxE = 0, minN = 0, maxN = 0;
     if (visible) {
@@ -154,13 +156,15 @@ std::vector<PlotLine> PlanLineShapes(const std::vector<LineRecord>& lines,
     }
     std::vector<PlotLine> shapes;
     shapes.reserve(lines.size());
-    for (const LineRecord& line : lines) {
+    for (std::size_t j = 0; j < lines.size(); ++j) {
+        const LineRecord& line = lines[j];
         auto a = fixed.find(line.FromPoint);
         auto b = fixed.find(line.ToPoint);
         if (a == fixed.end() || b == fixed.end())
             continue;
         const PointRecord& p = *a->second;
         const PointRecord& q = *b->second;
+        const LineClass kind = j < classes.size() ? classes[j] : LineClass::Plain;
         // Wholly beyond one edge of the view: every position of the line is. An arc's bulge
         // may reach into the view while both its ends lie beyond one edge.
         auto beyondView = [&](std::span<const std::pair<double, double>> at) {
@@ -181,14 +185,14 @@ std::vector<PlotLine> PlanLineShapes(const std::vector<LineRecord>& lines,
                     continue;
                 for (std::size_t k = 1; k < arc->size(); ++k)
                     shapes.push_back(PlotLine{(*arc)[k - 1].first, (*arc)[k - 1].second,
-                                              (*arc)[k].first, (*arc)[k].second, stroke});
+                                              (*arc)[k].first, (*arc)[k].second, stroke, kind});
                 continue;
             }
         }
         const std::pair<double, double> ends[] = {{p.East, p.North}, {q.East, q.North}};
         if (beyondView(ends))
             continue;
-        shapes.push_back(PlotLine{p.East, p.North, q.East, q.North, stroke});
+        shapes.push_back(PlotLine{p.East, p.North, q.East, q.North, stroke, kind});
     }
     return shapes;
 }
@@ -232,23 +236,54 @@ std::vector<PlotText> PointLabelShapes(const std::vector<PointRecord>& points, b
 }
 
 std::vector<PlotText> ParcelLabelShapes(const std::vector<std::string>& polygonsLines,
-                                        const std::vector<PointRecord>& points) {
+                                        const std::vector<PointRecord>& points,
+                                        const std::vector<LineRecord>& lines,
+                                        const CurveTable* curves) {
     const PointsByNumber index = IndexPoints(points, false);
+    std::unordered_map<std::uint64_t, const LineRecord*> arcs;
+    if (curves)
+        for (const LineRecord& line : lines)
+            if (line.Bearing > kArcBearingBase && curves->Find(line.FromPoint, line.ToPoint))
+                arcs.emplace(PointPairKey(line.FromPoint, line.ToPoint), &line);
     std::vector<PlotText> labels;
     std::string pending;
-    double sumE = 0, sumN = 0;
+    std::vector<const PointRecord*> corners;
     int count = 0; // points read after the heading
-    int used = 0;  // of them, those in the mean
     auto place = [&] {
-        if (!pending.empty() && used > 0)
-            labels.push_back({sumE / used, sumN / used, pending});
+        if (pending.empty() || corners.empty())
+            return;
+        std::vector<std::pair<double, double>> ring;
+        for (std::size_t k = 0; k < corners.size(); ++k) {
+            const PointRecord& p = *corners[k];
+            ring.emplace_back(p.East, p.North);
+            const PointRecord& q = *corners[(k + 1) % corners.size()];
+            auto arc = arcs.find(PointPairKey(p.Number, q.Number));
+            if (arc == arcs.end() || &p == &q)
+                continue;
+            // The arc as recorded, from its own first end; traced backwards when the parcel
+            // runs the other way.
+            const LineRecord& line = *arc->second;
+            const bool forward = line.FromPoint == p.Number;
+            const PointRecord& from = forward ? p : q;
+            const PointRecord& to = forward ? q : p;
+            const bool left = CurveDirection(line.FromPoint, line.ToPoint, *curves) == "L";
+            auto along = ArcPoints(from.East, from.North, to.East, to.North,
+                                   ArcRadius(line.Bearing), line.Distance, left);
+            if (!along)
+                continue;
+            if (!forward)
+                std::reverse(along->begin(), along->end());
+            ring.insert(ring.end(), along->begin() + 1, along->end() - 1);
+        }
+        if (auto at = ParcelLabelPoint(ring))
+            labels.push_back({at->first, at->second, pending});
     };
     for (const std::string& text : polygonsLines) {
         if (IsHeadingLine(text)) {
             place();
             pending = ParseHeading(text).Identifier;
-            sumE = sumN = 0;
-            count = used = 0;
+            corners.clear();
+            count = 0;
             continue;
         }
         if (text.find_first_not_of(" \t\r") == std::string::npos)
@@ -261,9 +296,7 @@ std::vector<PlotText> ParcelLabelShapes(const std::vector<std::string>& polygons
         auto it = index.find(PointLabelToNumber(text));
         if (it == index.end() || it->second->Fixed <= 0)
             continue;
-        sumE += it->second->East;
-        sumN += it->second->North;
-        ++used;
+        corners.push_back(it->second);
     }
     place();
     return labels;

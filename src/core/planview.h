@@ -66,9 +66,16 @@ inline constexpr double kLongDash = 9;
 inline constexpr double kLongDashGap = 3;
 Stroke StrokeOfStyle(std::int16_t style);
 
+// What a line is on the plan, for its weight: the plan's outer boundary heaviest, the other
+// parcel boundaries medium, connections thin. A parcel side the lines file lacks is drawn as
+// a warning, and a line scaled off the plan apart from the measured ones. Plain: a single
+// traverse's legs and anything not classed.
+enum class LineClass { Plain, Outer, Parcel, Easement, Connection, Context, Missing, Scaled };
+
 struct PlotLine {
     double E1 = 0, N1 = 0, E2 = 0, N2 = 0;
     Stroke Style = Stroke::Solid;
+    LineClass Class = LineClass::Plain;
 };
 struct PlotText {
     double E = 0, N = 0;
@@ -102,9 +109,11 @@ ArcPoints(double e1, double n1, double e2, double n2, double radius, double arcL
 // arc without a curve record, or one no circle of its radius can draw, as a straight line)
 // and straight lines in their class's stroke. visible: only the lines not wholly beyond one edge
 // of that view (nullptr: every line).
+// classes: each line's class, as PlanLineClasses gives them (empty: every line Plain).
 std::vector<PlotLine> PlanLineShapes(const std::vector<LineRecord>& lines,
                                      const std::vector<PointRecord>& points,
-                                     const CurveTable& curves, const ViewScale* visible);
+                                     const CurveTable& curves, const ViewScale* visible,
+                                     const std::vector<LineClass>& classes = {});
 // A leg of a single traverse that is an arc: the leg from table entry To - 1 to entry To.
 struct TraverseArc {
     std::size_t To = 0;
@@ -120,11 +129,15 @@ std::vector<PlotLine> TraverseShapes(const std::vector<PointRecord>& points,
 // The labels of the fixed, numbered points at their positions; in a single traverse the
 // first point's label first, whatever it is.
 std::vector<PlotText> PointLabelShapes(const std::vector<PointRecord>& points, bool traverse);
-// Each parcel's identifier at the mean of its corners, the first listed point (repeated at
-// the end) left out; corners missing from the points or not fixed are left out of the mean,
-// and a parcel with no fixed corner to average gets no label.
+// Each parcel's identifier at the point of the parcel farthest from its sides
+// (ParcelLabelPoint), the parcel traced through its corners, the first listed point
+// (repeated at the end) left out; corners missing from the points or not fixed are left out
+// of the outline, and a parcel with no fixed corner gets no label. With the plan's lines and
+// curve records, a side that is an arc is traced along its curve.
 std::vector<PlotText> ParcelLabelShapes(const std::vector<std::string>& polygonsLines,
-                                        const std::vector<PointRecord>& points);
+                                        const std::vector<PointRecord>& points,
+                                        const std::vector<LineRecord>& lines = {},
+                                        const CurveTable* curves = nullptr);
 
 // The answer to "Enter two point numbers separated by a space or -": nothing to do (empty),
 // the message to show, or the two table indexes to join.

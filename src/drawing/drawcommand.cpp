@@ -41,12 +41,13 @@ std::optional<QSize> sizeOf(const QString& text) {
 
 // The picture, and at its foot a title line: the plan and the scale it is shown at
 // on a screen of 96 dots per inch.
-void paint(QPainter& painter, const PlanContent& content, QSize size, bool points, bool parcels) {
+void paint(QPainter& painter, const PlanContent& content, QSize size, bool points, bool parcels,
+           bool bearings) {
     const ViewScale view = OpeningView(content, static_cast<double>(size.width()) / size.height());
     const QRectF area(QPointF(0, 0), QSizeF(size));
-    RenderPlanPicture(painter, area, view, PictureOf(content, view, points, parcels),
+    RenderPlanPicture(painter, area, view, PictureOf(content, view, points, parcels, bearings),
                       QGuiApplication::font());
-    const double shownAt = std::abs(view.Width) * 1000 / (size.width() / kScreenPixelsPerMm);
+    const double shownAt = std::abs(view.Width) * 1000 / (size.width() / kScreenUnitsPerMm);
     painter.setPen(Qt::black);
     painter.setFont(QGuiApplication::font());
     painter.drawText(area.adjusted(8, 8, -8, -8), Qt::AlignRight | Qt::AlignBottom,
@@ -57,7 +58,7 @@ void paint(QPainter& painter, const PlanContent& content, QSize size, bool point
 } // namespace
 
 QString WritePlanPicture(const PlanContent& content, const QString& file, QSize size, bool points,
-                         bool parcels) {
+                         bool parcels, bool bearings) {
     const QString suffix = QFileInfo(file).suffix().toLower();
     // Written beside the target under a passing name and put in place whole.
     QSaveFile target(file);
@@ -66,7 +67,7 @@ QString WritePlanPicture(const PlanContent& content, const QString& file, QSize 
     if (suffix == QLatin1String("png")) {
         QImage image(size, QImage::Format_RGB32);
         QPainter painter(&image);
-        paint(painter, content, size, points, parcels);
+        paint(painter, content, size, points, parcels, bearings);
         painter.end();
         if (!image.save(&target, "PNG"))
             return QStringLiteral("Cannot write ") + file;
@@ -77,7 +78,7 @@ QString WritePlanPicture(const PlanContent& content, const QString& file, QSize 
         svg.setViewBox(QRect(QPoint(0, 0), size));
         svg.setTitle(content.Caption);
         QPainter painter(&svg);
-        paint(painter, content, size, points, parcels);
+        paint(painter, content, size, points, parcels, bearings);
     } else {
         target.cancelWriting();
         return QStringLiteral("The picture file must end in .png or .svg: ") + file;
@@ -137,13 +138,14 @@ int RunDrawCommand(const CommandLine& command, std::ostream& out, std::ostream& 
     const PlanContent content = PlanContent::ofWholePlan(std::move(drawing), plan.PlanPath);
     const bool points = command.has("--points");
     const bool parcels = command.has("--parcels");
+    const bool bearings = command.has("--bearings");
 
     if (suffix == QLatin1String("pdf")) {
         // The printout itself, through the program's own print path: at the smallest standard
         // scale that fits an A4 sheet, or at the scale asked on as many sheets as it needs.
         PrintLayout layout;
         auto printed = PrintToPdfFile(file, content.Caption, [&](PrintJob& job) {
-            layout = PrintPlanView(job, content, points, parcels, scale, TodayText());
+            layout = PrintPlanView(job, content, points, parcels, bearings, scale, TodayText());
         });
         if (!printed)
             return refuse(err, fromCore(printed.error().message));
@@ -152,7 +154,7 @@ int RunDrawCommand(const CommandLine& command, std::ostream& out, std::ostream& 
             << '\n';
         return 0;
     }
-    if (QString failure = WritePlanPicture(content, file, *size, points, parcels);
+    if (QString failure = WritePlanPicture(content, file, *size, points, parcels, bearings);
         !failure.isEmpty())
         return refuse(err, failure);
     out << "Plan drawn in " << file.toStdString() << '\n';

@@ -89,6 +89,7 @@ frmDrawPlan::frmDrawPlan(PlanHost& host, QWidget* parent)
         {"Redraw", "Redraw", nullptr, QKeySequence(Qt::Key_F5), [this] { RedrawLines(); }},
         {"Points", "Points", "Show Point Numbers", {}, [this] { DrawPoints(); }},
         {"Parcels", "Parcels", "Show parcel identifiers", {}, [this] { DrawParcels(); }},
+        {"Bearings", "Bearings", "Show bearings and distances", {}, [this] { DrawBearings(); }},
         {"Connect", "Connect", "Connect two points with a line", {}, [this] { ConnectLine(); }},
         {"Print", "Print", "Print the drawing", QKeySequence::Print, [this] { PrintPlot(); }},
         {"DXF", "DXF...", "Save the plan as a DXF drawing for CAD", {}, [this] { SaveDxf(); }},
@@ -104,6 +105,9 @@ frmDrawPlan::frmDrawPlan(PlanHost& host, QWidget* parent)
             action->setShortcut(b.shortcut);
         connect(action, &QAction::triggered, this, b.run);
     }
+    // The label buttons show whether their labels are on: they stay on until pressed again.
+    for (const char* key : {"Points", "Parcels", "Bearings"})
+        toolButton(QString::fromLatin1(key))->setCheckable(true);
     layout->addWidget(Toolbar2);
     canvas_ = new PlanCanvas(*this);
     layout->addWidget(canvas_, 1);
@@ -157,7 +161,8 @@ void frmDrawPlan::ShowPlan(PlanContent content) {
     content_ = std::move(content);
     if (wholePlanEnds)
         emit viewClosed(true);
-    chkPoints_ = chkParcels_ = false;
+    chkPoints_ = chkParcels_ = chkBearings_ = false;
+    showToggles();
     connect_.reset();
     status_->clear();
     dragging_ = panning_ = false;
@@ -180,7 +185,7 @@ void frmDrawPlan::setViewScale(const ViewScale& scale) {
 }
 
 PlanPicture frmDrawPlan::picture() const {
-    PlanPicture picture = PictureOf(content_, scale_, chkPoints_, chkParcels_);
+    PlanPicture picture = PictureOf(content_, scale_, chkPoints_, chkParcels_, chkBearings_);
     picture.Connect = connect_;
     if (dragging_ && (PressX != DragX || PressY != DragY))
         picture.RubberBand = PlotLine{PressX, PressY, DragX, DragY, Stroke::Dotted};
@@ -218,6 +223,7 @@ void frmDrawPlan::RedrawLines() {
 // The Points and Parcels buttons switch their labels on and, pressed again, off.
 void frmDrawPlan::DrawPoints() {
     chkPoints_ = !chkPoints_;
+    showToggles();
     canvas_->update();
 }
 
@@ -230,7 +236,20 @@ void frmDrawPlan::DrawParcels() {
     if (!content_.WholePlan)
         return;
     chkParcels_ = !chkParcels_;
+    showToggles();
     canvas_->update();
+}
+
+void frmDrawPlan::DrawBearings() {
+    chkBearings_ = !chkBearings_;
+    showToggles();
+    canvas_->update();
+}
+
+void frmDrawPlan::showToggles() {
+    toolButton(QStringLiteral("Points"))->setChecked(chkPoints_);
+    toolButton(QStringLiteral("Parcels"))->setChecked(chkParcels_);
+    toolButton(QStringLiteral("Bearings"))->setChecked(chkBearings_);
 }
 
 void frmDrawPlan::ConnectLine() {
@@ -301,7 +320,8 @@ void frmDrawPlan::PrintPlot() {
         const FontChoice font = host_.reportFont();
         job->setFont(font.name, font.size);
         // The picked scale is kept; the fitting one is fitted again to the printer's own paper.
-        PrintPlanView(*job, content_, chkPoints_, chkParcels_, picked > 0 ? scale : 0, TodayText());
+        PrintPlanView(*job, content_, chkPoints_, chkParcels_, chkBearings_, picked > 0 ? scale : 0,
+                      TodayText());
     }
     auto done = job->endDocument();
     if (!done) {

@@ -39,6 +39,9 @@ class frmDrawPlan : public QWidget, public PlanWindow {
     void RedrawLines();
     void DrawPoints();
     void DrawParcels();
+    // Switches the bearings and distances along the lines on or off; they stay through zoom
+    // and scroll.
+    void DrawBearings();
     void ConnectLine();
     void PrintPlot();
     // The PDF a printout of the view is offered as, named by what it draws and its scale.
@@ -52,6 +55,7 @@ class frmDrawPlan : public QWidget, public PlanWindow {
     bool chkLines() const { return content_.WholePlan; }
     bool chkPoints() const { return chkPoints_; }
     bool chkParcels() const { return chkParcels_; }
+    bool chkBearings() const { return chkBearings_; }
     QString txtEast() const { return txtEast_; }
     QString txtNorth() const { return txtNorth_; }
     // The status line at the window's foot (the joined line's bearing and distance).
@@ -86,6 +90,8 @@ class frmDrawPlan : public QWidget, public PlanWindow {
     void ZoomLines();
     // Redraw and closing wipe the joined line and its status; labels stay until switched off.
     void beforeRedraw();
+    // The label buttons pressed in while their labels are on.
+    void showToggles();
     void placeOnScreen();
     double aspect() const;
     ViewTransform transform() const;
@@ -98,6 +104,7 @@ class frmDrawPlan : public QWidget, public PlanWindow {
     ViewScale scale_;
     bool chkPoints_ = false;
     bool chkParcels_ = false;
+    bool chkBearings_ = false;
     QString txtEast_;
     QString txtNorth_;
     std::optional<PlotLine> connect_;

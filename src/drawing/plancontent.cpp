@@ -2,6 +2,7 @@
 
 #include "core/numtext.h"
 #include "core/plancoords.h"
+#include "core/planlabels.h"
 #include "core/pointlabel.h"
 #include "core/textfile.h"
 #include "drawing/planfurniture.h"
@@ -9,6 +10,7 @@
 
 #include <QFont>
 #include <algorithm>
+#include <cctype>
 
 namespace corvane {
 
@@ -21,6 +23,7 @@ PlanContent PlanContent::ofWholePlan(WholePlanDrawing drawing, const std::string
     c.Points = std::move(drawing.Points);
     c.Curves = std::move(drawing.Curves);
     c.Polygons = std::move(drawing.Polygons);
+    c.Classes = PlanLineClasses(c.Lines, c.Polygons, drawing.ScaledBegin, drawing.ScaledEnd);
     return c;
 }
 
@@ -43,11 +46,12 @@ double PlanContent::NorthExtent() const {
     return MaxNorth(Points);
 }
 
-PlanPicture PictureOf(const PlanContent& content, const ViewScale& view, bool points,
-                      bool parcels) {
+PlanPicture PictureOf(const PlanContent& content, const ViewScale& view, bool points, bool parcels,
+                      bool bearings) {
     PlanPicture picture;
     if (content.WholePlan) {
-        picture.Lines = PlanLineShapes(content.Lines, content.Points, content.Curves, &view);
+        picture.Lines =
+            PlanLineShapes(content.Lines, content.Points, content.Curves, &view, content.Classes);
         std::vector<std::string> open = UnfixedPointLabels(content.Points);
         if (!open.empty()) {
             QString text = QStringLiteral("Points not fixed");
@@ -56,11 +60,27 @@ PlanPicture PictureOf(const PlanContent& content, const ViewScale& view, bool po
             picture.NotFixed = text;
         }
         if (parcels)
-            picture.ParcelLabels = ParcelLabelShapes(content.Polygons, content.Points);
+            picture.ParcelLabels =
+                ParcelLabelShapes(content.Polygons, content.Points, content.Lines, &content.Curves);
+        if (bearings)
+            picture.Annotations = LineAnnotations(content.Lines, content.Points, content.Curves,
+                                                  content.Classes, &view);
     } else {
         picture.Lines = TraverseShapes(content.Points, content.Arcs);
         picture.LineColour = Qt::red;
     }
+    const double west = std::min(view.Left, view.Right()), east = std::max(view.Left, view.Right());
+    const double south = std::min(view.Top, view.Bottom()),
+                 north = std::max(view.Top, view.Bottom());
+    for (const PointRecord& p : content.Points)
+        if (p.Fixed > 0 && p.Number > 0 && west <= p.East && p.East <= east && south <= p.North &&
+            p.North <= north) {
+            // A mark's label begins with its kind (PM, SSM, ...); a plain point's is its number.
+            const std::string label = PointNumberToLabel(p.Number);
+            picture.Markers.push_back(
+                {p.East, p.North,
+                 !label.empty() && std::isalpha(static_cast<unsigned char>(label[0]))});
+        }
     if (points)
         picture.PointLabels = PointLabelShapes(content.Points, !content.WholePlan);
     return picture;
@@ -135,7 +155,7 @@ void printFrameAndTitle(PrintJob& job, const PrintLayout& layout, const TitleBlo
 } // namespace
 
 PrintLayout PrintPlanView(PrintJob& job, const PlanContent& content, bool points, bool parcels,
-                          double scale, const QString& date) {
+                          bool bearings, double scale, const QString& date) {
     const PrintLayout layout =
         PlanPrintLayout(content, points, parcels, job.pageWidthMm(), job.pageHeightMm(), scale);
     job.setLandscape(layout.Landscape);
@@ -149,7 +169,7 @@ PrintLayout PrintPlanView(PrintJob& job, const PlanContent& content, bool points
         if (title.Sheet > 1)
             job.newPage();
         // The sheet's part of the whole plan, not only what the screen shows.
-        const PlanPicture picture = PictureOf(content, sheet.View, points, parcels);
+        const PlanPicture picture = PictureOf(content, sheet.View, points, parcels, bearings);
         job.paint(frame, [&](QPainter& painter, const QRectF& device, double pixelsPerMm) {
             RenderPlanPicture(painter, device, sheet.View, picture, font, pixelsPerMm);
             PaintOverlapMarks(painter, device, sheet, pixelsPerMm);

@@ -26,7 +26,8 @@ struct PlanContent {
     std::vector<PointRecord> Points;
     CurveTable Curves;
     std::vector<std::string> Polygons;
-    std::vector<TraverseArc> Arcs; // a traverse's arc legs
+    std::vector<LineClass> Classes; // each of Lines' weight on the plan
+    std::vector<TraverseArc> Arcs;  // a traverse's arc legs
 
     static PlanContent ofWholePlan(WholePlanDrawing drawing, const std::string& planPath);
     static PlanContent ofTraverse(std::vector<PointRecord> points, const std::string& planPath,
@@ -37,8 +38,10 @@ struct PlanContent {
     double NorthExtent() const;
 };
 
-// The picture of the content in a view: the lines the view can show, the labels switched on.
-PlanPicture PictureOf(const PlanContent& content, const ViewScale& view, bool points, bool parcels);
+// The picture of the content in a view: the lines the view can show, every fixed point's
+// marker, the labels switched on, and with bearings each line's bearing and distance.
+PlanPicture PictureOf(const PlanContent& content, const ViewScale& view, bool points, bool parcels,
+                      bool bearings = false);
 
 // The extent of what is drawn: the lines (arcs' bulges included) and the labels switched
 // on; the points' extent when there are no lines.
@@ -60,6 +63,6 @@ PrintLayout PlanPrintLayout(const PlanContent& content, bool points, bool parcel
 // frame, its neighbours' overlap marked, and a title block (the plan, "Scale 1:500", the
 // date, "Sheet 1 of 1"). The caller ends the document. Answers the layout printed.
 PrintLayout PrintPlanView(PrintJob& job, const PlanContent& content, bool points, bool parcels,
-                          double scale, const QString& date);
+                          bool bearings, double scale, const QString& date);
 
 } // namespace corvane

@@ -9,10 +9,6 @@ class QPainter;
 
 namespace corvane {
 
-// Device pixels per millimetre of a screen at 96 dots per inch: what sizes on the plan view
-// are measured in when nothing else is said.
-inline constexpr double kScreenPixelsPerMm = 96 / 25.4;
-
 // The north arrow in the top right corner of the drawing area and the scale bar, a round
 // length labelled in metres, in its bottom left; sizes in millimetres of the device.
 void PaintNorthAndScale(QPainter& painter, const QRectF& area, const ViewScale& view,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/planlabels.h"
 #include "core/planview.h"
 
 #include <QColor>
@@ -13,6 +14,12 @@ class QPainter;
 
 namespace corvane {
 
+// A fixed point's marker: a small dot, or for a survey mark (PM, SSM, ...) a triangle.
+struct PlotMarker {
+    double E = 0, N = 0;
+    bool Mark = false;
+};
+
 // What a plan view shows at one moment, in plan metres: its lines, the labels switched on,
 // the temporary connection line, the rubber band of a drag zoom and the list of points that
 // could not be fixed. The screen, the picture files and the tests all draw it with
@@ -20,20 +27,27 @@ namespace corvane {
 struct PlanPicture {
     std::vector<PlotLine> Lines;
     QColor LineColour = Qt::black; // red for a single traverse
-    std::vector<PlotText> PointLabels;
-    std::vector<PlotText> ParcelLabels;
+    std::vector<PlotMarker> Markers;
+    std::vector<PlotText> PointLabels;  // at their points: placed beside them as drawn
+    std::vector<PlotText> ParcelLabels; // centred on their points
+    std::vector<LineAnnotation> Annotations;
     std::optional<PlotLine> Connect;
     std::optional<PlotLine> RubberBand; // the corners of the dragged rectangle
     QString NotFixed;                   // "Points not fixed" and their labels, or empty
 };
 
+// Device units per millimetre on a screen of 96 dots an inch.
+inline constexpr double kScreenUnitsPerMm = 96 / 25.4;
+
 // Draws the picture on a white ground filling `area`, plan metres carried to the area by the
-// view's scale; lines anti-aliased, texts in the font given (their top left corner at their
-// point). pixelsPerMm: the device's pixels in a millimetre, which sizes the pens, the north
-// arrow and the scale bar the same on the screen and on paper (the font is sized by the
-// device itself).
+// view's scale; lines anti-aliased in their class's weight, markers, texts in the font given.
+// Point labels are placed beside their markers for this scale (those that would overlap are
+// left out), bearings and distances written along lines long enough to hold them.
+// unitsPerMm: the device's units per millimetre, which sizes the line weights, markers, gaps,
+// the north arrow and the scale bar the same on the screen and on paper (on paper: its
+// resolution / 25.4, with a font of 7 points).
 void RenderPlanPicture(QPainter& painter, const QRectF& area, const ViewScale& view,
                        const PlanPicture& picture, const QFont& font,
-                       double pixelsPerMm = 96 / 25.4);
+                       double unitsPerMm = kScreenUnitsPerMm);
 
 } // namespace corvane

@@ -302,10 +302,15 @@ TEST(DxfExport, LabelsStandWhereTheViewPutsThemCentredInParcels) {
         if (t.Layer == "PARCELS")
             parcels.push_back({t.Value, t.Ax, t.Ay});
     ASSERT_EQ(parcels.size(), 2u);
-    // The lot's label at the mean of its four corners, the easement's at that of its two.
+    // The lot's label where the view puts it, inside the lot traced along its arc 4-1; the
+    // easement's at the mean of its two points.
+    const auto view =
+        ParcelLabelShapes(drawing.Polygons, drawing.Points, drawing.Lines, &drawing.Curves);
+    ASSERT_EQ(view.size(), 2u);
     EXPECT_EQ(parcels[0].Value, "LOT1");
-    EXPECT_NEAR(parcels[0].E, 10.0, 1e-9);
-    EXPECT_NEAR(parcels[0].N, 10.0, 1e-9);
+    EXPECT_NEAR(parcels[0].E, view[0].E, 1e-9);
+    EXPECT_NEAR(parcels[0].N, view[0].N, 1e-9);
+    EXPECT_GT(std::fabs(parcels[0].E - 10.0), 0.5); // not the mean of the corners
     EXPECT_EQ(parcels[1].Value, "E1");
     EXPECT_NEAR(parcels[1].E, (p2.East + p5.East) / 2, 1e-9);
     EXPECT_NEAR(parcels[1].N, (p2.North + p5.North) / 2, 1e-9);

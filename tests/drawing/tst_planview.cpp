@@ -124,6 +124,29 @@ class PlanViewTest : public QObject {
         o.view->toolButton("Parcels")->trigger();
         QVERIFY(o.view->picture().PointLabels.empty() && o.view->picture().ParcelLabels.empty());
 
+        // Bearings and distances: a button switches them on and off, and they stay through
+        // a zoom. The scaled line 8-30 is drawn apart from the measured lines and carries no
+        // figures; every fixed point has a marker, the survey marks their own.
+        QCOMPARE(o.view->toolButton("Bearings")->toolTip(),
+                 QStringLiteral("Show bearings and distances"));
+        o.view->toolButton("Bearings")->trigger();
+        const PlanPicture noted = o.view->picture();
+        QVERIFY(o.view->chkBearings() && !noted.Annotations.empty());
+        QCOMPARE(std::count_if(noted.Lines.begin(), noted.Lines.end(),
+                               [](const PlotLine& l) { return l.Class == LineClass::Scaled; }),
+                 1);
+        const PointRecord& end30 = o.point(30);
+        for (const LineAnnotation& n : noted.Annotations)
+            QVERIFY(std::hypot(n.E - end30.East, n.N - end30.North) > 1);
+        QVERIFY(std::any_of(noted.Markers.begin(), noted.Markers.end(),
+                            [](const PlotMarker& m) { return m.Mark; }));
+        QVERIFY(std::any_of(noted.Markers.begin(), noted.Markers.end(),
+                            [](const PlotMarker& m) { return !m.Mark; }));
+        o.view->toolButton("ZoomIn")->trigger();
+        QVERIFY(o.view->chkBearings() && !o.view->picture().Annotations.empty());
+        o.view->toolButton("Bearings")->trigger();
+        QVERIFY(o.view->picture().Annotations.empty());
+
         // Closing gives Draw Plan back and leaves the plan's lines exactly as they were.
         o.view->toolButton("Close")->trigger();
         QVERIFY(!o.view->isVisible());
