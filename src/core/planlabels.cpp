@@ -197,12 +197,19 @@ std::vector<LineClass> PlanLineClasses(const std::vector<LineRecord>& lines,
                                        std::size_t scaledBegin, std::size_t scaledEnd) {
     // How many lots each point pair is a side of, a lot listing a side twice counted once.
     std::unordered_map<std::uint64_t, int> lotsOfSide;
+    // The sides of the outer boundary parcels ("OB..."): where a plan has one, its sides are
+    // the plan's outer boundary, shared though they are with the lots inside it.
+    std::unordered_set<std::uint64_t> outerSides;
+    bool haveOuterParcel = false;
     std::unordered_set<std::uint64_t> sides;
-    bool lot = false, havePrevious = false;
+    bool lot = false, outer = false, havePrevious = false;
     std::int32_t previous = 0;
     auto endParcel = [&] {
-        for (std::uint64_t key : sides)
+        for (std::uint64_t key : sides) {
             ++lotsOfSide[key];
+            if (outer)
+                outerSides.insert(key);
+        }
         sides.clear();
     };
     for (const std::string& text : polygonsLines) {
@@ -210,6 +217,8 @@ std::vector<LineClass> PlanLineClasses(const std::vector<LineRecord>& lines,
             endParcel();
             const char letter = text.size() > 1 ? text[1] : '\0';
             lot = letter != 'C' && letter != 'E';
+            outer = text.size() > 2 && letter == 'O' && text[2] == 'B';
+            haveOuterParcel = haveOuterParcel || outer;
             havePrevious = false;
             continue;
         }
@@ -229,12 +238,15 @@ std::vector<LineClass> PlanLineClasses(const std::vector<LineRecord>& lines,
         auto it = lotsOfSide.find(PointPairKey(line.FromPoint, line.ToPoint));
         const int lots = it == lotsOfSide.end() ? 0 : it->second;
         LineClass& c = classes[j];
+        const bool outerSide =
+            haveOuterParcel ? outerSides.count(PointPairKey(line.FromPoint, line.ToPoint)) > 0
+                            : lots == 1;
         if (line.Distance <= 0 && line.Bearing == kMissingBearing)
             c = LineClass::Missing;
-        else if (lots >= 2)
-            c = LineClass::Parcel;
-        else if (lots == 1)
+        else if (outerSide)
             c = LineClass::Outer;
+        else if (lots >= 1)
+            c = LineClass::Parcel;
         else if (line.Style == kEasementStyle)
             c = LineClass::Easement;
         else if (line.Style == kContextStyle)
@@ -367,22 +379,27 @@ std::vector<PlacedLabel> PlacePointLabels(const std::vector<LabelSpot>& spots,
         bool merged = false;
         markerCells.near(s.E - marker, s.N - marker, s.E + marker, s.N + marker, markerSeen,
                          ++stamp, [&](std::uint32_t k) {
-                             merged = merged ||
-                                      (labelled[k] && k != i &&
-                                       std::hypot(spots[k].E - s.E, spots[k].N - s.N) < 2 * marker);
+                             const double dE = spots[k].E - s.E, dN = spots[k].N - s.N;
+                             merged = merged || (labelled[k] && k != i &&
+                                                 dE * dE + dN * dN < 4 * marker * marker);
                          });
         if (merged)
             continue;
-        // The directions of the lines that meet at the point.
+        // The directions of the lines that meet at the point, found once a position is free of
+        // other labels (zoomed out, most points have none).
         std::vector<double> meeting;
-        lineCells.near(s.E - touch, s.N - touch, s.E + touch, s.N + touch, lineSeen, ++stamp,
-                       [&](std::uint32_t k) {
-                           const PlotLine& l = lines[k];
-                           if (std::hypot(l.E1 - s.E, l.N1 - s.N) <= touch)
-                               meeting.push_back(std::atan2(l.N2 - s.N, l.E2 - s.E));
-                           else if (std::hypot(l.E2 - s.E, l.N2 - s.N) <= touch)
-                               meeting.push_back(std::atan2(l.N1 - s.N, l.E1 - s.E));
-                       });
+        bool meetingFound = false;
+        auto findMeeting = [&] {
+            meetingFound = true;
+            lineCells.near(s.E - touch, s.N - touch, s.E + touch, s.N + touch, lineSeen, ++stamp,
+                           [&](std::uint32_t k) {
+                               const PlotLine& l = lines[k];
+                               if (std::hypot(l.E1 - s.E, l.N1 - s.N) <= touch)
+                                   meeting.push_back(std::atan2(l.N2 - s.N, l.E2 - s.E));
+                               else if (std::hypot(l.E2 - s.E, l.N2 - s.N) <= touch)
+                                   meeting.push_back(std::atan2(l.N1 - s.N, l.E1 - s.E));
+                           });
+        };
         int bestCrossings = std::numeric_limits<int>::max();
         double bestClearance = -1;
         std::optional<Box> best;
@@ -400,6 +417,8 @@ std::vector<PlacedLabel> PlacePointLabels(const std::vector<LabelSpot>& spots,
             });
             if (overlaps)
                 continue;
+            if (!meetingFound)
+                findMeeting();
             int crossings = 0;
             lineCells.near(box.W, box.S, box.E, box.N, lineSeen, ++stamp, [&](std::uint32_t k) {
                 crossings += segmentCrossesBox(lines[k], box.W, box.S, box.E, box.N);

@@ -21,8 +21,9 @@ std::optional<std::pair<double, double>>
 ParcelLabelPoint(const std::vector<std::pair<double, double>>& ring);
 
 // Each line's class for its weight on the plan, from the polygons file's lines and the line
-// classes PrepareLineStyles gave: a side of exactly one lot (a parcel whose identifier starts
-// with neither "C" nor "E") is the plan's outer boundary, a side of two or more a parcel
+// classes PrepareLineStyles gave: a side of an outer boundary parcel ("OB...") is the plan's
+// outer boundary, or, in a plan without one, a side of exactly one lot (a parcel whose
+// identifier starts with neither "C" nor "E"); any other side of a lot is a parcel
 // boundary; an easement side that is no lot's side an easement; a line with no bearing and
 // no distance that PrepareLineStyles added for a side the lines file lacks Missing; the
 // lines from scaledBegin to scaledEnd (those AppendScaledLines added) that are no parcel's

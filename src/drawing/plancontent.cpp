@@ -49,6 +49,12 @@ double PlanContent::NorthExtent() const {
 PlanPicture PictureOf(const PlanContent& content, const ViewScale& view, bool points, bool parcels,
                       bool bearings) {
     PlanPicture picture;
+    const double west = std::min(view.Left, view.Right()), east = std::max(view.Left, view.Right());
+    const double south = std::min(view.Top, view.Bottom()),
+                 north = std::max(view.Top, view.Bottom());
+    auto inView = [&](double e, double n) {
+        return west <= e && e <= east && south <= n && n <= north;
+    };
     if (content.WholePlan) {
         picture.Lines =
             PlanLineShapes(content.Lines, content.Points, content.Curves, &view, content.Classes);
@@ -59,22 +65,29 @@ PlanPicture PictureOf(const PlanContent& content, const ViewScale& view, bool po
                 text += QLatin1Char(' ') + fromCore(label);
             picture.NotFixed = text;
         }
-        if (parcels)
-            picture.ParcelLabels =
-                ParcelLabelShapes(content.Polygons, content.Points, content.Lines, &content.Curves);
-        if (bearings)
-            picture.Annotations = LineAnnotations(content.Lines, content.Points, content.Curves,
-                                                  content.Classes, &view);
+        PlanContent::FixedLabels& fixed = *content.Labels;
+        if (parcels) {
+            if (!fixed.Parcels)
+                fixed.Parcels = ParcelLabelShapes(content.Polygons, content.Points, content.Lines,
+                                                  &content.Curves);
+            for (const PlotText& label : *fixed.Parcels)
+                if (inView(label.E, label.N))
+                    picture.ParcelLabels.push_back(label);
+        }
+        if (bearings) {
+            if (!fixed.Annotations)
+                fixed.Annotations = LineAnnotations(content.Lines, content.Points, content.Curves,
+                                                    content.Classes, nullptr);
+            for (const LineAnnotation& note : *fixed.Annotations)
+                if (inView(note.E, note.N))
+                    picture.Annotations.push_back(note);
+        }
     } else {
         picture.Lines = TraverseShapes(content.Points, content.Arcs);
         picture.LineColour = Qt::red;
     }
-    const double west = std::min(view.Left, view.Right()), east = std::max(view.Left, view.Right());
-    const double south = std::min(view.Top, view.Bottom()),
-                 north = std::max(view.Top, view.Bottom());
     for (const PointRecord& p : content.Points)
-        if (p.Fixed > 0 && p.Number > 0 && west <= p.East && p.East <= east && south <= p.North &&
-            p.North <= north) {
+        if (p.Fixed > 0 && p.Number > 0 && inView(p.East, p.North)) {
             // A mark's label begins with its kind (PM, SSM, ...); a plain point's is its number.
             const std::string label = PointNumberToLabel(p.Number);
             picture.Markers.push_back(
@@ -82,7 +95,9 @@ PlanPicture PictureOf(const PlanContent& content, const ViewScale& view, bool po
                  !label.empty() && std::isalpha(static_cast<unsigned char>(label[0]))});
         }
     if (points)
-        picture.PointLabels = PointLabelShapes(content.Points, !content.WholePlan);
+        for (PlotText& label : PointLabelShapes(content.Points, !content.WholePlan))
+            if (inView(label.E, label.N))
+                picture.PointLabels.push_back(std::move(label));
     return picture;
 }
 

@@ -7,6 +7,8 @@
 #include "drawing/planpicture.h"
 
 #include <QString>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,6 +30,16 @@ struct PlanContent {
     std::vector<std::string> Polygons;
     std::vector<LineClass> Classes; // each of Lines' weight on the plan
     std::vector<TraverseArc> Arcs;  // a traverse's arc legs
+
+    // What the labels need that no zoom or scroll changes, worked out for the whole plan
+    // on first use and then only picked from for each view: each parcel's label point and
+    // each line's bearing and distance. Shared by copies of the content, which draw the
+    // same plan.
+    struct FixedLabels {
+        std::optional<std::vector<PlotText>> Parcels;
+        std::optional<std::vector<LineAnnotation>> Annotations;
+    };
+    std::shared_ptr<FixedLabels> Labels = std::make_shared<FixedLabels>();
 
     static PlanContent ofWholePlan(WholePlanDrawing drawing, const std::string& planPath);
     static PlanContent ofTraverse(std::vector<PointRecord> points, const std::string& planPath,

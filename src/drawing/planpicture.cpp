@@ -13,6 +13,7 @@
 #include <QPolygonF>
 #include <QTransform>
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <vector>
 
@@ -66,6 +67,100 @@ QPen penFor(const LinePen& style, double unitsPerMm) {
     return pen;
 }
 
+// The width of a label in the painter's font, added up from its characters' widths, each
+// measured once: labels are letters and figures, and measuring thousands of them whole (most
+// to be left out where they crowd) would cost more than drawing the plan.
+class TextWidths {
+  public:
+    explicit TextWidths(const QFontMetricsF& metrics) : metrics_(metrics) {}
+    double operator()(const std::string& text) {
+        double width = 0;
+        for (char c : text) {
+            const auto code = static_cast<unsigned char>(c);
+            if (code >= advance_.size())
+                return metrics_.horizontalAdvance(fromCore(text));
+            if (advance_[code] == 0)
+                advance_[code] = metrics_.horizontalAdvance(QLatin1Char(c));
+            width += advance_[code];
+        }
+        return width;
+    }
+
+  private:
+    const QFontMetricsF& metrics_;
+    std::array<double, 128> advance_{};
+};
+
+// Room on the drawing for its texts: each text taken keeps its box (a rectangle, turned with
+// its line where it is written along one), and a later text whose box would meet a box
+// already taken is left out at this zoom rather than written over it.
+class TextRoom {
+  public:
+    explicit TextRoom(const QRectF& area) : area_(area) {
+        columns_ = std::max(1, static_cast<int>(std::ceil(area.width() / kCell)));
+        rows_ = std::max(1, static_cast<int>(std::ceil(area.height() / kCell)));
+        cells_.resize(static_cast<std::size_t>(columns_) * static_cast<std::size_t>(rows_));
+    }
+    // Takes the room of the box (its four corners in order) when nothing taken meets it.
+    bool take(const QPolygonF& box) {
+        const QRectF bounds = box.boundingRect();
+        const int c0 = column(bounds.left()), c1 = column(bounds.right());
+        const int r0 = row(bounds.top()), r1 = row(bounds.bottom());
+        for (int r = r0; r <= r1; ++r)
+            for (int c = c0; c <= c1; ++c)
+                for (std::size_t k : cells_[index(c, r)])
+                    if (bounds_[k].intersects(bounds) && meet(boxes_[k], box))
+                        return false;
+        for (int r = r0; r <= r1; ++r)
+            for (int c = c0; c <= c1; ++c)
+                cells_[index(c, r)].push_back(boxes_.size());
+        boxes_.push_back(box);
+        bounds_.push_back(bounds);
+        return true;
+    }
+
+  private:
+    static constexpr double kCell = 48;
+    int column(double x) const {
+        return std::clamp(static_cast<int>((x - area_.left()) / kCell), 0, columns_ - 1);
+    }
+    int row(double y) const {
+        return std::clamp(static_cast<int>((y - area_.top()) / kCell), 0, rows_ - 1);
+    }
+    std::size_t index(int c, int r) const {
+        return static_cast<std::size_t>(r) * static_cast<std::size_t>(columns_) +
+               static_cast<std::size_t>(c);
+    }
+    // Two convex boxes meet unless one of their sides' directions separates them.
+    static bool meet(const QPolygonF& a, const QPolygonF& b) {
+        for (const QPolygonF* p : {&a, &b})
+            for (int i = 0; i < 4; ++i) {
+                const QPointF side = p->at((i + 1) % 4) - p->at(i);
+                const QPointF axis(-side.y(), side.x());
+                auto span = [&](const QPolygonF& q) {
+                    double lo = 1e300, hi = -1e300;
+                    for (const QPointF& corner : q) {
+                        const double v = QPointF::dotProduct(corner, axis);
+                        lo = std::min(lo, v);
+                        hi = std::max(hi, v);
+                    }
+                    return std::pair(lo, hi);
+                };
+                const auto [aLo, aHi] = span(a);
+                const auto [bLo, bHi] = span(b);
+                if (aHi <= bLo || bHi <= aLo)
+                    return false;
+            }
+        return true;
+    }
+
+    QRectF area_;
+    int columns_ = 1, rows_ = 1;
+    std::vector<std::vector<std::size_t>> cells_;
+    std::vector<QPolygonF> boxes_;
+    std::vector<QRectF> bounds_;
+};
+
 void drawMarkers(QPainter& painter, const ViewTransform& t, const QRectF& area,
                  const PlanPicture& picture, double unitsPerMm) {
     QPolygonF dots;
@@ -99,7 +194,7 @@ void drawMarkers(QPainter& painter, const ViewTransform& t, const QRectF& area,
 // Bearings above their lines and distances below, read upright along them; left off a line
 // too short at this scale to hold them.
 void drawAnnotations(QPainter& painter, const ViewTransform& t, const QRectF& area,
-                     const std::vector<LineAnnotation>& notes, double unitsPerMm) {
+                     const std::vector<LineAnnotation>& notes, double unitsPerMm, TextRoom& room) {
     if (notes.empty())
         return;
     const QFontMetricsF metrics(painter.font());
@@ -110,41 +205,73 @@ void drawAnnotations(QPainter& painter, const ViewTransform& t, const QRectF& ar
     const double perChar = metrics.horizontalAdvance(QLatin1Char('1'));
     const QTransform base = painter.transform();
     painter.setPen(QColor(0, 0, 0));
-    for (const LineAnnotation& n : notes) {
+    // The longest lines are written first: where figures crowd, the short lines give way.
+    std::vector<std::size_t> order(notes.size());
+    for (std::size_t k = 0; k < order.size(); ++k)
+        order[k] = k;
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        return notes[a].Length > notes[b].Length;
+    });
+    for (std::size_t k : order) {
+        const LineAnnotation& n = notes[k];
         const QPointF at(area.left() + t.X(n.E), area.top() + t.Y(n.N));
         if (!area.contains(at))
             continue;
         const double dx = std::cos(n.Angle) * perMetreX, dy = std::sin(n.Angle) * perMetreY;
-        const double room = n.Length * std::hypot(dx, dy);
+        const double length = n.Length * std::hypot(dx, dy);
         const std::size_t longest = std::max(n.Above.size(), n.Below.size());
-        if (room < perChar * static_cast<double>(longest))
+        if (length < perChar * static_cast<double>(longest))
             continue;
         const QString above = fromCore(n.Above), below = fromCore(n.Below);
         const double wide =
             std::max(metrics.horizontalAdvance(above), metrics.horizontalAdvance(below));
-        if (room < wide + 2 * gap)
+        if (length < wide + 2 * gap)
             continue;
-        QTransform along = base;
-        along.translate(at.x(), at.y());
-        along.rotateRadians(std::atan2(-dy, dx));
-        painter.setTransform(along);
-        painter.drawText(QPointF(-metrics.horizontalAdvance(above) / 2, -gap - metrics.descent()),
-                         above);
-        painter.drawText(QPointF(-metrics.horizontalAdvance(below) / 2, gap + metrics.ascent()),
-                         below);
+        QTransform turn;
+        turn.translate(at.x(), at.y());
+        turn.rotateRadians(std::atan2(-dy, dx));
+        // The bearing above the line and the distance below it; where that is crowded, both
+        // on one side of the line, the upper side first.
+        struct Texts {
+            QString Text;
+            double X, Baseline;
+        };
+        std::vector<Texts> chosen;
+        const double half = wide / 2, high = gap + metrics.height();
+        if (room.take(turn.map(QPolygonF(QRectF(-half, -high, wide, 2 * high))))) {
+            chosen = {{above, -metrics.horizontalAdvance(above) / 2, -gap - metrics.descent()},
+                      {below, -metrics.horizontalAdvance(below) / 2, gap + metrics.ascent()}};
+        } else {
+            const QString both = above + QStringLiteral("  ") + below;
+            const double joined = metrics.horizontalAdvance(both);
+            if (length < joined + 2 * gap)
+                continue;
+            if (room.take(turn.map(QPolygonF(QRectF(-joined / 2, -high, joined, high - gap)))))
+                chosen = {{both, -joined / 2, -gap - metrics.descent()}};
+            else if (room.take(turn.map(QPolygonF(QRectF(-joined / 2, gap, joined, high - gap)))))
+                chosen = {{both, -joined / 2, gap + metrics.ascent()}};
+            else
+                continue;
+        }
+        painter.setTransform(turn * base);
+        for (const Texts& text : chosen)
+            painter.drawText(QPointF(text.X, text.Baseline), text.Text);
     }
     painter.setTransform(base);
 }
 
 void drawParcelLabels(QPainter& painter, const ViewTransform& t, const QRectF& area,
-                      const std::vector<PlotText>& texts) {
+                      const std::vector<PlotText>& texts, TextRoom& room) {
     const QFontMetricsF metrics(painter.font());
+    TextWidths widthOf(metrics);
     const double lift = (metrics.ascent() - metrics.descent()) / 2;
     for (const PlotText& text : texts) {
-        const QString shown = fromCore(text.Text);
-        painter.drawText(QPointF(area.left() + t.X(text.E) - metrics.horizontalAdvance(shown) / 2,
-                                 area.top() + t.Y(text.N) + lift),
-                         shown);
+        const double wide = widthOf(text.Text);
+        const QPointF base(area.left() + t.X(text.E) - wide / 2, area.top() + t.Y(text.N) + lift);
+        if (!room.take(
+                QPolygonF(QRectF(base.x(), base.y() - metrics.ascent(), wide, metrics.height()))))
+            continue;
+        painter.drawText(base, fromCore(text.Text));
     }
 }
 
@@ -153,22 +280,22 @@ void drawPointLabels(QPainter& painter, const ViewTransform& t, const QRectF& ar
     const QFontMetricsF metrics(painter.font());
     const double perMetreX = t.DeviceWidth / std::fabs(t.Scale.Width);
     const double perMetreY = t.DeviceHeight / std::fabs(t.Scale.Height);
+    TextWidths widthOf(metrics);
     std::vector<LabelSpot> spots;
-    std::vector<QString> shown;
+    std::vector<const std::string*> shown;
     for (const PlotText& label : picture.PointLabels) {
         const QPointF at(area.left() + t.X(label.E), area.top() + t.Y(label.N));
         if (!area.contains(at))
             continue;
-        shown.push_back(fromCore(label.Text));
-        spots.push_back(LabelSpot{label.E, label.N,
-                                  metrics.horizontalAdvance(shown.back()) / perMetreX,
+        shown.push_back(&label.Text);
+        spots.push_back(LabelSpot{label.E, label.N, widthOf(label.Text) / perMetreX,
                                   metrics.height() / perMetreY});
     }
     const double gap = 0.8 * unitsPerMm * 2 / (perMetreX + perMetreY);
     for (const PlacedLabel& p : PlacePointLabels(spots, picture.Lines, gap))
         painter.drawText(
             QPointF(area.left() + t.X(p.West), area.top() + t.Y(p.North) + metrics.ascent()),
-            shown[p.Index]);
+            fromCore(*shown[p.Index]));
 }
 
 } // namespace
@@ -222,9 +349,11 @@ void RenderPlanPicture(QPainter& painter, const QRectF& area, const ViewScale& v
     }
 
     drawMarkers(painter, t, area, picture, unitsPerMm);
-    drawAnnotations(painter, t, area, picture.Annotations, unitsPerMm);
+    // Parcel identifiers take their room first; the figures along the lines fit round them.
+    TextRoom room(area);
     painter.setPen(QColor(0, 0, 160));
-    drawParcelLabels(painter, t, area, picture.ParcelLabels);
+    drawParcelLabels(painter, t, area, picture.ParcelLabels, room);
+    drawAnnotations(painter, t, area, picture.Annotations, unitsPerMm, room);
     painter.setPen(Qt::red);
     drawPointLabels(painter, t, area, picture, unitsPerMm);
 

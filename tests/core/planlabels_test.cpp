@@ -69,26 +69,35 @@ TEST(PlanLabels, ParcelIdentifiersFollowTheirArcs) {
 TEST(PlanLabels, LineClassesGiveTheOuterBoundaryItsWeight) {
     // Two lots side by side sharing 2-3, an easement across lot A, a side 4-1 the lines file
     // lacks (the placeholder PrepareLineStyles adds), a mark connection and a scaled line.
-    std::vector<LineRecord> lines = {
+    const std::vector<LineRecord> lines = {
         {1, 2, 90, 10, 0},  {2, 3, 0, 10, 0},    {3, 4, 270, 10, 0}, {2, 5, 90, 10, 0},
         {5, 6, 0, 10, 0},   {6, 3, 270, 10, 0},  {7, 8, 0, 10, 0},   {1, 44441, 200, 3, 0},
         {9, 10, 45, 12, 0}, {12, 13, 10, 10, 0},
     };
-    const std::vector<std::string> polygons = {"\"A\",1,\"C\"",  "1", "2", "3", "4", "1",
-                                               "\"B\",1,\"C\"",  "2", "5", "6", "3", "2",
-                                               "\"EA\",1,\"C\"", "7", "8", "7"};
+    const std::vector<std::string> lots = {"\"A\",1,\"C\"",  "1", "2", "3", "4", "1",
+                                           "\"B\",1,\"C\"",  "2", "5", "6", "3", "2",
+                                           "\"EA\",1,\"C\"", "7", "8", "7"};
+    // The same lots inside their parent outer boundary parcel, whose sides each lot shares:
+    // the outer boundary is still the heaviest line, and 2-3 still a parcel boundary.
+    std::vector<std::string> parent = lots;
+    for (const char* text : {"\"OB1\",2,\"C\"", "1", "2", "5", "6", "3", "4", "1"})
+        parent.push_back(text);
     const std::vector<ContextParcel> context = {{"X", "adjoining", 0, {12, 13}}};
-    PrepareLineStyles(lines, polygons, context);
-    const std::size_t scaledAt = 8;
-    const auto classes = PlanLineClasses(lines, polygons, scaledAt, scaledAt + 1);
-    ASSERT_EQ(classes.size(), lines.size());
     const LineClass expected[] = {LineClass::Outer,    LineClass::Parcel,     LineClass::Outer,
                                   LineClass::Outer,    LineClass::Outer,      LineClass::Outer,
                                   LineClass::Easement, LineClass::Connection, LineClass::Scaled,
                                   LineClass::Context,  LineClass::Missing};
-    ASSERT_EQ(lines.size(), std::size(expected));
-    for (std::size_t j = 0; j < lines.size(); ++j)
-        EXPECT_EQ(classes[j], expected[j]) << lines[j].FromPoint << "-" << lines[j].ToPoint;
+    for (const std::vector<std::string>* polygons :
+         {&lots, static_cast<const std::vector<std::string>*>(&parent)}) {
+        std::vector<LineRecord> styled = lines;
+        PrepareLineStyles(styled, *polygons, context);
+        const std::size_t scaledAt = 8;
+        const auto classes = PlanLineClasses(styled, *polygons, scaledAt, scaledAt + 1);
+        ASSERT_EQ(classes.size(), std::size(expected));
+        for (std::size_t j = 0; j < styled.size(); ++j)
+            EXPECT_EQ(classes[j], expected[j])
+                << styled[j].FromPoint << "-" << styled[j].ToPoint << " of " << polygons->size();
+    }
 }
 
 TEST(PlanLabels, BearingsAndDistancesReadUprightAlongTheirLines) {
