@@ -21,7 +21,7 @@ const std::vector<ModeOptions>& modes() {
         {"--check", CommandMode::Check, {"--accuracy"}, {"--full", "--diagnose"}, {}},
         {"--draw",
          CommandMode::Draw,
-         {"--out", "--size", "--scale"},
+         {"--out", "--size", "--scale", "--paper"},
          {"--parcels", "--points", "--bearings"},
          {"--out"}},
         {"--doubles", CommandMode::Doubles, {}, {}, {}},
@@ -93,8 +93,9 @@ const char* CommandLineUsage() {
            "  --size WxH         the picture's size in pixels, default 1600x1200.\n"
            "  --parcels          with the parcel identifiers; --points with the point numbers;\n"
            "                     --bearings with each line's bearing and distance.\n"
-           "  --scale S          with a .pdf FILE: the printout at 1:S, on as many A4 sheets\n"
+           "  --scale S          with a .pdf FILE: the printout at 1:S, on as many sheets\n"
            "                     as the plan needs at that scale.\n"
+           "  --paper A4|A3      with a .pdf FILE: the sheet printed on, default A4.\n"
            "  --doubles PLAN     report the plan's double lines (the same points joined twice,\n"
            "                     or boundary or easement lines overlapping from one point).\n"
            "  --point-errors PLAN  report the lines whose ends lie more than twice their\n"

@@ -112,6 +112,14 @@ int RunDrawCommand(const CommandLine& command, std::ostream& out, std::ostream& 
                           QStringLiteral("--scale needs a number of 1 or more and a .pdf FILE"));
         scale = *s;
     }
+    Paper paper = Paper::A4;
+    if (command.Values.count("--paper")) {
+        const QString named = QString::fromStdString(command.value("--paper")).toUpper();
+        if ((named != QLatin1String("A4") && named != QLatin1String("A3")) ||
+            suffix != QLatin1String("pdf"))
+            return refuse(err, QStringLiteral("--paper needs A4 or A3 and a .pdf FILE"));
+        paper = named == QLatin1String("A3") ? Paper::A3 : Paper::A4;
+    }
 
     PlanState plan;
     if (Status loaded = LoadCommandPlan(command.Plan, plan, err); !loaded)
@@ -142,11 +150,15 @@ int RunDrawCommand(const CommandLine& command, std::ostream& out, std::ostream& 
 
     if (suffix == QLatin1String("pdf")) {
         // The printout itself, through the program's own print path: at the smallest standard
-        // scale that fits an A4 sheet, or at the scale asked on as many sheets as it needs.
+        // scale that fits a sheet of the paper, or at the scale asked on as many sheets as it
+        // needs.
         PrintLayout layout;
-        auto printed = PrintToPdfFile(file, content.Caption, [&](PrintJob& job) {
-            layout = PrintPlanView(job, content, points, parcels, bearings, scale, TodayText());
-        });
+        auto printed = PrintToPdfFile(
+            file, content.Caption,
+            [&](PrintJob& job) {
+                layout = PrintPlanView(job, content, points, parcels, bearings, scale, TodayText());
+            },
+            paper);
         if (!printed)
             return refuse(err, fromCore(printed.error().message));
         out << "Plan drawn in " << file.toStdString() << " at 1:" << Format(layout.Scale, "0")

@@ -302,17 +302,26 @@ void frmDrawPlan::PrintPlot() {
     for (double s : scales)
         if (s != fits)
             items.append(QStringLiteral("1:") + fromCore(Format(s, "0")));
+    // Last, the larger sheet: the scale at which the plan fits one A3 sheet.
+    const double fitsA3 =
+        PlanPrintLayout(content_, chkPoints_, chkParcels_, kPdfA3WidthMm, kPdfA3HeightMm).Scale;
+    items.append(QStringLiteral("1:") + fromCore(Format(fitsA3, "0")) +
+                 QStringLiteral(" on A3 (fits one sheet)"));
     const int picked =
         desktop_.chooseItem(QStringLiteral("Print at scale"), QStringLiteral("Print"), items);
     if (picked < 0)
         return;
+    const bool a3 = picked == items.size() - 1;
     double scale = fits;
-    if (picked > 0)
+    if (a3)
+        scale = fitsA3;
+    else if (picked > 0)
         scale = Val(toCore(items[picked].mid(2)));
 
     // The print or save dialog next: the hourglass is for the drawing only.
-    std::unique_ptr<PrintJob> job = desktop_.startPrint(
-        windowTitle(), PathFromCore(DirectoryOf(content_.PlanPath)), PrintPdfName(scale));
+    std::unique_ptr<PrintJob> job =
+        desktop_.startPrint(windowTitle(), PathFromCore(DirectoryOf(content_.PlanPath)),
+                            PrintPdfName(scale), a3 ? Paper::A3 : Paper::A4);
     if (!job)
         return;
     {
@@ -320,8 +329,8 @@ void frmDrawPlan::PrintPlot() {
         const FontChoice font = host_.reportFont();
         job->setFont(font.name, font.size);
         // The picked scale is kept; the fitting one is fitted again to the printer's own paper.
-        PrintPlanView(*job, content_, chkPoints_, chkParcels_, chkBearings_, picked > 0 ? scale : 0,
-                      TodayText());
+        PrintPlanView(*job, content_, chkPoints_, chkParcels_, chkBearings_,
+                      picked > 0 && !a3 ? scale : 0, TodayText());
     }
     auto done = job->endDocument();
     if (!done) {

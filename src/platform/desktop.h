@@ -33,6 +33,9 @@ enum class LineStyle { Solid, Dotted, Dashed, LongDashed };
 // Printed lines run down the page from its top, one line spacing of the current font each;
 // column n starts n - 1 average character widths from the left edge; a full page is followed
 // by a new one. Shapes and placed texts do not move the position of the printed lines.
+// The sheet a printout is written on when it goes to a PDF file.
+enum class Paper { A4, A3 };
+
 class PrintJob {
   public:
     virtual ~PrintJob() = default;
@@ -102,8 +105,10 @@ class Desktop {
     // the print dialog lets the user choose one; without, a save dialog asks where to write
     // the PDF, offering pdfName in planFolder (PrintoutPdfName). A null job when the user
     // cancelled either dialog: nothing is printed and nothing more is said.
-    virtual std::unique_ptr<PrintJob>
-    startPrint(const QString& documentName, const QString& planFolder, const QString& pdfName) = 0;
+    // paper: the sheet a PDF is written on, and the paper first offered by the print dialog.
+    virtual std::unique_ptr<PrintJob> startPrint(const QString& documentName,
+                                                 const QString& planFolder, const QString& pdfName,
+                                                 Paper paper = Paper::A4) = 0;
 
     // Shows a document in the print preview, from which the user may print it (to a chosen
     // printer, or to a PDF offered as pdfName in planFolder). document puts the whole document
@@ -149,6 +154,9 @@ class BusyCursor {
 // the scale of a plan printed there before the file is named.
 inline constexpr double kPdfPageWidthMm = 190;
 inline constexpr double kPdfPageHeightMm = 277;
+// The same on A3, the larger sheet a plan may be printed on.
+inline constexpr double kPdfA3WidthMm = 277;
+inline constexpr double kPdfA3HeightMm = 400;
 
 // The PDF file offered for a printout of a plan: the plan's identifier (the base name of
 // planPath) and what is printed, as "D20417 summary.pdf".

@@ -314,15 +314,18 @@ QString QtDesktop::choosePdfFile(const QString& planFolder, const QString& pdfNa
 }
 
 std::unique_ptr<PrintJob> QtDesktop::startPrint(const QString& documentName,
-                                                const QString& planFolder, const QString& pdfName) {
+                                                const QString& planFolder, const QString& pdfName,
+                                                Paper paper) {
     const QPrinterInfo installed = InstalledPrinter();
     if (installed.isNull()) {
         const QString pdfPath = choosePdfFile(planFolder, pdfName);
         if (pdfPath.isEmpty())
             return nullptr;
-        return QtPrintJob::toPdf(QDir::fromNativeSeparators(pdfPath), documentName);
+        return QtPrintJob::toPdf(QDir::fromNativeSeparators(pdfPath), documentName, paper);
     }
     auto printer = std::make_unique<QPrinter>(installed, QPrinter::HighResolution);
+    if (paper == Paper::A3)
+        printer->setPageSize(QPageSize(QPageSize::A3));
     // The dialog's own "print to file" names its file after the document: while it is open
     // the document carries the plan's PDF name, so that is the file offered there too.
     printer->setDocName(QFileInfo(OfferedPdfPath(planFolder, pdfName)).fileName());

@@ -38,7 +38,7 @@ class QtDesktop : public Desktop {
     previewPrint(const QString& documentName, const QString& planFolder, const QString& pdfName,
                  const std::function<void(PrintJob&)>& document) override;
     std::unique_ptr<PrintJob> startPrint(const QString& documentName, const QString& planFolder,
-                                         const QString& pdfName) override;
+                                         const QString& pdfName, Paper paper = Paper::A4) override;
     QString setting(const QString& section, const QString& key,
                     const QString& defaultValue) override;
     void setSetting(const QString& section, const QString& key, const QString& value) override;

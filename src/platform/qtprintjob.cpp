@@ -53,18 +53,20 @@ std::unique_ptr<QtPrintJob> QtPrintJob::onDevice(QPrinter& printer) {
         nullptr, &printer, target, pdf ? printer.outputFileName() : QString(), false));
 }
 
-void SetUpPdfPrinter(QPrinter& printer, const QString& pdfPath, const QString& documentName) {
+void SetUpPdfPrinter(QPrinter& printer, const QString& pdfPath, const QString& documentName,
+                     Paper paper) {
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(pdfPath);
-    printer.setPageSize(QPageSize(QPageSize::A4));
+    printer.setPageSize(QPageSize(paper == Paper::A3 ? QPageSize::A3 : QPageSize::A4));
     printer.setPageMargins(QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter);
     printer.setDocName(documentName);
     printer.setCreator(QStringLiteral("Corvane"));
 }
 
-std::unique_ptr<QtPrintJob> QtPrintJob::toPdf(const QString& pdfPath, const QString& documentName) {
+std::unique_ptr<QtPrintJob> QtPrintJob::toPdf(const QString& pdfPath, const QString& documentName,
+                                              Paper paper) {
     auto device = std::make_unique<QPrinter>(QPrinter::HighResolution);
-    SetUpPdfPrinter(*device, pdfPath, documentName);
+    SetUpPdfPrinter(*device, pdfPath, documentName, paper);
     QPrinter* raw = device.get();
     return std::unique_ptr<QtPrintJob>(
         new QtPrintJob(std::move(device), raw, QDir::toNativeSeparators(pdfPath), pdfPath, true));
@@ -283,8 +285,8 @@ Result<QString> QtPrintJob::endDocument() {
 }
 
 Result<int> PrintToPdfFile(const QString& pdfPath, const QString& documentName,
-                           const std::function<void(PrintJob&)>& document) {
-    auto job = QtPrintJob::toPdf(pdfPath, documentName);
+                           const std::function<void(PrintJob&)>& document, Paper paper) {
+    auto job = QtPrintJob::toPdf(pdfPath, documentName, paper);
     document(*job);
     if (!job->endDocument())
         return Error{"Cannot write " + PathToCore(pdfPath), "Print error"};

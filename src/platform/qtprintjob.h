@@ -25,7 +25,8 @@ class QtPrintJob : public PrintJob {
     // Writes the printout to a PDF file of A4 pages with margins of 10 mm. The pages go to a
     // passing file beside it, put in place only when the document has ended well, so a
     // failed or abandoned printout leaves a file of that name as it was.
-    static std::unique_ptr<QtPrintJob> toPdf(const QString& pdfPath, const QString& documentName);
+    static std::unique_ptr<QtPrintJob> toPdf(const QString& pdfPath, const QString& documentName,
+                                             Paper paper = Paper::A4);
     ~QtPrintJob() override;
     QtPrintJob(const QtPrintJob&) = delete;
     QtPrintJob& operator=(const QtPrintJob&) = delete;
@@ -92,10 +93,11 @@ class QtPrintJob : public PrintJob {
 // failure leaves any previous file whole). Answers the number of pages written, or the error
 // naming the file.
 Result<int> PrintToPdfFile(const QString& pdfPath, const QString& documentName,
-                           const std::function<void(PrintJob&)>& document);
+                           const std::function<void(PrintJob&)>& document, Paper paper = Paper::A4);
 
 // Sets a printer up as the program's PDF printouts are: A4 pages, margins of 10 mm.
-void SetUpPdfPrinter(QPrinter& printer, const QString& pdfPath, const QString& documentName);
+void SetUpPdfPrinter(QPrinter& printer, const QString& pdfPath, const QString& documentName,
+                     Paper paper = Paper::A4);
 
 // Where the PDF of a printout is first offered: pdfName in folder, or in the user's documents
 // folder when folder is not usable. Characters that file names may not hold become "_". An

@@ -154,9 +154,10 @@ std::shared_ptr<PrintRecord> ScriptedDesktop::newPrintout(const QString& documen
 
 std::unique_ptr<PrintJob> ScriptedDesktop::startPrint(const QString& documentName,
                                                       const QString& planFolder,
-                                                      const QString& pdfName) {
+                                                      const QString& pdfName, Paper paper) {
     DesktopCall call;
     call.kind = DesktopCall::Kind::StartPrint;
+    call.paper = paper;
     call.text = documentName;
     call.detail = planFolder;
     call.pdfPath = OfferedPdfPath(planFolder, pdfName);
@@ -174,7 +175,13 @@ std::unique_ptr<PrintJob> ScriptedDesktop::startPrint(const QString& documentNam
         if (target.isEmpty())
             return nullptr;
     }
-    return std::make_unique<RecordingPrintJob>(newPrintout(documentName, planFolder), page, target,
+    // The scripted printer's page is A4; an A3 sheet asked for is as much larger.
+    RecordingPrintJob::Page sheet = page;
+    if (paper == Paper::A3) {
+        sheet.widthMm += kPdfA3WidthMm - kPdfPageWidthMm;
+        sheet.heightMm += kPdfA3HeightMm - kPdfPageHeightMm;
+    }
+    return std::make_unique<RecordingPrintJob>(newPrintout(documentName, planFolder), sheet, target,
                                                printFailure);
 }
 

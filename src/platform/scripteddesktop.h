@@ -37,8 +37,9 @@ struct DesktopCall {
     Answer defaultButton = Answer::Ok;
     // Input box: the default text; file dialog: the initial name; print: the plan folder.
     QString detail;
-    // Print: the PDF file offered where no printer is installed.
+    // Print: the PDF file offered where no printer is installed, and the sheet asked for.
     QString pdfPath;
+    Paper paper = Paper::A4;
     // No scripted answer was waiting (or the one waiting did not fit the box's buttons), so
     // the call was given its safe default.
     bool unscripted = false;
@@ -91,7 +92,7 @@ class ScriptedDesktop : public Desktop {
                            const QString& initialName) override;
     std::optional<FontChoice> chooseFont(const FontChoice& current) override;
     std::unique_ptr<PrintJob> startPrint(const QString& documentName, const QString& planFolder,
-                                         const QString& pdfName) override;
+                                         const QString& pdfName, Paper paper = Paper::A4) override;
     // The preview draws the document once into a printout (kept in printouts); the next
     // answer Ok or Yes prints it from the preview (the printout is then ended, on printTarget
     // or, without a printer, on the PDF offered), any other answer, or none, closes the

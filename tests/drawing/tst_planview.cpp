@@ -313,6 +313,16 @@ class PlanViewTest : public QObject {
         QVERIFY(texts(*printed).contains("Scale 1:100"));
         for (const PrintedPage& sheet : printed->pages)
             QCOMPARE(sheet.landscape, printed->pages.front().landscape);
+        // The last choice is the larger sheet: A3 asked of the printer, the plan fitted to it.
+        o.h->desktop.clearRecords();
+        o.h->desktop.texts = {QString::number(scales.size() - 1)};
+        QVERIFY(scales.back().endsWith(" on A3 (fits one sheet)"));
+        o.view->toolButton("Print")->trigger();
+        const auto a3 = o.h->desktop.callsOf(DesktopCall::Kind::StartPrint);
+        QVERIFY(a3.size() == 1 && a3.front().paper == Paper::A3);
+        printed = o.h->desktop.lastPrintout();
+        QVERIFY(printed && printed->pages.size() == 1);
+        QVERIFY(texts(*printed).contains("Scale " + scales.back().section(' ', 0, 0)));
         // Cancelling the choice prints nothing.
         o.h->desktop.clearRecords();
         o.h->desktop.texts = {QString()};
