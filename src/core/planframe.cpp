@@ -14,8 +14,15 @@ constexpr double kMmPerMetre = 1000;
 
 struct Fit {
     double Scale = 0;
-    int Across = 1, Down = 1;
+    double Across = 1, Down = 1;
 };
+
+// Room kept inside the frame when the scale is chosen to fit the plan: the north arrow stands
+// in the top right corner and the scale bar in the bottom left, and the labels at the plan's
+// edge reach beyond its lines.
+constexpr double kInsetTopMm = 22;
+constexpr double kInsetBottomMm = 12;
+constexpr double kInsetSideMm = 4;
 
 // The frame left for the drawing on a sheet of the given printable size.
 double frameWidth(double pageWidthMm) {
@@ -27,18 +34,21 @@ double frameHeight(double pageHeightMm) {
 
 // Sheets along one direction for a plan `mm` long on paper at the scale, each sheet `frame`
 // long and overlapping its neighbour.
-int sheetsAlong(double mm, double frame) {
+double sheetsAlong(double mm, double frame) {
     if (mm <= frame * (1 + 1e-9))
         return 1;
     const double step = std::max(frame - kSheetOverlapMm, 1.0);
-    return static_cast<int>(std::ceil((mm - kSheetOverlapMm) / step - 1e-9));
+    return std::ceil((mm - kSheetOverlapMm) / step - 1e-9);
 }
 
 Fit fitOn(const ViewScale& extent, double pageW, double pageH, double scale) {
     const double w = std::abs(extent.Width), h = std::abs(extent.Height);
     const double fw = frameWidth(pageW), fh = frameHeight(pageH);
     Fit fit;
-    fit.Scale = scale > 0 ? scale : StandardScaleAtLeast(kMmPerMetre * std::max(w / fw, h / fh));
+    const double roomW = std::max(1.0, fw - 2 * kInsetSideMm);
+    const double roomH = std::max(1.0, fh - kInsetTopMm - kInsetBottomMm);
+    fit.Scale =
+        scale > 0 ? scale : StandardScaleAtLeast(kMmPerMetre * std::max(w / roomW, h / roomH));
     fit.Across = sheetsAlong(w * kMmPerMetre / fit.Scale, fw);
     fit.Down = sheetsAlong(h * kMmPerMetre / fit.Scale, fh);
     return fit;
@@ -108,6 +118,7 @@ PrintLayout LayOutPrint(const ViewScale& extent, double widthMm, double heightMm
     PrintLayout layout;
     layout.Scale = fit.Scale;
     layout.Landscape = landscape;
+    layout.SheetsNeeded = fit.Across * fit.Down;
     layout.PageWidthMm = landscape ? heightMm : widthMm;
     layout.PageHeightMm = landscape ? widthMm : heightMm;
     layout.FrameLeftMm = kSheetMarginMm;
@@ -125,6 +136,8 @@ PrintLayout LayOutPrint(const ViewScale& extent, double widthMm, double heightMm
     const double allH = sheetH + (fit.Down - 1) * stepH;
     const double left = extent.Left + extent.Width / 2 - allW / 2;
     const double top = extent.Top + extent.Height / 2 + allH / 2;
+    if (layout.SheetsNeeded > kMaxSheets)
+        return layout;
     for (int row = 0; row < fit.Down; ++row)
         for (int column = 0; column < fit.Across; ++column) {
             PrintSheet sheet;

@@ -51,12 +51,16 @@ struct PrintLayout {
     double PageWidthMm = 0, PageHeightMm = 0;
     double FrameLeftMm = 0, FrameTopMm = 0, FrameWidthMm = 0, FrameHeightMm = 0;
     double TitleTopMm = 0; // the title block spans the frame's width below it
-    std::vector<PrintSheet> Sheets;
+    double SheetsNeeded = 0;
+    std::vector<PrintSheet> Sheets; // none when more than kMaxSheets are needed
 };
+// The most sheets one printout is laid out on: a scale needing more is refused.
+inline constexpr double kMaxSheets = 50;
 
 // Lays out the plan extent on paper whose printable area is widthMm × heightMm upright.
 // scale 0: the smallest standard scale at which the plan fits one sheet, upright or turned,
-// whichever allows the smaller scale (upright on a tie), centred in the frame. Another scale:
+// whichever allows the smaller scale (upright on a tie), centred in the frame clear of its
+// north arrow and scale bar. Another scale:
 // that scale, on as many sheets as it needs (the turn needing fewer, upright on a tie), the
 // sheets overlapping by kSheetOverlapMm and the set of them centred on the plan.
 PrintLayout LayOutPrint(const ViewScale& extent, double widthMm, double heightMm, double scale = 0);

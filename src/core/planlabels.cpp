@@ -309,6 +309,7 @@ std::vector<LineAnnotation> LineAnnotations(const std::vector<LineRecord>& lines
                 note.N = arc->CentreN + arc->Radius * std::cos(mid);
                 const double travel = mid + (left ? -pi / 2 : pi / 2);
                 note.Angle = pi / 2 - travel;
+                note.Length = arc->Radius * arc->Sweep; // the room along the arc, not its chord
             }
         } else if (line.Bearing >= 0 && line.Bearing <= 360) {
             note.Above = AngleText(BearingText(line.Bearing));

@@ -182,10 +182,15 @@ ClosureGlance GlanceAtClosure(const TraverseGrid& grid, std::string_view accurac
     const double allowable = AllowableMisclosure(closure.TotalLength, accuracyClass);
     glance.ratio = ClosureRatioText(closure.TotalLength, distance);
     glance.allowable = Format(allowable, "0.000");
-    glance.area = FormatArea(Val(closure.AreaText), 0);
+    // A parcel entered anticlockwise has its area in the same unit, and says it must be turned
+    // (the Closure command offers to reverse it).
+    const double area = Val(closure.AreaText);
+    glance.area = FormatArea(std::fabs(area), 0);
     const bool within = distance <= allowable;
     glance.state = within ? ClosureVerdict::Within : ClosureVerdict::Outside;
     glance.verdict = within ? "MISCLOSURE ACCEPTABLE" : "MISCLOSURE NOT ACCEPTABLE";
+    if (area < 0)
+        glance.verdict += "; runs anticlockwise";
     return glance;
 }
 

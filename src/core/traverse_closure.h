@@ -57,7 +57,7 @@ struct ClosureGlance {
     std::string distance;  // closing distance, "0.000"
     std::string ratio;     // "1 in N", or "exact"
     std::string allowable; // allowable misclosure of the accuracy class, "0.000"
-    std::string area;      // Bowditch-adjusted area, display form; negative anticlockwise
+    std::string area;      // Bowditch-adjusted area, display form, whichever way it runs
     std::string verdict;   // in words
     ClosureVerdict state = ClosureVerdict::Incomplete;
 };

@@ -152,6 +152,12 @@ int RunDrawCommand(const CommandLine& command, std::ostream& out, std::ostream& 
         // The printout itself, through the program's own print path: at the smallest standard
         // scale that fits a sheet of the paper, or at the scale asked on as many sheets as it
         // needs.
+        const bool a3 = paper == Paper::A3;
+        const PrintLayout planned =
+            PlanPrintLayout(content, points, parcels, a3 ? kPdfA3WidthMm : kPdfPageWidthMm,
+                            a3 ? kPdfA3HeightMm : kPdfPageHeightMm, scale);
+        if (planned.Sheets.empty())
+            return refuse(err, TooManySheetsText(planned));
         PrintLayout layout;
         auto printed = PrintToPdfFile(
             file, content.Caption,

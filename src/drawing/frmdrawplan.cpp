@@ -56,6 +56,12 @@ class PlanCanvas : public QWidget {
             view_.spaceHeld(false);
         QWidget::keyReleaseEvent(e);
     }
+    // A Space let go while another window had the keys is not heard here: the drawing stops
+    // panning when it loses them, so a later left drag zooms as it should.
+    void focusOutEvent(QFocusEvent* e) override {
+        view_.spaceHeld(false);
+        QWidget::focusOutEvent(e);
+    }
 
   private:
     frmDrawPlan& view_;
@@ -171,6 +177,7 @@ void frmDrawPlan::ShowPlan(PlanContent content) {
     show();
     raise();
     activateWindow();
+    canvas_->setFocus(); // the keys (Space to pan) go to the drawing from the start
     double east = 0, north = 0;
     scale_ = firstView_ = OpeningView(content_, aspect(), &east, &north);
     const char* format = content_.WholePlan ? "0" : "0.000";
@@ -294,17 +301,18 @@ QString frmDrawPlan::PrintPdfName(double printScale) const {
 void frmDrawPlan::PrintPlot() {
     // The scale first, offered with the one that fits a sheet of the PDF's paper on top; a
     // larger scale is printed on as many sheets as it needs.
-    const double fits =
-        PlanPrintLayout(content_, chkPoints_, chkParcels_, kPdfPageWidthMm, kPdfPageHeightMm).Scale;
+    const ViewScale extent = DrawingExtent(content_, chkPoints_, chkParcels_);
+    const double fits = LayOutPrint(extent, kPdfPageWidthMm, kPdfPageHeightMm).Scale;
     const std::vector<double> scales = StandardScalesUpTo(fits * 10);
     QStringList items{QStringLiteral("1:") + fromCore(Format(fits, "0")) +
                       QStringLiteral(" (fits one sheet)")};
+    // Larger scales only as far as a printout of reasonably few sheets takes them.
     for (double s : scales)
-        if (s != fits)
+        if (s != fits &&
+            LayOutPrint(extent, kPdfPageWidthMm, kPdfPageHeightMm, s).SheetsNeeded <= kMaxSheets)
             items.append(QStringLiteral("1:") + fromCore(Format(s, "0")));
     // Last, the larger sheet: the scale at which the plan fits one A3 sheet.
-    const double fitsA3 =
-        PlanPrintLayout(content_, chkPoints_, chkParcels_, kPdfA3WidthMm, kPdfA3HeightMm).Scale;
+    const double fitsA3 = LayOutPrint(extent, kPdfA3WidthMm, kPdfA3HeightMm).Scale;
     items.append(QStringLiteral("1:") + fromCore(Format(fitsA3, "0")) +
                  QStringLiteral(" on A3 (fits one sheet)"));
     const int picked =
@@ -329,8 +337,15 @@ void frmDrawPlan::PrintPlot() {
         const FontChoice font = host_.reportFont();
         job->setFont(font.name, font.size);
         // The picked scale is kept; the fitting one is fitted again to the printer's own paper.
-        PrintPlanView(*job, content_, chkPoints_, chkParcels_, chkBearings_,
-                      picked > 0 && !a3 ? scale : 0, TodayText());
+        const PrintLayout printed =
+            PrintPlanView(*job, content_, chkPoints_, chkParcels_, chkBearings_,
+                          picked > 0 && !a3 ? scale : 0, TodayText());
+        if (printed.Sheets.empty()) {
+            // The printer's paper is smaller than the PDF's: the job is dropped unprinted.
+            desktop_.message(TooManySheetsText(printed), QStringLiteral("Print lines error"),
+                             Icon::Exclamation);
+            return;
+        }
     }
     auto done = job->endDocument();
     if (!done) {

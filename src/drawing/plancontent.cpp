@@ -180,6 +180,8 @@ PrintLayout PrintPlanView(PrintJob& job, const PlanContent& content, bool points
                        layout.FrameHeightMm);
     TitleBlock title{titleOf(content), layout.Scale, date, 1,
                      static_cast<int>(layout.Sheets.size())};
+    if (layout.Sheets.empty())
+        return layout;
     for (const PrintSheet& sheet : layout.Sheets) {
         if (title.Sheet > 1)
             job.newPage();
@@ -193,6 +195,13 @@ PrintLayout PrintPlanView(PrintJob& job, const PlanContent& content, bool points
         ++title.Sheet;
     }
     return layout;
+}
+
+QString TooManySheetsText(const PrintLayout& layout) {
+    return QStringLiteral("At 1:") + fromCore(Format(layout.Scale, "0")) +
+           QStringLiteral(" the plan needs ") + QString::number(layout.SheetsNeeded, 'f', 0) +
+           QStringLiteral(" sheets; a printout has at most ") + QString::number(kMaxSheets) +
+           QStringLiteral(". Choose a smaller scale (a larger number after 1:).");
 }
 
 } // namespace corvane

@@ -73,8 +73,12 @@ PrintLayout PlanPrintLayout(const PlanContent& content, bool points, bool parcel
 // Prints the whole drawing at 1:scale (0: the smallest standard scale at which it fits one
 // sheet) on the job's paper, turned as the layout asks: each sheet the picture in a ruled
 // frame, its neighbours' overlap marked, and a title block (the plan, "Scale 1:500", the
-// date, "Sheet 1 of 1"). The caller ends the document. Answers the layout printed.
+// date, "Sheet 1 of 1"). The caller ends the document. Answers the layout printed; at a
+// scale needing more than kMaxSheets sheets nothing is printed and the layout has no sheets.
 PrintLayout PrintPlanView(PrintJob& job, const PlanContent& content, bool points, bool parcels,
                           bool bearings, double scale, const QString& date);
+// What is said of a scale at which the plan needs more sheets than a printout has (the
+// layout has none then, and nothing was printed).
+QString TooManySheetsText(const PrintLayout& layout);
 
 } // namespace corvane

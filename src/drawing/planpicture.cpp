@@ -260,12 +260,20 @@ void drawAnnotations(QPainter& painter, const ViewTransform& t, const QRectF& ar
     painter.setTransform(base);
 }
 
+// An easement's or a construction parcel's identifier ("E...", "C..."), which gives way to
+// the lines' figures where a narrow strip has no room for both.
+bool yieldingParcel(const PlotText& text) {
+    return !text.Text.empty() && (text.Text[0] == 'E' || text.Text[0] == 'C');
+}
+
 void drawParcelLabels(QPainter& painter, const ViewTransform& t, const QRectF& area,
-                      const std::vector<PlotText>& texts, TextRoom& room) {
+                      const std::vector<PlotText>& texts, TextRoom& room, bool yielding) {
     const QFontMetricsF metrics(painter.font());
     TextWidths widthOf(metrics);
     const double lift = (metrics.ascent() - metrics.descent()) / 2;
     for (const PlotText& text : texts) {
+        if (yieldingParcel(text) != yielding)
+            continue;
         const double wide = widthOf(text.Text);
         const QPointF base(area.left() + t.X(text.E) - wide / 2, area.top() + t.Y(text.N) + lift);
         if (!room.take(
@@ -349,11 +357,15 @@ void RenderPlanPicture(QPainter& painter, const QRectF& area, const ViewScale& v
     }
 
     drawMarkers(painter, t, area, picture, unitsPerMm);
-    // Parcel identifiers take their room first; the figures along the lines fit round them.
+    // The lots' identifiers take their room first, then the figures along the lines, then the
+    // easements' identifiers where room is left.
     TextRoom room(area);
-    painter.setPen(QColor(0, 0, 160));
-    drawParcelLabels(painter, t, area, picture.ParcelLabels, room);
+    const QColor parcelBlue(0, 0, 160);
+    painter.setPen(parcelBlue);
+    drawParcelLabels(painter, t, area, picture.ParcelLabels, room, false);
     drawAnnotations(painter, t, area, picture.Annotations, unitsPerMm, room);
+    painter.setPen(parcelBlue);
+    drawParcelLabels(painter, t, area, picture.ParcelLabels, room, true);
     painter.setPen(Qt::red);
     drawPointLabels(painter, t, area, picture, unitsPerMm);
 

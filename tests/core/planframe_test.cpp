@@ -23,10 +23,12 @@ struct Printed {
 };
 
 TEST(PlanFrame, PrintLayoutChoosesScaleTurnAndSheets) {
-    // A4 less 10 mm margins: 190 × 277 printable; the frame 180 × 251 upright, 267 × 164 turned.
+    // A4 less 10 mm margins: 190 × 277 printable; the frame 180 × 251 upright, 267 × 164 turned,
+    // and a plan chosen a scale to fit it clear of the north arrow and scale bar: 172 × 217
+    // upright, 259 × 130 turned.
     const Printed cases[] = {
-        {"fits A4 upright at 1:500", 80, 120, 0, 500, false, 1, 1},
-        {"a wide plan fits only turned at 1:500", 120, 70, 0, 500, true, 1, 1},
+        {"fits A4 upright at 1:500", 80, 100, 0, 500, false, 1, 1},
+        {"a wide plan fits only turned at 1:500", 120, 60, 0, 500, true, 1, 1},
         {"a large plan needs 1:2500", 400, 500, 0, 2500, false, 1, 1},
         {"a tie stays upright", 1, 1, 0, 100, false, 1, 1},
         {"1:200 picked needs 2 × 2 upright sheets (turned, 2 × 3)", 60, 80, 200, 200, false, 2, 2},
@@ -71,6 +73,11 @@ TEST(PlanFrame, PrintLayoutChoosesScaleTurnAndSheets) {
 
     // The scales offered run from 1:100 to the first at least the one asked.
     EXPECT_EQ(StandardScalesUpTo(1000), (std::vector<double>{100, 200, 250, 500, 1000}));
+    // 100 km of plan at 1:10 would take a billion sheets: laid out without any, so the caller
+    // refuses it rather than running out of memory.
+    const PrintLayout tooMany = LayOutPrint(Extent(100000, 50), 190, 277, 10);
+    EXPECT_GT(tooMany.SheetsNeeded, kMaxSheets);
+    EXPECT_TRUE(tooMany.Sheets.empty());
 }
 
 TEST(PlanFrame, ZoomingKeepsThePointerAndTheRectangle) {

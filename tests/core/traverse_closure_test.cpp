@@ -260,6 +260,11 @@ TEST(TraverseClosure, GlanceSaysWhatIsMissingOrHowTheTraverseCloses) {
     EXPECT_EQ(g.verdict, "MISCLOSURE ACCEPTABLE");
     EXPECT_EQ(grid.rows, before.rows);
     EXPECT_FALSE(grid.chkClosure);
+    // Entered anticlockwise: the same area in the same unit, and the run named.
+    const ClosureGlance turned =
+        GlanceAtClosure(parcel(kAnticlockwise), "Surveyed Polygons", kNoCurves);
+    EXPECT_EQ(turned.area, "1.000 ha");
+    EXPECT_EQ(turned.verdict, "MISCLOSURE ACCEPTABLE; runs anticlockwise");
 
     g = GlanceAtClosure(grid, "no such class", kNoCurves);
     EXPECT_EQ(g.state, ClosureVerdict::Outside);

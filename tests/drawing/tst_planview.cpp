@@ -103,8 +103,10 @@ class PlanViewTest : public QObject {
         // The user guide's and README's picture of the view: CORVANE_VIEW_PICTURE=FILE.
         if (qEnvironmentVariableIsSet("CORVANE_VIEW_PICTURE")) {
             o.view->resize(1000, 720);
+            o.view->toolButton("Bearings")->trigger();
             QCoreApplication::processEvents();
             o.view->grab().save(qEnvironmentVariable("CORVANE_VIEW_PICTURE"));
+            o.view->toolButton("Bearings")->trigger();
         }
         QVERIFY(!o.view->picture().PointLabels.empty());
         QCOMPARE(o.view->picture().ParcelLabels.size(), std::size_t(kSampleParcels.size()));
@@ -302,7 +304,10 @@ class PlanViewTest : public QObject {
 
         // A larger scale picked: as many sheets as it needs, each numbered, their turn kept.
         o.h->desktop.clearRecords();
-        o.h->desktop.texts = {QStringLiteral("1:100")};
+        // The largest scale offered (the list goes no further than a printout of 50 sheets).
+        const QString largest = scales.at(1);
+        QVERIFY2(!scales.contains("1:100"), qPrintable(scales.join('|')));
+        o.h->desktop.texts = {largest};
         o.view->toolButton("Print")->trigger();
         printed = o.h->desktop.lastPrintout();
         QVERIFY(printed && printed->pages.size() > 1);
@@ -310,7 +315,7 @@ class PlanViewTest : public QObject {
         QVERIFY(texts(*printed).contains("Sheet 1" + of));
         QVERIFY(
             texts(*printed).contains(QStringLiteral("Sheet %1").arg(printed->pages.size()) + of));
-        QVERIFY(texts(*printed).contains("Scale 1:100"));
+        QVERIFY(texts(*printed).contains("Scale " + largest));
         for (const PrintedPage& sheet : printed->pages)
             QCOMPARE(sheet.landscape, printed->pages.front().landscape);
         // The last choice is the larger sheet: A3 asked of the printer, the plan fitted to it.
@@ -470,12 +475,16 @@ class PlanViewTest : public QObject {
                            "1:(100|200|250|500|1000|2000) on 1 sheet\n$"));
         QVERIFY2(fitted.match(QString::fromStdString(said)).hasMatch(), said.c_str());
         QVERIFY(ReadText(scaled).startsWith("%PDF"));
-        QCOMPARE(drawAt("100", said), 0);
+        QCOMPARE(drawAt("250", said), 0);
         QVERIFY2(QString::fromStdString(said).contains(
-                     QRegularExpression(" at 1:100 on [2-9]\\d* sheets")),
+                     QRegularExpression(" at 1:250 on \\d+ sheets")),
                  said.c_str());
         QVERIFY(WriteText(scaled, "kept"));
         QCOMPARE(drawAt("0.5", said), 2);
+        QCOMPARE(ReadText(scaled), QStringLiteral("kept"));
+        // A scale needing more sheets than a printout has is refused, the file left alone.
+        QCOMPARE(drawAt("1", said), 2);
+        QVERIFY2(QString::fromStdString(said).startsWith("At 1:1 the plan needs "), said.c_str());
         QCOMPARE(ReadText(scaled), QStringLiteral("kept"));
 
         // Refusals write nothing.
