@@ -476,9 +476,9 @@ class PlanViewTest : public QObject {
         QVERIFY2(fitted.match(QString::fromStdString(said)).hasMatch(), said.c_str());
         QVERIFY(ReadText(scaled).startsWith("%PDF"));
         QCOMPARE(drawAt("250", said), 0);
-        QVERIFY2(QString::fromStdString(said).contains(
-                     QRegularExpression(" at 1:250 on \\d+ sheets")),
-                 said.c_str());
+        QVERIFY2(
+            QString::fromStdString(said).contains(QRegularExpression(" at 1:250 on \\d+ sheets")),
+            said.c_str());
         QVERIFY(WriteText(scaled, "kept"));
         QCOMPARE(drawAt("0.5", said), 2);
         QCOMPARE(ReadText(scaled), QStringLiteral("kept"));
