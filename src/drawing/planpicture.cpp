@@ -159,6 +159,9 @@ class TextRoom {
     std::vector<std::vector<std::size_t>> cells_;
     std::vector<QPolygonF> boxes_;
     std::vector<QRectF> bounds_;
+
+  public:
+    const std::vector<QPolygonF>& boxes() const { return boxes_; }
 };
 
 void drawMarkers(QPainter& painter, const ViewTransform& t, const QRectF& area,
@@ -284,7 +287,7 @@ void drawParcelLabels(QPainter& painter, const ViewTransform& t, const QRectF& a
 }
 
 void drawPointLabels(QPainter& painter, const ViewTransform& t, const QRectF& area,
-                     const PlanPicture& picture, double unitsPerMm) {
+                     const PlanPicture& picture, double unitsPerMm, TextRoom& room) {
     const QFontMetricsF metrics(painter.font());
     const double perMetreX = t.DeviceWidth / std::fabs(t.Scale.Width);
     const double perMetreY = t.DeviceHeight / std::fabs(t.Scale.Height);
@@ -299,11 +302,23 @@ void drawPointLabels(QPainter& painter, const ViewTransform& t, const QRectF& ar
         spots.push_back(LabelSpot{label.E, label.N, widthOf(label.Text) / perMetreX,
                                   metrics.height() / perMetreY});
     }
+    // The texts already written count as lines a number should not be put across; a number
+    // that would still run into one is left out.
+    std::vector<PlotLine> obstacles = picture.Lines;
+    for (const QPolygonF& box : room.boxes())
+        for (int i = 0; i < 4; ++i) {
+            const QPointF a = box.at(i) - area.topLeft(), b = box.at((i + 1) % 4) - area.topLeft();
+            obstacles.push_back(
+                PlotLine{t.East(a.x()), t.North(a.y()), t.East(b.x()), t.North(b.y())});
+        }
     const double gap = 0.8 * unitsPerMm * 2 / (perMetreX + perMetreY);
-    for (const PlacedLabel& p : PlacePointLabels(spots, picture.Lines, gap))
-        painter.drawText(
-            QPointF(area.left() + t.X(p.West), area.top() + t.Y(p.North) + metrics.ascent()),
-            fromCore(*shown[p.Index]));
+    for (const PlacedLabel& p : PlacePointLabels(spots, obstacles, gap)) {
+        const QPointF corner(area.left() + t.X(p.West), area.top() + t.Y(p.North));
+        const double wide = spots[p.Index].Width * perMetreX;
+        if (!room.take(QPolygonF(QRectF(corner, QSizeF(wide, metrics.height())))))
+            continue;
+        painter.drawText(corner + QPointF(0, metrics.ascent()), fromCore(*shown[p.Index]));
+    }
 }
 
 } // namespace
@@ -367,7 +382,7 @@ void RenderPlanPicture(QPainter& painter, const QRectF& area, const ViewScale& v
     painter.setPen(parcelBlue);
     drawParcelLabels(painter, t, area, picture.ParcelLabels, room, true);
     painter.setPen(Qt::red);
-    drawPointLabels(painter, t, area, picture, unitsPerMm);
+    drawPointLabels(painter, t, area, picture, unitsPerMm, room);
 
     if (picture.Connect) {
         QPen green(QColor(0, 255, 0), 1.5 * penWidth);

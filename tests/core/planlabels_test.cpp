@@ -130,6 +130,7 @@ TEST(PlanLabels, BearingsAndDistancesReadUprightAlongTheirLines) {
     EXPECT_NEAR(notes[1].E, 20 + chord / 2, 1e-6);
     EXPECT_NEAR(notes[1].N, -chord / 2 - 10, 1e-6);
     EXPECT_NEAR(notes[1].Angle, 0, 1e-9);
+    EXPECT_NEAR(notes[1].Length, 15 * Pi(), 1e-6); // room along the arc, not its 14 m chord
     EXPECT_EQ(notes[2].Above, "60\xB0"
                               "30'15\"");
 
