@@ -186,7 +186,12 @@ PrintLayout PrintPlanView(PrintJob& job, const PlanContent& content, bool points
         if (title.Sheet > 1)
             job.newPage();
         // The sheet's part of the whole plan, not only what the screen shows.
-        const PlanPicture picture = PictureOf(content, sheet.View, points, parcels, bearings);
+        PlanPicture picture = PictureOf(content, sheet.View, points, parcels, bearings);
+        // The arrow and the bar stand clear of the bands shared with neighbouring sheets.
+        auto band = [](bool neighbour) { return neighbour ? kSheetOverlapMm : 0.0; };
+        picture.FurnitureInsetMm =
+            QMarginsF(band(sheet.LeftNeighbour), band(sheet.UpperNeighbour),
+                      band(sheet.RightNeighbour), band(sheet.LowerNeighbour));
         job.paint(frame, [&](QPainter& painter, const QRectF& device, double pixelsPerMm) {
             RenderPlanPicture(painter, device, sheet.View, picture, font, pixelsPerMm);
             PaintOverlapMarks(painter, device, sheet, pixelsPerMm);

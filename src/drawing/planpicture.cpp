@@ -398,7 +398,14 @@ void RenderPlanPicture(QPainter& painter, const QRectF& area, const ViewScale& v
         painter.setBrush(Qt::NoBrush);
         painter.drawRect(QRectF(d.p1(), d.p2()).normalized());
     }
-    PaintNorthAndScale(painter, area, view, unitsPerMm);
+    // The arrow and bar within the area less its insets, at the drawing's own scale.
+    const QRectF clear = area.marginsRemoved(picture.FurnitureInsetMm * unitsPerMm);
+    ViewScale clearView = view;
+    if (area.width() > 0 && area.height() > 0) {
+        clearView.Width = view.Width * clear.width() / area.width();
+        clearView.Height = view.Height * clear.height() / area.height();
+    }
+    PaintNorthAndScale(painter, clear, clearView, unitsPerMm);
     if (!picture.NotFixed.isEmpty()) {
         painter.setPen(Qt::black);
         const double margin = QFontMetricsF(font).height() / 2;

@@ -5,6 +5,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QMarginsF>
 #include <QRectF>
 #include <QString>
 #include <optional>
@@ -34,6 +35,9 @@ struct PlanPicture {
     std::optional<PlotLine> Connect;
     std::optional<PlotLine> RubberBand; // the corners of the dragged rectangle
     QString NotFixed;                   // "Points not fixed" and their labels, or empty
+    // Millimetres kept clear of the north arrow and scale bar along each side: on a printed
+    // sheet, the band it shares with a neighbouring sheet.
+    QMarginsF FurnitureInsetMm;
 };
 
 // Device units per millimetre on a screen of 96 dots an inch.
