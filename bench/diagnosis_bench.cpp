@@ -113,7 +113,7 @@ void BM_CheckDiagnoseLimitPlan(benchmark::State& state) {
     std::size_t findings = 0;
     for (auto _ : state) {
         std::ostringstream out, err;
-        const int status = RunPlanCheck(args, out, err);
+        const int status = RunCommandMode(args, out, err);
         if (status != 1)
             state.SkipWithError("the check did not report the failing parcels");
         const std::string text = out.str();

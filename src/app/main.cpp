@@ -33,7 +33,7 @@ int main(int argc, char* argv[]) {
                                          std::cout, std::cerr);
     }
     if (command.headless())
-        return corvane::RunPlanCheck(command, std::cout, std::cerr);
+        return corvane::RunCommandMode(command, std::cout, std::cerr);
 
     QApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Corvane"));

@@ -28,14 +28,6 @@ Error outOfRange() {
     return Error{"Result out of range", kTitle};
 }
 
-std::string_view trimBlanks(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
-        text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
-        text.remove_suffix(1);
-    return text;
-}
-
 // Two characters of text from a position, or what there is of them.
 std::string_view twoFrom(std::string_view text, size_t pos) {
     return pos < text.size() ? text.substr(pos, 2) : std::string_view();
@@ -44,7 +36,7 @@ std::string_view twoFrom(std::string_view text, size_t pos) {
 } // namespace
 
 double CalcBearingToRad(std::string_view text) {
-    text = trimBlanks(text);
+    text = TrimBlanks(text);
     const bool negative = !text.empty() && text.front() == '-';
     if (negative)
         text.remove_prefix(1);

@@ -14,14 +14,6 @@ namespace corvane {
 
 namespace {
 
-std::string_view trimmed(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
-        s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
-        s.remove_suffix(1);
-    return s;
-}
-
 // Comma-separated fields; a field in double quotes may hold commas. Quotes are removed.
 std::vector<std::string> splitFields(std::string_view line) {
     std::vector<std::string> fields;
@@ -31,13 +23,13 @@ std::vector<std::string> splitFields(std::string_view line) {
         if (c == '"') {
             quoted = !quoted;
         } else if (c == ',' && !quoted) {
-            fields.emplace_back(trimmed(current));
+            fields.emplace_back(TrimBlanks(current));
             current.clear();
         } else {
             current += c;
         }
     }
-    fields.emplace_back(trimmed(current));
+    fields.emplace_back(TrimBlanks(current));
     return fields;
 }
 
@@ -74,7 +66,7 @@ Error unstorableCurve(const CurveEntry& entry, const char* title) {
 }
 
 bool isBlankLine(std::string_view line) {
-    return trimmed(line).empty();
+    return TrimBlanks(line).empty();
 }
 
 std::string pointText(std::int32_t n) {

@@ -36,12 +36,9 @@ enum class GridKind {
     Scaled,   // From, To, Bearing, Distance as plain numbers; column 0 a digitized string's number
 };
 
-// The last column a user types in, and the number of columns shown.
+// The last column a user types in.
 inline int LastEntryColumn(GridKind kind) {
     return (kind == GridKind::Strip || kind == GridKind::Offsides) ? ColWidth : ColDistance;
-}
-inline int ShownColumns(GridKind kind) {
-    return kind == GridKind::Offsides ? 7 : kind == GridKind::Strip ? 6 : 5;
 }
 // The column that holds a bearing.
 inline int BearingColumn(GridKind kind) {

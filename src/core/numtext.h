@@ -45,6 +45,9 @@ std::string GeneralText(double value);
 // Upper case of 8-bit text (ASCII letters only; other bytes unchanged).
 std::string UpperCase(std::string_view text);
 
+// The text without the blanks and tabs before and after it, as a cell or a field is read.
+std::string_view TrimBlanks(std::string_view text);
+
 // Latin-1 text to UTF-8, for output to a terminal.
 std::string Latin1ToUtf8(std::string_view text);
 

@@ -190,11 +190,11 @@ static int RunCoordsCommand(const CommandLine& command, std::ostream& out, std::
     return 0;
 }
 
-int RunPlanCheck(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    return RunPlanCheck(ParseCommandLine(args), out, err);
+int RunCommandMode(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    return RunCommandMode(ParseCommandLine(args), out, err);
 }
 
-int RunPlanCheck(const CommandLine& command, std::ostream& out, std::ostream& err) {
+int RunCommandMode(const CommandLine& command, std::ostream& out, std::ostream& err) {
     if (int answered = AnswerUsage(command, out, err); answered >= 0)
         return answered;
     if (command.Mode == CommandMode::Doubles || command.Mode == CommandMode::PointErrors)

@@ -24,13 +24,13 @@ Status RecoverCommandPlan(const std::string& planPath, std::ostream& notices);
 // it.
 Status LoadCommandPlan(const std::string& argument, PlanState& plan, std::ostream& notices);
 
-// Runs the command-line check ("corvane --check PLAN [--accuracy CLASS] [--full]", or
-// "--help") with the arguments after the program name. Prints the closure summary (or the
-// full closure report) as plain UTF-8 text. Returns the exit status: 0 every parcel closes
-// acceptably, 1 a parcel has missing data or an unacceptable misclosure, 2 the plan cannot
-// be read (the reason on err).
-int RunPlanCheck(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+// Runs the command-line mode the arguments after the program name ask for ("--check PLAN
+// [--accuracy CLASS] [--full]", the reports, the exchanges, "--help", ...): results as plain
+// UTF-8 text on out, messages on err. Returns the exit status: 0 all is well, 1 the plan has
+// findings (for --check: a parcel with missing data or an unacceptable misclosure), 2 the
+// plan cannot be read or the request is refused.
+int RunCommandMode(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 // The same for a command line already parsed (its --help and refusals included).
-int RunPlanCheck(const CommandLine& command, std::ostream& out, std::ostream& err);
+int RunCommandMode(const CommandLine& command, std::ostream& out, std::ostream& err);
 
 } // namespace corvane

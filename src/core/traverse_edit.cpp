@@ -13,12 +13,7 @@ namespace corvane {
 namespace {
 
 std::string trimmed(std::string_view text) {
-    size_t b = 0, e = text.size();
-    while (b < e && (text[b] == ' ' || text[b] == '\t'))
-        ++b;
-    while (e > b && (text[e - 1] == ' ' || text[e - 1] == '\t'))
-        --e;
-    return std::string(text.substr(b, e - b));
+    return std::string(TrimBlanks(text));
 }
 
 // Two point cells name the same point (their coded numbers agree), so "PM 5" closes on

@@ -671,7 +671,7 @@ TEST(DiagnosePlanCheck, NamesTheMistypedSharedLineOfTheSamplePlanFirst) {
         std::vector<std::string> args = {"--check", plan + ".lns"};
         args.insert(args.end(), extra.begin(), extra.end());
         std::ostringstream o, e;
-        const int status = RunPlanCheck(args, o, e);
+        const int status = RunCommandMode(args, o, e);
         out = o.str();
         return status;
     };

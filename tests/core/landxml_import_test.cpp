@@ -46,7 +46,7 @@ std::string checked(const ImportedPlan& plan) {
     test::PlanTestDir dir;
     EXPECT_TRUE(WriteImportedPlan(plan, dir.path("p")));
     std::ostringstream out, err;
-    RunPlanCheck({"--check", dir.path("p")}, out, err);
+    RunCommandMode({"--check", dir.path("p")}, out, err);
     return out.str();
 }
 

@@ -196,7 +196,7 @@ TEST(LandXmlImport, RefusalsNameTheElementAndWriteNothing) {
     for (const auto& c : cases) {
         dir.write("in.xml", c.text);
         std::ostringstream out, err;
-        EXPECT_EQ(RunPlanCheck({"--import-landxml", dir.path("in.xml"), "--out", dir.path("new")},
+        EXPECT_EQ(RunCommandMode({"--import-landxml", dir.path("in.xml"), "--out", dir.path("new")},
                                out, err),
                   2);
         EXPECT_NE(err.str().find(c.words), std::string::npos) << err.str();
@@ -208,7 +208,7 @@ TEST(LandXmlImport, RefusalsNameTheElementAndWriteNothing) {
     dir.write("in.xml", document(kMetric, kRectangle + "</Survey>" + kLotGeometry));
     std::ostringstream out, err;
     EXPECT_EQ(
-        RunPlanCheck({"--import-landxml", dir.path("in.xml"), "--out", dir.path("old")}, out, err),
+        RunCommandMode({"--import-landxml", dir.path("in.xml"), "--out", dir.path("old")}, out, err),
         2);
     EXPECT_FALSE(FileExists(dir.path("old.lns")));
     EXPECT_EQ(dir.read("old.ply"), "\"AL1\",0,\"C\"\r\n");
@@ -431,11 +431,11 @@ TEST(LandXmlRoundTrip, SamplePlansAndGeneratedPlansComeBackWhole) {
     // the trip as the plan it became.
     test::PlanTestDir dir;
     std::ostringstream out, err, check;
-    ASSERT_EQ(RunPlanCheck({"--import-landxml", CORVANE_SOURCE_DIR "/examples/LX1.xml", "--out",
+    ASSERT_EQ(RunCommandMode({"--import-landxml", CORVANE_SOURCE_DIR "/examples/LX1.xml", "--out",
                             dir.path("lx1")},
                            out, err),
               0);
-    EXPECT_EQ(RunPlanCheck({"--check", dir.path("lx1")}, check, err), 0);
+    EXPECT_EQ(RunCommandMode({"--check", dir.path("lx1")}, check, err), 0);
     EXPECT_NE(check.str().find("LT1 OK Area = 600 m²"), std::string::npos) << check.str();
     EXPECT_NE(check.str().find("EA1 OK Area = 60 m²"), std::string::npos);
     EXPECT_NE(check.str().find("RD1 OK Area = 252 m²"), std::string::npos);
@@ -485,7 +485,7 @@ TEST(LandXmlExport, ParcelsWithoutCoordinatesAreListedAndTheRestWritten) {
                          "\"EA1\",0,\"C\"\r\n1\r\n2\r\n3\r\n");
     std::ostringstream out, err;
     EXPECT_EQ(
-        RunPlanCheck({"--export-landxml", dir.path("two"), "--out", dir.path("two.xml")}, out, err),
+        RunCommandMode({"--export-landxml", dir.path("two"), "--out", dir.path("two.xml")}, out, err),
         1);
     EXPECT_EQ(out.str(), dir.path("two.xml") + " written\n");
     EXPECT_EQ(err.str(), "5 points without coordinates (not joined by lines to the points written "
@@ -638,7 +638,7 @@ TEST(LandXmlLodgedPlan, MarksPlanParcelsContextAndLabelPoints) {
     // Written, the plan checks clean: its lots close and the context is out of the closure.
     test::PlanTestDir dir;
     std::ostringstream out, err;
-    EXPECT_EQ(RunPlanCheck({"--import-landxml", fixture("nsw-like.xml"), "--out", dir.path("dp")},
+    EXPECT_EQ(RunCommandMode({"--import-landxml", fixture("nsw-like.xml"), "--out", dir.path("dp")},
                            out, err),
               1)
         << err.str();
@@ -646,7 +646,7 @@ TEST(LandXmlLodgedPlan, MarksPlanParcelsContextAndLabelPoints) {
     ASSERT_TRUE(context);
     EXPECT_EQ(context.value().size(), 3u);
     std::ostringstream check;
-    EXPECT_EQ(RunPlanCheck({"--check", dir.path("dp")}, check, err), 0) << check.str();
+    EXPECT_EQ(RunCommandMode({"--check", dir.path("dp")}, check, err), 0) << check.str();
     EXPECT_NE(check.str().find("LT2 OK Area = 600 m²"), std::string::npos) << check.str();
     EXPECT_EQ(check.str().find("DP105178"), std::string::npos);
 }
@@ -666,7 +666,7 @@ TEST(LandXmlLodgedPlan, AnticlockwiseParcelsTurnedClockwise) {
     test::PlanTestDir dir;
     ASSERT_TRUE(WriteImportedPlan(plan, dir.path("ps")));
     std::ostringstream check, err;
-    EXPECT_EQ(RunPlanCheck({"--check", dir.path("ps")}, check, err), 0) << check.str();
+    EXPECT_EQ(RunCommandMode({"--check", dir.path("ps")}, check, err), 0) << check.str();
     EXPECT_NE(check.str().find("LT1 OK Area = 600 m²"), std::string::npos) << check.str();
     EXPECT_NE(check.str().find("OK Area = 1200 m²"), std::string::npos) << check.str();
     // Only the plan's parcels were in the file: no context file is written.
@@ -802,7 +802,7 @@ TEST(LandXmlLodgedPlan, MorePointsThanThePlanCanNumberRefused) {
     dir.write("big.xml", document(kMetric, points(4999)));
     std::ostringstream out, err;
     EXPECT_EQ(
-        RunPlanCheck({"--import-landxml", dir.path("big.xml"), "--out", dir.path("big")}, out, err),
+        RunCommandMode({"--import-landxml", dir.path("big.xml"), "--out", dir.path("big")}, out, err),
         2);
     EXPECT_NE(err.str().find("holds 5000 points besides its survey marks, and a plan holds at "
                              "most 4999"),

@@ -25,7 +25,7 @@ struct CheckRun {
 
 CheckRun check(const std::vector<std::string>& args) {
     std::ostringstream out, err;
-    int status = RunPlanCheck(args, out, err);
+    int status = RunCommandMode(args, out, err);
     return {status, out.str(), err.str()};
 }
 

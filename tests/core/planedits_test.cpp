@@ -174,13 +174,13 @@ TEST(PlanEdits, ParcelsUsingAPointAndTheCommandLineChecks) {
     test::PlanTestDir dir;
     dir.write("P1.lns", "1,2,10.0000,5.000\r\n2,1,190.0000,5.000\r\n");
     std::ostringstream out, err;
-    EXPECT_EQ(RunPlanCheck({"--doubles", dir.path("P1.lns")}, out, err), 1);
+    EXPECT_EQ(RunCommandMode({"--doubles", dir.path("P1.lns")}, out, err), 1);
     EXPECT_NE(out.str().find("1 to 2\n2 to 1"), std::string::npos);
     std::ostringstream out2, err2;
-    EXPECT_EQ(RunPlanCheck({"--point-errors", dir.path("P1.lns")}, out2, err2), 0);
+    EXPECT_EQ(RunCommandMode({"--point-errors", dir.path("P1.lns")}, out2, err2), 0);
     EXPECT_NE(out2.str().find("No point errors detected"), std::string::npos);
     std::ostringstream out3, err3;
-    EXPECT_EQ(RunPlanCheck({"--doubles", dir.path("none.lns")}, out3, err3), 2);
+    EXPECT_EQ(RunCommandMode({"--doubles", dir.path("none.lns")}, out3, err3), 2);
 }
 
 TEST(PlanEdits, PointNumberTakesTheAgreedLinesArcsAlong) {
@@ -261,14 +261,14 @@ TEST(PlanEdits, CommandLineModesFinishAnInterruptedChangeFirst) {
     dir.write("P1.corvane-change",
               "CORVANE PLAN CHANGE\n" + dir.path("P1.lns.corvane-new-1") + "\nCOMMIT 1\n");
     std::ostringstream out, err;
-    EXPECT_EQ(RunPlanCheck({"--doubles", dir.path("P1.lns")}, out, err), 1);
+    EXPECT_EQ(RunCommandMode({"--doubles", dir.path("P1.lns")}, out, err), 1);
     EXPECT_NE(out.str().find("1 to 2\n2 to 1"), std::string::npos);
     EXPECT_NE(err.str().find("has now been finished"), std::string::npos);
     EXPECT_EQ(dir.names(), std::vector<std::string>{"P1.lns"});
     // A journal that cannot be acted on refuses the command: the files may be half changed.
     dir.write("P1.corvane-change", "not a journal\n");
     std::ostringstream out2, err2;
-    EXPECT_EQ(RunPlanCheck({"--check", dir.path("P1")}, out2, err2), 2);
+    EXPECT_EQ(RunCommandMode({"--check", dir.path("P1")}, out2, err2), 2);
     EXPECT_NE(err2.str().find("cannot be finished"), std::string::npos);
 
     // Only the plan's holder finishes a change: while someone has the plan open, a check
@@ -278,7 +278,7 @@ TEST(PlanEdits, CommandLineModesFinishAnInterruptedChangeFirst) {
     ASSERT_TRUE(
         TakePlanLock(dir.path("P1.lck"), LockHolder{"bob", "pc2", "7/12/2026 10:02", 1, 2}).ok());
     std::ostringstream out3, err3;
-    EXPECT_EQ(RunPlanCheck({"--check", dir.path("P1")}, out3, err3), 2);
+    EXPECT_EQ(RunCommandMode({"--check", dir.path("P1")}, out3, err3), 2);
     EXPECT_NE(err3.str().find("P1 is open by bob on pc2"), std::string::npos) << err3.str();
     EXPECT_EQ(dir.names(), (std::vector<std::string>{"P1.corvane-change", "P1.lck", "P1.lns",
                                                      "P1.lns.corvane-new-2"}));

@@ -350,7 +350,7 @@ TEST(CoordinateFile, CommandWritesAsTheWindowAndRefusesWithExitTwo) {
         std::filesystem::copy_file(kSampleDir + "D20417" + ext, dir.path(std::string("D1") + ext));
     auto run = [](const std::vector<std::string>& args, std::string* outText = nullptr) {
         std::ostringstream out, err;
-        const int status = RunPlanCheck(args, out, err);
+        const int status = RunCommandMode(args, out, err);
         if (outText)
             *outText = out.str() + "|" + err.str();
         return status;

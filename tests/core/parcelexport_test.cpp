@@ -1,4 +1,4 @@
-#include "core/export.h"
+#include "core/parcelexport.h"
 
 #include "core/linesfile.h"
 

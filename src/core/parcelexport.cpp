@@ -1,4 +1,4 @@
-#include "core/export.h"
+#include "core/parcelexport.h"
 
 #include "core/closure.h"
 #include "core/linesfile.h"
@@ -65,7 +65,8 @@ Result<std::vector<std::string>> sourceBlock(const std::string& planPath,
     return block;
 }
 
-// What ExportLines appends, from the files as they stand.
+// What the export appends to the target's lines and curve files, from the files as they
+// stand.
 Result<ExportPlan> linesPlan(const PlanState& plan, const std::string& targetBase,
                              const std::vector<std::string>& block) {
     auto curves = readCurves(plan.PlanPath);
@@ -79,25 +80,6 @@ Result<ExportPlan> linesPlan(const PlanState& plan, const std::string& targetBas
         return targetCurves.error();
     return ExportLinesPlan(block, plan.PlanLines, curves.value(), targetLines.value(),
                            targetCurves.value());
-}
-
-Status appendTo(const std::string& targetBase, const char* extension,
-                const std::vector<std::string>& lines) {
-    if (lines.empty())
-        return {};
-    Status written = AppendLinesAtomic(PlanFile(targetBase, extension), lines);
-    if (!written)
-        return Error{written.error().message, kExportTitle};
-    return {};
-}
-
-Status writeLinesPlan(const std::string& targetBase, const ExportPlan& planned) {
-    if (Status written = appendTo(targetBase, ".lns", planned.Lines); !written)
-        return written;
-    std::vector<std::string> records;
-    for (const auto& record : planned.Curves)
-        records.push_back(FormatCurveRecord(record));
-    return appendTo(targetBase, ".cve", records);
 }
 
 } // namespace
@@ -114,11 +96,6 @@ bool ExportParcelExists(const std::string& targetBase, const std::string& parcel
         return false;
     return std::any_of(lines.value().begin(), lines.value().end(),
                        [&parcel](const std::string& line) { return QuotedText(line) == parcel; });
-}
-
-bool ExportLineExists(const std::string& targetBase, std::int32_t pnt1, std::int32_t pnt2) {
-    auto lines = readTargetLines(targetBase);
-    return lines && FindLine(lines.value(), pnt1, pnt2).has_value();
 }
 
 std::optional<std::string> GetLineData(const std::vector<LineRecord>& lines, std::int32_t pnt1,
@@ -193,25 +170,6 @@ ExportPlan ExportLinesPlan(const std::vector<std::string>& block,
         hasPrevious = true;
     }
     return planned;
-}
-
-Status ExportParcel(const std::string& planPath, const std::string& targetBase,
-                    const std::string& parcel) {
-    auto block = sourceBlock(planPath, parcel);
-    if (!block)
-        return block.error();
-    return appendTo(targetBase, ".ply", block.value());
-}
-
-Status ExportLines(const PlanState& plan, const std::string& targetBase,
-                   const std::string& parcel) {
-    auto block = sourceBlock(plan.PlanPath, parcel);
-    if (!block)
-        return block.error();
-    auto planned = linesPlan(plan, targetBase, block.value());
-    if (!planned)
-        return planned.error();
-    return writeLinesPlan(targetBase, planned.value());
 }
 
 Status ExportParcelTo(PlanState& plan, const std::string& targetBase, const std::string& parcel) {

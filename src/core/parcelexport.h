@@ -25,10 +25,6 @@ std::string ExportTargetBase(const std::string& chosen);
 // read finds nothing.
 bool ExportParcelExists(const std::string& targetBase, const std::string& parcel);
 
-// True when the target's lines file holds a line joining the two points, either way. A file
-// that cannot be read finds nothing.
-bool ExportLineExists(const std::string& targetBase, std::int32_t pnt1, std::int32_t pnt2);
-
 // The lines-file text of the stored line joining pnt1 and pnt2, written from pnt1 to pnt2:
 // a line stored the other way gets the reverse bearing (arcs and missing bearings keep
 // theirs). nullopt when no line joins them or the first that does has no distance.
@@ -62,11 +58,5 @@ ExportPlan ExportLinesPlan(const std::vector<std::string>& block,
 // parcel's block, its missing lines and its arcs' curve records to the target's files in one
 // commit: a failure adds none of them.
 Status ExportParcelTo(PlanState& plan, const std::string& targetBase, const std::string& parcel);
-
-// The parts on their own: the parcel's block appended to the target's polygons file; the
-// parcel's missing lines (and their curve records) appended to the target's lines file.
-Status ExportParcel(const std::string& planPath, const std::string& targetBase,
-                    const std::string& parcel);
-Status ExportLines(const PlanState& plan, const std::string& targetBase, const std::string& parcel);
 
 } // namespace corvane
