@@ -1,8 +1,8 @@
 // File > "Export Parcel": the selected parcel is appended to another plan, with the lines
 // (and arcs) of it that plan lacks; the open plan is not changed. File > "Import LandXML..."
 // and "Export LandXML...": plans exchanged with other survey software.
-#include "core/parcelexport.h"
 #include "core/network.h"
+#include "core/parcelexport.h"
 #include "core/planlock.h"
 #include "core/textfile.h"
 #include "mainwin/frmcorvane.h"

@@ -212,7 +212,8 @@ TEST(LandXmlExport, FiguresThatAreNoBearingGoOutAsNone) {
                        "4,1,359.5960,30.000\r\n1,3,360.3000,36.056\r\n2,4,326.1836,36.056\r\n");
     std::ostringstream out, err;
     EXPECT_EQ(
-        RunCommandMode({"--export-landxml", dir.path("b"), "--out", dir.path("b.xml")}, out, err), 1);
+        RunCommandMode({"--export-landxml", dir.path("b"), "--out", dir.path("b.xml")}, out, err),
+        1);
     EXPECT_EQ(err.str().substr(err.str().find("Lines written")),
               "Lines written without their bearing (no valid bearing):\n"
               "  1 - 2, 45.7000\n"
@@ -379,8 +380,8 @@ TEST(LandXmlExport, EveryFileWrittenIsWellFormedSchemaValidAndImportsBack) {
         if (!c.curves.empty())
             dir.write("p.cve", c.curves);
         std::ostringstream out, err;
-        const int status =
-            RunCommandMode({"--export-landxml", dir.path("p"), "--out", dir.path("p.xml")}, out, err);
+        const int status = RunCommandMode(
+            {"--export-landxml", dir.path("p"), "--out", dir.path("p.xml")}, out, err);
         ASSERT_LE(status, 1) << err.str();
         ASSERT_EQ(out.str(), dir.path("p.xml") + " written\n");
         const std::string text = dir.read("p.xml");

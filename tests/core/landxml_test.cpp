@@ -197,7 +197,7 @@ TEST(LandXmlImport, RefusalsNameTheElementAndWriteNothing) {
         dir.write("in.xml", c.text);
         std::ostringstream out, err;
         EXPECT_EQ(RunCommandMode({"--import-landxml", dir.path("in.xml"), "--out", dir.path("new")},
-                               out, err),
+                                 out, err),
                   2);
         EXPECT_NE(err.str().find(c.words), std::string::npos) << err.str();
         EXPECT_FALSE(FileExists(dir.path("new.lns")));
@@ -207,9 +207,9 @@ TEST(LandXmlImport, RefusalsNameTheElementAndWriteNothing) {
     dir.write("old.ply", "\"AL1\",0,\"C\"\r\n");
     dir.write("in.xml", document(kMetric, kRectangle + "</Survey>" + kLotGeometry));
     std::ostringstream out, err;
-    EXPECT_EQ(
-        RunCommandMode({"--import-landxml", dir.path("in.xml"), "--out", dir.path("old")}, out, err),
-        2);
+    EXPECT_EQ(RunCommandMode({"--import-landxml", dir.path("in.xml"), "--out", dir.path("old")},
+                             out, err),
+              2);
     EXPECT_FALSE(FileExists(dir.path("old.lns")));
     EXPECT_EQ(dir.read("old.ply"), "\"AL1\",0,\"C\"\r\n");
 }
@@ -432,8 +432,8 @@ TEST(LandXmlRoundTrip, SamplePlansAndGeneratedPlansComeBackWhole) {
     test::PlanTestDir dir;
     std::ostringstream out, err, check;
     ASSERT_EQ(RunCommandMode({"--import-landxml", CORVANE_SOURCE_DIR "/examples/LX1.xml", "--out",
-                            dir.path("lx1")},
-                           out, err),
+                              dir.path("lx1")},
+                             out, err),
               0);
     EXPECT_EQ(RunCommandMode({"--check", dir.path("lx1")}, check, err), 0);
     EXPECT_NE(check.str().find("LT1 OK Area = 600 m²"), std::string::npos) << check.str();
@@ -484,9 +484,9 @@ TEST(LandXmlExport, ParcelsWithoutCoordinatesAreListedAndTheRestWritten) {
                          "\"RD1\",0,\"C\"\r\n1\r\n2\r\n99\r\n1\r\n"
                          "\"EA1\",0,\"C\"\r\n1\r\n2\r\n3\r\n");
     std::ostringstream out, err;
-    EXPECT_EQ(
-        RunCommandMode({"--export-landxml", dir.path("two"), "--out", dir.path("two.xml")}, out, err),
-        1);
+    EXPECT_EQ(RunCommandMode({"--export-landxml", dir.path("two"), "--out", dir.path("two.xml")},
+                             out, err),
+              1);
     EXPECT_EQ(out.str(), dir.path("two.xml") + " written\n");
     EXPECT_EQ(err.str(), "5 points without coordinates (not joined by lines to the points written "
                          "with coordinates)\n"
@@ -639,7 +639,7 @@ TEST(LandXmlLodgedPlan, MarksPlanParcelsContextAndLabelPoints) {
     test::PlanTestDir dir;
     std::ostringstream out, err;
     EXPECT_EQ(RunCommandMode({"--import-landxml", fixture("nsw-like.xml"), "--out", dir.path("dp")},
-                           out, err),
+                             out, err),
               1)
         << err.str();
     const auto context = ReadContextParcels(dir.path("dp"));
@@ -801,9 +801,9 @@ TEST(LandXmlLodgedPlan, MorePointsThanThePlanCanNumberRefused) {
     test::PlanTestDir dir;
     dir.write("big.xml", document(kMetric, points(4999)));
     std::ostringstream out, err;
-    EXPECT_EQ(
-        RunCommandMode({"--import-landxml", dir.path("big.xml"), "--out", dir.path("big")}, out, err),
-        2);
+    EXPECT_EQ(RunCommandMode({"--import-landxml", dir.path("big.xml"), "--out", dir.path("big")},
+                             out, err),
+              2);
     EXPECT_NE(err.str().find("holds 5000 points besides its survey marks, and a plan holds at "
                              "most 4999"),
               std::string::npos)
