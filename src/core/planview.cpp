@@ -17,29 +17,11 @@ namespace corvane {
 
 namespace {
 
-// An extent of 0 both ways (one point, or none) still needs a scale.
-constexpr double kSmallExtent = 10.0;
-
 ViewScale scaleOf(double left, double top, double right, double bottom) {
     return ViewScale{left, top, right - left, bottom - top};
 }
 
 } // namespace
-
-ViewScale ViewOfExtent(double east, double north) {
-    return scaleOf(-0.05 * east, 1.05 * north, 1.05 * east, -0.05 * north);
-}
-
-FittedView FitPlanView(double east, double north, double aspect) {
-    if (!(aspect > 0) || !std::isfinite(aspect))
-        aspect = 1;
-    if (!(east > 0) && !(north > 0))
-        north = kSmallExtent;
-    if (north * aspect < east)
-        north = east / aspect;
-    east = north * aspect;
-    return FittedView{east, north, ViewOfExtent(east, north)};
-}
 
 ViewScale ZoomAround(const ViewScale& view, double percent) {
     const double f = percent / 100;
@@ -75,11 +57,6 @@ ViewScale ScrollAround(const ViewScale& view, char direction) {
         break;
     }
     return v;
-}
-
-std::optional<ViewScale> ZoomLines(const ViewScale& view, double pressX, double pressY,
-                                   double dragX, double dragY) {
-    return ZoomToRectangle(view, pressX, pressY, dragX, dragY, 0);
 }
 
 Stroke StrokeOfStyle(std::int16_t style) {
@@ -356,40 +333,6 @@ std::vector<std::string> IdentifyPoints(const std::vector<PointRecord>& points, 
     return reports;
 }
 
-double PrintScale(const ViewScale& view, double pageWidthMm, double pageHeightMm) {
-    const double s1 = std::fabs(view.Width) * 1000 / (pageWidthMm - 10);
-    const double s2 = std::fabs(view.Height) * 1000 / (pageHeightMm - 10);
-    const double s = s1 > s2 ? s1 : s2;
-    return s > 0 && std::isfinite(s) ? s : 1;
-}
-
-PagePoint PagePosition(const ViewScale& view, double s, double pageHeightMm, double east,
-                       double north) {
-    return PagePoint{(east - view.Left) / s, pageHeightMm - (north - view.Bottom()) / s};
-}
-
-bool LineOnPage(double x1, double y1, double x2, double y2, double pageWidthMm,
-                double pageHeightMm) {
-    const float ax = static_cast<float>(x1), bx = static_cast<float>(x2);
-    const float ay = static_cast<float>(y1), by = static_cast<float>(y2);
-    const float w = static_cast<float>(pageWidthMm), h = static_cast<float>(pageHeightMm);
-    if (ax < 0 && bx < 0)
-        return false;
-    if (ax > w && bx > w)
-        return false;
-    if (ay < 0 && by < 0)
-        return false;
-    if (ay > h && by > h)
-        return false;
-    return true;
-}
-
-bool PlotOnPage(double x, double y, double textWidth, double textHeight, double pageWidthMm,
-                double pageHeightMm) {
-    return x > 0 && x + textWidth < pageWidthMm && y + textHeight > 0 &&
-           y + textHeight < pageHeightMm;
-}
-
 double StandardScaleAtLeast(double denominator) {
     static constexpr double kSteps[] = {1, 2, 2.5, 5};
     for (double decade = 100; decade < 1e15; decade *= 10)
@@ -414,17 +357,6 @@ ViewScale ViewOfLines(const std::vector<PlotLine>& lines, const ViewScale& fallb
     // A plan of one point still has a view to scale.
     constexpr double kLeast = 1e-3;
     return ViewScale{left, top, std::max(right - left, kLeast), -std::max(top - bottom, kLeast)};
-}
-
-double ScaleToFitPage(const std::vector<PlotLine>& lines, const ViewScale& view, double pageWidthMm,
-                      double pageHeightMm) {
-    // Metres per millimetre of paper needed across and up the page.
-    double across = 0, up = 0;
-    for (const PlotLine& l : lines) {
-        across = std::max({across, l.E1 - view.Left, l.E2 - view.Left});
-        up = std::max({up, l.N1 - view.Bottom(), l.N2 - view.Bottom()});
-    }
-    return 1000 * std::max(across / pageWidthMm, up / pageHeightMm);
 }
 
 } // namespace corvane

@@ -22,29 +22,11 @@ struct ViewScale {
     double Bottom() const { return Top + Height; }
 };
 
-// The first view of a plan whose points lie from 0 to east and 0 to north, on a surface of
-// the given aspect (width / height): the extent is widened in one direction to the surface's
-// shape, then 5 % of it is added on every side. An extent that is 0 in both directions
-// becomes a small square (10 m) so the view always has a scale.
-struct FittedView {
-    double East = 0; // the extent after widening
-    double North = 0;
-    ViewScale Scale;
-};
-FittedView FitPlanView(double east, double north, double aspect);
-// The view of an extent already fitted (as Redraw takes it back): 5 % margins.
-ViewScale ViewOfExtent(double east, double north);
-
 // Each side moves inward by percent / 100 of the extent (outward for a negative percent);
 // the right edge follows from the view's aspect.
 ViewScale ZoomAround(const ViewScale& view, double percent);
 // One tenth of the view in the direction "N", "S", "E" or "W"; "N" lowers the top edge.
 ViewScale ScrollAround(const ViewScale& view, char direction);
-// The view of the rectangle dragged from the press to the release point, in any direction:
-// the whole rectangle, centred, at the view's aspect (ZoomToRectangle). A click gives no
-// new view.
-std::optional<ViewScale> ZoomLines(const ViewScale& view, double pressX, double pressY,
-                                   double dragX, double dragY);
 
 // Plan metres to the units of a surface of the given size and back, for the view's scale.
 struct ViewTransform {
@@ -159,35 +141,13 @@ std::vector<std::string> IdentifyPoints(const std::vector<PointRecord>& points, 
                                         const std::string& plan,
                                         const std::vector<std::string>& ptsLines);
 
-// The plan printed on one page at 1:S, the view's bottom left corner at the page's bottom
-// left: S fits the view's width in the page width less 10 mm and its height in the page
-// height less 10 mm.
-double PrintScale(const ViewScale& view, double pageWidthMm, double pageHeightMm);
-struct PagePoint {
-    double X = 0, Y = 0;
-};
-// s: plan metres per millimetre of paper (S / 1000).
-PagePoint PagePosition(const ViewScale& view, double s, double pageHeightMm, double east,
-                       double north);
-// False only when both ends lie beyond the same edge of the page (edges count as on it).
-bool LineOnPage(double x1, double y1, double x2, double y2, double pageWidthMm,
-                double pageHeightMm);
-// True when a text of the given size with its top left corner at (x, y) stays on the page.
-bool PlotOnPage(double x, double y, double textWidth, double textHeight, double pageWidthMm,
-                double pageHeightMm);
-
 // The plan scales a printout is drawn at: 1:100, 1:200, 1:250, 1:500, then the same steps
 // times 10, 100, and so on. Answers the smallest such denominator that is at least the one
 // given (100 below it).
 double StandardScaleAtLeast(double denominator);
 // The view whose edges are the extent of the lines, arcs bowing out past their points
-// included: a printout hangs from its bottom left corner, so the plan starts at the page's
-// corner whatever the screen's shape. The fallback view when there are no lines.
+// included: what the first view and a printout are fitted to. The fallback view when there
+// are no lines.
 ViewScale ViewOfLines(const std::vector<PlotLine>& lines, const ViewScale& fallback);
-// The smallest scale denominator at which every end of the lines lies on a page of the given
-// size when placed as PagePosition places them. Ends left of or below the view count as at
-// its edge (ViewOfLines keeps them on); 0 for no lines.
-double ScaleToFitPage(const std::vector<PlotLine>& lines, const ViewScale& view, double pageWidthMm,
-                      double pageHeightMm);
 
 } // namespace corvane
