@@ -2,10 +2,10 @@
 // easement strip's save and a survey mark connection save each within 100 ms, the lines file
 // written whole included.
 
-#include "core/easement.h"
-#include "core/linesfile.h"
-#include "core/psmlist.h"
-#include "core/textfile.h"
+#include "core/tools/easement.h"
+#include "core/files/linesfile.h"
+#include "core/tools/psmlist.h"
+#include "core/base/textfile.h"
 #include "plangen.h"
 
 #include <benchmark/benchmark.h>

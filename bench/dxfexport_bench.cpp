@@ -1,7 +1,7 @@
 // Speed of the DXF drawing. Target: a plan of 1 000 lines and 200 parcels, with context
 // parcels around it, classed, fixed and written within 0.1 s (the whole command within 0.2 s).
 
-#include "core/dxfexport.h"
+#include "core/exchange/dxfexport.h"
 #include "plangen.h"
 
 #include <benchmark/benchmark.h>

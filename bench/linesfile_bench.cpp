@@ -2,9 +2,9 @@
 // a 200 MB file that is one line. The loader reads no further than its first line too many,
 // so both are refused in the time and memory of a file at the limit, not of the whole file.
 
-#include "core/linesfile.h"
-#include "core/records.h"
-#include "core/textfile.h"
+#include "core/files/linesfile.h"
+#include "core/model/records.h"
+#include "core/base/textfile.h"
 
 #include <benchmark/benchmark.h>
 

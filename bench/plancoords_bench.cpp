@@ -2,7 +2,7 @@
 // limit-size grid within 50 ms; a 30 000-point chain stored in reverse (one more point per
 // pass of a table walk) within 100 ms.
 
-#include "core/plancoords.h"
+#include "core/geometry/plancoords.h"
 #include "plangen.h"
 
 #include <benchmark/benchmark.h>

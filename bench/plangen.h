@@ -4,8 +4,8 @@
 // in reverse, grids at the lines file's limit in shuffled order, and random networks with
 // several groups, arcs, missing bearings, dropped and duplicate lines.
 
-#include "core/curves.h"
-#include "core/records.h"
+#include "core/files/curves.h"
+#include "core/model/records.h"
 
 #include <algorithm>
 #include <cstdint>

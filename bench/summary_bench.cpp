@@ -3,12 +3,12 @@
 // line along the streets an arc), the outer boundary round the whole block, and the rest
 // of the lines repeated measurements and connections to survey marks.
 
-#include "core/bearing.h"
-#include "core/closure.h"
-#include "core/curves.h"
-#include "core/linesfile.h"
-#include "core/summary.h"
-#include "core/textfile.h"
+#include "core/model/bearing.h"
+#include "core/geometry/closure.h"
+#include "core/files/curves.h"
+#include "core/files/linesfile.h"
+#include "core/reports/summary.h"
+#include "core/base/textfile.h"
 
 #include <benchmark/benchmark.h>
 

@@ -4,9 +4,9 @@
 // lines, both for the whole plan and for a view zoomed in far enough to write them.
 
 #include "../plangen.h"
-#include "core/plancheck.h"
-#include "core/plancoords.h"
-#include "core/planframe.h"
+#include "core/cli/plancheck.h"
+#include "core/geometry/plancoords.h"
+#include "core/geometry/planframe.h"
 #include "drawing/plancontent.h"
 #include "drawing/planpicture.h"
 

@@ -1,6 +1,6 @@
 #include "calculator/calcengine.h"
 
-#include "core/numtext.h"
+#include "core/base/numtext.h"
 
 #include <cmath>
 #include <limits>

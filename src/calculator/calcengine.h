@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/result.h"
+#include "core/base/result.h"
 
 #include <array>
 #include <cstdint>

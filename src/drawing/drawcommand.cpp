@@ -1,12 +1,12 @@
 #include "drawing/drawcommand.h"
 
-#include "core/dxfexport.h"
+#include "core/exchange/dxfexport.h"
 
-#include "core/linesfile.h"
-#include "core/numtext.h"
-#include "core/plancheck.h"
-#include "core/plancoords.h"
-#include "core/textfile.h"
+#include "core/files/linesfile.h"
+#include "core/base/numtext.h"
+#include "core/cli/plancheck.h"
+#include "core/geometry/plancoords.h"
+#include "core/base/textfile.h"
 #include "drawing/planfurniture.h"
 #include "platform/qtprintjob.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/commandline.h"
+#include "core/cli/commandline.h"
 #include "drawing/plancontent.h"
 
 #include <QSize>

@@ -1,9 +1,9 @@
 #include "drawing/frmdrawplan.h"
 
-#include "core/dxfexport.h"
+#include "core/exchange/dxfexport.h"
 
-#include "core/numtext.h"
-#include "core/textfile.h"
+#include "core/base/numtext.h"
+#include "core/base/textfile.h"
 
 #include <QAction>
 #include <QCloseEvent>

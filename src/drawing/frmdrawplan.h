@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/planview.h"
+#include "core/geometry/planview.h"
 #include "drawing/plancontent.h"
 #include "mainwin/planhost.h"
 

@@ -1,10 +1,10 @@
 #include "drawing/plancontent.h"
 
-#include "core/numtext.h"
-#include "core/plancoords.h"
-#include "core/planlabels.h"
-#include "core/pointlabel.h"
-#include "core/textfile.h"
+#include "core/base/numtext.h"
+#include "core/geometry/plancoords.h"
+#include "core/geometry/planlabels.h"
+#include "core/model/pointlabel.h"
+#include "core/base/textfile.h"
 #include "drawing/planfurniture.h"
 #include "platform/desktop.h"
 

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "core/curves.h"
-#include "core/planframe.h"
-#include "core/planview.h"
-#include "core/records.h"
+#include "core/files/curves.h"
+#include "core/geometry/planframe.h"
+#include "core/geometry/planview.h"
+#include "core/model/records.h"
 #include "drawing/planpicture.h"
 
 #include <QString>

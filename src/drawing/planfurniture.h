@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/planframe.h"
+#include "core/geometry/planframe.h"
 
 #include <QRectF>
 #include <QString>

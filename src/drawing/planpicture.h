@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/planlabels.h"
-#include "core/planview.h"
+#include "core/geometry/planlabels.h"
+#include "core/geometry/planview.h"
 
 #include <QColor>
 #include <QFont>

@@ -1,13 +1,13 @@
 // File > "Export Parcel": the selected parcel is appended to another plan, with the lines
 // (and arcs) of it that plan lacks; the open plan is not changed. File > "Import LandXML..."
 // and "Export LandXML...": plans exchanged with other survey software.
-#include "core/network.h"
-#include "core/parcelexport.h"
-#include "core/planlock.h"
-#include "core/textfile.h"
+#include "core/files/network.h"
+#include "core/exchange/parcelexport.h"
+#include "core/files/planlock.h"
+#include "core/base/textfile.h"
 #include "mainwin/frmcorvane.h"
 
-#include "core/landxml.h"
+#include "core/exchange/landxml.h"
 #include "mainwin/frmimport.h"
 #include "mainwin/startup.h"
 

@@ -1,7 +1,7 @@
 #include "mainwin/frmareacalc.h"
 
-#include "core/parcelcmds.h"
-#include "core/polygons.h"
+#include "core/edits/parcelcmds.h"
+#include "core/files/polygons.h"
 #include "platform/desktop.h"
 
 #include <QCheckBox>

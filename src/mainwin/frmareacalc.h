@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/records.h"
+#include "core/model/records.h"
 #include "mainwin/areadialog.h"
 
 #include <QDialog>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "core/network.h"
-#include "core/records.h"
-#include "core/result.h"
+#include "core/files/network.h"
+#include "core/model/records.h"
+#include "core/base/result.h"
 #include "mainwin/planhost.h"
 #include "platform/desktop.h"
 

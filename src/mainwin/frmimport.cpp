@@ -1,7 +1,7 @@
 #include "mainwin/frmimport.h"
 
-#include "core/commandline.h"
-#include "core/landxml.h"
+#include "core/cli/commandline.h"
+#include "core/exchange/landxml.h"
 #include "platform/controls.h"
 #include "platform/desktop.h"
 

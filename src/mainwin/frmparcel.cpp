@@ -1,6 +1,6 @@
 #include "mainwin/frmparcel.h"
 
-#include "core/polygons.h"
+#include "core/files/polygons.h"
 #include "platform/desktop.h"
 
 #include <QComboBox>

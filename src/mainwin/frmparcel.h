@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/parcelcmds.h"
+#include "core/edits/parcelcmds.h"
 
 #include <QDialog>
 #include <optional>

@@ -1,9 +1,9 @@
 // Commands on one parcel of the parcel list: a new parcel, its identifier, a copy, its
 // deletion with the lines no other parcel uses, its area, and the raw plan files in the text
 // editor. The polygons file is the parcel table; the list follows it.
-#include "core/linesfile.h"
-#include "core/parcelcmds.h"
-#include "core/textfile.h"
+#include "core/files/linesfile.h"
+#include "core/edits/parcelcmds.h"
+#include "core/base/textfile.h"
 #include "mainwin/frmcorvane.h"
 #include "mainwin/frmparcel.h"
 #include "mainwin/startup.h"

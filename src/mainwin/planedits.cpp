@@ -1,14 +1,14 @@
 // Whole-plan edits and checks.
 #include "mainwin/frmcorvane.h"
 
-#include "core/bearing.h"
-#include "core/curves.h"
-#include "core/numtext.h"
-#include "core/plancoords.h"
-#include "core/planedits.h"
-#include "core/pointlabel.h"
-#include "core/polygons.h"
-#include "core/textfile.h"
+#include "core/model/bearing.h"
+#include "core/files/curves.h"
+#include "core/base/numtext.h"
+#include "core/geometry/plancoords.h"
+#include "core/edits/planedits.h"
+#include "core/model/pointlabel.h"
+#include "core/files/polygons.h"
+#include "core/base/textfile.h"
 #include "traverse/frmtraverse.h"
 
 #include <QListWidget>

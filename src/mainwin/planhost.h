@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/records.h"
-#include "core/sdbfile.h"
+#include "core/model/records.h"
+#include "core/files/sdbfile.h"
 #include "mainwin/areadialog.h"
 #include "platform/desktop.h"
 

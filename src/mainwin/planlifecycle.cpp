@@ -1,12 +1,12 @@
 // Opening, saving and leaving a plan, in local mode (plans anywhere on disk) and in network
 // mode (plans named by identifier, fetched from the share into working copies in the current
 // folder and stored back).
-#include "core/linesfile.h"
-#include "core/network.h"
-#include "core/plancommit.h"
-#include "core/planfiles.h"
-#include "core/polygons.h"
-#include "core/textfile.h"
+#include "core/files/linesfile.h"
+#include "core/files/network.h"
+#include "core/files/plancommit.h"
+#include "core/files/planfiles.h"
+#include "core/files/polygons.h"
+#include "core/base/textfile.h"
 #include "mainwin/frmcorvane.h"
 #include "mainwin/frmparcel.h"
 #include "mainwin/startup.h"

@@ -1,6 +1,6 @@
 #include "mainwin/startup.h"
 
-#include "core/numtext.h"
+#include "core/base/numtext.h"
 
 #include <QFile>
 

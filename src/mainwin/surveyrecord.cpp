@@ -1,8 +1,8 @@
 // The survey data base record of a certified survey: the surveyor, the date of the field
 // survey and the permanent marks found gone.
-#include "core/planlock.h"
-#include "core/sdbfile.h"
-#include "core/textfile.h"
+#include "core/files/planlock.h"
+#include "core/files/sdbfile.h"
+#include "core/base/textfile.h"
 #include "mainwin/frmcorvane.h"
 
 #include <QCheckBox>

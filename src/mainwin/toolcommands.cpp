@@ -2,7 +2,7 @@
 #include "mainwin/frmcorvane.h"
 
 #include "calculator/frmorvacalc.h"
-#include "core/plancoords.h"
+#include "core/geometry/plancoords.h"
 #include "drawing/frmdrawplan.h"
 #include "reports/frmcoords.h"
 #include "reports/frmreport.h"

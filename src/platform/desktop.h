@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/printtext.h"
-#include "core/result.h"
+#include "core/base/printtext.h"
+#include "core/base/result.h"
 
 #include <QFile>
 #include <QRectF>

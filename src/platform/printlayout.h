@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/printtext.h"
+#include "core/base/printtext.h"
 
 #include <QString>
 #include <functional>

@@ -1,6 +1,6 @@
 #include "platform/qtdesktop.h"
 
-#include "core/textfile.h"
+#include "core/base/textfile.h"
 #include "platform/qtprintjob.h"
 #include "platform/singleinstance.h"
 #include "platform/texteditor.h"

@@ -1,6 +1,6 @@
 #include "platform/qtprintjob.h"
 
-#include "core/planview.h"
+#include "core/geometry/planview.h"
 #include "platform/printlayout.h"
 
 #include <QDir>

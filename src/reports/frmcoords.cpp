@@ -1,8 +1,8 @@
 #include "reports/frmcoords.h"
 
-#include "core/coordfile.h"
-#include "core/linesfile.h"
-#include "core/textfile.h"
+#include "core/exchange/coordfile.h"
+#include "core/files/linesfile.h"
+#include "core/base/textfile.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,9 +1,9 @@
 #include "reports/frmreport.h"
 
-#include "core/linesfile.h"
-#include "core/numtext.h"
-#include "core/planreport.h"
-#include "core/textfile.h"
+#include "core/files/linesfile.h"
+#include "core/base/numtext.h"
+#include "core/reports/planreport.h"
+#include "core/base/textfile.h"
 
 #include <QCheckBox>
 #include <QGroupBox>

@@ -1,12 +1,12 @@
 #include "reports/frmsummary.h"
 
-#include "core/curves.h"
-#include "core/diagnosis.h"
-#include "core/linesfile.h"
-#include "core/parcelcmds.h"
-#include "core/polygons.h"
-#include "core/summary.h"
-#include "core/textfile.h"
+#include "core/files/curves.h"
+#include "core/reports/diagnosis.h"
+#include "core/files/linesfile.h"
+#include "core/edits/parcelcmds.h"
+#include "core/files/polygons.h"
+#include "core/reports/summary.h"
+#include "core/base/textfile.h"
 #include "reports/parcelarea.h"
 
 #include <QCheckBox>

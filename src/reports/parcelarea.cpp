@@ -1,7 +1,7 @@
 #include "reports/parcelarea.h"
 
-#include "core/parcelcmds.h"
-#include "core/polygons.h"
+#include "core/edits/parcelcmds.h"
+#include "core/files/polygons.h"
 #include "mainwin/planhost.h"
 
 namespace corvane {

@@ -1,9 +1,9 @@
 #include "tools/frmpartywall.h"
 
-#include "core/bearing.h"
-#include "core/numtext.h"
-#include "core/plancoords.h"
-#include "core/traverse_edit.h"
+#include "core/model/bearing.h"
+#include "core/base/numtext.h"
+#include "core/geometry/plancoords.h"
+#include "core/grid/traverse_edit.h"
 #include "drawing/frmdrawplan.h"
 
 #include <QCheckBox>

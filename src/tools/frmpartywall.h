@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/easement.h"
+#include "core/tools/easement.h"
 #include "tools/toolwindow.h"
 
 class QCheckBox;

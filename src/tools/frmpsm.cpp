@@ -1,6 +1,6 @@
 #include "tools/frmpsm.h"
 
-#include "core/psmlist.h"
+#include "core/tools/psmlist.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>

@@ -1,7 +1,7 @@
 #include "tools/frmscaled.h"
 
-#include "core/scaledlines.h"
-#include "core/traverse_edit.h"
+#include "core/tools/scaledlines.h"
+#include "core/grid/traverse_edit.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>

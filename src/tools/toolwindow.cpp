@@ -1,8 +1,8 @@
 #include "tools/toolwindow.h"
 
 #include "calculator/frmorvacalc.h"
-#include "core/linesfile.h"
-#include "core/textfile.h"
+#include "core/files/linesfile.h"
+#include "core/base/textfile.h"
 #include "platform/controls.h"
 #include "traverse/messageicon.h"
 

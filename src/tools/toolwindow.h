@@ -1,9 +1,9 @@
 #pragma once
 
-#include "core/linesfile.h"
-#include "core/printtext.h"
-#include "core/result.h"
-#include "core/traverse.h"
+#include "core/files/linesfile.h"
+#include "core/base/printtext.h"
+#include "core/base/result.h"
+#include "core/grid/traverse.h"
 #include "mainwin/planhost.h"
 #include "traverse/linegrid.h"
 

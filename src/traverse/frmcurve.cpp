@@ -2,8 +2,8 @@
 #include "platform/controls.h"
 #include "traverse/messageicon.h"
 
-#include "core/planlock.h"
-#include "core/records.h"
+#include "core/files/planlock.h"
+#include "core/model/records.h"
 #include "platform/desktop.h"
 
 #include <QCheckBox>

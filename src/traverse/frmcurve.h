@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/curves.h"
-#include "core/traverse_curve.h"
+#include "core/files/curves.h"
+#include "core/grid/traverse_curve.h"
 
 #include <QDialog>
 

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "core/curves.h"
-#include "core/linesfile.h"
-#include "core/plancommit.h"
-#include "core/traverse.h"
-#include "core/traverse_closure.h"
-#include "core/traverse_edit.h"
+#include "core/files/curves.h"
+#include "core/files/linesfile.h"
+#include "core/files/plancommit.h"
+#include "core/grid/traverse.h"
+#include "core/grid/traverse_closure.h"
+#include "core/grid/traverse_edit.h"
 #include "mainwin/planhost.h"
 #include "traverse/linegrid.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/traverse.h"
-#include "core/traverse_edit.h"
+#include "core/grid/traverse.h"
+#include "core/grid/traverse_edit.h"
 
 #include <QAbstractTableModel>
 #include <QStringList>

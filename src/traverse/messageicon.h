@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/traverse.h"
+#include "core/grid/traverse.h"
 #include "platform/desktop.h"
 
 namespace corvane {

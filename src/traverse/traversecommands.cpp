@@ -1,14 +1,14 @@
 // The window's commands: closure, OK, Cancel, the right button on OK, print, draw, find.
 
-#include "core/plancoords.h"
-#include "core/textfile.h"
-#include "core/traverse_closure.h"
-#include "core/traverse_print.h"
-#include "core/traverse_save.h"
+#include "core/geometry/plancoords.h"
+#include "core/base/textfile.h"
+#include "core/grid/traverse_closure.h"
+#include "core/reports/traverse_print.h"
+#include "core/grid/traverse_save.h"
 #include "drawing/frmdrawplan.h"
 #include "traverse/frmtraverse.h"
 
-#include "core/diagnosis.h"
+#include "core/reports/diagnosis.h"
 
 #include <QDateTime>
 #include <QLineEdit>

@@ -1,7 +1,7 @@
 // The grid's keys, the cell editor laid over the current cell, and the toolbar.
 
 #include "calculator/frmorvacalc.h"
-#include "core/bearing.h"
+#include "core/model/bearing.h"
 #include "traverse/frmcurve.h"
 #include "traverse/frmtraverse.h"
 

@@ -3,8 +3,8 @@
 // What the LandXML tests share: documents written around a body, imports that must succeed,
 // and the import report read section by section.
 
-#include "core/landxml.h"
-#include "core/polygons.h"
+#include "core/exchange/landxml.h"
+#include "core/files/polygons.h"
 
 #include <algorithm>
 #include <gtest/gtest.h>

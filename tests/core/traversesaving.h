@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/plancommit.h"
-#include "core/traverse_save.h"
+#include "core/files/plancommit.h"
+#include "core/grid/traverse_save.h"
 
 namespace corvane::test {
 

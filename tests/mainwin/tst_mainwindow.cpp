@@ -4,7 +4,7 @@
 
 #include "reports/frmsummary.h"
 
-#include "core/plancommit.h"
+#include "core/files/plancommit.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -3,7 +3,7 @@
 // export of a parcel to another plan.
 #include "mainwinharness.h"
 
-#include "core/planlock.h"
+#include "core/files/planlock.h"
 
 #include "mainwin/frmareacalc.h"
 #include "mainwin/frmparcel.h"

@@ -2,7 +2,7 @@
 // files, and leaving a plan or the program with edits not yet stored.
 #include "mainwinharness.h"
 
-#include "core/planlock.h"
+#include "core/files/planlock.h"
 #include "traverse/frmtraverse.h"
 
 #include <QKeySequence>

@@ -4,7 +4,7 @@
 // prints nothing and says nothing.
 #include "mainwinharness.h"
 
-#include "core/gridrow.h"
+#include "core/model/gridrow.h"
 #include "drawing/frmdrawplan.h"
 #include "platform/recordingprintjob.h"
 #include "reports/frmreport.h"

@@ -1,8 +1,8 @@
 #include "mainwinharness.h"
 
-#include "core/linesfile.h"
-#include "core/planreport.h"
-#include "core/printtext.h"
+#include "core/files/linesfile.h"
+#include "core/reports/planreport.h"
+#include "core/base/printtext.h"
 #include "platform/recordingprintjob.h"
 #include "reports/frmcoords.h"
 #include "reports/frmreport.h"

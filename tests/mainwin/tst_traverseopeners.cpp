@@ -3,8 +3,8 @@
 // plan changes under it.
 #include "mainwinharness.h"
 
-#include "core/parcelcmds.h"
-#include "core/polygons.h"
+#include "core/edits/parcelcmds.h"
+#include "core/files/polygons.h"
 #include "mainwin/frmparcel.h"
 #include "traverse/frmtraverse.h"
 

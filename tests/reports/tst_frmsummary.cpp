@@ -1,5 +1,5 @@
-#include "core/polygons.h"
-#include "core/textfile.h"
+#include "core/files/polygons.h"
+#include "core/base/textfile.h"
 #include "mainwin/planhost.h"
 #include "platform/scripteddesktop.h"
 #include "reports/frmsummary.h"

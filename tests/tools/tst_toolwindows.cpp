@@ -2,7 +2,7 @@
 // grids, saved, drawn and printed, and closed through their own Cancel when the plan goes.
 #include "../mainwin/mainwinharness.h"
 
-#include "core/printtext.h"
+#include "core/base/printtext.h"
 #include "drawing/frmdrawplan.h"
 #include "platform/recordingprintjob.h"
 #include "tools/frmoffsides.h"

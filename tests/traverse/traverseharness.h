@@ -1,7 +1,7 @@
 #pragma once
 
 #include "calculator/frmorvacalc.h"
-#include "core/records.h"
+#include "core/model/records.h"
 #include "mainwin/planhost.h"
 #include "platform/scripteddesktop.h"
 #include "traverse/frmcurve.h"

@@ -1,0 +1,170 @@
+#include "core/files/polygons.h"
+
+#include "core/base/numtext.h"
+#include "core/model/records.h"
+#include "tests/core/plantestdir.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <tuple>
+
+namespace corvane {
+namespace {
+
+using test::PlanTestDir;
+
+const char* const kPolygons = "\"OB1\",0,\"C\"\r\n"
+                              "101\r\n102\r\n103\r\n101\r\n"
+                              "\"AL12\",1234.5,\"C\"\r\n"
+                              "101\r\n102\r\n4444003\r\n101\r\n"
+                              "\"EA1\",56.25,\"A\"\r\n"
+                              "102\r\n103\r\n";
+
+// kPolygons with one piece of text replaced.
+std::string Replaced(const std::string& from, const std::string& to) {
+    std::string text = kPolygons;
+    return text.replace(text.find(from), from.size(), to);
+}
+
+TEST(Heading, ParseAndFormat) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"\"AL12\",1234.5,\"C\"", "AL12|1234.5|C"},
+        {"\"RD 1\",125000.75,\"D\"", "RD 1|125000.75|D"},
+        {"\"\",5,\"C\"", "|5|C"},
+    };
+    for (const auto& [line, parts] : cases) {
+        ParcelHeading h = ParseHeading(line);
+        EXPECT_EQ(h.Identifier + "|" + h.AreaText + "|" + h.AreaCode, parts);
+        EXPECT_DOUBLE_EQ(h.Area, Val(h.AreaText));
+    }
+    // Malformed headings give no crash.
+    for (const char* line : {"", "\"", "\"AL1", "\"AL1\"", "\"AL1\",", "\"AL1\",5"}) {
+        EXPECT_EQ(ParseHeading(line).Area, Val(ParseHeading(line).AreaText)) << line;
+        (void)AreaText(line);
+    }
+    EXPECT_EQ(FormatHeading("PI3", 0, "A"), "\"PI3\",0,\"A\"");
+    EXPECT_EQ(FormatHeading("LT1", 856.123456789012345, "D"), "\"LT1\",856.123456789012,\"D\"");
+}
+
+TEST(FormatArea, SquareMetresAndHectares) {
+    const std::string m2 = std::string(" ") + kSquareMetres;
+    const std::tuple<double, int, std::string> cases[] = {
+        {0, 0, "no area"},         {856.4, 0, "856" + m2},
+        {9999.6, 0, "10000" + m2}, {10000, 0, "1.000 ha"},
+        {12345, 0, "1.235 ha"},    {12345, 1, "1.235"},
+        {99994, 0, "9.999 ha"},    {250000, 0, "25.00 ha"},
+        {2500000, 0, "250.0 ha"},  {25000000, 0, "2500 ha"},
+        {856.4, 1, "0.0856"},      {-856.4, 0, "-856" + m2},
+        {-50000, 1, "-5.0000"},    {0.4, 0, m2},
+    };
+    for (const auto& [area, mode, text] : cases)
+        EXPECT_EQ(FormatArea(area, mode), text) << area << " mode " << mode;
+}
+
+TEST(AreaText, AddsTheCodeSuffix) {
+    const std::pair<const char*, std::string> cases[] = {
+        {"\"AL1\",856.4,\"A\"", "856 m\xB2 approx."},
+        {"\"AL1\",12345,\"D\"", "1.235 ha ded."},
+        {"\"AL1\",12345,\"C\"", "1.235 ha"},
+        {"\"AL1\",12345,\"X\"", "1.235 ha"},
+        {"\"AL1\",0,\"A\"", "no area"},
+    };
+    for (const auto& [line, text] : cases)
+        EXPECT_EQ(AreaText(line), text) << line;
+}
+
+TEST(PolygonsFile, FindsParcelsAndTheirAreas) {
+    PlanTestDir dir;
+    const std::string plan = dir.path("plan");
+    EXPECT_FALSE(ParcelExists(plan, "AL12"));
+    EXPECT_TRUE(test::Refused(ReadParcelArea(plan, "AL12"), "Get area from polygons file error"));
+
+    dir.write("PLAN.PLY", kPolygons); // found whatever the case of its name
+    EXPECT_TRUE(ParcelExists(plan, "EA1"));
+    EXPECT_FALSE(ParcelExists(plan, "al12")); // identifiers are compared exactly
+    EXPECT_FALSE(ParcelExists(plan, "AL1"));
+    EXPECT_EQ(ParcelIdentifiers(plan).value(), (std::vector<std::string>{"OB1", "AL12", "EA1"}));
+    auto area = ReadParcelArea(plan, "AL12");
+    ASSERT_TRUE(area.ok());
+    EXPECT_TRUE(area.value().found);
+    EXPECT_EQ(area.value().Hectares, "0.1235");
+    EXPECT_EQ(area.value().AreaCode, "C");
+    EXPECT_DOUBLE_EQ(area.value().Area, 1234.5);
+    auto absent = ReadParcelArea(plan, "PI9");
+    ASSERT_TRUE(absent.ok());
+    EXPECT_FALSE(absent.value().found);
+
+    dir.write("PLAN.PLY", "\"AL1\",12x4,\"C\"\r\n1\r\n2\r\n");
+    for (const char* part : {"Line 1", "PLAN.PLY"})
+        EXPECT_TRUE(
+            test::Refused(ReadParcelArea(plan, "AL1"), "Get area from polygons file error", part));
+}
+
+// A file whose headings or points cannot be read as they stand is refused by every reader,
+// naming the line, never read as a parcel without a name or a point 0.
+TEST(PolygonsFile, MalformedHeadingsAndPointsAreRefusedEverywhere) {
+    PlanTestDir dir;
+    const std::string plan = dir.path("plan");
+    const std::string longName(200, 'X');
+    const std::pair<std::string, std::string> cases[] = {
+        {Replaced("\"EA1\",56.25,\"A\"", "\"AL1,100,C"), "Line 11 "},
+        {Replaced("\"EA1\",56.25,\"A\"", "\""), "malformed parcel heading"},
+        {Replaced("4444003", "99999999999999999999"), "\"99999999999999999999\" is not a whole"},
+        {Replaced("4444003", "12.5"), "Line 9 "},
+        {Replaced("4444003", "7x"), "Line 9 "},
+        {Replaced("1234.5", std::string(400, '9')), "the area"},
+        {Replaced("1234.5", "-5"), "the area \"-5\""},
+        {Replaced("\"EA1\",56.25,\"A\"", "\"" + longName), longName.substr(0, 79)},
+    };
+    for (const auto& [content, mentions] : cases) {
+        SCOPED_TRACE(content.substr(0, 120));
+        dir.write("plan.ply", content);
+        EXPECT_TRUE(test::Refused(ParcelIdentifiers(plan), "", mentions));
+        EXPECT_TRUE(test::Refused(ReadParcelArea(plan, "AL12"), "Get area from polygons file error",
+                                  "plan.ply"));
+        EXPECT_FALSE(ParcelExists(plan, "AL12"));
+        EXPECT_FALSE(UpdateParcelEntry(plan, "AL12", "AL12", 5, "C"));
+        EXPECT_EQ(dir.read("plan.ply"), content); // nothing rewritten
+        // The quoted line is cut to its first 80 characters.
+        EXPECT_EQ(ParcelIdentifiers(plan).error().message.find(longName.substr(0, 81)),
+                  std::string::npos);
+    }
+    // Text lines and blank lines stand, as the readers have always taken them.
+    dir.write("plan.ply", std::string(kPolygons) + "\r\nnotes\r\n");
+    EXPECT_TRUE(ParcelIdentifiers(plan));
+    // No heading is written with an area it could not read back.
+    dir.write("plan.ply", kPolygons);
+    for (double bad : {-1.0, kMaxArea * 2, std::nan("")})
+        EXPECT_TRUE(test::Refused(UpdateParcelEntry(plan, "AL12", "AL12", bad, "C"),
+                                  "Replace parcel heading error", "cannot be stored"));
+    EXPECT_EQ(dir.read("plan.ply"), kPolygons);
+}
+
+// A code of C, A or D writes a new heading; any other code renames only, keeping the stored
+// area and code. The file is rewritten in place through its backup, whatever its case.
+TEST(UpdateParcelEntry, NewHeadingOrRenameThroughTheBackup) {
+    PlanTestDir dir;
+    const std::string plan = dir.path("plan");
+    EXPECT_TRUE(test::Refused(UpdateParcelEntry(plan, "AL1", "AL1", 5, "C"), "Make backup error"));
+    EXPECT_TRUE(dir.names().empty());
+
+    dir.write("PLAN.PLY", kPolygons);
+    dir.write("PLAN.~LY", "an older backup\r\n");
+    ASSERT_TRUE(UpdateParcelEntry(plan, "AL12", "AL12", 1300.25, "C").ok());
+    EXPECT_EQ(dir.names(), (std::vector<std::string>{"PLAN.PLY", "PLAN.~LY"}));
+    EXPECT_EQ(dir.read("PLAN.PLY"), Replaced("\"AL12\",1234.5,\"C\"", "\"AL12\",1300.25,\"C\""));
+    EXPECT_EQ(dir.read("PLAN.~LY"), kPolygons);
+    dir.write("PLAN.PLY", kPolygons);
+    ASSERT_TRUE(UpdateParcelEntry(plan, "AL13", "AL12", 2000, "D").ok());
+    EXPECT_EQ(dir.read("PLAN.PLY"), Replaced("\"AL12\",1234.5,\"C\"", "\"AL13\",2000,\"D\""));
+    dir.write("PLAN.PLY", kPolygons);
+    ASSERT_TRUE(UpdateParcelEntry(plan, "LT7", "EA1", 0, "X").ok());
+    EXPECT_EQ(dir.read("PLAN.PLY"), Replaced("\"EA1\"", "\"LT7\""));
+    dir.write("PLAN.PLY", "\"AL1\",10,\"C\"\n1\n2\n1\n"); // LF file: written with CR LF
+    ASSERT_TRUE(UpdateParcelEntry(plan, "AL2", "AL1", 0, "").ok());
+    EXPECT_EQ(dir.read("PLAN.PLY"), "\"AL2\",10,\"C\"\r\n1\r\n2\r\n1\r\n");
+}
+
+} // namespace
+} // namespace corvane
