@@ -1,12 +1,13 @@
 #include "core/edits/parcelcmds.h"
 
-#include "core/model/bearing.h"
-#include "core/geometry/closure.h"
+#include "core/base/numtext.h"
+#include "core/base/textfile.h"
 #include "core/files/curves.h"
 #include "core/files/linesfile.h"
-#include "core/base/numtext.h"
 #include "core/files/polygons.h"
-#include "core/base/textfile.h"
+#include "core/files/polygonsmodel.h"
+#include "core/geometry/closure.h"
+#include "core/model/bearing.h"
 
 #include <algorithm>
 #include <cmath>
@@ -39,11 +40,11 @@ bool standsAlone(std::string_view prefix) {
     return prefix == "OB" || prefix == "COBBL";
 }
 
-Result<std::vector<std::string>> readPolygons(const std::string& path, const char* title) {
-    auto lines = ReadPolygonsFile(path);
-    if (!lines)
-        return Error{lines.error().message, title};
-    return lines;
+Result<PolygonsModel> readPolygons(const std::string& path, const char* title) {
+    auto model = ReadPolygons(path);
+    if (!model)
+        return Error{model.error().message, title};
+    return model;
 }
 
 // The first index of PlanLines joining the two points either way.
@@ -53,7 +54,7 @@ LineRecord* firstLine(PlanState& plan, std::int32_t a, std::int32_t b) {
 }
 
 // Unmarks every marked line that a parcel of the polygons file's lines walks.
-void unmarkWalkedLines(PlanState& plan, const std::vector<std::string>& polygonsLines);
+void unmarkWalkedLines(PlanState& plan, const PolygonsModel& polygons);
 
 } // namespace
 
@@ -164,29 +165,17 @@ Status CopyParcel(const std::string& planPath, const std::vector<std::string>& p
     const std::string path = PlanFile(planPath, ".ply");
     if (Status backedUp = BackupFile(path); !backedUp)
         return backedUp;
-    auto lines = readPolygons(BackupName(ResolveFileName(path)), kCopyTitle);
-    if (!lines)
-        return lines.error();
+    auto polygons = readPolygons(BackupName(ResolveFileName(path)), kCopyTitle);
+    if (!polygons)
+        return polygons.error();
 
     // The first block of the source: its heading under the new identifier (the area, code
     // and anything after them as stored) and its point lines.
-    std::vector<std::string> copy;
-    bool copying = false;
-    for (const auto& line : lines.value()) {
-        if (IsHeadingLine(line)) {
-            if (copying)
-                break;
-            const size_t q = line.find('"', 1);
-            if (q != std::string::npos && QuotedText(line) == source) {
-                copy.push_back("\"" + newIdentifier + line.substr(q));
-                copying = true;
-            }
-        } else if (copying) {
-            copy.push_back(line);
-        }
-    }
-    if (copy.empty())
+    const PolygonParcel* parcel = polygons.value().find(source);
+    if (!parcel)
         return Error{kParcelMissing, kCopyTitle};
+    std::vector<std::string> copy = parcel->Block();
+    copy.front() = "\"" + newIdentifier + parcel->Heading.substr(parcel->Heading.find('"', 1));
     if (Status written = AppendLinesAtomic(path, copy); !written)
         return Error{written.error().message, kCopyTitle};
     return {};
@@ -197,28 +186,19 @@ Result<ParcelDeletion> StageParcelDeletion(const std::string& planPath,
     const std::string path = PlanFile(planPath, ".ply");
     if (Status backedUp = BackupFile(path); !backedUp)
         return backedUp.error();
-    auto lines = readPolygons(BackupName(ResolveFileName(path)), kDeleteTitle);
-    if (!lines)
-        return lines.error();
+    auto polygons = readPolygons(BackupName(ResolveFileName(path)), kDeleteTitle);
+    if (!polygons)
+        return polygons.error();
 
+    // Only the first block of the identifier goes, as the list loses one entry.
+    PolygonsModel& model = polygons.value();
+    const PolygonParcel* parcel = model.find(identifier);
+    // A parcel no longer in the file (edited outside the program) is not reported deleted.
+    if (!parcel)
+        return Error{"Data for parcel missing", kDeleteTitle};
     ParcelDeletion deletion;
-    bool found = false;
-    bool skipping = false;
     std::optional<std::int32_t> previous;
-    for (const auto& line : lines.value()) {
-        if (IsHeadingLine(line)) {
-            // Only the first block of the identifier goes, as the list loses one entry.
-            skipping = !found && QuotedText(line) == identifier;
-            found = found || skipping;
-            previous.reset();
-            if (!skipping)
-                deletion.Remaining.push_back(line);
-            continue;
-        }
-        if (!skipping) {
-            deletion.Remaining.push_back(line);
-            continue;
-        }
+    for (const std::string& line : parcel->Lines) {
         auto current = PolygonPoint(line);
         if (!current)
             continue;
@@ -226,9 +206,8 @@ Result<ParcelDeletion> StageParcelDeletion(const std::string& planPath,
             deletion.Walked.emplace_back(*previous, *current);
         previous = current;
     }
-    // A parcel no longer in the file (edited outside the program) is not reported deleted.
-    if (!found)
-        return Error{"Data for parcel missing", kDeleteTitle};
+    model.Parcels.erase(model.Parcels.begin() + (parcel - model.Parcels.data()));
+    deletion.Remaining = PolygonsText(model);
     deletion.Polygons = {path, JoinLines(deletion.Remaining)};
     return deletion;
 }
@@ -262,7 +241,7 @@ Status CommitParcelDeletion(PlanState& plan, const ParcelDeletion& deletion, boo
         return {};
     }
     // Lines another parcel still walks stay; only the deleted parcel's own lines go.
-    unmarkWalkedLines(plan, deletion.Remaining);
+    unmarkWalkedLines(plan, PolygonsFromLines(deletion.Remaining));
     auto linesFile = StageLines(plan);
     if (!linesFile) {
         // The file keeps the lines and the parcel; memory must not drop them at a later save.
@@ -292,29 +271,31 @@ void ReMarkLine(PlanState& plan, std::int32_t prevpt, std::int32_t curpt) {
 }
 
 Status CheckMarkedLines(PlanState& plan) {
-    auto lines = readPolygons(PlanFile(plan.PlanPath, ".ply"), kDeleteTitle);
-    if (!lines)
-        return lines.error();
-    unmarkWalkedLines(plan, lines.value());
+    auto polygons = readPolygons(PlanFile(plan.PlanPath, ".ply"), kDeleteTitle);
+    if (!polygons)
+        return polygons.error();
+    unmarkWalkedLines(plan, polygons.value());
     return {};
 }
 
 namespace {
 
-void unmarkWalkedLines(PlanState& plan, const std::vector<std::string>& polygonsLines) {
-    std::optional<std::int32_t> previous;
-    for (const auto& line : polygonsLines) {
-        if (IsHeadingLine(line)) {
-            previous.reset();
-            continue;
+void unmarkWalkedLines(PlanState& plan, const PolygonsModel& polygons) {
+    auto walk = [&plan](const std::vector<std::string>& lines) {
+        std::optional<std::int32_t> previous;
+        for (const auto& line : lines) {
+            auto current = PolygonPoint(line);
+            if (!current)
+                continue;
+            if (previous)
+                ReMarkLine(plan, *previous, *current);
+            previous = current;
         }
-        auto current = PolygonPoint(line);
-        if (!current)
-            continue;
-        if (previous)
-            ReMarkLine(plan, *previous, *current);
-        previous = current;
-    }
+    };
+    // Points before the first heading are walked as a parcel's.
+    walk(polygons.Leading);
+    for (const PolygonParcel& parcel : polygons.Parcels)
+        walk(parcel.Lines);
 }
 
 } // namespace
@@ -352,22 +333,14 @@ Result<RecalcResult> Recalc(PlanState& plan, const std::string& identifier) {
     if (!curves)
         return Error{curves.error().message, kRecalcTitle};
 
+    const PolygonParcel* parcel = polygons.value().find(identifier);
+    if (!parcel)
+        return Error{kParcelMissing, kRecalcTitle};
     RecalcResult result;
-    bool found = false;
-    bool inParcel = false;
     std::optional<std::int32_t> previous;
     std::vector<Leg> legs;
     double sumEast = 0, sumNorth = 0, perimeter = 0, segments = 0;
-    for (const auto& line : polygons.value()) {
-        if (IsHeadingLine(line)) {
-            if (inParcel)
-                break;
-            inParcel = QuotedText(line) == identifier;
-            found = inParcel;
-            continue;
-        }
-        if (!inParcel)
-            continue;
+    for (const std::string& line : parcel->Lines) {
         auto current = PolygonPoint(line);
         if (!current)
             continue;
@@ -386,8 +359,6 @@ Result<RecalcResult> Recalc(PlanState& plan, const std::string& identifier) {
         }
         previous = current;
     }
-    if (!found)
-        return Error{kParcelMissing, kRecalcTitle};
     if (result.MissingData)
         return result;
     // A parcel walked anticlockwise has the area of the parcel walked the other way round.

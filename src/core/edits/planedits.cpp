@@ -1,13 +1,14 @@
 #include "core/edits/planedits.h"
 
-#include "core/model/bearing.h"
+#include "core/base/numtext.h"
+#include "core/base/textfile.h"
 #include "core/files/curves.h"
 #include "core/files/linesfile.h"
-#include "core/base/numtext.h"
-#include "core/geometry/plancoords.h"
-#include "core/model/pointlabel.h"
 #include "core/files/polygons.h"
-#include "core/base/textfile.h"
+#include "core/files/polygonsmodel.h"
+#include "core/geometry/plancoords.h"
+#include "core/model/bearing.h"
+#include "core/model/pointlabel.h"
 
 #include <algorithm>
 #include <cmath>
@@ -273,21 +274,18 @@ Status RenumberPoint(PlanState& plan, std::int32_t oldNumber, std::int32_t newNu
 std::vector<std::string> ParcelsUsingPoint(const std::vector<std::string>& polygonsLines,
                                            std::int32_t point) {
     std::vector<std::string> parcels;
-    std::string identifier;
-    bool counted = false;
-    for (const std::string& text : polygonsLines) {
-        if (IsHeadingLine(text)) {
-            identifier = ParseHeading(text).Identifier;
-            counted = false;
-            continue;
-        }
-        if (text.find_first_not_of(" \t\r") == std::string::npos)
-            continue;
-        if (!counted && PointLabelToNumber(text) == point) {
+    const PolygonsModel model = PolygonsFromLines(polygonsLines);
+    auto count = [&](const std::string& identifier, const std::vector<std::int32_t>& corners) {
+        // The closing corner repeats the first: a parcel is named once.
+        if (std::find(corners.begin(), corners.end(), point) != corners.end())
             parcels.push_back(identifier);
-            counted = true; // the closing corner repeats the first
-        }
-    }
+    };
+    // Points before the first heading are reported under no name.
+    PolygonParcel leading;
+    leading.Lines = model.Leading;
+    count({}, leading.Points());
+    for (const PolygonParcel& parcel : model.Parcels)
+        count(parcel.Identifier, parcel.Points());
     return parcels;
 }
 

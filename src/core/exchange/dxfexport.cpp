@@ -1,10 +1,11 @@
 #include "core/exchange/dxfexport.h"
 
+#include "core/base/textfile.h"
 #include "core/files/curves.h"
+#include "core/files/polygons.h"
+#include "core/files/polygonsmodel.h"
 #include "core/geometry/planview.h"
 #include "core/model/pointlabel.h"
-#include "core/files/polygons.h"
-#include "core/base/textfile.h"
 
 #include <dl_dxf.h>
 
@@ -160,12 +161,11 @@ constexpr int kStandardScales = 28;
 std::vector<double> lotWidths(const std::vector<std::string>& polygons,
                               const PointsByNumber& fixed) {
     std::vector<double> widths;
-    bool lot = false;
     std::vector<const PointRecord*> corners;
     auto measure = [&] {
-        if (lot && corners.size() > 1 && corners.front() == corners.back())
+        if (corners.size() > 1 && corners.front() == corners.back())
             corners.pop_back();
-        if (!lot || corners.size() < 3 ||
+        if (corners.size() < 3 ||
             std::find(corners.begin(), corners.end(), nullptr) != corners.end())
             return;
         double twiceArea = 0, perimeter = 0;
@@ -179,20 +179,17 @@ std::vector<double> lotWidths(const std::vector<std::string>& polygons,
         if (width > 0 && std::isfinite(width))
             widths.push_back(width);
     };
-    for (const std::string& text : polygons) {
-        if (IsHeadingLine(text)) {
-            measure();
-            const std::string identifier = ParseHeading(text).Identifier;
-            lot = !identifier.empty() && identifier[0] != 'C' && identifier[0] != 'E';
-            corners.clear();
+    for (const PolygonParcel& parcel : PolygonsFromLines(polygons).Parcels) {
+        const std::string& identifier = parcel.Identifier;
+        if (identifier.empty() || identifier[0] == 'C' || identifier[0] == 'E')
             continue;
+        corners.clear();
+        for (std::int32_t point : parcel.Points()) {
+            auto it = fixed.find(point);
+            corners.push_back(it == fixed.end() ? nullptr : it->second);
         }
-        if (!lot || text.find_first_not_of(" \t\r") == std::string::npos)
-            continue;
-        auto it = fixed.find(PointLabelToNumber(text));
-        corners.push_back(it == fixed.end() ? nullptr : it->second);
+        measure();
     }
-    measure();
     return widths;
 }
 

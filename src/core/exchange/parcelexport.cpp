@@ -1,12 +1,13 @@
 #include "core/exchange/parcelexport.h"
 
-#include "core/geometry/closure.h"
-#include "core/files/linesfile.h"
 #include "core/base/numtext.h"
+#include "core/base/textfile.h"
 #include "core/edits/parcelcmds.h"
+#include "core/files/linesfile.h"
 #include "core/files/plancommit.h"
 #include "core/files/polygons.h"
-#include "core/base/textfile.h"
+#include "core/files/polygonsmodel.h"
+#include "core/geometry/closure.h"
 
 #include <algorithm>
 #include <set>
@@ -115,18 +116,9 @@ std::optional<std::string> GetLineData(const std::vector<LineRecord>& lines, std
 
 std::vector<std::string> ParcelBlock(const std::vector<std::string>& polygonLines,
                                      const std::string& parcel) {
-    std::vector<std::string> block;
-    bool copying = false;
-    for (const auto& line : polygonLines) {
-        if (IsHeadingLine(line)) {
-            if (copying)
-                break;
-            copying = QuotedText(line) == parcel;
-        }
-        if (copying)
-            block.push_back(line);
-    }
-    return block;
+    const PolygonsModel model = PolygonsFromLines(polygonLines);
+    const PolygonParcel* found = model.find(parcel);
+    return found ? found->Block() : std::vector<std::string>{};
 }
 
 ExportPlan ExportLinesPlan(const std::vector<std::string>& block,
@@ -139,36 +131,38 @@ ExportPlan ExportLinesPlan(const std::vector<std::string>& block,
         joined.insert(unordered(line.FromPoint, line.ToPoint));
     std::set<Pair> curvesAdded;
 
-    // The previous point of the walk; a heading starts a new walk.
-    bool hasPrevious = false;
-    std::int32_t previous = 0;
-    for (const auto& text : block) {
-        if (IsHeadingLine(text)) {
-            hasPrevious = false;
-            continue;
-        }
-        auto point = PolygonPoint(text);
-        if (!point)
-            continue;
-        const std::int32_t current = *point;
-        const Pair pair = unordered(previous, current);
-        if (hasPrevious && !joined.count(pair)) {
-            if (auto written = GetLineData(lines, previous, current)) {
-                planned.Lines.push_back(*written);
-                joined.insert(pair);
-                // An arc needs its curve record to have a chord in the target.
-                const LineRecord& stored = lines[*FindLine(lines, previous, current)];
-                auto record = curves.Find(previous, current);
-                if (stored.Bearing > kArcBearingBase && record &&
-                    !targetCurves.Find(previous, current) && !curvesAdded.count(pair)) {
-                    planned.Curves.push_back(*record->Record);
-                    curvesAdded.insert(pair);
+    // A heading starts a new walk.
+    auto walk = [&](const std::vector<std::string>& texts) {
+        bool hasPrevious = false;
+        std::int32_t previous = 0;
+        for (const auto& text : texts) {
+            auto point = PolygonPoint(text);
+            if (!point)
+                continue;
+            const std::int32_t current = *point;
+            const Pair pair = unordered(previous, current);
+            if (hasPrevious && !joined.count(pair)) {
+                if (auto written = GetLineData(lines, previous, current)) {
+                    planned.Lines.push_back(*written);
+                    joined.insert(pair);
+                    // An arc needs its curve record to have a chord in the target.
+                    const LineRecord& stored = lines[*FindLine(lines, previous, current)];
+                    auto record = curves.Find(previous, current);
+                    if (stored.Bearing > kArcBearingBase && record &&
+                        !targetCurves.Find(previous, current) && !curvesAdded.count(pair)) {
+                        planned.Curves.push_back(*record->Record);
+                        curvesAdded.insert(pair);
+                    }
                 }
             }
+            previous = current;
+            hasPrevious = true;
         }
-        previous = current;
-        hasPrevious = true;
-    }
+    };
+    const PolygonsModel model = PolygonsFromLines(block);
+    walk(model.Leading);
+    for (const PolygonParcel& parcel : model.Parcels)
+        walk(parcel.Lines);
     return planned;
 }
 

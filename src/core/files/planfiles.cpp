@@ -1,8 +1,9 @@
 #include "core/files/planfiles.h"
 
 #include "core/base/numtext.h"
-#include "core/files/polygons.h"
 #include "core/base/textfile.h"
+#include "core/files/polygons.h"
+#include "core/files/polygonsmodel.h"
 
 #include <initializer_list>
 
@@ -93,35 +94,32 @@ Result<StagedFile> StagePointNumberChange(PlanState& plan, std::int32_t oldNumbe
     Status backedUp = BackupFile(polygons);
     if (!backedUp)
         return backedUp.error();
-    auto source = ReadPolygonsFile(BackupName(polygons));
+    auto source = ReadPolygons(BackupName(polygons));
     if (!source)
         return Error{source.error().message, kEditPointTitle};
 
     // A parcel's answer holds for all its occurrences: a closed parcel lists its first point
     // again as its last, and both are the same corner.
-    enum class Answer { None, Yes, No };
-    Answer answer = Answer::None;
-    std::string identifier;
-    std::vector<std::string> out;
-    out.reserve(source.value().size());
-    for (const auto& text : source.value()) {
-        if (IsHeadingLine(text)) {
-            identifier = QuotedText(text);
-            answer = Answer::None;
-            out.push_back(text);
-            continue;
+    auto change = [&](const std::string& identifier, std::vector<std::string>& lines) {
+        enum class Answer { None, Yes, No };
+        Answer answer = Answer::None;
+        for (std::string& text : lines) {
+            if (!IsNumberText(text) || Val(text) != static_cast<double>(oldNumber))
+                continue;
+            if (answer == Answer::None) {
+                Reply reply = ask("Point found in parcel " + identifier + "\nChange this point ?");
+                answer = reply == Reply::Yes ? Answer::Yes : Answer::No;
+            }
+            if (answer == Answer::Yes)
+                text = std::to_string(newNumber);
         }
-        if (!IsNumberText(text) || Val(text) != static_cast<double>(oldNumber)) {
-            out.push_back(text);
-            continue;
-        }
-        if (answer == Answer::None) {
-            Reply reply = ask("Point found in parcel " + identifier + "\nChange this point ?");
-            answer = reply == Reply::Yes ? Answer::Yes : Answer::No;
-        }
-        out.push_back(answer == Answer::Yes ? std::to_string(newNumber) : text);
-    }
-    return StagedFile{polygons, JoinLines(out)};
+    };
+    PolygonsModel& model = source.value();
+    // Points before the first heading are asked about under no name.
+    change({}, model.Leading);
+    for (PolygonParcel& parcel : model.Parcels)
+        change(parcel.Identifier, parcel.Lines);
+    return StagedFile{polygons, JoinLines(PolygonsText(model))};
 }
 
 Status ChangePointNumber(PlanState& plan, std::int32_t oldNumber, std::int32_t newNumber,

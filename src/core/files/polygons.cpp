@@ -1,8 +1,9 @@
 #include "core/files/polygons.h"
 
 #include "core/base/numtext.h"
-#include "core/model/records.h"
 #include "core/base/textfile.h"
+#include "core/files/polygonsmodel.h"
+#include "core/model/records.h"
 
 #include <cmath>
 #include <limits>
@@ -17,12 +18,6 @@ constexpr const char* kReplaceTitle = "Replace parcel heading error";
 // Position of the double quote that closes a heading's identifier.
 size_t closingQuote(std::string_view line) {
     return line.size() < 2 ? std::string_view::npos : line.find('"', 1);
-}
-
-// A line a reader that knows only headings and point numbers takes as a heading: it begins
-// with a double quote, or it is not a number as a whole.
-bool headingOrText(std::string_view line) {
-    return IsHeadingLine(line) || !IsNumberText(line);
 }
 
 bool isDigit(char c) {
@@ -180,12 +175,11 @@ Result<std::vector<std::string>> ParcelIdentifiers(const std::string& planPath) 
     const std::string path = PlanFile(planPath, ".ply");
     if (!FileExists(path))
         return identifiers;
-    auto lines = ReadPolygonsFile(path);
-    if (!lines)
-        return lines.error();
-    for (const auto& line : lines.value())
-        if (IsHeadingLine(line))
-            identifiers.push_back(QuotedText(line));
+    auto model = ReadPolygons(path);
+    if (!model)
+        return model.error();
+    for (const PolygonParcel& parcel : model.value().Parcels)
+        identifiers.push_back(parcel.Identifier);
     return identifiers;
 }
 
@@ -193,38 +187,30 @@ bool ParcelExists(const std::string& planPath, const std::string& identifier) {
     const std::string path = PlanFile(planPath, ".ply");
     if (!FileExists(path))
         return false;
-    auto lines = ReadPolygonsFile(path);
-    if (!lines)
-        return false;
-    for (const auto& line : lines.value())
-        if (headingOrText(line) && QuotedText(line) == identifier)
-            return true;
-    return false;
+    auto model = ReadPolygons(path);
+    return model && model.value().find(identifier);
 }
 
 Result<StoredArea> ReadParcelArea(const std::string& planPath, const std::string& identifier) {
     const std::string path = PlanFile(planPath, ".ply");
-    auto lines = ReadPolygonsFile(path);
-    if (!lines)
-        return Error{lines.error().message, kReadAreaTitle};
+    auto model = ReadPolygons(path);
+    if (!model)
+        return Error{model.error().message, kReadAreaTitle};
     StoredArea stored;
-    const auto& text = lines.value();
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (!IsHeadingLine(text[i]) || QuotedText(text[i]) != identifier)
-            continue;
-        ParcelHeading heading = ParseHeading(text[i]);
-        // A stored area that is not a number would be shown (and then stored back) as 0.
-        if (!IsNumberText(heading.AreaText))
-            return Error{"Line " + std::to_string(i + 1) + " of the polygons file " + path +
-                             ": the area \"" + heading.AreaText + "\" of parcel " + identifier +
-                             " is not a number",
-                         kReadAreaTitle};
-        stored.found = true;
-        stored.Area = heading.Area;
-        stored.AreaCode = heading.AreaCode;
-        stored.Hectares = FormatArea(heading.Area, 1);
+    const PolygonParcel* parcel = model.value().find(identifier);
+    if (!parcel)
         return stored;
+    // A stored area that is not a number would be shown (and then stored back) as 0.
+    if (!IsNumberText(parcel->AreaText)) {
+        return Error{"Line " + std::to_string(parcel->HeadingLine) + " of the polygons file " +
+                         path + ": the area \"" + parcel->AreaText + "\" of parcel " + identifier +
+                         " is not a number",
+                     kReadAreaTitle};
     }
+    stored.found = true;
+    stored.Area = parcel->Area;
+    stored.AreaCode = parcel->AreaCode;
+    stored.Hectares = FormatArea(parcel->Area, 1);
     return stored;
 }
 
@@ -240,25 +226,21 @@ Status UpdateParcelEntry(const std::string& planPath, const std::string& newIden
     if (Status backedUp = BackupFile(path); !backedUp)
         return backedUp;
     // The new file is built from the backup, which keeps the state before this change.
-    auto lines = ReadPolygonsFile(BackupName(ResolveFileName(path)));
-    if (!lines)
-        return Error{lines.error().message, kReplaceTitle};
-    std::vector<std::string> out;
-    out.reserve(lines.value().size());
-    for (const auto& line : lines.value()) {
-        const size_t q = closingQuote(line);
-        if (IsHeadingLine(line) && q != std::string::npos && QuotedText(line) == oldIdentifier) {
-            if (newHeading) {
-                out.push_back(FormatHeading(newIdentifier, area, code));
-            } else {
-                // A rename keeps the stored area and code: everything from the closing quote.
-                out.push_back("\"" + newIdentifier + line.substr(q));
-            }
+    auto model = ReadPolygons(BackupName(ResolveFileName(path)));
+    if (!model)
+        return Error{model.error().message, kReplaceTitle};
+    for (PolygonParcel& parcel : model.value().Parcels) {
+        if (parcel.Identifier != oldIdentifier || closingQuote(parcel.Heading) == std::string::npos)
+            continue;
+        if (newHeading) {
+            parcel.Heading = FormatHeading(newIdentifier, area, code);
         } else {
-            out.push_back(line);
+            // A rename keeps the stored area and code: everything from the closing quote.
+            parcel.Heading =
+                "\"" + newIdentifier + parcel.Heading.substr(closingQuote(parcel.Heading));
         }
     }
-    if (Status written = WriteLinesAtomic(path, out); !written)
+    if (Status written = WriteLinesAtomic(path, PolygonsText(model.value())); !written)
         return Error{written.error().message, kReplaceTitle};
     return {};
 }

@@ -1,12 +1,13 @@
 #include "core/geometry/plancoords.h"
 
-#include "core/model/bearing.h"
-#include "core/geometry/closure.h"
-#include "core/files/linesfile.h"
 #include "core/base/numtext.h"
-#include "core/model/pointlabel.h"
-#include "core/files/polygons.h"
 #include "core/base/textfile.h"
+#include "core/files/linesfile.h"
+#include "core/files/polygons.h"
+#include "core/files/polygonsmodel.h"
+#include "core/geometry/closure.h"
+#include "core/model/bearing.h"
+#include "core/model/pointlabel.h"
 
 #include <algorithm>
 #include <cmath>
@@ -320,19 +321,10 @@ void PrepareLineStyles(std::vector<LineRecord>& lines,
         first.emplace(PointPairKey(lines[j].FromPoint, lines[j].ToPoint), j);
 
     std::unordered_set<std::size_t> planSide; // lines that are sides of the plan's parcels
-    char letter = 0;
-    bool havePrevious = false;
-    std::int32_t previous = 0;
-    for (const std::string& text : polygonsLines) {
-        if (IsHeadingLine(text)) {
-            letter = text.size() > 1 ? text[1] : '\0';
-            havePrevious = false;
-            continue;
-        }
-        if (text.find_first_not_of(" \t\r") == std::string::npos)
-            continue;
-        const std::int32_t point = PointLabelToNumber(text);
-        if (havePrevious) {
+    auto walk = [&](char letter, const std::vector<std::int32_t>& corners) {
+        for (std::size_t k = 1; k < corners.size(); ++k) {
+            const std::int32_t previous = corners[k - 1];
+            const std::int32_t point = corners[k];
             auto it = first.find(PointPairKey(previous, point));
             if (it != first.end()) {
                 LineRecord& line = lines[it->second];
@@ -352,9 +344,14 @@ void PrepareLineStyles(std::vector<LineRecord>& lines,
                 lines.push_back(LineRecord{previous, point, kMissingBearing, 0.0, style});
             }
         }
-        previous = point;
-        havePrevious = true;
-    }
+    };
+    const PolygonsModel model = PolygonsFromLines(polygonsLines);
+    // Points before the first heading are drawn as a parcel's sides.
+    PolygonParcel leading;
+    leading.Lines = model.Leading;
+    walk('\0', leading.Points());
+    for (const PolygonParcel& parcel : model.Parcels)
+        walk(parcel.Identifier.empty() ? '\0' : parcel.Identifier[0], parcel.Points());
 
     // A side shared with a parcel of the plan is drawn as that parcel's.
     for (const ContextParcel& parcel : context)

@@ -1,9 +1,10 @@
 #include "core/geometry/planlabels.h"
 
-#include "core/model/bearing.h"
-#include "core/geometry/plancoords.h"
-#include "core/model/pointlabel.h"
 #include "core/files/polygons.h"
+#include "core/files/polygonsmodel.h"
+#include "core/geometry/plancoords.h"
+#include "core/model/bearing.h"
+#include "core/model/pointlabel.h"
 
 #include <algorithm>
 #include <cmath>
@@ -202,35 +203,25 @@ std::vector<LineClass> PlanLineClasses(const std::vector<LineRecord>& lines,
     std::unordered_set<std::uint64_t> outerSides;
     bool haveOuterParcel = false;
     std::unordered_set<std::uint64_t> sides;
-    bool lot = false, outer = false, havePrevious = false;
-    std::int32_t previous = 0;
-    auto endParcel = [&] {
+    for (const PolygonParcel& parcel : PolygonsFromLines(polygonsLines).Parcels) {
+        const std::string& id = parcel.Identifier;
+        // Construction lines and easements are no lots.
+        const bool lot = id.empty() || (id[0] != 'C' && id[0] != 'E');
+        const bool outer = id.rfind("OB", 0) == 0;
+        haveOuterParcel = haveOuterParcel || outer;
+        if (!lot)
+            continue;
+        const std::vector<std::int32_t> corners = parcel.Points();
+        for (std::size_t k = 1; k < corners.size(); ++k)
+            if (corners[k] != corners[k - 1])
+                sides.insert(PointPairKey(corners[k - 1], corners[k]));
         for (std::uint64_t key : sides) {
             ++lotsOfSide[key];
             if (outer)
                 outerSides.insert(key);
         }
         sides.clear();
-    };
-    for (const std::string& text : polygonsLines) {
-        if (IsHeadingLine(text)) {
-            endParcel();
-            const char letter = text.size() > 1 ? text[1] : '\0';
-            lot = letter != 'C' && letter != 'E';
-            outer = text.size() > 2 && letter == 'O' && text[2] == 'B';
-            haveOuterParcel = haveOuterParcel || outer;
-            havePrevious = false;
-            continue;
-        }
-        if (text.find_first_not_of(" \t\r") == std::string::npos)
-            continue;
-        const std::int32_t point = PointLabelToNumber(text);
-        if (lot && havePrevious && point != previous)
-            sides.insert(PointPairKey(previous, point));
-        previous = point;
-        havePrevious = true;
     }
-    endParcel();
 
     std::vector<LineClass> classes(lines.size(), LineClass::Connection);
     for (std::size_t j = 0; j < lines.size(); ++j) {

@@ -1,12 +1,13 @@
 #include "core/geometry/planview.h"
 
-#include "core/model/bearing.h"
 #include "core/base/numtext.h"
+#include "core/files/polygons.h"
+#include "core/files/polygonsmodel.h"
 #include "core/geometry/plancoords.h"
 #include "core/geometry/planframe.h"
 #include "core/geometry/planlabels.h"
+#include "core/model/bearing.h"
 #include "core/model/pointlabel.h"
-#include "core/files/polygons.h"
 
 #include <algorithm>
 #include <cmath>
@@ -225,7 +226,6 @@ std::vector<PlotText> ParcelLabelShapes(const std::vector<std::string>& polygons
     std::vector<PlotText> labels;
     std::string pending;
     std::vector<const PointRecord*> corners;
-    int count = 0; // points read after the heading
     auto place = [&] {
         if (pending.empty() || corners.empty())
             return;
@@ -255,27 +255,21 @@ std::vector<PlotText> ParcelLabelShapes(const std::vector<std::string>& polygons
         if (auto at = ParcelLabelPoint(ring))
             labels.push_back({at->first, at->second, pending});
     };
-    for (const std::string& text : polygonsLines) {
-        if (IsHeadingLine(text)) {
-            place();
-            pending = ParseHeading(text).Identifier;
-            corners.clear();
-            count = 0;
-            continue;
+    for (const PolygonParcel& parcel : PolygonsFromLines(polygonsLines).Parcels) {
+        pending = parcel.Identifier;
+        corners.clear();
+        const std::vector<std::int32_t> points = parcel.Points();
+        // The first corner is listed again as the last.
+        for (std::size_t k = 1; k < points.size(); ++k) {
+            // A corner no line fixes has no position yet (it reads as the origin): counting it
+            // would pull the label out of its lot.
+            auto it = index.find(points[k]);
+            if (it == index.end() || it->second->Fixed <= 0)
+                continue;
+            corners.push_back(it->second);
         }
-        if (text.find_first_not_of(" \t\r") == std::string::npos)
-            continue;
-        ++count;
-        if (count == 1)
-            continue;
-        // A corner no line fixes has no position yet (it reads as the origin): counting it
-        // would pull the label out of its lot.
-        auto it = index.find(PointLabelToNumber(text));
-        if (it == index.end() || it->second->Fixed <= 0)
-            continue;
-        corners.push_back(it->second);
+        place();
     }
-    place();
     return labels;
 }
 

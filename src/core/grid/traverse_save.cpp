@@ -1,14 +1,15 @@
 #include "core/grid/traverse_save.h"
 
-#include "core/model/bearing.h"
-#include "core/grid/lineindex.h"
-#include "core/files/linesfile.h"
 #include "core/base/numtext.h"
-#include "core/files/planlock.h"
-#include "core/model/pointlabel.h"
-#include "core/files/polygons.h"
 #include "core/base/textfile.h"
+#include "core/files/linesfile.h"
+#include "core/files/planlock.h"
+#include "core/files/polygons.h"
+#include "core/files/polygonsmodel.h"
+#include "core/grid/lineindex.h"
 #include "core/grid/traverse_edit.h"
+#include "core/model/bearing.h"
+#include "core/model/pointlabel.h"
 
 #include <algorithm>
 
@@ -229,35 +230,26 @@ Result<StagedFile> stageUpdateParcel(const TraverseGrid& grid, const PlanState& 
     if (!StorableArea(area))
         return Error{unstorableArea(grid, area), kUpdatePolygonsTitle};
     const std::string path = PlanFile(plan.PlanPath, ".ply");
-    auto backup = ReadPolygonsFile(BackupName(path));
+    auto backup = ReadPolygons(BackupName(path));
     if (!backup)
         return Error{backup.error().message, kUpdatePolygonsTitle};
 
-    std::vector<std::string> out;
-    out.reserve(backup.value().size() + grid.rows.size() + 2);
-    bool skipping = false;
+    std::vector<std::string> out = backup.value().Leading;
     bool written = false;
-    for (const std::string& line : backup.value()) {
-        if (!IsHeadingLine(line)) {
-            if (!skipping)
-                out.push_back(line);
+    for (const PolygonParcel& parcel : backup.value().Parcels) {
+        if (parcel.Identifier != grid.caption) {
+            const std::vector<std::string> block = parcel.Block();
+            out.insert(out.end(), block.begin(), block.end());
             continue;
         }
-        const ParcelHeading heading = ParseHeading(line);
-        if (heading.Identifier != grid.caption) {
-            out.push_back(line);
-            skipping = false;
-            continue;
-        }
-        skipping = true;
         // A parcel listed under two headings was loaded as one traverse: it is written once.
         if (written)
             continue;
         written = true;
         std::vector<std::string> records = parcelRecords(grid, area, areacode);
-        if (areacode == "C" && !AreasAgree(area, heading.Area) &&
-            !(ask && ask(areaQuestion(area, heading.Area), "Update parcel") == Reply::Yes))
-            records.front() = line; // the stored area and its code stay
+        if (areacode == "C" && !AreasAgree(area, parcel.Area) &&
+            !(ask && ask(areaQuestion(area, parcel.Area), "Update parcel") == Reply::Yes))
+            records.front() = parcel.Heading; // the stored area and its code stay
         out.insert(out.end(), records.begin(), records.end());
     }
     return StagedFile{path, JoinLines(out)};

@@ -1,10 +1,11 @@
 #include "core/reports/summary.h"
 
-#include "core/model/bearing.h"
 #include "core/base/numtext.h"
-#include "core/model/pointlabel.h"
-#include "core/files/polygons.h"
 #include "core/base/textfile.h"
+#include "core/files/polygons.h"
+#include "core/files/polygonsmodel.h"
+#include "core/model/bearing.h"
+#include "core/model/pointlabel.h"
 
 #include <cmath>
 
@@ -180,11 +181,8 @@ ClosureSummaryResult ClosureSummary(int mode, const std::string& planPath,
     if (mode == SummaryPrint)
         print(PrintClosureHeading(mode, planPath, {}, accuracyClass));
 
-    bool inParcel = false;
     ParcelWalk walk;
     auto closeParcel = [&]() {
-        if (!inParcel)
-            return;
         // A heading without a line under it has nothing that could close.
         if (walk.points < 2)
             walk.sums.MissingData = true;
@@ -194,64 +192,59 @@ ClosureSummaryResult ClosureSummary(int mode, const std::string& planPath,
         print(std::move(closed.Lines));
     };
 
-    for (const std::string& text : polygonLines) {
-        if (IsHeadingLine(text)) {
-            closeParcel();
-            inParcel = true;
-            walk = ParcelWalk();
-            walk.identifier = QuotedText(text);
-            walk.storedArea = AreaText(text);
-            walk.storedValue = ParseHeading(text).Area;
-            if (detail)
-                print(PrintClosureHeading(mode, planPath, walk.identifier, accuracyClass));
-            continue;
-        }
-        // Points before the first heading belong to no parcel.
-        if (!inParcel)
-            continue;
-        const std::int32_t current = PointLabelToNumber(text);
-        ++walk.points;
-        if (walk.points > 1) {
-            const LineLegResult leg = LineLeg(walk.previous, current, lines, index, curves);
-            if (leg.Missing || leg.Distance <= 0) {
-                walk.sums.MissingData = true;
-                walk.previousPlainBearing.clear();
-                if (detail) {
-                    PrintLine l(label(walk.previous));
-                    l.tab(10, label(current)).tab(21, " No data for this line");
-                    result.Lines.push_back(std::move(l));
+    // Points before the first heading belong to no parcel.
+    for (const PolygonParcel& parcel : PolygonsFromLines(polygonLines).Parcels) {
+        walk = ParcelWalk();
+        walk.identifier = parcel.Identifier;
+        walk.storedArea = AreaText(parcel.Heading);
+        walk.storedValue = parcel.Area;
+        if (detail)
+            print(PrintClosureHeading(mode, planPath, walk.identifier, accuracyClass));
+        for (const std::string& text : parcel.Lines) {
+            const std::int32_t current = PointLabelToNumber(text);
+            ++walk.points;
+            if (walk.points > 1) {
+                const LineLegResult leg = LineLeg(walk.previous, current, lines, index, curves);
+                if (leg.Missing || leg.Distance <= 0) {
+                    walk.sums.MissingData = true;
+                    walk.previousPlainBearing.clear();
+                    if (detail) {
+                        PrintLine l(label(walk.previous));
+                        l.tab(10, label(current)).tab(21, " No data for this line");
+                        result.Lines.push_back(std::move(l));
+                    }
+                } else {
+                    const std::string bearingText = Format(leg.Bearing, "0.0000");
+                    const double b = BearingToRadians(bearingText);
+                    const double d = leg.Distance;
+                    ParcelSums& s = walk.sums;
+                    s.Legs.push_back({b, d});
+                    s.SumEast += d * std::sin(b);
+                    s.SumNorth += d * std::cos(b);
+                    s.TotalLength += d;
+                    s.SegmentTotal += leg.Segment;
+                    walk.east += d * std::sin(b);
+                    walk.north += d * std::cos(b);
+                    if (detail) {
+                        PrintLine l(label(walk.previous));
+                        l.tab(10, label(current));
+                        l.tab(21, leg.Arc ? "R" + Format(leg.Radius, "0.000") : bearingText);
+                        // The angle between two lines is only meaningful between straight lines.
+                        if (!leg.Arc && !walk.previousPlainBearing.empty())
+                            l.tab(31, Format(TraverseAngle(walk.previousPlainBearing, bearingText),
+                                             "0.0000"));
+                        l.tab(42, Format(d, "0.000"));
+                        l.tab(54, Format(walk.east, "0.000"));
+                        l.tab(66, Format(walk.north, "0.000"));
+                        result.Lines.push_back(std::move(l));
+                    }
+                    walk.previousPlainBearing = leg.Arc ? std::string() : bearingText;
                 }
-            } else {
-                const std::string bearingText = Format(leg.Bearing, "0.0000");
-                const double b = BearingToRadians(bearingText);
-                const double d = leg.Distance;
-                ParcelSums& s = walk.sums;
-                s.Legs.push_back({b, d});
-                s.SumEast += d * std::sin(b);
-                s.SumNorth += d * std::cos(b);
-                s.TotalLength += d;
-                s.SegmentTotal += leg.Segment;
-                walk.east += d * std::sin(b);
-                walk.north += d * std::cos(b);
-                if (detail) {
-                    PrintLine l(label(walk.previous));
-                    l.tab(10, label(current));
-                    l.tab(21, leg.Arc ? "R" + Format(leg.Radius, "0.000") : bearingText);
-                    // The angle between two lines is only meaningful between straight lines.
-                    if (!leg.Arc && !walk.previousPlainBearing.empty())
-                        l.tab(31, Format(TraverseAngle(walk.previousPlainBearing, bearingText),
-                                         "0.0000"));
-                    l.tab(42, Format(d, "0.000"));
-                    l.tab(54, Format(walk.east, "0.000"));
-                    l.tab(66, Format(walk.north, "0.000"));
-                    result.Lines.push_back(std::move(l));
-                }
-                walk.previousPlainBearing = leg.Arc ? std::string() : bearingText;
             }
+            walk.previous = current;
         }
-        walk.previous = current;
+        closeParcel();
     }
-    closeParcel();
     return result;
 }
 

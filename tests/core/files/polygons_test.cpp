@@ -1,6 +1,8 @@
 #include "core/files/polygons.h"
+#include "core/files/polygonsmodel.h"
 
 #include "core/base/numtext.h"
+#include "core/model/pointlabel.h"
 #include "core/model/records.h"
 #include "tests/core/plantestdir.h"
 
@@ -99,6 +101,52 @@ TEST(PolygonsFile, FindsParcelsAndTheirAreas) {
     for (const char* part : {"Line 1", "PLAN.PLY"})
         EXPECT_TRUE(
             test::Refused(ReadParcelArea(plan, "AL1"), "Get area from polygons file error", part));
+}
+
+// The model keeps every byte a user wrote: lines before the first heading, blank and note
+// lines among the points, either line end and a last line left unended.
+TEST(PolygonsModel, WritesBackTheSameBytes) {
+    const std::string cases[] = {
+        kPolygons,
+        "\"AL1\",10,\"C\"\n1\n\n  \nPM7\nnote\n\"AL1\",20,\"A\"\n3",
+        "stray\r\n5\r\n\"EA1\",0,\"C\"\r\n\r\n",
+        "",
+    };
+    for (const std::string& content : cases) {
+        auto model = ParsePolygonsContent(content, "plan.ply");
+        ASSERT_TRUE(model.ok()) << content;
+        EXPECT_EQ(PolygonsContent(model.value()), content);
+    }
+    PlanTestDir dir;
+    dir.write("plan.ply", cases[1]);
+    auto read = ReadPolygons(dir.path("plan.ply"));
+    ASSERT_TRUE(read.ok());
+    ASSERT_TRUE(WritePolygons(dir.path("copy.ply"), read.value()));
+    EXPECT_EQ(dir.read("copy.ply"), cases[1]);
+}
+
+TEST(PolygonsModel, ParcelsAreTypedAndFoundByTheirFirstHeading) {
+    auto model = ParsePolygonsContent(
+        "9\r\n\"AL12\",1234.5,\"D\"\r\n101\r\n\r\nPM1\r\n101\r\n\"AL12\",7,\"C\"\r\n5\r\n",
+        "plan.ply");
+    ASSERT_TRUE(model.ok());
+    const PolygonsModel& m = model.value();
+    EXPECT_EQ(m.Leading, std::vector<std::string>{"9"});
+    ASSERT_EQ(m.Parcels.size(), 2u);
+    const PolygonParcel* al12 = m.find("AL12");
+    ASSERT_EQ(al12, &m.Parcels[0]);
+    EXPECT_EQ(al12->Type, "Allotment");
+    EXPECT_EQ(al12->AreaText, "1234.5");
+    EXPECT_DOUBLE_EQ(al12->Area, 1234.5);
+    EXPECT_EQ(al12->AreaCode, "D");
+    EXPECT_EQ(al12->HeadingLine, 2u);
+    EXPECT_EQ(m.Parcels[1].HeadingLine, 7u);
+    // A blank line is no corner; a mark label is one.
+    EXPECT_EQ(al12->Points(), (std::vector<std::int32_t>{101, PointLabelToNumber("PM1"), 101}));
+    EXPECT_EQ(m.find("al12"), nullptr);
+    // A refused file gives the check's message.
+    EXPECT_TRUE(test::Refused(ParsePolygonsContent("\"AL1\",5,\"C\"\r\n12.5\r\n", "plan.ply"), "",
+                              "Line 2 "));
 }
 
 // A file whose headings or points cannot be read as they stand is refused by every reader,
