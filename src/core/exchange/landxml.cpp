@@ -1,13 +1,14 @@
 #include "core/exchange/landxml.h"
 
-#include "core/model/bearing.h"
 #include "core/base/filestate.h"
-#include "core/files/linesfile.h"
 #include "core/base/numtext.h"
-#include "core/geometry/plancoords.h"
-#include "core/model/pointlabel.h"
-#include "core/files/polygons.h"
 #include "core/base/textfile.h"
+#include "core/files/linesfile.h"
+#include "core/files/polygons.h"
+#include "core/files/polygonsmodel.h"
+#include "core/geometry/plancoords.h"
+#include "core/model/bearing.h"
+#include "core/model/pointlabel.h"
 
 #include <pugixml.hpp>
 
@@ -1432,15 +1433,13 @@ struct ExportParcel {
 
 std::vector<ExportParcel> planParcels(const std::vector<std::string>& polygons) {
     std::vector<ExportParcel> parcels;
-    for (const std::string& line : polygons) {
-        if (IsHeadingLine(line)) {
-            const ParcelHeading heading = ParseHeading(line);
-            parcels.push_back({heading.Identifier, {}, heading.Area, heading.AreaCode, {}});
-            continue;
+    for (const PolygonParcel& parcel : PolygonsFromLines(polygons).Parcels) {
+        parcels.push_back({parcel.Identifier, {}, parcel.Area, parcel.AreaCode, {}});
+        for (const std::string& line : parcel.Lines) {
+            const std::string point = trimmed(line);
+            if (!point.empty() && IsNumberText(point))
+                parcels.back().Corners.push_back(static_cast<std::int32_t>(Val(point)));
         }
-        const std::string point = trimmed(line);
-        if (!parcels.empty() && !point.empty() && IsNumberText(point))
-            parcels.back().Corners.push_back(static_cast<std::int32_t>(Val(point)));
     }
     return parcels;
 }

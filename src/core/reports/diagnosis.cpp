@@ -1,12 +1,13 @@
 #include "core/reports/diagnosis.h"
 
-#include "core/model/bearing.h"
-#include "core/geometry/closure.h"
 #include "core/base/numtext.h"
-#include "core/model/pointlabel.h"
-#include "core/files/polygons.h"
 #include "core/base/textfile.h"
+#include "core/files/polygons.h"
+#include "core/files/polygonsmodel.h"
+#include "core/geometry/closure.h"
 #include "core/grid/traversegrid.h"
+#include "core/model/bearing.h"
+#include "core/model/pointlabel.h"
 
 #include <algorithm>
 #include <cmath>
@@ -670,38 +671,35 @@ std::vector<PlanParcel> readParcels(const std::vector<LineRecord>& lines,
     const LinePairIndex index(lines);
     RowFiller fill;
     std::vector<PlanParcel> parcels;
-    std::int32_t previous = 0;
-    int points = 0;
-    for (const std::string& text : polygonLines) {
-        if (IsHeadingLine(text)) {
-            parcels.emplace_back();
-            parcels.back().identifier = QuotedText(text);
-            points = 0;
-            continue;
-        }
-        if (parcels.empty())
-            continue; // points before the first heading belong to no parcel
-        PlanParcel& p = parcels.back();
-        const std::int32_t current = PointLabelToNumber(text);
-        if (++points > 1) {
-            GridRow row;
-            row[ColFrom] = PointNumberToLabel(previous);
-            row[ColTo] = PointNumberToLabel(current);
-            auto found = index.Find(previous, current);
-            std::size_t line = kNoLine;
-            if (found && *found < lines.size() && lines[*found].Distance > 0) {
-                line = *found;
-                row[ColLink] = std::to_string(line);
-                fill(row, lines[line], previous, current);
-            } else {
-                row[ColBearing] = kNoData;
-                row[ColDistance] = kNoData;
+    // Points before the first heading belong to no parcel.
+    for (const PolygonParcel& parcel : PolygonsFromLines(polygonLines).Parcels) {
+        parcels.emplace_back();
+        parcels.back().identifier = parcel.Identifier;
+        std::int32_t previous = 0;
+        int points = 0;
+        for (const std::string& text : parcel.Lines) {
+            PlanParcel& p = parcels.back();
+            const std::int32_t current = PointLabelToNumber(text);
+            if (++points > 1) {
+                GridRow row;
+                row[ColFrom] = PointNumberToLabel(previous);
+                row[ColTo] = PointNumberToLabel(current);
+                auto found = index.Find(previous, current);
+                std::size_t line = kNoLine;
+                if (found && *found < lines.size() && lines[*found].Distance > 0) {
+                    line = *found;
+                    row[ColLink] = std::to_string(line);
+                    fill(row, lines[line], previous, current);
+                } else {
+                    row[ColBearing] = kNoData;
+                    row[ColDistance] = kNoData;
+                }
+                p.rows.push_back(std::move(row));
+                p.ends.emplace_back(previous, current);
+                p.lineOf.push_back(line);
             }
-            p.rows.push_back(std::move(row));
-            p.ends.emplace_back(previous, current);
-            p.lineOf.push_back(line);
+            previous = current;
         }
-        previous = current;
     }
     return parcels;
 }
