@@ -3,7 +3,7 @@
 #include "core/files/network.h"
 #include "core/model/records.h"
 #include "core/base/result.h"
-#include "mainwin/planhost.h"
+#include "host/planhost.h"
 #include "platform/desktop.h"
 
 #include <QMainWindow>
