@@ -2,7 +2,7 @@
 
 #include "core/geometry/planview.h"
 #include "drawing/plancontent.h"
-#include "mainwin/planhost.h"
+#include "host/planhost.h"
 
 #include <QString>
 #include <QWidget>

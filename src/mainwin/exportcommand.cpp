@@ -1,10 +1,10 @@
 // File > "Export Parcel": the selected parcel is appended to another plan, with the lines
 // (and arcs) of it that plan lacks; the open plan is not changed. File > "Import LandXML..."
 // and "Export LandXML...": plans exchanged with other survey software.
-#include "core/files/network.h"
-#include "core/exchange/parcelexport.h"
-#include "core/files/planlock.h"
 #include "core/base/textfile.h"
+#include "core/exchange/parcelexport.h"
+#include "core/files/network.h"
+#include "core/files/planlock.h"
 #include "mainwin/frmcorvane.h"
 
 #include "core/exchange/landxml.h"
@@ -30,7 +30,7 @@ void frmCorvane::mnuExportParcel_Click() {
     std::string targetBase;
     if (networkMode()) {
         // The target plan is written straight onto the share.
-        const std::string root = NetworkRootText();
+        const std::string root = session_->NetworkRootText();
         if (!VrxNetExists(root)) {
             desktop_.message(QStringLiteral("VRX network not available"), kExportErrorTitle,
                              Icon::Exclamation);
@@ -60,7 +60,7 @@ void frmCorvane::mnuExportParcel_Click() {
     // The other plan is locked while the parcel goes in, as if opened for editing: a plan
     // someone has open is not written behind their back (their next save would undo it).
     const std::string targetLock = PlanLockFile(targetBase);
-    auto locked = TakePlanLock(targetLock, LockHolderNow());
+    auto locked = TakePlanLock(targetLock, session_->LockHolderNow());
     if (!locked) {
         ShowError(Error{locked.error().message, kExportTitle});
         return;

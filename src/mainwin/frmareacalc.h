@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/model/records.h"
-#include "mainwin/areadialog.h"
+#include "host/areadialog.h"
 
 #include <QDialog>
 

@@ -5,11 +5,11 @@
 #include "tools/frmpsm.h"
 #include "tools/frmscaled.h"
 
-#include "core/geometry/closure.h"
+#include "core/base/textfile.h"
 #include "core/files/network.h"
 #include "core/files/planfiles.h"
 #include "core/files/planlock.h"
-#include "core/base/textfile.h"
+#include "core/geometry/closure.h"
 #include "mainwin/frmareacalc.h"
 #include "mainwin/frmparcel.h"
 #include "mainwin/startup.h"
@@ -57,8 +57,8 @@ const QString kMainSizeKey = QStringLiteral("Main");
 
 frmCorvane::frmCorvane(PlanState& plan, Desktop& desktop, const QString& commandLine,
                        QWidget* parent)
-    : QMainWindow(parent), plan_(plan), desktop_(desktop), commandLine_(commandLine),
-      lockIdentity_(CurrentLockHolder()) {
+    : QMainWindow(parent), plan_(plan), desktop_(desktop),
+      session_(std::make_unique<PlanSession>(plan, desktop, commandLine, *this)) {
     setObjectName(QStringLiteral("frmCorvane"));
     setWindowTitle(kProgramCaption);
     buildMenus();
@@ -66,17 +66,14 @@ frmCorvane::frmCorvane(PlanState& plan, Desktop& desktop, const QString& command
 }
 
 frmCorvane::~frmCorvane() {
-    // A window torn down without Exit (the program stopped by its desktop) still gives the
-    // plan back to the office.
-    ReleasePlanLock(plan_.LockFile, plan_.Lock);
-    // The plan windows this window owns unregister from it as they go: they go first, while
-    // it is still whole.
-    const std::vector<PlanWindow*> windows = planWindows_;
-    for (PlanWindow* window : windows) {
-        auto* widget = dynamic_cast<QWidget*>(window);
-        if (widget && widget->parent() == this)
-            delete widget;
-    }
+    // The windows this window owns work through the session: they go first, while it and
+    // this window are still whole (the plan windows unregister from the session as they go).
+    // The session then gives the plan back to the office, even when the program was stopped
+    // by its desktop without Exit.
+    for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (child->isWindow())
+            delete child;
+    session_.reset();
 }
 
 bool frmCorvane::eventFilter(QObject* watched, QEvent* event) {
@@ -88,129 +85,6 @@ bool frmCorvane::eventFilter(QObject* watched, QEvent* event) {
         }
     }
     return QMainWindow::eventFilter(watched, event);
-}
-
-QAction* frmCorvane::addCommand(QMenu* menu, const QString& name, const QString& caption,
-                                void (frmCorvane::*slot)(), const QKeySequence& shortcut) {
-    QAction* action = menu->addAction(caption);
-    action->setObjectName(name);
-    if (!shortcut.isEmpty())
-        action->setShortcut(shortcut);
-    connect(action, &QAction::triggered, this, slot);
-    return action;
-}
-
-void frmCorvane::buildMenus() {
-    auto addMenu = [this](const QString& name, const QString& caption) {
-        QMenu* menu = menuBar()->addMenu(caption);
-        menu->setObjectName(name);
-        menu->menuAction()->setObjectName(name);
-        return menu;
-    };
-    auto enabledWithPlan = [this](QAction* action) {
-        fileOptionActions_.push_back(action);
-        return action;
-    };
-
-    mnuFile = addMenu(QStringLiteral("mnuFile"), QStringLiteral("&File"));
-    addCommand(mnuFile, QStringLiteral("mnuNew"), QStringLiteral("New"), &frmCorvane::mnuOpen_Click,
-               QKeySequence(Qt::CTRL | Qt::Key_N));
-    addCommand(mnuFile, QStringLiteral("mnuOpen"), QStringLiteral("Open..."),
-               &frmCorvane::mnuOpen_Click, QKeySequence(Qt::CTRL | Qt::Key_O));
-    mnuSave = addCommand(mnuFile, QStringLiteral("mnuSave"), QStringLiteral("Save"),
-                         &frmCorvane::mnuSave_Click, QKeySequence(Qt::CTRL | Qt::Key_S));
-    enabledWithPlan(addCommand(mnuFile, QStringLiteral("mnuSaveAs"), QStringLiteral("Save As"),
-                               &frmCorvane::mnuSaveAs_Click));
-    enabledWithPlan(addCommand(mnuFile, QStringLiteral("mnuCreateCoords"),
-                               QStringLiteral("Create Coord file"),
-                               &frmCorvane::mnuCreateCoords_Click));
-    enabledWithPlan(addCommand(mnuFile, QStringLiteral("mnuExportParcel"),
-                               QStringLiteral("Export Parcel"),
-                               &frmCorvane::mnuExportParcel_Click));
-    // A LandXML file becomes a new plan, whichever plan is open.
-    addCommand(mnuFile, QStringLiteral("mnuImportLandXml"), QStringLiteral("Import LandXML..."),
-               &frmCorvane::mnuImportLandXml_Click);
-    enabledWithPlan(addCommand(mnuFile, QStringLiteral("mnuExportLandXml"),
-                               QStringLiteral("Export LandXML..."),
-                               &frmCorvane::mnuExportLandXml_Click));
-    enabledWithPlan(addCommand(mnuFile, QStringLiteral("mnuScaledData"),
-                               QStringLiteral("Scaled Data..."), &frmCorvane::mnuScaledData_Click));
-    mnuFile->addSeparator();
-    enabledWithPlan(addCommand(mnuFile, QStringLiteral("mnuConnections"),
-                               QStringLiteral("Connections..."),
-                               &frmCorvane::mnuConnections_Click));
-    enabledWithPlan(addCommand(mnuFile, QStringLiteral("mnuPSMs"), QStringLiteral("PSM's..."),
-                               &frmCorvane::mnuPSMs_Click));
-    enabledWithPlan(addCommand(mnuFile, QStringLiteral("mnuNewParcel"),
-                               QStringLiteral("NewParcel..."), &frmCorvane::mnuNewParcel_Click));
-    enabledWithPlan(addCommand(mnuFile, QStringLiteral("mnuPartyWalls"),
-                               QStringLiteral("Party Walls..."), &frmCorvane::mnuPartyWalls_Click));
-    // Road offsides need no open plan to be offered.
-    addCommand(mnuFile, QStringLiteral("mnuCalcOffsides"), QStringLiteral("Calc. Offsides..."),
-               &frmCorvane::mnuCalcOffsides_Click);
-    mnuFile->addSeparator();
-    enabledWithPlan(addCommand(mnuFile, QStringLiteral("mnuPrint"), QStringLiteral("&Print..."),
-                               &frmCorvane::mnuPrint_Click, QKeySequence(Qt::CTRL | Qt::Key_P)));
-    mnuFile->addSeparator();
-    mnuClose = addCommand(mnuFile, QStringLiteral("mnuClose"), QStringLiteral("Close"),
-                          &frmCorvane::mnuClose_Click);
-    QAction* exit = addCommand(mnuFile, QStringLiteral("mnuExit"), QStringLiteral("E&xit"),
-                               &frmCorvane::mnuExit_Click, QKeySequence(Qt::CTRL | Qt::Key_X));
-    // The desktop's own key for leaving a program works too.
-    exit->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_X), QKeySequence(Qt::CTRL | Qt::Key_Q)});
-
-    mnuEdit = addMenu(QStringLiteral("mnuEdit"), QStringLiteral("&Edit"));
-    enabledWithPlan(mnuEdit->menuAction());
-    addCommand(mnuEdit, QStringLiteral("mnuEditLines"), QStringLiteral("Lines..."),
-               &frmCorvane::mnuEditLines_Click);
-    addCommand(mnuEdit, QStringLiteral("mnuEditParcel"), QStringLiteral("Parcel..."),
-               &frmCorvane::mnuEditParcel_Click);
-    addCommand(mnuEdit, QStringLiteral("mnuPointNumber"), QStringLiteral("Point Number..."),
-               &frmCorvane::mnuPointNumber_Click);
-    addCommand(mnuEdit, QStringLiteral("mnuParcelIdentifier"), QStringLiteral("Parcel Identifier"),
-               &frmCorvane::mnuParcelIdentifier_Click);
-    addCommand(mnuEdit, QStringLiteral("mnuArea"), QStringLiteral("Area..."),
-               &frmCorvane::mnuArea_Click);
-    addCommand(mnuEdit, QStringLiteral("mnuDatumBearing"), QStringLiteral("Datum Bearing..."),
-               &frmCorvane::mnuDatumBearing_Click);
-    addCommand(mnuEdit, QStringLiteral("mnuDistanceUnits"), QStringLiteral("Distance Units..."),
-               &frmCorvane::mnuDistanceUnits_Click);
-    addCommand(mnuEdit, QStringLiteral("mnuDeleteParcel"), QStringLiteral("Delete Parcel"),
-               &frmCorvane::mnuDeleteParcel_Click);
-    addCommand(mnuEdit, QStringLiteral("mnuCopyParcel"), QStringLiteral("Copy Parcel..."),
-               &frmCorvane::mnuCopyParcel_Click);
-
-    mnuView = addMenu(QStringLiteral("mnuView"), QStringLiteral("&View"));
-    enabledWithPlan(mnuView->menuAction());
-    addCommand(mnuView, QStringLiteral("mnuViewParcel"), QStringLiteral("Parcel..."),
-               &frmCorvane::mnuViewParcel_Click);
-    addCommand(mnuView, QStringLiteral("mnuViewLines"), QStringLiteral("Lines File..."),
-               &frmCorvane::mnuViewLines_Click);
-    addCommand(mnuView, QStringLiteral("mnuViewPolygons"), QStringLiteral("Polygons File..."),
-               &frmCorvane::mnuViewPolygons_Click);
-    addCommand(mnuView, QStringLiteral("mnuSummary"), QStringLiteral("Summary..."),
-               &frmCorvane::cmdSummary_Click);
-    mnuDrawPlan = addCommand(mnuView, QStringLiteral("mnuDrawPlan"), QStringLiteral("Draw Plan..."),
-                             &frmCorvane::mnuDrawPlan_Click);
-
-    mnuOptions = addMenu(QStringLiteral("mnuOptions"), QStringLiteral("&Options"));
-    enabledWithPlan(mnuOptions->menuAction());
-    addCommand(mnuOptions, QStringLiteral("mnuCalculator"), QStringLiteral("Use Calculator..."),
-               &frmCorvane::mnuCalculator_Click);
-    addCommand(mnuOptions, QStringLiteral("mnuFindPoint"), QStringLiteral("Find point in parcel"),
-               &frmCorvane::mnuFindPoint_Click);
-    addCommand(mnuOptions, QStringLiteral("mnuDoubleLines"),
-               QStringLiteral("Check for double lines"), &frmCorvane::mnuDoubleLines_Click);
-    addCommand(mnuOptions, QStringLiteral("mnuPointErrors"), QStringLiteral("Check point errors"),
-               &frmCorvane::mnuPointErrors_Click);
-
-    mnuHelp = addMenu(QStringLiteral("mnuHelp"), QStringLiteral("&Help"));
-    addCommand(mnuHelp, QStringLiteral("mnuContents"), QStringLiteral("Contents..."),
-               &frmCorvane::mnuContents_Click);
-    addCommand(mnuHelp, QStringLiteral("mnuAbout"), QStringLiteral("About CORVANE..."),
-               &frmCorvane::mnuAbout_Click);
-    for (QMenu* menu : {mnuFile, mnuEdit, mnuView, mnuOptions, mnuHelp})
-        AssignAccessKeys(menu);
 }
 
 QPushButton* frmCorvane::addButton(const QString& name, const QString& caption,
@@ -375,11 +249,11 @@ bool frmCorvane::startUp() {
     // The dialogs and the summary window live for the whole run, hidden between uses.
     parcelDialog_ = new frmParcel(desktop_, this);
     areaDialog_ = new frmAreaCalc(plan_, desktop_, this);
-    summary_ = new frmSummary(*this, this);
+    summary_ = new frmSummary(*session_, this);
     summary_->hide();
-    report_ = new frmReport(*this, this);
+    report_ = new frmReport(*session_, this);
     report_->hide();
-    coords_ = new frmCoords(*this, this);
+    coords_ = new frmCoords(*session_, this);
     coords_->hide();
     import_ = new frmImport(desktop_, this);
     import_->hide();
@@ -395,23 +269,18 @@ bool frmCorvane::startUp() {
                     return;
                 }
                 // The new plan opens as Open opens a plan, its import report beside it.
-                if (!LeavePlanWindows(QStringLiteral("Import LandXML")) ||
-                    !SettleSurveyRecord(QStringLiteral("Import LandXML")))
-                    return;
-                ReleaseLock();
-                ClearPlan();
-                OpenCorvane(lines);
-                desktop_.openInTextEditor(report);
+                if (session_->openImported(lines, QStringLiteral("Import LandXML")))
+                    desktop_.openInTextEditor(report);
             });
-    partyWall_ = new frmPartyWall(*this, this);
+    partyWall_ = new frmPartyWall(*session_, this);
     partyWall_->hide();
-    offsides_ = new frmOffsides(*this, this);
+    offsides_ = new frmOffsides(*session_, this);
     offsides_->hide();
-    psm_ = new frmPSM(*this, this);
+    psm_ = new frmPSM(*session_, this);
     psm_->hide();
-    scaled_ = new frmScaled(*this, this);
+    scaled_ = new frmScaled(*session_, this);
     scaled_->hide();
-    planView_ = new frmDrawPlan(*this, this);
+    planView_ = new frmDrawPlan(*session_, this);
     planView_->hide();
     // Draw Plan comes back whenever the whole plan is no longer shown, whatever the view
     // shows at its closing; only while a plan is open, as every plan command.
@@ -420,13 +289,13 @@ bool frmCorvane::startUp() {
         mnuDrawPlan->setEnabled(planOpen);
         cmdDrawPlan->setEnabled(planOpen);
     });
-    traverse_ = new frmTraverse(*this, this);
+    traverse_ = new frmTraverse(*session_, this);
     traverse_->hide();
     for (const std::string& name : AccuracyClasses())
         cboAccuracy->addItem(fromCore(name));
     cboAccuracy->setCurrentText(kAccuracySurveyed);
     accuracy_ = kAccuracySurveyed;
-    reportFont_ = ReportFontFromSettings(desktop_);
+    session_->setReportFont(ReportFontFromSettings(desktop_));
     plan_.PointNumberLimit = 5000;
     SetFileOptions(false);
     show();
@@ -437,12 +306,13 @@ bool frmCorvane::startUp() {
         const QString answer = desktop_.inputBox(QStringLiteral("Enter plan identifier eg: D12345"),
                                                  QStringLiteral("Open CORVANE file"));
         if (!answer.isEmpty())
-            OpenCorvane(answer);
+            session_->OpenCorvane(answer);
     } else {
         mnuSave->setVisible(false);
         mnuClose->setVisible(false);
-        if (commandLine_.toUpper().endsWith(QStringLiteral(".LNS")))
-            OpenCorvane(commandLine_);
+        const QString& commandLine = session_->commandLine();
+        if (commandLine.toUpper().endsWith(QStringLiteral(".LNS")))
+            session_->OpenCorvane(commandLine);
     }
     return true;
 }
@@ -452,25 +322,20 @@ void frmCorvane::setQuitFunction(std::function<void()> quit) {
 }
 
 void frmCorvane::closeEvent(QCloseEvent* event) {
-    if (!exitDone_ && !ExitCorvane()) {
+    if (!session_->exitDone() && !session_->ExitCorvane()) {
         event->ignore();
         return;
     }
     event->accept();
 }
 
-void frmCorvane::EndProgram() {
-    exitDone_ = true;
+void frmCorvane::endProgram() {
     StoreWindowSize(desktop_, *this, kMainSizeKey);
     emit programEnded();
     if (quit_)
         quit_();
     else
         QCoreApplication::quit();
-}
-
-bool frmCorvane::networkMode() const {
-    return IsNetworkMode(toCore(commandLine_));
 }
 
 QString frmCorvane::accuracyClass() const {
@@ -494,15 +359,6 @@ bool frmCorvane::acceptAccuracyText() const {
                          QStringLiteral("\nChoose a class from the list"),
                      QStringLiteral("Accuracy Type error"), Icon::Exclamation);
     return false;
-}
-
-void frmCorvane::registerPlanWindow(PlanWindow* window) {
-    if (window && std::find(planWindows_.begin(), planWindows_.end(), window) == planWindows_.end())
-        planWindows_.push_back(window);
-}
-
-void frmCorvane::unregisterPlanWindow(PlanWindow* window) {
-    std::erase(planWindows_, window);
 }
 
 AreaDialog* frmCorvane::areaDialog() {
@@ -536,6 +392,12 @@ void frmCorvane::removeParcel(const QString& identifier) {
     }
 }
 
+void frmCorvane::clearParcels() {
+    lstParcels->clear();
+    if (parcelDialog_)
+        parcelDialog_->clearIdentifier();
+}
+
 void frmCorvane::renameParcel(const QString& oldIdentifier, const QString& newIdentifier) {
     for (int i = 0; i < lstParcels->count(); ++i) {
         if (lstParcels->item(i)->text() == oldIdentifier) {
@@ -543,6 +405,26 @@ void frmCorvane::renameParcel(const QString& oldIdentifier, const QString& newId
             return;
         }
     }
+}
+
+void frmCorvane::mnuOpen_Click() {
+    session_->openAsked();
+}
+
+void frmCorvane::mnuSave_Click() {
+    session_->save();
+}
+
+void frmCorvane::mnuSaveAs_Click() {
+    session_->saveAs();
+}
+
+void frmCorvane::mnuClose_Click() {
+    session_->closeProgram();
+}
+
+void frmCorvane::mnuExit_Click() {
+    session_->ExitCorvane();
 }
 
 void frmCorvane::cmdSummary_Click() {

@@ -1,13 +1,15 @@
 #pragma once
 
+#include "core/base/result.h"
 #include "core/files/network.h"
 #include "core/model/records.h"
-#include "core/base/result.h"
-#include "mainwin/planhost.h"
+#include "host/planhost.h"
+#include "mainwin/plansession.h"
 #include "platform/desktop.h"
 
 #include <QMainWindow>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -38,10 +40,10 @@ class frmOffsides;
 class frmPSM;
 class frmScaled;
 
-// The main window: it owns the open plan, starts the program, opens, saves and closes plans
-// in local and network mode, shows the parcel list and the survey data base record, and
-// opens every other window from its menus and buttons.
-class frmCorvane : public QMainWindow, public PlanHost {
+// The main window: it starts the program, shows the open plan's parcel list and survey data
+// base record, and opens every other window from its menus and buttons. The plan session it
+// holds opens, saves and closes plans in local and network mode and serves those windows.
+class frmCorvane : public QMainWindow, public PlanSessionView {
     Q_OBJECT
 
   public:
@@ -58,34 +60,36 @@ class frmCorvane : public QMainWindow, public PlanHost {
 
     // The user and computer the plan locks of this window name (by default this program's
     // user and computer; tests name others to play two users).
-    void setLockIdentity(const LockHolder& identity) { lockIdentity_ = identity; }
+    void setLockIdentity(const LockHolder& identity) { session_->setLockIdentity(identity); }
 
     // How the program ends (after Exit or Close). By default it quits the application; tests
     // put something observable in its place. programEnded is emitted either way.
     void setQuitFunction(std::function<void()> quit);
 
-    // PlanHost
-    PlanState& plan() override { return plan_; }
-    Desktop& desktop() override { return desktop_; }
-    QString accuracyClass() const override;
-    FontChoice reportFont() const override { return reportFont_; }
-    void setReportFont(const FontChoice& font) override { reportFont_ = font; }
-    bool networkMode() const override;
-    SurveyRecord surveyRecord() const override;
-    bool refuseWrite(const QString& command, const QString& title) override;
-    PlanWindow* windowWithUnsavedEdits() override;
-    void registerPlanWindow(PlanWindow* window) override;
-    void unregisterPlanWindow(PlanWindow* window) override;
+    // The open plan's session, which the windows this window opens work through.
+    PlanSession& session() { return *session_; }
+
+    // PlanSessionView
+    void showCaption(const QString& caption) override { setWindowTitle(caption); }
+    void SetFileOptions(bool foptions) override;
     QStringList parcels() const override;
     QString selectedParcel() const override;
     void addParcel(const QString& identifier, bool select) override;
     void removeParcel(const QString& identifier) override;
     void renameParcel(const QString& oldIdentifier, const QString& newIdentifier) override;
+    void clearParcels() override;
+    QString accuracyClass() const override;
+    SurveyRecord shownRecord() const override;
+    void showRecord(const SurveyRecord& record) override;
+    bool recordChanged() const override;
+    void setRecordChanged(bool changed) override;
+    void lockRecord() override;
     // Created hidden at start-up when the program has its calculator.
     frmOrvaCalc* calculator() override { return calculator_; }
     // Created hidden at start-up.
     AreaDialog* areaDialog() override;
     frmDrawPlan* planView() override { return planView_; }
+    void endProgram() override;
 
   signals:
     void programEnded();
@@ -95,7 +99,7 @@ class frmCorvane : public QMainWindow, public PlanHost {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private slots:
-    // Plan lifecycle (planlifecycle.cpp).
+    // Plan lifecycle, run by the plan session.
     void mnuOpen_Click(); // also New and cmdOpen
     void mnuSave_Click();
     void mnuSaveAs_Click();
@@ -106,7 +110,7 @@ class frmCorvane : public QMainWindow, public PlanHost {
     void mnuContents_Click();
     void mnuAbout_Click();
 
-    // Survey data base record (surveyrecord.cpp).
+    // Survey data base frame (recordframe.cpp).
     void cmdAddPSM_Click();
     void cmdDeletePSM_Click();
     void txtSurveyor_Change();
@@ -151,65 +155,23 @@ class frmCorvane : public QMainWindow, public PlanHost {
     void mnuCalculator_Click();
 
   private:
-    // Window construction (frmcorvane.cpp).
+    // The menu bar, from one table of its entries (mainmenus.cpp).
     void buildMenus();
+    // The buttons and frames (frmcorvane.cpp).
     void buildControls();
-    QAction* addCommand(QMenu* menu, const QString& name, const QString& caption,
-                        void (frmCorvane::*slot)(), const QKeySequence& shortcut = {});
     QPushButton* addButton(const QString& name, const QString& caption, const QString& tooltip,
                            void (frmCorvane::*slot)());
-    void SetFileOptions(bool foptions);
     // The accuracy box's text taken as the class in force when it names a class; typed text
     // that is no class is refused ("Unknown accuracy class ...") and the class in force shown
     // again. Const: reading the class checks what was typed last.
     bool acceptAccuracyText() const;
 
-    // Plan lifecycle (planlifecycle.cpp).
-    void OpenCorvane(const QString& planfile);
-    // Takes the lock of the plan about to open, asking the user when someone holds it.
-    enum class LockChoice { Editing, ReadOnly, Cancelled };
-    LockChoice TakeLock(const std::string& lockFile, const QString& planName);
-    // This window's user and computer, with the time and process of now, for a lock.
-    LockHolder LockHolderNow() const;
-    // Finishes or undoes a change of the plan's files cut short (the lock holder only); false,
-    // after saying why, when it cannot be finished.
-    bool RecoverFiles(const std::string& base);
-    // Tells a reader of a locked plan that a change of its files is under way or was cut short.
-    void WarnOfChangeUnderWay();
-    // Gives the open plan's lock back (it stays when someone else has taken it over).
-    void ReleaseLock();
-    void ShowPlanCaption();
-    // Asks a question of a network transfer (Yes: true).
-    NetQuestionFn NetQuestion();
-    void UpdateParcelList();
-    void ClearPlan();
-    // Before the plan is left (Open, Exit, Close, an import): every plan window holding
-    // unstored edits is asked about (store, drop, or go back), then every plan window is
-    // closed. False when the user went back to a window, or its edits could not be stored.
-    bool LeavePlanWindows(const QString& title);
-    // The survey record when the plan is left: stored when changed; a record that cannot be
-    // stored (no surveyor's name, a write error) is said, and the user may go back to it.
-    // False when the user went back.
-    bool SettleSurveyRecord(const QString& title);
-    // Runs the exit steps once; false when the user chose to stay (an unsaved record).
-    bool ExitCorvane();
-    void EndProgram();
-    std::string NetworkRootText() const;
-    // Stores the working copies to the share (mode 1 or 2) and reports what went wrong.
-    void StoreToNet(int mode);
-    // In network mode, refuses an identifier the share cannot hold; true when refused.
-    bool RefuseIdentifier(const QString& planId, const QString& title);
-    bool SaveAsNetworkName(QString& newBase);
-    bool SaveAsLocalName(QString& newBase);
-
-    // Survey data base record (surveyrecord.cpp).
-    // Fills the frame from the plan's file; false (the error shown) when it cannot be read.
-    bool LoadSDBfile();
-    // Writes the record when it changed; false when a write failed (the flag stays set).
-    bool SaveSDBfile();
-    void ClearSDB();
-    bool sdbChanged() const;
-    void setSdbChanged(bool changed);
+    // What the plan session answers for the commands of this window.
+    bool networkMode() const { return session_->networkMode(); }
+    bool refuseWrite(const QString& command, const QString& title) {
+        return session_->refuseWrite(command, title);
+    }
+    PlanWindow* windowWithUnsavedEdits() { return session_->windowWithUnsavedEdits(); }
 
     // Refuses (after saying why) a command that changes the plan's files while the plan is
     // read-only or taken over, and a whole-plan edit while a window holds unsaved line edits;
@@ -233,12 +195,8 @@ class frmCorvane : public QMainWindow, public PlanHost {
 
     PlanState& plan_;
     Desktop& desktop_;
-    QString commandLine_;
-    FontChoice reportFont_;
+    std::unique_ptr<PlanSession> session_;
     std::function<void()> quit_;
-    LockHolder lockIdentity_;
-    bool exitDone_ = false;
-    std::vector<PlanWindow*> planWindows_;
     frmOrvaCalc* calculator_ = nullptr;
     frmParcel* parcelDialog_ = nullptr;
     frmAreaCalc* areaDialog_ = nullptr;
@@ -282,8 +240,6 @@ class frmCorvane : public QMainWindow, public PlanHost {
     QPushButton* cmdAddPSM = nullptr;
     QPushButton* cmdDeletePSM = nullptr;
     QCheckBox* chkSDBchange = nullptr;
-    // The date of field survey as the file held it: kept as it is, whatever its form.
-    std::string loadedFieldDate_;
     std::string refusedFieldDate_; // said once, not again each time the box loses the focus
 
     // What SetFileOptions enables and disables.

@@ -1,9 +1,9 @@
 // Commands on one parcel of the parcel list: a new parcel, its identifier, a copy, its
 // deletion with the lines no other parcel uses, its area, and the raw plan files in the text
 // editor. The polygons file is the parcel table; the list follows it.
-#include "core/files/linesfile.h"
-#include "core/edits/parcelcmds.h"
 #include "core/base/textfile.h"
+#include "core/edits/parcelcmds.h"
+#include "core/files/linesfile.h"
 #include "mainwin/frmcorvane.h"
 #include "mainwin/frmparcel.h"
 #include "mainwin/startup.h"
@@ -220,7 +220,7 @@ void frmCorvane::mnuArea_Click() {
     }
     if (RefusePlanEdit(QStringLiteral("Area"), QString::fromLatin1(kEditAreaTitle), false))
         return;
-    EditParcelArea(*this, identifier);
+    EditParcelArea(*session_, identifier);
 }
 
 void frmCorvane::mnuViewParcel_Click() {

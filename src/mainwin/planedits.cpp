@@ -1,14 +1,14 @@
 // Whole-plan edits and checks.
 #include "mainwin/frmcorvane.h"
 
-#include "core/model/bearing.h"
-#include "core/files/curves.h"
 #include "core/base/numtext.h"
-#include "core/geometry/plancoords.h"
-#include "core/edits/planedits.h"
-#include "core/model/pointlabel.h"
-#include "core/files/polygons.h"
 #include "core/base/textfile.h"
+#include "core/edits/planedits.h"
+#include "core/files/curves.h"
+#include "core/files/polygons.h"
+#include "core/geometry/plancoords.h"
+#include "core/model/bearing.h"
+#include "core/model/pointlabel.h"
 #include "traverse/frmtraverse.h"
 
 #include <QListWidget>
@@ -271,7 +271,7 @@ void frmCorvane::mnuDoubleLines_Click() {
                                    PrintoutPdfName(plan_.PlanPath, QStringLiteral("double lines")));
     if (!job)
         return;
-    job->setFont(reportFont_.name, reportFont_.size);
+    job->setFont(session_->reportFont().name, session_->reportFont().size);
     job->print("Check for double lines in " + plan_.PlanPath);
     job->emptyLine();
     for (const DoubleLineReport& report : doubles.Reports) {

@@ -1,20 +1,14 @@
 // Opening, saving and leaving a plan, in local mode (plans anywhere on disk) and in network
 // mode (plans named by identifier, fetched from the share into working copies in the current
 // folder and stored back).
+#include "core/base/textfile.h"
 #include "core/files/linesfile.h"
 #include "core/files/network.h"
 #include "core/files/plancommit.h"
 #include "core/files/planfiles.h"
 #include "core/files/polygons.h"
-#include "core/base/textfile.h"
-#include "mainwin/frmcorvane.h"
-#include "mainwin/frmparcel.h"
-#include "mainwin/startup.h"
+#include "mainwin/plansession.h"
 
-#include <QCheckBox>
-#include <QGroupBox>
-#include <QLineEdit>
-#include <QListWidget>
 #include <algorithm>
 
 namespace corvane {
@@ -48,11 +42,47 @@ bool AnyPlanFileExists(const std::string& base) {
 
 } // namespace
 
-std::string frmCorvane::NetworkRootText() const {
+PlanSession::PlanSession(PlanState& plan, Desktop& desktop, const QString& commandLine,
+                         PlanSessionView& view)
+    : plan_(plan), desktop_(desktop), commandLine_(commandLine), view_(view),
+      lockIdentity_(CurrentLockHolder()) {}
+
+PlanSession::~PlanSession() {
+    ReleasePlanLock(plan_.LockFile, plan_.Lock);
+}
+
+bool PlanSession::networkMode() const {
+    return IsNetworkMode(toCore(commandLine_));
+}
+
+void PlanSession::registerPlanWindow(PlanWindow* window) {
+    if (window && std::find(planWindows_.begin(), planWindows_.end(), window) == planWindows_.end())
+        planWindows_.push_back(window);
+}
+
+void PlanSession::unregisterPlanWindow(PlanWindow* window) {
+    std::erase(planWindows_, window);
+}
+
+void PlanSession::EndProgram() {
+    exitDone_ = true;
+    view_.endProgram();
+}
+
+void PlanSession::ShowError(const Error& error, Icon icon) {
+    desktop_.message(fromCore(error.message), fromCore(error.title), icon);
+}
+
+void PlanSession::ShowErrors(const std::vector<Error>& errors) {
+    for (const Error& error : errors)
+        ShowError(error, IsEmptyCopySource(error) ? Icon::Critical : Icon::Exclamation);
+}
+
+std::string PlanSession::NetworkRootText() const {
     return NetworkRoot(PathToCore(commandLine_));
 }
 
-bool frmCorvane::RefuseIdentifier(const QString& planId, const QString& title) {
+bool PlanSession::RefuseIdentifier(const QString& planId, const QString& title) {
     if (!networkMode() || ValidPlanIdentifier(toCore(planId)))
         return false;
     desktop_.message(planId + QStringLiteral(" is not a valid plan identifier"), title,
@@ -60,14 +90,14 @@ bool frmCorvane::RefuseIdentifier(const QString& planId, const QString& title) {
     return true;
 }
 
-NetQuestionFn frmCorvane::NetQuestion() {
+NetQuestionFn PlanSession::NetQuestion() {
     return [this](const std::string& text, const std::string& title) {
         return desktop_.message(fromCore(text), fromCore(title), Icon::Question, Buttons::YesNo,
                                 Answer::No) == Answer::Yes;
     };
 }
 
-LockHolder frmCorvane::LockHolderNow() const {
+LockHolder PlanSession::LockHolderNow() const {
     LockHolder me = CurrentLockHolder();
     me.User = lockIdentity_.User;
     me.Host = lockIdentity_.Host;
@@ -76,7 +106,8 @@ LockHolder frmCorvane::LockHolderNow() const {
     return me;
 }
 
-frmCorvane::LockChoice frmCorvane::TakeLock(const std::string& lockFile, const QString& planName) {
+PlanSession::LockChoice PlanSession::TakeLock(const std::string& lockFile,
+                                              const QString& planName) {
     const LockHolder me = LockHolderNow();
     auto attempt = TakePlanLock(lockFile, me);
     if (!attempt) {
@@ -133,23 +164,23 @@ frmCorvane::LockChoice frmCorvane::TakeLock(const std::string& lockFile, const Q
     return LockChoice::Cancelled;
 }
 
-void frmCorvane::ReleaseLock() {
+void PlanSession::ReleaseLock() {
     ReleasePlanLock(plan_.LockFile, plan_.Lock);
     plan_.LockFile.clear();
     plan_.Lock = LockHolder{};
     plan_.ReadOnly = false;
 }
 
-void frmCorvane::ShowPlanCaption() {
+void PlanSession::ShowPlanCaption() {
     if (plan_.PlanPath.empty()) {
-        setWindowTitle(QStringLiteral("CORVANE"));
+        view_.showCaption(QStringLiteral("CORVANE"));
         return;
     }
     const QString caption = PathFromCore(plan_.PlanPath);
-    setWindowTitle(plan_.ReadOnly ? caption + QStringLiteral(" (read-only)") : caption);
+    view_.showCaption(plan_.ReadOnly ? caption + QStringLiteral(" (read-only)") : caption);
 }
 
-bool frmCorvane::refuseWrite(const QString& command, const QString& title) {
+bool PlanSession::refuseWrite(const QString& command, const QString& title) {
     Status writable = PlanWritable(plan_, toCore(command));
     if (writable)
         return false;
@@ -157,7 +188,7 @@ bool frmCorvane::refuseWrite(const QString& command, const QString& title) {
     return true;
 }
 
-bool frmCorvane::RecoverFiles(const std::string& base) {
+bool PlanSession::RecoverFiles(const std::string& base) {
     // A change cut short (the program killed, the power gone) is finished or undone by the
     // plan's lock holder before any file is read, so the files are all old or all new. One
     // that cannot be finished keeps the plan closed: its files may be half changed.
@@ -171,7 +202,7 @@ bool frmCorvane::RecoverFiles(const std::string& base) {
     return true;
 }
 
-void frmCorvane::WarnOfChangeUnderWay() {
+void PlanSession::WarnOfChangeUnderWay() {
     // Only the holder of the plan finishes a change of its files; a reader is told.
     if (!PlanChangePending(plan_.PlanPath))
         return;
@@ -182,14 +213,14 @@ void frmCorvane::WarnOfChangeUnderWay() {
                      kOpenTitle, Icon::Exclamation);
 }
 
-void frmCorvane::OpenCorvane(const QString& planfile) {
+void PlanSession::OpenCorvane(const QString& planfile) {
     const QString base = WithoutLinesExtension(planfile);
     // The plan left before is gone by now: a refused name leaves no plan open, never the old
     // one without its files.
     if (RefuseIdentifier(base, kOpenErrorTitle)) {
         plan_.PlanPath.clear();
         ShowPlanCaption();
-        SetFileOptions(false);
+        view_.SetFileOptions(false);
         return;
     }
     plan_.PlanPath = PathToCore(base);
@@ -248,7 +279,7 @@ void frmCorvane::OpenCorvane(const QString& planfile) {
     if (lock == LockChoice::Cancelled) {
         plan_.PlanPath.clear();
         ShowPlanCaption();
-        SetFileOptions(false);
+        view_.SetFileOptions(false);
         return;
     }
     plan_.ReadOnly = lock == LockChoice::ReadOnly;
@@ -274,18 +305,18 @@ void frmCorvane::OpenCorvane(const QString& planfile) {
                              Icon::Exclamation);
         if (PlanFileExists(plan_.PlanPath, ".sdb")) {
             sdbRead = LoadSDBfile();
-            setSdbChanged(false);
+            view_.setRecordChanged(false);
         }
     }
-    SetFileOptions(true);
+    view_.SetFileOptions(true);
     // The survey record was not read when the lines file was refused, or when its own file
     // could not be read: its frame stays closed, so an empty record can never be written
     // over the plan's file. A read-only plan keeps its record as it is.
     if (!loaded || !sdbRead || plan_.ReadOnly)
-        Frame1->setEnabled(false);
+        view_.lockRecord();
 }
 
-void frmCorvane::UpdateParcelList() {
+void PlanSession::UpdateParcelList() {
     auto identifiers = ParcelIdentifiers(plan_.PlanPath);
     if (!identifiers) {
         // A refused polygons file lists no parcels: none can be opened from a file whose
@@ -294,14 +325,12 @@ void frmCorvane::UpdateParcelList() {
         return;
     }
     for (const std::string& identifier : identifiers.value())
-        lstParcels->addItem(fromCore(identifier));
+        view_.addParcel(fromCore(identifier), false);
 }
 
-void frmCorvane::ClearPlan() {
+void PlanSession::ClearPlan() {
     ClearSDB();
-    lstParcels->clear();
-    if (parcelDialog_)
-        parcelDialog_->clearIdentifier();
+    view_.clearParcels();
     plan_.PlanLines.clear();
     // An empty point table keeps one all-zero entry, which no real point matches.
     plan_.PlanPoints.assign(1, PointRecord{});
@@ -311,7 +340,7 @@ void frmCorvane::ClearPlan() {
     plan_.LinesLoadFailure.clear();
 }
 
-bool frmCorvane::LeavePlanWindows(const QString& title) {
+bool PlanSession::LeavePlanWindows(const QString& title) {
     // A copy: a window may unregister itself while it closes.
     const std::vector<PlanWindow*> windows = planWindows_;
     for (PlanWindow* window : windows) {
@@ -333,14 +362,23 @@ bool frmCorvane::LeavePlanWindows(const QString& title) {
                         [](const PlanWindow* window) { return window->isPlanWindowOpen(); });
 }
 
-PlanWindow* frmCorvane::windowWithUnsavedEdits() {
+PlanWindow* PlanSession::windowWithUnsavedEdits() {
     for (PlanWindow* window : planWindows_)
         if (window->isPlanWindowOpen() && window->hasUnsavedEdits())
             return window;
     return nullptr;
 }
 
-void frmCorvane::StoreToNet(int mode) {
+bool PlanSession::openImported(const QString& planfile, const QString& title) {
+    if (!LeavePlanWindows(title) || !SettleSurveyRecord(title))
+        return false;
+    ReleaseLock();
+    ClearPlan();
+    OpenCorvane(planfile);
+    return true;
+}
+
+void PlanSession::StoreToNet(int mode) {
     // A read-only plan was read where it lies and has nothing of its own to store.
     if (plan_.ReadOnly)
         return;
@@ -356,7 +394,7 @@ void frmCorvane::StoreToNet(int mode) {
         desktop_.message(fromCore(note), QString::fromLatin1(kStoreErrorTitle), Icon::Exclamation);
 }
 
-void frmCorvane::mnuOpen_Click() {
+void PlanSession::openAsked() {
     // A record that cannot be written keeps the open plan, unless the user lets it go.
     if (!SettleSurveyRecord(kOpenTitle))
         return;
@@ -383,7 +421,7 @@ void frmCorvane::mnuOpen_Click() {
     OpenCorvane(name);
 }
 
-void frmCorvane::mnuSave_Click() {
+void PlanSession::save() {
     if (!networkMode() || plan_.PlanPath.empty() || !PlanFileExists(plan_.PlanPath, ".lns"))
         return;
     if (refuseWrite(QStringLiteral("Save"), QStringLiteral("Save error")))
@@ -392,12 +430,12 @@ void frmCorvane::mnuSave_Click() {
         desktop_.message(kNetworkNotAvailable, QStringLiteral("Save error"), Icon::Exclamation);
         return;
     }
-    if (sdbChanged())
+    if (view_.recordChanged())
         SaveSDBfile();
     StoreToNet(2);
 }
 
-bool frmCorvane::SaveAsNetworkName(QString& newBase) {
+bool PlanSession::SaveAsNetworkName(QString& newBase) {
     const std::string root = NetworkRootText();
     if (!VrxNetExists(root)) {
         desktop_.message(kNetworkNotAvailable, kSaveAsErrorTitle, Icon::Exclamation);
@@ -421,7 +459,7 @@ bool frmCorvane::SaveAsNetworkName(QString& newBase) {
     return true;
 }
 
-bool frmCorvane::SaveAsLocalName(QString& newBase) {
+bool PlanSession::SaveAsLocalName(QString& newBase) {
     const QString name =
         desktop_.saveFileDialog(kLinesFilter, QStringLiteral("Save CORVANE Plan As"),
                                 PathFromCore(DirectoryOf(plan_.PlanPath)));
@@ -439,7 +477,7 @@ bool frmCorvane::SaveAsLocalName(QString& newBase) {
     return true;
 }
 
-void frmCorvane::mnuSaveAs_Click() {
+void PlanSession::saveAs() {
     if (plan_.PlanPath.empty() || refuseWrite(QStringLiteral("Save As"), kSaveAsErrorTitle))
         return;
     QString newBase;
@@ -486,7 +524,7 @@ void frmCorvane::mnuSaveAs_Click() {
                      QStringLiteral("Save As completed"), Icon::Exclamation);
 }
 
-void frmCorvane::mnuClose_Click() {
+void PlanSession::closeProgram() {
     // Leaves the program without storing anything to the share; the edits still open and the
     // survey record are settled first, as Exit settles them.
     if (!networkMode() || exitDone_)
@@ -499,11 +537,7 @@ void frmCorvane::mnuClose_Click() {
     EndProgram();
 }
 
-void frmCorvane::mnuExit_Click() {
-    ExitCorvane();
-}
-
-bool frmCorvane::ExitCorvane() {
+bool PlanSession::ExitCorvane() {
     if (exitDone_)
         return true;
     const QString title = QStringLiteral("Exit");

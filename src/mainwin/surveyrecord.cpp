@@ -1,69 +1,26 @@
 // The survey data base record of a certified survey: the surveyor, the date of the field
-// survey and the permanent marks found gone.
+// survey and the permanent marks found gone, as the plan's file holds it.
+#include "core/base/textfile.h"
 #include "core/files/planlock.h"
 #include "core/files/sdbfile.h"
-#include "core/base/textfile.h"
-#include "mainwin/frmcorvane.h"
-
-#include <QCheckBox>
-#include <QLineEdit>
-#include <QListWidget>
+#include "mainwin/plansession.h"
 
 namespace corvane {
 
-bool frmCorvane::sdbChanged() const {
-    return chkSDBchange->isChecked();
-}
-
-void frmCorvane::setSdbChanged(bool changed) {
-    chkSDBchange->setChecked(changed);
-}
-
-void frmCorvane::txtSurveyor_Change() {
-    setSdbChanged(true);
-}
-
-void frmCorvane::txtFieldDate_Change() {
-    setSdbChanged(true);
-}
-
-void frmCorvane::txtFieldDate_Finished() {
-    // Said as soon as the user leaves the box; the record is refused again when it is stored.
-    const std::string date = toCore(txtFieldDate->text());
-    if (date == loadedFieldDate_ || date == refusedFieldDate_)
-        return;
-    refusedFieldDate_ = date;
-    if (auto fault = FieldDateFault(date))
-        desktop_.message(fromCore(*fault), QStringLiteral("Survey Data Base error"),
-                         Icon::Exclamation);
-}
-
-bool frmCorvane::LoadSDBfile() {
+bool PlanSession::LoadSDBfile() {
     const Result<SurveyRecord> read = corvane::LoadSDBfile(plan_.PlanPath);
     if (!read) {
         ShowError(read.error());
         return false;
     }
     const SurveyRecord& record = read.value();
-    txtSurveyor->setText(fromCore(record.Surveyor));
-    txtFieldDate->setText(fromCore(record.FieldDate));
+    view_.showRecord(record);
     // A date as the file held it is kept as it is, whatever its form.
     loadedFieldDate_ = record.FieldDate;
-    for (const std::string& mark : record.MarksGone)
-        lstPSMsGone->addItem(fromCore(mark));
     return true;
 }
 
-SurveyRecord frmCorvane::surveyRecord() const {
-    SurveyRecord record;
-    record.Surveyor = toCore(txtSurveyor->text());
-    record.FieldDate = toCore(txtFieldDate->text());
-    for (int i = 0; i < lstPSMsGone->count(); ++i)
-        record.MarksGone.push_back(toCore(lstPSMsGone->item(i)->text()));
-    return record;
-}
-
-bool frmCorvane::SaveSDBfile() {
+bool PlanSession::SaveSDBfile() {
     if (plan_.PlanPath.empty() || plan_.ReadOnly)
         return true;
     // Another user who took the plan over keeps their own record.
@@ -71,7 +28,7 @@ bool frmCorvane::SaveSDBfile() {
         ShowError(Error{writable.error().message, "Survey Data Base error"});
         return false;
     }
-    const SurveyRecord record = surveyRecord();
+    const SurveyRecord record = view_.shownRecord();
     if (record.FieldDate != loadedFieldDate_) {
         if (auto fault = FieldDateFault(record.FieldDate)) {
             desktop_.message(fromCore(*fault) + QStringLiteral("\nThe survey data base details "
@@ -91,16 +48,16 @@ bool frmCorvane::SaveSDBfile() {
     }
     // A record without a surveyor's name is never written; it still counts as changed.
     if (written.value()) {
-        setSdbChanged(false);
+        view_.setRecordChanged(false);
         loadedFieldDate_ = record.FieldDate;
     }
     return true;
 }
 
-bool frmCorvane::SettleSurveyRecord(const QString& title) {
-    if (!sdbChanged() || plan_.PlanPath.empty() || plan_.ReadOnly)
+bool PlanSession::SettleSurveyRecord(const QString& title) {
+    if (!view_.recordChanged() || plan_.PlanPath.empty() || plan_.ReadOnly)
         return true;
-    const SurveyRecord record = surveyRecord();
+    const SurveyRecord record = view_.shownRecord();
     if (record.Surveyor.empty()) {
         // Nothing typed and nothing stored: nothing to lose.
         if (record.FieldDate.empty() && record.MarksGone.empty() &&
@@ -118,37 +75,10 @@ bool frmCorvane::SettleSurveyRecord(const QString& title) {
                             title, Icon::Question, Buttons::YesNo, Answer::No) == Answer::Yes;
 }
 
-void frmCorvane::ClearSDB() {
+void PlanSession::ClearSDB() {
     loadedFieldDate_.clear();
-    txtSurveyor->clear();
-    txtFieldDate->clear();
-    lstPSMsGone->clear();
-    setSdbChanged(false);
-}
-
-void frmCorvane::cmdAddPSM_Click() {
-    const QString answer = desktop_.inputBox(QStringLiteral("Enter P.M. number eg: 662812345"),
-                                             QStringLiteral("P.M.'s GONE"));
-    if (answer.isEmpty())
-        return;
-    if (ValidPSMNumber(toCore(answer), plan_.PointNumberLimit)) {
-        lstPSMsGone->addItem(answer);
-        setSdbChanged(true);
-    } else {
-        desktop_.message(QStringLiteral("Not a valid PSM number"),
-                         QStringLiteral("Add PSM Gone error"), Icon::Exclamation);
-    }
-}
-
-void frmCorvane::cmdDeletePSM_Click() {
-    const QList<QListWidgetItem*> selected = lstPSMsGone->selectedItems();
-    if (selected.isEmpty()) {
-        desktop_.message(QStringLiteral("Select P.M. from list to delete"),
-                         QStringLiteral("Delete PSM Gone error"), Icon::Exclamation);
-        return;
-    }
-    delete lstPSMsGone->takeItem(lstPSMsGone->row(selected.first()));
-    setSdbChanged(true);
+    view_.showRecord(SurveyRecord{});
+    view_.setRecordChanged(false);
 }
 
 } // namespace corvane

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "mainwin/planhost.h"
+#include "host/planhost.h"
 
 #include <QWidget>
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/base/printtext.h"
-#include "mainwin/planhost.h"
+#include "host/planhost.h"
 
 #include <QWidget>
 #include <vector>

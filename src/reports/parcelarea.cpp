@@ -2,7 +2,7 @@
 
 #include "core/edits/parcelcmds.h"
 #include "core/files/polygons.h"
-#include "mainwin/planhost.h"
+#include "host/planhost.h"
 
 namespace corvane {
 

@@ -1,10 +1,10 @@
 #include "tools/toolwindow.h"
 
 #include "calculator/frmorvacalc.h"
-#include "core/files/linesfile.h"
 #include "core/base/textfile.h"
+#include "core/files/linesfile.h"
+#include "gridui/messageicon.h"
 #include "platform/controls.h"
-#include "traverse/messageicon.h"
 
 #include <QCloseEvent>
 #include <QLineEdit>

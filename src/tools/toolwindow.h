@@ -1,11 +1,11 @@
 #pragma once
 
-#include "core/files/linesfile.h"
 #include "core/base/printtext.h"
 #include "core/base/result.h"
+#include "core/files/linesfile.h"
 #include "core/grid/traverse.h"
-#include "mainwin/planhost.h"
-#include "traverse/linegrid.h"
+#include "gridui/linegrid.h"
+#include "host/planhost.h"
 
 #include <QWidget>
 #include <optional>

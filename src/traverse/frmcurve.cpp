@@ -1,6 +1,6 @@
 #include "traverse/frmcurve.h"
+#include "gridui/messageicon.h"
 #include "platform/controls.h"
-#include "traverse/messageicon.h"
 
 #include "core/files/planlock.h"
 #include "core/model/records.h"

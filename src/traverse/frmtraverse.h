@@ -6,8 +6,8 @@
 #include "core/grid/traverse.h"
 #include "core/grid/traverse_closure.h"
 #include "core/grid/traverse_edit.h"
-#include "mainwin/planhost.h"
-#include "traverse/linegrid.h"
+#include "gridui/linegrid.h"
+#include "host/planhost.h"
 
 #include <QRect>
 #include <QWidget>

@@ -1,5 +1,6 @@
 // The core's folders are layers: a file may include its own folder and the folders below it,
-// never one above, and nothing of Qt. This reads the sources as they stand in the tree.
+// never one above, and nothing of Qt. The window libraries are layers over the core in the
+// same way. This reads the sources as they stand in the tree.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -14,9 +15,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::vector<std::string> Layers() {
+std::vector<std::string> Layers(const char* names = CORVANE_CORE_LAYERS) {
     std::vector<std::string> layers;
-    std::stringstream list(CORVANE_CORE_LAYERS);
+    std::stringstream list(names);
     for (std::string name; std::getline(list, name, ',');)
         layers.push_back(name);
     return layers;
@@ -60,6 +61,43 @@ TEST(CoreLayering, EveryFileIncludesOnlyItsOwnLayerAndThoseBelow) {
             }
             EXPECT_FALSE(std::regex_search(line, qtInclude))
                 << rel << ":" << lineNo << " includes Qt";
+        }
+    }
+    EXPECT_GT(files, 40);
+}
+
+// A window library reaches the ones above it only through the interfaces of the host folder,
+// never by including their headers; the core is below them all.
+TEST(WindowLayering, EveryLibraryIncludesOnlyItsOwnFolderAndThoseBelow) {
+    const std::vector<std::string> layers = Layers(CORVANE_WINDOW_LAYERS);
+    ASSERT_GE(layers.size(), 2u);
+    const fs::path src = fs::path(CORVANE_SOURCE_DIR) / "src";
+    const std::regex folderInclude(R"re(^\s*#\s*include\s*"([^/"]+)/)re");
+    int files = 0;
+    for (const auto& folder : fs::directory_iterator(src)) {
+        if (!folder.is_directory() || folder.path().filename() == "core")
+            continue;
+        const std::string own = folder.path().filename().string();
+        const int ownIndex = LayerIndex(layers, own);
+        EXPECT_GE(ownIndex, 0) << "src/" << own << " is not in the list of window libraries";
+        for (const auto& entry : fs::recursive_directory_iterator(folder.path())) {
+            const std::string ext = entry.path().extension().string();
+            if (!entry.is_regular_file() || (ext != ".h" && ext != ".cpp"))
+                continue;
+            ++files;
+            const fs::path rel = fs::relative(entry.path(), src);
+            std::ifstream in(entry.path());
+            int lineNo = 0;
+            for (std::string line; std::getline(in, line);) {
+                ++lineNo;
+                std::smatch m;
+                if (!std::regex_search(line, m, folderInclude) || m[1].str() == "core")
+                    continue;
+                const int used = LayerIndex(layers, m[1].str());
+                EXPECT_GE(used, 0) << rel << ":" << lineNo << " includes an unknown folder";
+                EXPECT_LE(used, ownIndex) << rel << ":" << lineNo << " (" << own << ") includes "
+                                          << m[1].str() << ", a library above its own";
+            }
         }
     }
     EXPECT_GT(files, 40);

@@ -222,14 +222,14 @@ class tst_MainWindow : public QObject {
     void reportFontComesFromTheSettings() {
         Harness byDefault{QString()};
         QVERIFY(byDefault.window->startUp());
-        QCOMPARE(byDefault.window->reportFont().size, 10);
-        QCOMPARE(byDefault.window->reportFont().name, QStringLiteral("Arial"));
+        QCOMPARE(byDefault.window->session().reportFont().size, 10);
+        QCOMPARE(byDefault.window->session().reportFont().name, QStringLiteral("Arial"));
         Harness stored{QString()};
         stored.desktop.setSetting("Startup", "FontSize", "14pt");
         stored.desktop.setSetting("Startup", "FontName", "Courier New");
         QVERIFY(stored.window->startUp());
-        QCOMPARE(stored.window->reportFont().size, 14);
-        QCOMPARE(stored.window->reportFont().name, QStringLiteral("Courier New"));
+        QCOMPARE(stored.window->session().reportFont().size, 14);
+        QCOMPARE(stored.window->session().reportFont().name, QStringLiteral("Courier New"));
     }
 
     // The size the user leaves the main window at is the size of the next run's.

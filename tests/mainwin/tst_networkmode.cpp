@@ -254,11 +254,11 @@ class tst_NetworkMode : public QObject {
         QVERIFY(o.start());
         FakePlanWindow traverse, closedAlready, forgotten;
         closedAlready.open = false;
-        o.h.window->registerPlanWindow(&traverse);
-        o.h.window->registerPlanWindow(&traverse);
-        o.h.window->registerPlanWindow(&closedAlready);
-        o.h.window->registerPlanWindow(&forgotten);
-        o.h.window->unregisterPlanWindow(&forgotten);
+        o.h.window->session().registerPlanWindow(&traverse);
+        o.h.window->session().registerPlanWindow(&traverse);
+        o.h.window->session().registerPlanWindow(&closedAlready);
+        o.h.window->session().registerPlanWindow(&forgotten);
+        o.h.window->session().unregisterPlanWindow(&forgotten);
         bool storedBeforeClosing = true;
         traverse.whileClosing = [&] {
             storedBeforeClosing = !QFile::exists(o.working(".lns"));
@@ -292,13 +292,13 @@ class tst_NetworkMode : public QObject {
         QVERIFY(AppendLine(o.working(".lns")));
         FakePlanWindow stubborn;
         stubborn.staysOpen = true;
-        o.h.window->registerPlanWindow(&stubborn);
+        o.h.window->session().registerPlanWindow(&stubborn);
         o.h.run("mnuOpen", {"D30000"});
         QCOMPARE(stubborn.closes, 1);
         QCOMPARE(o.h.planPath(), QStringLiteral("D20417"));
         QVERIFY(QFile::exists(o.working(".lns")) && !o.h.window->parcels().isEmpty());
         QCOMPARE(ReadText(o.onShare(".lns")), shared);
-        o.h.window->unregisterPlanWindow(&stubborn);
+        o.h.window->session().unregisterPlanWindow(&stubborn);
 
         o.surveyor()->setText("x");
         o.h.trigger("mnuClose");

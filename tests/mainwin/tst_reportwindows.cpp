@@ -1,8 +1,8 @@
 #include "mainwinharness.h"
 
+#include "core/base/printtext.h"
 #include "core/files/linesfile.h"
 #include "core/reports/planreport.h"
-#include "core/base/printtext.h"
 #include "platform/recordingprintjob.h"
 #include "reports/frmcoords.h"
 #include "reports/frmreport.h"
@@ -57,7 +57,7 @@ class ReportWindowsTest : public QObject {
             QVERIFY(!in<QCheckBox>(report, name)->isChecked());
             in<QCheckBox>(report, name)->setChecked(true);
         }
-        s.h->window->setReportFont({QStringLiteral("Liberation Serif"), 12});
+        s.h->window->session().setReportFont({QStringLiteral("Liberation Serif"), 12});
 
         s.h->desktop.clearRecords();
         s.h->desktop.texts = {QStringLiteral("J CHECKER")};
@@ -75,7 +75,7 @@ class ReportWindowsTest : public QObject {
         request.PrintName = "J CHECKER";
         request.Date = toCore(TodayText());
         request.AccuracyClass = "Surveyed Polygons";
-        request.Record = s.h->window->surveyRecord();
+        request.Record = s.h->window->session().surveyRecord();
         const auto lines = RenderPrintLines(PlanReport(s.h->plan, request).value());
         std::string expected;
         for (std::size_t i = 0; i < lines.size(); ++i)
@@ -146,7 +146,7 @@ class ReportWindowsTest : public QObject {
         choose(FontChoice{QStringLiteral("Liberation Mono"), 9}, {Answer::No});
         QCOMPARE(s.h->messages(), QStringList{"Save Printer Font: Do you wish to make this the "
                                               "default font for CORVANE ?"});
-        QCOMPARE(s.h->window->reportFont().name, QStringLiteral("Liberation Mono"));
+        QCOMPARE(s.h->window->session().reportFont().name, QStringLiteral("Liberation Mono"));
         QVERIFY(!s.h->desktop.settings.count(QStringLiteral("Startup/FontName")));
         choose(FontChoice{QStringLiteral("Liberation Sans"), 11}, {Answer::Yes});
         QCOMPARE(s.h->desktop.settings[QStringLiteral("Startup/FontName")],
@@ -154,7 +154,7 @@ class ReportWindowsTest : public QObject {
         QCOMPARE(s.h->desktop.settings[QStringLiteral("Startup/FontSize")], QStringLiteral("11"));
         choose(std::nullopt, {});
         QVERIFY(s.h->messages().isEmpty());
-        QCOMPARE(s.h->window->reportFont().size, 11);
+        QCOMPARE(s.h->window->session().reportFont().size, 11);
     }
 
     // The coordinate file window writes the file and leaves the lines in memory as measured.

@@ -1,6 +1,6 @@
-#include "core/files/polygons.h"
 #include "core/base/textfile.h"
-#include "mainwin/planhost.h"
+#include "core/files/polygons.h"
+#include "host/planhost.h"
 #include "platform/scripteddesktop.h"
 #include "reports/frmsummary.h"
 

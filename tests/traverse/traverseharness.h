@@ -2,7 +2,7 @@
 
 #include "calculator/frmorvacalc.h"
 #include "core/model/records.h"
-#include "mainwin/planhost.h"
+#include "host/planhost.h"
 #include "platform/scripteddesktop.h"
 #include "traverse/frmcurve.h"
 #include "traverse/frmtraverse.h"

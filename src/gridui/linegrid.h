@@ -1,9 +1,11 @@
 #pragma once
 
+#include "core/grid/rowdiff.h"
 #include "core/grid/traverse.h"
 #include "core/grid/traverse_edit.h"
+#include "gridui/linegridmodel.h"
 
-#include <QAbstractTableModel>
+#include <QObject>
 #include <QStringList>
 #include <vector>
 
@@ -15,34 +17,6 @@ class QTableView;
 class QUndoStack;
 
 namespace corvane {
-
-// A line grid as a table view sees it: the core's rows, read on demand, so a grid of tens of
-// thousands of lines opens without building a widget item per cell. The heading is the
-// view's header; data row 1 is model row 0.
-class LineGridModel : public QAbstractTableModel {
-    Q_OBJECT
-
-  public:
-    LineGridModel(const TraverseGrid& grid, QStringList headings, QObject* parent = nullptr);
-
-    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
-    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
-    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
-    QVariant headerData(int section, Qt::Orientation orientation,
-                        int role = Qt::DisplayRole) const override;
-    Qt::ItemFlags flags(const QModelIndex& index) const override;
-
-    // The grid's rows were replaced wholesale (a window opened).
-    void reload();
-    // The core changed cells or added or removed rows: the count is brought in step at the
-    // end of the table and every shown cell is read again.
-    void refresh();
-
-  private:
-    const TraverseGrid& grid_;
-    QStringList headings_;
-    int shownRows_ = 0;
-};
 
 // What a window adds to its line grid: where messages go, and the keys and commits that are
 // the window's own.
@@ -121,6 +95,7 @@ class LineGrid : public QObject {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    // The undo steps (gridundo.cpp).
     friend class GridEditStep;
     // The part of the rows one step changed, and what else it changed.
     struct Snapshot {
@@ -129,9 +104,10 @@ class LineGrid : public QObject {
     };
     void recordStep();
     std::vector<int> markedLines();
-    void applyStep(int at, size_t removeCount, const GridRows& rows,
-                   const std::vector<std::optional<LinkPair>>& links, const Snapshot& state);
+    void applyStep(std::size_t at, std::size_t removeCount, const RowSlice& slice,
+                   const Snapshot& state);
 
+    // The cell editor and the keys (celleditor.cpp).
     void placeEditor();
     void leaveEditedCell();
     void escapeKey();
@@ -159,7 +135,7 @@ class LineGrid : public QObject {
     QAction* redoAction_ = nullptr;
     // The grid as the last step left it.
     GridRows baseRows_;
-    std::vector<std::optional<LinkPair>> baseLinks_;
+    GridLinks baseLinks_;
     Snapshot baseState_;
     bool stepping_ = false; // an undo or redo is being applied
 };

@@ -2,7 +2,7 @@
 
 #include "core/model/records.h"
 #include "core/files/sdbfile.h"
-#include "mainwin/areadialog.h"
+#include "host/areadialog.h"
 #include "platform/desktop.h"
 
 #include <QString>
