@@ -1,8 +1,8 @@
 #pragma once
 
+#include "core/base/result.h"
 #include "core/files/network.h"
 #include "core/model/records.h"
-#include "core/base/result.h"
 #include "mainwin/planhost.h"
 #include "platform/desktop.h"
 
@@ -226,9 +226,7 @@ class frmCorvane : public QMainWindow, public PlanHost {
     std::vector<std::string> ParcelListEntries() const;
     void ViewPlanFile(std::string_view extension, const QString& missing, const QString& title);
 
-    // A command of a later stage of the program.
-    void NotYetAvailable(const QString& caption);
-    void ShowError(const Error& error, Icon icon = Icon::Exclamation);
+    void ShowError(const Error& error);
     void ShowErrors(const std::vector<Error>& errors);
 
     PlanState& plan_;

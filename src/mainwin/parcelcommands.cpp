@@ -1,9 +1,9 @@
 // Commands on one parcel of the parcel list: a new parcel, its identifier, a copy, its
 // deletion with the lines no other parcel uses, its area, and the raw plan files in the text
 // editor. The polygons file is the parcel table; the list follows it.
-#include "core/files/linesfile.h"
-#include "core/edits/parcelcmds.h"
 #include "core/base/textfile.h"
+#include "core/edits/parcelcmds.h"
+#include "core/files/linesfile.h"
 #include "mainwin/frmcorvane.h"
 #include "mainwin/frmparcel.h"
 #include "mainwin/startup.h"
@@ -242,7 +242,7 @@ void frmCorvane::ViewPlanFile(std::string_view extension, const QString& missing
     }
     const QString path = PathFromCore(ResolveFileName(file));
     if (Status opened = desktop_.openInTextEditor(path); !opened) {
-        desktop_.message(fromCore(opened.error().message), title, Icon::Exclamation);
+        desktop_.showError(Error{opened.error().message, toCore(title)});
         return;
     }
     // The user may change the file in the editor: the lines are read again before the next

@@ -1,14 +1,14 @@
 // Whole-plan edits and checks.
 #include "mainwin/frmcorvane.h"
 
-#include "core/model/bearing.h"
-#include "core/files/curves.h"
 #include "core/base/numtext.h"
-#include "core/geometry/plancoords.h"
-#include "core/edits/planedits.h"
-#include "core/model/pointlabel.h"
-#include "core/files/polygons.h"
 #include "core/base/textfile.h"
+#include "core/edits/planedits.h"
+#include "core/files/curves.h"
+#include "core/files/polygons.h"
+#include "core/geometry/plancoords.h"
+#include "core/model/bearing.h"
+#include "core/model/pointlabel.h"
 #include "traverse/frmtraverse.h"
 
 #include <QListWidget>
@@ -156,8 +156,7 @@ void frmCorvane::mnuDatumBearing_Click() {
         swung = SwingDatumBearing(plan_, typed);
     }
     if (!swung) {
-        const bool format = swung.error().message == "Bearing format incorrect";
-        ShowError(swung.error(), format ? Icon::Question : Icon::Exclamation);
+        ShowError(swung.error());
         return;
     }
     plan_.LastLinesChange = "Datum Bearing";

@@ -1,12 +1,12 @@
 // Opening, saving and leaving a plan, in local mode (plans anywhere on disk) and in network
 // mode (plans named by identifier, fetched from the share into working copies in the current
 // folder and stored back).
+#include "core/base/textfile.h"
 #include "core/files/linesfile.h"
 #include "core/files/network.h"
 #include "core/files/plancommit.h"
 #include "core/files/planfiles.h"
 #include "core/files/polygons.h"
-#include "core/base/textfile.h"
 #include "mainwin/frmcorvane.h"
 #include "mainwin/frmparcel.h"
 #include "mainwin/startup.h"
@@ -81,9 +81,8 @@ frmCorvane::LockChoice frmCorvane::TakeLock(const std::string& lockFile, const Q
     auto attempt = TakePlanLock(lockFile, me);
     if (!attempt) {
         // A folder that takes no file cannot take the plan's changes either.
-        desktop_.message(fromCore(attempt.error().message) +
-                             QStringLiteral("\nThe plan opens read-only."),
-                         fromCore(attempt.error().title), Icon::Exclamation);
+        desktop_.showError(
+            Error{attempt.error().message + "\nThe plan opens read-only.", attempt.error().title});
         return LockChoice::ReadOnly;
     }
     for (int round = 0; round < 3; ++round) {
@@ -153,7 +152,7 @@ bool frmCorvane::refuseWrite(const QString& command, const QString& title) {
     Status writable = PlanWritable(plan_, toCore(command));
     if (writable)
         return false;
-    desktop_.message(fromCore(writable.error().message), title, Icon::Exclamation);
+    desktop_.showError(Error{writable.error().message, toCore(title)});
     return true;
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "core/files/linesfile.h"
 #include "core/base/printtext.h"
 #include "core/base/result.h"
+#include "core/files/linesfile.h"
 #include "core/grid/traverse.h"
 #include "mainwin/planhost.h"
 #include "traverse/linegrid.h"
@@ -56,7 +56,7 @@ class ToolWindow : public QWidget, public PlanWindow, protected LineGridOwner {
     PlanState& plan() { return host_.plan(); }
     Desktop& desktop() { return host_.desktop(); }
     PlanState& gridPlan() override { return plan(); }
-    void gridMessage(const TraverseMessage& message) override;
+    void gridMessage(const Error& message) override;
     void showError(const Error& error);
     // Reads the lines file when PlanLines does not hold it; false (the message shown) when
     // the file is refused.

@@ -1,12 +1,12 @@
 #include "core/edits/parcelcmds.h"
 
-#include "core/model/bearing.h"
-#include "core/geometry/closure.h"
+#include "core/base/numtext.h"
+#include "core/base/textfile.h"
 #include "core/files/curves.h"
 #include "core/files/linesfile.h"
-#include "core/base/numtext.h"
 #include "core/files/polygons.h"
-#include "core/base/textfile.h"
+#include "core/geometry/closure.h"
+#include "core/model/bearing.h"
 
 #include <algorithm>
 #include <cmath>
@@ -154,7 +154,10 @@ Result<bool> RenameParcel(const std::string& planPath, const std::vector<std::st
     if (Status updated = UpdateParcelEntry(planPath, newIdentifier, oldIdentifier, 0, "X");
         !updated)
         return updated.error();
-    return ParcelExists(planPath, newIdentifier);
+    const Result<bool> renamed = ParcelExists(planPath, newIdentifier);
+    if (!renamed)
+        return Error{renamed.error().message, kEditParcelIdTitle};
+    return renamed;
 }
 
 Status CopyParcel(const std::string& planPath, const std::vector<std::string>& parcels,

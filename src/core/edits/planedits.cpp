@@ -1,13 +1,13 @@
 #include "core/edits/planedits.h"
 
-#include "core/model/bearing.h"
+#include "core/base/numtext.h"
+#include "core/base/textfile.h"
 #include "core/files/curves.h"
 #include "core/files/linesfile.h"
-#include "core/base/numtext.h"
-#include "core/geometry/plancoords.h"
-#include "core/model/pointlabel.h"
 #include "core/files/polygons.h"
-#include "core/base/textfile.h"
+#include "core/geometry/plancoords.h"
+#include "core/model/bearing.h"
+#include "core/model/pointlabel.h"
 
 #include <algorithm>
 #include <cmath>
@@ -64,7 +64,7 @@ Status SwingDatumBearing(PlanState& plan, std::string_view bswing) {
     const bool negative = !bswing.empty() && bswing.front() == '-';
     const std::string_view size = negative ? bswing.substr(1) : bswing;
     if (!ValidBearing(size) || !IsPlainBearingText(size))
-        return Error{"Bearing format incorrect", "CORVANE"};
+        return Error{"Bearing format incorrect", "CORVANE", Icon::Question};
     const double swing = BearingToRadians(size);
     auto turned = [&](double bearing) {
         const double b = BearingToRadians(Format(bearing, "0.0000"));

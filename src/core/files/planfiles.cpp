@@ -1,8 +1,8 @@
 #include "core/files/planfiles.h"
 
 #include "core/base/numtext.h"
-#include "core/files/polygons.h"
 #include "core/base/textfile.h"
+#include "core/files/polygons.h"
 
 #include <initializer_list>
 
@@ -57,7 +57,7 @@ Result<CopyOutcome> CopyTextFile(const std::string& source, const std::string& d
     if (!lines)
         return Error{lines.error().message, kCopyFileTitle};
     if (lines.value().empty())
-        return Error{kEmptyCopySourceMessage, kCopyFileTitle};
+        return Error{kEmptyCopySourceMessage, kCopyFileTitle, Icon::Critical};
     Status written = WriteLinesAtomic(destination, lines.value());
     if (!written)
         return Error{written.error().message, kCopyFileTitle};

@@ -1,8 +1,8 @@
 #include "core/files/polygons.h"
 
 #include "core/base/numtext.h"
-#include "core/model/records.h"
 #include "core/base/textfile.h"
+#include "core/model/records.h"
 
 #include <cmath>
 #include <limits>
@@ -189,13 +189,13 @@ Result<std::vector<std::string>> ParcelIdentifiers(const std::string& planPath) 
     return identifiers;
 }
 
-bool ParcelExists(const std::string& planPath, const std::string& identifier) {
+Result<bool> ParcelExists(const std::string& planPath, const std::string& identifier) {
     const std::string path = PlanFile(planPath, ".ply");
     if (!FileExists(path))
         return false;
     auto lines = ReadPolygonsFile(path);
     if (!lines)
-        return false;
+        return Error{lines.error().message, kLoadParcelTitle};
     for (const auto& line : lines.value())
         if (headingOrText(line) && QuotedText(line) == identifier)
             return true;
