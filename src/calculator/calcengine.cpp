@@ -1,6 +1,7 @@
 #include "calculator/calcengine.h"
 
 #include "core/base/numtext.h"
+#include "core/model/bearing.h"
 
 #include <cmath>
 #include <limits>
@@ -55,22 +56,10 @@ double CalcBearingToRad(std::string_view text) {
 }
 
 double CalcRadToBearing(double radians) {
-    const bool negative = radians < 0;
-    const double degrees = std::fabs(radians) * 180 / std::numbers::pi;
-    double d = std::floor(degrees);
-    const double fraction = degrees - d;
-    double m = std::floor(fraction * 60);
-    double s = (fraction * 60 - m) * 60;
-    if (s >= 59.5) {
-        m += 1;
-        s = 0;
-    }
-    if (m > 59) {
-        d += 1;
-        m = 0;
-    }
-    const double packed = d + m / 100 + s / 10000;
-    return negative ? -packed : packed;
+    // Sums and differences of bearings are not wrapped into one circle: the sign and whole
+    // turns stay, and the size is packed as every bearing of the program is.
+    const double packed = PackedDegrees(std::fabs(radians) * 180 / std::numbers::pi);
+    return radians < 0 ? -packed : packed;
 }
 
 void CalcEngine::beginDigitEntry() {

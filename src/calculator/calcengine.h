@@ -14,8 +14,8 @@ namespace corvane {
 // "123.4" is 123°04', "123.453" is 123°45'03") in radians. A leading "-" makes it negative.
 double CalcBearingToRad(std::string_view text);
 
-// Radians as a packed DDD.MMSS number, seconds rounding up into the minutes from 59.5 and
-// 60 minutes carrying into the degrees, so the "0.0000" form never shows 60 of either.
+// Radians as a packed DDD.MMSS number (PackedDegrees of the size, the sign kept), neither
+// wrapped into one circle nor ever showing 60 seconds or 60 minutes.
 double CalcRadToBearing(double radians);
 
 // The survey calculator's four-register stack, operands first and operator last. The display

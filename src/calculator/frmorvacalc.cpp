@@ -161,8 +161,7 @@ void frmOrvaCalc::run(Operation operation) {
     takeControls();
     const Status status = (engine_.*operation)();
     if (!status)
-        desktop_.message(fromCore(status.error().message), fromCore(status.error().title),
-                         Icon::Exclamation);
+        desktop_.showError(status.error());
     putControls();
     Text1->setFocus();
 }

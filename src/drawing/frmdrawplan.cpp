@@ -349,10 +349,8 @@ void frmDrawPlan::PrintPlot() {
     }
     auto done = job->endDocument();
     if (!done) {
-        desktop_.message(fromCore(done.error().message),
-                         content_.WholePlan ? QStringLiteral("Print lines error")
-                                            : QStringLiteral("Print coords error"),
-                         Icon::Exclamation);
+        desktop_.showError(Error{done.error().message,
+                                 content_.WholePlan ? "Print lines error" : "Print coords error"});
         return;
     }
     desktop_.message(PrintedToText(done.value()), QStringLiteral("CORVANE"), Icon::Exclamation);
@@ -379,8 +377,7 @@ void frmDrawPlan::SaveDxf() {
         return WritePlanDxf(drawing, PathToCore(name));
     }();
     if (!written) {
-        desktop_.message(fromCore(written.error().message), fromCore(written.error().title),
-                         Icon::Exclamation);
+        desktop_.showError(written.error());
         return;
     }
     QString text = name + QStringLiteral(" written");

@@ -24,7 +24,7 @@ class LineGridOwner {
   public:
     virtual ~LineGridOwner() = default;
     virtual PlanState& gridPlan() = 0;
-    virtual void gridMessage(const TraverseMessage& message) = 0;
+    virtual void gridMessage(const Error& message) = 0;
     // A function key (F3, F5, F8, F9) on the grid while no cell is being typed in; true when
     // the window handled it.
     virtual bool gridFunctionKey(int /*key*/) { return false; }

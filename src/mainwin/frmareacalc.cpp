@@ -149,8 +149,7 @@ void frmAreaCalc::cmdOK_Click() {
     // the text the program offered.
     const Result<double> area = enteredArea();
     if (!area) {
-        desktop_.message(fromCore(area.error().message), fromCore(area.error().title),
-                         Icon::Exclamation);
+        desktop_.showError(area.error());
         txtArea->setFocus();
         return;
     }
@@ -178,8 +177,7 @@ void frmAreaCalc::cmdRecalc_Click() {
     }
     cmdRecalc->setEnabled(true);
     if (!recalculated) {
-        desktop_.message(fromCore(recalculated.error().message),
-                         fromCore(recalculated.error().title), Icon::Exclamation);
+        desktop_.showError(recalculated.error());
         return;
     }
     if (recalculated.value().MissingData) {

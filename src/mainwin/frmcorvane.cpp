@@ -428,26 +428,16 @@ void frmCorvane::mnuExit_Click() {
 }
 
 void frmCorvane::cmdSummary_Click() {
-    if (summary_) {
-        summary_->openSummary();
-        return;
-    }
-    NotYetAvailable(QStringLiteral("Summary..."));
+    summary_->openSummary();
 }
 
-void frmCorvane::NotYetAvailable(const QString& caption) {
-    QString title = caption;
-    title.remove(QLatin1Char('&'));
-    desktop_.message(QStringLiteral("This command is not yet available"), title, Icon::Information);
-}
-
-void frmCorvane::ShowError(const Error& error, Icon icon) {
-    desktop_.message(fromCore(error.message), fromCore(error.title), icon);
+void frmCorvane::ShowError(const Error& error) {
+    desktop_.showError(error);
 }
 
 void frmCorvane::ShowErrors(const std::vector<Error>& errors) {
     for (const Error& error : errors)
-        ShowError(error, IsEmptyCopySource(error) ? Icon::Critical : Icon::Exclamation);
+        ShowError(error);
 }
 
 } // namespace corvane

@@ -188,9 +188,7 @@ class frmCorvane : public QMainWindow, public PlanSessionView {
     std::vector<std::string> ParcelListEntries() const;
     void ViewPlanFile(std::string_view extension, const QString& missing, const QString& title);
 
-    // A command of a later stage of the program.
-    void NotYetAvailable(const QString& caption);
-    void ShowError(const Error& error, Icon icon = Icon::Exclamation);
+    void ShowError(const Error& error);
     void ShowErrors(const std::vector<Error>& errors);
 
     PlanState& plan_;

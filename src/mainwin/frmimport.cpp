@@ -92,8 +92,7 @@ void frmImport::cmdImport_Click() {
         done = read ? WriteImportedPlan(read.value(), base) : Status(read.error());
     }
     if (!done) {
-        desktop_.message(fromCore(done.error().message), fromCore(done.error().title),
-                         Icon::Exclamation);
+        desktop_.showError(done.error());
         return;
     }
     hide();

@@ -120,8 +120,7 @@ void frmParcel::cmdOK_Click() {
         toCore(cboParcelType->currentText()), toCore(txtIdentifier->text()), prefill_);
     if (!identifier) {
         // The dialog stays open for the entry to be put right.
-        desktop_.message(fromCore(identifier.error().message), fromCore(identifier.error().title),
-                         Icon::Exclamation);
+        desktop_.showError(identifier.error());
         return;
     }
     txtParcelID->setText(fromCore(identifier.value()));

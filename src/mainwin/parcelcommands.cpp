@@ -242,7 +242,7 @@ void frmCorvane::ViewPlanFile(std::string_view extension, const QString& missing
     }
     const QString path = PathFromCore(ResolveFileName(file));
     if (Status opened = desktop_.openInTextEditor(path); !opened) {
-        desktop_.message(fromCore(opened.error().message), title, Icon::Exclamation);
+        desktop_.showError(Error{opened.error().message, toCore(title)});
         return;
     }
     // The user may change the file in the editor: the lines are read again before the next

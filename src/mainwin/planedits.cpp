@@ -156,8 +156,7 @@ void frmCorvane::mnuDatumBearing_Click() {
         swung = SwingDatumBearing(plan_, typed);
     }
     if (!swung) {
-        const bool format = swung.error().message == "Bearing format incorrect";
-        ShowError(swung.error(), format ? Icon::Question : Icon::Exclamation);
+        ShowError(swung.error());
         return;
     }
     plan_.LastLinesChange = "Datum Bearing";

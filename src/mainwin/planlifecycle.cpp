@@ -112,9 +112,8 @@ PlanSession::LockChoice PlanSession::TakeLock(const std::string& lockFile,
     auto attempt = TakePlanLock(lockFile, me);
     if (!attempt) {
         // A folder that takes no file cannot take the plan's changes either.
-        desktop_.message(fromCore(attempt.error().message) +
-                             QStringLiteral("\nThe plan opens read-only."),
-                         fromCore(attempt.error().title), Icon::Exclamation);
+        desktop_.showError(
+            Error{attempt.error().message + "\nThe plan opens read-only.", attempt.error().title});
         return LockChoice::ReadOnly;
     }
     for (int round = 0; round < 3; ++round) {
@@ -184,7 +183,7 @@ bool PlanSession::refuseWrite(const QString& command, const QString& title) {
     Status writable = PlanWritable(plan_, toCore(command));
     if (writable)
         return false;
-    desktop_.message(fromCore(writable.error().message), title, Icon::Exclamation);
+    desktop_.showError(Error{writable.error().message, toCore(title)});
     return true;
 }
 

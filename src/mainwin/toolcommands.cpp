@@ -56,11 +56,7 @@ void frmCorvane::mnuDrawPlan_Click() {
 
 void frmCorvane::mnuCalculator_Click() {
     // Plain figures: the bearing mode is off when the calculator is opened from here.
-    if (calculator_) {
-        calculator_->showModeless(false);
-        return;
-    }
-    NotYetAvailable(QStringLiteral("Use Calculator..."));
+    calculator_->showModeless(false);
 }
 
 } // namespace corvane

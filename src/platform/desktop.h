@@ -15,7 +15,6 @@ class QWidget;
 
 namespace corvane {
 
-enum class Icon { None, Exclamation, Critical, Question, Information };
 enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel };
 enum class Answer { Ok, Cancel, Yes, No };
 
@@ -84,6 +83,8 @@ class Desktop {
 
     virtual Answer message(const QString& text, const QString& title, Icon icon = Icon::Exclamation,
                            Buttons buttons = Buttons::Ok, Answer defaultButton = Answer::Ok) = 0;
+    // The message box of an error: its message, title and icon, with an OK button.
+    void showError(const Error& error);
     // Empty text when cancelled.
     // A list to choose one entry from; the entry's index, or -1 when cancelled.
     virtual int chooseItem(const QString& prompt, const QString& title,
@@ -179,6 +180,10 @@ inline QString fromCore(const std::string& text) {
 }
 inline std::string toCore(const QString& text) {
     return text.toLatin1().toStdString();
+}
+
+inline void Desktop::showError(const Error& error) {
+    message(fromCore(error.message), fromCore(error.title), error.icon);
 }
 
 // File paths are held in the core as the file system's own bytes, so folders with any name

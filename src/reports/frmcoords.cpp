@@ -1,8 +1,8 @@
 #include "reports/frmcoords.h"
 
+#include "core/base/textfile.h"
 #include "core/exchange/coordfile.h"
 #include "core/files/linesfile.h"
-#include "core/base/textfile.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -113,7 +113,7 @@ void frmCoords::cmdOK_Click() {
     Desktop& desktop = host_.desktop();
     PlanState& plan = host_.plan();
     if (Status loaded = LoadLines(plan); !loaded) {
-        desktop.message(fromCore(loaded.error().message), kErrorTitle, Icon::Exclamation);
+        desktop.showError(Error{loaded.error().message, toCore(kErrorTitle)});
         return;
     }
     CoordFileRequest request;
@@ -130,7 +130,7 @@ void frmCoords::cmdOK_Click() {
         created = CoordFileFor(plan, request);
     }
     if (!created) {
-        desktop.message(fromCore(created.error().message), kErrorTitle, Icon::Exclamation);
+        desktop.showError(Error{created.error().message, toCore(kErrorTitle)});
         return;
     }
     // A coordinate file there may hold another origin's coordinates, or hand edits.
@@ -142,7 +142,7 @@ void frmCoords::cmdOK_Click() {
                         Answer::No) != Answer::Yes)
         return;
     if (Status written = WriteCoordFile(created.value()); !written) {
-        desktop.message(fromCore(written.error().message), kErrorTitle, Icon::Exclamation);
+        desktop.showError(Error{written.error().message, toCore(kErrorTitle)});
         return;
     }
     desktop.message(fromCore(created.value().Message), QStringLiteral("Create coord file"),

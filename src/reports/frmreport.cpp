@@ -1,9 +1,9 @@
 #include "reports/frmreport.h"
 
-#include "core/files/linesfile.h"
 #include "core/base/numtext.h"
-#include "core/reports/planreport.h"
 #include "core/base/textfile.h"
+#include "core/files/linesfile.h"
+#include "core/reports/planreport.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -100,7 +100,7 @@ bool frmReport::ComposeReport(std::vector<PrintLine>& report) {
     Desktop& desktop = host_.desktop();
     PlanState& plan = host_.plan();
     if (Status loaded = LoadLines(plan); !loaded) {
-        desktop.message(fromCore(loaded.error().message), kPrintTitle, Icon::Exclamation);
+        desktop.showError(Error{loaded.error().message, toCore(kPrintTitle)});
         return false;
     }
     const QString name = desktop.inputBox(QStringLiteral("Enter a name to identify your print"),
@@ -123,10 +123,10 @@ bool frmReport::ComposeReport(std::vector<PrintLine>& report) {
         composed = PlanReport(plan, request);
     }
     if (!composed) {
-        const Error& error = composed.error();
-        desktop.message(fromCore(error.message),
-                        error.title.empty() ? kPrintTitle : fromCore(error.title),
-                        Icon::Exclamation);
+        Error error = composed.error();
+        if (error.title.empty())
+            error.title = toCore(kPrintTitle);
+        desktop.showError(error);
         return false;
     }
     report = std::move(composed).value();
@@ -161,7 +161,7 @@ void frmReport::PrintReport(bool preview) {
     if (!ended)
         return;
     if (!*ended) {
-        desktop.message(fromCore(ended->error().message), kPrintTitle, Icon::Exclamation);
+        desktop.showError(Error{ended->error().message, toCore(kPrintTitle)});
         return;
     }
     desktop.message(PrintedToText(ended->value()), kPrintTitle, Icon::Information);

@@ -1,12 +1,12 @@
 #include "reports/frmsummary.h"
 
-#include "core/files/curves.h"
-#include "core/reports/diagnosis.h"
-#include "core/files/linesfile.h"
-#include "core/edits/parcelcmds.h"
-#include "core/files/polygons.h"
-#include "core/reports/summary.h"
 #include "core/base/textfile.h"
+#include "core/edits/parcelcmds.h"
+#include "core/files/curves.h"
+#include "core/files/linesfile.h"
+#include "core/files/polygons.h"
+#include "core/reports/diagnosis.h"
+#include "core/reports/summary.h"
 #include "reports/parcelarea.h"
 
 #include <QCheckBox>
@@ -228,7 +228,7 @@ void frmSummary::setCell(int row, int column, const QString& text) {
 }
 
 void frmSummary::showError(const Error& error) {
-    host_.desktop().message(fromCore(error.message), fromCore(error.title), Icon::Exclamation);
+    host_.desktop().showError(error);
 }
 
 void frmSummary::cmdRefresh_Click() {
@@ -351,8 +351,7 @@ void frmSummary::cmdPrint_Click() {
     }
     cmdPrint->setEnabled(true);
     if (!ended) {
-        desktop.message(fromCore(ended.error().message), QStringLiteral("Print Summary"),
-                        Icon::Exclamation);
+        desktop.showError(Error{ended.error().message, "Print Summary"});
         return;
     }
     desktop.message(PrintedToText(ended.value()), QStringLiteral("Print Summary"),

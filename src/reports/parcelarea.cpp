@@ -8,10 +8,6 @@ namespace corvane {
 
 namespace {
 
-void showError(Desktop& desktop, const Error& error) {
-    desktop.message(fromCore(error.message), fromCore(error.title), Icon::Exclamation);
-}
-
 AreaDialog::AreaType typeOfCode(const std::string& code) {
     if (code == "A")
         return AreaDialog::AreaType::Approximate;
@@ -26,7 +22,12 @@ void EditParcelArea(PlanHost& host, const QString& identifier) {
     Desktop& desktop = host.desktop();
     const std::string planPath = host.plan().PlanPath;
     const std::string id = toCore(identifier);
-    if (!ParcelExists(planPath, id)) {
+    const Result<bool> exists = ParcelExists(planPath, id);
+    if (!exists) {
+        desktop.showError(exists.error());
+        return;
+    }
+    if (!exists.value()) {
         desktop.message(QStringLiteral("Data for parcel missing"),
                         QStringLiteral("Load Parcel error"), Icon::Exclamation);
         return;
@@ -36,7 +37,7 @@ void EditParcelArea(PlanHost& host, const QString& identifier) {
         return;
     auto stored = ReadParcelArea(planPath, id);
     if (!stored) {
-        showError(desktop, stored.error());
+        desktop.showError(stored.error());
         return;
     }
 
@@ -54,14 +55,14 @@ void EditParcelArea(PlanHost& host, const QString& identifier) {
     // reaching the file. The area left as offered (stored, or recalculated) is taken whole.
     auto area = dialog->enteredArea();
     if (!area) {
-        showError(desktop, area.error());
+        desktop.showError(area.error());
         return;
     }
     const AreaDialog::AreaType type = dialog->areaType();
     const std::string code = AreaCodeOf(type == AreaDialog::AreaType::Approximate,
                                         type == AreaDialog::AreaType::Deduced);
     if (Status updated = UpdateParcelEntry(planPath, id, id, area.value(), code); !updated)
-        showError(desktop, updated.error());
+        desktop.showError(updated.error());
 }
 
 } // namespace corvane

@@ -3,7 +3,6 @@
 #include "calculator/frmorvacalc.h"
 #include "core/base/textfile.h"
 #include "core/files/linesfile.h"
-#include "gridui/messageicon.h"
 #include "platform/controls.h"
 
 #include <QCloseEvent>
@@ -79,12 +78,12 @@ void ToolWindow::closeEvent(QCloseEvent* event) {
         event->accept();
 }
 
-void ToolWindow::gridMessage(const TraverseMessage& message) {
-    desktop().message(fromCore(message.text), fromCore(message.title), IconOf(message.icon));
+void ToolWindow::gridMessage(const Error& message) {
+    desktop().showError(message);
 }
 
 void ToolWindow::showError(const Error& error) {
-    desktop().message(fromCore(error.message), fromCore(error.title), Icon::Exclamation);
+    desktop().showError(error);
 }
 
 bool ToolWindow::loadLinesIfNeeded() {
@@ -162,7 +161,7 @@ std::optional<QString> ToolWindow::printLines(const QString& documentName, const
         job->print(line);
     const Result<QString> ended = job->endDocument();
     if (!ended) {
-        desktop().message(fromCore(ended.error().message), errorTitle, Icon::Critical);
+        desktop().showError(Error{ended.error().message, toCore(errorTitle), Icon::Critical});
         return std::nullopt;
     }
     return PrintedToText(ended.value());

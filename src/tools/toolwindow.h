@@ -56,7 +56,7 @@ class ToolWindow : public QWidget, public PlanWindow, protected LineGridOwner {
     PlanState& plan() { return host_.plan(); }
     Desktop& desktop() { return host_.desktop(); }
     PlanState& gridPlan() override { return plan(); }
-    void gridMessage(const TraverseMessage& message) override;
+    void gridMessage(const Error& message) override;
     void showError(const Error& error);
     // Reads the lines file when PlanLines does not hold it; false (the message shown) when
     // the file is refused.

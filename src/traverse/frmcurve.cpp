@@ -1,5 +1,4 @@
 #include "traverse/frmcurve.h"
-#include "gridui/messageicon.h"
 #include "platform/controls.h"
 
 #include "core/files/planlock.h"
@@ -178,8 +177,8 @@ CurveFields frmCurve::fields() const {
     return f;
 }
 
-void frmCurve::showMessage(const TraverseMessage& message) {
-    desktop_.message(fromCore(message.text), fromCore(message.title), IconOf(message.icon));
+void frmCurve::showMessage(const Error& message) {
+    desktop_.showError(message);
 }
 
 void frmCurve::enterLength(QLineEdit* box, QWidget* next) {
@@ -199,12 +198,12 @@ bool frmCurve::enterBearing(QLineEdit* box) {
 }
 
 void frmCurve::cmdCheck_Click() {
-    const CurveCheck check = CheckCurve(fields());
-    if (check.message) {
-        showMessage(*check.message);
+    const Result<std::string> check = CheckCurve(fields());
+    if (!check) {
+        showMessage(check.error());
         return;
     }
-    desktop_.message(fromCore(check.text), QStringLiteral("Curve Data"), Icon::Information);
+    desktop_.message(fromCore(check.value()), QStringLiteral("Curve Data"), Icon::Information);
 }
 
 void frmCurve::cmdClear_Click() {
@@ -220,23 +219,19 @@ void frmCurve::cmdOK_Click() {
     // The curve file is a file of the plan: not stored into a plan open read-only, nor into
     // one another user has taken over.
     if (Status writable = PlanWritable(plan_, "the curve data"); !writable) {
-        desktop_.message(fromCore(writable.error().message), QStringLiteral("Curve Data error"),
-                         Icon::Exclamation);
+        desktop_.showError(Error{writable.error().message, "Curve Data error"});
         return;
     }
-    const CurveOkOutcome outcome = CurveOk(plan_.PlanPath, fields());
-    if (outcome.message) {
-        showMessage(*outcome.message);
+    // The arc is checked only once it is stored; a refusal or a failed write keeps the window
+    // open and the curve unchecked.
+    const Status stored = CurveOk(plan_.PlanPath, fields());
+    if (!stored) {
+        chkChecked->setChecked(false);
+        desktop_.showError(stored.error());
         return;
     }
-    if (!outcome.status) {
-        desktop_.message(fromCore(outcome.status.error().message),
-                         fromCore(outcome.status.error().title), Icon::Exclamation);
-        return;
-    }
-    chkChecked->setChecked(outcome.checked);
-    if (outcome.checked)
-        done(QDialog::Accepted);
+    chkChecked->setChecked(true);
+    done(QDialog::Accepted);
 }
 
 void frmCurve::cmdCancel_Click() {

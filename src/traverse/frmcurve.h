@@ -45,7 +45,7 @@ class frmCurve : public QDialog {
 
   private:
     CurveFields fields() const;
-    void showMessage(const TraverseMessage& message);
+    void showMessage(const Error& message);
     void enterLength(QLineEdit* box, QWidget* next);
     // A bearing box's Enter: false when the text is no bearing (the message was shown).
     bool enterBearing(QLineEdit* box);

@@ -1,5 +1,4 @@
 #include "traverse/frmtraverse.h"
-#include "gridui/messageicon.h"
 #include "platform/controls.h"
 #include "platform/windowsize.h"
 
@@ -412,7 +411,12 @@ bool frmTraverse::openParcel(const QString& identifier) {
     if (!prepareOpening())
         return false;
     const std::string id = toCore(identifier);
-    if (!ParcelExists(plan().PlanPath, id)) {
+    const Result<bool> exists = ParcelExists(plan().PlanPath, id);
+    if (!exists) {
+        showError(exists.error());
+        return false;
+    }
+    if (!exists.value()) {
         desktop().message(QStringLiteral("Data for parcel missing"),
                           QStringLiteral("Load Parcel error"), Icon::Exclamation);
         return false;
@@ -495,12 +499,12 @@ void frmTraverse::showGrid() {
     lineGrid_->showGrid();
 }
 
-void frmTraverse::showMessage(const TraverseMessage& message) {
-    desktop().message(fromCore(message.text), fromCore(message.title), IconOf(message.icon));
+void frmTraverse::showMessage(const Error& message) {
+    desktop().showError(message);
 }
 
-void frmTraverse::showError(const Error& error, Icon icon) {
-    desktop().message(fromCore(error.message), fromCore(error.title), icon);
+void frmTraverse::showError(const Error& error) {
+    desktop().showError(error);
 }
 
 QuestionFn frmTraverse::questioner() {

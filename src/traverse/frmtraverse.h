@@ -97,8 +97,8 @@ class frmTraverse : public QWidget, public PlanWindow, private LineGridOwner {
     // Puts the core's rows, current cell and caption into the widgets.
     void showGrid();
     void reloadGrid();
-    void showMessage(const TraverseMessage& message);
-    void showError(const Error& error, Icon icon = Icon::Exclamation);
+    void showMessage(const Error& message);
+    void showError(const Error& error);
     bool loadLinesIfNeeded();
     QuestionFn questioner();
     std::optional<CurveTable> readCurves();
@@ -106,7 +106,7 @@ class frmTraverse : public QWidget, public PlanWindow, private LineGridOwner {
 
     // The grid's keys and the toolbar (traverseediting.cpp).
     PlanState& gridPlan() override { return plan(); }
-    void gridMessage(const TraverseMessage& message) override { showMessage(message); }
+    void gridMessage(const Error& message) override { showMessage(message); }
     bool gridFunctionKey(int key) override;
     bool editorFunctionKey(int key, int col) override;
     bool gridCommitted(const CommitOutcome& outcome) override;

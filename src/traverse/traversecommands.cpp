@@ -1,10 +1,10 @@
 // The window's commands: closure, OK, Cancel, the right button on OK, print, draw, find.
 
-#include "core/geometry/plancoords.h"
 #include "core/base/textfile.h"
+#include "core/geometry/plancoords.h"
 #include "core/grid/traverse_closure.h"
-#include "core/reports/traverse_print.h"
 #include "core/grid/traverse_save.h"
+#include "core/reports/traverse_print.h"
 #include "drawing/frmdrawplan.h"
 #include "traverse/frmtraverse.h"
 
@@ -53,15 +53,14 @@ void frmTraverse::cmdClosure_Click() {
     const auto curves = readCurves();
     if (!curves)
         return;
-    ClosureCommandOutcome outcome =
+    const Result<ClosureReport> closed =
         ClosureCommand(grid_, plan(), accuracyClass(), *curves, questioner());
     showGrid();
-    if (outcome.message) {
-        showMessage(*outcome.message);
+    if (!closed) {
+        showMessage(closed.error());
         return;
     }
-    if (outcome.report)
-        showClosure(*outcome.report);
+    showClosure(closed.value());
     cmdOK->setFocus();
 }
 
@@ -305,8 +304,8 @@ void frmTraverse::cmdPrint_Click() {
                 job->print(line);
             const Result<QString> ended = job->endDocument();
             if (!ended)
-                desktop().message(fromCore(ended.error().message),
-                                  QStringLiteral("Traverse Print error"), Icon::Critical);
+                desktop().showError(
+                    Error{ended.error().message, "Traverse Print error", Icon::Critical});
             else
                 desktop().message(PrintedToText(ended.value()), QStringLiteral("CORVANE"),
                                   Icon::Exclamation);
@@ -394,11 +393,11 @@ void frmTraverse::cmdFind_Click() {
     else if (optDistance->isChecked())
         option = SearchOption::Distance;
     cmdFind->setEnabled(false);
-    const FindOutcome found = FindInGrid(grid_, option, toCore(txtFind->text()));
+    const Result<int> found = FindInGrid(grid_, option, toCore(txtFind->text()));
     cmdFind->setEnabled(true);
-    if (found.row > 0) {
+    if (found) {
         // A match out of sight is brought to the top of the grid.
-        const QModelIndex match = lineGrid_->model()->index(found.row - 1, grid_.col);
+        const QModelIndex match = lineGrid_->model()->index(found.value() - 1, grid_.col);
         const bool inSight = Grid1->viewport()->rect().contains(Grid1->visualRect(match));
         showGrid();
         if (!inSight)
@@ -406,8 +405,8 @@ void frmTraverse::cmdFind_Click() {
     } else {
         showGrid();
     }
-    if (found.message)
-        showMessage(*found.message);
+    if (!found)
+        showMessage(found.error());
     Grid1->setFocus();
 }
 

@@ -83,6 +83,7 @@ void TestCalcEngine::sequences_data() {
     row("bearing times factor", "B 10.3000 E 3 *", "31.3000", true);
     // 0.7" is made by scaling one second; adding 29°59'59" gives 29°59'59.7".
     row("sum carries seconds and minutes", "B 0.0001 E 0.7 * 29.5959 +", "30.0000", true);
+    row("sum carries from 59.99995 seconds", "B 0.0001 E 0.99995 * 359.5959 +", "360.0000", true);
     // Shown seconds are rounded, never to 60 seconds or 60 minutes.
     row("seconds round in the last digit", "B 0.0001 E 0.6 * 10.2045 +", "10.2046", true);
     row("sum below the carry", "B 0.0001 E 0.4 * 29.5959 +", "29.5959", true);

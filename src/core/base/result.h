@@ -7,11 +7,16 @@
 
 namespace corvane {
 
-// A failure as the user will see it: the program's own message text and the title of the
-// message box that shows it. The core never shows anything; the windows do.
+// The icon of the message box that shows a message. Most of the program's errors are
+// warnings (exclamation); a refusal that stops the user's work outright is critical.
+enum class Icon { None, Exclamation, Critical, Question, Information };
+
+// A failure as the user will see it: the program's own message text, the title of the
+// message box that shows it and that box's icon. The core never shows anything; the windows do.
 struct Error {
     std::string message;
     std::string title;
+    Icon icon = Icon::Exclamation;
 };
 
 // The value of an operation that may fail, or the error that stopped it.
@@ -31,11 +36,11 @@ template <typename T> class Result {
     std::variant<T, Error> data_;
 };
 
-// Success, or the error that stopped an operation that returns nothing.
-class Status {
+// Success (the default), or the error that stopped an operation that returns nothing.
+template <> class Result<void> {
   public:
-    Status() = default;
-    Status(Error error) : error_(std::move(error)) {}
+    Result() = default;
+    Result(Error error) : error_(std::move(error)) {}
 
     bool ok() const { return !error_.has_value(); }
     explicit operator bool() const { return ok(); }
@@ -44,5 +49,7 @@ class Status {
   private:
     std::optional<Error> error_;
 };
+
+using Status = Result<void>;
 
 } // namespace corvane

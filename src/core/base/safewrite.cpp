@@ -81,20 +81,18 @@ std::string systemError(const std::string& what, const std::string& path, int er
     return what + " " + path + ": " + std::strerror(error);
 }
 
-// A token no earlier temporary in the folder is likely to hold; creation refuses a name
-// already taken, and another token is then tried.
-std::string newToken() {
-    static std::atomic<unsigned> counter{0};
-    const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-    return std::to_string(processNumber()) + "-" + std::to_string(stamp % 1000000) + "-" +
-           std::to_string(counter++);
-}
-
 char upper(char c) {
     return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
 } // namespace
+
+std::string NewFileToken() {
+    static std::atomic<unsigned> counter{0};
+    const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+    return std::to_string(processNumber()) + "-" + std::to_string(stamp % 1000000) + "-" +
+           std::to_string(counter++);
+}
 
 bool IsNewFileOf(std::string_view name, std::string_view owner) {
     if (owner.empty() || name.size() <= owner.size() + kNewFileMark.size())
@@ -169,7 +167,7 @@ Result<NewFile> NewFile::Write(const ReplaceTarget& target, std::string_view con
     file.target_ = target.path;
     file.name_ = target.name;
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::string temp = target.path + std::string(kNewFileMark) + newToken();
+        const std::string temp = target.path + std::string(kNewFileMark) + NewFileToken();
         // A file that replaces one takes that file's rights once written; until then only
         // its owner may read it, as the old file's readers may be fewer than a new file's.
         const int handle = openNew(temp, target.rights.has_value());

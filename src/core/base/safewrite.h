@@ -20,6 +20,10 @@ namespace corvane {
 // recognises these names as temporaries of the file before the mark.
 inline constexpr std::string_view kNewFileMark = ".corvane-new-";
 
+// A token of digits and "-" that no earlier temporary in the folder is likely to hold; a
+// writer that finds the name taken after all tries another.
+std::string NewFileToken();
+
 // True when name (a file name without folder) is a temporary of the file named owner:
 // owner, the mark, then a token of letters, digits and "-". Letter case of owner ignored.
 bool IsNewFileOf(std::string_view name, std::string_view owner);

@@ -155,7 +155,10 @@ Result<bool> RenameParcel(const std::string& planPath, const std::vector<std::st
     if (Status updated = UpdateParcelEntry(planPath, newIdentifier, oldIdentifier, 0, "X");
         !updated)
         return updated.error();
-    return ParcelExists(planPath, newIdentifier);
+    const Result<bool> renamed = ParcelExists(planPath, newIdentifier);
+    if (!renamed)
+        return Error{renamed.error().message, kEditParcelIdTitle};
+    return renamed;
 }
 
 Status CopyParcel(const std::string& planPath, const std::vector<std::string>& parcels,

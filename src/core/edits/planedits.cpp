@@ -65,7 +65,7 @@ Status SwingDatumBearing(PlanState& plan, std::string_view bswing) {
     const bool negative = !bswing.empty() && bswing.front() == '-';
     const std::string_view size = negative ? bswing.substr(1) : bswing;
     if (!ValidBearing(size) || !IsPlainBearingText(size))
-        return Error{"Bearing format incorrect", "CORVANE"};
+        return Error{"Bearing format incorrect", "CORVANE", Icon::Question};
     const double swing = BearingToRadians(size);
     auto turned = [&](double bearing) {
         const double b = BearingToRadians(Format(bearing, "0.0000"));

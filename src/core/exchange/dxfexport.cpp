@@ -1,5 +1,6 @@
 #include "core/exchange/dxfexport.h"
 
+#include "core/base/safewrite.h"
 #include "core/base/textfile.h"
 #include "core/files/curves.h"
 #include "core/files/polygons.h"
@@ -10,10 +11,8 @@
 #include <dl_dxf.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <charconv>
-#include <chrono>
 #include <cmath>
 #include <cstddef>
 #include <cstdio>
@@ -41,8 +40,8 @@ constexpr const char* kTextStyle = "Standard";
 constexpr const char* kLongDashType = "LONGDASH";
 
 // The layer of a line: that of the stroke the plan view draws its class in.
-const char* layerOfStyle(std::int16_t style) {
-    switch (StrokeOfStyle(style)) {
+const char* layerOfStroke(Stroke stroke) {
+    switch (stroke) {
     case Stroke::Dashed:
         return kEasementLayer;
     case Stroke::Dotted:
@@ -87,19 +86,16 @@ double directionDegrees(double dE, double dN) {
     return angle;
 }
 
-// The arc the plan view draws from p to q, on the same circle and the same side of it (the
-// long way round for an arc longer than a half circle).
-std::optional<DxfArc> arcOf(const char* layer, const PointRecord& p, const PointRecord& q,
-                            double radius, double arcLength, bool left) {
-    const auto course = ArcThrough(p.East, p.North, q.East, q.North, radius, arcLength, left);
-    if (!course)
-        return std::nullopt;
-    DxfArc arc{layer, course->CentreE, course->CentreN, course->Radius, 0, 0};
-    const double fromAngle = directionDegrees(p.East - arc.CentreE, p.North - arc.CentreN);
-    const double toAngle = directionDegrees(q.East - arc.CentreE, q.North - arc.CentreN);
-    // Turning right the arc runs clockwise from p to q: anticlockwise from q to p.
-    arc.Start = left ? fromAngle : toAngle;
-    arc.End = left ? toAngle : fromAngle;
+// The arc of a stroke that follows its curve, on the circle and the side of it the view
+// draws (the long way round for an arc longer than a half circle).
+DxfArc arcOf(const char* layer, const PlanStroke& stroke) {
+    const ArcCourse& course = *stroke.Arc;
+    DxfArc arc{layer, course.CentreE, course.CentreN, course.Radius, 0, 0};
+    const double fromAngle = directionDegrees(stroke.E1 - arc.CentreE, stroke.N1 - arc.CentreN);
+    const double toAngle = directionDegrees(stroke.E2 - arc.CentreE, stroke.N2 - arc.CentreN);
+    // Turning right the arc runs clockwise from its first end: anticlockwise from its second.
+    arc.Start = course.Left ? fromAngle : toAngle;
+    arc.End = course.Left ? toAngle : fromAngle;
     return arc;
 }
 
@@ -115,24 +111,12 @@ std::string textValue(const std::string& text) {
 
 DxfDrawing collect(const WholePlanDrawing& drawing) {
     DxfDrawing out;
-    const PointsByNumber fixed = IndexPoints(drawing.Points, true);
-    for (const LineRecord& line : drawing.Lines) {
-        auto a = fixed.find(line.FromPoint);
-        auto b = fixed.find(line.ToPoint);
-        if (a == fixed.end() || b == fixed.end())
-            continue;
-        const PointRecord& p = *a->second;
-        const PointRecord& q = *b->second;
-        const char* layer = layerOfStyle(line.Style);
-        // As in the view: an arc without its curve record has no known turn.
-        if (line.Bearing > kArcBearingBase && drawing.Curves.Find(line.FromPoint, line.ToPoint)) {
-            const bool left = CurveDirection(line.FromPoint, line.ToPoint, drawing.Curves) == "L";
-            if (auto arc = arcOf(layer, p, q, ArcRadius(line.Bearing), line.Distance, left)) {
-                out.Arcs.push_back(*arc);
-                continue;
-            }
-        }
-        out.Lines.push_back(DxfLine{layer, p.East, p.North, q.East, q.North});
+    for (const PlanStroke& stroke : PlanStrokes(drawing.Lines, drawing.Points, drawing.Curves)) {
+        const char* layer = layerOfStroke(stroke.Style);
+        if (stroke.Arc)
+            out.Arcs.push_back(arcOf(layer, stroke));
+        else
+            out.Lines.push_back(DxfLine{layer, stroke.E1, stroke.N1, stroke.E2, stroke.N2});
     }
     for (const PlotText& label : PointLabelShapes(drawing.Points, false))
         out.Texts.push_back(DxfText{kPointsLayer, label.E, label.N, textValue(label.Text)});
@@ -223,11 +207,8 @@ bool allFinite(const DxfDrawing& d) {
 
 // A name beside the target that no file holds yet, for dxflib to write the drawing into.
 std::string scratchNameFor(const std::string& target) {
-    static std::atomic<unsigned> counter{0};
     for (;;) {
-        auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-        std::string name =
-            target + ".dxf" + std::to_string(stamp % 1000000) + "_" + std::to_string(counter++);
+        std::string name = target + ".dxf" + NewFileToken();
         std::error_code ec;
         if (!fs::exists(fs::symlink_status(fs::path(name), ec)))
             return name;

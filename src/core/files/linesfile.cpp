@@ -1,8 +1,8 @@
 #include "core/files/linesfile.h"
 
 #include "core/base/numtext.h"
-#include "core/files/planlock.h"
 #include "core/base/textfile.h"
+#include "core/files/planlock.h"
 
 #include <cmath>
 #include <limits>
@@ -283,6 +283,21 @@ Status SaveLines(PlanState& plan) {
         return Error{written.error().message, kSaveTitle};
     NoteLinesWritten(plan, "another window's save");
     return {};
+}
+
+std::vector<int> DropUnsavedLines(std::vector<LineRecord>& lines) {
+    std::vector<int> moved(lines.size(), -1);
+    std::vector<LineRecord> kept;
+    kept.reserve(lines.size());
+    for (size_t i = 0; i < lines.size(); ++i) {
+        if (!(lines[i].Distance > 0))
+            continue;
+        moved[i] = static_cast<int>(kept.size());
+        kept.push_back(lines[i]);
+    }
+    if (kept.size() != lines.size())
+        lines = std::move(kept);
+    return moved;
 }
 
 } // namespace corvane

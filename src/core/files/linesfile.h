@@ -1,8 +1,8 @@
 #pragma once
 
+#include "core/base/result.h"
 #include "core/files/plancommit.h"
 #include "core/model/records.h"
-#include "core/base/result.h"
 
 #include <istream>
 #include <optional>
@@ -60,6 +60,11 @@ std::optional<std::string> LiveLineFault(const LineRecord& line);
 // when more than kMaxLines lines would be written (the loader would refuse the file). Error title
 // "Error saving lines".
 Status SaveLines(PlanState& plan);
+
+// After SaveLines: the lines the file no longer holds (marked deleted, or without a distance)
+// leave lines too, so that nothing can restore them and write them back. Returns, for each
+// former index, the line's new index, or -1 for a line dropped.
+std::vector<int> DropUnsavedLines(std::vector<LineRecord>& lines);
 
 // The lines file's change stamp as a window records it when it fills its rows.
 struct LinesStamp {

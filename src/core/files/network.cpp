@@ -1,10 +1,10 @@
 #include "core/files/network.h"
 
-#include "core/files/fetchrecord.h"
 #include "core/base/filestate.h"
+#include "core/base/textfile.h"
+#include "core/files/fetchrecord.h"
 #include "core/files/plancommit.h"
 #include "core/files/planfiles.h"
-#include "core/base/textfile.h"
 
 #include <array>
 #include <ctime>
@@ -182,7 +182,7 @@ std::vector<Error> putOnShare(const std::string& localBase, const std::string& n
         if (!lines)
             return {Error{lines.error().message, kCopyFileTitle}};
         if (lines.value().empty())
-            return {Error{kEmptyCopySourceMessage, kCopyFileTitle}};
+            return {Error{kEmptyCopySourceMessage, kCopyFileTitle, Icon::Critical}};
         files.push_back({PlanFile(netBase, ext), JoinLines(lines.value())});
     }
     if (Status stored = CommitFiles(netBase, files); !stored)

@@ -58,7 +58,7 @@ Result<CopyOutcome> CopyTextFile(const std::string& source, const std::string& d
     if (!lines)
         return Error{lines.error().message, kCopyFileTitle};
     if (lines.value().empty())
-        return Error{kEmptyCopySourceMessage, kCopyFileTitle};
+        return Error{kEmptyCopySourceMessage, kCopyFileTitle, Icon::Critical};
     Status written = WriteLinesAtomic(destination, lines.value());
     if (!written)
         return Error{written.error().message, kCopyFileTitle};

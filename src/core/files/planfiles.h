@@ -1,8 +1,8 @@
 #pragma once
 
+#include "core/base/result.h"
 #include "core/files/plancommit.h"
 #include "core/model/records.h"
-#include "core/base/result.h"
 
 #include <cstdint>
 #include <functional>
@@ -23,8 +23,8 @@ Status CopyPlanFiles(const std::string& oldBase, const std::string& newBase);
 // plan must take along when its old working copies are removed (network mode's Save As).
 Status CopyWholePlan(const std::string& oldBase, const std::string& newBase);
 
-// The refusal of an empty source file; the window shows it with the critical icon, every
-// other copy error with the exclamation icon.
+// The refusal of an empty source file, shown with the critical icon (every other copy error
+// with the exclamation icon).
 inline constexpr const char* kEmptyCopySourceMessage = "Error copying file";
 // The title of copy errors (the program's name, as a message box without its own title).
 inline constexpr const char* kCopyFileTitle = "CORVANE";

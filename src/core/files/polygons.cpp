@@ -183,12 +183,14 @@ Result<std::vector<std::string>> ParcelIdentifiers(const std::string& planPath) 
     return identifiers;
 }
 
-bool ParcelExists(const std::string& planPath, const std::string& identifier) {
+Result<bool> ParcelExists(const std::string& planPath, const std::string& identifier) {
     const std::string path = PlanFile(planPath, ".ply");
     if (!FileExists(path))
         return false;
     auto model = ReadPolygons(path);
-    return model && model.value().find(identifier);
+    if (!model)
+        return Error{model.error().message, kLoadParcelTitle};
+    return model.value().find(identifier) != nullptr;
 }
 
 Result<StoredArea> ReadParcelArea(const std::string& planPath, const std::string& identifier) {

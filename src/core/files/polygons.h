@@ -64,7 +64,11 @@ std::string AreaText(std::string_view headingLine);
 // cannot be read or is refused by CheckPolygonsText gives the error (title left empty).
 Result<std::vector<std::string>> ParcelIdentifiers(const std::string& planPath);
 
-bool ParcelExists(const std::string& planPath, const std::string& identifier);
+// Whether a parcel heading (or a text entry) names the identifier; no file holds none. A file
+// that cannot be read or is refused gives its error (title kLoadParcelTitle), never "no such
+// parcel", so that nothing is saved over a parcel that could not be looked for.
+inline constexpr const char* kLoadParcelTitle = "Load Parcel error";
+Result<bool> ParcelExists(const std::string& planPath, const std::string& identifier);
 
 // The stored area of a parcel in hectares ("0.0000", or "no area"), its area code and value;
 // found is false (and the texts empty) when no heading names the parcel. A missing file, or

@@ -101,39 +101,42 @@ std::optional<ArcCourse> ArcThrough(double e1, double n1, double e2, double n2, 
     return arc;
 }
 
-std::optional<std::vector<std::pair<double, double>>>
-ArcPoints(double e1, double n1, double e2, double n2, double radius, double arcLength, bool left) {
-    const auto arc = ArcThrough(e1, n1, e2, n2, radius, arcLength, left);
-    if (!arc)
-        return std::nullopt;
-    const int steps = arc->Sweep > Pi() + 1e-9 ? 40 : 20;
-    const double step = (left ? -arc->Sweep : arc->Sweep) / steps;
+namespace {
+
+// Positions along a course from its first end (e1, n1) to its second (e2, n2).
+std::vector<std::pair<double, double>> pointsAlong(const ArcCourse& arc, double e1, double n1,
+                                                   double e2, double n2) {
+    const int steps = arc.Sweep > Pi() + 1e-9 ? 40 : 20;
+    const double step = (arc.Left ? -arc.Sweep : arc.Sweep) / steps;
     std::vector<std::pair<double, double>> points;
     points.reserve(static_cast<std::size_t>(steps) + 1);
     points.emplace_back(e1, n1);
     for (int k = 1; k < steps; ++k) {
-        const double angle = arc->StartBearing + k * step;
-        points.emplace_back(arc->CentreE + arc->Radius * std::sin(angle),
-                            arc->CentreN + arc->Radius * std::cos(angle));
+        const double angle = arc.StartBearing + k * step;
+        points.emplace_back(arc.CentreE + arc.Radius * std::sin(angle),
+                            arc.CentreN + arc.Radius * std::cos(angle));
     }
     points.emplace_back(e2, n2);
     return points;
 }
 
-std::vector<PlotLine> PlanLineShapes(const std::vector<LineRecord>& lines,
-                                     const std::vector<PointRecord>& points,
-                                     const CurveTable& curves, const ViewScale* visible,
-                                     const std::vector<LineClass>& classes) {
+} // namespace
+
+std::optional<std::vector<std::pair<double, double>>>
+ArcPoints(double e1, double n1, double e2, double n2, double radius, double arcLength, bool left) {
+    const auto arc = ArcThrough(e1, n1, e2, n2, radius, arcLength, left);
+    if (!arc)
+        return std::nullopt;
+    return pointsAlong(*arc, e1, n1, e2, n2);
+}
+
+std::vector<PlanStroke> PlanStrokes(const std::vector<LineRecord>& lines,
+                                    const std::vector<PointRecord>& points,
+                                    const CurveTable& curves,
+                                    const std::vector<LineClass>& classes) {
     const PointsByNumber fixed = IndexPoints(points, true);
-    double minE = 0, maxE = 0, minN = 0, maxN = 0;
-    if (visible) {
-        minE = std::min(visible->Left, visible->Right());
-        maxE = std::max(visible->Left, visible->Right());
-        minN = std::min(visible->Top, visible->Bottom());
-        maxN = std::max(visible->Top, visible->Bottom());
-    }
-    std::vector<PlotLine> shapes;
-    shapes.reserve(lines.size());
+    std::vector<PlanStroke> strokes;
+    strokes.reserve(lines.size());
     for (std::size_t j = 0; j < lines.size(); ++j) {
         const LineRecord& line = lines[j];
         auto a = fixed.find(line.FromPoint);
@@ -142,35 +145,61 @@ std::vector<PlotLine> PlanLineShapes(const std::vector<LineRecord>& lines,
             continue;
         const PointRecord& p = *a->second;
         const PointRecord& q = *b->second;
-        const LineClass kind = j < classes.size() ? classes[j] : LineClass::Plain;
-        // Wholly beyond one edge of the view: every position of the line is. An arc's bulge
-        // may reach into the view while both its ends lie beyond one edge.
-        auto beyondView = [&](std::span<const std::pair<double, double>> at) {
-            auto all = [&at](auto beyond) { return std::all_of(at.begin(), at.end(), beyond); };
-            return visible && (all([&](auto& v) { return v.first < minE; }) ||
-                               all([&](auto& v) { return v.first > maxE; }) ||
-                               all([&](auto& v) { return v.second < minN; }) ||
-                               all([&](auto& v) { return v.second > maxN; }));
-        };
-        const Stroke stroke = StrokeOfStyle(line.Style);
+        PlanStroke stroke{j,
+                          p.East,
+                          p.North,
+                          q.East,
+                          q.North,
+                          StrokeOfStyle(line.Style),
+                          j < classes.size() ? classes[j] : LineClass::Plain,
+                          std::nullopt};
         // An arc without its curve record has no known turn: drawn straight.
         if (line.Bearing > kArcBearingBase && curves.Find(line.FromPoint, line.ToPoint)) {
             const bool left = CurveDirection(line.FromPoint, line.ToPoint, curves) == "L";
-            auto arc = ArcPoints(p.East, p.North, q.East, q.North, ArcRadius(line.Bearing),
-                                 line.Distance, left);
-            if (arc) {
-                if (beyondView(*arc))
-                    continue;
-                for (std::size_t k = 1; k < arc->size(); ++k)
-                    shapes.push_back(PlotLine{(*arc)[k - 1].first, (*arc)[k - 1].second,
-                                              (*arc)[k].first, (*arc)[k].second, stroke, kind});
-                continue;
-            }
+            stroke.Arc = ArcThrough(p.East, p.North, q.East, q.North, ArcRadius(line.Bearing),
+                                    line.Distance, left);
         }
-        const std::pair<double, double> ends[] = {{p.East, p.North}, {q.East, q.North}};
+        strokes.push_back(std::move(stroke));
+    }
+    return strokes;
+}
+
+std::vector<PlotLine> PlanLineShapes(const std::vector<LineRecord>& lines,
+                                     const std::vector<PointRecord>& points,
+                                     const CurveTable& curves, const ViewScale* visible,
+                                     const std::vector<LineClass>& classes) {
+    double minE = 0, maxE = 0, minN = 0, maxN = 0;
+    if (visible) {
+        minE = std::min(visible->Left, visible->Right());
+        maxE = std::max(visible->Left, visible->Right());
+        minN = std::min(visible->Top, visible->Bottom());
+        maxN = std::max(visible->Top, visible->Bottom());
+    }
+    // Wholly beyond one edge of the view: every position of the line is. An arc's bulge may
+    // reach into the view while both its ends lie beyond one edge.
+    auto beyondView = [&](std::span<const std::pair<double, double>> at) {
+        auto all = [&at](auto beyond) { return std::all_of(at.begin(), at.end(), beyond); };
+        return visible && (all([&](auto& v) { return v.first < minE; }) ||
+                           all([&](auto& v) { return v.first > maxE; }) ||
+                           all([&](auto& v) { return v.second < minN; }) ||
+                           all([&](auto& v) { return v.second > maxN; }));
+    };
+    std::vector<PlotLine> shapes;
+    shapes.reserve(lines.size());
+    for (const PlanStroke& s : PlanStrokes(lines, points, curves, classes)) {
+        if (s.Arc) {
+            const auto arc = pointsAlong(*s.Arc, s.E1, s.N1, s.E2, s.N2);
+            if (beyondView(arc))
+                continue;
+            for (std::size_t k = 1; k < arc.size(); ++k)
+                shapes.push_back(PlotLine{arc[k - 1].first, arc[k - 1].second, arc[k].first,
+                                          arc[k].second, s.Style, s.Class});
+            continue;
+        }
+        const std::pair<double, double> ends[] = {{s.E1, s.N1}, {s.E2, s.N2}};
         if (beyondView(ends))
             continue;
-        shapes.push_back(PlotLine{p.East, p.North, q.East, q.North, stroke, kind});
+        shapes.push_back(PlotLine{s.E1, s.N1, s.E2, s.N2, s.Style, s.Class});
     }
     return shapes;
 }

@@ -87,6 +87,24 @@ std::optional<ArcCourse> ArcThrough(double e1, double n1, double e2, double n2, 
 std::optional<std::vector<std::pair<double, double>>>
 ArcPoints(double e1, double n1, double e2, double n2, double radius, double arcLength, bool left);
 
+// One of the plan's lines as every drawing of the plan draws it (the view, the printout and
+// the DXF export): between its two fixed ends, in its style's stroke and its class's weight,
+// along its curve when it is an arc with a curve record that a circle of its radius can
+// draw, otherwise straight.
+struct PlanStroke {
+    std::size_t Line = 0; // its index in the lines
+    double E1 = 0, N1 = 0, E2 = 0, N2 = 0;
+    Stroke Style = Stroke::Solid;
+    LineClass Class = LineClass::Plain;
+    std::optional<ArcCourse> Arc;
+};
+// The strokes of the lines between two fixed points, in the lines' order. classes: each
+// line's class, as PlanLineClasses gives them (empty: every line Plain).
+std::vector<PlanStroke> PlanStrokes(const std::vector<LineRecord>& lines,
+                                    const std::vector<PointRecord>& points,
+                                    const CurveTable& curves,
+                                    const std::vector<LineClass>& classes = {});
+
 // The whole plan's lines between two fixed points, arcs as chords along their curve (an
 // arc without a curve record, or one no circle of its radius can draw, as a straight line)
 // and straight lines in their class's stroke. visible: only the lines not wholly beyond one edge

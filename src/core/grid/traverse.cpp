@@ -1,7 +1,7 @@
 #include "core/grid/traverse.h"
 
-#include "core/model/bearing.h"
 #include "core/base/numtext.h"
+#include "core/model/bearing.h"
 #include "core/model/pointlabel.h"
 
 #include <algorithm>
@@ -255,9 +255,9 @@ SequenceCheck CheckSequence(const TraverseGrid& grid, bool showmsg) {
         if (noPoint || (r >= 2 && PointLabelToNumber(grid.cell(r - 1, ColTo)) !=
                                       PointLabelToNumber(grid.cell(r, ColFrom)))) {
             if (showmsg)
-                result.message = TraverseMessage{"Break in point sequence detected\nat point " +
-                                                     grid.cell(r, ColFrom),
-                                                 "Parcel error", MessageIcon::Exclamation};
+                result.message =
+                    Error{"Break in point sequence detected\nat point " + grid.cell(r, ColFrom),
+                          "Parcel error", Icon::Exclamation};
             return result;
         }
     }
@@ -305,13 +305,9 @@ int SearchGrid(TraverseGrid& grid, SearchOption option, const std::string& stext
     return 0;
 }
 
-FindOutcome FindInGrid(TraverseGrid& grid, SearchOption option, std::string_view text) {
-    FindOutcome outcome;
-    if (text.empty()) {
-        outcome.message =
-            TraverseMessage{"Nothing to find", "Find error", MessageIcon::Exclamation};
-        return outcome;
-    }
+Result<int> FindInGrid(TraverseGrid& grid, SearchOption option, std::string_view text) {
+    if (text.empty())
+        return Error{"Nothing to find", "Find error", Icon::Exclamation};
     std::string stext(text);
     switch (option) {
     case SearchOption::Bearing:
@@ -330,10 +326,10 @@ FindOutcome FindInGrid(TraverseGrid& grid, SearchOption option, std::string_view
         grid.col = ColTo;
         break;
     }
-    outcome.row = SearchGrid(grid, option, stext);
-    if (outcome.row == 0)
-        outcome.message = TraverseMessage{"Nothing found", "Find Text", MessageIcon::Exclamation};
-    return outcome;
+    const int row = SearchGrid(grid, option, stext);
+    if (row == 0)
+        return Error{"Nothing found", "Find Text", Icon::Exclamation};
+    return row;
 }
 
 } // namespace corvane

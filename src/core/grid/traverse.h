@@ -1,7 +1,8 @@
 #pragma once
 
-#include "core/model/gridrow.h"
+#include "core/base/result.h"
 #include "core/files/planfiles.h"
+#include "core/model/gridrow.h"
 #include "core/model/records.h"
 
 #include <cstdint>
@@ -12,15 +13,6 @@
 #include <vector>
 
 namespace corvane {
-
-// A message box the traverse window shows: fixed text, title naming the command, icon.
-enum class MessageIcon { Exclamation, Critical, Information };
-
-struct TraverseMessage {
-    std::string text;
-    std::string title;
-    MessageIcon icon = MessageIcon::Exclamation;
-};
 
 // A Yes/No question the window asks for the core (question icon); the text and the title.
 using QuestionFn = std::function<Reply(const std::string& text, const std::string& title)>;
@@ -115,7 +107,7 @@ bool StorablePointCell(std::string_view cell);
 // than two rows the check fails without a message.
 struct SequenceCheck {
     bool ok = false;
-    std::optional<TraverseMessage> message; // only when asked for and broken
+    std::optional<Error> message; // only when asked for and broken
 };
 SequenceCheck CheckSequence(const TraverseGrid& grid, bool showmsg);
 
@@ -132,11 +124,7 @@ enum class SearchOption { PointNo, Bearing, Distance };
 int SearchGrid(TraverseGrid& grid, SearchOption option, const std::string& stext);
 
 // The Find command: refuses empty text, puts the text in the column's form, sets the
-// column searched and searches. row is 0 and message set when nothing was found.
-struct FindOutcome {
-    int row = 0;
-    std::optional<TraverseMessage> message;
-};
-FindOutcome FindInGrid(TraverseGrid& grid, SearchOption option, std::string_view text);
+// column searched and searches. The row found, or the message that nothing was found.
+Result<int> FindInGrid(TraverseGrid& grid, SearchOption option, std::string_view text);
 
 } // namespace corvane

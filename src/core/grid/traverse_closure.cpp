@@ -1,9 +1,9 @@
 #include "core/grid/traverse_closure.h"
 
-#include "core/model/bearing.h"
 #include "core/base/numtext.h"
-#include "core/model/pointlabel.h"
 #include "core/files/polygons.h"
+#include "core/model/bearing.h"
+#include "core/model/pointlabel.h"
 
 #include <algorithm>
 
@@ -194,18 +194,13 @@ ClosureGlance GlanceAtClosure(const TraverseGrid& grid, std::string_view accurac
     return glance;
 }
 
-ClosureCommandOutcome ClosureCommand(TraverseGrid& grid, PlanState& plan,
+Result<ClosureReport> ClosureCommand(TraverseGrid& grid, PlanState& plan,
                                      std::string_view accuracyClass, const CurveTable& curves,
                                      const QuestionFn& ask) {
-    ClosureCommandOutcome outcome;
     LastGridLine(grid);
-    if (grid.dataRows() < 2) {
-        outcome.message =
-            TraverseMessage{"Not enough data to close", "Closure error", MessageIcon::Exclamation};
-        return outcome;
-    }
-    outcome.report = CalcClosure(grid, plan, false, accuracyClass, curves, ask);
-    return outcome;
+    if (grid.dataRows() < 2)
+        return Error{"Not enough data to close", "Closure error", Icon::Exclamation};
+    return CalcClosure(grid, plan, false, accuracyClass, curves, ask);
 }
 
 void ReverseTraverse(TraverseGrid& grid) {

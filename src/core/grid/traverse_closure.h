@@ -1,10 +1,10 @@
 #pragma once
 
-#include "core/geometry/closure.h"
 #include "core/files/curves.h"
+#include "core/geometry/closure.h"
 #include "core/geometry/planview.h"
-#include "core/model/records.h"
 #include "core/grid/traverse.h"
+#include "core/model/records.h"
 
 #include <optional>
 #include <string>
@@ -39,12 +39,8 @@ ClosureReport CalcClosure(TraverseGrid& grid, PlanState& plan, bool forPrint,
                           const QuestionFn& ask);
 
 // The Closure command: trims trailing rows without a distance; with fewer than two rows the
-// message "Not enough data to close"; otherwise the report.
-struct ClosureCommandOutcome {
-    std::optional<TraverseMessage> message;
-    std::optional<ClosureReport> report;
-};
-ClosureCommandOutcome ClosureCommand(TraverseGrid& grid, PlanState& plan,
+// refusal "Not enough data to close"; otherwise the report.
+Result<ClosureReport> ClosureCommand(TraverseGrid& grid, PlanState& plan,
                                      std::string_view accuracyClass, const CurveTable& curves,
                                      const QuestionFn& ask);
 

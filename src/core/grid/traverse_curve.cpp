@@ -1,8 +1,8 @@
 #include "core/grid/traverse_curve.h"
 
-#include "core/model/bearing.h"
 #include "core/base/numtext.h"
 #include "core/grid/traverse_edit.h"
+#include "core/model/bearing.h"
 
 #include <cmath>
 
@@ -27,9 +27,9 @@ bool bearingBoxValid(std::string_view text) {
     return entry && *entry != kNoData;
 }
 
-std::optional<TraverseMessage> invalidBearings(const CurveFields& fields, const char* title) {
+std::optional<Error> invalidBearings(const CurveFields& fields, const char* title) {
     if (!bearingBoxValid(fields.TangentBearing) || !bearingBoxValid(fields.ChordBearing))
-        return TraverseMessage{"Invalid bearing", title, MessageIcon::Critical};
+        return Error{"Invalid bearing", title, Icon::Critical};
     return std::nullopt;
 }
 
@@ -47,29 +47,20 @@ CurveBearingEntry CurveBearingEnter(std::string_view text) {
         return entry;
     if (!bearingBoxValid(text)) {
         entry.text = std::string(text);
-        entry.message =
-            TraverseMessage{"Invalid bearing", "Curve Data error", MessageIcon::Critical};
+        entry.message = Error{"Invalid bearing", "Curve Data error", Icon::Critical};
         return entry;
     }
     entry.text = CurveBoxBearing(text);
     return entry;
 }
 
-CurveCheck CheckCurve(const CurveFields& fields) {
-    CurveCheck check;
-    if (!positiveFigure(fields.Radius)) {
-        check.message = TraverseMessage{"You need a radius", kCheckTitle, MessageIcon::Exclamation};
-        return check;
-    }
-    if (!positiveFigure(fields.Arc)) {
-        check.message =
-            TraverseMessage{"You need an arc length", kCheckTitle, MessageIcon::Exclamation};
-        return check;
-    }
-    if (auto refused = invalidBearings(fields, kCheckTitle)) {
-        check.message = std::move(refused);
-        return check;
-    }
+Result<std::string> CheckCurve(const CurveFields& fields) {
+    if (!positiveFigure(fields.Radius))
+        return Error{"You need a radius", kCheckTitle, Icon::Exclamation};
+    if (!positiveFigure(fields.Arc))
+        return Error{"You need an arc length", kCheckTitle, Icon::Exclamation};
+    if (auto refused = invalidBearings(fields, kCheckTitle))
+        return *refused;
     const double radius = Val(fields.Radius);
     const double delta = Val(fields.Arc) / radius;
     // A bearing typed with "-" in front stands for its back bearing, as it is stored.
@@ -77,40 +68,37 @@ CurveCheck CheckCurve(const CurveFields& fields) {
     const std::string chord = CurveBoxBearing(fields.ChordBearing);
     const double half = fields.Left ? -delta / 2 : delta / 2;
 
-    check.text = "Intersection angle = " + Format(RadiansToBearing(delta), "0.0000") +
-                 "\nTangent Distance = " + Format(radius * std::tan(delta / 2), "0.000") + "\n";
+    std::string text = "Intersection angle = " + Format(RadiansToBearing(delta), "0.0000") +
+                       "\nTangent Distance = " + Format(radius * std::tan(delta / 2), "0.000") +
+                       "\n";
     if (chord.empty() && !tangent.empty())
-        check.text += "Long Chord Bearing = " +
-                      Format(RadiansToBearing(BearingToRadians(tangent) + half), "0.0000") + "\n";
+        text += "Long Chord Bearing = " +
+                Format(RadiansToBearing(BearingToRadians(tangent) + half), "0.0000") + "\n";
     if (tangent.empty() && !chord.empty())
-        check.text += "Tangent Bearing = " +
-                      Format(RadiansToBearing(BearingToRadians(chord) - half), "0.0000") + "\n";
-    check.text += "Long Chord Distance = " + Format(2 * radius * std::sin(delta / 2), "0.000");
-    return check;
+        text += "Tangent Bearing = " +
+                Format(RadiansToBearing(BearingToRadians(chord) - half), "0.0000") + "\n";
+    text += "Long Chord Distance = " + Format(2 * radius * std::sin(delta / 2), "0.000");
+    return text;
 }
 
-std::optional<TraverseMessage> ValidateCurveOk(const CurveFields& fields) {
+std::optional<Error> ValidateCurveOk(const CurveFields& fields) {
     if (!positiveFigure(fields.Radius))
-        return TraverseMessage{"No radius supplied", kOkTitle, MessageIcon::Exclamation};
+        return Error{"No radius supplied", kOkTitle, Icon::Exclamation};
     if (!positiveFigure(fields.Arc))
-        return TraverseMessage{"No Arc Length supplied", kOkTitle, MessageIcon::Exclamation};
+        return Error{"No Arc Length supplied", kOkTitle, Icon::Exclamation};
     return invalidBearings(fields, kOkTitle);
 }
 
-CurveOkOutcome CurveOk(const std::string& planPath, const CurveFields& fields) {
-    CurveOkOutcome outcome;
-    outcome.message = ValidateCurveOk(fields);
-    if (outcome.message)
-        return outcome;
+Status CurveOk(const std::string& planPath, const CurveFields& fields) {
+    if (auto refused = ValidateCurveOk(fields))
+        return *refused;
     CurveEntry entry;
     entry.FromPoint = fields.FromPoint;
     entry.ToPoint = fields.ToPoint;
     entry.Left = fields.Left;
     entry.TangentBearing = fields.TangentBearing;
     entry.ChordBearing = fields.ChordBearing;
-    outcome.status = UpdateCurveFile(planPath, entry);
-    outcome.checked = outcome.status.ok();
-    return outcome;
+    return UpdateCurveFile(planPath, entry);
 }
 
 } // namespace corvane

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/files/curves.h"
 #include "core/base/result.h"
+#include "core/files/curves.h"
 #include "core/grid/traverse.h"
 
 #include <optional>
@@ -28,7 +28,7 @@ std::string CurveLengthEnter(std::string_view text);
 // "0.0000". A text that is no bearing keeps the box as it was and gives the message.
 struct CurveBearingEntry {
     std::string text;
-    std::optional<TraverseMessage> message;
+    std::optional<Error> message;
 };
 CurveBearingEntry CurveBearingEnter(std::string_view text);
 
@@ -36,24 +36,15 @@ CurveBearingEntry CurveBearingEnter(std::string_view text);
 // given), and the long chord distance, lines separated by line feeds; shown with the title
 // "Curve Data" and the information icon. A radius or arc length that is not a figure above
 // 0, or a bearing that is no bearing, gives a message instead.
-struct CurveCheck {
-    std::string text;
-    std::optional<TraverseMessage> message;
-};
-CurveCheck CheckCurve(const CurveFields& fields);
+Result<std::string> CheckCurve(const CurveFields& fields);
 
 // The refusal of OK, if any: no radius, no arc length (each a figure above 0), a bearing
 // box that holds no bearing.
-std::optional<TraverseMessage> ValidateCurveOk(const CurveFields& fields);
+std::optional<Error> ValidateCurveOk(const CurveFields& fields);
 
 // OK: validates, then stores the arc in the curve file. checked (the window's chkChecked)
 // is set only when the arc was stored; a refusal or a failed write leaves it clear and the
-// window open, with the message or error to show.
-struct CurveOkOutcome {
-    bool checked = false;
-    std::optional<TraverseMessage> message;
-    Status status;
-};
-CurveOkOutcome CurveOk(const std::string& planPath, const CurveFields& fields);
+// window open, with the refusal or the write's error to show.
+Status CurveOk(const std::string& planPath, const CurveFields& fields);
 
 } // namespace corvane

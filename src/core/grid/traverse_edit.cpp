@@ -1,7 +1,7 @@
 #include "core/grid/traverse_edit.h"
 
-#include "core/model/bearing.h"
 #include "core/base/numtext.h"
+#include "core/model/bearing.h"
 #include "core/model/pointlabel.h"
 
 #include <algorithm>
@@ -27,7 +27,7 @@ bool samePoint(const std::string& a, const std::string& b) {
 
 struct ColumnCommit {
     bool ok = false;
-    std::optional<TraverseMessage> message;
+    std::optional<Error> message;
     bool rowFilled = false; // the To found the line's bearing and distance
 };
 
@@ -287,13 +287,12 @@ void moveOn(TraverseGrid& grid, int r, int c, bool rowFilled, CommitOutcome& out
 
 } // namespace
 
-TraverseMessage InvalidBearingMessage() {
-    return {"Invalid bearing", "Traverse input error", MessageIcon::Critical};
+Error InvalidBearingMessage() {
+    return {"Invalid bearing", "Traverse input error", Icon::Critical};
 }
 
-TraverseMessage InvalidWidthMessage() {
-    return {"Invalid width\nA width is 0 or more", "Traverse input error",
-            MessageIcon::Exclamation};
+Error InvalidWidthMessage() {
+    return {"Invalid width\nA width is 0 or more", "Traverse input error", Icon::Exclamation};
 }
 
 std::string MarkNumberEntry(const std::string& text) {
@@ -306,16 +305,16 @@ std::string MarkNumberEntry(const std::string& text) {
     return text;
 }
 
-TraverseMessage InvalidPointLabelMessage() {
+Error InvalidPointLabelMessage() {
     return {"Invalid point number\nA point is a whole number, or PM, SSM, TS, MSM or GBM and a "
             "whole number, of at most 9 characters",
-            "Traverse input error", MessageIcon::Exclamation};
+            "Traverse input error", Icon::Exclamation};
 }
 
-TraverseMessage InvalidDistanceMessage() {
+Error InvalidDistanceMessage() {
     return {"Invalid distance\nA distance is a number of metres from 0.001 to " +
                 GeneralText(kMaxDistance) + ", or a sum such as 10.5+2.25-1",
-            "Traverse input error", MessageIcon::Exclamation};
+            "Traverse input error", Icon::Exclamation};
 }
 
 std::optional<std::string> DistanceEntryText(std::string_view text) {
@@ -409,9 +408,9 @@ CommitOutcome CommitCellInPlace(TraverseGrid& grid, PlanState& plan, int row, in
     return outcome;
 }
 
-TraverseMessage NoFreePointMessage(std::int32_t limit) {
+Error NoFreePointMessage(std::int32_t limit) {
     return {"No point number below " + std::to_string(limit) + " is free", "New Point error",
-            MessageIcon::Exclamation};
+            Icon::Exclamation};
 }
 
 CommitOutcome CommitNewPoint(TraverseGrid& grid, PlanState& plan) {

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/model/records.h"
 #include "core/grid/traverse.h"
+#include "core/model/records.h"
 
 #include <cstdint>
 #include <optional>
@@ -15,7 +15,7 @@ namespace corvane {
 // and the window runs the closure command (the cursor stays on that row).
 struct CommitOutcome {
     bool accepted = false;
-    std::optional<TraverseMessage> message;
+    std::optional<Error> message;
     bool runClosure = false;
 };
 
@@ -25,10 +25,10 @@ struct CommitOutcome {
 std::optional<std::string> BearingEntryText(std::string_view text);
 
 // The message of a refused bearing.
-TraverseMessage InvalidBearingMessage();
+Error InvalidBearingMessage();
 
 // The message of a refused width (negative, or no number).
-TraverseMessage InvalidWidthMessage();
+Error InvalidWidthMessage();
 
 // A survey mark number as the connection grid stores it: a "/" from the fourth character on
 // is dropped ("1234/56789" -> "123456789"); other text as typed.
@@ -36,7 +36,7 @@ std::string MarkNumberEntry(const std::string& text);
 
 // The message of a point label that looks like a point but cannot be stored (too long, not
 // whole, beyond 32 bits).
-TraverseMessage InvalidPointLabelMessage();
+Error InvalidPointLabelMessage();
 
 // The shortest distance a cell takes: anything shorter is written as 0.000 in the lines file,
 // which marks a deleted line.
@@ -48,7 +48,7 @@ inline constexpr double kMinDistance = 0.001;
 std::optional<std::string> DistanceEntryText(std::string_view text);
 
 // The message of a refused distance.
-TraverseMessage InvalidDistanceMessage();
+Error InvalidDistanceMessage();
 
 // Enter in the cell editor (or on the grid): commits text to the current cell by its
 // column's rules and moves the cursor on: one column right, or after a completed row to the
@@ -64,7 +64,7 @@ CommitOutcome CommitCellInPlace(TraverseGrid& grid, PlanState& plan, int row, in
 // F3 in the From or To column: commits the next free point number. When no number below
 // the point number limit is free, nothing is entered and the message says so.
 CommitOutcome CommitNewPoint(TraverseGrid& grid, PlanState& plan);
-TraverseMessage NoFreePointMessage(std::int32_t limit);
+Error NoFreePointMessage(std::int32_t limit);
 
 // F5 in the bearing or distance column: commits "No Data".
 CommitOutcome CommitNoData(TraverseGrid& grid, PlanState& plan);

@@ -99,16 +99,9 @@ Status ensureLinesCurrent(PlanState& plan) {
 // distance) leave PlanLines too, so that nothing can restore them and write them back. The
 // grid's links follow the lines that stay.
 void dropUnsavedLines(TraverseGrid& grid, PlanState& plan) {
-    std::vector<int> moved(plan.PlanLines.size(), -1);
-    std::vector<LineRecord> kept;
-    kept.reserve(plan.PlanLines.size());
-    for (size_t i = 0; i < plan.PlanLines.size(); ++i) {
-        if (!(plan.PlanLines[i].Distance > 0))
-            continue;
-        moved[i] = static_cast<int>(kept.size());
-        kept.push_back(plan.PlanLines[i]);
-    }
-    if (kept.size() == plan.PlanLines.size())
+    const size_t before = plan.PlanLines.size();
+    const std::vector<int> moved = DropUnsavedLines(plan.PlanLines);
+    if (plan.PlanLines.size() == before)
         return;
     grid.syncLinkPairs();
     for (int r = 1; r <= grid.dataRows(); ++r) {
@@ -123,7 +116,6 @@ void dropUnsavedLines(TraverseGrid& grid, PlanState& plan) {
         }
         grid.cell(r, ColLink) = Format(to, "0");
     }
-    plan.PlanLines = std::move(kept);
 }
 
 void restoreMarkedLines(PlanState& plan) {
@@ -390,7 +382,13 @@ ParcelSaveOutcome OkSaveParcel(const TraverseGrid& grid, PlanState& plan, double
                                const std::string& areacode, bool areaCancelled,
                                const QuestionFn& ask, std::optional<StagedFile> linesFile) {
     ParcelSaveOutcome outcome;
-    const bool exists = ParcelExists(plan.PlanPath, grid.caption);
+    // A polygons file that cannot be read must not be taken for one without the parcel.
+    const Result<bool> found = ParcelExists(plan.PlanPath, grid.caption);
+    if (!found) {
+        outcome.status = Error{found.error().message, kSaveParcelTitle};
+        return outcome;
+    }
+    const bool exists = found.value();
     std::vector<StagedFile> files;
     const bool withLines = linesFile.has_value();
     if (linesFile)

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "core/files/plancommit.h"
-#include "core/model/records.h"
 #include "core/base/result.h"
+#include "core/files/plancommit.h"
 #include "core/grid/traverse.h"
+#include "core/model/records.h"
 
 #include <optional>
 #include <string>
@@ -60,8 +60,8 @@ Status SaveLineOrder(TraverseGrid& grid, PlanState& plan);
 // saves nothing and keeps the window open; otherwise the lines file is not written here but
 // returned (linesFile) for OkSaveParcel to write together with the parcel.
 struct OkLinesOutcome {
-    Status status;                          // a failed load or write of the lines file
-    std::optional<TraverseMessage> message; // the broken sequence
+    Status status;                // a failed load or write of the lines file
+    std::optional<Error> message; // the broken sequence
     bool stayOpen = false;
     std::optional<StagedFile> linesFile; // parcel mode: the lines file to write with the parcel
 };

@@ -1,10 +1,10 @@
 #include "core/grid/traversegrid.h"
 
-#include "core/model/bearing.h"
 #include "core/base/numtext.h"
-#include "core/model/pointlabel.h"
-#include "core/files/polygons.h"
 #include "core/base/textfile.h"
+#include "core/files/polygons.h"
+#include "core/model/bearing.h"
+#include "core/model/pointlabel.h"
 
 #include <cmath>
 #include <limits>
@@ -12,8 +12,6 @@
 namespace corvane {
 
 namespace {
-
-constexpr const char* kLoadParcelTitle = "Load Parcel error";
 
 // The bearing cell of a stored line; back is true when the line runs to -> from.
 std::string bearingCell(double bearing, bool back) {

@@ -108,9 +108,12 @@ double RadiansToBearing(double a) {
         a -= 2 * pi;
     if (a < 0)
         a += 2 * pi;
-    double deg = a * 180.0 / pi;
-    double d = std::trunc(deg);
-    double f = deg - d;
+    return PackedDegrees(a * 180.0 / pi);
+}
+
+double PackedDegrees(double degrees) {
+    double d = std::trunc(degrees);
+    double f = degrees - d;
     double m = std::trunc(f * 60.0);
     double s = std::nearbyint((f * 60.0 - m) * 60.0); // halves to the even neighbour
     if (s >= 59.5) {

@@ -21,7 +21,13 @@ bool ValidBearing(std::string_view text);
 bool IsPlainBearingText(std::string_view text);
 
 double BearingToRadians(std::string_view text);
+// Radians as a packed DDD.MMSS bearing from 0 to 360 (PackedDegrees; a full circle less
+// than half a second shows as 360.0000, not 0).
 double RadiansToBearing(double radians);
+// Degrees, 0 or more, as a packed DDD.MMSS number: seconds rounded to the whole second (a
+// half to the even second), 60 seconds carried into the minutes and 60 minutes into the
+// degrees, so the "0.0000" form never shows 60 of either.
+double PackedDegrees(double degrees);
 double BearingFromDeltas(double dE, double dN);
 
 // The angle of packed DDD.MMSS text (a leading "-" kept) in degrees, minutes and seconds as

@@ -1,12 +1,12 @@
 #include "core/tools/easement.h"
 
-#include "core/model/bearing.h"
-#include "core/files/linesfile.h"
 #include "core/base/numtext.h"
-#include "core/model/pointlabel.h"
-#include "core/files/polygons.h"
 #include "core/base/textfile.h"
+#include "core/files/linesfile.h"
+#include "core/files/polygons.h"
 #include "core/grid/traverse_edit.h"
+#include "core/model/bearing.h"
+#include "core/model/pointlabel.h"
 
 #include <algorithm>
 #include <cmath>
@@ -323,9 +323,9 @@ StripCheck DataEntered(const TraverseGrid& grid) {
         // The far side of an arc is another arc, which the parcel's straight sides cannot
         // hold: said plainly rather than as a row left incomplete.
         if (arcCell(grid.cell(r, ColBearing))) {
-            check.message = TraverseMessage{"A fixed width strip cannot follow an arc\n(line " +
-                                                Format(r, "0") + ")",
-                                            kDataTitle};
+            check.message =
+                Error{"A fixed width strip cannot follow an arc\n(line " + Format(r, "0") + ")",
+                      kDataTitle};
             check.row = r;
             return check;
         }
@@ -333,14 +333,13 @@ StripCheck DataEntered(const TraverseGrid& grid) {
                               plainBearing(grid.cell(r, ColBearing)) &&
                               !grid.cell(r, ColDistance).empty() && !grid.cell(r, ColWidth).empty();
         if (!complete) {
-            check.message =
-                TraverseMessage{"Incomplete data in line " + Format(r, "0"), kDataTitle};
+            check.message = Error{"Incomplete data in line " + Format(r, "0"), kDataTitle};
             check.row = r;
             return check;
         }
     }
     if (!(cellValue(grid, 1, ColWidth) > 0 && cellValue(grid, n, ColWidth) > 0)) {
-        check.message = TraverseMessage{"First or last width cannot be 0", kDataTitle};
+        check.message = Error{"First or last width cannot be 0", kDataTitle};
         check.row = cellValue(grid, 1, ColWidth) > 0 ? n : 1;
         return check;
     }

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "core/model/records.h"
 #include "core/base/result.h"
 #include "core/grid/traverse.h"
+#include "core/model/records.h"
 
 #include <cstdint>
 #include <optional>
@@ -54,7 +54,7 @@ std::int32_t PartyFreePoint(const TraverseGrid& grid, const PlanState& plan,
 // first and last width above 0. ok false with no message for a grid without data.
 struct StripCheck {
     bool ok = false;
-    std::optional<TraverseMessage> message;
+    std::optional<Error> message;
     int row = 0;
 };
 StripCheck DataEntered(const TraverseGrid& grid);

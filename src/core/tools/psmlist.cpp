@@ -1,12 +1,13 @@
 #include "core/tools/psmlist.h"
 
-#include "core/model/bearing.h"
-#include "core/grid/lineindex.h"
+#include "core/base/numtext.h"
 #include "core/files/linesfile.h"
 #include "core/geometry/markjoins.h"
-#include "core/base/numtext.h"
-#include "core/model/pointlabel.h"
+#include "core/grid/lineindex.h"
 #include "core/grid/traverse_edit.h"
+#include "core/model/bearing.h"
+#include "core/model/pointlabel.h"
+#include "core/tools/cellcheck.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -20,10 +21,7 @@ constexpr const char* kCheckTitle = "PSM line error";
 constexpr const char* kSaveLinesTitle = "Error saving lines";
 
 bool emptyRow(const GridRow& row) {
-    for (int c = ColCorner; c <= ColMarkNumber; ++c)
-        if (!row[static_cast<size_t>(c)].empty())
-            return false;
-    return true;
+    return EmptyCells(row, ColCorner, ColMarkNumber);
 }
 
 // The corner of a row: a point numbered from 1 to the limit. A mark's label ("PM 12") is
@@ -60,27 +58,8 @@ std::optional<std::int32_t> markNumber(const std::string& text, std::int32_t lim
     return static_cast<std::int32_t>(value);
 }
 
-// A bearing a connection can be stored with: a plain figure from 0 to 360 with minutes and
-// seconds below 60 ("No Data", an arc or an empty cell are no connection's bearing).
-bool connectionBearing(const std::string& text) {
-    if (!IsNumberText(text) || !ValidBearing(text))
-        return false;
-    const double v = Val(text);
-    return v >= 0 && v <= 360;
-}
-
-bool connectionDistance(const std::string& text) {
-    const auto v = FiniteVal(text);
-    return v && *v > 0 && *v <= kMaxDistance;
-}
-
 PsmCheck failAt(TraverseGrid& grid, const char* what, int r, int c) {
-    grid.row = r;
-    grid.col = c;
-    return {false,
-            TraverseMessage{std::string("Invalid ") + what + " in line " + Format(r, "0"),
-                            kCheckTitle, MessageIcon::Exclamation},
-            r, c};
+    return RefuseCell(grid, what, r, c, kCheckTitle);
 }
 
 // A row as the line it stores: from the mark to the corner. nullopt for a row that cannot
@@ -88,8 +67,8 @@ PsmCheck failAt(TraverseGrid& grid, const char* what, int r, int c) {
 std::optional<LineRecord> rowLine(const GridRow& row, std::int32_t limit) {
     const auto corner = cornerNumber(row[ColCorner], limit);
     const auto mark = markNumber(row[ColMarkNumber], limit);
-    if (!corner || !mark || !connectionBearing(row[ColMarkBearing]) ||
-        !connectionDistance(row[ColMarkDistance]))
+    if (!corner || !mark || !StorableBearingCell(row[ColMarkBearing]) ||
+        !StorableDistanceCell(row[ColMarkDistance]))
         return std::nullopt;
     LineRecord line;
     line.FromPoint = *mark;
@@ -136,9 +115,9 @@ PsmCheck CheckPSMLines(TraverseGrid& grid, const PlanState& plan) {
         const GridRow& row = grid.at(r);
         if (!cornerNumber(row[ColCorner], limit))
             return failAt(grid, "corner number", r, ColCorner);
-        if (!connectionDistance(row[ColMarkDistance]))
+        if (!StorableDistanceCell(row[ColMarkDistance]))
             return failAt(grid, "distance", r, ColMarkDistance);
-        if (!connectionBearing(row[ColMarkBearing]))
+        if (!StorableBearingCell(row[ColMarkBearing]))
             return failAt(grid, "bearing", r, ColMarkBearing);
         if (!markNumber(row[ColMarkNumber], limit))
             return failAt(grid, "PSM number", r, ColMarkNumber);
@@ -227,16 +206,7 @@ Status SavePSMLines(TraverseGrid& grid, PlanState& plan, const std::vector<LinkP
 
     // The file no longer holds the lines marked deleted: they leave PlanLines too, so that
     // no later cancel can restore them, and the rows link to their lines' new places.
-    std::vector<int> moved(plan.PlanLines.size(), -1);
-    std::vector<LineRecord> kept;
-    kept.reserve(plan.PlanLines.size());
-    for (size_t i = 0; i < plan.PlanLines.size(); ++i) {
-        if (!(plan.PlanLines[i].Distance > 0))
-            continue;
-        moved[i] = static_cast<int>(kept.size());
-        kept.push_back(plan.PlanLines[i]);
-    }
-    plan.PlanLines = std::move(kept);
+    const std::vector<int> moved = DropUnsavedLines(plan.PlanLines);
     plan.chkArray = !plan.PlanLines.empty();
     for (int r = 1; r <= rows; ++r) {
         const int line = stored[static_cast<size_t>(r - 1)];
@@ -305,8 +275,8 @@ std::vector<PrintLine> PSMPrintLines(const TraverseGrid& grid, const std::string
     return out;
 }
 
-TraverseMessage PsmNothingToPrintMessage() {
-    return {"Nothing to print", "Print PSM List error", MessageIcon::Exclamation};
+Error PsmNothingToPrintMessage() {
+    return {"Nothing to print", "Print PSM List error", Icon::Exclamation};
 }
 
 } // namespace corvane

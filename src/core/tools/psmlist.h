@@ -1,10 +1,11 @@
 #pragma once
 
-#include "core/model/gridrow.h"
 #include "core/base/printtext.h"
-#include "core/model/records.h"
 #include "core/base/result.h"
 #include "core/grid/traverse.h"
+#include "core/model/gridrow.h"
+#include "core/model/records.h"
+#include "core/tools/cellcheck.h"
 
 #include <optional>
 #include <string>
@@ -28,12 +29,7 @@ void LastPSMLine(TraverseGrid& grid);
 
 // The outcome of the check before a save: ok, or the message to show (title "PSM line
 // error") and the cell to make current, which is also made the grid's current cell.
-struct PsmCheck {
-    bool ok = false;
-    std::optional<TraverseMessage> message;
-    int row = 0;
-    int col = 0;
-};
+using PsmCheck = CellCheck;
 
 // Trims the grid (LastPSMLine), then checks every row in turn, stopping at the first fault:
 // the corner must be a point from 1 to PointNumberLimit, the distance above 0 (and no more
@@ -77,6 +73,6 @@ void CancelPSM(TraverseGrid& grid, PlanState& plan);
 // Empty when the grid holds no connection (entirely empty rows are not printed): the window
 // then shows PsmNothingToPrintMessage().
 std::vector<PrintLine> PSMPrintLines(const TraverseGrid& grid, const std::string& planPath);
-TraverseMessage PsmNothingToPrintMessage();
+Error PsmNothingToPrintMessage();
 
 } // namespace corvane

@@ -1,11 +1,12 @@
 #include "core/tools/scaledlines.h"
 
-#include "core/model/bearing.h"
-#include "core/files/linesfile.h"
 #include "core/base/numtext.h"
-#include "core/files/plancommit.h"
-#include "core/model/records.h"
 #include "core/base/textfile.h"
+#include "core/files/linesfile.h"
+#include "core/files/plancommit.h"
+#include "core/model/bearing.h"
+#include "core/model/records.h"
+#include "core/tools/cellcheck.h"
 
 #include <algorithm>
 #include <cmath>
@@ -147,10 +148,7 @@ std::string lineKey(const std::string& from, const std::string& to, const std::s
 }
 
 bool emptyRow(const GridRow& row) {
-    for (int c = ColFrom; c <= ColDistance; ++c)
-        if (!row[static_cast<size_t>(c)].empty())
-            return false;
-    return true;
+    return EmptyCells(row, ColFrom, ColDistance);
 }
 
 bool isStringRow(const GridRow& row) {
@@ -164,25 +162,8 @@ bool pointCell(const std::string& text) {
     return v && *v >= 1 && *v == std::trunc(*v) && *v <= 2147483647.0;
 }
 
-bool bearingCell(const std::string& text) {
-    if (!IsNumberText(text) || !ValidBearing(text))
-        return false;
-    const double v = Val(text);
-    return v >= 0 && v <= 360;
-}
-
-bool distanceCell(const std::string& text) {
-    const auto v = FiniteVal(text);
-    return v && *v > 0 && *v <= kMaxDistance;
-}
-
 ScaledCheck failAt(TraverseGrid& grid, const char* what, int r, int c) {
-    grid.row = r;
-    grid.col = c;
-    return {false,
-            TraverseMessage{std::string("Invalid ") + what + " in line " + Format(r, "0"),
-                            kCheckTitle, MessageIcon::Exclamation},
-            r, c};
+    return RefuseCell(grid, what, r, c, kCheckTitle);
 }
 
 bool completeLineRow(const GridRow& row) {
@@ -266,9 +247,9 @@ ScaledCheck CheckScaledLines(TraverseGrid& grid) {
             return failAt(grid, "point number", r, ColFrom);
         if (!pointCell(row[ColTo]))
             return failAt(grid, "point number", r, ColTo);
-        if (!bearingCell(row[ColBearing]))
+        if (!StorableBearingCell(row[ColBearing]))
             return failAt(grid, "bearing", r, ColBearing);
-        if (!distanceCell(row[ColDistance]))
+        if (!StorableDistanceCell(row[ColDistance]))
             return failAt(grid, "distance", r, ColDistance);
     }
     return {true, std::nullopt, 0, 0};

@@ -1,9 +1,10 @@
 #pragma once
 
-#include "core/model/gridrow.h"
 #include "core/base/printtext.h"
 #include "core/base/result.h"
 #include "core/grid/traverse.h"
+#include "core/model/gridrow.h"
+#include "core/tools/cellcheck.h"
 
 #include <optional>
 #include <string>
@@ -39,12 +40,7 @@ Status LoadScaledGrid(TraverseGrid& grid, const std::string& planPath);
 
 // The outcome of the check before a save: ok, or the message (title "Scaled line error") and
 // the cell to make current, which is also made the grid's current cell.
-struct ScaledCheck {
-    bool ok = false;
-    std::optional<TraverseMessage> message;
-    int row = 0;
-    int col = 0;
-};
+using ScaledCheck = CellCheck;
 
 // Removes trailing rows without a distance (row 1 always stays), then checks each scaled
 // line row in turn, stopping at the first fault: From and To whole points of 1 or more, a

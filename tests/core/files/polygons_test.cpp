@@ -79,13 +79,13 @@ TEST(AreaText, AddsTheCodeSuffix) {
 TEST(PolygonsFile, FindsParcelsAndTheirAreas) {
     PlanTestDir dir;
     const std::string plan = dir.path("plan");
-    EXPECT_FALSE(ParcelExists(plan, "AL12"));
+    EXPECT_FALSE(ParcelExists(plan, "AL12").value());
     EXPECT_TRUE(test::Refused(ReadParcelArea(plan, "AL12"), "Get area from polygons file error"));
 
     dir.write("PLAN.PLY", kPolygons); // found whatever the case of its name
-    EXPECT_TRUE(ParcelExists(plan, "EA1"));
-    EXPECT_FALSE(ParcelExists(plan, "al12")); // identifiers are compared exactly
-    EXPECT_FALSE(ParcelExists(plan, "AL1"));
+    EXPECT_TRUE(ParcelExists(plan, "EA1").value());
+    EXPECT_FALSE(ParcelExists(plan, "al12").value()); // identifiers are compared exactly
+    EXPECT_FALSE(ParcelExists(plan, "AL1").value());
     EXPECT_EQ(ParcelIdentifiers(plan).value(), (std::vector<std::string>{"OB1", "AL12", "EA1"}));
     auto area = ReadParcelArea(plan, "AL12");
     ASSERT_TRUE(area.ok());
@@ -149,6 +149,15 @@ TEST(PolygonsModel, ParcelsAreTypedAndFoundByTheirFirstHeading) {
                               "Line 2 "));
 }
 
+// A polygons file that cannot be read is an error, never "no such parcel": a parcel taken
+// for new would be appended as a second copy of one already stored.
+TEST(PolygonsFile, AnUnreadableFileIsNotAPlanWithoutTheParcel) {
+    PlanTestDir dir;
+    dir.write("plan.ply/x", "a folder in the way");
+    EXPECT_TRUE(test::Refused(ParcelExists(dir.path("plan"), "AL12"), kLoadParcelTitle,
+                              "plan.ply: it is a folder"));
+}
+
 // A file whose headings or points cannot be read as they stand is refused by every reader,
 // naming the line, never read as a parcel without a name or a point 0.
 TEST(PolygonsFile, MalformedHeadingsAndPointsAreRefusedEverywhere) {
@@ -171,7 +180,7 @@ TEST(PolygonsFile, MalformedHeadingsAndPointsAreRefusedEverywhere) {
         EXPECT_TRUE(test::Refused(ParcelIdentifiers(plan), "", mentions));
         EXPECT_TRUE(test::Refused(ReadParcelArea(plan, "AL12"), "Get area from polygons file error",
                                   "plan.ply"));
-        EXPECT_FALSE(ParcelExists(plan, "AL12"));
+        EXPECT_TRUE(test::Refused(ParcelExists(plan, "AL12"), kLoadParcelTitle, "plan.ply"));
         EXPECT_FALSE(UpdateParcelEntry(plan, "AL12", "AL12", 5, "C"));
         EXPECT_EQ(dir.read("plan.ply"), content); // nothing rewritten
         // The quoted line is cut to its first 80 characters.

@@ -170,11 +170,10 @@ TEST(TraverseClosure, MissingDataGivesAnApproximateAreaFromBothEnds) {
 TEST(TraverseClosure, CommandNeedsTwoRowsAfterTrimming) {
     PlanState plan;
     TraverseGrid grid = parcel({row("1", "2", "0.0000", "100.000"), row("2", "", "", "")});
-    ClosureCommandOutcome out = ClosureCommand(grid, plan, "Surveyed Polygons", kNoCurves, nullptr);
-    ASSERT_TRUE(out.message);
-    EXPECT_EQ(out.message->text, "Not enough data to close");
-    EXPECT_EQ(out.message->title, "Closure error");
-    EXPECT_FALSE(out.report);
+    Result<ClosureReport> out = ClosureCommand(grid, plan, "Surveyed Polygons", kNoCurves, nullptr);
+    ASSERT_FALSE(out.ok());
+    EXPECT_EQ(out.error().message, "Not enough data to close");
+    EXPECT_EQ(out.error().title, "Closure error");
 }
 
 // The traverse window, its printout and the closure summary give a parcel one closing

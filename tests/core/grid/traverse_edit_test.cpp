@@ -33,7 +33,7 @@ void typeAll(TraverseGrid& grid, PlanState& plan, std::initializer_list<const ch
 void expectRefused(const CommitOutcome& out, const char* text) {
     EXPECT_FALSE(out.accepted);
     ASSERT_TRUE(out.message);
-    EXPECT_EQ(out.message->text, text);
+    EXPECT_EQ(out.message->message, text);
 }
 
 } // namespace
@@ -101,7 +101,7 @@ TEST(TraverseTyping, BearingsThatAreNoBearingAreRefusedWithTheMessage) {
         CommitOutcome out = CommitCell(grid, plan, typed);
         expectRefused(out, "Invalid bearing");
         EXPECT_EQ(out.message->title, "Traverse input error");
-        EXPECT_EQ(out.message->icon, MessageIcon::Critical);
+        EXPECT_EQ(out.message->icon, Icon::Critical);
         EXPECT_TRUE(grid.cell(1, ColBearing).empty()) << typed;
         EXPECT_EQ(grid.col, ColBearing);
     }
@@ -126,8 +126,8 @@ TEST(TraverseTyping, OnlyWholeNumbersAndMarksAreEntered) {
             EXPECT_FALSE(out.accepted) << bad;
             ASSERT_TRUE(out.message) << bad;
             EXPECT_EQ(out.message->title, "Traverse input error");
-            EXPECT_EQ(out.message->icon, MessageIcon::Exclamation);
-            EXPECT_EQ(out.message->text.substr(0, 20), "Invalid point number");
+            EXPECT_EQ(out.message->icon, Icon::Exclamation);
+            EXPECT_EQ(out.message->message.substr(0, 20), "Invalid point number");
             EXPECT_TRUE(grid.cell(1, col).empty()) << bad;
         }
     }
@@ -158,7 +158,7 @@ TEST(TraverseTyping, DistancesThatAreNoDistanceAreRefusedWithTheMessage) {
         CommitOutcome out = CommitCell(grid, plan, typed);
         EXPECT_FALSE(out.accepted) << typed;
         ASSERT_TRUE(out.message) << typed;
-        EXPECT_EQ(out.message->text.substr(0, 17), "Invalid distance\n") << typed;
+        EXPECT_EQ(out.message->message.substr(0, 17), "Invalid distance\n") << typed;
         EXPECT_EQ(out.message->title, "Traverse input error");
         EXPECT_TRUE(grid.cell(1, ColDistance).empty()) << typed;
         EXPECT_EQ(grid.col, ColDistance);
@@ -193,7 +193,7 @@ TEST(TraverseTyping, DistancesBeyondAnySurveyOrUnderAMillimetreAreRefused) {
         CommitOutcome out = CommitCell(grid, plan, bad);
         EXPECT_FALSE(out.accepted) << bad;
         ASSERT_TRUE(out.message) << bad;
-        EXPECT_EQ(out.message->text.substr(0, 16), "Invalid distance");
+        EXPECT_EQ(out.message->message.substr(0, 16), "Invalid distance");
         EXPECT_TRUE(grid.cell(1, ColDistance).empty()) << bad;
     }
     for (const auto& [edge, stored] :

@@ -1,16 +1,16 @@
 // Stored lines kept whole through the traverse's saves: lines shared with other parcels,
 // lines deleted on OK, rows without a bearing or a point, and the cells and curve window
 // fields read back from stored lines.
-#include "core/model/bearing.h"
-#include "core/geometry/closure.h"
+#include "core/edits/parcelcmds.h"
 #include "core/files/curves.h"
 #include "core/files/linesfile.h"
-#include "core/edits/parcelcmds.h"
 #include "core/files/plancommit.h"
-#include "core/model/pointlabel.h"
+#include "core/geometry/closure.h"
 #include "core/grid/traverse_edit.h"
 #include "core/grid/traverse_save.h"
 #include "core/grid/traversegrid.h"
+#include "core/model/bearing.h"
+#include "core/model/pointlabel.h"
 
 #include "tests/core/plantestdir.h"
 #include "tests/core/traversesaving.h"
@@ -213,7 +213,7 @@ TEST(TraversePointless, RowWithoutAPointBreaksTheSequenceAndSavesNothing) {
     OkLinesOutcome lines = OkSaveLines(grid, t.plan, 2, answer(Reply::Yes));
     EXPECT_TRUE(lines.stayOpen);
     ASSERT_TRUE(lines.message);
-    EXPECT_EQ(lines.message->text, "Break in point sequence detected\nat point ");
+    EXPECT_EQ(lines.message->message, "Break in point sequence detected\nat point ");
     EXPECT_EQ(lines.message->title, "Parcel error");
     EXPECT_EQ(t.dir.read("p.lns"), kSharedLines);
 

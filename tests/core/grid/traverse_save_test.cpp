@@ -151,7 +151,7 @@ TEST(TraverseOk, BrokenSequenceSavesNothing) {
     OkLinesOutcome out = OkSaveLines(grid, t.plan, 2, nullptr);
     EXPECT_TRUE(out.stayOpen);
     ASSERT_TRUE(out.message);
-    EXPECT_EQ(out.message->text, "Break in point sequence detected\nat point 4");
+    EXPECT_EQ(out.message->message, "Break in point sequence detected\nat point 4");
     EXPECT_EQ(out.message->title, "Parcel error");
     EXPECT_EQ(t.dir.read("p.lns"), kLines);
     EXPECT_EQ(t.plan.PlanLines[1].Distance, 40);

@@ -49,6 +49,8 @@ TEST(RadiansToBearing, RoundTripsAndCarries) {
         {Radians(10, 29, 59.7), "10.3000"}, // seconds carry into the minutes only
         {Radians(10, 29, 59.4), "10.2959"},
         {Radians(359, 59, 59.7), "360.0000"}, // not wrapped to 0
+        {Radians(10, 29, 59.99995), "10.3000"},
+        {Radians(359, 59, 59.99995), "360.0000"},
         {-Pi() / 2, "270.0000"},
         {2.5 * Pi(), "90.0000"},
     };

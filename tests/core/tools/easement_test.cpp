@@ -1,10 +1,10 @@
 // Fixed width strips beside a traverse: the far-side corners, their numbers, the outline and
 // what a save writes.
-#include "core/model/bearing.h"
-#include "core/tools/easement.h"
-#include "core/files/linesfile.h"
 #include "core/base/numtext.h"
+#include "core/files/linesfile.h"
+#include "core/model/bearing.h"
 #include "core/reports/summary.h"
+#include "core/tools/easement.h"
 
 #include "tests/core/plantestdir.h"
 
@@ -142,17 +142,17 @@ TEST(EasementCorners, UnknownLengthsAndRefusedShapes) {
     StripCheck missing = DataEntered(stripGrid({strip("1", "2", "0.0000", "10.000", "2.000"),
                                                 strip("2", "3", kNoData, "10.000", "2.000")}));
     ASSERT_TRUE(missing.message);
-    EXPECT_EQ(missing.message->text, "Incomplete data in line 2");
+    EXPECT_EQ(missing.message->message, "Incomplete data in line 2");
     StripCheck zero = DataEntered(stripGrid({strip("1", "2", "0.0000", "10.000", "0.000")}));
     ASSERT_TRUE(zero.message);
-    EXPECT_EQ(zero.message->text, "First or last width cannot be 0");
+    EXPECT_EQ(zero.message->message, "First or last width cannot be 0");
     EXPECT_FALSE(DataEntered(stripGrid({})).message);
 
     // A row filled from an arc is named as an arc, not as a row left incomplete.
     StripCheck arc = DataEntered(stripGrid({strip("1", "2", "0.0000", "10.000", "2.000"),
                                             strip("2", "3", "R10.000", "15.708", "2.000")}));
     ASSERT_TRUE(arc.message);
-    EXPECT_EQ(arc.message->text, "A fixed width strip cannot follow an arc\n(line 2)");
+    EXPECT_EQ(arc.message->message, "A fixed width strip cannot follow an arc\n(line 2)");
     EXPECT_EQ(arc.row, 2);
 }
 

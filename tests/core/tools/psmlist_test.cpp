@@ -1,9 +1,9 @@
 // The survey mark connection list: loading from the stored lines, the row checks, the save
 // into the lines file, delete and cancel, and the printout.
-#include "core/files/linesfile.h"
 #include "core/base/printtext.h"
-#include "core/tools/psmlist.h"
+#include "core/files/linesfile.h"
 #include "core/grid/traverse_edit.h"
+#include "core/tools/psmlist.h"
 
 #include "tests/core/plantestdir.h"
 
@@ -93,7 +93,7 @@ TEST(PsmList, ShowsAndTakesMarkLabels) {
         t.add(row("16", "10.0000", "1.000", mark));
         const PsmCheck check = CheckPSMLines(t.grid, t.plan);
         ASSERT_FALSE(check.ok) << mark;
-        EXPECT_EQ(check.message->text, "Invalid PSM number in line 5") << mark;
+        EXPECT_EQ(check.message->message, "Invalid PSM number in line 5") << mark;
     }
 }
 
@@ -139,9 +139,9 @@ TEST(PsmCheck, RefusesTheFirstFaultyCellWithItsLine) {
         grid.cell(2, c.col) = c.text;
         const PsmCheck check = CheckPSMLines(grid, plan);
         ASSERT_FALSE(check.ok) << c.text;
-        EXPECT_EQ(check.message->text, c.message) << c.text;
+        EXPECT_EQ(check.message->message, c.message) << c.text;
         EXPECT_EQ(check.message->title, "PSM line error");
-        EXPECT_EQ(check.message->icon, MessageIcon::Exclamation);
+        EXPECT_EQ(check.message->icon, Icon::Exclamation);
         EXPECT_EQ(check.row, 2);
         EXPECT_EQ(check.col, c.col) << c.text;
         EXPECT_EQ(grid.row, 2);

@@ -181,14 +181,14 @@ TEST(ScaledCheck, RefusesTheFirstFaultyCellWithItsLine) {
         grid.cell(2, c.col) = c.text;
         const ScaledCheck check = CheckScaledLines(grid);
         ASSERT_FALSE(check.ok) << c.text;
-        EXPECT_EQ(check.message->text, c.message) << c.text;
+        EXPECT_EQ(check.message->message, c.message) << c.text;
         EXPECT_EQ(check.message->title, "Scaled line error");
         EXPECT_EQ(check.row, 2);
         EXPECT_EQ(check.col, c.col) << c.text;
     }
     // Row 1 is kept even without a distance, and checked.
     grid = scaledGrid({row("1", "2", "10.0000", "")});
-    EXPECT_EQ(CheckScaledLines(grid).message->text, "Invalid distance in line 1");
+    EXPECT_EQ(CheckScaledLines(grid).message->message, "Invalid distance in line 1");
 }
 
 TEST(ScaledPrint, ListsTheRowsAtTheirColumns) {
