@@ -1,9 +1,11 @@
 #include "core/grid/traverse_closure.h"
 
-#include "core/model/bearing.h"
+#include "core/grid/gridclosure.h"
+
 #include "core/base/numtext.h"
-#include "core/model/pointlabel.h"
 #include "core/files/polygons.h"
+#include "core/model/bearing.h"
+#include "core/model/pointlabel.h"
 
 #include <algorithm>
 

@@ -5,6 +5,7 @@
 
 #include "core/files/curves.h"
 #include "core/geometry/closure.h"
+#include "core/grid/gridclosure.h"
 #include "core/model/gridrow.h"
 #include "core/reports/diagnosis.h"
 

@@ -1,16 +1,17 @@
 // Stored lines kept whole through the traverse's saves: lines shared with other parcels,
 // lines deleted on OK, rows without a bearing or a point, and the cells and curve window
 // fields read back from stored lines.
-#include "core/model/bearing.h"
-#include "core/geometry/closure.h"
+#include "core/edits/parcelcmds.h"
 #include "core/files/curves.h"
 #include "core/files/linesfile.h"
-#include "core/edits/parcelcmds.h"
 #include "core/files/plancommit.h"
-#include "core/model/pointlabel.h"
+#include "core/geometry/closure.h"
+#include "core/grid/gridclosure.h"
 #include "core/grid/traverse_edit.h"
 #include "core/grid/traverse_save.h"
 #include "core/grid/traversegrid.h"
+#include "core/model/bearing.h"
+#include "core/model/pointlabel.h"
 
 #include "tests/core/plantestdir.h"
 #include "tests/core/traversesaving.h"
