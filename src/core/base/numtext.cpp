@@ -236,6 +236,14 @@ std::string_view TrimBlanks(std::string_view text) {
     return text;
 }
 
+std::string_view TrimWhiteSpace(std::string_view text) {
+    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front())))
+        text.remove_prefix(1);
+    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back())))
+        text.remove_suffix(1);
+    return text;
+}
+
 std::string Latin1ToUtf8(std::string_view text) {
     std::string out;
     out.reserve(text.size());

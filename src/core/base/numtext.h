@@ -48,6 +48,11 @@ std::string UpperCase(std::string_view text);
 // The text without the blanks and tabs before and after it, as a cell or a field is read.
 std::string_view TrimBlanks(std::string_view text);
 
+// The text without any white space before and after it: blanks, tabs, carriage returns and
+// line breaks, as text in an exchange file (an XML element's content, a DXF line written
+// with CR LF endings) is read.
+std::string_view TrimWhiteSpace(std::string_view text);
+
 // Latin-1 text to UTF-8, for output to a terminal.
 std::string Latin1ToUtf8(std::string_view text);
 

@@ -7,6 +7,7 @@
 #include "core/files/polygons.h"
 #include "core/files/polygonsmodel.h"
 #include "core/geometry/closure.h"
+#include "core/geometry/traversesums.h"
 #include "core/model/bearing.h"
 
 #include <algorithm>
@@ -341,8 +342,7 @@ Result<RecalcResult> Recalc(PlanState& plan, const std::string& identifier) {
         return Error{kParcelMissing, kRecalcTitle};
     RecalcResult result;
     std::optional<std::int32_t> previous;
-    std::vector<Leg> legs;
-    double sumEast = 0, sumNorth = 0, perimeter = 0, segments = 0;
+    TraverseSums sums;
     for (const std::string& line : parcel->Lines) {
         auto current = PolygonPoint(line);
         if (!current)
@@ -352,12 +352,11 @@ Result<RecalcResult> Recalc(PlanState& plan, const std::string& identifier) {
             if (leg.Missing) {
                 result.MissingData = true;
             } else {
-                segments += leg.Segment;
                 const double b = BearingToRadians(BearingText(leg.Bearing));
-                legs.push_back({b, leg.Distance});
-                sumEast += std::sin(b) * leg.Distance;
-                sumNorth += std::cos(b) * leg.Distance;
-                perimeter += leg.Distance;
+                if (leg.Arc)
+                    sums.addArc(b, leg.Distance, leg.Segment);
+                else
+                    sums.addLeg(b, leg.Distance);
             }
         }
         previous = current;
@@ -365,8 +364,7 @@ Result<RecalcResult> Recalc(PlanState& plan, const std::string& identifier) {
     if (result.MissingData)
         return result;
     // A parcel walked anticlockwise has the area of the parcel walked the other way round.
-    result.Area =
-        AreaToStore(std::fabs(SignedBowditchArea(sumEast, sumNorth, perimeter, segments, legs)));
+    result.Area = AreaToStore(std::fabs(sums.signedArea()));
     result.Hectares = FormatArea(result.Area, 1);
     return result;
 }

@@ -1,5 +1,6 @@
 #include "core/exchange/dxfexport.h"
 
+#include "core/base/numtext.h"
 #include "core/base/safewrite.h"
 #include "core/base/textfile.h"
 #include "core/files/curves.h"
@@ -325,13 +326,6 @@ std::vector<std::string_view> linesOf(const std::string& content) {
     return lines;
 }
 
-std::string_view trimmed(std::string_view v) {
-    const std::size_t first = v.find_first_not_of(" \r");
-    if (first == std::string_view::npos)
-        return std::string_view();
-    return v.substr(first, v.find_last_not_of(" \r") - first + 1);
-}
-
 // dxflib writes the objects section (the named dictionaries, the layouts, the multiline
 // style) without the owner handle each object must carry, which a strict reader then has to
 // repair. Each object is owned by the dictionary that lists it (group 350 or 360); the root
@@ -339,8 +333,8 @@ std::string_view trimmed(std::string_view v) {
 // the DXF reference places it.
 std::string withObjectOwners(const std::string& content) {
     const std::vector<std::string_view> lines = linesOf(content);
-    auto code = [&](std::size_t pair) { return trimmed(lines[2 * pair]); };
-    auto value = [&](std::size_t pair) { return trimmed(lines[2 * pair + 1]); };
+    auto code = [&](std::size_t pair) { return TrimWhiteSpace(lines[2 * pair]); };
+    auto value = [&](std::size_t pair) { return TrimWhiteSpace(lines[2 * pair + 1]); };
     const std::size_t pairs = lines.size() / 2;
 
     // The objects section's pairs, each object's handle pair and whether it names an owner
@@ -411,9 +405,10 @@ std::string withHandleSeed(const std::string& content) {
     std::size_t seedLine = lines.size();
     unsigned long long largest = 0;
     for (std::size_t k = 0; k < pairs; ++k) {
-        const std::string_view c = trimmed(lines[2 * k]);
-        const std::string_view v = trimmed(lines[2 * k + 1]);
-        if (c == "9" && v == "$HANDSEED" && k + 1 < pairs && trimmed(lines[2 * k + 2]) == "5") {
+        const std::string_view c = TrimWhiteSpace(lines[2 * k]);
+        const std::string_view v = TrimWhiteSpace(lines[2 * k + 1]);
+        if (c == "9" && v == "$HANDSEED" && k + 1 < pairs &&
+            TrimWhiteSpace(lines[2 * k + 2]) == "5") {
             seedLine = 2 * k + 3;
             ++k;
         } else if (c == "5" || c == "105") {
@@ -427,7 +422,7 @@ std::string withHandleSeed(const std::string& content) {
     char seed[32];
     std::snprintf(seed, sizeof seed, "%llX", largest + 1);
     const std::size_t at = static_cast<std::size_t>(lines[seedLine].data() - content.data());
-    const std::size_t length = trimmed(lines[seedLine]).size();
+    const std::size_t length = TrimWhiteSpace(lines[seedLine]).size();
     const std::size_t start = at + lines[seedLine].find_first_not_of(' ');
     std::string out = content;
     out.replace(start, length, seed);

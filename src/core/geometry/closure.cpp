@@ -1,7 +1,7 @@
 #include "core/geometry/closure.h"
 
-#include "core/model/bearing.h"
 #include "core/base/numtext.h"
+#include "core/model/bearing.h"
 #include "core/model/pointlabel.h"
 
 #include <cmath>
@@ -24,27 +24,6 @@ double chordLength(double radius, double arc) {
     if (radius == 0 || arc == 0)
         return 0.0;
     return 2 * radius * std::sin(arc / radius / 2);
-}
-
-// Twice the area of a traverse after the Bowditch adjustment: each leg's departure and
-// latitude lose their share of the misclosure in proportion to the leg's length, and the
-// double parallel distances of the adjusted legs sum to twice the enclosed area.
-double twiceAdjustedArea(double sumEast, double sumNorth, double totalLength,
-                         const std::vector<Leg>& legs) {
-    double dpd = 0, previousLatitude = 0, twiceArea = 0;
-    for (const Leg& leg : legs) {
-        const double d = leg.Distance;
-        double departure = d * std::sin(leg.Bearing);
-        double latitude = d * std::cos(leg.Bearing);
-        if (sumEast != 0 && totalLength != 0)
-            departure -= sumEast * d / totalLength;
-        if (sumNorth != 0 && totalLength != 0)
-            latitude -= sumNorth * d / totalLength;
-        dpd = dpd + previousLatitude + latitude;
-        previousLatitude = latitude;
-        twiceArea += dpd * departure;
-    }
-    return twiceArea;
 }
 
 LineLegResult legFromEntry(std::int32_t from, std::int32_t to, const LineRecord* entry,
@@ -142,68 +121,6 @@ std::string ClosureRatioText(double totalLength, double closingDistance) {
     return "1 in " + Format(totalLength / closingDistance, "0");
 }
 
-ClosureResult GridClosure(const GridRows& rows, bool parcelMode, const CurveSource& curves) {
-    ClosureResult result;
-    std::vector<Leg> legs;
-    legs.reserve(rows.size());
-    double segments = 0;
-
-    for (const GridRow& row : rows) {
-        double d = Val(row[ColDistance]);
-        if (d <= 0) {
-            result.MissingData = true;
-            continue;
-        }
-        const std::string& bearing = row[ColBearing];
-        if (bearing.empty()) {
-            // A line measured but never given a bearing has an unknown direction.
-            if (parcelMode)
-                result.MissingData = true;
-            continue;
-        }
-        double b = 0;
-        if (bearing.front() == 'R') {
-            CurveData curve = curves(PointLabelToNumber(row[ColFrom]),
-                                     PointLabelToNumber(row[ColTo]), bearing, row[ColDistance]);
-            if (!curve.HasChordBearing()) {
-                // An arc whose chord cannot be found is a line of unknown direction.
-                result.MissingData = true;
-                continue;
-            }
-            b = BearingToRadians(curve.ChordBearing);
-            d = ChordLength(bearing, row[ColDistance]);
-            segments += SegmentArea(bearing, row[ColDistance], curve.Left());
-        } else if (bearing == kNoData) {
-            result.MissingData = true;
-            continue;
-        } else {
-            b = BearingToRadians(bearing);
-        }
-        result.SumEast += d * std::sin(b);
-        result.SumNorth += d * std::cos(b);
-        result.TotalLength += d;
-        legs.push_back({b, d});
-    }
-
-    if (result.MissingData || !parcelMode) {
-        result.TotalLength = 0;
-        result.AreaText = "0";
-        return result;
-    }
-    double area =
-        twiceAdjustedArea(result.SumEast, result.SumNorth, result.TotalLength, legs) / 2 + segments;
-    result.AreaText = GeneralText(area);
-    return result;
-}
-
-ClosureResult GridClosure(const GridRows& rows, bool parcelMode, const CurveTable& curves) {
-    return GridClosure(rows, parcelMode,
-                       [&curves](std::int32_t from, std::int32_t to, std::string_view bearing,
-                                 std::string_view distance) {
-                           return LoadCurve(from, to, bearing, distance, curves);
-                       });
-}
-
 double BowditchArea(double sumEast, double sumNorth, double totalLength, double segmentTotal,
                     const std::vector<Leg>& legs) {
     const double area = SignedBowditchArea(sumEast, sumNorth, totalLength, segmentTotal, legs);
@@ -214,7 +131,7 @@ double SignedBowditchArea(double sumEast, double sumNorth, double totalLength, d
                           const std::vector<Leg>& legs) {
     if (legs.size() <= 2)
         return 0.0;
-    return twiceAdjustedArea(sumEast, sumNorth, totalLength, legs) / 2 + segmentTotal;
+    return TwiceAdjustedArea(sumEast, sumNorth, totalLength, legs) / 2 + segmentTotal;
 }
 
 double SegmentArea(std::string_view radiusCell, std::string_view arcCell, bool left) {

@@ -1,12 +1,11 @@
 #pragma once
 
 #include "core/files/curves.h"
-#include "core/model/gridrow.h"
+#include "core/geometry/traversesums.h"
 #include "core/model/records.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -31,15 +30,6 @@ std::optional<std::string> AccuracyClassNamed(std::string_view text);
 // "Unknown accuracy class "text"": the refusal of text that is no class.
 std::string UnknownAccuracyClassMessage(std::string_view text);
 
-// The misclosure of a traverse and its Bowditch-adjusted area.
-struct ClosureResult {
-    double SumEast = 0.0;       // sum of departures
-    double SumNorth = 0.0;      // sum of latitudes
-    double TotalLength = 0.0;   // perimeter (chords for arcs); 0 when the area was not computed
-    std::string AreaText = "0"; // signed area, m², in general text form; "0" when not computed
-    bool MissingData = false;   // a line of the traverse lacks its bearing or distance
-};
-
 // The closing distance of a traverse's sums. A distance below a millionth of a millimetre
 // is the rounding of the sines and cosines of an exact closure, not a misclosure: it is 0,
 // so that a traverse that closes exactly is acceptable under every accuracy class.
@@ -53,25 +43,6 @@ double ClosingBearing(double sumEast, double sumNorth);
 // The closure ratio as a surveyor reads it, "1 in 40001"; "exact" when the traverse has no
 // closing distance at all (a ratio would be infinite).
 std::string ClosureRatioText(double totalLength, double closingDistance);
-
-// How the closure of a grid gets an arc's curve data: the arc from → to with its grid row's
-// bearing cell ("R" and the radius) and distance cell (the arc length).
-using CurveSource =
-    std::function<CurveData(std::int32_t from, std::int32_t to, std::string_view bearingCell,
-                            std::string_view distanceCell)>;
-
-// The closure of the grid's data rows. Outside parcel mode only the sums are computed.
-// In parcel mode a row without a distance, with a "No Data" or empty bearing, or an arc
-// without a chord bearing leaves the traverse with missing data, and no area is computed.
-ClosureResult GridClosure(const GridRows& rows, bool parcelMode, const CurveSource& curves);
-ClosureResult GridClosure(const GridRows& rows, bool parcelMode, const CurveTable& curves);
-
-// One line of a traverse as the area sees it: its direction (radians; the chord's for an
-// arc) and its length (metres; the chord's for an arc).
-struct Leg {
-    double Bearing = 0.0;
-    double Distance = 0.0;
-};
 
 // The Bowditch-adjusted area of a traverse of legs, with the arcs' segment areas added.
 // A clockwise traverse has a positive area; an anticlockwise one, or one of fewer than three

@@ -1,5 +1,7 @@
 #include "core/grid/traverse_closure.h"
 
+#include "core/grid/gridclosure.h"
+
 #include "core/base/numtext.h"
 #include "core/files/polygons.h"
 #include "core/model/bearing.h"

@@ -13,15 +13,6 @@ namespace corvane {
 
 namespace {
 
-// The bearing cell of a stored line; back is true when the line runs to -> from.
-std::string bearingCell(double bearing, bool back) {
-    if (bearing > kArcBearingBase)
-        return "R" + Format(bearing - kArcBearingBase, "0.000");
-    // Not a bearing and not an arc: missing, whatever figure marks it.
-    if (bearing > 360)
-        return kNoData;
-    return back ? ReverseBearing(bearing) : BearingText(bearing);
-}
 
 bool isDigit(char c) {
     return c >= '0' && c <= '9';
@@ -41,6 +32,15 @@ bool readPointLine(const std::string& line, std::int32_t& number) {
 
 } // namespace
 
+std::string LineBearingCell(double bearing, bool back) {
+    if (bearing > kArcBearingBase)
+        return "R" + Format(bearing - kArcBearingBase, "0.000");
+    // Not a bearing and not an arc: missing, whatever figure marks it.
+    if (bearing > 360)
+        return kNoData;
+    return back ? ReverseBearing(bearing) : BearingText(bearing);
+}
+
 bool FillLineRow(const PlanState& plan, std::vector<GridRow>& rows, int currentRow,
                  std::int32_t from, std::int32_t to, bool closureDone) {
     if (currentRow < 0 || currentRow >= static_cast<int>(rows.size()))
@@ -58,7 +58,7 @@ bool FillLineRow(const PlanState& plan, std::vector<GridRow>& rows, int currentR
             if (!forwards && !backwards)
                 continue;
             row[ColDistance] = DistanceText(line.Distance);
-            row[ColBearing] = bearingCell(line.Bearing, backwards);
+            row[ColBearing] = LineBearingCell(line.Bearing, backwards);
             row[ColLink] = Format(i, "0");
             return true;
         }

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "core/base/result.h"
 #include "core/model/gridrow.h"
 #include "core/model/records.h"
-#include "core/base/result.h"
 
 #include <cstdint>
 #include <string>
@@ -34,5 +34,10 @@ Result<std::vector<GridRow>> LoadParcelLines(const PlanState& plan, const std::s
 // link is left as it is. Returns false when neither has the line (the row is unchanged).
 bool FillLineRow(const PlanState& plan, std::vector<GridRow>& rows, int currentRow,
                  std::int32_t from, std::int32_t to, bool closureDone);
+
+// The bearing cell the grid shows for a stored line's bearing: "R" and the radius for an
+// arc, "No Data" for a figure that is no bearing, else the bearing, or its back bearing when
+// back (the line runs to -> from).
+std::string LineBearingCell(double bearing, bool back);
 
 } // namespace corvane

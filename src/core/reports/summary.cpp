@@ -44,7 +44,6 @@ struct ParcelWalk {
     ParcelSums sums;
     int points = 0;
     std::int32_t previous = 0;
-    double east = 0, north = 0;       // running coordinates from the parcel's first point
     std::string previousPlainBearing; // of the line before, when it had a plain bearing
 };
 
@@ -110,12 +109,12 @@ ParcelClosureResult ParcelClosure(int mode, const std::string& identifier, const
         return out;
     }
 
-    const double c = ClosingDistance(sums.SumEast, sums.SumNorth);
-    const double allowed = AllowableMisclosure(sums.TotalLength, accuracyClass);
+    const TraverseSums& traverse = sums.Traverse;
+    const double c = traverse.closingDistance();
+    const double allowed = AllowableMisclosure(traverse.perimeter(), accuracyClass);
     // A parcel walked anticlockwise encloses the area of the parcel walked the other way
     // round: its area is that one.
-    const double area = std::fabs(SignedBowditchArea(sums.SumEast, sums.SumNorth, sums.TotalLength,
-                                                     sums.SegmentTotal, sums.Legs));
+    const double area = std::fabs(traverse.signedArea());
     const std::string areaText = area == 0 ? std::string(kNoArea) : FormatArea(area, 0);
     const bool acceptable = c <= allowed;
     const std::string closingDistance = Format(c, "0.000");
@@ -129,7 +128,7 @@ ParcelClosureResult ParcelClosure(int mode, const std::string& identifier, const
 
     row.Status = acceptable ? ParcelStatus::Acceptable : ParcelStatus::NotAcceptable;
     row.Closure = acceptable ? "OK (" + closingDistance + ")" : closingDistance;
-    row.Ratio = ClosureRatioText(sums.TotalLength, c);
+    row.Ratio = traverse.ratioText();
     row.Allowable = Format(allowed, "0.000");
     row.ComputedArea = areaText;
     if (offerArea) {
@@ -150,8 +149,8 @@ ParcelClosureResult ParcelClosure(int mode, const std::string& identifier, const
         }
     } else if (mode > SummaryPrint) {
         // A traverse that closes exactly has no ratio to show.
-        const std::string ratio = c > 0 ? Format(sums.TotalLength / c, "###") : std::string();
-        const double closingBearing = ClosingBearing(sums.SumEast, sums.SumNorth);
+        const std::string ratio = c > 0 ? Format(traverse.perimeter() / c, "###") : std::string();
+        const double closingBearing = traverse.closingBearing();
         out.Lines.emplace_back();
         out.Lines.emplace_back("Closure ratio = 1 in " + ratio);
         out.Lines.emplace_back("Closing Bearing = " + Format(closingBearing, "0.0000"));
@@ -217,14 +216,11 @@ ClosureSummaryResult ClosureSummary(int mode, const std::string& planPath,
                     const std::string bearingText = Format(leg.Bearing, "0.0000");
                     const double b = BearingToRadians(bearingText);
                     const double d = leg.Distance;
-                    ParcelSums& s = walk.sums;
-                    s.Legs.push_back({b, d});
-                    s.SumEast += d * std::sin(b);
-                    s.SumNorth += d * std::cos(b);
-                    s.TotalLength += d;
-                    s.SegmentTotal += leg.Segment;
-                    walk.east += d * std::sin(b);
-                    walk.north += d * std::cos(b);
+                    TraverseSums& s = walk.sums.Traverse;
+                    if (leg.Arc)
+                        s.addArc(b, d, leg.Segment);
+                    else
+                        s.addLeg(b, d);
                     if (detail) {
                         PrintLine l(label(walk.previous));
                         l.tab(10, label(current));
@@ -234,8 +230,8 @@ ClosureSummaryResult ClosureSummary(int mode, const std::string& planPath,
                             l.tab(31, Format(TraverseAngle(walk.previousPlainBearing, bearingText),
                                              "0.0000"));
                         l.tab(42, Format(d, "0.000"));
-                        l.tab(54, Format(walk.east, "0.000"));
-                        l.tab(66, Format(walk.north, "0.000"));
+                        l.tab(54, Format(s.sumEast(), "0.000"));
+                        l.tab(66, Format(s.sumNorth(), "0.000"));
                         result.Lines.push_back(std::move(l));
                     }
                     walk.previousPlainBearing = leg.Arc ? std::string() : bearingText;

@@ -1,10 +1,11 @@
 #pragma once
 
-#include "core/geometry/closure.h"
-#include "core/files/curves.h"
 #include "core/base/printtext.h"
-#include "core/model/records.h"
 #include "core/base/result.h"
+#include "core/files/curves.h"
+#include "core/geometry/closure.h"
+#include "core/geometry/traversesums.h"
+#include "core/model/records.h"
 
 #include <string>
 #include <vector>
@@ -69,11 +70,7 @@ std::vector<PrintLine> PrintClosureHeading(int mode, const std::string& planPath
 
 // What the summary gathers for one parcel while it walks the parcel's points.
 struct ParcelSums {
-    double SumEast = 0.0;
-    double SumNorth = 0.0;
-    double TotalLength = 0.0;
-    double SegmentTotal = 0.0;
-    std::vector<Leg> Legs;
+    TraverseSums Traverse;
     bool MissingData = false;
 };
 

@@ -1,7 +1,8 @@
 #include "core/geometry/closure.h"
+#include "core/grid/gridclosure.h"
 
-#include "core/model/bearing.h"
 #include "core/base/numtext.h"
+#include "core/model/bearing.h"
 
 #include <gtest/gtest.h>
 

@@ -6,6 +6,7 @@
 #include "core/files/linesfile.h"
 #include "core/files/plancommit.h"
 #include "core/geometry/closure.h"
+#include "core/grid/gridclosure.h"
 #include "core/grid/traverse_edit.h"
 #include "core/grid/traverse_save.h"
 #include "core/grid/traversegrid.h"

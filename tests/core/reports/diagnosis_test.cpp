@@ -1,12 +1,13 @@
 #include "core/reports/diagnosis.h"
 
-#include "core/model/bearing.h"
-#include "core/geometry/closure.h"
-#include "core/cli/commandline.h"
 #include "core/base/numtext.h"
-#include "core/cli/plancheck.h"
-#include "core/reports/summary.h"
 #include "core/base/textfile.h"
+#include "core/cli/commandline.h"
+#include "core/cli/plancheck.h"
+#include "core/geometry/closure.h"
+#include "core/grid/gridclosure.h"
+#include "core/model/bearing.h"
+#include "core/reports/summary.h"
 
 #include "bench/plangen.h"
 #include "tests/core/plantestdir.h"
