@@ -107,7 +107,7 @@ void checkWholeCommand(benchmark::State& state) {
         std::ostringstream out, err;
         const int status = RunCommandMode({"--check", planBase()}, out, err);
         if (status == 2)
-            state.SkipWithError(err.str());
+            state.SkipWithError(err.str().c_str());
         benchmark::DoNotOptimize(out.str().size());
     }
 }

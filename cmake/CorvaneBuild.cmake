@@ -1,11 +1,11 @@
-# Build speed: unity builds for the window libraries and the benchmarks, precompiled Qt
-# headers for the window libraries, and one set of them shared by every Qt Test program (each
-# is one source file, so only a shared set saves anything there).
+# Build speed: unity builds for the window libraries, precompiled Qt headers for them, and
+# one set of them shared by the Qt Test programs of each test folder (each program is one
+# source file, so only a shared set saves anything there).
 #
-# The core, its tests and the benchmarks compile file by file: their files keep small helpers of the same
-# name (titles, row tests, trimming) in anonymous namespaces, which one unity file would
-# join.
-set(CORVANE_NO_UNITY_BUILD corvane_core core_tests corvane_bench)
+# The core (and the test and benchmark programs) compile file by file: their files keep
+# small helpers of the same name (titles, row tests, trimming) in anonymous namespaces, which
+# one unity file would join.
+set(CORVANE_NO_UNITY_BUILD corvane_core)
 
 # Qt's headers that nearly every window and window test includes.
 set(CORVANE_QT_PCH_HEADERS <QtCore/QString> <QtCore/QObject> <QtCore/QStringList>
@@ -26,7 +26,6 @@ endfunction()
 # get the same treatment without a line of their own.
 function(corvane_speed_up_build)
   corvane_collect_targets(${CMAKE_SOURCE_DIR} targets)
-  set(gui_pch "")
   foreach(t ${targets})
     get_target_property(type ${t} TYPE)
     get_target_property(source_dir ${t} SOURCE_DIR)
@@ -45,15 +44,15 @@ function(corvane_speed_up_build)
         target_precompile_headers(${t} PRIVATE ${CORVANE_QT_PCH_HEADERS})
       endif()
     elseif(type STREQUAL "EXECUTABLE" AND source_dir MATCHES "/tests/" AND qt)
-      # The Qt Test programs share the headers compiled once for the first of them.
-      if(gui_pch STREQUAL "")
-        set(gui_pch ${t})
+      # The Qt Test programs of one folder share the headers compiled for the first of them
+      # (Qt Test defines the folder's build path, so folders cannot share them).
+      string(MAKE_C_IDENTIFIER "${source_dir}" folder)
+      if(NOT DEFINED pch_of_${folder})
+        set(pch_of_${folder} ${t})
         target_precompile_headers(${t} PRIVATE ${CORVANE_QT_PCH_HEADERS} <QtTest/QtTest>)
       else()
-        target_precompile_headers(${t} REUSE_FROM ${gui_pch})
+        target_precompile_headers(${t} REUSE_FROM ${pch_of_${folder}})
       endif()
-    elseif(type STREQUAL "EXECUTABLE" AND t STREQUAL "corvane_bench")
-      set_target_properties(${t} PROPERTIES UNITY_BUILD ${unity})
     endif()
   endforeach()
 endfunction()
