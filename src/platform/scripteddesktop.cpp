@@ -3,6 +3,8 @@
 #include "platform/qtprintjob.h"
 #include "platform/texteditor.h"
 
+#include <ranges>
+
 namespace corvane {
 
 namespace {
@@ -262,9 +264,9 @@ std::vector<DesktopCall> ScriptedDesktop::callsOf(DesktopCall::Kind kind) const 
 }
 
 DesktopCall ScriptedDesktop::lastMessage() const {
-    for (auto it = calls.rbegin(); it != calls.rend(); ++it) {
-        if (it->kind == DesktopCall::Kind::Message)
-            return *it;
+    for (const DesktopCall& call : calls | std::views::reverse) {
+        if (call.kind == DesktopCall::Kind::Message)
+            return call;
     }
     return {};
 }

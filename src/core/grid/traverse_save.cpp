@@ -1,14 +1,14 @@
 #include "core/grid/traverse_save.h"
 
-#include "core/model/bearing.h"
-#include "core/grid/lineindex.h"
-#include "core/files/linesfile.h"
 #include "core/base/numtext.h"
-#include "core/files/planlock.h"
-#include "core/model/pointlabel.h"
-#include "core/files/polygons.h"
 #include "core/base/textfile.h"
+#include "core/files/linesfile.h"
+#include "core/files/planlock.h"
+#include "core/files/polygons.h"
+#include "core/grid/lineindex.h"
 #include "core/grid/traverse_edit.h"
+#include "core/model/bearing.h"
+#include "core/model/pointlabel.h"
 
 #include <algorithm>
 
@@ -264,7 +264,8 @@ Result<StagedFile> stageUpdateParcel(const TraverseGrid& grid, const PlanState& 
 }
 
 // Writes the staged files in one commit; the error takes the title of the step that failed.
-Status commitParcelSave(const PlanState& plan, std::vector<StagedFile> files, const char* title) {
+Status commitParcelSave(const PlanState& plan, const std::vector<StagedFile>& files,
+                        const char* title) {
     Status written = CommitFiles(plan.PlanPath, files);
     if (!written)
         return Error{written.error().message, title};
