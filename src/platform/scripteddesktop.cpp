@@ -3,7 +3,7 @@
 #include "platform/qtprintjob.h"
 #include "platform/texteditor.h"
 
-#include <ranges>
+#include <algorithm>
 
 namespace corvane {
 
@@ -264,11 +264,10 @@ std::vector<DesktopCall> ScriptedDesktop::callsOf(DesktopCall::Kind kind) const 
 }
 
 DesktopCall ScriptedDesktop::lastMessage() const {
-    for (const DesktopCall& call : calls | std::views::reverse) {
-        if (call.kind == DesktopCall::Kind::Message)
-            return call;
-    }
-    return {};
+    const auto last = std::find_if(calls.rbegin(), calls.rend(), [](const DesktopCall& call) {
+        return call.kind == DesktopCall::Kind::Message;
+    });
+    return last == calls.rend() ? DesktopCall{} : *last;
 }
 
 int ScriptedDesktop::unscriptedCount() const {

@@ -423,15 +423,15 @@ ParcelSaveOutcome OkSaveParcel(const TraverseGrid& grid, PlanState& plan, double
             return outcome;
         }
         files.push_back(std::move(polygons).value());
-        outcome.status = commitParcelSave(plan, std::move(files),
-                                          exists ? kUpdatePolygonsTitle : kSaveParcelTitle);
+        outcome.status =
+            commitParcelSave(plan, files, exists ? kUpdatePolygonsTitle : kSaveParcelTitle);
         outcome.appended = !exists && outcome.status.ok();
         noteLines();
         return outcome;
     }
     // Lines staged without a change to the parcel are still the window's to write.
     if (!files.empty()) {
-        outcome.status = commitParcelSave(plan, std::move(files), "Error saving lines");
+        outcome.status = commitParcelSave(plan, files, "Error saving lines");
         if (!outcome.status)
             return outcome;
         noteLines();
