@@ -19,13 +19,13 @@ void BM_DxfOfThousandLinePlan(benchmark::State& state) {
     // next 100 as context parcels.
     std::vector<std::string> polygons = gen::GridPolygons(23);
     std::vector<ContextParcel> context;
-    for (std::size_t k = 200 * 6; k + 6 <= 300 * 6; k += 6) {
+    for (std::size_t k = std::size_t{200} * 6; k + 6 <= std::size_t{300} * 6; k += 6) {
         ContextParcel parcel{"LT" + std::to_string(k) + "/DP1", "adjoining", 0, {}};
         for (std::size_t j = k + 1; j < k + 6; ++j)
             parcel.Points.push_back(std::stoi(polygons[j]));
         context.push_back(parcel);
     }
-    polygons.resize(200 * 6);
+    polygons.resize(std::size_t{200} * 6);
     const std::string path =
         (std::filesystem::temp_directory_path() / "corvane_dxf_bench.dxf").string();
     int written = 0;

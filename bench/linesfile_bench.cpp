@@ -2,9 +2,9 @@
 // a 200 MB file that is one line. The loader reads no further than its first line too many,
 // so both are refused in the time and memory of a file at the limit, not of the whole file.
 
+#include "core/base/textfile.h"
 #include "core/files/linesfile.h"
 #include "core/model/records.h"
-#include "core/base/textfile.h"
 
 #include <benchmark/benchmark.h>
 
@@ -15,7 +15,7 @@
 namespace corvane {
 namespace {
 
-constexpr size_t kFileBytes = 200u * 1024u * 1024u;
+constexpr size_t kFileBytes = size_t{200} * 1024 * 1024;
 
 std::string writeHugeFile(const std::string& name, bool oneLine) {
     const std::string path = (std::filesystem::temp_directory_path() / name).string();
@@ -23,7 +23,7 @@ std::string writeHugeFile(const std::string& name, bool oneLine) {
     const std::string record =
         oneLine ? std::string("1,2,3,4,") : std::string("1,2,90.0000,10.000\r\n");
     std::string block;
-    while (block.size() < 1024 * 1024)
+    while (block.size() < size_t{1024} * 1024)
         block += record;
     for (size_t written = 0; written < kFileBytes; written += block.size())
         out << block;

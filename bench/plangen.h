@@ -4,11 +4,16 @@
 // in reverse, grids at the lines file's limit in shuffled order, and random networks with
 // several groups, arcs, missing bearings, dropped and duplicate lines.
 
+#include "core/base/textfile.h"
 #include "core/files/curves.h"
+#include "core/files/linesfile.h"
+#include "core/model/bearing.h"
 #include "core/model/records.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
+#include <map>
 #include <random>
 #include <string>
 #include <vector>
@@ -135,6 +140,130 @@ inline std::vector<std::string> GridPolygons(int side) {
                 lines.push_back(p);
         }
     return lines;
+}
+
+// A plan at the lines file's limit: 32767 lines, 5040 lots in a block of 70 by 72, each lot
+// a 30 m square whose sides are three 10 m lines (every fifth line along the streets an
+// arc), the outer boundary round the whole block, and the rest of the lines repeated
+// measurements and connections to survey marks.
+inline constexpr int kColumns = 70;
+inline constexpr int kRows = 72;
+inline constexpr int kSplit = 3;         // lines per side of a lot
+inline constexpr double kSegment = 10.0; // metres
+inline constexpr double kArcRadius = 20.0;
+
+struct LimitPlan {
+    std::vector<LineRecord> lines;
+    std::vector<std::string> polygons;
+    std::vector<CurveRecord> curves;
+};
+
+inline LimitPlan MakeLimitPlan() {
+    LimitPlan plan;
+    // Lattice nodes on the lots' sides, numbered in order as ordinary points.
+    std::map<std::pair<int, int>, std::int32_t> numbers;
+    auto point = [&numbers](int i, int j) {
+        auto [it, added] =
+            numbers.try_emplace({i, j}, static_cast<std::int32_t>(numbers.size() + 1));
+        (void)added;
+        return it->second;
+    };
+    const double theta = 2 * std::asin(kSegment / 2 / kArcRadius);
+    const double arcLength = std::round(kArcRadius * theta * 1000) / 1000;
+    int arcs = 0;
+
+    // Lines along the block east-west (every fifth an arc), then north-south.
+    for (int j = 0; j <= kRows * kSplit; j += kSplit) {
+        for (int i = 0; i < kColumns * kSplit; ++i) {
+            const std::int32_t a = point(i, j), b = point(i + 1, j);
+            if (i % 5 == 2) {
+                plan.lines.push_back({a, b, 1000 + kArcRadius, arcLength, 0});
+                // The curve records take each stored form in turn.
+                switch (arcs++ % 4) {
+                case 0:
+                    plan.curves.push_back({a, b, "R", kMissingBearing, 90});
+                    break;
+                case 1:
+                    plan.curves.push_back({b, a, "L", kMissingBearing, 270});
+                    break;
+                case 2:
+                    // The tangent at the start, half the central angle before the chord.
+                    plan.curves.push_back(
+                        {a, b, "R", RadiansToBearing(Pi() / 2 - theta / 2), kMissingBearing});
+                    break;
+                default:
+                    plan.curves.push_back({b, a, "L", kMissingBearing, kMissingBearing});
+                    break;
+                }
+            } else {
+                plan.lines.push_back({a, b, 90, kSegment, 0});
+            }
+        }
+    }
+    for (int i = 0; i <= kColumns * kSplit; i += kSplit)
+        for (int j = 0; j < kRows * kSplit; ++j)
+            plan.lines.push_back({point(i, j), point(i, j + 1), 0, kSegment, 0});
+
+    // Repeated measurements (the first in the file decides) and ties to marks.
+    for (std::size_t k = 0; plan.lines.size() < static_cast<std::size_t>(kMaxLines); ++k) {
+        const LineRecord& l = plan.lines[k * 13];
+        if (k % 2 == 0)
+            plan.lines.push_back({l.ToPoint, l.FromPoint, 123.4500, l.Distance, 0});
+        else
+            plan.lines.push_back(
+                {l.FromPoint, 44440000 + static_cast<std::int32_t>(k), 45.3020, 5, 0});
+    }
+
+    // The lots, each clockwise from its south-west corner, and the outer boundary.
+    auto add = [&plan, &point](const std::vector<std::pair<int, int>>& corners) {
+        for (const auto& [i, j] : corners)
+            plan.polygons.push_back(std::to_string(point(i, j)));
+    };
+    for (int r = 0; r < kRows; ++r) {
+        for (int c = 0; c < kColumns; ++c) {
+            plan.polygons.push_back("\"LT" + std::to_string(r * kColumns + c + 1) + "\",900,\"C\"");
+            const int i0 = c * kSplit, j0 = r * kSplit;
+            std::vector<std::pair<int, int>> corners;
+            corners.reserve(4 * kSplit + 1);
+            for (int s = 0; s < kSplit; ++s)
+                corners.push_back({i0, j0 + s});
+            for (int s = 0; s < kSplit; ++s)
+                corners.push_back({i0 + s, j0 + kSplit});
+            for (int s = 0; s < kSplit; ++s)
+                corners.push_back({i0 + kSplit, j0 + kSplit - s});
+            for (int s = 0; s < kSplit; ++s)
+                corners.push_back({i0 + kSplit - s, j0});
+            corners.push_back({i0, j0});
+            add(corners);
+        }
+    }
+    plan.polygons.push_back("\"OB1\",4536000,\"C\"");
+    std::vector<std::pair<int, int>> boundary;
+    boundary.reserve(2 * (kRows + kColumns) * kSplit + 1);
+    for (int j = 0; j < kRows * kSplit; ++j)
+        boundary.push_back({0, j});
+    for (int i = 0; i < kColumns * kSplit; ++i)
+        boundary.push_back({i, kRows * kSplit});
+    for (int j = kRows * kSplit; j > 0; --j)
+        boundary.push_back({kColumns * kSplit, j});
+    for (int i = kColumns * kSplit; i >= 0; --i)
+        boundary.push_back({i, 0});
+    add(boundary);
+    return plan;
+}
+
+// The plan's lines, polygons and curves files, BASE.lns, BASE.ply and BASE.cve.
+inline Status WritePlan(const LimitPlan& plan, const std::string& base) {
+    std::vector<std::string> lns, cve;
+    for (const LineRecord& l : plan.lines)
+        lns.push_back(FormatLineRecord(l));
+    for (const CurveRecord& c : plan.curves)
+        cve.push_back(FormatCurveRecord(c));
+    if (Status written = WriteLinesAtomic(base + ".lns", lns); !written)
+        return written;
+    if (Status written = WriteLinesAtomic(base + ".ply", plan.polygons); !written)
+        return written;
+    return WriteLinesAtomic(base + ".cve", cve);
 }
 
 } // namespace corvane::gen

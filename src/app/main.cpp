@@ -1,64 +1,39 @@
+#include "app/windowsmain.h"
 #include "core/cli/commandline.h"
 #include "core/cli/plancheck.h"
-#include "core/model/records.h"
-#include "drawing/drawcommand.h"
-#include "mainwin/frmcorvane.h"
-#include "mainwin/startup.h"
-#include "platform/qtdesktop.h"
-#include "reports/reportcommand.h"
 
-#include <QApplication>
-#include <QGuiApplication>
-#include <QPixmap>
-#include <QStringList>
+#include <dlfcn.h>
+
 #include <iostream>
 #include <string>
 #include <vector>
 
+// The command-line modes that print text (checks, reports, exchanges) run here on the plan
+// data core alone, so a check of a plan starts in a few milliseconds. The windows and the
+// modes that paint need Qt: their library is loaded only for them, from next to the program
+// in the build folder or from the program's private library folder once installed (the
+// program's run path names both).
 int main(int argc, char* argv[]) {
-    // The command-line modes run without a display and start no window.
     const std::vector<std::string> args(argv + 1, argv + argc);
     const corvane::CommandLine command = corvane::ParseCommandLine(args);
-    const bool drawing = command.Mode == corvane::CommandMode::Draw;
-    const bool report = command.Mode == corvane::CommandMode::Report;
-    if ((drawing || report) && command.Refusal.empty()) {
-        // Pictures, fonts and PDF files need Qt's painting, not a display.
-        if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        QGuiApplication app(argc, argv);
-        if (drawing)
-            return corvane::RunDrawCommand(command, std::cout, std::cerr);
-        corvane::QtDesktop desktop;
-        return corvane::RunReportCommand(command, corvane::ReportFontFromSettings(desktop),
-                                         std::cout, std::cerr);
-    }
-    if (command.headless())
+    const bool paints =
+        command.Mode == corvane::CommandMode::Draw || command.Mode == corvane::CommandMode::Report;
+    if (command.headless() && !(paints && command.Refusal.empty()))
         return corvane::RunCommandMode(command, std::cout, std::cerr);
 
-    QApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("Corvane"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(CORVANE_VERSION));
-
-    QStringList arguments = app.arguments().mid(1);
-    // Developers' option: "--screenshot FILE" saves a picture of the main window once the
-    // plan is open, and ends the program.
-    QString screenshot;
-    const qsizetype option = arguments.indexOf(QStringLiteral("--screenshot"));
-    if (option >= 0 && option + 1 < arguments.size()) {
-        screenshot = arguments.at(option + 1);
-        arguments.remove(option, 2);
+    void* windows = dlopen("libcorvane_windows.so", RTLD_NOW | RTLD_LOCAL);
+    if (windows == nullptr) {
+        const char* reason = dlerror();
+        std::cerr << "Cannot load the Corvane windows: " << (reason ? reason : "not found") << "\n";
+        return 2;
     }
-
-    corvane::QtDesktop desktop;
-    corvane::PlanState plan;
-    corvane::frmCorvane window(plan, desktop, corvane::CommandLineFromArguments(arguments));
-    desktop.setMainWindow(&window);
-    if (!window.startUp())
-        return 0;
-
-    if (!screenshot.isEmpty()) {
-        QApplication::processEvents();
-        return window.grab().save(screenshot) ? 0 : 1;
+    using Entry = int (*)(int, char**);
+    const auto entry = reinterpret_cast<Entry>(dlsym(windows, CORVANE_WINDOWS_ENTRY));
+    if (entry == nullptr) {
+        std::cerr << "Cannot start the Corvane windows: the library has no entry point\n";
+        return 2;
     }
-    return QApplication::exec();
+    // Qt's application objects and their threads end inside the library; it stays loaded
+    // until the process ends.
+    return entry(argc, argv);
 }

@@ -4,6 +4,8 @@
 #include <QPainter>
 #include <QPen>
 
+#include <cmath>
+
 namespace corvane {
 
 std::string PrintRecord::text() const {
@@ -48,8 +50,8 @@ QImage& RecordingPrintJob::pageImage() {
         const double k = PrintRecord::kPixelsPerMm;
         PrintedPage page;
         page.landscape = landscape_;
-        page.image = QImage(QSize(static_cast<int>(pageWidthMm() * k + 0.5),
-                                  static_cast<int>(pageHeightMm() * k + 0.5)),
+        page.image = QImage(QSize(static_cast<int>(std::lround(pageWidthMm() * k)),
+                                  static_cast<int>(std::lround(pageHeightMm() * k))),
                             QImage::Format_RGB32);
         page.image.fill(Qt::white);
         // Points of a font come out their true size on the page.

@@ -3,6 +3,8 @@
 #include "platform/qtprintjob.h"
 #include "platform/texteditor.h"
 
+#include <algorithm>
+
 namespace corvane {
 
 namespace {
@@ -262,11 +264,10 @@ std::vector<DesktopCall> ScriptedDesktop::callsOf(DesktopCall::Kind kind) const 
 }
 
 DesktopCall ScriptedDesktop::lastMessage() const {
-    for (auto it = calls.rbegin(); it != calls.rend(); ++it) {
-        if (it->kind == DesktopCall::Kind::Message)
-            return *it;
-    }
-    return {};
+    const auto last = std::find_if(calls.rbegin(), calls.rend(), [](const DesktopCall& call) {
+        return call.kind == DesktopCall::Kind::Message;
+    });
+    return last == calls.rend() ? DesktopCall{} : *last;
 }
 
 int ScriptedDesktop::unscriptedCount() const {

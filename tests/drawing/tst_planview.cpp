@@ -309,7 +309,7 @@ class PlanViewTest : public QObject {
         // A larger scale picked: as many sheets as it needs, each numbered, their turn kept.
         o.h->desktop.clearRecords();
         // The largest scale offered (the list goes no further than a printout of 50 sheets).
-        const QString largest = scales.at(1);
+        const QString& largest = scales.at(1);
         QVERIFY2(!scales.contains("1:100"), qPrintable(scales.join('|')));
         o.h->desktop.texts = {largest};
         o.view->toolButton("Print")->trigger();

@@ -139,8 +139,8 @@ class ReportWindowsTest : public QObject {
         auto* report = s.h->window->findChild<frmReport*>();
         auto choose = [&](std::optional<FontChoice> font, std::deque<Answer> answers) {
             s.h->desktop.clearRecords();
-            s.h->desktop.fonts = {font};
-            s.h->desktop.answers = answers;
+            s.h->desktop.fonts = {std::move(font)};
+            s.h->desktop.answers = std::move(answers);
             in<QPushButton>(report, "cmdFonts")->click();
         };
         choose(FontChoice{QStringLiteral("Liberation Mono"), 9}, {Answer::No});
@@ -266,11 +266,8 @@ class ReportWindowsTest : public QObject {
         QVERIFY(err.find("bogus") != std::string::npos);
         QCOMPARE(report({"--report", toCore(dir.path() + "/D9.lns")}, out, err), 2);
         // The accuracy class as the check takes it: any letter case, never a typing slip.
-        QCOMPARE(report({"--report", plan, "--name", "J", "--accuracy",
-                         "rural survey (prior feb "
-                         "2019)"},
-                        out, err),
-                 0);
+        const std::string typedClass = "rural survey (prior feb 2019)";
+        QCOMPARE(report({"--report", plan, "--name", "J", "--accuracy", typedClass}, out, err), 0);
         QVERIFY(out.find("Accuracy criterion = Rural Survey (prior Feb 2019)") !=
                 std::string::npos);
         QCOMPARE(report({"--report", plan, "--name", "J", "--accuracy", "Rural"}, out, err), 2);

@@ -30,7 +30,7 @@ const QStringList kInstalled{"gedit",
 // A desktop with the given default for plain text, entries and editor variables.
 EditorSetting Desktop(const QString& textDefault, const std::map<QString, QString>& entries,
                       const QString& visual = {}, const QString& editor = {},
-                      QStringList installed = kInstalled) {
+                      const QStringList& installed = kInstalled) {
     EditorSetting setting;
     setting.textDefault = textDefault;
     setting.desktopEntry = [entries](const QString& name) {

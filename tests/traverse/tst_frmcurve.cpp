@@ -38,7 +38,7 @@ void press(frmCurve* curve, const char* name) {
 // presses a button.
 void curveOnRowOne(TraverseHarness& h, const char* from, const char* to,
                    std::array<const char*, 4> boxes, const char* button,
-                   std::function<void(frmCurve*)> look = {}) {
+                   const std::function<void(frmCurve*)>& look = {}) {
     QVERIFY(h.window->openConnections());
     h.enter({from, to});
     h.clickCell(1, 3);

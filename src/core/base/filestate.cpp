@@ -43,7 +43,7 @@ std::string Sha256Hex(std::string_view content) {
     EVP_Digest(content.data(), content.size(), digest, &length, EVP_sha256(), nullptr);
     static const char* const kHex = "0123456789abcdef";
     std::string text;
-    text.reserve(2 * length);
+    text.reserve(std::size_t{2} * length);
     for (unsigned int i = 0; i < length; ++i) {
         text += kHex[digest[i] >> 4];
         text += kHex[digest[i] & 0x0F];

@@ -248,7 +248,8 @@ Result<StagedFile> stageUpdateParcel(const TraverseGrid& grid, const PlanState& 
 }
 
 // Writes the staged files in one commit; the error takes the title of the step that failed.
-Status commitParcelSave(const PlanState& plan, std::vector<StagedFile> files, const char* title) {
+Status commitParcelSave(const PlanState& plan, const std::vector<StagedFile>& files,
+                        const char* title) {
     Status written = CommitFiles(plan.PlanPath, files);
     if (!written)
         return Error{written.error().message, title};
@@ -412,15 +413,15 @@ ParcelSaveOutcome OkSaveParcel(const TraverseGrid& grid, PlanState& plan, double
             return outcome;
         }
         files.push_back(std::move(polygons).value());
-        outcome.status = commitParcelSave(plan, std::move(files),
-                                          exists ? kUpdatePolygonsTitle : kSaveParcelTitle);
+        outcome.status =
+            commitParcelSave(plan, files, exists ? kUpdatePolygonsTitle : kSaveParcelTitle);
         outcome.appended = !exists && outcome.status.ok();
         noteLines();
         return outcome;
     }
     // Lines staged without a change to the parcel are still the window's to write.
     if (!files.empty()) {
-        outcome.status = commitParcelSave(plan, std::move(files), "Error saving lines");
+        outcome.status = commitParcelSave(plan, files, "Error saving lines");
         if (!outcome.status)
             return outcome;
         noteLines();

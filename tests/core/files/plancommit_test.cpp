@@ -4,9 +4,9 @@
 #include "core/files/plancommit.h"
 #include "core/files/planlock.h"
 
-#include "core/files/linesfile.h"
-#include "core/edits/planedits.h"
 #include "core/base/textfile.h"
+#include "core/edits/planedits.h"
+#include "core/files/linesfile.h"
 
 #include "tests/core/plantestdir.h"
 
@@ -273,7 +273,8 @@ void writeLimitPlan(const test::PlanTestDir& dir) {
     for (int row = 0; row < kSide; ++row)
         for (int col = 0; col < kSide; ++col) {
             if (col + 1 < kSide) {
-                const bool arc = row % 8 == 0 && col % 5 == 0 && curves.size() < 300 * 20;
+                const bool arc =
+                    row % 8 == 0 && col % 5 == 0 && curves.size() < std::size_t{300} * 20;
                 lines += std::to_string(point(row, col)) + "," +
                          std::to_string(point(row, col + 1)) +
                          (arc ? ",1050.0000,10.000\r\n" : ",90.0000,10.000\r\n");

@@ -37,7 +37,7 @@ TEST(CurveWindowCheck, ReportsTheCurvesOtherElements) {
                              "Long Chord Distance = 49.481");
 
     // Both bearings or none: neither is derived.
-    for (auto f : {fields("100", "50", false, "90", "104"), fields("100", "50", false, "", "")})
+    for (const auto& f : {fields("100", "50", false, "90", "104"), fields("100", "50", false, "", "")})
         EXPECT_EQ(CheckCurve(f).value(), "Intersection angle = 28.3852\nTangent Distance = 25.534\n"
                                          "Long Chord Distance = 49.481");
 

@@ -1,7 +1,7 @@
-#include "core/exchange/coordfile.h"
-#include "core/files/linesfile.h"
 #include "core/base/numtext.h"
 #include "core/cli/plancheck.h"
+#include "core/exchange/coordfile.h"
+#include "core/files/linesfile.h"
 #include "core/reports/planreport.h"
 
 #include "tests/core/plantestdir.h"
@@ -69,6 +69,8 @@ TEST(StraightRuns, FoundFromEitherEndAndThroughLinesStoredBackwards) {
 TEST(StraightRuns, NeverChangeTheLines) {
     const std::vector<LineRecord> lines = {line(1, 2, 90, 10), line(2, 3, 90, 20),
                                            line(3, 4, 90, 30), line(4, 5, 0, 1)};
+    // The lines as they were, to compare with after the search.
+    // NOLINTNEXTLINE(performance-unnecessary-copy-initialization)
     const std::vector<LineRecord> before = lines;
     FindStraightRuns(lines);
     for (std::size_t i = 0; i < lines.size(); ++i)
