@@ -2,10 +2,10 @@
 // easement strip's save and a survey mark connection save each within 100 ms, the lines file
 // written whole included.
 
-#include "core/tools/easement.h"
-#include "core/files/linesfile.h"
-#include "core/tools/psmlist.h"
 #include "core/base/textfile.h"
+#include "core/files/linesfile.h"
+#include "core/tools/easement.h"
+#include "core/tools/psmlist.h"
 #include "plangen.h"
 
 #include <benchmark/benchmark.h>
@@ -72,7 +72,7 @@ void BM_EasementSaveLimitPlan(benchmark::State& state) {
         state.PauseTiming();
         limit.reset();
         state.ResumeTiming();
-        Status saved = SaveStrip(grid, {}, limit.plan, "EA1");
+        Result<void> saved = SaveStrip(grid, {}, limit.plan, "EA1");
         if (!saved)
             state.SkipWithError(saved.error().message.c_str());
     }
@@ -101,7 +101,7 @@ void BM_MarkConnectionSaveLimitPlan(benchmark::State& state) {
         limit.reset();
         TraverseGrid grid = loaded;
         state.ResumeTiming();
-        Status saved = SavePSMLines(grid, limit.plan);
+        Result<void> saved = SavePSMLines(grid, limit.plan);
         if (!saved)
             state.SkipWithError(saved.error().message.c_str());
     }

@@ -2,13 +2,13 @@
 // command-line check with --diagnose of a plan at the lines file's limit with 100 planted
 // mistakes within 2 s.
 
-#include "core/model/bearing.h"
-#include "core/geometry/closure.h"
-#include "core/reports/diagnosis.h"
-#include "core/files/linesfile.h"
 #include "core/base/numtext.h"
-#include "core/cli/plancheck.h"
 #include "core/base/textfile.h"
+#include "core/cli/plancheck.h"
+#include "core/files/linesfile.h"
+#include "core/geometry/closure.h"
+#include "core/model/bearing.h"
+#include "core/reports/diagnosis.h"
 #include "plangen.h"
 
 #include <algorithm>

@@ -3,10 +3,10 @@
 // observations as the lines file can (32,767) within 1 s; a natural boundary of 100,000
 // vertices within 1 s, its time growing with its length, not with its square.
 
-#include "core/model/bearing.h"
+#include "core/base/numtext.h"
 #include "core/exchange/landxml.h"
 #include "core/files/linesfile.h"
-#include "core/base/numtext.h"
+#include "core/model/bearing.h"
 #include "plangen.h"
 
 #include <benchmark/benchmark.h>

@@ -38,7 +38,7 @@ void refuseHugeLinesFile(benchmark::State& state, bool oneLine) {
     PlanState plan;
     plan.PlanPath = base;
     for (auto _ : state) {
-        Status loaded = LoadLines(plan);
+        Result<void> loaded = LoadLines(plan);
         if (loaded)
             state.SkipWithError("a huge lines file was loaded");
         benchmark::DoNotOptimize(plan.PlanLines.size());

@@ -2,9 +2,9 @@
 // the double-line check, the point-error check, and a datum swing or rescale with the lines
 // file written, each within 100 ms.
 
+#include "core/edits/planedits.h"
 #include "core/files/linesfile.h"
 #include "core/geometry/plancoords.h"
-#include "core/edits/planedits.h"
 #include "plangen.h"
 
 #include <benchmark/benchmark.h>

@@ -253,15 +253,15 @@ inline LimitPlan MakeLimitPlan() {
 }
 
 // The plan's lines, polygons and curves files, BASE.lns, BASE.ply and BASE.cve.
-inline Status WritePlan(const LimitPlan& plan, const std::string& base) {
+inline Result<void> WritePlan(const LimitPlan& plan, const std::string& base) {
     std::vector<std::string> lns, cve;
     for (const LineRecord& l : plan.lines)
         lns.push_back(FormatLineRecord(l));
     for (const CurveRecord& c : plan.curves)
         cve.push_back(FormatCurveRecord(c));
-    if (Status written = WriteLinesAtomic(base + ".lns", lns); !written)
+    if (Result<void> written = WriteLinesAtomic(base + ".lns", lns); !written)
         return written;
-    if (Status written = WriteLinesAtomic(base + ".ply", plan.polygons); !written)
+    if (Result<void> written = WriteLinesAtomic(base + ".ply", plan.polygons); !written)
         return written;
     return WriteLinesAtomic(base + ".cve", cve);
 }

@@ -10,7 +10,8 @@ int main(int argc, char* argv[]) {
         std::cerr << "usage: corvane_plangen BASE\n";
         return 2;
     }
-    if (corvane::Status written = corvane::gen::WritePlan(corvane::gen::MakeLimitPlan(), argv[1]);
+    if (corvane::Result<void> written =
+            corvane::gen::WritePlan(corvane::gen::MakeLimitPlan(), argv[1]);
         !written) {
         std::cerr << written.error().message << "\n";
         return 2;

@@ -2,10 +2,10 @@
 // limit. Targets: the whole report text, every section, within 300 ms; the coordinate file
 // within 100 ms.
 
+#include "core/base/textfile.h"
 #include "core/exchange/coordfile.h"
 #include "core/files/linesfile.h"
 #include "core/reports/planreport.h"
-#include "core/base/textfile.h"
 #include "plangen.h"
 
 #include <benchmark/benchmark.h>

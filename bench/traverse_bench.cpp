@@ -3,11 +3,11 @@
 // linked rows or of rows typed anew, and replacing PlanLines from the grid must each stay
 // close to linear in the number of lines.
 
-#include "core/model/bearing.h"
-#include "core/files/linesfile.h"
 #include "core/base/numtext.h"
+#include "core/files/linesfile.h"
 #include "core/grid/traverse.h"
 #include "core/grid/traverse_save.h"
+#include "core/model/bearing.h"
 
 #include <benchmark/benchmark.h>
 

@@ -91,7 +91,7 @@ void CalcEngine::lift() {
     CalcStack[Y] = CalcStack[X];
 }
 
-Status CalcEngine::enter() {
+Result<void> CalcEngine::enter() {
     const double value = operand();
     if (!std::isfinite(value))
         return outOfRange();
@@ -102,7 +102,7 @@ Status CalcEngine::enter() {
     return {};
 }
 
-Status CalcEngine::finishBinary(double result) {
+Result<void> CalcEngine::finishBinary(double result) {
     if (!std::isfinite(result))
         return outOfRange();
     CalcStack[X] = result;
@@ -113,28 +113,28 @@ Status CalcEngine::finishBinary(double result) {
     return {};
 }
 
-Status CalcEngine::add() {
+Result<void> CalcEngine::add() {
     return finishBinary(CalcStack[Y] + operand());
 }
 
-Status CalcEngine::subtract() {
+Result<void> CalcEngine::subtract() {
     return finishBinary(CalcStack[Y] - operand());
 }
 
 // Multiplying and dividing take a plain factor even in bearing mode, so a bearing in Y can be
 // scaled.
-Status CalcEngine::multiply() {
+Result<void> CalcEngine::multiply() {
     return finishBinary(CalcStack[Y] * entered(display_));
 }
 
-Status CalcEngine::divide() {
+Result<void> CalcEngine::divide() {
     const double divisor = entered(display_);
     if (divisor == 0)
         return divideByZero();
     return finishBinary(CalcStack[Y] / divisor);
 }
 
-Status CalcEngine::finishUnary(double result, bool plainFormat) {
+Result<void> CalcEngine::finishUnary(double result, bool plainFormat) {
     if (!std::isfinite(result))
         return outOfRange();
     if (plainFormat)
@@ -145,11 +145,11 @@ Status CalcEngine::finishUnary(double result, bool plainFormat) {
     return {};
 }
 
-Status CalcEngine::changeSign() {
+Result<void> CalcEngine::changeSign() {
     return finishUnary(-operand(), false);
 }
 
-Status CalcEngine::reciprocal() {
+Result<void> CalcEngine::reciprocal() {
     // A number just typed is the one to invert; a shown result is inverted from X at full
     // precision, and X is read from the display when it holds nothing.
     double value = CalcStack[X];
@@ -162,15 +162,15 @@ Status CalcEngine::reciprocal() {
 
 // The trigonometric functions always read the display as an angle, and their results are
 // plain ratios, so bearing mode goes off.
-Status CalcEngine::sine() {
+Result<void> CalcEngine::sine() {
     return finishUnary(std::sin(CalcBearingToRad(display_)), true);
 }
 
-Status CalcEngine::cosine() {
+Result<void> CalcEngine::cosine() {
     return finishUnary(std::cos(CalcBearingToRad(display_)), true);
 }
 
-Status CalcEngine::tangent() {
+Result<void> CalcEngine::tangent() {
     const double angle = CalcBearingToRad(display_);
     // At 90° and 270° the cosine is zero but for rounding; an angle can be typed no closer
     // than a second to them, where the cosine is still near 5e-6.

@@ -48,16 +48,16 @@ class CalcEngine {
     // A digit or point button: the character goes on the end of the display.
     void appendDigit(char digit);
 
-    Status enter();
-    Status add();
-    Status subtract();
-    Status multiply();
-    Status divide();
-    Status changeSign();
-    Status reciprocal();
-    Status sine();
-    Status cosine();
-    Status tangent();
+    Result<void> enter();
+    Result<void> add();
+    Result<void> subtract();
+    Result<void> multiply();
+    Result<void> divide();
+    Result<void> changeSign();
+    Result<void> reciprocal();
+    Result<void> sine();
+    Result<void> cosine();
+    Result<void> tangent();
     void clear();
     void clearDisplay() { display_.clear(); }
     void equals() { EntryState = Typing; }
@@ -66,8 +66,8 @@ class CalcEngine {
     double operand() const;
     std::string shown(double value) const;
     // Puts a binary result in X and drops the stack.
-    Status finishBinary(double result);
-    Status finishUnary(double result, bool plainFormat);
+    Result<void> finishBinary(double result);
+    Result<void> finishUnary(double result, bool plainFormat);
     void lift();
 
     std::array<double, 4> CalcStack{};

@@ -159,7 +159,7 @@ void frmOrvaCalc::putControls() {
 
 void frmOrvaCalc::run(Operation operation) {
     takeControls();
-    const Status status = (engine_.*operation)();
+    const Result<void> status = (engine_.*operation)();
     if (!status)
         desktop_.showError(status.error());
     putControls();

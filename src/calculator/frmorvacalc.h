@@ -41,7 +41,7 @@ class frmOrvaCalc : public QDialog {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
-    using Operation = Status (CalcEngine::*)();
+    using Operation = Result<void> (CalcEngine::*)();
     void run(Operation operation);
     void runPlain(void (CalcEngine::*operation)());
     void takeControls();

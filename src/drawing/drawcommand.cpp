@@ -2,11 +2,11 @@
 
 #include "core/exchange/dxfexport.h"
 
-#include "core/files/linesfile.h"
 #include "core/base/numtext.h"
-#include "core/cli/plancheck.h"
-#include "core/geometry/plancoords.h"
 #include "core/base/textfile.h"
+#include "core/cli/plancheck.h"
+#include "core/files/linesfile.h"
+#include "core/geometry/plancoords.h"
 #include "drawing/planfurniture.h"
 #include "platform/qtprintjob.h"
 
@@ -122,7 +122,7 @@ int RunDrawCommand(const CommandLine& command, std::ostream& out, std::ostream& 
     }
 
     PlanState plan;
-    if (Status loaded = LoadCommandPlan(command.Plan, plan, err); !loaded)
+    if (Result<void> loaded = LoadCommandPlan(command.Plan, plan, err); !loaded)
         return refuse(err, fromCore(loaded.error().message));
     WholePlanDrawing drawing = PrepareWholePlanDrawing(plan.PlanLines, plan.PlanPath);
     for (const Error& problem : drawing.Problems)

@@ -1,10 +1,10 @@
 #include "drawing/plancontent.h"
 
 #include "core/base/numtext.h"
+#include "core/base/textfile.h"
 #include "core/geometry/plancoords.h"
 #include "core/geometry/planlabels.h"
 #include "core/model/pointlabel.h"
-#include "core/base/textfile.h"
 #include "drawing/planfurniture.h"
 #include "platform/desktop.h"
 

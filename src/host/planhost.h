@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/model/records.h"
 #include "core/files/sdbfile.h"
+#include "core/model/records.h"
 #include "host/areadialog.h"
 #include "platform/desktop.h"
 

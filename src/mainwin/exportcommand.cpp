@@ -71,7 +71,7 @@ void frmCorvane::mnuExportParcel_Click() {
                          kExportErrorTitle, Icon::Exclamation);
         return;
     }
-    Status exported;
+    Result<void> exported;
     {
         BusyCursor busy(desktop_);
         exported = ExportParcelTo(plan_, targetBase, toCore(parcel));

@@ -85,11 +85,11 @@ void frmImport::cmdImport_Click() {
     LandXmlImportOptions options;
     options.FillFromCoordinates = chkFill->isChecked();
     const std::string base = PlanPathOfArgument(PathToCore(plan));
-    Status done;
+    Result<void> done;
     {
         BusyCursor busy(desktop_);
         auto read = ImportLandXmlFile(PathToCore(file), options);
-        done = read ? WriteImportedPlan(read.value(), base) : Status(read.error());
+        done = read ? WriteImportedPlan(read.value(), base) : Result<void>(read.error());
     }
     if (!done) {
         desktop_.showError(done.error());

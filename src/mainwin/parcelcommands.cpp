@@ -34,7 +34,7 @@ bool frmCorvane::EnsureLinesLoaded() {
     // Read again when the file changed since (in the text editor of View > Lines File...).
     if (LinesCurrent(plan_))
         return true;
-    Status loaded;
+    Result<void> loaded;
     {
         BusyCursor busy(desktop_);
         loaded = LoadLines(plan_);
@@ -149,7 +149,7 @@ void frmCorvane::mnuCopyParcel_Click() {
     if (newIdentifier.isEmpty())
         return;
 
-    Status copied;
+    Result<void> copied;
     {
         BusyCursor busy(desktop_);
         copied =
@@ -196,7 +196,7 @@ void frmCorvane::mnuDeleteParcel_Click() {
         desktop_.message(identifier + QStringLiteral(" deleted from polygons file.\n"
                                                      "Delete unused lines as well ?"),
                          kDeleteTitle, Icon::Question, Buttons::YesNo, Answer::No);
-    Status deleted;
+    Result<void> deleted;
     {
         BusyCursor busy(desktop_);
         deleted = CommitParcelDeletion(plan_, deletion->value(), unusedLines == Answer::Yes);
@@ -241,7 +241,7 @@ void frmCorvane::ViewPlanFile(std::string_view extension, const QString& missing
         return;
     }
     const QString path = PathFromCore(ResolveFileName(file));
-    if (Status opened = desktop_.openInTextEditor(path); !opened) {
+    if (Result<void> opened = desktop_.openInTextEditor(path); !opened) {
         desktop_.showError(Error{opened.error().message, toCore(title)});
         return;
     }

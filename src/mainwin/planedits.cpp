@@ -113,7 +113,7 @@ void frmCorvane::mnuPointNumber_Click() {
             return Reply::Cancel;
         }
     };
-    Status renumbered = RenumberPoint(plan_, oldNumber, newNumber, ask);
+    Result<void> renumbered = RenumberPoint(plan_, oldNumber, newNumber, ask);
     if (!renumbered)
         ShowError(renumbered.error());
     else
@@ -150,7 +150,7 @@ void frmCorvane::mnuDatumBearing_Click() {
                              QStringLiteral(" ?"),
                          title, Icon::Question, Buttons::YesNo, Answer::No) != Answer::Yes)
         return;
-    Status swung;
+    Result<void> swung;
     {
         BusyCursor busy(desktop_);
         swung = SwingDatumBearing(plan_, typed);
@@ -196,7 +196,7 @@ void frmCorvane::mnuDistanceUnits_Click() {
                              .arg(fromCore(GeneralText(*factor))),
                          title, Icon::Question, Buttons::YesNo, Answer::No) != Answer::Yes)
         return;
-    Status scaled;
+    Result<void> scaled;
     {
         BusyCursor busy(desktop_);
         scaled = RescaleDistanceUnits(plan_, *factor);

@@ -180,7 +180,7 @@ void PlanSession::ShowPlanCaption() {
 }
 
 bool PlanSession::refuseWrite(const QString& command, const QString& title) {
-    Status writable = PlanWritable(plan_, toCore(command));
+    Result<void> writable = PlanWritable(plan_, toCore(command));
     if (writable)
         return false;
     desktop_.showError(Error{writable.error().message, toCore(title)});
@@ -289,7 +289,7 @@ void PlanSession::OpenCorvane(const QString& planfile) {
     // unread, so nothing is shown that the lines cannot back.
     const bool linesFileExists = PlanFileExists(plan_.PlanPath, ".lns");
     bool sdbRead = true;
-    Status loaded;
+    Result<void> loaded;
     {
         BusyCursor busy(desktop_);
         loaded = LoadLines(plan_);
@@ -488,7 +488,7 @@ void PlanSession::saveAs() {
     // In network mode the old working copies are removed afterwards: the survey record and
     // the coordinate file go with the plan, in the same commit, so nothing that was never
     // stored is lost and the new name gets every file or none.
-    Status copied;
+    Result<void> copied;
     {
         BusyCursor busy(desktop_);
         copied = networkMode() && PlanFileExists(oldPath, ".lns") ? CopyWholePlan(oldPath, newPath)

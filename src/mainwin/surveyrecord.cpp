@@ -24,7 +24,7 @@ bool PlanSession::SaveSDBfile() {
     if (plan_.PlanPath.empty() || plan_.ReadOnly)
         return true;
     // Another user who took the plan over keeps their own record.
-    if (Status writable = PlanWritable(plan_, "the survey data base details"); !writable) {
+    if (Result<void> writable = PlanWritable(plan_, "the survey data base details"); !writable) {
         ShowError(Error{writable.error().message, "Survey Data Base error"});
         return false;
     }

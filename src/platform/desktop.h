@@ -133,7 +133,7 @@ class Desktop {
 
     // Opens a file in the user's text editor, never in this program and never through a
     // shell command string. The error says why no editor started and how to choose one.
-    virtual Status openInTextEditor(const QString& path) = 0;
+    virtual Result<void> openInTextEditor(const QString& path) = 0;
 
     virtual void beginBusy() = 0;
     virtual void endBusy() = 0;

@@ -484,7 +484,7 @@ bool ProgramInstalled(const QString& program) {
 } // namespace
 #endif
 
-Status QtDesktop::openInTextEditor(const QString& path) {
+Result<void> QtDesktop::openInTextEditor(const QString& path) {
     const QFileInfo file(path);
     if (!file.isFile()) {
         const QString missing =

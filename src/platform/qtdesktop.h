@@ -45,7 +45,7 @@ class QtDesktop : public Desktop {
     bool claimSingleInstance() override;
     void showHelp(const QString& helpFile) override;
     void closeAllHelp() override;
-    Status openInTextEditor(const QString& path) override;
+    Result<void> openInTextEditor(const QString& path) override;
     void beginBusy() override;
     void endBusy() override;
 

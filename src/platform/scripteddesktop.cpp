@@ -231,7 +231,7 @@ void ScriptedDesktop::closeAllHelp() {
     helpWindowsOpen = 0;
 }
 
-Status ScriptedDesktop::openInTextEditor(const QString& path) {
+Result<void> ScriptedDesktop::openInTextEditor(const QString& path) {
     DesktopCall call;
     call.kind = DesktopCall::Kind::OpenInTextEditor;
     call.text = path;

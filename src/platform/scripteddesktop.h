@@ -106,7 +106,7 @@ class ScriptedDesktop : public Desktop {
     bool claimSingleInstance() override { return instanceAvailable; }
     void showHelp(const QString& helpFile) override;
     void closeAllHelp() override;
-    Status openInTextEditor(const QString& path) override;
+    Result<void> openInTextEditor(const QString& path) override;
     void beginBusy() override;
     void endBusy() override;
 

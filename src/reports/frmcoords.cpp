@@ -112,7 +112,7 @@ void frmCoords::cmdOK_Click() {
         return;
     Desktop& desktop = host_.desktop();
     PlanState& plan = host_.plan();
-    if (Status loaded = LoadLines(plan); !loaded) {
+    if (Result<void> loaded = LoadLines(plan); !loaded) {
         desktop.showError(Error{loaded.error().message, toCore(kErrorTitle)});
         return;
     }
@@ -141,7 +141,7 @@ void frmCoords::cmdOK_Click() {
                         QStringLiteral("Create coord file"), Icon::Question, Buttons::YesNo,
                         Answer::No) != Answer::Yes)
         return;
-    if (Status written = WriteCoordFile(created.value()); !written) {
+    if (Result<void> written = WriteCoordFile(created.value()); !written) {
         desktop.showError(Error{written.error().message, toCore(kErrorTitle)});
         return;
     }

@@ -99,7 +99,7 @@ bool frmReport::isPlanWindowOpen() const {
 bool frmReport::ComposeReport(std::vector<PrintLine>& report) {
     Desktop& desktop = host_.desktop();
     PlanState& plan = host_.plan();
-    if (Status loaded = LoadLines(plan); !loaded) {
+    if (Result<void> loaded = LoadLines(plan); !loaded) {
         desktop.showError(Error{loaded.error().message, toCore(kPrintTitle)});
         return false;
     }

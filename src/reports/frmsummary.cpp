@@ -173,7 +173,7 @@ bool frmSummary::isPlanWindowOpen() const {
 bool frmSummary::EnsureLines() {
     PlanState& plan = host_.plan();
     if (!LinesCurrent(plan)) {
-        if (Status loaded = LoadLines(plan); !loaded)
+        if (Result<void> loaded = LoadLines(plan); !loaded)
             showError(loaded.error());
     }
     if (plan.chkArray)
@@ -262,7 +262,7 @@ void frmSummary::cmdAreas_Click() {
             continue;
         const double area = Grid1->item(r, kAreaColumn)->data(kCalculatedValueRole).toDouble();
         const std::string id = toCore(identifier);
-        if (Status updated = UpdateParcelEntry(planPath, id, id, area, "C"); !updated) {
+        if (Result<void> updated = UpdateParcelEntry(planPath, id, id, area, "C"); !updated) {
             showError(updated.error());
             return;
         }

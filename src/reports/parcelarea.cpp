@@ -61,7 +61,7 @@ void EditParcelArea(PlanHost& host, const QString& identifier) {
     const AreaDialog::AreaType type = dialog->areaType();
     const std::string code = AreaCodeOf(type == AreaDialog::AreaType::Approximate,
                                         type == AreaDialog::AreaType::Deduced);
-    if (Status updated = UpdateParcelEntry(planPath, id, id, area.value(), code); !updated)
+    if (Result<void> updated = UpdateParcelEntry(planPath, id, id, area.value(), code); !updated)
         desktop.showError(updated.error());
 }
 

@@ -1,12 +1,12 @@
 #include "reports/reportcommand.h"
 
-#include "core/files/linesfile.h"
 #include "core/base/numtext.h"
-#include "core/cli/plancheck.h"
-#include "core/reports/planreport.h"
-#include "core/files/sdbfile.h"
-#include "core/reports/summary.h"
 #include "core/base/textfile.h"
+#include "core/cli/plancheck.h"
+#include "core/files/linesfile.h"
+#include "core/files/sdbfile.h"
+#include "core/reports/planreport.h"
+#include "core/reports/summary.h"
 #include "platform/qtprintjob.h"
 #include "reports/frmreport.h"
 
@@ -62,7 +62,7 @@ int RunReportCommand(const CommandLine& command, const FontChoice& font, std::os
     if (int answered = AnswerUsage(command, out, err); answered >= 0)
         return answered;
     PlanState plan;
-    if (Status loaded = LoadCommandPlan(command.Plan, plan, err); !loaded)
+    if (Result<void> loaded = LoadCommandPlan(command.Plan, plan, err); !loaded)
         return refuse(err, loaded.error().message);
 
     ReportRequest request;

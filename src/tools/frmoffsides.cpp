@@ -1,7 +1,7 @@
 #include "tools/frmoffsides.h"
 
-#include "core/tools/offsides.h"
 #include "core/grid/traverse_edit.h"
+#include "core/tools/offsides.h"
 
 #include <QGroupBox>
 #include <QHBoxLayout>

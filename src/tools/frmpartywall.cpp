@@ -1,9 +1,9 @@
 #include "tools/frmpartywall.h"
 
-#include "core/model/bearing.h"
 #include "core/base/numtext.h"
 #include "core/geometry/plancoords.h"
 #include "core/grid/traverse_edit.h"
+#include "core/model/bearing.h"
 #include "drawing/frmdrawplan.h"
 
 #include <QCheckBox>
@@ -337,7 +337,7 @@ void frmPartyWall::cmdOK_Click() {
     }
     if (!endBearingsValid())
         return;
-    const Status saved = SaveStrip(grid_, options(), plan(), toCore(identifier_));
+    const Result<void> saved = SaveStrip(grid_, options(), plan(), toCore(identifier_));
     filledStamp_ = CurrentLinesStamp(plan());
     // The lines file may have been written before the polygons file refused: either way the
     // lines are read again before they are next used.

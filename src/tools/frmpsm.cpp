@@ -112,7 +112,7 @@ void frmPSM::cmdOK_Click() {
         lineGrid_->view()->setFocus();
         return;
     }
-    Status saved;
+    Result<void> saved;
     {
         BusyCursor busy(desktop());
         saved = SavePSMLines(grid_, plan(), deleted_);

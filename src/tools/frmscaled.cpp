@@ -1,7 +1,7 @@
 #include "tools/frmscaled.h"
 
-#include "core/tools/scaledlines.h"
 #include "core/grid/traverse_edit.h"
+#include "core/tools/scaledlines.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>
@@ -66,7 +66,7 @@ void frmScaled::openScaled() {
     // The next free point counts the measured lines too.
     if (!LinesCurrent(plan()) && !plan().LinesLoadFailed)
         loadLinesIfNeeded();
-    const Status loaded = LoadScaledGrid(grid_, plan().PlanPath);
+    const Result<void> loaded = LoadScaledGrid(grid_, plan().PlanPath);
     if (!loaded)
         showError(loaded.error());
     showOpened();
@@ -131,7 +131,7 @@ void frmScaled::cmdOK_Click() {
         lineGrid_->view()->setFocus();
         return;
     }
-    Status saved;
+    Result<void> saved;
     {
         BusyCursor busy(desktop());
         saved = SaveScaledLines(grid_, plan().PlanPath);

@@ -89,7 +89,7 @@ void ToolWindow::showError(const Error& error) {
 bool ToolWindow::loadLinesIfNeeded() {
     if (LinesCurrent(plan()))
         return true;
-    Status loaded = LoadLines(plan());
+    Result<void> loaded = LoadLines(plan());
     if (!loaded)
         showError(loaded.error());
     return loaded.ok();

@@ -218,13 +218,13 @@ void frmCurve::cmdClear_Click() {
 void frmCurve::cmdOK_Click() {
     // The curve file is a file of the plan: not stored into a plan open read-only, nor into
     // one another user has taken over.
-    if (Status writable = PlanWritable(plan_, "the curve data"); !writable) {
+    if (Result<void> writable = PlanWritable(plan_, "the curve data"); !writable) {
         desktop_.showError(Error{writable.error().message, "Curve Data error"});
         return;
     }
     // The arc is checked only once it is stored; a refusal or a failed write keeps the window
     // open and the curve unchecked.
-    const Status stored = CurveOk(plan_.PlanPath, fields());
+    const Result<void> stored = CurveOk(plan_.PlanPath, fields());
     if (!stored) {
         chkChecked->setChecked(false);
         desktop_.showError(stored.error());

@@ -401,7 +401,7 @@ void frmTraverse::showOpened() {
 bool frmTraverse::loadLinesIfNeeded() {
     if (LinesCurrent(plan()))
         return true;
-    Status loaded = LoadLines(plan());
+    Result<void> loaded = LoadLines(plan());
     if (!loaded)
         showError(loaded.error());
     return loaded.ok();
@@ -475,7 +475,7 @@ bool frmTraverse::openEditLines() {
                           QStringLiteral("Edit Lines error"), Icon::Exclamation);
         return false;
     }
-    Status backup = BackupFile(PlanFile(plan().PlanPath, ".lns"));
+    Result<void> backup = BackupFile(PlanFile(plan().PlanPath, ".lns"));
     if (!backup) {
         showError(backup.error());
         return false;

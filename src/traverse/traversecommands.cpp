@@ -225,7 +225,7 @@ bool frmTraverse::runCancel(bool ask) {
     }
     hideEditor();
     showGrid();
-    const Status cancelled = CancelTraverse(grid_, plan(), saveLines);
+    const Result<void> cancelled = CancelTraverse(grid_, plan(), saveLines);
     showGrid();
     if (!cancelled) {
         showError(cancelled.error());
@@ -262,7 +262,7 @@ void frmTraverse::cmdOK_RightClick() {
     hideEditor();
     if (refuseSave())
         return;
-    const Status saved = RightButtonOk(grid_, plan());
+    const Result<void> saved = RightButtonOk(grid_, plan());
     showGrid();
     if (!saved) {
         showError(saved.error());

@@ -14,7 +14,7 @@ namespace {
 // trigonometric functions, "CLR" Clear, "ESC" empties the display, "B" ticks bearing mode,
 // and "=text" puts text in the display as if pasted. Returns the last message, if any.
 QString play(CalcEngine& calc, const QString& script) {
-    static const std::map<QString, corvane::Status (CalcEngine::*)()> operations{
+    static const std::map<QString, corvane::Result<void> (CalcEngine::*)()> operations{
         {"E", &CalcEngine::enter},      {"+", &CalcEngine::add},    {"-", &CalcEngine::subtract},
         {"*", &CalcEngine::multiply},   {"/", &CalcEngine::divide}, {"M", &CalcEngine::changeSign},
         {"R", &CalcEngine::reciprocal}, {"S", &CalcEngine::sine},   {"C", &CalcEngine::cosine},
@@ -22,7 +22,7 @@ QString play(CalcEngine& calc, const QString& script) {
     QString message;
     for (const QString& token : script.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
         if (const auto op = operations.find(token); op != operations.end()) {
-            const corvane::Status status = (calc.*(op->second))();
+            const corvane::Result<void> status = (calc.*(op->second))();
             if (!status)
                 message = QString::fromStdString(status.error().message);
         } else if (token == QLatin1String("CLR")) {

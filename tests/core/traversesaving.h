@@ -10,7 +10,7 @@ inline OkLinesOutcome OkLinesWritten(TraverseGrid& grid, PlanState& plan, int pa
                                      const QuestionFn& ask) {
     OkLinesOutcome out = OkSaveLines(grid, plan, parcels, ask);
     if (out.linesFile)
-        if (Status written = CommitFiles(plan.PlanPath, {*out.linesFile}); !written)
+        if (Result<void> written = CommitFiles(plan.PlanPath, {*out.linesFile}); !written)
             out.status = written;
     return out;
 }

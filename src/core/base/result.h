@@ -50,6 +50,4 @@ template <> class Result<void> {
     std::optional<Error> error_;
 };
 
-using Status = Result<void>;
-
 } // namespace corvane

@@ -225,7 +225,7 @@ void NewFile::discard() {
     handle_ = -1;
 }
 
-Status NewFile::PutInPlace() {
+Result<void> NewFile::PutInPlace() {
     std::error_code ec;
     fs::rename(fs::path(temp_), fs::path(target_), ec);
     if (ec)

@@ -67,7 +67,7 @@ class NewFile {
     const std::string& path() const { return temp_; }
     const std::string& target() const { return target_; }
     // Renames the new file over the old one (the folder is flushed by the caller).
-    Status PutInPlace();
+    Result<void> PutInPlace();
     // From now on the new file outlives this object: a change whose journal names it is
     // finished by the next open even if the rename is never made here.
     void Keep() { kept_ = true; }

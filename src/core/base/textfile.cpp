@@ -109,7 +109,7 @@ namespace {
 
 // Opens a file for reading, found whatever its case; a folder of that name is refused, as it
 // opens as a stream on some systems and then reads as nothing at all.
-Status openForReading(const std::string& path, std::ifstream& in) {
+Result<void> openForReading(const std::string& path, std::ifstream& in) {
     const std::string source = ResolveFileName(path);
     // A link to nothing would otherwise read as a missing file: a plan whose lines file
     // points at a drive not mounted would open with no lines at all.
@@ -133,7 +133,7 @@ Status openForReading(const std::string& path, std::ifstream& in) {
 Result<std::vector<std::string>> ReadTextLinesBounded(const std::string& path, size_t maxLines,
                                                       size_t maxLineLength) {
     std::ifstream in;
-    if (Status opened = openForReading(path, in); !opened)
+    if (Result<void> opened = openForReading(path, in); !opened)
         return opened.error();
     auto lines = ReadTextLinesBounded(in, maxLines, maxLineLength);
     if (in.bad())
@@ -162,7 +162,7 @@ Result<std::vector<std::string>> ReadTextLinesWithin(const std::string& path,
 
 Result<std::string> ReadTextFile(const std::string& path) {
     std::ifstream in;
-    if (Status opened = openForReading(path, in); !opened)
+    if (Result<void> opened = openForReading(path, in); !opened)
         return opened.error();
     // Read through the stream itself, so that a failure part-way is seen and not taken for
     // the end of the file.
@@ -191,24 +191,24 @@ std::string JoinLines(const std::vector<std::string>& lines) {
     return out;
 }
 
-Status WriteFileAtomic(const std::string& path, std::string_view content) {
+Result<void> WriteFileAtomic(const std::string& path, std::string_view content) {
     auto target = PrepareReplace(ResolveFileName(path));
     if (!target)
         return target.error();
     auto written = NewFile::Write(target.value(), content);
     if (!written)
         return written.error();
-    if (Status placed = written.value().PutInPlace(); !placed)
+    if (Result<void> placed = written.value().PutInPlace(); !placed)
         return placed;
     SyncFolder(FolderOf(target.value().path));
     return {};
 }
 
-Status WriteLinesAtomic(const std::string& path, const std::vector<std::string>& lines) {
+Result<void> WriteLinesAtomic(const std::string& path, const std::vector<std::string>& lines) {
     return WriteFileAtomic(path, JoinLines(lines));
 }
 
-Status AppendLinesAtomic(const std::string& path, const std::vector<std::string>& lines) {
+Result<void> AppendLinesAtomic(const std::string& path, const std::vector<std::string>& lines) {
     auto content = AppendedContent(path, lines);
     if (!content)
         return content.error();
@@ -286,12 +286,12 @@ std::string BackupName(const std::string& path) {
     return path.substr(0, n - 1) + "~";
 }
 
-Status BackupFile(const std::string& path) {
+Result<void> BackupFile(const std::string& path) {
     std::string source = ResolveFileName(path);
     auto lines = ReadTextLines(source);
     if (!lines)
         return Error{lines.error().message, "Make backup error"};
-    Status written = WriteLinesAtomic(BackupName(source), lines.value());
+    Result<void> written = WriteLinesAtomic(BackupName(source), lines.value());
     if (!written)
         return Error{written.error().message, "Make backup error"};
     return {};

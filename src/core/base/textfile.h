@@ -53,10 +53,10 @@ std::string JoinLines(const std::vector<std::string>& lines);
 // the link stays a link. The new file keeps the old one's access rights; a read-only file,
 // a link to nothing and a folder in the way are refused, and nothing is written.
 // The error message names the file; its title is left for the caller.
-Status WriteFileAtomic(const std::string& path, std::string_view content);
-Status WriteLinesAtomic(const std::string& path, const std::vector<std::string>& lines);
+Result<void> WriteFileAtomic(const std::string& path, std::string_view content);
+Result<void> WriteLinesAtomic(const std::string& path, const std::vector<std::string>& lines);
 // Appends lines to a file (created when missing) through the same whole rewrite.
-Status AppendLinesAtomic(const std::string& path, const std::vector<std::string>& lines);
+Result<void> AppendLinesAtomic(const std::string& path, const std::vector<std::string>& lines);
 // The content AppendLinesAtomic writes: the file's (none when it is missing), a last line
 // without its line end ended, then the lines.
 Result<std::string> AppendedContent(const std::string& path, const std::vector<std::string>& lines);
@@ -81,7 +81,7 @@ std::string BackupName(const std::string& path);
 
 // Copies a text file line by line to its backup name (found whatever its case), replacing
 // any older backup. Error title "Make backup error".
-Status BackupFile(const std::string& path);
+Result<void> BackupFile(const std::string& path);
 
 // The text between the double quote that begins a line and the next double quote; empty
 // when there is no second one.

@@ -4,20 +4,20 @@
 
 #include "core/exchange/landxml.h"
 
-#include "core/geometry/closure.h"
+#include "core/base/numtext.h"
+#include "core/base/printtext.h"
+#include "core/base/textfile.h"
 #include "core/cli/commandline.h"
+#include "core/edits/planedits.h"
 #include "core/exchange/coordfile.h"
 #include "core/files/curves.h"
-#include "core/reports/diagnosis.h"
 #include "core/files/linesfile.h"
-#include "core/base/numtext.h"
 #include "core/files/plancommit.h"
-#include "core/geometry/plancoords.h"
-#include "core/edits/planedits.h"
 #include "core/files/polygons.h"
-#include "core/base/printtext.h"
+#include "core/geometry/closure.h"
+#include "core/geometry/plancoords.h"
+#include "core/reports/diagnosis.h"
 #include "core/reports/summary.h"
-#include "core/base/textfile.h"
 
 #include <optional>
 #include <string>
@@ -45,7 +45,7 @@ Result<std::string> AccuracyClassOption(const CommandLine& command) {
     return Error{message, ""};
 }
 
-Status RecoverCommandPlan(const std::string& planPath, std::ostream& notices) {
+Result<void> RecoverCommandPlan(const std::string& planPath, std::ostream& notices) {
     if (!PlanChangePending(planPath))
         return {};
     // Only the plan's holder finishes a change of its files: a command takes the plan for
@@ -71,9 +71,9 @@ Status RecoverCommandPlan(const std::string& planPath, std::ostream& notices) {
     return {};
 }
 
-Status LoadCommandPlan(const std::string& argument, PlanState& plan, std::ostream& notices) {
+Result<void> LoadCommandPlan(const std::string& argument, PlanState& plan, std::ostream& notices) {
     plan.PlanPath = PlanPathOfArgument(argument);
-    if (Status recovered = RecoverCommandPlan(plan.PlanPath, notices); !recovered)
+    if (Result<void> recovered = RecoverCommandPlan(plan.PlanPath, notices); !recovered)
         return recovered;
     if (!FileExists(plan.PlanPath + ".lns"))
         return Error{"Cannot find the lines file " + plan.PlanPath + ".lns", ""};
@@ -82,7 +82,7 @@ Status LoadCommandPlan(const std::string& argument, PlanState& plan, std::ostrea
 
 static int RunLineChecks(const CommandLine& command, std::ostream& out, std::ostream& err) {
     PlanState plan;
-    if (Status loaded = LoadCommandPlan(command.Plan, plan, err); !loaded)
+    if (Result<void> loaded = LoadCommandPlan(command.Plan, plan, err); !loaded)
         return refuse(err, loaded.error().message);
     std::vector<std::string> polygons;
     if (FileExists(plan.PlanPath + ".ply")) {
@@ -131,7 +131,7 @@ static int RunImportCommand(const CommandLine& command, std::ostream& out, std::
     if (!imported)
         return refuse(err, imported.error().message);
     const std::string base = PlanPathOfArgument(command.value("--out"));
-    if (Status written = WriteImportedPlan(imported.value(), base); !written)
+    if (Result<void> written = WriteImportedPlan(imported.value(), base); !written)
         return refuse(err, written.error().message);
     for (const std::string& line : imported.value().Report)
         out << line << '\n';
@@ -143,7 +143,7 @@ static int RunImportCommand(const CommandLine& command, std::ostream& out, std::
 // parcel was left out or a point went without coordinates, each listed on stderr.
 static int RunExportCommand(const CommandLine& command, std::ostream& out, std::ostream& err) {
     const std::string planPath = PlanPathOfArgument(command.Plan);
-    if (Status recovered = RecoverCommandPlan(planPath, err); !recovered)
+    if (Result<void> recovered = RecoverCommandPlan(planPath, err); !recovered)
         return refuse(err, recovered.error().message);
     if (!FileExists(planPath + ".lns"))
         return refuse(err, "Cannot find the lines file " + planPath + ".lns");
@@ -161,10 +161,10 @@ static int RunExportCommand(const CommandLine& command, std::ostream& out, std::
 static int RunCoordsCommand(const CommandLine& command, std::ostream& out, std::ostream& err) {
     PlanState plan;
     plan.PlanPath = PlanPathOfArgument(command.Plan);
-    if (Status recovered = RecoverCommandPlan(plan.PlanPath, err); !recovered)
+    if (Result<void> recovered = RecoverCommandPlan(plan.PlanPath, err); !recovered)
         return refuse(err, recovered.error().message);
     if (FileExists(plan.PlanPath + ".lns")) {
-        if (Status loaded = LoadLines(plan); !loaded)
+        if (Result<void> loaded = LoadLines(plan); !loaded)
             return refuse(err, loaded.error().message);
     }
     CoordFileRequest request;
@@ -214,9 +214,9 @@ int RunCommandMode(const CommandLine& command, std::ostream& out, std::ostream& 
         return refuse(err, accuracyClass.error().message);
     PlanState plan;
     plan.PlanPath = PlanPathOfArgument(command.Plan);
-    if (Status recovered = RecoverCommandPlan(plan.PlanPath, err); !recovered)
+    if (Result<void> recovered = RecoverCommandPlan(plan.PlanPath, err); !recovered)
         return refuse(err, recovered.error().message);
-    Status loaded = LoadLines(plan);
+    Result<void> loaded = LoadLines(plan);
     if (!loaded)
         return refuse(err, loaded.error().message);
 

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "core/base/result.h"
 #include "core/cli/commandline.h"
 #include "core/model/records.h"
-#include "core/base/result.h"
 
 #include <ostream>
 #include <string>
@@ -17,12 +17,12 @@ Result<std::string> AccuracyClassOption(const CommandLine& command);
 
 // Before a command reads a plan: a change of it cut short is finished or undone
 // (RecoverPlanFiles), what was done written to notices; refused when it cannot be finished.
-Status RecoverCommandPlan(const std::string& planPath, std::ostream& notices);
+Result<void> RecoverCommandPlan(const std::string& planPath, std::ostream& notices);
 
 // The plan a command names, its lines file loaded (after RecoverCommandPlan): refused when
 // the lines file is not there ("Cannot find the lines file ...") or when the loader refuses
 // it.
-Status LoadCommandPlan(const std::string& argument, PlanState& plan, std::ostream& notices);
+Result<void> LoadCommandPlan(const std::string& argument, PlanState& plan, std::ostream& notices);
 
 // Runs the command-line mode the arguments after the program name ask for ("--check PLAN
 // [--accuracy CLASS] [--full]", the reports, the exchanges, "--help", ...): results as plain

@@ -153,7 +153,7 @@ Result<bool> RenameParcel(const std::string& planPath, const std::vector<std::st
     if (ParcelInList(parcels, newIdentifier))
         return Error{kIdentifierExists, kEditParcelIdTitle};
     // A code other than C, A or D renames only: the area and its code stay as stored.
-    if (Status updated = UpdateParcelEntry(planPath, newIdentifier, oldIdentifier, 0, "X");
+    if (Result<void> updated = UpdateParcelEntry(planPath, newIdentifier, oldIdentifier, 0, "X");
         !updated)
         return updated.error();
     const Result<bool> renamed = ParcelExists(planPath, newIdentifier);
@@ -162,12 +162,12 @@ Result<bool> RenameParcel(const std::string& planPath, const std::vector<std::st
     return renamed;
 }
 
-Status CopyParcel(const std::string& planPath, const std::vector<std::string>& parcels,
-                  const std::string& source, const std::string& newIdentifier) {
+Result<void> CopyParcel(const std::string& planPath, const std::vector<std::string>& parcels,
+                        const std::string& source, const std::string& newIdentifier) {
     if (ParcelInList(parcels, newIdentifier))
         return Error{kIdentifierExists, kEditParcelIdTitle};
     const std::string path = PlanFile(planPath, ".ply");
-    if (Status backedUp = BackupFile(path); !backedUp)
+    if (Result<void> backedUp = BackupFile(path); !backedUp)
         return backedUp;
     auto polygons = readPolygons(BackupName(ResolveFileName(path)), kCopyTitle);
     if (!polygons)
@@ -180,7 +180,7 @@ Status CopyParcel(const std::string& planPath, const std::vector<std::string>& p
         return Error{kParcelMissing, kCopyTitle};
     std::vector<std::string> copy = parcel->Block();
     copy.front() = "\"" + newIdentifier + parcel->Heading.substr(parcel->Heading.find('"', 1));
-    if (Status written = AppendLinesAtomic(path, copy); !written)
+    if (Result<void> written = AppendLinesAtomic(path, copy); !written)
         return Error{written.error().message, kCopyTitle};
     return {};
 }
@@ -188,7 +188,7 @@ Status CopyParcel(const std::string& planPath, const std::vector<std::string>& p
 Result<ParcelDeletion> StageParcelDeletion(const std::string& planPath,
                                            const std::string& identifier) {
     const std::string path = PlanFile(planPath, ".ply");
-    if (Status backedUp = BackupFile(path); !backedUp)
+    if (Result<void> backedUp = BackupFile(path); !backedUp)
         return backedUp.error();
     auto polygons = readPolygons(BackupName(ResolveFileName(path)), kDeleteTitle);
     if (!polygons)
@@ -222,7 +222,7 @@ Result<std::vector<PointPair>> DeleteParcel(const std::string& planPath,
     if (!deletion)
         return deletion.error();
     const StagedFile& polygons = deletion.value().Polygons;
-    if (Status written = WriteFileAtomic(polygons.path, polygons.content); !written)
+    if (Result<void> written = WriteFileAtomic(polygons.path, polygons.content); !written)
         return Error{written.error().message, kDeleteTitle};
     return deletion.value().Walked;
 }
@@ -236,11 +236,12 @@ Result<ParcelDeletion> DeleteParcelAndMarkLines(PlanState& plan, const std::stri
     return deletion;
 }
 
-Status CommitParcelDeletion(PlanState& plan, const ParcelDeletion& deletion, bool dropUnusedLines) {
+Result<void> CommitParcelDeletion(PlanState& plan, const ParcelDeletion& deletion,
+                                  bool dropUnusedLines) {
     // Lines not in memory were never marked, and a stale copy must not replace the file.
     if (!dropUnusedLines || !plan.chkArray) {
         UnmarkLines(plan);
-        if (Status written = CommitFiles(plan.PlanPath, {deletion.Polygons}); !written)
+        if (Result<void> written = CommitFiles(plan.PlanPath, {deletion.Polygons}); !written)
             return Error{written.error().message, kDeleteTitle};
         return {};
     }
@@ -252,7 +253,7 @@ Status CommitParcelDeletion(PlanState& plan, const ParcelDeletion& deletion, boo
         UnmarkLines(plan);
         return linesFile.error();
     }
-    if (Status written = CommitFiles(plan.PlanPath, {deletion.Polygons, linesFile.value()});
+    if (Result<void> written = CommitFiles(plan.PlanPath, {deletion.Polygons, linesFile.value()});
         !written) {
         UnmarkLines(plan);
         return Error{written.error().message, kDeleteTitle};
@@ -274,7 +275,7 @@ void ReMarkLine(PlanState& plan, std::int32_t prevpt, std::int32_t curpt) {
         line->Distance = -line->Distance;
 }
 
-Status CheckMarkedLines(PlanState& plan) {
+Result<void> CheckMarkedLines(PlanState& plan) {
     auto polygons = readPolygons(PlanFile(plan.PlanPath, ".ply"), kDeleteTitle);
     if (!polygons)
         return polygons.error();
@@ -327,7 +328,7 @@ std::string AreaCodeOf(bool approximate, bool deduced) {
 
 Result<RecalcResult> Recalc(PlanState& plan, const std::string& identifier) {
     if (!LinesCurrent(plan)) {
-        if (Status loaded = LoadLines(plan); !loaded)
+        if (Result<void> loaded = LoadLines(plan); !loaded)
             return loaded.error();
     }
     auto polygons = readPolygons(PlanFile(plan.PlanPath, ".ply"), kRecalcTitle);

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "core/base/result.h"
 #include "core/files/plancommit.h"
 #include "core/model/records.h"
-#include "core/base/result.h"
 
 #include <cstdint>
 #include <optional>
@@ -83,8 +83,8 @@ Result<bool> RenameParcel(const std::string& planPath, const std::vector<std::st
 // file (after a backup), with the source's area, code and points. Refuses an identifier
 // already in the list, and a source the file does not hold. Error titles "Make backup
 // error", "Edit Parcel ID error" or "Copy Parcel error".
-Status CopyParcel(const std::string& planPath, const std::vector<std::string>& parcels,
-                  const std::string& source, const std::string& newIdentifier);
+Result<void> CopyParcel(const std::string& planPath, const std::vector<std::string>& parcels,
+                        const std::string& source, const std::string& newIdentifier);
 
 using PointPair = std::pair<std::int32_t, std::int32_t>;
 
@@ -116,7 +116,8 @@ Result<ParcelDeletion> DeleteParcelAndMarkLines(PlanState& plan, const std::stri
 // file in the same commit (and from PlanLines); otherwise, and when the lines are
 // not loaded, the marks are removed. A failure writes neither file and removes the marks.
 // Error titles "Delete Parcel error", "Error saving lines".
-Status CommitParcelDeletion(PlanState& plan, const ParcelDeletion& deletion, bool dropUnusedLines);
+Result<void> CommitParcelDeletion(PlanState& plan, const ParcelDeletion& deletion,
+                                  bool dropUnusedLines);
 
 // Line marks: a line of PlanLines is marked while its distance is negative, and SaveLines
 // leaves marked lines out of the file.
@@ -127,7 +128,7 @@ void MarkLines(PlanState& plan, std::int32_t prevpt, std::int32_t curpt);
 void ReMarkLine(PlanState& plan, std::int32_t prevpt, std::int32_t curpt);
 // Unmarks every marked line that a parcel of the polygons file still walks. Error title
 // "Delete Parcel error" when the file cannot be read.
-Status CheckMarkedLines(PlanState& plan);
+Result<void> CheckMarkedLines(PlanState& plan);
 void UnmarkLines(PlanState& plan);
 
 // ---- Area dialog ----------------------------------------------------------------------

@@ -23,10 +23,10 @@ namespace {
 // Writes the changed lines and, when given, the changed polygons file and curve records, in
 // one commit: a failure leaves every file and PlanLines as they were. The curve file is
 // backed up first (".~ve").
-Status writeChangedPlan(PlanState& plan, std::vector<LineRecord> lines,
-                        std::optional<StagedFile> polygons,
-                        const std::optional<std::vector<CurveRecord>>& curves,
-                        const std::string& title) {
+Result<void> writeChangedPlan(PlanState& plan, std::vector<LineRecord> lines,
+                              std::optional<StagedFile> polygons,
+                              const std::optional<std::vector<CurveRecord>>& curves,
+                              const std::string& title) {
     if (plan.LinesLoadFailed)
         return Error{LinesNotLoadedMessage(plan), "CORVANE"};
     PlanState changed = plan;
@@ -39,14 +39,14 @@ Status writeChangedPlan(PlanState& plan, std::vector<LineRecord> lines,
         files.push_back(std::move(*polygons));
     if (curves) {
         const std::string curvePath = ResolveFileName(plan.PlanPath + ".cve");
-        if (Status backup = BackupFile(curvePath); !backup)
+        if (Result<void> backup = BackupFile(curvePath); !backup)
             return backup;
         std::vector<std::string> text;
         for (const CurveRecord& r : *curves)
             text.push_back(FormatCurveRecord(r));
         files.push_back({curvePath, JoinLines(text)});
     }
-    if (Status written = CommitFiles(plan.PlanPath, files); !written)
+    if (Result<void> written = CommitFiles(plan.PlanPath, files); !written)
         return Error{written.error().message, title};
     plan.PlanLines = std::move(changed.PlanLines);
     NoteLinesWritten(plan, "another command");
@@ -61,7 +61,7 @@ bool turnsWithDatum(double bearing) {
 
 } // namespace
 
-Status SwingDatumBearing(PlanState& plan, std::string_view bswing) {
+Result<void> SwingDatumBearing(PlanState& plan, std::string_view bswing) {
     const bool negative = !bswing.empty() && bswing.front() == '-';
     const std::string_view size = negative ? bswing.substr(1) : bswing;
     if (!ValidBearing(size) || !IsPlainBearingText(size))
@@ -89,7 +89,7 @@ Status SwingDatumBearing(PlanState& plan, std::string_view bswing) {
     return writeChangedPlan(plan, std::move(lines), std::nullopt, curves, "Error saving lines");
 }
 
-Status RescaleDistanceUnits(PlanState& plan, double factor) {
+Result<void> RescaleDistanceUnits(PlanState& plan, double factor) {
     if (!(factor > 0) || !std::isfinite(factor))
         return Error{"The scale factor must be a number above 0", "Edit Distance Units"};
     std::vector<LineRecord> lines = plan.PlanLines;
@@ -228,8 +228,8 @@ std::int32_t NextPointNumber(const PlanState& plan) {
     return largest + 1;
 }
 
-Status RenumberPoint(PlanState& plan, std::int32_t oldNumber, std::int32_t newNumber,
-                     const std::function<Reply(const std::string&)>& ask) {
+Result<void> RenumberPoint(PlanState& plan, std::int32_t oldNumber, std::int32_t newNumber,
+                           const std::function<Reply(const std::string&)>& ask) {
     if (plan.LinesLoadFailed)
         return Error{LinesNotLoadedMessage(plan), kChangePointTitle};
     PlanState changed = plan;

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "core/base/result.h"
 #include "core/files/planfiles.h"
 #include "core/model/records.h"
-#include "core/base/result.h"
 
 #include <cstdint>
 #include <functional>
@@ -20,12 +20,12 @@ namespace corvane {
 // one commit (the curve file backed up first, ".~ve"), and only then does PlanLines take
 // them. Errors: "Bearing format incorrect" ("CORVANE"), the writers' own ("Error saving
 // lines" when the files cannot be written).
-Status SwingDatumBearing(PlanState& plan, std::string_view bswing);
+Result<void> SwingDatumBearing(PlanState& plan, std::string_view bswing);
 
 // Scales every distance of the plan by a factor above 0, the radii of the arcs with their
 // arc lengths, written as SwingDatumBearing writes. A factor that is not a number above 0
 // is refused ("Edit Distance Units") and nothing changes.
-Status RescaleDistanceUnits(PlanState& plan, double factor);
+Result<void> RescaleDistanceUnits(PlanState& plan, double factor);
 
 // The double lines of a plan: the same two points joined twice (either way), or, between
 // two boundary lines or two easement-only lines, two lines leaving or reaching one point on
@@ -58,8 +58,8 @@ std::vector<PointErrorLine> FindPointErrors(const std::vector<LineRecord>& lines
 // on a copy; the lines, polygons and curve files are written in one commit after their
 // backups (".~ly", ".~ve"), so a failure changes none of them. Refuses while the lines' last
 // load failed. Error title "Edit Point Number error" when the files cannot be written.
-Status RenumberPoint(PlanState& plan, std::int32_t oldNumber, std::int32_t newNumber,
-                     const std::function<Reply(const std::string&)>& ask);
+Result<void> RenumberPoint(PlanState& plan, std::int32_t oldNumber, std::int32_t newNumber,
+                           const std::function<Reply(const std::string&)>& ask);
 
 // The number Point Number offers for the new point: one above the largest ordinary point
 // number of the lines (mark numbers do not count).

@@ -1,10 +1,10 @@
 #include "core/exchange/coordfile.h"
 
-#include "core/files/curves.h"
 #include "core/base/numtext.h"
+#include "core/base/textfile.h"
+#include "core/files/curves.h"
 #include "core/geometry/plancoords.h"
 #include "core/model/pointlabel.h"
-#include "core/base/textfile.h"
 
 namespace corvane {
 
@@ -123,8 +123,8 @@ Result<CoordFileResult> CoordFileFor(const PlanState& plan, const CoordFileReque
     return result;
 }
 
-Status WriteCoordFile(const CoordFileResult& result) {
-    if (Status written = WriteFileAtomic(result.Path, result.Content); !written)
+Result<void> WriteCoordFile(const CoordFileResult& result) {
+    if (Result<void> written = WriteFileAtomic(result.Path, result.Content); !written)
         return refusal(written.error().message);
     return {};
 }
@@ -136,7 +136,7 @@ Result<CoordFileResult> CreateCoordFile(const PlanState& plan, const CoordFileRe
     // A coordinate file may hold coordinates from another origin, or edited by hand.
     if (!request.Replace && FileExists(result.value().Path))
         return refusal("The coordinate file " + result.value().Path + " exists already");
-    if (Status written = WriteCoordFile(result.value()); !written)
+    if (Result<void> written = WriteCoordFile(result.value()); !written)
         return written.error();
     return result;
 }

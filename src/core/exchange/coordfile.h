@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/model/records.h"
 #include "core/base/result.h"
+#include "core/model/records.h"
 
 #include <string>
 #include <vector>
@@ -46,7 +46,7 @@ Result<CoordFileResult> CoordFileFor(const PlanState& plan, const CoordFileReque
 
 // Writes the coordinate file's text whole over its file. A failed write leaves the previous
 // file as it was and names the file.
-Status WriteCoordFile(const CoordFileResult& result);
+Result<void> WriteCoordFile(const CoordFileResult& result);
 
 // CoordFileFor, then WriteCoordFile; an existing coordinate file is refused unless the
 // request says to replace it.

@@ -509,7 +509,8 @@ Result<DxfSummary> WritePlanDxf(const WholePlanDrawing& drawing, const std::stri
     if (!endsWhole(content.value()))
         return failure("Cannot write " + target +
                        ": the drawing was not written whole (is the disk full?)");
-    if (Status written = WriteFileAtomic(target, withHandleSeed(withObjectOwners(content.value())));
+    if (Result<void> written =
+            WriteFileAtomic(target, withHandleSeed(withObjectOwners(content.value())));
         !written)
         return failure(written.error().message);
 

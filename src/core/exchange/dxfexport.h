@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/geometry/plancoords.h"
 #include "core/base/result.h"
+#include "core/geometry/plancoords.h"
 
 #include <string>
 #include <vector>

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "core/base/result.h"
 #include "core/files/contextparcels.h"
 #include "core/files/curves.h"
 #include "core/model/records.h"
-#include "core/base/result.h"
 
 #include <ctime>
 #include <string>
@@ -50,7 +50,7 @@ Result<ImportedPlan> ImportLandXmlFile(const std::string& path,
 // Writes the new plan BASE: BASE.lns, BASE.ply, BASE.cve (when there are arcs), BASE.ctx (when
 // there are context parcels) and the import report BASE-import.txt. Refused, writing nothing, when
 // any file of the plan exists already.
-Status WriteImportedPlan(const ImportedPlan& plan, const std::string& base);
+Result<void> WriteImportedPlan(const ImportedPlan& plan, const std::string& base);
 
 // The import report's file for a plan base.
 std::string ImportReportPath(const std::string& base);

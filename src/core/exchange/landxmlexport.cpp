@@ -458,7 +458,7 @@ Result<LandXmlExport> ExportLandXmlFile(const std::string& planPath, const std::
                                         std::int32_t pointNumberLimit) {
     PlanState plan;
     plan.PlanPath = planPath;
-    if (Status loaded = LoadLines(plan); !loaded)
+    if (Result<void> loaded = LoadLines(plan); !loaded)
         return Error{loaded.error().message, kExportTitle};
     if (!FileExists(PlanFile(planPath, ".lns")))
         return Error{"No lines file found for " + planPath, kExportTitle};
@@ -479,7 +479,7 @@ Result<LandXmlExport> ExportLandXmlFile(const std::string& planPath, const std::
                                   pointNumberLimit, LocalTime(std::time(nullptr)));
     if (!exported)
         return exported;
-    if (Status written = WriteFileAtomic(outPath, exported.value().Text); !written)
+    if (Result<void> written = WriteFileAtomic(outPath, exported.value().Text); !written)
         return Error{written.error().message, kExportTitle};
     return exported;
 }

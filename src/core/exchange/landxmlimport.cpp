@@ -242,15 +242,15 @@ Result<ImportedPlan> Importer::run() {
                          parsed.description(),
                      landxml::kImportTitle};
     root_ = doc_.document_element();
-    if (Status s = readUnits(); !s)
+    if (Result<void> s = readUnits(); !s)
         return s.error();
-    if (Status s = readPoints(); !s)
+    if (Result<void> s = readPoints(); !s)
         return s.error();
-    if (Status s = readSetups(); !s)
+    if (Result<void> s = readSetups(); !s)
         return s.error();
-    if (Status s = readObservations(); !s)
+    if (Result<void> s = readObservations(); !s)
         return s.error();
-    if (Status s = readParcels(); !s)
+    if (Result<void> s = readParcels(); !s)
         return s.error();
     finishReport();
     return std::move(plan_);
@@ -295,7 +295,7 @@ std::string ImportReportPath(const std::string& base) {
     return base + "-import.txt";
 }
 
-Status WriteImportedPlan(const ImportedPlan& plan, const std::string& base) {
+Result<void> WriteImportedPlan(const ImportedPlan& plan, const std::string& base) {
     const std::vector<std::string> files = {PlanFile(base, ".lns"),  PlanFile(base, ".ply"),
                                             PlanFile(base, ".cve"),  PlanFile(base, ".sdb"),
                                             PlanFile(base, ".sca"),  ImportReportPath(base),
@@ -325,12 +325,12 @@ Status WriteImportedPlan(const ImportedPlan& plan, const std::string& base) {
         curves.push_back(FormatCurveRecord(c));
     std::vector<std::string> written;
     auto write = [&](const std::string& path, const std::vector<std::string>& content) {
-        Status s = WriteLinesAtomic(path, content);
+        Result<void> s = WriteLinesAtomic(path, content);
         if (s)
             written.push_back(path);
         return s;
     };
-    Status s = write(files[0], lines);
+    Result<void> s = write(files[0], lines);
     if (s)
         s = write(files[1], plan.Polygons);
     if (s && !curves.empty())

@@ -172,7 +172,7 @@ class Importer {
     Error refuse(const pugi::xml_node& node, const std::string& what) const;
     std::string at(const pugi::xml_node& node) const;
 
-    Status readUnits();
+    Result<void> readUnits();
 
     // Points named only as a parcel's Center: the parcel's label point, not surveyed.
     std::unordered_set<std::string> labelPoints() const;
@@ -180,25 +180,25 @@ class Importer {
     // The CgPoint elements of the point lists, each once however the lists are nested.
     std::vector<pugi::xml_node> pointElements() const;
 
-    Status readPoints();
+    Result<void> readPoints();
 
     // The next free ordinary point number.
     std::int32_t newPointNumber();
 
     // Ordinary points are numbered below the numbers that read as survey marks; a plan with
     // more of them cannot be made without one reading as a mark.
-    Status checkPointCount() const;
+    Result<void> checkPointCount() const;
 
     // A point's name as the file gives it.
     static std::string shown(const std::string& key);
 
-    Status readSetups();
+    Result<void> readSetups();
 
     // The point name a setup reference stands for.
     Result<std::string> setupPoint(const pugi::xml_node& o, const char* attribute,
                                    const char* pointAttribute);
 
-    Status readObservations();
+    Result<void> readObservations();
 
     // The point a Start, End or Center element names: by pntRef, or by its coordinates.
     std::optional<std::string> pointOf(const pugi::xml_node& node) const;
@@ -235,7 +235,7 @@ class Importer {
 
     // A position a parcel's geometry gives by its coordinates that lies beyond any survey
     // refuses the file, as a point's does.
-    Status checkPositions() const;
+    Result<void> checkPositions() const;
 
     // The identifier a parcel is stored under: its own, or when a parcel stored before has it
     // already, the same with "-2", "-3"... after it. Letter case counts, as it does for every
@@ -244,7 +244,7 @@ class Importer {
     void keep(const std::string& stored, const std::string& identifier, bool context,
               const pugi::xml_node& p);
 
-    Status readParcels();
+    Result<void> readParcels();
 
     // True when a parcel's corners run anticlockwise: its area over east and north is
     // positive. An arc adds the segment between its chord and itself, on the side it turns

@@ -146,7 +146,7 @@ std::string Importer::irregularLine(const pugi::xml_node& g, const std::string& 
     return {};
 }
 
-Status Importer::checkPositions() const {
+Result<void> Importer::checkPositions() const {
     struct Walker : pugi::xml_tree_walker {
         std::vector<pugi::xml_node> found;
         bool for_each(pugi::xml_node& n) override {
@@ -193,8 +193,8 @@ void Importer::keep(const std::string& stored, const std::string& identifier, bo
                               ", this one is stored as " + stored);
 }
 
-Status Importer::readParcels() {
-    if (Status s = checkPositions(); !s)
+Result<void> Importer::readParcels() {
+    if (Result<void> s = checkPositions(); !s)
         return s;
     for (const pugi::xml_node& p : descendants(root_, "Parcel")) {
         const std::string given = p.attribute("name").value();

@@ -11,7 +11,7 @@ namespace corvane::landxml {
 
 // Reading a document's units, points, instrument setups and observations.
 
-Status Importer::readUnits() {
+Result<void> Importer::readUnits() {
     pugi::xml_node units = child(root_, "Units");
     pugi::xml_node system = child(units, "Metric");
     const bool imperial = !system && child(units, "Imperial");
@@ -113,7 +113,7 @@ std::vector<pugi::xml_node> Importer::pointElements() const {
     return std::move(walker.found);
 }
 
-Status Importer::readPoints() {
+Result<void> Importer::readPoints() {
     const std::vector<pugi::xml_node> lists = descendants(root_, "CgPoints");
     if (lists.empty())
         return Error{fileName_ + " holds no <CgPoints>: a plan needs its points\nNo plan "
@@ -271,7 +271,7 @@ std::int32_t Importer::newPointNumber() {
     return nextPoint_;
 }
 
-Status Importer::checkPointCount() const {
+Result<void> Importer::checkPointCount() const {
     if (ordinaryPoints_ <= kLastOrdinaryPoint)
         return {};
     const std::string natural = naturalPoints_ > 0 ? " (with " + std::to_string(naturalPoints_) +
@@ -290,7 +290,7 @@ std::string Importer::shown(const std::string& key) {
     return key.substr(0, key.find('\x01'));
 }
 
-Status Importer::readSetups() {
+Result<void> Importer::readSetups() {
     for (const pugi::xml_node& s : descendants(root_, "InstrumentSetup")) {
         const std::string id = s.attribute("id").value();
         std::string ref = child(s, "InstrumentPoint").attribute("pntRef").value();
@@ -320,7 +320,7 @@ Result<std::string> Importer::setupPoint(const pugi::xml_node& o, const char* at
     return std::string();
 }
 
-Status Importer::readObservations() {
+Result<void> Importer::readObservations() {
     struct Walker : pugi::xml_tree_walker {
         std::vector<pugi::xml_node> found;
         bool for_each(pugi::xml_node& n) override {

@@ -166,11 +166,12 @@ ExportPlan ExportLinesPlan(const std::vector<std::string>& block,
     return planned;
 }
 
-Status ExportParcelTo(PlanState& plan, const std::string& targetBase, const std::string& parcel) {
+Result<void> ExportParcelTo(PlanState& plan, const std::string& targetBase,
+                            const std::string& parcel) {
     if (FileExists(PlanFile(targetBase, ".ply")) && ExportParcelExists(targetBase, parcel))
         return Error{"This parcel already exists in " + targetBase, "Export parcel error"};
     if (!LinesCurrent(plan)) {
-        if (Status loaded = LoadLines(plan); !loaded)
+        if (Result<void> loaded = LoadLines(plan); !loaded)
             return loaded;
     }
     if (plan.LinesLoadFailed)
@@ -206,7 +207,7 @@ Status ExportParcelTo(PlanState& plan, const std::string& targetBase, const std:
             return Error{content.error().message, kExportTitle};
         files.push_back({path, std::move(content).value()});
     }
-    if (Status written = CommitFiles(targetBase, files); !written)
+    if (Result<void> written = CommitFiles(targetBase, files); !written)
         return Error{written.error().message, kExportTitle};
     return {};
 }

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "core/base/result.h"
 #include "core/files/curves.h"
 #include "core/model/records.h"
-#include "core/base/result.h"
 
 #include <cstdint>
 #include <optional>
@@ -57,6 +57,7 @@ ExportPlan ExportLinesPlan(const std::vector<std::string>& block,
 // or target file that cannot be read, all before anything is written. Then appends the
 // parcel's block, its missing lines and its arcs' curve records to the target's files in one
 // commit: a failure adds none of them.
-Status ExportParcelTo(PlanState& plan, const std::string& targetBase, const std::string& parcel);
+Result<void> ExportParcelTo(PlanState& plan, const std::string& targetBase,
+                            const std::string& parcel);
 
 } // namespace corvane

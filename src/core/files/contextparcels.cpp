@@ -1,8 +1,8 @@
 #include "core/files/contextparcels.h"
 
 #include "core/base/numtext.h"
-#include "core/model/records.h"
 #include "core/base/textfile.h"
+#include "core/model/records.h"
 
 #include <cmath>
 #include <filesystem>
@@ -98,7 +98,8 @@ Result<std::vector<ContextParcel>> ReadContextParcels(const std::string& planPat
     return ParseContextParcels(lines.value(), path);
 }
 
-Status WriteContextParcels(const std::string& planPath, const std::vector<ContextParcel>& parcels) {
+Result<void> WriteContextParcels(const std::string& planPath,
+                                 const std::vector<ContextParcel>& parcels) {
     const std::string path = ContextParcelsPath(planPath);
     if (parcels.empty()) {
         if (!FileExists(path))

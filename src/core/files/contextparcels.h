@@ -52,6 +52,7 @@ Result<std::vector<ContextParcel>> ReadContextParcels(const std::string& planPat
 
 // Writes the plan's context parcel file whole (the safe rewrite); an empty list removes the
 // file, so a plan without context parcels has none.
-Status WriteContextParcels(const std::string& planPath, const std::vector<ContextParcel>& parcels);
+Result<void> WriteContextParcels(const std::string& planPath,
+                                 const std::vector<ContextParcel>& parcels);
 
 } // namespace corvane

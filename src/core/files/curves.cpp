@@ -1,10 +1,10 @@
 #include "core/files/curves.h"
 
-#include "core/model/bearing.h"
-#include "core/files/linesfile.h"
 #include "core/base/numtext.h"
-#include "core/model/pointlabel.h"
 #include "core/base/textfile.h"
+#include "core/files/linesfile.h"
+#include "core/model/bearing.h"
+#include "core/model/pointlabel.h"
 
 #include <cmath>
 #include <limits>
@@ -260,7 +260,7 @@ std::string CurveBoxBearing(std::string_view text) {
     return Format(v, "0.0000");
 }
 
-Status Append2Curve(const std::string& planPath, const CurveEntry& entry) {
+Result<void> Append2Curve(const std::string& planPath, const CurveEntry& entry) {
     const std::string tangent = CurveBoxBearing(entry.TangentBearing);
     const std::string chord = CurveBoxBearing(entry.ChordBearing);
     if (!storableBearingText(tangent) || !storableBearingText(chord))
@@ -277,14 +277,14 @@ Status Append2Curve(const std::string& planPath, const CurveEntry& entry) {
     const std::string line = pointText(PointLabelToNumber(entry.FromPoint)) + "," +
                              pointText(PointLabelToNumber(entry.ToPoint)) + "," +
                              (entry.Left ? "\"L\"" : "\"R\"") + "," + bearings;
-    Status written = AppendLinesAtomic(curveFileOf(planPath), {line});
+    Result<void> written = AppendLinesAtomic(curveFileOf(planPath), {line});
     if (!written)
         return Error{written.error().message, "Append curve data error"};
     return {};
 }
 
-Status ReplaceCurve(const std::string& planPath, std::int32_t from, std::int32_t to,
-                    const CurveEntry& entry) {
+Result<void> ReplaceCurve(const std::string& planPath, std::int32_t from, std::int32_t to,
+                          const CurveEntry& entry) {
     const std::string path = curveFileOf(planPath);
     const std::string backup = BackupName(path);
     if (!storableBearingText(CurveBoxBearing(entry.TangentBearing)) ||
@@ -326,20 +326,20 @@ Status ReplaceCurve(const std::string& planPath, std::int32_t from, std::int32_t
     }
     if (!found)
         out.push_back(replacementLine);
-    Status written = WriteLinesAtomic(path, out);
+    Result<void> written = WriteLinesAtomic(path, out);
     if (!written)
         return Error{written.error().message, "Replace curve data error"};
     return {};
 }
 
-Status UpdateCurveFile(const std::string& planPath, const CurveEntry& entry) {
+Result<void> UpdateCurveFile(const std::string& planPath, const CurveEntry& entry) {
     const std::string path = curveFileOf(planPath);
     if (!FileExists(path))
         return Append2Curve(planPath, entry);
     // A file too large to be a curve file is refused before it is copied.
     if (auto text = readCurveText(path, "Replace curve data error"); !text)
         return text.error();
-    Status backedUp = BackupFile(path);
+    Result<void> backedUp = BackupFile(path);
     if (!backedUp)
         return backedUp;
     return ReplaceCurve(planPath, PointLabelToNumber(entry.FromPoint),

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/model/records.h"
 #include "core/base/result.h"
+#include "core/model/records.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -109,17 +109,17 @@ std::string CurveBoxBearing(std::string_view text);
 
 // Creates the curve file (or adds to it) with the window's record; when both bearings are
 // given the chord bearing is kept. Error title "Append curve data error".
-Status Append2Curve(const std::string& planPath, const CurveEntry& entry);
+Result<void> Append2Curve(const std::string& planPath, const CurveEntry& entry);
 
 // Rewrites the curve file from its backup (".~ve", made by the caller) with the arc's record
 // in place of every record of the pair (either way round), or added at the end; when both
 // bearings are given the tangent bearing is kept. A backup that is not a curve file changes
 // nothing. Error title "Replace curve data error".
-Status ReplaceCurve(const std::string& planPath, std::int32_t from, std::int32_t to,
-                    const CurveEntry& entry);
+Result<void> ReplaceCurve(const std::string& planPath, std::int32_t from, std::int32_t to,
+                          const CurveEntry& entry);
 
 // Stores the window's arc: through a backup and ReplaceCurve when the curve file exists,
 // with Append2Curve when it does not. Error titles "Make backup error" or the writers'.
-Status UpdateCurveFile(const std::string& planPath, const CurveEntry& entry);
+Result<void> UpdateCurveFile(const std::string& planPath, const CurveEntry& entry);
 
 } // namespace corvane

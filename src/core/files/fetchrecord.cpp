@@ -1,7 +1,7 @@
 #include "core/files/fetchrecord.h"
 
-#include "core/files/network.h"
 #include "core/base/textfile.h"
+#include "core/files/network.h"
 
 #include <algorithm>
 #include <chrono>
@@ -60,7 +60,7 @@ Result<FetchRecord> PlanFilesState(const std::string& base) {
 
 // One line per file: its extension, then "-" for a file the share did not hold, or its size,
 // time of change (nanoseconds) and SHA-256.
-Status WriteFetchRecord(const std::string& localBase, const FetchRecord& record) {
+Result<void> WriteFetchRecord(const std::string& localBase, const FetchRecord& record) {
     std::vector<std::string> lines = {"fetched " + std::to_string(record.FetchedNs)};
     for (const auto& [ext, state] : record.Files) {
         if (!state.Exists)
@@ -69,7 +69,7 @@ Status WriteFetchRecord(const std::string& localBase, const FetchRecord& record)
             lines.push_back(ext + " " + std::to_string(state.Size) + " " +
                             std::to_string(state.ModifiedNs) + " " + state.Sha256);
     }
-    Status written = WriteLinesAtomic(FetchRecordFile(localBase), lines);
+    Result<void> written = WriteLinesAtomic(FetchRecordFile(localBase), lines);
     if (!written)
         return Error{written.error().message, kRecordTitle};
     return {};

@@ -33,7 +33,7 @@ std::string FetchRecordFile(const std::string& localBase);
 // A file that exists but cannot be read is an error naming it.
 Result<FetchRecord> PlanFilesState(const std::string& base);
 
-Status WriteFetchRecord(const std::string& localBase, const FetchRecord& record);
+Result<void> WriteFetchRecord(const std::string& localBase, const FetchRecord& record);
 // The record beside the working copies; nullopt when there is none, or when it cannot be read
 // as a record (it then proves nothing, and the questions are asked).
 std::optional<FetchRecord> ReadFetchRecord(const std::string& localBase);

@@ -152,7 +152,7 @@ std::string FormatLineRecord(const LineRecord& line) {
            Format(line.Bearing, "0.0000") + "," + Format(line.Distance, "0.000");
 }
 
-Status LoadLines(PlanState& plan) {
+Result<void> LoadLines(PlanState& plan) {
     plan.PlanLines.clear();
     plan.chkArray = false;
     plan.LoadedLines = FileState{};
@@ -165,7 +165,7 @@ Status LoadLines(PlanState& plan) {
     if (!FileExists(path))
         return {};
 
-    auto fail = [&plan](Error error) -> Status {
+    auto fail = [&plan](Error error) -> Result<void> {
         plan.PlanLines.clear();
         plan.LinesLoadFailed = true;
         plan.LinesLoadFailure = firstLine(error.message);
@@ -215,7 +215,7 @@ bool LinesCurrent(const PlanState& plan) {
     return plan.chkArray && linesFileState(plan).SameStamp(plan.LoadedLines);
 }
 
-Status EnsureLinesCurrent(PlanState& plan) {
+Result<void> EnsureLinesCurrent(PlanState& plan) {
     if (LinesCurrent(plan))
         return {};
     return LoadLines(plan);
@@ -246,7 +246,7 @@ Result<StagedFile> StageLines(const PlanState& plan) {
     // the lines the user still has on disk.
     if (plan.LinesLoadFailed)
         return Error{"The lines were not saved. " + LinesNotLoadedMessage(plan), kSaveTitle};
-    if (Status writable = PlanWritable(plan, "saving the lines"); !writable)
+    if (Result<void> writable = PlanWritable(plan, "saving the lines"); !writable)
         return Error{writable.error().message, kSaveTitle};
 
     std::vector<std::string> text;
@@ -272,13 +272,13 @@ Result<StagedFile> StageLines(const PlanState& plan) {
     return StagedFile{path, JoinLines(text)};
 }
 
-Status SaveLines(PlanState& plan) {
+Result<void> SaveLines(PlanState& plan) {
     if (plan.PlanPath.empty())
         return {};
     auto staged = StageLines(plan);
     if (!staged)
         return staged.error();
-    Status written = WriteFileAtomic(staged.value().path, staged.value().content);
+    Result<void> written = WriteFileAtomic(staged.value().path, staged.value().content);
     if (!written)
         return Error{written.error().message, kSaveTitle};
     NoteLinesWritten(plan, "another window's save");

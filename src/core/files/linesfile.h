@@ -43,7 +43,7 @@ std::optional<std::string> LineRecordFault(const LineRecord& line);
 // chkArray clear, and marks the plan's lines as failed to load (LinesLoadFailed, with the
 // reason in LinesLoadFailure), so SaveLines refuses until a later load succeeds; the error
 // holds the message to show.
-Status LoadLines(PlanState& plan);
+Result<void> LoadLines(PlanState& plan);
 
 // Why the plan has no lines after a refused load: names the lines file and the fault, and says
 // how to go on. For the commands that need the lines.
@@ -59,7 +59,7 @@ std::optional<std::string> LiveLineFault(const LineRecord& line);
 // last load failed, when a live line cannot be stored (LiveLineFault, naming the line), and
 // when more than kMaxLines lines would be written (the loader would refuse the file). Error title
 // "Error saving lines".
-Status SaveLines(PlanState& plan);
+Result<void> SaveLines(PlanState& plan);
 
 // After SaveLines: the lines the file no longer holds (marked deleted, or without a distance)
 // leave lines too, so that nothing can restore them and write them back. Returns, for each
@@ -88,7 +88,7 @@ void NoteLinesWritten(PlanState& plan, const std::string& command);
 bool LinesCurrent(const PlanState& plan);
 
 // Loads the lines file unless PlanLines holds it as it is now (LinesCurrent).
-Status EnsureLinesCurrent(PlanState& plan);
+Result<void> EnsureLinesCurrent(PlanState& plan);
 
 // The lines file as SaveLines would write it, for a change that commits it together with
 // other files of the plan (CommitFiles); the same refusals, and refused without a plan.

@@ -185,7 +185,7 @@ std::vector<Error> putOnShare(const std::string& localBase, const std::string& n
             return {Error{kEmptyCopySourceMessage, kCopyFileTitle, Icon::Critical}};
         files.push_back({PlanFile(netBase, ext), JoinLines(lines.value())});
     }
-    if (Status stored = CommitFiles(netBase, files); !stored)
+    if (Result<void> stored = CommitFiles(netBase, files); !stored)
         return {Error{stored.error().message + "\nNothing was stored: your working copies are "
                                                "kept.",
                       kStoreErrorTitle}};
@@ -234,7 +234,7 @@ void fetch(NetTransfer& result, const std::string& localBase, const std::string&
             // The user chose the working copies knowing what the share holds: that is what a
             // store will compare with, so a change made on the share after this moment still
             // stops it, and the copies chosen can be stored.
-            if (Status recorded = WriteFetchRecord(localBase, share.value()); !recorded)
+            if (Result<void> recorded = WriteFetchRecord(localBase, share.value()); !recorded)
                 result.errors.push_back(recorded.error());
             return;
         }
@@ -254,7 +254,7 @@ void fetch(NetTransfer& result, const std::string& localBase, const std::string&
     result.complete = result.errors.empty();
     // Only a whole fetch is recorded: a store then knows what the share held.
     if (result.complete)
-        if (Status recorded = WriteFetchRecord(localBase, share.value()); !recorded)
+        if (Result<void> recorded = WriteFetchRecord(localBase, share.value()); !recorded)
             result.errors.push_back(recorded.error());
 }
 
@@ -321,7 +321,7 @@ void store(NetTransfer& result, const std::string& localBase, const std::string&
     // The working copies go on: the next store compares the share with what it holds now.
     auto stored = PlanFilesState(netBase);
     if (stored)
-        if (Status recorded = WriteFetchRecord(localBase, stored.value()); !recorded)
+        if (Result<void> recorded = WriteFetchRecord(localBase, stored.value()); !recorded)
             result.errors.push_back(recorded.error());
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/files/planlock.h"
 #include "core/base/result.h"
+#include "core/files/planlock.h"
 
 #include <functional>
 

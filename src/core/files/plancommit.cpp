@@ -242,7 +242,7 @@ struct JournalGuard {
 
 } // namespace
 
-Status CommitFiles(const std::string& planBase, const std::vector<StagedFile>& files) {
+Result<void> CommitFiles(const std::string& planBase, const std::vector<StagedFile>& files) {
     if (files.empty())
         return {};
     // Every file is checked before any is written: one that cannot be replaced refuses the
@@ -310,7 +310,7 @@ Status CommitFiles(const std::string& planBase, const std::vector<StagedFile>& f
     for (NewFile& file : written)
         file.Keep();
     for (NewFile& file : written)
-        if (Status placed = file.PutInPlace(); !placed)
+        if (Result<void> placed = file.PutInPlace(); !placed)
             return Error{placed.error().message +
                              "\nThe change will be finished when the plan is next opened",
                          ""};

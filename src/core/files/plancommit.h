@@ -35,7 +35,7 @@ struct StagedFile {
 // single file is replaced by the safe rewrite alone. planBase is the folder and base name
 // shared by the plan's files; the journal goes beside them. The error names the file; its
 // title is left for the caller.
-Status CommitFiles(const std::string& planBase, const std::vector<StagedFile>& files);
+Result<void> CommitFiles(const std::string& planBase, const std::vector<StagedFile>& files);
 
 // True while the plan has a journal: a change of its files is under way, or was cut short and
 // waits for the next opening by the plan's holder to be finished or undone.

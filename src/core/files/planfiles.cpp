@@ -21,8 +21,8 @@ std::string signedNumber(std::int32_t n) {
 
 // Copies each of the plan's files with these extensions that exists, byte for byte and in
 // one commit: the new plan's files are the old plan's files, all of them or none.
-Status copyByteForByte(const std::string& oldBase, const std::string& newBase,
-                       std::initializer_list<const char*> extensions) {
+Result<void> copyByteForByte(const std::string& oldBase, const std::string& newBase,
+                             std::initializer_list<const char*> extensions) {
     std::vector<StagedFile> copies;
     for (const char* ext : extensions) {
         if (!FileExists(oldBase + ext))
@@ -32,18 +32,18 @@ Status copyByteForByte(const std::string& oldBase, const std::string& newBase,
             return Error{content.error().message, kCopyPlanTitle};
         copies.push_back({PlanFile(newBase, ext), std::move(content).value()});
     }
-    if (Status written = CommitFiles(newBase, copies); !written)
+    if (Result<void> written = CommitFiles(newBase, copies); !written)
         return Error{written.error().message, kCopyPlanTitle};
     return {};
 }
 
 } // namespace
 
-Status CopyPlanFiles(const std::string& oldBase, const std::string& newBase) {
+Result<void> CopyPlanFiles(const std::string& oldBase, const std::string& newBase) {
     return copyByteForByte(oldBase, newBase, {".lns", ".ply", ".cve", ".sca", ".ctx"});
 }
 
-Status CopyWholePlan(const std::string& oldBase, const std::string& newBase) {
+Result<void> CopyWholePlan(const std::string& oldBase, const std::string& newBase) {
     return copyByteForByte(oldBase, newBase,
                            {".lns", ".ply", ".cve", ".sca", ".sdb", ".cor", ".ctx"});
 }
@@ -59,7 +59,7 @@ Result<CopyOutcome> CopyTextFile(const std::string& source, const std::string& d
         return Error{lines.error().message, kCopyFileTitle};
     if (lines.value().empty())
         return Error{kEmptyCopySourceMessage, kCopyFileTitle, Icon::Critical};
-    Status written = WriteLinesAtomic(destination, lines.value());
+    Result<void> written = WriteLinesAtomic(destination, lines.value());
     if (!written)
         return Error{written.error().message, kCopyFileTitle};
     outcome.copied = true;
@@ -91,7 +91,7 @@ Result<StagedFile> StagePointNumberChange(PlanState& plan, std::int32_t oldNumbe
 
     // The polygons file is rebuilt from its backup, which keeps the state before the change.
     const std::string polygons = PlanFile(plan.PlanPath, ".ply");
-    Status backedUp = BackupFile(polygons);
+    Result<void> backedUp = BackupFile(polygons);
     if (!backedUp)
         return backedUp.error();
     auto source = ReadPolygons(BackupName(polygons));
@@ -122,12 +122,12 @@ Result<StagedFile> StagePointNumberChange(PlanState& plan, std::int32_t oldNumbe
     return StagedFile{polygons, JoinLines(PolygonsText(model))};
 }
 
-Status ChangePointNumber(PlanState& plan, std::int32_t oldNumber, std::int32_t newNumber,
-                         const AskFn& ask) {
+Result<void> ChangePointNumber(PlanState& plan, std::int32_t oldNumber, std::int32_t newNumber,
+                               const AskFn& ask) {
     auto polygons = StagePointNumberChange(plan, oldNumber, newNumber, ask);
     if (!polygons)
         return polygons.error();
-    Status written = WriteFileAtomic(polygons.value().path, polygons.value().content);
+    Result<void> written = WriteFileAtomic(polygons.value().path, polygons.value().content);
     if (!written)
         return Error{written.error().message, kEditPointTitle};
     return {};

@@ -17,11 +17,11 @@ using AskFn = std::function<Reply(const std::string& text)>;
 // Copies the plan's lines, polygons, curve and scaled lines files (each where it exists) to
 // a new base, in one commit: the new base gets all of them or none. Error title "Copy
 // CORVANE files error".
-Status CopyPlanFiles(const std::string& oldBase, const std::string& newBase);
+Result<void> CopyPlanFiles(const std::string& oldBase, const std::string& newBase);
 
 // CopyPlanFiles with the survey data base and coordinate files too, in one commit: what a
 // plan must take along when its old working copies are removed (network mode's Save As).
-Status CopyWholePlan(const std::string& oldBase, const std::string& newBase);
+Result<void> CopyWholePlan(const std::string& oldBase, const std::string& newBase);
 
 // The refusal of an empty source file, shown with the critical icon (every other copy error
 // with the exclamation icon).
@@ -44,8 +44,8 @@ bool IsEmptyCopySource(const Error& error);
 // file itself is not written here. Error titles "Make backup error", or "Edit Point Number
 // error" when the polygons file cannot be read or rewritten.
 inline constexpr const char* kChangePointTitle = "Change Point Number";
-Status ChangePointNumber(PlanState& plan, std::int32_t oldNumber, std::int32_t newNumber,
-                         const AskFn& ask);
+Result<void> ChangePointNumber(PlanState& plan, std::int32_t oldNumber, std::int32_t newNumber,
+                               const AskFn& ask);
 
 // ChangePointNumber up to the polygons file's rewrite: PlanLines is renumbered and the
 // polygons file backed up, and the new polygons file is returned for the caller to commit

@@ -1,8 +1,8 @@
 #include "core/files/planlock.h"
 
 #include "core/base/filestate.h"
-#include "core/files/plancommit.h"
 #include "core/base/textfile.h"
+#include "core/files/plancommit.h"
 
 #include <cerrno>
 #include <chrono>
@@ -222,7 +222,7 @@ Result<LockAttempt> TakeOverPlanLock(const std::string& lockFile, const LockHold
             attempt.Holder.SameUserAndHost(me) ? LockOutcome::HeldByUs : LockOutcome::HeldByOther;
         return attempt;
     }
-    if (Status written = WriteFileAtomic(path, lockText(me)); !written)
+    if (Result<void> written = WriteFileAtomic(path, lockText(me)); !written)
         return Error{"The plan cannot be locked for editing: " + written.error().message,
                      kLockTitle};
     return LockAttempt{LockOutcome::Taken, me};
@@ -239,7 +239,7 @@ void ReleasePlanLock(const std::string& lockFile, const LockHolder& me) {
     fs::remove(fs::path(path), ignored);
 }
 
-Status PlanWritable(const PlanState& plan, const std::string& command) {
+Result<void> PlanWritable(const PlanState& plan, const std::string& command) {
     const std::string planName = FileNameOf(plan.PlanPath);
     if (plan.ReadOnly)
         return Error{planName + " is open read-only: " + command +

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/model/records.h"
 #include "core/base/result.h"
+#include "core/model/records.h"
 
 #include <cstdint>
 #include <string>
@@ -56,7 +56,7 @@ Result<LockHolder> ReadPlanLock(const std::string& lockFile);
 // overwritten) or has given the lock back since, nor while a change of its files cut short
 // waits to be finished. command names what was refused ("Datum Bearing"); the error's title is left
 // to the caller.
-Status PlanWritable(const PlanState& plan, const std::string& command);
+Result<void> PlanWritable(const PlanState& plan, const std::string& command);
 
 // "D12345 is open by USER on HOST since 7/12/2026 09:14"
 std::string LockHolderText(const std::string& planName, const LockHolder& holder);

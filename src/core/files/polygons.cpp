@@ -32,7 +32,7 @@ constexpr const char* kPolygonsAdvice = "\nCheck the polygons file using a text 
 
 } // namespace
 
-Status CheckPolygonsText(const std::vector<std::string>& lines, const std::string& path) {
+Result<void> CheckPolygonsText(const std::vector<std::string>& lines, const std::string& path) {
     for (size_t i = 0; i < lines.size(); ++i) {
         const std::string& line = lines[i];
         if (IsHeadingLine(line)) {
@@ -71,7 +71,7 @@ Result<std::vector<std::string>> ReadPolygonsFile(const std::string& path) {
     auto lines = ReadTextLines(path);
     if (!lines)
         return lines.error();
-    if (Status checked = CheckPolygonsText(lines.value(), path); !checked)
+    if (Result<void> checked = CheckPolygonsText(lines.value(), path); !checked)
         return checked.error();
     return lines;
 }
@@ -216,8 +216,9 @@ Result<StoredArea> ReadParcelArea(const std::string& planPath, const std::string
     return stored;
 }
 
-Status UpdateParcelEntry(const std::string& planPath, const std::string& newIdentifier,
-                         const std::string& oldIdentifier, double area, const std::string& code) {
+Result<void> UpdateParcelEntry(const std::string& planPath, const std::string& newIdentifier,
+                               const std::string& oldIdentifier, double area,
+                               const std::string& code) {
     const std::string path = PlanFile(planPath, ".ply");
     const bool newHeading = code == "C" || code == "A" || code == "D";
     if (newHeading && !StorableArea(area))
@@ -225,7 +226,7 @@ Status UpdateParcelEntry(const std::string& planPath, const std::string& newIden
                          " cannot be stored: an area lies from 0 to " + GeneralText(kMaxArea) +
                          " square metres",
                      kReplaceTitle};
-    if (Status backedUp = BackupFile(path); !backedUp)
+    if (Result<void> backedUp = BackupFile(path); !backedUp)
         return backedUp;
     // The new file is built from the backup, which keeps the state before this change.
     auto model = ReadPolygons(BackupName(ResolveFileName(path)));
@@ -242,7 +243,7 @@ Status UpdateParcelEntry(const std::string& planPath, const std::string& newIden
                 "\"" + newIdentifier + parcel.Heading.substr(closingQuote(parcel.Heading));
         }
     }
-    if (Status written = WriteLinesAtomic(path, PolygonsText(model.value())); !written)
+    if (Result<void> written = WriteLinesAtomic(path, PolygonsText(model.value())); !written)
         return Error{written.error().message, kReplaceTitle};
     return {};
 }

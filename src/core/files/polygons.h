@@ -28,7 +28,7 @@ ParcelHeading ParseHeading(std::string_view line);
 // and a point line (one that begins with a digit or is a number) must be a whole number
 // within the 32-bit range. Blank lines and other text lines stand as they are. The error
 // names the file and line and quotes it; its title is left to the caller.
-Status CheckPolygonsText(const std::vector<std::string>& lines, const std::string& path);
+Result<void> CheckPolygonsText(const std::vector<std::string>& lines, const std::string& path);
 
 // Reads a polygons file whole and checks it (CheckPolygonsText). Error title left to the
 // caller.
@@ -85,7 +85,8 @@ Result<StoredArea> ReadParcelArea(const std::string& planPath, const std::string
 // is copied to its backup (".~ly"), then written whole from the backup. A code of "C", "A"
 // or "D" writes a new heading with the given area; any other code renames only, keeping the
 // stored area and code. Error titles "Make backup error" or "Replace parcel heading error".
-Status UpdateParcelEntry(const std::string& planPath, const std::string& newIdentifier,
-                         const std::string& oldIdentifier, double area, const std::string& code);
+Result<void> UpdateParcelEntry(const std::string& planPath, const std::string& newIdentifier,
+                               const std::string& oldIdentifier, double area,
+                               const std::string& code);
 
 } // namespace corvane

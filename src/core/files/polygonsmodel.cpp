@@ -65,7 +65,7 @@ PolygonsModel PolygonsFromLines(const std::vector<std::string>& lines) {
 
 Result<PolygonsModel> ParsePolygons(const std::vector<std::string>& lines,
                                     const std::string& path) {
-    if (Status checked = CheckPolygonsText(lines, path); !checked)
+    if (Result<void> checked = CheckPolygonsText(lines, path); !checked)
         return checked.error();
     return PolygonsFromLines(lines);
 }
@@ -109,7 +109,7 @@ std::string PolygonsContent(const PolygonsModel& model) {
     return out;
 }
 
-Status WritePolygons(const std::string& path, const PolygonsModel& model) {
+Result<void> WritePolygons(const std::string& path, const PolygonsModel& model) {
     return WriteFileAtomic(path, PolygonsContent(model));
 }
 

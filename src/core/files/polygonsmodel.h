@@ -63,6 +63,6 @@ std::vector<std::string> PolygonsText(const PolygonsModel& model);
 // The file's whole text: its lines joined with its own line end.
 std::string PolygonsContent(const PolygonsModel& model);
 // Writes the file whole (WriteFileAtomic). Error title left to the caller.
-Status WritePolygons(const std::string& path, const PolygonsModel& model);
+Result<void> WritePolygons(const std::string& path, const PolygonsModel& model);
 
 } // namespace corvane

@@ -30,7 +30,7 @@ Result<bool> SaveSDBfile(const std::string& planPath, const SurveyRecord& record
         return false;
     std::vector<std::string> lines = {UpperCase(record.Surveyor), record.FieldDate};
     lines.insert(lines.end(), record.MarksGone.begin(), record.MarksGone.end());
-    Status written = WriteLinesAtomic(PlanFile(planPath, ".sdb"), lines);
+    Result<void> written = WriteLinesAtomic(PlanFile(planPath, ".sdb"), lines);
     if (!written)
         return Error{written.error().message, "Save Survey Data Base error"};
     return true;

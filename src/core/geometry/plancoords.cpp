@@ -362,7 +362,7 @@ void PrepareLineStyles(std::vector<LineRecord>& lines,
         }
 }
 
-Status AppendScaledLines(std::vector<LineRecord>& lines, const std::string& planPath) {
+Result<void> AppendScaledLines(std::vector<LineRecord>& lines, const std::string& planPath) {
     const std::string path = ResolveFileName(planPath + ".sca");
     if (!FileExists(path))
         return {};
@@ -429,7 +429,7 @@ WholePlanDrawing PrepareWholePlanDrawing(const std::vector<LineRecord>& planLine
     WholePlanDrawing drawing;
     drawing.Lines = planLines;
     drawing.ScaledBegin = drawing.Lines.size();
-    if (Status scaled = AppendScaledLines(drawing.Lines, planPath); !scaled)
+    if (Result<void> scaled = AppendScaledLines(drawing.Lines, planPath); !scaled)
         drawing.Problems.push_back(scaled.error());
     drawing.ScaledEnd = drawing.Lines.size();
     if (FileExists(planPath + ".ply")) {

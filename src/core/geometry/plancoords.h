@@ -1,9 +1,9 @@
 #pragma once
 
+#include "core/base/result.h"
 #include "core/files/contextparcels.h"
 #include "core/files/curves.h"
 #include "core/model/records.h"
-#include "core/base/result.h"
 
 #include <cstdint>
 #include <string>
@@ -88,7 +88,7 @@ void PrepareLineStyles(std::vector<LineRecord>& lines,
 // below), so scaled points never meet surveyed ones. No file gives no lines. A record that
 // is not four numbers refuses the whole file ("Cannot load Scaled data - ...", "Scaled
 // Data") and nothing is appended.
-Status AppendScaledLines(std::vector<LineRecord>& lines, const std::string& planPath);
+Result<void> AppendScaledLines(std::vector<LineRecord>& lines, const std::string& planPath);
 
 // The labels of the numbered points that stayed unfixed, in table order.
 std::vector<std::string> UnfixedPointLabels(const std::vector<PointRecord>& points);

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/model/records.h"
 #include "core/grid/traverse.h"
+#include "core/model/records.h"
 
 #include <cstdint>
 #include <unordered_map>

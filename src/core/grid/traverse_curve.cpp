@@ -89,7 +89,7 @@ std::optional<Error> ValidateCurveOk(const CurveFields& fields) {
     return invalidBearings(fields, kOkTitle);
 }
 
-Status CurveOk(const std::string& planPath, const CurveFields& fields) {
+Result<void> CurveOk(const std::string& planPath, const CurveFields& fields) {
     if (auto refused = ValidateCurveOk(fields))
         return *refused;
     CurveEntry entry;

@@ -45,6 +45,6 @@ std::optional<Error> ValidateCurveOk(const CurveFields& fields);
 // OK: validates, then stores the arc in the curve file. checked (the window's chkChecked)
 // is set only when the arc was stored; a refusal or a failed write leaves it clear and the
 // window open, with the refusal or the write's error to show.
-Status CurveOk(const std::string& planPath, const CurveFields& fields);
+Result<void> CurveOk(const std::string& planPath, const CurveFields& fields);
 
 } // namespace corvane

@@ -91,7 +91,7 @@ std::string areaQuestion(double area, double stored) {
 
 // PlanLines must hold the lines file before lines are added to it and it is written over
 // the file: a stale or empty copy would lose every line the grid does not hold.
-Status ensureLinesCurrent(PlanState& plan) {
+Result<void> ensureLinesCurrent(PlanState& plan) {
     return EnsureLinesCurrent(plan);
 }
 
@@ -248,9 +248,9 @@ Result<StagedFile> stageUpdateParcel(const TraverseGrid& grid, const PlanState& 
 }
 
 // Writes the staged files in one commit; the error takes the title of the step that failed.
-Status commitParcelSave(const PlanState& plan, const std::vector<StagedFile>& files,
-                        const char* title) {
-    Status written = CommitFiles(plan.PlanPath, files);
+Result<void> commitParcelSave(const PlanState& plan, const std::vector<StagedFile>& files,
+                              const char* title) {
+    Result<void> written = CommitFiles(plan.PlanPath, files);
     if (!written)
         return Error{written.error().message, title};
     return {};
@@ -258,25 +258,25 @@ Status commitParcelSave(const PlanState& plan, const std::vector<StagedFile>& fi
 
 } // namespace
 
-Status SaveParcel(const TraverseGrid& grid, const PlanState& plan, double area,
-                  const std::string& areacode) {
+Result<void> SaveParcel(const TraverseGrid& grid, const PlanState& plan, double area,
+                        const std::string& areacode) {
     auto polygons = stageSaveParcel(grid, plan, area, areacode);
     if (!polygons)
         return polygons.error();
     return commitParcelSave(plan, {std::move(polygons).value()}, kSaveParcelTitle);
 }
 
-Status UpdateParcel(const TraverseGrid& grid, const PlanState& plan, double area,
-                    const std::string& areacode, const QuestionFn& ask) {
+Result<void> UpdateParcel(const TraverseGrid& grid, const PlanState& plan, double area,
+                          const std::string& areacode, const QuestionFn& ask) {
     auto polygons = stageUpdateParcel(grid, plan, area, areacode, ask);
     if (!polygons)
         return polygons.error();
     return commitParcelSave(plan, {std::move(polygons).value()}, kUpdatePolygonsTitle);
 }
 
-Status SaveLineOrder(TraverseGrid& grid, PlanState& plan) {
+Result<void> SaveLineOrder(TraverseGrid& grid, PlanState& plan) {
     if (!LinesCurrent(plan) && !plan.LinesLoadFailed) {
-        Status loaded = LoadLines(plan);
+        Result<void> loaded = LoadLines(plan);
         if (!loaded)
             return Error{loaded.error().message, kSaveLineOrderTitle};
     }
@@ -286,7 +286,7 @@ Status SaveLineOrder(TraverseGrid& grid, PlanState& plan) {
                          plan.LinesLoadFailure +
                          "\nFix the lines file using a text editor and open the plan again",
                      kSaveLineOrderTitle};
-    if (Status writable = PlanWritable(plan, "saving the lines"); !writable)
+    if (Result<void> writable = PlanWritable(plan, "saving the lines"); !writable)
         return Error{writable.error().message, kSaveLineOrderTitle};
 
     const LiveLineIndex index(plan.PlanLines);
@@ -322,7 +322,7 @@ Status SaveLineOrder(TraverseGrid& grid, PlanState& plan) {
                          std::to_string(text.size()) + " lines, and at most " +
                          std::to_string(kMaxLines) + " can be loaded",
                      kSaveLineOrderTitle};
-    Status saved = WriteLinesAtomic(path, text);
+    Result<void> saved = WriteLinesAtomic(path, text);
     if (!saved)
         return Error{saved.error().message, kSaveLineOrderTitle};
     NoteLinesWritten(plan, "the traverse window");
@@ -443,27 +443,27 @@ ParcelSaveOutcome OkSaveParcel(const TraverseGrid& grid, PlanState& plan, double
     return outcome;
 }
 
-Status CancelTraverse(TraverseGrid& grid, PlanState& plan, bool saveLines) {
+Result<void> CancelTraverse(TraverseGrid& grid, PlanState& plan, bool saveLines) {
     if (plan.chkArray)
         restoreMarkedLines(plan);
     if (!saveLines || grid.chkEdit || grid.dataRows() < 2)
         return {};
     LastGridLine(grid);
-    Status current = ensureLinesCurrent(plan);
+    Result<void> current = ensureLinesCurrent(plan);
     if (!current)
         return current;
     Grid2Array(grid, plan);
-    Status saved = SaveLines(plan);
+    Result<void> saved = SaveLines(plan);
     if (saved)
         dropUnsavedLines(grid, plan);
     return saved;
 }
 
-Status RightButtonOk(TraverseGrid& grid, PlanState& plan) {
+Result<void> RightButtonOk(TraverseGrid& grid, PlanState& plan) {
     if (grid.chkParcel || grid.chkEdit)
         return {};
     LastGridLine(grid);
-    Status saved = SaveLineOrder(grid, plan);
+    Result<void> saved = SaveLineOrder(grid, plan);
     if (!saved)
         return saved;
     plan.chkArray = false;

@@ -37,21 +37,21 @@ void QueryDeletes(PlanState& plan, int parcelCount, const QuestionFn& ask);
 
 // Appends the parcel (heading with the window caption, area and code, then its points in
 // grid order and the last row's To) to the polygons file. Error title "Saving Parcel error".
-Status SaveParcel(const TraverseGrid& grid, const PlanState& plan, double area,
-                  const std::string& areacode);
+Result<void> SaveParcel(const TraverseGrid& grid, const PlanState& plan, double area,
+                        const std::string& areacode);
 
 // Rewrites the polygons file from its backup (made by the caller) with this parcel's
 // heading and points replaced. A calculated area that differs from the stored one is
 // offered first ("Change area to ... ?", title "Update parcel"); No keeps the stored area
 // and code. Error title "Update polygons file error".
-Status UpdateParcel(const TraverseGrid& grid, const PlanState& plan, double area,
-                    const std::string& areacode, const QuestionFn& ask);
+Result<void> UpdateParcel(const TraverseGrid& grid, const PlanState& plan, double area,
+                          const std::string& areacode, const QuestionFn& ask);
 
 // Rewrites the lines file in grid order: the grid's lines first, then every other live
 // stored line; a stored line the grid holds is written once. Refused while the lines file
 // failed to load (the lines are loaded first when they are not current). PlanLines is
 // left as it was. Error title "Save Line Order error".
-Status SaveLineOrder(TraverseGrid& grid, PlanState& plan);
+Result<void> SaveLineOrder(TraverseGrid& grid, PlanState& plan);
 
 // OK, the lines half: trims the grid; when anything changed, stores the lines (edit-lines
 // mode: the whole grid; otherwise new and edited rows, after the sequence check in parcel
@@ -60,7 +60,7 @@ Status SaveLineOrder(TraverseGrid& grid, PlanState& plan);
 // saves nothing and keeps the window open; otherwise the lines file is not written here but
 // returned (linesFile) for OkSaveParcel to write together with the parcel.
 struct OkLinesOutcome {
-    Status status;                // a failed load or write of the lines file
+    Result<void> status;          // a failed load or write of the lines file
     std::optional<Error> message; // the broken sequence
     bool stayOpen = false;
     std::optional<StagedFile> linesFile; // parcel mode: the lines file to write with the parcel
@@ -79,7 +79,7 @@ bool NeedsAreaWindow(const TraverseGrid& grid, bool calculatedSelected);
 // to ... ?"); No keeps the heading. Errors leave the polygons and lines files as they were;
 // the window shows them and stays open.
 struct ParcelSaveOutcome {
-    Status status;
+    Result<void> status;
     bool appended = false;
 };
 ParcelSaveOutcome OkSaveParcel(const TraverseGrid& grid, PlanState& plan, double area,
@@ -92,10 +92,10 @@ ParcelSaveOutcome OkSaveParcel(const TraverseGrid& grid, PlanState& plan, double
 // to "Do you want to save the lines ?") the grid's lines are stored and the lines file
 // written, outside edit-lines mode (whose lines OK writes). The polygons file is not
 // touched. An error keeps the window open.
-Status CancelTraverse(TraverseGrid& grid, PlanState& plan, bool saveLines);
+Result<void> CancelTraverse(TraverseGrid& grid, PlanState& plan, bool saveLines);
 
 // The right button on OK in connection-lines mode: the lines file in grid order, then
 // PlanLines is marked not loaded (emptied). Does nothing in the other modes.
-Status RightButtonOk(TraverseGrid& grid, PlanState& plan);
+Result<void> RightButtonOk(TraverseGrid& grid, PlanState& plan);
 
 } // namespace corvane

@@ -13,7 +13,6 @@ namespace corvane {
 
 namespace {
 
-
 bool isDigit(char c) {
     return c >= '0' && c <= '9';
 }

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "core/base/result.h"
 #include "core/files/curves.h"
 #include "core/model/gridrow.h"
 #include "core/model/records.h"
-#include "core/base/result.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,9 +1,9 @@
 #include "core/reports/planreport.h"
 
-#include "core/model/bearing.h"
-#include "core/files/curves.h"
 #include "core/base/numtext.h"
+#include "core/files/curves.h"
 #include "core/geometry/plancoords.h"
+#include "core/model/bearing.h"
 #include "core/model/pointlabel.h"
 #include "core/reports/summary.h"
 

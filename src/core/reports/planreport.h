@@ -1,9 +1,9 @@
 #pragma once
 
 #include "core/base/printtext.h"
-#include "core/model/records.h"
 #include "core/base/result.h"
 #include "core/files/sdbfile.h"
+#include "core/model/records.h"
 
 #include <cstdint>
 #include <string>

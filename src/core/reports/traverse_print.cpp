@@ -1,8 +1,8 @@
 #include "core/reports/traverse_print.h"
 
-#include "core/model/bearing.h"
-#include "core/geometry/closure.h"
 #include "core/base/numtext.h"
+#include "core/geometry/closure.h"
+#include "core/model/bearing.h"
 #include "core/model/pointlabel.h"
 
 #include <cmath>

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "core/files/curves.h"
 #include "core/base/printtext.h"
-#include "core/model/records.h"
+#include "core/files/curves.h"
 #include "core/grid/traverse.h"
 #include "core/grid/traverse_closure.h"
+#include "core/model/records.h"
 
 #include <optional>
 #include <string>

@@ -96,7 +96,7 @@ class OffsetBuilder {
 
     // A corner P from traverse point V along bearing at length: a point of the outline and,
     // unless stored already, a line of the plan.
-    Status emit(std::int32_t v, std::int32_t p, double bearing, double length, int row) {
+    Result<void> emit(std::int32_t v, std::int32_t p, double bearing, double length, int row) {
         if (!std::isfinite(length) || length > kMaxDistance)
             return Error{"The corner at point " + Format(v, "0") + " (line " + Format(row, "0") +
                              ") cannot be computed: its offset runs parallel to the line",
@@ -135,7 +135,7 @@ class OffsetBuilder {
 // An end line given by its bearing must run from the traverse into the strip: a bearing
 // pointing the other way would put the corner on the wrong side of the traverse and make
 // the parcel cross itself.
-Status endTowardsStrip(double lineBearing, double endBearing, int side, const char* end) {
+Result<void> endTowardsStrip(double lineBearing, double endBearing, int side, const char* end) {
     const double towards = PerpendicularBearing(lineBearing, side);
     if (std::cos(radians(endBearing) - radians(towards)) > 0)
         return {};
@@ -149,7 +149,8 @@ Status endTowardsStrip(double lineBearing, double endBearing, int side, const ch
                  kDataTitle};
 }
 
-Status addOffsets(const TraverseGrid& grid, const StripOptions& options, OffsetBuilder& build) {
+Result<void> addOffsets(const TraverseGrid& grid, const StripOptions& options,
+                        OffsetBuilder& build) {
     const int n = grid.dataRows();
     const int side = options.rightSide ? 1 : 0;
     auto bearingOf = [&](int r) { return cellValue(grid, r, ColBearing); };
@@ -165,13 +166,13 @@ Status addOffsets(const TraverseGrid& grid, const StripOptions& options, OffsetB
             bearing = Val(options.startBearing);
             length = OffsetLength(b1, bearing, w);
             if (std::isfinite(length))
-                if (Status s = endTowardsStrip(b1, bearing, side, "first"); !s)
+                if (Result<void> s = endTowardsStrip(b1, bearing, side, "first"); !s)
                     return s;
         }
         if (!(length <= 0)) {
             const double given = Val(options.firstPoint);
             const std::int32_t p = given > 0 ? static_cast<std::int32_t>(given) : build.newNumber();
-            if (Status s = build.emit(cellPoint(grid, 1, ColFrom), p, bearing, length, 1); !s)
+            if (Result<void> s = build.emit(cellPoint(grid, 1, ColFrom), p, bearing, length, 1); !s)
                 return s;
         }
     }
@@ -183,7 +184,7 @@ Status addOffsets(const TraverseGrid& grid, const StripOptions& options, OffsetB
         if (b1 != b2 && w1 != 0 && w2 != 0) {
             const double bearing = CornerOffsetBearing(b1, b2, w1, w2, side);
             const double length = OffsetLength(b2, bearing, w2);
-            if (Status s = build.emit(v, build.newNumber(), bearing, length, r + 1); !s)
+            if (Result<void> s = build.emit(v, build.newNumber(), bearing, length, r + 1); !s)
                 return s;
             continue;
         }
@@ -196,14 +197,15 @@ Status addOffsets(const TraverseGrid& grid, const StripOptions& options, OffsetB
             continue;
         }
         if (w1 > 0) {
-            if (Status s = build.emit(v, build.newNumber(), PerpendicularBearing(b1, side), w1, r);
+            if (Result<void> s =
+                    build.emit(v, build.newNumber(), PerpendicularBearing(b1, side), w1, r);
                 !s)
                 return s;
         } else {
             build.pinch(v);
         }
         if (w2 > 0) {
-            if (Status s =
+            if (Result<void> s =
                     build.emit(v, build.newNumber(), PerpendicularBearing(b2, side), w2, r + 1);
                 !s)
                 return s;
@@ -220,13 +222,13 @@ Status addOffsets(const TraverseGrid& grid, const StripOptions& options, OffsetB
         bearing = Val(options.endBearing);
         length = OffsetLength(b, bearing, w);
         if (std::isfinite(length))
-            if (Status s = endTowardsStrip(b, bearing, side, "last"); !s)
+            if (Result<void> s = endTowardsStrip(b, bearing, side, "last"); !s)
                 return s;
     }
     if (!(length <= 0)) {
         const double given = Val(options.endPoint);
         const std::int32_t p = given > 0 ? static_cast<std::int32_t>(given) : build.newNumber();
-        if (Status s = build.emit(cellPoint(grid, n, ColTo), p, bearing, length, n); !s)
+        if (Result<void> s = build.emit(cellPoint(grid, n, ColTo), p, bearing, length, n); !s)
             return s;
     }
     return {};
@@ -384,7 +386,7 @@ Result<StripOutline> CompileStrip(const TraverseGrid& grid, const StripOptions& 
     if (Val(options.endPoint) >= first)
         first = static_cast<std::int32_t>(Val(options.endPoint)) + 1;
     OffsetBuilder build(outline, plan, first);
-    if (Status built = addOffsets(grid, options, build); !built)
+    if (Result<void> built = addOffsets(grid, options, build); !built)
         return built.error();
     // Both sides run the same way round the strip: one of them is taken backwards.
     if (options.rightSide)
@@ -408,12 +410,12 @@ Result<StripOutline> CompileStrip(const TraverseGrid& grid, const StripOptions& 
     return outline;
 }
 
-Status SaveStrip(TraverseGrid& grid, const StripOptions& options, PlanState& plan,
-                 const std::string& identifier) {
+Result<void> SaveStrip(TraverseGrid& grid, const StripOptions& options, PlanState& plan,
+                       const std::string& identifier) {
     // The lines are written over the file: they must be the file's, never a stale or empty
     // copy.
     if (!LinesCurrent(plan) && !plan.LinesLoadFailed)
-        if (Status loaded = LoadLines(plan); !loaded)
+        if (Result<void> loaded = LoadLines(plan); !loaded)
             return loaded;
     if (plan.LinesLoadFailed)
         return Error{"The easement was not saved. " + LinesNotLoadedMessage(plan), kDataTitle};
@@ -481,8 +483,9 @@ Status SaveStrip(TraverseGrid& grid, const StripOptions& options, PlanState& pla
     }
     // The strip's lines and its outline are written together: a parcel is never stored
     // without its lines, nor its lines without the parcel.
-    if (Status written = CommitFiles(plan.PlanPath, {std::move(linesFile).value(),
-                                                     {polygonsPath, std::move(polygons).value()}});
+    if (Result<void> written =
+            CommitFiles(plan.PlanPath, {std::move(linesFile).value(),
+                                        {polygonsPath, std::move(polygons).value()}});
         !written) {
         restore();
         return Error{written.error().message, "Saving polygon error"};

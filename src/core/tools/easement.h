@@ -86,7 +86,7 @@ Result<StripOutline> CompileStrip(const TraverseGrid& grid, const StripOptions& 
 // files are written in one commit. Refused, with PlanLines and the files as they were, while the
 // lines file's last load failed, when the lines cannot be stored ("Error saving lines") and when
 // the files cannot be written ("Saving polygon error").
-Status SaveStrip(TraverseGrid& grid, const StripOptions& options, PlanState& plan,
-                 const std::string& identifier);
+Result<void> SaveStrip(TraverseGrid& grid, const StripOptions& options, PlanState& plan,
+                       const std::string& identifier);
 
 } // namespace corvane

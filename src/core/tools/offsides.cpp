@@ -1,7 +1,7 @@
 #include "core/tools/offsides.h"
 
-#include "core/model/bearing.h"
 #include "core/base/numtext.h"
+#include "core/model/bearing.h"
 
 #include <cmath>
 

@@ -125,13 +125,14 @@ PsmCheck CheckPSMLines(TraverseGrid& grid, const PlanState& plan) {
     return {true, std::nullopt, 0, 0};
 }
 
-Status SavePSMLines(TraverseGrid& grid, PlanState& plan, const std::vector<LinkPair>& deleted) {
+Result<void> SavePSMLines(TraverseGrid& grid, PlanState& plan,
+                          const std::vector<LinkPair>& deleted) {
     // The copy in memory after a refused load is not the file: storing rows in it and
     // writing it would lose the lines the file still holds.
     if (plan.LinesLoadFailed)
         return Error{"The lines were not saved. " + LinesNotLoadedMessage(plan), kSaveLinesTitle};
     if (!LinesCurrent(plan)) {
-        Status loaded = LoadLines(plan);
+        Result<void> loaded = LoadLines(plan);
         if (!loaded)
             return loaded;
         // The lines were let go since the rows were deleted: the fresh copy is marked again,
@@ -196,7 +197,7 @@ Status SavePSMLines(TraverseGrid& grid, PlanState& plan, const std::vector<LinkP
         stored[static_cast<size_t>(r - 1)] = added;
     }
 
-    Status saved = SaveLines(plan);
+    Result<void> saved = SaveLines(plan);
     if (!saved) {
         // The rows stay in the grid to be saved again or cancelled: PlanLines goes back to
         // what it held, lines marked deleted still marked.

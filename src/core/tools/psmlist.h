@@ -55,7 +55,8 @@ PsmCheck CheckPSMLines(TraverseGrid& grid, const PlanState& plan);
 // keeps can be saved again or cancelled. Error title: that of the failed load or write.
 // deleted: the pairs of the lines the window's Delete marked, marked again when the lines
 // must be read anew first (another window let them go meanwhile).
-Status SavePSMLines(TraverseGrid& grid, PlanState& plan, const std::vector<LinkPair>& deleted = {});
+Result<void> SavePSMLines(TraverseGrid& grid, PlanState& plan,
+                          const std::vector<LinkPair>& deleted = {});
 
 // Deletes the current row. The line it links to is marked deleted (its distance made
 // negative, once) until the save drops it or Cancel restores it. The last remaining row is

@@ -219,7 +219,7 @@ Result<GridRows> ReadScaledRows(const std::string& planPath) {
     return rows;
 }
 
-Status LoadScaledGrid(TraverseGrid& grid, const std::string& planPath) {
+Result<void> LoadScaledGrid(TraverseGrid& grid, const std::string& planPath) {
     grid.kind = GridKind::Scaled;
     ClearTraverseGrid(grid);
     auto rows = ReadScaledRows(planPath);
@@ -255,7 +255,7 @@ ScaledCheck CheckScaledLines(TraverseGrid& grid) {
     return {true, std::nullopt, 0, 0};
 }
 
-Status SaveScaledLines(const TraverseGrid& grid, const std::string& planPath) {
+Result<void> SaveScaledLines(const TraverseGrid& grid, const std::string& planPath) {
     const std::string path = PlanFile(planPath, ".sca");
     std::vector<std::string> out;
     out.reserve(grid.rows.size());
@@ -263,7 +263,7 @@ Status SaveScaledLines(const TraverseGrid& grid, const std::string& planPath) {
         for (const GridRow& row : grid.rows)
             if (completeLineRow(row))
                 out.push_back(lineRecordText(row));
-        Status written = WriteLinesAtomic(path, out);
+        Result<void> written = WriteLinesAtomic(path, out);
         if (!written)
             return Error{written.error().message, kAddTitle};
         return {};
@@ -316,7 +316,7 @@ Status SaveScaledLines(const TraverseGrid& grid, const std::string& planPath) {
     }
     // The backup and the new file are put in place together: the backup always holds the
     // file as it was just before this save.
-    Status written =
+    Result<void> written =
         CommitFiles(planPath, {{ResolveFileName(planPath + ".~ca"), JoinLines(file.text)},
                                {path, JoinLines(out)}});
     if (!written)

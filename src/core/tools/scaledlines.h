@@ -36,7 +36,7 @@ Result<GridRows> ReadScaledRows(const std::string& planPath);
 // Fills the grid for the window: the file's rows, or one empty row when there are none (or
 // the file could not be read: the error says why); the cursor on row 1's From,
 // chkChange cleared.
-Status LoadScaledGrid(TraverseGrid& grid, const std::string& planPath);
+Result<void> LoadScaledGrid(TraverseGrid& grid, const std::string& planPath);
 
 // The outcome of the check before a save: ok, or the message (title "Scaled line error") and
 // the cell to make current, which is also made the grid's current cell.
@@ -57,7 +57,7 @@ ScaledCheck CheckScaledLines(TraverseGrid& grid);
 // file, only the complete scaled line rows are written, and no backup is made. The backup and the
 // new file are written in one commit: a failure leaves both as they were. Error titles
 // "Replace Scaled data error" (an existing file) and "Add Scaled lines error" (a new one).
-Status SaveScaledLines(const TraverseGrid& grid, const std::string& planPath);
+Result<void> SaveScaledLines(const TraverseGrid& grid, const std::string& planPath);
 
 // Whether Delete may remove the current row: only while the grid holds more than one row.
 // confirm: the row is a digitized string, and the window first asks

@@ -36,7 +36,7 @@ TEST(WriteFileAtomic, WriteCutShortKeepsTheOldFile) {
     rlimit small = saved;
     small.rlim_cur = 64;
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    Status s = WriteFileAtomic(tmp.path("p.ply"), std::string(100000, 'x'));
+    Result<void> s = WriteFileAtomic(tmp.path("p.ply"), std::string(100000, 'x'));
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, previous);
     EXPECT_FALSE(s);

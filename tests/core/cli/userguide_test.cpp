@@ -2,15 +2,15 @@
 // program still does it. A guide edited without the program, or the program changed without
 // the guide, fails here.
 
-#include "core/model/bearing.h"
-#include "core/geometry/closure.h"
-#include "core/tools/easement.h"
-#include "core/files/linesfile.h"
 #include "core/base/numtext.h"
 #include "core/edits/parcelcmds.h"
-#include "core/model/pointlabel.h"
+#include "core/files/linesfile.h"
 #include "core/files/polygons.h"
+#include "core/geometry/closure.h"
 #include "core/grid/traverse_edit.h"
+#include "core/model/bearing.h"
+#include "core/model/pointlabel.h"
+#include "core/tools/easement.h"
 
 #include <fstream>
 #include <gtest/gtest.h>

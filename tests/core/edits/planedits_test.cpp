@@ -1,8 +1,8 @@
-#include "core/files/linesfile.h"
 #include "core/cli/plancheck.h"
-#include "core/geometry/plancoords.h"
 #include "core/edits/planedits.h"
+#include "core/files/linesfile.h"
 #include "core/files/planlock.h"
+#include "core/geometry/plancoords.h"
 #include "tests/core/plantestdir.h"
 
 #include <filesystem>
@@ -217,7 +217,7 @@ TEST(PlanEdits, PointNumberAndDatumChangeNoFileWhenOneCannotBeWritten) {
         dir.write("P1.cve", curves);
         dir.write("P1.ply", polygons);
         std::filesystem::permissions(dir.path(blocked), std::filesystem::perms::owner_read);
-        Status renumbered =
+        Result<void> renumbered =
             RenumberPoint(plan, 1, 9, [](const std::string&) { return Reply::Yes; });
         EXPECT_TRUE(test::Refused(renumbered, "Edit Point Number error",
                                   std::string(blocked) + ": the file is read-only"));

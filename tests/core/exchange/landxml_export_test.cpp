@@ -3,14 +3,14 @@
 // before the parcels' lines, names from older files, and parcels of an arc and its chord.
 // Every document is read back as another program would: well-formed, schema-valid, its
 // areas from the arcs' centres, and imported by our own import.
-#include "core/model/bearing.h"
-#include "core/geometry/closure.h"
-#include "core/files/curves.h"
-#include "core/exchange/landxml.h"
-#include "core/files/linesfile.h"
 #include "core/base/numtext.h"
 #include "core/cli/plancheck.h"
+#include "core/exchange/landxml.h"
+#include "core/files/curves.h"
+#include "core/files/linesfile.h"
 #include "core/files/polygons.h"
+#include "core/geometry/closure.h"
+#include "core/model/bearing.h"
 
 #include "tests/core/landxmlschema.h"
 #include "tests/core/landxmltesting.h"

@@ -2,9 +2,9 @@
 // three dimensions or listed backwards, arcs given by their centre or going the long way
 // round, parcels of one name, nested point lists, units of every kind, and figures no survey
 // has. Each parcel is checked by the closure of the plan written from it.
+#include "core/cli/plancheck.h"
 #include "core/exchange/landxml.h"
 #include "core/files/linesfile.h"
-#include "core/cli/plancheck.h"
 #include "core/files/polygons.h"
 
 #include "tests/core/landxmltesting.h"

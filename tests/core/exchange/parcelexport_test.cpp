@@ -34,7 +34,9 @@ struct ExportPlanDir {
         dir.write("src.cve", "20,3,\"R\",282.184,999\r\n");
         plan.PlanPath = dir.path("src");
     }
-    Status exportParcel(const std::string& parcel) { return ExportParcelTo(plan, target, parcel); }
+    Result<void> exportParcel(const std::string& parcel) {
+        return ExportParcelTo(plan, target, parcel);
+    }
 };
 
 TEST(ExportParcel, CreatesTheTargetsFilesAndNeverWritesASharedLineTwice) {

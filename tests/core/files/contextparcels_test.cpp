@@ -1,5 +1,5 @@
-#include "core/files/contextparcels.h"
 #include "core/base/textfile.h"
+#include "core/files/contextparcels.h"
 
 #include "tests/core/plantestdir.h"
 

@@ -1,7 +1,7 @@
 #include "core/files/curves.h"
 
-#include "core/geometry/closure.h"
 #include "core/base/numtext.h"
+#include "core/geometry/closure.h"
 
 #include "tests/core/plantestdir.h"
 
@@ -165,7 +165,7 @@ TEST(CurveFile, ReplaceKeepsTheTangentOtherRecordsAndTheBackup) {
     // A malformed curve file is not rewritten.
     const std::string malformed = "1,2,\"R\",10,999\r\nnot a record\r\n";
     dir.write("PLAN.CVE", malformed);
-    Status s = UpdateCurveFile(dir.path("plan"), {"1", "2", false, "20", ""});
+    Result<void> s = UpdateCurveFile(dir.path("plan"), {"1", "2", false, "20", ""});
     ASSERT_FALSE(s);
     EXPECT_EQ(s.error().title, "Replace curve data error");
     EXPECT_EQ(dir.read("PLAN.CVE"), malformed);

@@ -86,7 +86,7 @@ TEST(LinesFile, LiveLineThatWouldReadBackAsDeletedIsRefused) {
     dir.write("plan.lns", "1,2,10.0000,5.000\r\n");
     for (double tiny : {0.0004, 1e-9}) {
         plan.PlanLines = {{1, 2, 10.0, 5.0}, {106, 107, 359.5959, tiny}};
-        Status saved = SaveLines(plan);
+        Result<void> saved = SaveLines(plan);
         EXPECT_TRUE(test::Refused(saved, "Error saving lines", "106 - 107")) << tiny;
         EXPECT_TRUE(test::Refused(saved, "Error saving lines", "written as 0.000")) << tiny;
         EXPECT_EQ(dir.read("plan.lns"), "1,2,10.0000,5.000\r\n");
@@ -130,7 +130,7 @@ TEST(LinesFile, RefusedFileLoadsNothingAndIsNeverSavedOver) {
         PlanState plan = PlanIn(dir);
         plan.PlanLines.push_back({1, 2, 3, 4}); // left from an earlier plan
         plan.chkArray = true;
-        Status loaded = LoadLines(plan);
+        Result<void> loaded = LoadLines(plan);
         if (mentions == blank) {
             EXPECT_TRUE(test::Refused(loaded, "CORVANE Error", blank));
         } else {
@@ -227,7 +227,7 @@ TEST(LinesFile, ALinkToNothingIsRefusedNamingTheLink) {
     PlanTestDir dir;
     std::filesystem::create_symlink(dir.path("share/plan.lns"), dir.path("plan.lns"));
     PlanState plan = PlanIn(dir);
-    Status loaded = LoadLines(plan);
+    Result<void> loaded = LoadLines(plan);
     EXPECT_TRUE(test::Refused(loaded, "CORVANE Load error",
                               dir.path("plan.lns") + ": it is a link to " +
                                   dir.path("share/plan.lns") + ", which does not exist"));

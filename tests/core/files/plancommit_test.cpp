@@ -309,7 +309,7 @@ enum class Change { Renumber, RenumberBack, Swing, SwingBack };
 constexpr std::int32_t kRenumbered = 1; // used by lines, parcels and an arc
 constexpr std::int32_t kNewNumber = 99999;
 
-Status applyChange(PlanState& plan, Change change) {
+Result<void> applyChange(PlanState& plan, Change change) {
     auto yes = [](const std::string&) { return Reply::Yes; };
     switch (change) {
     case Change::Renumber:

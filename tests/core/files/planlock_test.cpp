@@ -83,7 +83,7 @@ TEST(PlanLock, ReadOnlyAndTakenOverPlansRefuseEveryWrite) {
     plan.PlanLines[0].Distance = 6;
 
     plan.ReadOnly = true;
-    Status refused = SaveLines(plan);
+    Result<void> refused = SaveLines(plan);
     ASSERT_FALSE(refused);
     EXPECT_NE(refused.error().message.find("p is open read-only"), std::string::npos)
         << refused.error().message;
@@ -95,7 +95,7 @@ TEST(PlanLock, ReadOnlyAndTakenOverPlansRefuseEveryWrite) {
     ASSERT_EQ(TakePlanLock(plan.LockFile, kAnn).value().Outcome, LockOutcome::Taken);
     EXPECT_TRUE(PlanWritable(plan, "Datum Bearing"));
     ASSERT_EQ(TakeOverPlanLock(plan.LockFile, kAnn, kBob).value().Outcome, LockOutcome::Taken);
-    Status takenOver = PlanWritable(plan, "Datum Bearing");
+    Result<void> takenOver = PlanWritable(plan, "Datum Bearing");
     ASSERT_FALSE(takenOver);
     EXPECT_EQ(takenOver.error().message.substr(0, 65),
               "p is open by bob on pc2 since 7/12/2026 10:02, who took it over f");

@@ -264,7 +264,7 @@ TEST(PlanCoordinates, ScaledLinesAreNumberedBelowTheSurveyAndAllOrNothing) {
     EXPECT_EQ(lines[4].ToPoint, -6);
 
     dir.write("P1.SCA", "2,5,10.3000,12.5\r\n5,x,1,2\r\n");
-    Status refused = AppendScaledLines(lines, dir.path("P1"));
+    Result<void> refused = AppendScaledLines(lines, dir.path("P1"));
     ASSERT_FALSE(refused);
     EXPECT_EQ(refused.error().title, "Scaled Data");
     EXPECT_EQ(refused.error().message.rfind("Cannot load Scaled data - ", 0), 0u);

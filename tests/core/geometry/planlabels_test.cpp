@@ -1,7 +1,7 @@
 #include "core/geometry/planlabels.h"
 
-#include "core/model/bearing.h"
 #include "core/geometry/plancoords.h"
+#include "core/model/bearing.h"
 
 #include <algorithm>
 #include <cmath>

@@ -37,7 +37,8 @@ TEST(CurveWindowCheck, ReportsTheCurvesOtherElements) {
                              "Long Chord Distance = 49.481");
 
     // Both bearings or none: neither is derived.
-    for (const auto& f : {fields("100", "50", false, "90", "104"), fields("100", "50", false, "", "")})
+    for (const auto& f :
+         {fields("100", "50", false, "90", "104"), fields("100", "50", false, "", "")})
         EXPECT_EQ(CheckCurve(f).value(), "Intersection angle = 28.3852\nTangent Distance = 25.534\n"
                                          "Long Chord Distance = 49.481");
 
@@ -82,7 +83,7 @@ TEST(CurveWindowCheck, RefusesFiguresThatAreNotARadiusArcOrBearing) {
 TEST(CurveOkCommand, StoresTheRecordOrLeavesTheCurveUnchecked) {
     test::PlanTestDir dir;
     const std::string plan = dir.path("p");
-    Status out = CurveOk(plan, fields("", "50", false, "", ""));
+    Result<void> out = CurveOk(plan, fields("", "50", false, "", ""));
     ASSERT_FALSE(out.ok());
     EXPECT_EQ(out.error().message, "No radius supplied");
     EXPECT_FALSE(dir.exists("p.cve"));

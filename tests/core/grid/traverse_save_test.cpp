@@ -287,7 +287,7 @@ TEST(TraverseRightButtonOk, WritesTheGridLinesFirstAndRefusesAfterAFailedLoad) {
     TestPlan failed("1,2,x,5\r\n");
     ASSERT_TRUE(failed.plan.LinesLoadFailed);
     grid = failed.connectionLines({row("5", "6", "15.0000", "7.000")});
-    Status saved = RightButtonOk(grid, failed.plan);
+    Result<void> saved = RightButtonOk(grid, failed.plan);
     ASSERT_FALSE(saved);
     EXPECT_EQ(saved.error().title, "Save Line Order error");
     EXPECT_EQ(failed.dir.read("p.lns"), "1,2,x,5\r\n");

@@ -1,8 +1,8 @@
 #include "core/reports/summary.h"
 
-#include "core/files/linesfile.h"
 #include "core/base/numtext.h"
 #include "core/base/printtext.h"
+#include "core/files/linesfile.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // Road offsides: the corrections at each corner, merging straight runs, and the printout.
 #include "core/tools/offsides.h"
 
-#include "core/model/bearing.h"
 #include "core/base/numtext.h"
+#include "core/model/bearing.h"
 
 #include <gtest/gtest.h>
 
