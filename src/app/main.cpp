@@ -4,9 +4,36 @@
 
 #include <dlfcn.h>
 
+#include <filesystem>
 #include <iostream>
 #include <string>
+#include <system_error>
 #include <vector>
+
+namespace {
+
+constexpr const char* kWindowsLibrary = "libcorvane_windows.so";
+
+// Loads the windows' library from beside the program (the build folder) or from the
+// program's private library folder (installed), found from where the program itself is;
+// then by the run path. Asking by folder first matters where a sanitizer's runtime stands
+// between the program and the loader: the loader then reads the run path of that runtime,
+// not the program's.
+void* LoadWindowsLibrary() {
+    std::error_code failed;
+    const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", failed);
+    if (!failed) {
+        const std::filesystem::path folder = program.parent_path();
+        for (const std::filesystem::path& candidate :
+             {folder / kWindowsLibrary, folder / ".." / "lib" / "corvane" / kWindowsLibrary}) {
+            if (std::filesystem::exists(candidate, failed))
+                return dlopen(candidate.c_str(), RTLD_NOW | RTLD_LOCAL);
+        }
+    }
+    return dlopen(kWindowsLibrary, RTLD_NOW | RTLD_LOCAL);
+}
+
+} // namespace
 
 // The command-line modes that print text (checks, reports, exchanges) run here on the plan
 // data core alone, so a check of a plan starts in a few milliseconds. The windows and the
@@ -21,7 +48,7 @@ int main(int argc, char* argv[]) {
     if (command.headless() && !(paints && command.Refusal.empty()))
         return corvane::RunCommandMode(command, std::cout, std::cerr);
 
-    void* windows = dlopen("libcorvane_windows.so", RTLD_NOW | RTLD_LOCAL);
+    void* windows = LoadWindowsLibrary();
     if (windows == nullptr) {
         const char* reason = dlerror();
         std::cerr << "Cannot load the Corvane windows: " << (reason ? reason : "not found") << "\n";

@@ -84,7 +84,7 @@ class frmCorvane : public QMainWindow, public PlanSessionView {
     bool recordChanged() const override;
     void setRecordChanged(bool changed) override;
     void lockRecord() override;
-    // Created hidden at start-up when the program has its calculator.
+    // Created hidden at start-up, before any command can run.
     frmOrvaCalc* calculator() override { return calculator_; }
     // Created hidden at start-up.
     AreaDialog* areaDialog() override;

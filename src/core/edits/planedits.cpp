@@ -8,6 +8,7 @@
 #include "core/files/polygonsmodel.h"
 #include "core/geometry/plancoords.h"
 #include "core/model/bearing.h"
+#include "core/model/linepairindex.h"
 #include "core/model/pointlabel.h"
 
 #include <algorithm>
@@ -147,14 +148,13 @@ DoubleLines FindDoubleLines(const std::vector<LineRecord>& lines,
                        static_cast<std::uint32_t>(point),
                    bits(bearing)};
     };
-    std::unordered_map<std::uint64_t, std::vector<std::size_t>> byPair;
+    LinePairIndex byPair; // the plan's own lines only
     std::unordered_map<Key, std::vector<std::size_t>, KeyHash> byEnd;
-    byPair.reserve(n * 2);
     byEnd.reserve(n * 4);
     auto comparable = [](int style) { return style == 2 || style == 3; };
     for (std::size_t j = 0; j < n; ++j) {
         const LineRecord& q = classed[j];
-        byPair[PointPairKey(q.FromPoint, q.ToPoint)].push_back(j);
+        byPair.Add(j, q);
         if (!comparable(q.Style))
             continue;
         byEnd[key(q.Style, 0, q.FromPoint, q.Bearing)].push_back(j);       // c1
@@ -169,22 +169,24 @@ DoubleLines FindDoubleLines(const std::vector<LineRecord>& lines,
         const LineRecord& p = classed[i];
         int count = 0;
         std::size_t last = i;
-        auto take = [&](const std::vector<std::size_t>& candidates) {
-            for (auto it = std::upper_bound(candidates.begin(), candidates.end(), i);
-                 it != candidates.end(); ++it)
-                if (seenFor[*it] != i) {
+        // Each later line among the candidates (in file order) counts once for i.
+        auto take = [&](auto it, auto end) {
+            for (; it != end; ++it)
+                if (*it > i && seenFor[*it] != i) {
                     seenFor[*it] = i;
                     ++count;
                     last = std::max(last, *it);
                 }
         };
-        take(byPair[PointPairKey(p.FromPoint, p.ToPoint)]);
+        const auto pairLines = byPair.All(p.FromPoint, p.ToPoint);
+        take(pairLines.begin(), pairLines.end());
         if (p.Bearing <= 360 && comparable(p.Style)) {
             for (const Key& k :
                  {key(p.Style, 0, p.FromPoint, p.Bearing), key(p.Style, 1, p.ToPoint, p.Bearing),
                   key(p.Style, 2, p.FromPoint, p.Bearing), key(p.Style, 3, p.ToPoint, p.Bearing)})
                 if (auto it = byEnd.find(k); it != byEnd.end())
-                    take(it->second);
+                    take(std::upper_bound(it->second.begin(), it->second.end(), i),
+                         it->second.end());
         }
         if (count > 0) {
             result.Count += count;

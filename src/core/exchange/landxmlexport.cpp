@@ -9,6 +9,7 @@
 #include "core/files/polygonsmodel.h"
 #include "core/geometry/plancoords.h"
 #include "core/model/bearing.h"
+#include "core/model/linepairindex.h"
 #include "core/model/pointlabel.h"
 
 #include <pugixml.hpp>
@@ -310,12 +311,10 @@ Result<LandXmlExport> ExportLandXml(const std::vector<LineRecord>& planLines,
 
     // The parcels: each with its points, every edge a line or an arc. One that cannot be
     // drawn from coordinates is left out and listed with the reason.
-    std::unordered_map<std::uint64_t, const LineRecord*> byPair;
-    for (const LineRecord& l : lines)
-        byPair.try_emplace(PointPairKey(l.FromPoint, l.ToPoint), &l);
+    const LinePairIndex byPair(lines);
     auto lineOf = [&](std::int32_t a, std::int32_t b) -> const LineRecord* {
-        const auto found = byPair.find(PointPairKey(a, b));
-        return found == byPair.end() ? nullptr : found->second;
+        const auto found = byPair.Find(a, b);
+        return found ? &lines[*found] : nullptr;
     };
     pugi::xml_node parcelsNode;
     for (const ExportParcel& x : parcels) {

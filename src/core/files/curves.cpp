@@ -186,17 +186,14 @@ Result<std::vector<CurveRecord>> ParseCurves(const std::vector<std::string>& tex
     return records;
 }
 
-CurveTable::CurveTable(std::vector<CurveRecord> records) : records_(std::move(records)) {
-    first_.reserve(records_.size());
-    for (std::size_t i = 0; i < records_.size(); ++i)
-        first_.try_emplace(PointPairKey(records_[i].FromPoint, records_[i].ToPoint), i);
-}
+CurveTable::CurveTable(std::vector<CurveRecord> records)
+    : records_(std::move(records)), byPair_(LinePairIndex::Over(records_)) {}
 
 std::optional<CurveTable::Match> CurveTable::Find(std::int32_t from, std::int32_t to) const {
-    auto it = first_.find(PointPairKey(from, to));
-    if (it == first_.end())
+    const auto found = byPair_.Find(from, to);
+    if (!found)
         return std::nullopt;
-    const CurveRecord& r = records_[it->second];
+    const CurveRecord& r = records_[*found];
     return Match{&r, r.FromPoint == from && r.ToPoint == to};
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/base/result.h"
+#include "core/model/linepairindex.h"
 #include "core/model/records.h"
 
 #include <cstddef>
@@ -53,7 +54,7 @@ class CurveTable {
 
   private:
     std::vector<CurveRecord> records_;
-    std::unordered_map<std::uint64_t, std::size_t> first_;
+    LinePairIndex byPair_;
 };
 
 // The plan's curve file (PlanPath + ".cve", any letter case). No curve file is no failure:

@@ -64,9 +64,9 @@ std::string AreaText(std::string_view headingLine);
 // cannot be read or is refused by CheckPolygonsText gives the error (title left empty).
 Result<std::vector<std::string>> ParcelIdentifiers(const std::string& planPath);
 
-// Whether a parcel heading (or a text entry) names the identifier; no file holds none. A file
-// that cannot be read or is refused gives its error (title kLoadParcelTitle), never "no such
-// parcel", so that nothing is saved over a parcel that could not be looked for.
+// Whether a parcel heading names the identifier; no file holds none. A file that cannot be
+// read or is refused gives its error (title kLoadParcelTitle), never "no such parcel", so
+// that nothing is saved over a parcel that could not be looked for.
 inline constexpr const char* kLoadParcelTitle = "Load Parcel error";
 Result<bool> ParcelExists(const std::string& planPath, const std::string& identifier);
 

@@ -170,19 +170,6 @@ double TraverseAngle(std::string_view bearing1, std::string_view bearing2) {
     return angle;
 }
 
-LinePairIndex::LinePairIndex(const std::vector<LineRecord>& lines) {
-    first_.reserve(lines.size());
-    for (std::size_t i = 0; i < lines.size(); ++i)
-        first_.try_emplace(PointPairKey(lines[i].FromPoint, lines[i].ToPoint), i);
-}
-
-std::optional<std::size_t> LinePairIndex::Find(std::int32_t from, std::int32_t to) const {
-    auto it = first_.find(PointPairKey(from, to));
-    if (it == first_.end())
-        return std::nullopt;
-    return it->second;
-}
-
 std::optional<std::size_t> FindLine(const std::vector<LineRecord>& lines, std::int32_t from,
                                     std::int32_t to) {
     for (std::size_t i = 0; i < lines.size(); ++i) {

@@ -2,6 +2,7 @@
 
 #include "core/files/curves.h"
 #include "core/geometry/traversesums.h"
+#include "core/model/linepairindex.h"
 #include "core/model/records.h"
 
 #include <cstddef>
@@ -68,18 +69,6 @@ double ChordLength(double radiusField, double arcField);
 // signed packed bearing between -180 and +180. A straight continuation is always -180 (two
 // lines in the same direction, 0 and 360 included), a line and its exact reverse 0.
 double TraverseAngle(std::string_view bearing1, std::string_view bearing2);
-
-// The index of the first entry of PlanLines, in file order, that joins two points either
-// way, built once for a whole plan; Find answers what a scan from index 0 would.
-class LinePairIndex {
-  public:
-    LinePairIndex() = default;
-    explicit LinePairIndex(const std::vector<LineRecord>& lines);
-    std::optional<std::size_t> Find(std::int32_t from, std::int32_t to) const;
-
-  private:
-    std::unordered_map<std::uint64_t, std::size_t> first_;
-};
 
 // The plain scan of PlanLines from index 0 for the first entry joining the two points.
 std::optional<std::size_t> FindLine(const std::vector<LineRecord>& lines, std::int32_t from,

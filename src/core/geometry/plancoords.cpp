@@ -5,8 +5,10 @@
 #include "core/files/linesfile.h"
 #include "core/files/polygons.h"
 #include "core/files/polygonsmodel.h"
+#include "core/files/scaledfile.h"
 #include "core/geometry/closure.h"
 #include "core/model/bearing.h"
+#include "core/model/linepairindex.h"
 #include "core/model/pointlabel.h"
 
 #include <algorithm>
@@ -315,20 +317,16 @@ void PrepareLineStyles(std::vector<LineRecord>& lines,
                        const std::vector<ContextParcel>& context) {
     for (LineRecord& line : lines)
         line.Style = kOtherStyle;
-    std::unordered_map<std::uint64_t, std::size_t> first;
-    first.reserve(lines.size() * 2);
-    for (std::size_t j = 0; j < lines.size(); ++j)
-        first.emplace(PointPairKey(lines[j].FromPoint, lines[j].ToPoint), j);
+    LinePairIndex byPair(lines);
 
     std::unordered_set<std::size_t> planSide; // lines that are sides of the plan's parcels
     auto walk = [&](char letter, const std::vector<std::int32_t>& corners) {
         for (std::size_t k = 1; k < corners.size(); ++k) {
             const std::int32_t previous = corners[k - 1];
             const std::int32_t point = corners[k];
-            auto it = first.find(PointPairKey(previous, point));
-            if (it != first.end()) {
-                LineRecord& line = lines[it->second];
-                planSide.insert(it->second);
+            if (const auto found = byPair.Find(previous, point)) {
+                LineRecord& line = lines[*found];
+                planSide.insert(*found);
                 if (letter == 'E') {
                     if (line.Style != kBoundaryStyle)
                         line.Style = kEasementStyle;
@@ -340,7 +338,7 @@ void PrepareLineStyles(std::vector<LineRecord>& lines,
                                            : letter == 'E' ? kEasementStyle
                                                            : kBoundaryStyle;
                 planSide.insert(lines.size());
-                first.emplace(PointPairKey(previous, point), lines.size());
+                byPair.Add(lines.size(), previous, point, true);
                 lines.push_back(LineRecord{previous, point, kMissingBearing, 0.0, style});
             }
         }
@@ -356,9 +354,9 @@ void PrepareLineStyles(std::vector<LineRecord>& lines,
     // A side shared with a parcel of the plan is drawn as that parcel's.
     for (const ContextParcel& parcel : context)
         for (std::size_t k = 1; k < parcel.Points.size(); ++k) {
-            auto it = first.find(PointPairKey(parcel.Points[k - 1], parcel.Points[k]));
-            if (it != first.end() && !planSide.count(it->second))
-                lines[it->second].Style = kContextStyle;
+            const auto found = byPair.Find(parcel.Points[k - 1], parcel.Points[k]);
+            if (found && !planSide.count(*found))
+                lines[*found].Style = kContextStyle;
         }
 }
 
@@ -369,35 +367,17 @@ Result<void> AppendScaledLines(std::vector<LineRecord>& lines, const std::string
     auto failure = [](const std::string& why) {
         return Error{"Cannot load Scaled data - " + why, "Scaled Data"};
     };
-    auto text = ReadTextLinesBounded(path, kMaxLines, kMaxLineLength);
-    if (!text)
-        return failure(text.error().message);
-    const std::vector<std::string>& rows = text.value();
-    if (rows.size() > static_cast<std::size_t>(kMaxLines) ||
-        (!rows.empty() && rows.back().size() > kMaxLineLength))
-        return failure(FileNameOf(path) + " is too large to be a scaled lines file");
+    auto file = ReadScaledFile(path);
+    if (!file)
+        return failure(file.error().message);
     std::int32_t lowest = 0;
     for (const LineRecord& l : lines)
         lowest = std::min({lowest, l.FromPoint, l.ToPoint});
     std::vector<LineRecord> scaled;
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        const std::string& row = rows[i];
-        if (row.find_first_not_of(" \t\r") == std::string::npos)
+    for (const std::optional<ScaledRecord>& record : file.value().Records) {
+        if (!record)
             continue;
-        const std::vector<std::string> fields = SplitRecordFields(row);
-        const double kPointLow = std::numeric_limits<std::int32_t>::min() + 1.0;
-        const double kPointHigh = std::numeric_limits<std::int32_t>::max();
-        std::optional<double> a, b, c, d;
-        if (fields.size() == 4) {
-            a = NumberField(fields[0], kPointLow, kPointHigh);
-            b = NumberField(fields[1], kPointLow, kPointHigh);
-            c = NumberField(fields[2], -kMaxDistance, kMaxDistance);
-            d = NumberField(fields[3], -kMaxDistance, kMaxDistance);
-        }
-        if (!a || !b || !c || !d || *a != std::trunc(*a) || *b != std::trunc(*b))
-            return failure("line " + std::to_string(i + 1) + " of " + FileNameOf(path) +
-                           " is not four numbers: " + QuotedLine(row));
-        LineRecord line{static_cast<std::int32_t>(*a), static_cast<std::int32_t>(*b), *c, *d, 1};
+        LineRecord line{record->From, record->To, record->Third, record->Fourth, 1};
         for (std::int32_t* end : {&line.FromPoint, &line.ToPoint})
             if (*end <= 0) {
                 if (lowest == std::numeric_limits<std::int32_t>::min() + 1)

@@ -7,6 +7,7 @@
 #include "core/geometry/planframe.h"
 #include "core/geometry/planlabels.h"
 #include "core/model/bearing.h"
+#include "core/model/linepairindex.h"
 #include "core/model/pointlabel.h"
 
 #include <algorithm>
@@ -247,11 +248,16 @@ std::vector<PlotText> ParcelLabelShapes(const std::vector<std::string>& polygons
                                         const std::vector<LineRecord>& lines,
                                         const CurveTable* curves) {
     const PointsByNumber index = IndexPoints(points, false);
-    std::unordered_map<std::uint64_t, const LineRecord*> arcs;
-    if (curves)
-        for (const LineRecord& line : lines)
+    // The first line of each pair that is an arc with its curve record.
+    const LinePairIndex byPair = curves ? LinePairIndex(lines) : LinePairIndex();
+    auto arcOf = [&](std::int32_t a, std::int32_t b) -> const LineRecord* {
+        for (std::size_t i : byPair.All(a, b)) {
+            const LineRecord& line = lines[i];
             if (line.Bearing > kArcBearingBase && curves->Find(line.FromPoint, line.ToPoint))
-                arcs.emplace(PointPairKey(line.FromPoint, line.ToPoint), &line);
+                return &line;
+        }
+        return nullptr;
+    };
     std::vector<PlotText> labels;
     std::string pending;
     std::vector<const PointRecord*> corners;
@@ -263,12 +269,12 @@ std::vector<PlotText> ParcelLabelShapes(const std::vector<std::string>& polygons
             const PointRecord& p = *corners[k];
             ring.emplace_back(p.East, p.North);
             const PointRecord& q = *corners[(k + 1) % corners.size()];
-            auto arc = arcs.find(PointPairKey(p.Number, q.Number));
-            if (arc == arcs.end() || &p == &q)
+            const LineRecord* arc = arcOf(p.Number, q.Number);
+            if (!arc || &p == &q)
                 continue;
             // The arc as recorded, from its own first end; traced backwards when the parcel
             // runs the other way.
-            const LineRecord& line = *arc->second;
+            const LineRecord& line = *arc;
             const bool forward = line.FromPoint == p.Number;
             const PointRecord& from = forward ? p : q;
             const PointRecord& to = forward ? q : p;

@@ -47,7 +47,7 @@ void updateLine(LineRecord& line, const LineRecord& row) {
     line.Distance = row.Distance;
 }
 
-void gridChanges(TraverseGrid& grid, PlanState& plan, int lastline, const LiveLineIndex& index) {
+void gridChanges(TraverseGrid& grid, PlanState& plan, int lastline, const LinePairIndex& index) {
     grid.syncLinkPairs();
     lastline = std::min(lastline, grid.dataRows());
     for (int r = 1; r <= lastline; ++r) {
@@ -143,15 +143,15 @@ LineRecord RowToLine(const GridRow& row) {
 }
 
 void GridChanges(TraverseGrid& grid, PlanState& plan, int lastline) {
-    gridChanges(grid, plan, lastline, LiveLineIndex(plan.PlanLines));
+    gridChanges(grid, plan, lastline, LinePairIndex(plan.PlanLines));
 }
 
 void Grid2Array(TraverseGrid& grid, PlanState& plan) {
     LastGridLine(grid);
     const int n = grid.dataRows();
-    gridChanges(grid, plan, n, LiveLineIndex(plan.PlanLines));
+    gridChanges(grid, plan, n, LinePairIndex(plan.PlanLines));
     // Indexed after the changes, which may have moved lines to other points.
-    LiveLineIndex index(plan.PlanLines);
+    LinePairIndex index(plan.PlanLines);
     for (int r = 1; r <= n; ++r) {
         if (!grid.cell(r, ColLink).empty())
             continue;
@@ -164,7 +164,7 @@ void Grid2Array(TraverseGrid& grid, PlanState& plan) {
         const LineRecord row = RowToLine(grid.at(r));
         if (!(row.Distance > 0))
             continue;
-        const int existing = index.live(row.FromPoint, row.ToPoint);
+        const int existing = LiveLine(index, row.FromPoint, row.ToPoint);
         if (existing >= 0) {
             // The line is stored already (typed while the lines were not loaded, or twice
             // in this traverse): it takes the row's figures instead of being stored twice.
@@ -172,7 +172,7 @@ void Grid2Array(TraverseGrid& grid, PlanState& plan) {
             continue;
         }
         plan.PlanLines.push_back(row);
-        index.add(static_cast<int>(plan.PlanLines.size()) - 1, row);
+        index.Add(plan.PlanLines.size() - 1, row);
     }
 }
 
@@ -289,7 +289,7 @@ Result<void> SaveLineOrder(TraverseGrid& grid, PlanState& plan) {
     if (Result<void> writable = PlanWritable(plan, "saving the lines"); !writable)
         return Error{writable.error().message, kSaveLineOrderTitle};
 
-    const LiveLineIndex index(plan.PlanLines);
+    const LinePairIndex index(plan.PlanLines);
     std::vector<bool> taken(plan.PlanLines.size(), false);
     std::unordered_set<std::uint64_t> written;
     std::vector<std::string> text;
@@ -307,7 +307,7 @@ Result<void> SaveLineOrder(TraverseGrid& grid, PlanState& plan) {
             continue;
         // A row typed anew for a line already stored replaces it rather than doubling it; a
         // stored line is replaced only by a row that is written.
-        const int stored = link >= 0 ? link : index.live(line.FromPoint, line.ToPoint);
+        const int stored = link >= 0 ? link : LiveLine(index, line.FromPoint, line.ToPoint);
         if (stored >= 0)
             taken[static_cast<size_t>(stored)] = true;
         if (!written.insert(PointPairKey(line.FromPoint, line.ToPoint)).second)

@@ -6,6 +6,7 @@
 #include "core/files/polygons.h"
 #include "core/grid/traverse_edit.h"
 #include "core/model/bearing.h"
+#include "core/model/linepairindex.h"
 #include "core/model/pointlabel.h"
 
 #include <algorithm>
@@ -425,10 +426,7 @@ Result<void> SaveStrip(TraverseGrid& grid, const StripOptions& options, PlanStat
 
     // The traverse's lines. A row finds its stored line by its two points, so the strip on
     // the other side of the same traverse updates the lines the first strip added.
-    std::unordered_map<std::uint64_t, size_t> byPair;
-    byPair.reserve(plan.PlanLines.size() * 2);
-    for (size_t i = 0; i < plan.PlanLines.size(); ++i)
-        byPair.try_emplace(PointPairKey(plan.PlanLines[i].FromPoint, plan.PlanLines[i].ToPoint), i);
+    LinePairIndex byPair(plan.PlanLines);
     for (int r = 1; r <= grid.dataRows(); ++r) {
         const double distance = cellValue(grid, r, ColDistance);
         if (!(distance > 0))
@@ -438,8 +436,8 @@ Result<void> SaveStrip(TraverseGrid& grid, const StripOptions& options, PlanStat
         const double bearing = cellValue(grid, r, ColBearing);
         std::optional<int> index = ResolveLink(grid, plan, r);
         if (!index)
-            if (auto found = byPair.find(PointPairKey(from, to)); found != byPair.end())
-                index = static_cast<int>(found->second);
+            if (const auto found = byPair.Find(from, to))
+                index = static_cast<int>(*found);
         if (index) {
             LineRecord& line = plan.PlanLines[static_cast<size_t>(*index)];
             line.Distance = distance;
@@ -451,7 +449,7 @@ Result<void> SaveStrip(TraverseGrid& grid, const StripOptions& options, PlanStat
         line.ToPoint = to;
         line.Bearing = bearing;
         line.Distance = distance;
-        byPair.try_emplace(PointPairKey(from, to), plan.PlanLines.size());
+        byPair.Add(plan.PlanLines.size(), line);
         plan.PlanLines.push_back(line);
     }
 

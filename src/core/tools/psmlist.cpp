@@ -151,7 +151,7 @@ Result<void> SavePSMLines(TraverseGrid& grid, PlanState& plan,
 
     // Linked rows first: each rewrites its own line, from the mark to the corner.
     {
-        const LiveLineIndex index(plan.PlanLines);
+        const LinePairIndex index(plan.PlanLines);
         for (int r = 1; r <= rows; ++r) {
             const auto line = rowLine(grid.at(r), limit);
             const int link = line ? ResolveIndexedLink(grid, plan, index, r) : -1;
@@ -167,14 +167,14 @@ Result<void> SavePSMLines(TraverseGrid& grid, PlanState& plan,
         }
     }
     // Then the rows typed anew, against the lines as the linked rows left them.
-    LiveLineIndex index(plan.PlanLines);
+    LinePairIndex index(plan.PlanLines);
     for (int r = 1; r <= rows; ++r) {
         if (stored[static_cast<size_t>(r - 1)] >= 0)
             continue;
         const auto line = rowLine(grid.at(r), limit);
         if (!line)
             continue;
-        const int existing = index.live(line->FromPoint, line->ToPoint);
+        const int existing = LiveLine(index, line->FromPoint, line->ToPoint);
         if (existing >= 0) {
             // The connection is stored already, either way round. A row of the list holds
             // it and decides its figures; a line the list does not show (no bearing) takes
@@ -193,7 +193,7 @@ Result<void> SavePSMLines(TraverseGrid& grid, PlanState& plan,
         const int added = static_cast<int>(plan.PlanLines.size());
         plan.PlanLines.push_back(*line);
         held.push_back(true);
-        index.add(added, *line);
+        index.Add(static_cast<size_t>(added), *line);
         stored[static_cast<size_t>(r - 1)] = added;
     }
 

@@ -4,6 +4,7 @@
 #include "core/base/textfile.h"
 #include "core/files/linesfile.h"
 #include "core/files/plancommit.h"
+#include "core/files/scaledfile.h"
 #include "core/model/bearing.h"
 #include "core/model/records.h"
 #include "core/tools/cellcheck.h"
@@ -23,73 +24,21 @@ constexpr const char* kReplaceTitle = "Replace Scaled data error";
 constexpr const char* kAddTitle = "Add Scaled lines error";
 constexpr const char* kCheckTitle = "Scaled line error";
 
-struct ScaledRecord {
-    std::int32_t from = 0;
-    std::int32_t to = 0;
-    double third = 0;
-    double fourth = 0;
-};
-
-bool blankLine(const std::string& line) {
-    return line.find_first_not_of(" \t\r") == std::string::npos;
-}
-
-// One record: four numbers, the two points whole. The bounds are those the plan drawing
-// reads the file with, so a file this window accepts is drawn too.
-std::optional<ScaledRecord> parseRecord(const std::string& line) {
-    const std::vector<std::string> fields = SplitRecordFields(line);
-    if (fields.size() != 4)
-        return std::nullopt;
-    const double pointLow = std::numeric_limits<std::int32_t>::min() + 1.0;
-    const double pointHigh = std::numeric_limits<std::int32_t>::max();
-    const auto a = NumberField(fields[0], pointLow, pointHigh);
-    const auto b = NumberField(fields[1], pointLow, pointHigh);
-    const auto c = NumberField(fields[2], -kMaxDistance, kMaxDistance);
-    const auto d = NumberField(fields[3], -kMaxDistance, kMaxDistance);
-    if (!a || !b || !c || !d || *a != std::trunc(*a) || *b != std::trunc(*b))
-        return std::nullopt;
-    return ScaledRecord{static_cast<std::int32_t>(*a), static_cast<std::int32_t>(*b), *c, *d};
-}
-
-// The records of a file, one per text line (a blank line gives none), or the line refused.
-struct ParsedFile {
-    std::vector<std::string> text;
-    std::vector<std::optional<ScaledRecord>> records; // beside text
-};
-
-Result<ParsedFile> parseFile(const std::string& path, const char* title) {
-    // Bounded as the plan drawing reads the file.
-    auto text = ReadTextLinesWithin(path, "scaled lines file", kMaxLines, kMaxLineLength);
-    if (!text)
-        return Error{text.error().message, title};
-    ParsedFile file;
-    file.text = std::move(text).value();
-    file.records.reserve(file.text.size());
-    for (size_t i = 0; i < file.text.size(); ++i) {
-        if (blankLine(file.text[i])) {
-            file.records.emplace_back();
-            continue;
-        }
-        auto record = parseRecord(file.text[i]);
-        if (!record)
-            return Error{"Line " + std::to_string(i + 1) + " of the scaled lines file " + path +
-                             " is not four numbers (from, to, bearing, distance): " +
-                             QuotedLine(file.text[i]) +
-                             "\nCheck the scaled lines file using a text editor",
-                         title};
-        file.records.push_back(record);
-    }
+Result<ScaledFile> parseFile(const std::string& path, const char* title) {
+    auto file = ReadScaledFile(path);
+    if (!file)
+        return Error{file.error().message, title};
     return file;
 }
 
 enum class RecordKind { Vertex, Start, End, Line };
 
 RecordKind kindOf(const ScaledRecord& r) {
-    if (r.from <= 0 && r.to <= 0)
+    if (r.From <= 0 && r.To <= 0)
         return RecordKind::Vertex;
-    if (r.to <= 0)
+    if (r.To <= 0)
         return RecordKind::Start;
-    if (r.from <= 0)
+    if (r.From <= 0)
         return RecordKind::End;
     return RecordKind::Line;
 }
@@ -107,7 +56,7 @@ struct DigitizedRun {
     std::optional<std::int32_t> last;  // the end record's point
 };
 
-std::vector<DigitizedRun> digitizedRuns(const ParsedFile& file) {
+std::vector<DigitizedRun> digitizedRuns(const ScaledFile& file) {
     std::vector<DigitizedRun> runs;
     bool open = false;
     auto begin = [&] {
@@ -115,14 +64,14 @@ std::vector<DigitizedRun> digitizedRuns(const ParsedFile& file) {
         runs.back().number = static_cast<int>(runs.size());
         open = true;
     };
-    for (size_t i = 0; i < file.records.size(); ++i) {
-        if (!file.records[i])
+    for (size_t i = 0; i < file.Records.size(); ++i) {
+        if (!file.Records[i])
             continue;
-        const ScaledRecord& r = *file.records[i];
+        const ScaledRecord& r = *file.Records[i];
         switch (kindOf(r)) {
         case RecordKind::Start:
             begin();
-            runs.back().first = r.from;
+            runs.back().first = r.From;
             break;
         case RecordKind::Vertex:
             if (!open)
@@ -131,7 +80,7 @@ std::vector<DigitizedRun> digitizedRuns(const ParsedFile& file) {
         case RecordKind::End:
             if (!open)
                 begin();
-            runs.back().last = r.to;
+            runs.back().last = r.To;
             open = false;
             break;
         case RecordKind::Line:
@@ -189,7 +138,7 @@ Result<GridRows> ReadScaledRows(const std::string& planPath) {
     auto parsed = parseFile(path, kReadTitle);
     if (!parsed)
         return parsed.error();
-    const ParsedFile& file = parsed.value();
+    const ScaledFile& file = parsed.value();
     // A run is shown where its last record stands (a string where its end record stands).
     std::unordered_map<size_t, const DigitizedRun*> endings;
     const std::vector<DigitizedRun> runs = digitizedRuns(file);
@@ -198,15 +147,15 @@ Result<GridRows> ReadScaledRows(const std::string& planPath) {
     auto pointText = [](const std::optional<std::int32_t>& point) {
         return point ? Format(*point, "0") : std::string();
     };
-    for (size_t i = 0; i < file.records.size(); ++i) {
-        if (!file.records[i])
+    for (size_t i = 0; i < file.Records.size(); ++i) {
+        if (!file.Records[i])
             continue;
-        const ScaledRecord& r = *file.records[i];
+        const ScaledRecord& r = *file.Records[i];
         if (kindOf(r) == RecordKind::Line) {
             // Only these rows are shown rounded ("0.0000", "0.000"); a save writes the
             // file's own figures back for a row left as it was shown.
-            rows.push_back(GridRow{"", Format(r.from, "0"), Format(r.to, "0"),
-                                   Format(r.third, "0.0000"), Format(r.fourth, "0.000")});
+            rows.push_back(GridRow{"", Format(r.From, "0"), Format(r.To, "0"),
+                                   Format(r.Third, "0.0000"), Format(r.Fourth, "0.000")});
             continue;
         }
         auto it = endings.find(i);
@@ -274,7 +223,7 @@ Result<void> SaveScaledLines(const TraverseGrid& grid, const std::string& planPa
     auto parsed = parseFile(path, kReplaceTitle);
     if (!parsed)
         return parsed.error();
-    const ParsedFile& file = parsed.value();
+    const ScaledFile& file = parsed.value();
 
     // Each run's records, copied text for text (a scaled line standing among them is
     // written from its own row).
@@ -285,11 +234,11 @@ Result<void> SaveScaledLines(const TraverseGrid& grid, const std::string& planPa
     // still showing a record's rounded figures is written with the record's own text, so a
     // save never rounds what the user did not retype.
     std::unordered_map<std::string, std::vector<size_t>> shown;
-    for (size_t i = file.records.size(); i-- > 0;) {
-        const auto& r = file.records[i];
+    for (size_t i = file.Records.size(); i-- > 0;) {
+        const auto& r = file.Records[i];
         if (r && kindOf(*r) == RecordKind::Line)
-            shown[lineKey(Format(r->from, "0"), Format(r->to, "0"), Format(r->third, "0.0000"),
-                          Format(r->fourth, "0.000"))]
+            shown[lineKey(Format(r->From, "0"), Format(r->To, "0"), Format(r->Third, "0.0000"),
+                          Format(r->Fourth, "0.000"))]
                 .push_back(i);
     }
     for (const GridRow& row : grid.rows) {
@@ -297,7 +246,7 @@ Result<void> SaveScaledLines(const TraverseGrid& grid, const std::string& planPa
             auto it =
                 shown.find(lineKey(row[ColFrom], row[ColTo], row[ColBearing], row[ColDistance]));
             if (it != shown.end() && !it->second.empty()) {
-                out.push_back(file.text[it->second.back()]);
+                out.push_back(file.Text[it->second.back()]);
                 it->second.pop_back();
             } else {
                 out.push_back(lineRecordText(row));
@@ -310,14 +259,14 @@ Result<void> SaveScaledLines(const TraverseGrid& grid, const std::string& planPa
         if (it == strings.end())
             continue;
         for (size_t i : it->second)
-            out.push_back(file.text[i]);
+            out.push_back(file.Text[i]);
         // A run is written once, even if its row was somehow doubled.
         strings.erase(it);
     }
     // The backup and the new file are put in place together: the backup always holds the
     // file as it was just before this save.
     Result<void> written =
-        CommitFiles(planPath, {{ResolveFileName(planPath + ".~ca"), JoinLines(file.text)},
+        CommitFiles(planPath, {{ResolveFileName(planPath + ".~ca"), JoinLines(file.Text)},
                                {path, JoinLines(out)}});
     if (!written)
         return Error{written.error().message, kReplaceTitle};
