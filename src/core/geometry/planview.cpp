@@ -160,7 +160,7 @@ std::vector<PlanStroke> PlanStrokes(const std::vector<LineRecord>& lines,
             stroke.Arc = ArcThrough(p.East, p.North, q.East, q.North, ArcRadius(line.Bearing),
                                     line.Distance, left);
         }
-        strokes.push_back(std::move(stroke));
+        strokes.push_back(stroke);
     }
     return strokes;
 }
