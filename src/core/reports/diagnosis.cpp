@@ -302,6 +302,7 @@ PlanDiagnosis DiagnosePlan(const std::vector<LineRecord>& lines,
     // first), and before the misclosure left by the parcels closed. A line is named once, with
     // its best explanation.
     std::vector<std::pair<const LineChange*, const ChangeOutcome*>> order;
+    order.reserve(plan.size());
     for (const auto& [change, outcome] : plan)
         order.emplace_back(&change, &outcome);
     auto misbooked = [&lines](const LineChange& change, const ChangeOutcome& outcome) {

@@ -65,6 +65,7 @@ const std::string kLotGeometry =
 
 std::vector<std::string> recordsOf(const std::vector<LineRecord>& lines) {
     std::vector<std::string> out;
+    out.reserve(lines.size());
     for (const LineRecord& l : lines)
         out.push_back(FormatLineRecord(l));
     std::sort(out.begin(), out.end());
@@ -403,6 +404,7 @@ TripPlan generatedPlan(unsigned seed) {
                  number(r, c)});
         }
     std::vector<std::int32_t> ring;
+    ring.reserve(static_cast<std::size_t>(4 * side));
     for (int c = 0; c < side; ++c)
         ring.push_back(number(0, c));
     for (int r = 1; r < side; ++r)
