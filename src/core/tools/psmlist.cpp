@@ -148,6 +148,16 @@ Result<void> SavePSMLines(TraverseGrid& grid, PlanState& plan,
     const int rows = grid.dataRows();
     std::vector<int> stored(static_cast<size_t>(rows), -1); // the line each row was stored in
     std::vector<bool> held(plan.PlanLines.size(), false);   // lines a row of the list stored
+    // Row r's figures written into stored line `link`, which that row now holds.
+    auto storeRow = [&](int r, int link, const LineRecord& line) {
+        LineRecord& target = plan.PlanLines[static_cast<size_t>(link)];
+        target.FromPoint = line.FromPoint;
+        target.ToPoint = line.ToPoint;
+        target.Bearing = line.Bearing;
+        target.Distance = line.Distance;
+        held[static_cast<size_t>(link)] = true;
+        stored[static_cast<size_t>(r - 1)] = link;
+    };
 
     // Linked rows first: each rewrites its own line, from the mark to the corner.
     {
@@ -157,13 +167,7 @@ Result<void> SavePSMLines(TraverseGrid& grid, PlanState& plan,
             const int link = line ? ResolveIndexedLink(grid, plan, index, r) : -1;
             if (link < 0)
                 continue;
-            LineRecord& target = plan.PlanLines[static_cast<size_t>(link)];
-            target.FromPoint = line->FromPoint;
-            target.ToPoint = line->ToPoint;
-            target.Bearing = line->Bearing;
-            target.Distance = line->Distance;
-            held[static_cast<size_t>(link)] = true;
-            stored[static_cast<size_t>(r - 1)] = link;
+            storeRow(r, link, *line);
         }
     }
     // Then the rows typed anew, against the lines as the linked rows left them.
@@ -181,13 +185,7 @@ Result<void> SavePSMLines(TraverseGrid& grid, PlanState& plan,
             // this row's.
             if (held[static_cast<size_t>(existing)])
                 continue;
-            LineRecord& target = plan.PlanLines[static_cast<size_t>(existing)];
-            target.FromPoint = line->FromPoint;
-            target.ToPoint = line->ToPoint;
-            target.Bearing = line->Bearing;
-            target.Distance = line->Distance;
-            held[static_cast<size_t>(existing)] = true;
-            stored[static_cast<size_t>(r - 1)] = existing;
+            storeRow(r, existing, *line);
             continue;
         }
         const int added = static_cast<int>(plan.PlanLines.size());

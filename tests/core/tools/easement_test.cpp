@@ -8,7 +8,9 @@
 
 #include "tests/core/plantestdir.h"
 
+#include "tests/core/stripgrid.h"
 #include <cmath>
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -17,23 +19,10 @@ using namespace corvane;
 
 namespace {
 
-GridRow strip(std::string from, std::string to, std::string bearing, std::string distance,
-              std::string width) {
-    return GridRow{"",
-                   std::move(from),
-                   std::move(to),
-                   std::move(bearing),
-                   std::move(distance),
-                   std::move(width),
-                   ""};
-}
+constexpr auto* strip = &test::StripRow;
 
 TraverseGrid stripGrid(GridRows rows) {
-    TraverseGrid grid;
-    grid.kind = GridKind::Strip;
-    grid.rows = std::move(rows);
-    grid.syncLinkPairs();
-    return grid;
+    return test::StripGrid(std::move(rows), GridKind::Strip);
 }
 
 std::vector<std::int32_t> numbers(const StripOutline& outline) {

@@ -4,29 +4,18 @@
 #include "core/base/numtext.h"
 #include "core/model/bearing.h"
 
+#include "tests/core/stripgrid.h"
+
 #include <gtest/gtest.h>
 
 using namespace corvane;
 
 namespace {
 
-GridRow road(std::string from, std::string to, std::string bearing, std::string distance,
-             std::string width) {
-    return GridRow{"",
-                   std::move(from),
-                   std::move(to),
-                   std::move(bearing),
-                   std::move(distance),
-                   std::move(width),
-                   ""};
-}
+constexpr auto* road = &test::StripRow;
 
 TraverseGrid roadGrid(GridRows rows) {
-    TraverseGrid grid;
-    grid.kind = GridKind::Offsides;
-    grid.rows = std::move(rows);
-    grid.syncLinkPairs();
-    return grid;
+    return test::StripGrid(std::move(rows), GridKind::Offsides);
 }
 
 std::string printed(const TraverseGrid& grid, bool right) {
