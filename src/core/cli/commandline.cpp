@@ -38,6 +38,16 @@ const std::vector<ModeOptions>& modes() {
          {"--fill-from-coordinates"},
          {"--out"}},
         {"--export-landxml", CommandMode::ExportLandXml, {"--out"}, {}, {"--out"}},
+        {"--adjust",
+         CommandMode::Adjust,
+         {"--accuracy", "--sigma-distance", "--sigma-bearing"},
+         {"--json"},
+         {}},
+        {"--validate",
+         CommandMode::Validate,
+         {"--accuracy", "--sigma-distance", "--sigma-bearing"},
+         {"--json"},
+         {}},
     };
     return table;
 }
@@ -63,6 +73,10 @@ const char* CommandLineUsage() {
            "                             [--accuracy CLASS]\n"
            "       corvane --import-landxml FILE.xml --out BASE [--fill-from-coordinates]\n"
            "       corvane --export-landxml PLAN --out FILE.xml\n"
+           "       corvane --adjust PLAN [--accuracy CLASS] [--sigma-distance A,B]\n"
+           "                             [--sigma-bearing S] [--json]\n"
+           "       corvane --validate PLAN [--accuracy CLASS] [--sigma-distance A,B]\n"
+           "                               [--sigma-bearing S] [--json]\n"
            "       corvane --help\n"
            "\n"
            "Without options, opens the plan whose lines file is named (local mode); a command\n"
@@ -126,6 +140,18 @@ const char* CommandLineUsage() {
            "                     context parcels; parcels left out (a corner without\n"
            "                     coordinates), points without coordinates and lines\n"
            "                     without their bearing are listed on stderr (exit 1).\n"
+           "  --adjust PLAN      adjust the whole plan's network of lines by least squares and\n"
+           "                     test it: adjusted coordinates with their error ellipses, each\n"
+           "                     observation's residual and w-test, the global test, and the\n"
+           "                     blunder search (exit 1 when the global test fails or an\n"
+           "                     observation is flagged).\n"
+           "  --sigma-distance A,B  a distance's standard deviation, A mm plus B ppm (default\n"
+           "                     5,10); --sigma-bearing S a bearing's, in seconds (default 10).\n"
+           "  --json             print the results as JSON.\n"
+           "  --validate PLAN    check the plan before lodgement: closures, stated areas, arcs,\n"
+           "                     the network, its loops, its marks and the adjustment; each\n"
+           "                     finding graded error, warning or information (exit 1 with an\n"
+           "                     error).\n"
            "  --help             show this help.\n"
            "\n"
            "Exit status: 0 all is well; 1 the plan has findings (--check: a parcel has missing\n"

@@ -20,7 +20,9 @@ enum class CommandMode {
     Coords,
     Report,
     ImportLandXml,
-    ExportLandXml
+    ExportLandXml,
+    Adjust,
+    Validate
 };
 
 struct CommandLine {

@@ -7,6 +7,7 @@
 #include "core/base/numtext.h"
 #include "core/base/printtext.h"
 #include "core/base/textfile.h"
+#include "core/cli/analysiscommands.h"
 #include "core/cli/commandline.h"
 #include "core/edits/planedits.h"
 #include "core/exchange/coordfile.h"
@@ -205,6 +206,10 @@ int RunCommandMode(const CommandLine& command, std::ostream& out, std::ostream& 
         return RunImportCommand(command, out, err);
     if (command.Mode == CommandMode::ExportLandXml)
         return RunExportCommand(command, out, err);
+    if (command.Mode == CommandMode::Adjust)
+        return RunAdjustCommand(command, out, err);
+    if (command.Mode == CommandMode::Validate)
+        return RunValidateCommand(command, out, err);
     if (command.Mode != CommandMode::Check) {
         err << CommandLineUsage();
         return 2;

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "core/base/result.h"
+#include "core/cli/commandline.h"
+#include "core/geometry/adjustment.h"
+
+#include <ostream>
+
+namespace corvane {
+
+// The weights of "--sigma-distance A,B" (mm and ppm) and "--sigma-bearing S" (seconds), the
+// defaults where not given; a figure that is not a number above 0 (B may be 0) is refused.
+Result<AdjustmentOptions> AdjustmentOptionsOf(const CommandLine& command);
+
+// "--adjust PLAN [--accuracy CLASS] [--sigma-distance A,B] [--sigma-bearing S] [--json]":
+// exit 0 when the global test passes and nothing is flagged, 1 otherwise, 2 when the plan
+// cannot be read or the request is refused.
+int RunAdjustCommand(const CommandLine& command, std::ostream& out, std::ostream& err);
+
+// "--validate PLAN [--accuracy CLASS] [--json]": exit 0 with no error found, 1 with one, 2
+// when the plan cannot be read or the request is refused.
+int RunValidateCommand(const CommandLine& command, std::ostream& out, std::ostream& err);
+
+} // namespace corvane
