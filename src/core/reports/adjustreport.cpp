@@ -13,7 +13,8 @@ namespace corvane {
 
 namespace {
 
-constexpr const char* kDash = "\xE2\x80\x93"; // en dash between a line's ends, as the diagnosis writes
+constexpr const char* kDash =
+    "\xE2\x80\x93"; // en dash between a line's ends, as the diagnosis writes
 
 std::string fixed(double value, int decimals) {
     char text[64];
@@ -125,9 +126,17 @@ bool AdjustmentAcceptable(const AdjustmentResult& result) {
 std::string GlobalTestText(const AdjustmentResult& r) {
     if (r.dof <= 0)
         return "No redundancy: nothing to test";
-    return std::string("Global test ") + (r.chi2Passed ? "passed" : "failed") +
-           " (\xCF\x87\xC2\xB2 " + fixed(r.chi2, 1) + (r.chi2Passed ? " within " : " outside ") +
-           fixed(r.chi2Lower, 2) + " \xE2\x80\x93 " + fixed(r.chi2Upper, 2) + ")";
+    const std::string bounds =
+        fixed(r.chi2Lower, 2) + " \xE2\x80\x93 " + fixed(r.chi2Upper, 2) + ")";
+    const std::string chi2 = " (\xCF\x87\xC2\xB2 " + fixed(r.chi2, 1);
+    if (r.chi2Passed)
+        return "Global test passed" + chi2 + " within " + bounds;
+    // Below the lower bound the observations agree better than their standard deviations
+    // say: the weights are pessimistic, which is no fault of the plan's figures.
+    if (r.chi2 < r.chi2Lower)
+        return "Global test failed low" + chi2 + " below " + bounds +
+               ": the observations agree better than their standard deviations say";
+    return "Global test failed" + chi2 + " above " + bounds;
 }
 
 std::vector<std::string> AdjustmentLines(const std::string& planName,
