@@ -127,20 +127,6 @@ void FillPointTable(QStandardItemModel& model, const AdjustmentResult& result) {
     }
 }
 
-QString GlobalTestText(const AdjustmentResult& result) {
-    if (result.dof <= 0)
-        return QStringLiteral("No redundant observations: the global test cannot be made");
-    const QString figures =
-        QStringLiteral("(") + QChar(0x03C7) + QChar(0x00B2) + QLatin1Char(' ') +
-        fixedText(result.chi2, 1) +
-        (result.chi2Passed ? QStringLiteral(" within ") : QStringLiteral(" outside ")) +
-        fixedText(result.chi2Lower, 2) + QStringLiteral(" ") + QChar(0x2013) + QStringLiteral(" ") +
-        fixedText(result.chi2Upper, 2) + QLatin1Char(')');
-    return (result.chi2Passed ? QStringLiteral("Global test passed ")
-                              : QStringLiteral("Global test failed ")) +
-           figures;
-}
-
 QStringList AdjustmentSummary(const AdjustmentResult& result, double flagLimit) {
     QStringList lines;
     const QString iterations =
@@ -151,7 +137,7 @@ QStringList AdjustmentSummary(const AdjustmentResult& result, double flagLimit) 
                                      QStringLiteral(": the figures below are not final"));
     lines << QStringLiteral("SEUW ") + fixedText(result.seuw, 2) + QStringLiteral(", ") +
                  QString::number(result.dof) + QStringLiteral(" degrees of freedom");
-    lines << GlobalTestText(result);
+    lines << QString::fromStdString(GlobalTestText(result));
     const auto flagged = std::count_if(result.observations.begin(), result.observations.end(),
                                        [](const ObservationResult& r) { return r.flagged; });
     const QString limit =

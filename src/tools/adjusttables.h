@@ -28,9 +28,6 @@ void FillPointTable(QStandardItemModel& model, const AdjustmentResult& result);
 // global test, the flagged observations, the groups.
 QStringList AdjustmentSummary(const AdjustmentResult& result, double flagLimit);
 
-// The global test in a surveyor's words: "Global test passed (χ² 18.4 within 7.56 – 30.19)".
-QString GlobalTestText(const AdjustmentResult& result);
-
 // "12–13", points as the program shows them.
 QString LineName(const Observation& observation);
 

@@ -283,7 +283,7 @@ void frmAdjust::showResults() {
     if (!a.removed.empty())
         summary << QStringLiteral("After taking out ") + QString::number(a.removed.size()) +
                        QStringLiteral(": SEUW ") + QString::number(a.final.seuw, 'f', 2) +
-                       QStringLiteral("; ") + GlobalTestText(a.final);
+                       QStringLiteral("; ") + QString::fromStdString(GlobalTestText(a.final));
     lblSummary->setText(summary.join(QLatin1Char('\n')));
     lblStale->hide();
     lstRemoved->clear();
