@@ -35,7 +35,12 @@ std::string TypingExplanation(const Observation& observation, const PlanDiagnosi
 // blunder search's removals, the points and the observations.
 std::vector<std::string> AdjustmentLines(const std::string& planName,
                                          const PlanAdjustment& adjustment,
+                                         const AdjustmentOptions& options,
                                          const PlanDiagnosis& diagnosis);
+
+// "Global test passed (χ² 18.4 within 7.56 – 30.19)", "... failed (χ² 98.1 outside ...)";
+// "No redundancy: nothing to test" when there are no degrees of freedom.
+std::string GlobalTestText(const AdjustmentResult& result);
 
 // The results as JSON (one object; the shape the command line's --json promises).
 std::string AdjustmentJson(const std::string& planName, const PlanAdjustment& adjustment);
