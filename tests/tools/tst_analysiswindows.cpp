@@ -443,7 +443,11 @@ class AnalysisWindowsTest : public QObject {
                  qPrintable(text));
         QCOMPARE(b.h->messages(), QStringList{"Print Plan Check: Printed to Scripted printer"});
 
-        w->close();
+        QVERIFY(SaveLines(b.h->plan).ok());
+        QTRY_VERIFY_WITH_TIMEOUT(!w->check(), 3000);
+        QCOMPARE(b.in<QLabel>(w, "lblStale")->text(),
+                 QStringLiteral("The plan has changed since this check: Check again"));
+        QCOMPARE(grid->rowCount(), 0);
         QVERIFY(b.view()->picture().Overlay.empty());
     }
 };
