@@ -53,6 +53,16 @@ struct LodgementCheck {
     bool HasError() const;
 };
 
+// An area as a plan states it: under 100 m² to a tenth of a square metre, under a hectare
+// to the square metre, from a hectare on to four significant figures in hectares (the
+// result in square metres: 12 345.6 gives 12 350).
+double PlanRoundedArea(double squareMetres);
+
+// Whether a stated area agrees with the computed one: both stated as a plan states them are
+// the same, or the stated one is the computed one as the program stores it (to a tenth of a
+// square metre), which a plan's rounding may put on the other side of a half.
+bool StatedAreaAgrees(double stated, double computed);
+
 // Checks the open plan (PlanLines loaded) under an accuracy class: reads its polygons, curve
 // and context parcel files. A polygons file that cannot be read, or a curve file that cannot
 // be read, is an error ("Plan check error"); a plan without a polygons file is checked for

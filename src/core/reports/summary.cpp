@@ -131,6 +131,7 @@ ParcelClosureResult ParcelClosure(int mode, const std::string& identifier, const
     row.Ratio = traverse.ratioText();
     row.Allowable = Format(allowed, "0.000");
     row.ComputedArea = areaText;
+    row.ComputedAreaValue = area;
     if (offerArea) {
         row.Mark = "+";
         row.CalculatedArea = areaText;

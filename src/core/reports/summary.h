@@ -38,6 +38,7 @@ struct SummaryRow {
     std::string Ratio{};
     std::string Allowable{};
     std::string ComputedArea{};
+    double ComputedAreaValue = 0.0; // that area in square metres, unrounded
 
     // The row as the window's grid takes it: the four cells separated by tabs.
     std::string Text() const;
