@@ -5,6 +5,7 @@
 #include "core/model/gridrow.h"
 #include "core/model/pointlabel.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <string_view>
@@ -164,16 +165,22 @@ std::vector<std::string> AdjustmentLines(const std::string& planName,
                       " lines left out: their ends are not in one group of fixed points");
 
     out.emplace_back();
-    std::size_t flagged = 0;
-    for (const ObservationResult& o : r.observations)
-        if (o.flagged)
-            ++flagged;
-    out.push_back(flagged == 0
+    const bool flagged = std::any_of(r.observations.begin(), r.observations.end(),
+                                     [](const ObservationResult& o) { return o.flagged; });
+    out.push_back(!flagged
                       ? "No observation is flagged (|w| within " + fixed(options.flagLimit, 2) + ")"
                       : "Flagged observations (|w| beyond " + fixed(options.flagLimit, 2) + "):");
-    for (const ObservationResult& o : r.observations) {
-        if (!o.flagged)
-            continue;
+    // The worst first: one blunder drags the lines around it out too, and the line with the
+    // largest w is the one to look at in the field book first.
+    std::vector<const ObservationResult*> worst;
+    for (const ObservationResult& o : r.observations)
+        if (o.flagged)
+            worst.push_back(&o);
+    std::stable_sort(worst.begin(), worst.end(), [](const auto* a, const auto* b) {
+        return std::fabs(a->w) > std::fabs(b->w);
+    });
+    for (const ObservationResult* flaggedResult : worst) {
+        const ObservationResult& o = *flaggedResult;
         out.push_back("  " + EstimatedErrorText(o));
         if (std::string why = TypingExplanation(o.observation, diagnosis); !why.empty())
             out.push_back("    diagnosis: " + why);
