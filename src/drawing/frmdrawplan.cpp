@@ -184,6 +184,35 @@ void frmDrawPlan::ShowPlan(PlanContent content) {
     txtEast_ = fromCore(Format(east, format));
     txtNorth_ = fromCore(Format(north, format));
     canvas_->update();
+    emit viewShown(content_.WholePlan);
+}
+
+void frmDrawPlan::setOverlay(PlanOverlay overlay) {
+    content_.Overlay = std::move(overlay);
+    canvas_->update();
+}
+
+void frmDrawPlan::clearOverlay(const QString& owner) {
+    if (content_.Overlay.empty() || content_.Overlay.Owner != owner)
+        return;
+    content_.Overlay = PlanOverlay{};
+    canvas_->update();
+}
+
+void frmDrawPlan::showPlace(double east1, double north1, double east2, double north2) {
+    ViewScale view = scale_;
+    // A fifth of the view is kept round the place on each side.
+    const double needWidth = std::abs(east2 - east1) / 0.6;
+    const double needHeight = std::abs(north2 - north1) / 0.6;
+    if (needWidth > std::abs(view.Width) || needHeight > std::abs(view.Height)) {
+        const double grow =
+            std::max(needWidth / std::abs(view.Width), needHeight / std::abs(view.Height));
+        view.Width *= grow;
+        view.Height *= grow;
+    }
+    view.Left = (east1 + east2) / 2 - view.Width / 2;
+    view.Top = (north1 + north2) / 2 - view.Height / 2;
+    setViewScale(view);
 }
 
 void frmDrawPlan::setViewScale(const ViewScale& scale) {

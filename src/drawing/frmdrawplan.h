@@ -51,6 +51,15 @@ class frmDrawPlan : public QWidget, public PlanWindow {
     void SaveDxf();
     void CloseView();
 
+    // Lays an overlay over the drawing in place of any before it. It stays through zoom,
+    // scroll and printing, until cleared or the view shows something else.
+    void setOverlay(PlanOverlay overlay);
+    // Takes the overlay away when the window named owner laid it.
+    void clearOverlay(const QString& owner);
+    // Centres the view on a place of the plan (a line's ends, or a point given twice), zoomed
+    // out as far as it takes to show the whole of it with a margin.
+    void showPlace(double east1, double north1, double east2, double north2);
+
     // The view's state, for the commands and the tests.
     bool chkLines() const { return content_.WholePlan; }
     bool chkPoints() const { return chkPoints_; }
@@ -72,6 +81,8 @@ class frmDrawPlan : public QWidget, public PlanWindow {
     bool isPlanWindowOpen() const override { return isVisible(); }
 
   signals:
+    // The view shows a new content; wholePlan tells which kind.
+    void viewShown(bool wholePlan);
     // The view was closed; wholePlan tells which kind it showed.
     void viewClosed(bool wholePlan);
 

@@ -98,6 +98,7 @@ PlanPicture PictureOf(const PlanContent& content, const ViewScale& view, bool po
         for (PlotText& label : PointLabelShapes(content.Points, !content.WholePlan))
             if (inView(label.E, label.N))
                 picture.PointLabels.push_back(std::move(label));
+    picture.Overlay = content.Overlay;
     return picture;
 }
 

@@ -30,6 +30,7 @@ struct PlanContent {
     std::vector<std::string> Polygons;
     std::vector<LineClass> Classes; // each of Lines' weight on the plan
     std::vector<TraverseArc> Arcs;  // a traverse's arc legs
+    PlanOverlay Overlay;            // laid over the drawing by another window
 
     // What the labels need that no zoom or scroll changes, worked out for the whole plan
     // on first use and then only picked from for each view: each parcel's label point and

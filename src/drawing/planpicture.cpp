@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <numbers>
 #include <vector>
 
 namespace corvane {
@@ -321,7 +322,64 @@ void drawPointLabels(QPainter& painter, const ViewTransform& t, const QRectF& ar
     }
 }
 
+// The overlay over the drawing: flagged lines heavy and red, the error ellipses in blue, points
+// ringed in red, and the overlay's caption at the foot on the right (the scale bar has the
+// left).
+void drawOverlay(QPainter& painter, const ViewTransform& t, const QRectF& area,
+                 const PlanOverlay& overlay, double unitsPerMm) {
+    auto toDevice = [&](double e, double n) {
+        return QPointF(area.left() + t.X(e), area.top() + t.Y(n));
+    };
+    const QColor red(220, 0, 0);
+    if (!overlay.Lines.empty()) {
+        QList<QLineF> lines;
+        for (const PlotLine& l : overlay.Lines)
+            lines.append(QLineF(toDevice(l.E1, l.N1), toDevice(l.E2, l.N2)));
+        painter.setPen(QPen(red, std::max(2.0, 0.8 * unitsPerMm), Qt::SolidLine, Qt::RoundCap));
+        painter.drawLines(lines);
+    }
+    painter.setBrush(Qt::NoBrush);
+    if (!overlay.Ellipses.empty()) {
+        painter.setPen(QPen(QColor(0, 70, 200), std::max(1.0, 0.25 * unitsPerMm)));
+        for (const PlotEllipse& ellipse : overlay.Ellipses) {
+            QPolygonF outline = EllipseOutline(ellipse);
+            for (QPointF& p : outline)
+                p = toDevice(p.x(), p.y());
+            painter.drawPolygon(outline);
+        }
+    }
+    if (!overlay.Points.empty()) {
+        painter.setPen(QPen(red, std::max(1.5, 0.5 * unitsPerMm)));
+        const double radius = 2.5 * unitsPerMm;
+        for (const PlotMarker& p : overlay.Points)
+            painter.drawEllipse(toDevice(p.E, p.N), radius, radius);
+    }
+    if (!overlay.Caption.isEmpty()) {
+        painter.setPen(Qt::black);
+        const double margin = 8 * unitsPerMm;
+        painter.drawText(area.adjusted(margin, margin, -margin, -margin),
+                         Qt::AlignRight | Qt::AlignBottom, overlay.Caption);
+    }
+}
+
 } // namespace
+
+QPolygonF EllipseOutline(const PlotEllipse& ellipse, int segments) {
+    // The major axis points along its bearing (east sin, north cos), the minor axis a right
+    // angle clockwise from it.
+    const double majorE = std::sin(ellipse.Bearing), majorN = std::cos(ellipse.Bearing);
+    const double minorE = majorN, minorN = -majorE;
+    QPolygonF outline;
+    outline.reserve(segments);
+    for (int k = 0; k < segments; ++k) {
+        const double angle = 2 * std::numbers::pi * k / segments;
+        const double along = ellipse.Major * std::cos(angle);
+        const double across = ellipse.Minor * std::sin(angle);
+        outline.append(QPointF(ellipse.E + along * majorE + across * minorE,
+                               ellipse.N + along * majorN + across * minorN));
+    }
+    return outline;
+}
 
 void RenderPlanPicture(QPainter& painter, const QRectF& area, const ViewScale& view,
                        const PlanPicture& picture, const QFont& font, double unitsPerMm) {
@@ -398,6 +456,7 @@ void RenderPlanPicture(QPainter& painter, const QRectF& area, const ViewScale& v
         painter.setBrush(Qt::NoBrush);
         painter.drawRect(QRectF(d.p1(), d.p2()).normalized());
     }
+    drawOverlay(painter, t, area, picture.Overlay, unitsPerMm);
     // The arrow and bar within the area less its insets, at the drawing's own scale.
     const QRectF clear = area.marginsRemoved(picture.FurnitureInsetMm * unitsPerMm);
     ViewScale clearView = view;

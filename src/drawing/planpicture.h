@@ -6,6 +6,7 @@
 #include <QColor>
 #include <QFont>
 #include <QMarginsF>
+#include <QPolygonF>
 #include <QRectF>
 #include <QString>
 #include <optional>
@@ -19,6 +20,32 @@ namespace corvane {
 struct PlotMarker {
     double E = 0, N = 0;
     bool Mark = false;
+};
+
+// An error ellipse as the plan shows it: its centre, its semi-axes in plan metres (already
+// exaggerated to be seen at the drawing's scale) and the bearing of its major axis in radians,
+// clockwise from grid north.
+struct PlotEllipse {
+    double E = 0, N = 0;
+    double Major = 0, Minor = 0;
+    double Bearing = 0;
+};
+
+// The ellipse's outline in plan metres (x east, y north), `segments` points round it.
+QPolygonF EllipseOutline(const PlotEllipse& ellipse, int segments = 48);
+
+// What a window lays over the plan for a while: an adjustment's error ellipses and flagged
+// lines, or the line or point a finding of the plan check is about. Drawn over everything
+// else, on the screen and on paper alike.
+struct PlanOverlay {
+    QString Owner; // the window that laid it, so that it takes away only its own
+    std::vector<PlotEllipse> Ellipses;
+    std::vector<PlotLine> Lines;    // drawn heavy and red
+    std::vector<PlotMarker> Points; // ringed in red
+    QString Caption;                // at the foot of the drawing: "Error ellipses × 2000"
+    bool empty() const {
+        return Ellipses.empty() && Lines.empty() && Points.empty() && Caption.isEmpty();
+    }
 };
 
 // What a plan view shows at one moment, in plan metres: its lines, the labels switched on,
@@ -35,6 +62,7 @@ struct PlanPicture {
     std::optional<PlotLine> Connect;
     std::optional<PlotLine> RubberBand; // the corners of the dragged rectangle
     QString NotFixed;                   // "Points not fixed" and their labels, or empty
+    PlanOverlay Overlay;
     // Millimetres kept clear of the north arrow and scale bar along each side: on a printed
     // sheet, the band it shares with a neighbouring sheet.
     QMarginsF FurnitureInsetMm;

@@ -1,7 +1,9 @@
 #include "mainwin/frmcorvane.h"
 #include "mainwin/frmimport.h"
+#include "tools/frmadjust.h"
 #include "tools/frmoffsides.h"
 #include "tools/frmpartywall.h"
+#include "tools/frmplancheck.h"
 #include "tools/frmpsm.h"
 #include "tools/frmscaled.h"
 
@@ -289,8 +291,23 @@ bool frmCorvane::startUp() {
         mnuDrawPlan->setEnabled(planOpen);
         cmdDrawPlan->setEnabled(planOpen);
     });
+    // The whole plan may be drawn from other windows (to show a line on it): Draw Plan goes
+    // off whoever drew it.
+    connect(planView_, &frmDrawPlan::viewShown, this, [this](bool wholePlan) {
+        if (wholePlan) {
+            mnuDrawPlan->setEnabled(false);
+            cmdDrawPlan->setEnabled(false);
+        }
+    });
     traverse_ = new frmTraverse(*session_, this);
     traverse_->hide();
+    adjust_ = new frmAdjust(*session_, this);
+    adjust_->hide();
+    planCheck_ = new frmPlanCheck(*session_, this);
+    planCheck_->hide();
+    // A finding about a parcel opens the parcel as a double-click in the parcel list does.
+    connect(planCheck_, &frmPlanCheck::parcelWanted, this,
+            [this](const QString& identifier) { traverse_->openParcel(identifier); });
     for (const std::string& name : AccuracyClasses())
         cboAccuracy->addItem(fromCore(name));
     cboAccuracy->setCurrentText(kAccuracySurveyed);

@@ -39,6 +39,8 @@ class frmImport;
 class frmOffsides;
 class frmPSM;
 class frmScaled;
+class frmAdjust;
+class frmPlanCheck;
 
 // The main window: it starts the program, shows the open plan's parcel list and survey data
 // base record, and opens every other window from its menus and buttons. The plan session it
@@ -153,6 +155,9 @@ class frmCorvane : public QMainWindow, public PlanSessionView {
     void cmdSummary_Click();
     void mnuDrawPlan_Click();
     void mnuCalculator_Click();
+    // The least-squares adjustment of the whole plan and the plan check before lodgement.
+    void mnuAdjustPlan_Click();
+    void mnuCheckPlan_Click();
 
   private:
     // The menu bar, from one table of its entries (mainmenus.cpp).
@@ -206,6 +211,8 @@ class frmCorvane : public QMainWindow, public PlanSessionView {
     frmOffsides* offsides_ = nullptr;
     frmPSM* psm_ = nullptr;
     frmScaled* scaled_ = nullptr;
+    frmAdjust* adjust_ = nullptr;
+    frmPlanCheck* planCheck_ = nullptr;
     frmTraverse* traverse_ = nullptr;
     frmDrawPlan* planView_ = nullptr;
     // Draw Plan's menu entry and button: off while the whole plan is drawn.

@@ -135,6 +135,9 @@ void frmCorvane::buildMenus() {
         {Entry, "mnuFindPoint", "Find point in parcel", &frmCorvane::mnuFindPoint_Click},
         {Entry, "mnuDoubleLines", "Check for double lines", &frmCorvane::mnuDoubleLines_Click},
         {Entry, "mnuPointErrors", "Check point errors", &frmCorvane::mnuPointErrors_Click},
+        separator,
+        {Entry, "mnuAdjustPlan", "Adjust Plan...", &frmCorvane::mnuAdjustPlan_Click},
+        {Entry, "mnuCheckPlan", "Check Plan...", &frmCorvane::mnuCheckPlan_Click},
 
         {Menu,
          "mnuHelp",

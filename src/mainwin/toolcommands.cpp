@@ -6,7 +6,9 @@
 #include "drawing/frmdrawplan.h"
 #include "reports/frmcoords.h"
 #include "reports/frmreport.h"
+#include "tools/frmadjust.h"
 #include "tools/frmoffsides.h"
+#include "tools/frmplancheck.h"
 #include "tools/frmpsm.h"
 #include "tools/frmscaled.h"
 
@@ -52,6 +54,16 @@ void frmCorvane::mnuDrawPlan_Click() {
     planView_->ShowPlan(PlanContent::ofWholePlan(std::move(drawing), plan_.PlanPath));
     mnuDrawPlan->setEnabled(false);
     cmdDrawPlan->setEnabled(false);
+}
+
+void frmCorvane::mnuAdjustPlan_Click() {
+    if (adjust_ && EnsureLinesLoaded())
+        adjust_->openAdjustment();
+}
+
+void frmCorvane::mnuCheckPlan_Click() {
+    if (planCheck_ && EnsureLinesLoaded())
+        planCheck_->openCheck();
 }
 
 void frmCorvane::mnuCalculator_Click() {

@@ -5,6 +5,7 @@
 #include "core/model/gridrow.h"
 #include "core/model/pointlabel.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <string_view>
@@ -13,7 +14,8 @@ namespace corvane {
 
 namespace {
 
-constexpr const char* kDash = "\xE2\x80\x93"; // en dash between a line's ends, as the diagnosis writes
+constexpr const char* kDash =
+    "\xE2\x80\x93"; // en dash between a line's ends, as the diagnosis writes
 
 std::string fixed(double value, int decimals) {
     char text[64];
@@ -125,9 +127,17 @@ bool AdjustmentAcceptable(const AdjustmentResult& result) {
 std::string GlobalTestText(const AdjustmentResult& r) {
     if (r.dof <= 0)
         return "No redundancy: nothing to test";
-    return std::string("Global test ") + (r.chi2Passed ? "passed" : "failed") +
-           " (\xCF\x87\xC2\xB2 " + fixed(r.chi2, 1) + (r.chi2Passed ? " within " : " outside ") +
-           fixed(r.chi2Lower, 2) + " \xE2\x80\x93 " + fixed(r.chi2Upper, 2) + ")";
+    const std::string bounds =
+        fixed(r.chi2Lower, 2) + " \xE2\x80\x93 " + fixed(r.chi2Upper, 2) + ")";
+    const std::string chi2 = " (\xCF\x87\xC2\xB2 " + fixed(r.chi2, 1);
+    if (r.chi2Passed)
+        return "Global test passed" + chi2 + " within " + bounds;
+    // Below the lower bound the observations agree better than their standard deviations
+    // say: the weights are pessimistic, which is no fault of the plan's figures.
+    if (r.chi2 < r.chi2Lower)
+        return "Global test failed low" + chi2 + " below " + bounds +
+               ": the observations agree better than their standard deviations say";
+    return "Global test failed" + chi2 + " above " + bounds;
 }
 
 std::vector<std::string> AdjustmentLines(const std::string& planName,
@@ -155,16 +165,22 @@ std::vector<std::string> AdjustmentLines(const std::string& planName,
                       " lines left out: their ends are not in one group of fixed points");
 
     out.emplace_back();
-    std::size_t flagged = 0;
-    for (const ObservationResult& o : r.observations)
-        if (o.flagged)
-            ++flagged;
-    out.push_back(flagged == 0
+    const bool flagged = std::any_of(r.observations.begin(), r.observations.end(),
+                                     [](const ObservationResult& o) { return o.flagged; });
+    out.push_back(!flagged
                       ? "No observation is flagged (|w| within " + fixed(options.flagLimit, 2) + ")"
                       : "Flagged observations (|w| beyond " + fixed(options.flagLimit, 2) + "):");
-    for (const ObservationResult& o : r.observations) {
-        if (!o.flagged)
-            continue;
+    // The worst first: one blunder drags the lines around it out too, and the line with the
+    // largest w is the one to look at in the field book first.
+    std::vector<const ObservationResult*> worst;
+    for (const ObservationResult& o : r.observations)
+        if (o.flagged)
+            worst.push_back(&o);
+    std::stable_sort(worst.begin(), worst.end(), [](const auto* a, const auto* b) {
+        return std::fabs(a->w) > std::fabs(b->w);
+    });
+    for (const ObservationResult* flaggedResult : worst) {
+        const ObservationResult& o = *flaggedResult;
         out.push_back("  " + EstimatedErrorText(o));
         if (std::string why = TypingExplanation(o.observation, diagnosis); !why.empty())
             out.push_back("    diagnosis: " + why);

@@ -38,8 +38,9 @@ std::vector<std::string> AdjustmentLines(const std::string& planName,
                                          const AdjustmentOptions& options,
                                          const PlanDiagnosis& diagnosis);
 
-// "Global test passed (χ² 18.4 within 7.56 – 30.19)", "... failed (χ² 98.1 outside ...)";
-// "No redundancy: nothing to test" when there are no degrees of freedom.
+// "Global test passed (χ² 18.4 within 7.56 – 30.19)", "Global test failed (χ² 98.1 above
+// 7.56 – 30.19)", "Global test failed low (χ² 0.2 below 7.56 – 30.19): ..." (the weights are
+// pessimistic); "No redundancy: nothing to test" when there are no degrees of freedom.
 std::string GlobalTestText(const AdjustmentResult& result);
 
 // The results as JSON (one object; the shape the command line's --json promises).
