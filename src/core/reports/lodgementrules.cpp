@@ -351,17 +351,10 @@ void CheckAdjustment(const CheckedPlan& plan, const PlanAdjustment& adjustment,
         // than measurement can (figures computed from coordinates rather than measured, or
         // weights too cautious) are only noted.
         const bool tooGood = all.chi2 < all.chi2Lower;
-        std::string text = "the global test fails: standard error of unit weight " +
-                           Format(all.seuw, "0.00") + ", \xCF\x87\xC2\xB2 " +
-                           Format(all.chi2, "0.00") + " outside " + Format(all.chi2Lower, "0.00") +
-                           " to " + Format(all.chi2Upper, "0.00") + " for " +
-                           std::to_string(all.dof) + " degrees of freedom";
-        if (tooGood)
-            text += ": the lines fit better than measurement can, as figures computed from "
-                    "coordinates do";
-        findings.push_back(MakeFinding("adjustment",
-                                       tooGood ? FindingGrade::Information : FindingGrade::Warning,
-                                       std::move(text)));
+        findings.push_back(MakeFinding(
+            "adjustment", tooGood ? FindingGrade::Information : FindingGrade::Warning,
+            GlobalTestText(all) + " (standard error of unit weight " + Format(all.seuw, "0.00") +
+                ", " + std::to_string(all.dof) + " degrees of freedom)"));
     }
 
     bool anyFlagged = false;

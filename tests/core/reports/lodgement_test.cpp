@@ -297,6 +297,19 @@ TEST_F(LodgementTest, EveryIndependentLoopCloses) {
                            "(2 lines, 60.100 m) misses closing by 0.100 m"));
 }
 
+TEST_F(LodgementTest, LoopsAreTheShortestWayRound) {
+    // A third lot east of LT2: a loop through the spanning tree alone would carry a slip in
+    // LT1's north side into the loops of all three lots.
+    TestPlan plan;
+    plan.lines["l"] = "5,7,90,30";
+    plan.lines["m"] = "7,8,180,40";
+    plan.lines["n"] = "8,6,270,30";
+    plan.lines["b"] = "2,3,90,30.2";
+    const auto loops = of(run(plan), "loop-closure");
+    ASSERT_EQ(loops.size(), 1u) << loops.front() << "\n" << loops.back();
+    EXPECT_NE(loops.front().find("(4 lines, 140.200 m)"), std::string::npos) << loops.front();
+}
+
 TEST_F(LodgementTest, TiedToTwoPermanentMarks) {
     TestPlan plan;
     plan.lines["i"] = "6,66662,135,10"; // a traverse station is no permanent mark
@@ -305,6 +318,25 @@ TEST_F(LodgementTest, TiedToTwoPermanentMarks) {
     plan.lines.erase("h");
     check = run(plan);
     EXPECT_TRUE(hasFinding(check, "marks", "error", "no permanent mark"));
+}
+
+TEST_F(LodgementTest, AdjustmentFlagsABlunderAndJudgesTheGlobalTest) {
+    // Figures computed from coordinates fit better than any measurement: noted, not refused.
+    LodgementCheck check = run(TestPlan{});
+    EXPECT_TRUE(hasFinding(check, "adjustment", "information", "Global test failed low"));
+    EXPECT_FALSE(check.HasError());
+
+    TestPlan blunder;
+    blunder.lines["j"] = "2,5,90,60";
+    blunder.lines["b"] = "2,3,90,30.15";
+    check = run(blunder);
+    EXPECT_TRUE(hasFinding(check, "adjustment", "error",
+                           "distance of 2\xE2\x80\x93"
+                           "3: 30.150 is 0.150 m too long"));
+    EXPECT_TRUE(hasFinding(check, "adjustment", "warning", "Global test failed ("));
+    EXPECT_TRUE(hasFinding(check, "adjustment", "information",
+                           "the blunder search takes out, in order: distance of 2\xE2\x80\x93"
+                           "3"));
 }
 
 TEST(LodgementOutput, LinesAndJson) {
