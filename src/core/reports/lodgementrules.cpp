@@ -9,8 +9,10 @@
 #include "core/reports/diagnosis.h"
 #include "core/reports/lodgementparts.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <iterator>
 #include <unordered_map>
 
 namespace corvane::lodgement {
@@ -367,21 +369,53 @@ void CheckAdjustment(const CheckedPlan& plan, const PlanAdjustment& adjustment,
     if (!plan.polygonLines.empty())
         diagnosis =
             DiagnosePlan(*plan.lines, plan.polygonLines, plan.curves, plan.accuracyClass, 3);
+    auto flag = [&](const Observation& o, std::string text) {
+        if (const std::string why = TypingExplanation(o, diagnosis); !why.empty())
+            text += "; " + why;
+        Finding f = MakeFinding("adjustment", FindingGrade::Error, std::move(text));
+        f.from = o.from;
+        f.to = o.to;
+        findings.push_back(std::move(f));
+    };
+    // One wrong figure drags the lines around it out too, so the errors are the observations
+    // the blunder search takes out, in its order, and any still flagged once they are out;
+    // the lines that were flagged only while those were in are named once, as information.
+    static const char* const kOrder[] = {"first", "second", "third", "fourth", "fifth"};
+    for (std::size_t k = 0; k < adjustment.removed.size(); ++k) {
+        const std::string order =
+            k < std::size(kOrder) ? kOrder[k] : "as number " + std::to_string(k + 1);
+        flag(adjustment.removed[k].observation, "taken out " + order + " by the blunder search: " +
+                                                    EstimatedErrorText(adjustment.removed[k]));
+    }
+    for (const ObservationResult& r : adjustment.final.observations)
+        if (r.flagged)
+            flag(r.observation,
+                 EstimatedErrorText(r) + " (still flagged after the blunder search)");
+    auto sameObservation = [](const Observation& a, const Observation& b) {
+        return a.line == b.line && a.kind == b.kind;
+    };
+    std::vector<std::string> quiet;
     for (const ObservationResult& r : all.observations) {
         if (!r.flagged)
             continue;
-        std::string text = EstimatedErrorText(r);
-        if (const std::string why = TypingExplanation(r.observation, diagnosis); !why.empty())
-            text += "; " + why;
-        Finding f = MakeFinding("adjustment", FindingGrade::Error, std::move(text));
-        f.from = r.observation.from;
-        f.to = r.observation.to;
-        findings.push_back(std::move(f));
+        const bool removed = std::any_of(adjustment.removed.begin(), adjustment.removed.end(),
+                                         [&](const RemovedObservation& m) {
+                                             return sameObservation(m.observation, r.observation);
+                                         });
+        const bool still =
+            std::any_of(adjustment.final.observations.begin(), adjustment.final.observations.end(),
+                        [&](const ObservationResult& f) {
+                            return f.flagged && sameObservation(f.observation, r.observation);
+                        });
+        if (!removed && !still)
+            quiet.push_back(ObservationName(r.observation));
     }
-    if (!adjustment.removed.empty()) {
-        std::string text = "the blunder search takes out, in order:";
-        for (std::size_t k = 0; k < adjustment.removed.size(); ++k)
-            text += (k ? "; " : " ") + EstimatedErrorText(adjustment.removed[k]);
+    if (!quiet.empty()) {
+        std::string text = std::to_string(quiet.size()) +
+                           " more observations are flagged only while the blunder search's "
+                           "lines are in, and fit once they are out:";
+        for (std::size_t k = 0; k < quiet.size(); ++k)
+            text += (k ? ", " : " ") + quiet[k];
         findings.push_back(MakeFinding("adjustment", FindingGrade::Information, std::move(text)));
     }
 }

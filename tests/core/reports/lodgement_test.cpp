@@ -334,9 +334,15 @@ TEST_F(LodgementTest, AdjustmentFlagsABlunderAndJudgesTheGlobalTest) {
                            "distance of 2\xE2\x80\x93"
                            "3: 30.150 is 0.150 m too long"));
     EXPECT_TRUE(hasFinding(check, "adjustment", "warning", "Global test failed ("));
-    EXPECT_TRUE(hasFinding(check, "adjustment", "information",
-                           "the blunder search takes out, in order: distance of 2\xE2\x80\x93"
+    EXPECT_TRUE(hasFinding(check, "adjustment", "error",
+                           "taken out first by the blunder search: distance of 2\xE2\x80\x93"
                            "3"));
+    // The lines the blunder drags out with it are named once, as information, not each as
+    // an error of its own.
+    std::size_t errors = 0;
+    for (const Finding& f : check.findings)
+        errors += f.rule == "adjustment" && f.grade == FindingGrade::Error;
+    EXPECT_EQ(errors, 1u);
 }
 
 TEST(LodgementOutput, LinesAndJson) {
