@@ -350,6 +350,15 @@ TEST(Adjustment, IteratingTooFewTimesIsReportedAndStopsTheSearch) {
     EXPECT_TRUE(b.all.converged);
     ASSERT_EQ(b.removed.size(), 1u);
     EXPECT_EQ(b.removed[0].observation.line, 0u);
+
+    // Two points the builder put at one place, and nothing else to give the direction
+    // between them: reported, not solved into nonsense.
+    const std::vector<Observation> pair = Observe({{1, {0, 0}}, {2, {10, 0}}}, {{1, 2}});
+    const AdjustmentResult stuck = AdjustNetwork(pair, {{1, 0, 0, 1, 0}, {2, 0, 0, 1, 0}}, {});
+    EXPECT_FALSE(stuck.converged);
+    ASSERT_EQ(stuck.observations.size(), 2u);
+    EXPECT_FALSE(stuck.observations[1].flagged);
+    EXPECT_TRUE(std::isfinite(stuck.points[1].east));
 }
 
 TEST(Adjustment, ChiSquareBoundsMatchTheTables) {
