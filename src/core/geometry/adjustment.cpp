@@ -246,7 +246,8 @@ struct Solution {
 
 Solution Solve(const Network& net, const std::vector<Observation>& observations,
                const std::vector<char>& use, std::vector<PointRecord> positions,
-               const AdjustmentOptions& options) {
+               const AdjustmentOptions& options,
+               std::unique_ptr<NormalEquations> factored = nullptr) {
     Solution solution;
     AdjustmentResult& result = solution.result;
     result.groups = net.groups;
@@ -255,8 +256,15 @@ Solution Solve(const Network& net, const std::vector<Observation>& observations,
         if (use[k] && net.from[k] >= 0)
             solution.source.push_back(k);
 
-    auto factored = std::make_unique<NormalEquations>(net.unknowns);
+    if (!factored)
+        factored = std::make_unique<NormalEquations>(net.unknowns);
     NormalEquations& normals = *factored;
+    // The observations taken out stay in N's pattern with no weight, so the ordering found
+    // for the first adjustment serves every later one.
+    std::vector<std::size_t> out;
+    for (std::size_t k = 0; k < observations.size(); ++k)
+        if (!use[k] && net.from[k] >= 0)
+            out.push_back(k);
     std::vector<Row> rows(solution.source.size());
     std::vector<double> correction;
     bool solved = net.unknowns == 0;
@@ -268,6 +276,10 @@ Solution Solve(const Network& net, const std::vector<Observation>& observations,
             rows[r] = Linearise(net, observations[k], net.from[k], net.to[k], positions);
             normals.AddRow(rows[r].index, rows[r].coefficient, rows[r].weight,
                            Misclosure(observations[k], rows[r]));
+        }
+        for (std::size_t k : out) {
+            const Row row = Linearise(net, observations[k], net.from[k], net.to[k], positions);
+            normals.AddRow(row.index, row.coefficient, 0.0, 0.0);
         }
         solved = normals.Solve(correction);
         if (!solved)
@@ -443,7 +455,8 @@ PlanAdjustment AdjustWithSnooping(const std::vector<Observation>& observations,
                     next[i].North += g[static_cast<std::size_t>(u) + 1] * scale;
                 }
         }
-        current = Solve(net, observations, use, std::move(next), options);
+        current =
+            Solve(net, observations, use, std::move(next), options, std::move(current.normals));
     }
     adjustment.final = std::move(current.result);
     return adjustment;
