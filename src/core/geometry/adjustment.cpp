@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <memory>
 #include <numeric>
 #include <optional>
 #include <unordered_map>
@@ -237,11 +238,16 @@ struct Solution {
     AdjustmentResult result;
     std::vector<std::size_t> source;    // per result observation: its index in the input
     std::vector<PointRecord> positions; // the table with the adjusted positions
+    // The last linearisation, its rows in result order, and its factored normal equations
+    // (null when they could not be solved).
+    std::vector<Row> rows;
+    std::unique_ptr<NormalEquations> normals;
 };
 
 Solution Solve(const Network& net, const std::vector<Observation>& observations,
                const std::vector<char>& use, std::vector<PointRecord> positions,
-               const AdjustmentOptions& options) {
+               const AdjustmentOptions& options,
+               std::unique_ptr<NormalEquations> factored = nullptr) {
     Solution solution;
     AdjustmentResult& result = solution.result;
     result.groups = net.groups;
@@ -250,7 +256,15 @@ Solution Solve(const Network& net, const std::vector<Observation>& observations,
         if (use[k] && net.from[k] >= 0)
             solution.source.push_back(k);
 
-    NormalEquations normals(net.unknowns);
+    if (!factored)
+        factored = std::make_unique<NormalEquations>(net.unknowns);
+    NormalEquations& normals = *factored;
+    // The observations taken out stay in N's pattern with no weight, so the ordering found
+    // for the first adjustment serves every later one.
+    std::vector<std::size_t> out;
+    for (std::size_t k = 0; k < observations.size(); ++k)
+        if (!use[k] && net.from[k] >= 0)
+            out.push_back(k);
     std::vector<Row> rows(solution.source.size());
     std::vector<double> correction;
     bool solved = net.unknowns == 0;
@@ -262,6 +276,10 @@ Solution Solve(const Network& net, const std::vector<Observation>& observations,
             rows[r] = Linearise(net, observations[k], net.from[k], net.to[k], positions);
             normals.AddRow(rows[r].index, rows[r].coefficient, rows[r].weight,
                            Misclosure(observations[k], rows[r]));
+        }
+        for (std::size_t k : out) {
+            const Row row = Linearise(net, observations[k], net.from[k], net.to[k], positions);
+            normals.AddRow(row.index, row.coefficient, 0.0, 0.0);
         }
         solved = normals.Solve(correction);
         if (!solved)
@@ -334,6 +352,9 @@ Solution Solve(const Network& net, const std::vector<Observation>& observations,
         result.points.push_back(point);
     }
     solution.positions = std::move(positions);
+    solution.rows = std::move(rows);
+    if (solved)
+        solution.normals = std::move(factored);
     return solution;
 }
 
@@ -405,8 +426,6 @@ PlanAdjustment AdjustWithSnooping(const std::vector<Observation>& observations,
     PlanAdjustment adjustment;
     Solution current = Solve(net, observations, use, start, options);
     adjustment.all = current.result;
-    // Each new adjustment starts from the last one's positions: taking one observation out
-    // moves them little, so it converges in fewer iterations than from the builder's.
     while (current.result.converged && adjustment.removed.size() < options.maxRemovals) {
         std::size_t worst = current.source.size();
         for (std::size_t r = 0; r < current.source.size(); ++r) {
@@ -420,7 +439,24 @@ PlanAdjustment AdjustWithSnooping(const std::vector<Observation>& observations,
         const ObservationResult& out = current.result.observations[worst];
         adjustment.removed.push_back({out.observation, out.w, out.error});
         use[current.source[worst]] = 0;
-        current = Solve(net, observations, use, current.positions, options);
+        // The next adjustment starts where the rest would put the points to first order,
+        // x + Qxx·aᵀ·p·v / r: an observation flagged by chance then moves them so little that
+        // one iteration settles it.
+        std::vector<PointRecord> next = current.positions;
+        if (current.normals) {
+            const Row& row = current.rows[worst];
+            const double v = out.observation.kind == ObservationKind::Bearing ? out.residual / kRho
+                                                                              : out.residual;
+            const std::vector<double> g = current.normals->SolveRow(row.index, row.coefficient);
+            const double scale = row.weight * v / out.redundancy;
+            for (std::size_t i = 0; i < next.size(); ++i)
+                if (const int u = net.unknown[i]; u >= 0) {
+                    next[i].East += g[static_cast<std::size_t>(u)] * scale;
+                    next[i].North += g[static_cast<std::size_t>(u) + 1] * scale;
+                }
+        }
+        current =
+            Solve(net, observations, use, std::move(next), options, std::move(current.normals));
     }
     adjustment.final = std::move(current.result);
     return adjustment;

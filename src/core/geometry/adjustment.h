@@ -22,9 +22,13 @@ namespace corvane {
 // offsets from one another.
 //
 // Bearings are observed in the plan's datum, so rotation and scale are observed: each
-// connected group of points is held by one point (its first point in the coordinate table)
-// and adjusted on its own. The adjustment starts from the coordinate builder's positions and
-// iterates (Gauss–Newton) until the largest change of a coordinate is below 0.1 mm.
+// connected group of points is held by one point (the point the coordinate builder started
+// the group from) and adjusted on its own. A point is tied into a group only by a line
+// observed both ways, bearing and distance: where only distances join two parts of a
+// builder's group, the second part is a group of its own, held by its first point in the
+// table (a lone point so joined is not adjusted, and its lines are left out). The adjustment
+// starts from the coordinate builder's positions and iterates (Gauss–Newton on sparse normal
+// equations) until the largest change of a coordinate is below 0.1 mm.
 
 enum class ObservationKind { Distance, Bearing };
 
@@ -65,8 +69,10 @@ struct AdjustedPoint {
     std::int32_t number = 0;
     double east = 0.0, north = 0.0;
     double sdEast = 0.0, sdNorth = 0.0;
-    // The absolute error ellipse (one sigma, a posteriori): semi-axes in metres and the
-    // bearing of the major axis in radians (0 to π).
+    // Standard deviations and the absolute error ellipse (one sigma): the cofactors scaled
+    // by SEUW² (a posteriori) when there are degrees of freedom, by 1 (a priori) when there
+    // are none. Semi-axes in metres, the bearing of the major axis in radians (0 to π,
+    // clockwise from north). All 0 for a held point.
     double ellipseMajor = 0.0, ellipseMinor = 0.0, ellipseBearing = 0.0;
     bool held = false;     // the point that holds its group
     std::size_t group = 0; // index into PlanAdjustmentResult::groups
@@ -98,14 +104,18 @@ struct AdjustmentResult {
     double chi2Lower = 0.0, chi2Upper = 0.0; // the 95 % two-sided bounds for dof
     bool chi2Passed = true;                  // lower ≤ value ≤ upper (passed when dof is 0)
     std::vector<AdjustmentGroup> groups;
-    std::vector<AdjustedPoint> points;           // in the coordinate table's order
-    std::vector<ObservationResult> observations; // in the order given
-    // Lines left out because their ends are in different groups or not fixed at all.
+    std::vector<AdjustedPoint> points;           // the adjusted ones, in the table's order
+    std::vector<ObservationResult> observations; // the adjusted ones, in the order given
+    // Lines left out because their ends are in different groups or not fixed at all, in
+    // line order, each once.
     std::vector<std::size_t> leftOut;
 };
 
 // Adjusts the observations from the given starting points (the coordinate builder's table:
-// only points with a Group take part; each group's first point is held).
+// only points with a Group take part). Observations with a standard deviation not above 0
+// are left out like lines between groups. converged is false after maxIterations (the
+// figures are then those of the last iteration) and when the observations leave some point
+// free, as two points at one place do (then without redundancies, w or ellipses).
 AdjustmentResult AdjustNetwork(const std::vector<Observation>& observations,
                                const std::vector<PointRecord>& start,
                                const AdjustmentOptions& options);
@@ -119,7 +129,8 @@ struct RemovedObservation {
 
 // The adjustment with every observation, and the blunder search after it: the worst flagged
 // observation is taken out and the rest adjusted again, until none is flagged or maxRemovals
-// are out. final is the last adjustment (equal to all when nothing was removed).
+// are out. An adjustment that did not converge ends the search (its w are not to be
+// trusted). final is the last adjustment (equal to all when nothing was removed).
 struct PlanAdjustment {
     AdjustmentResult all;
     std::vector<RemovedObservation> removed;
@@ -130,8 +141,10 @@ PlanAdjustment AdjustWithSnooping(const std::vector<Observation>& observations,
                                   const AdjustmentOptions& options);
 
 // The whole plan (PlanLines loaded): reads its curve file, polygons file and context parcels
-// (to leave their lines out), builds the coordinates and adjusts. An unreadable curve file is
-// an error ("Adjustment error"); a missing polygons or context file leaves no line out.
+// (to leave their lines out), builds the coordinates (as the coordinate file has them) and
+// adjusts. An unreadable curve, polygons or context file is an error ("Adjustment error"),
+// and so is a lines file whose last load failed; a missing polygons or context file leaves
+// no line out.
 Result<PlanAdjustment> AdjustPlan(const PlanState& plan, const AdjustmentOptions& options);
 
 // The 95 % two-sided bounds of the χ² distribution with dof degrees of freedom (2.5 % and

@@ -1,5 +1,6 @@
 #include "core/geometry/adjustsolve.h"
 
+#include <Eigen/Dense>
 #include <Eigen/SparseCholesky>
 #include <Eigen/SparseCore>
 
@@ -95,11 +96,27 @@ bool NormalEquations::Solve(std::vector<double>& correction) {
     return true;
 }
 
-// The Takahashi recurrences: with N = P⁻¹·L·D·Lᵀ·P⁻ᵀ and Z = (LDLᵀ)⁻¹,
+std::vector<double> NormalEquations::SolveRow(const std::array<int, 4>& index,
+                                              const std::array<double, 4>& coefficient) const {
+    const Impl& d = *impl_;
+    Eigen::VectorXd a = Eigen::VectorXd::Zero(d.unknowns);
+    for (std::size_t m = 0; m < index.size(); ++m)
+        if (index[m] >= 0)
+            a[index[m]] += coefficient[m];
+    const Eigen::VectorXd x = d.factored ? Eigen::VectorXd(d.factor.solve(a)) : a * 0.0;
+    return std::vector<double>(x.data(), x.data() + x.size());
+}
+
+// The Takahashi recurrences: with N = P⁻¹·L·D·Lᵀ·P⁻ᵀ and Z = (LDLᵀ)⁻¹, taken from the last
+// column back,
 //     Z(i, j) = −Σ L(k, j)·Z(k, i)     and     Z(j, j) = 1/D(j) − Σ L(k, j)·Z(k, j)
-// over the rows k below j in column j of L, taken from the last column back. Every Z(k, i)
-// they need lies in the pattern of L (its columns nest along the elimination tree), so the
-// selected inverse costs about as much as the factorisation.
+// over the rows k below j in column j of L. Every Z(k, i) they need lies in the pattern of L
+// (its columns nest along the elimination tree), so the selected inverse costs about as much
+// as the factorisation. Columns are taken in runs whose rows below the run are the same
+// (the two coordinates of a point always, the points of a separator often): for a run J with
+// the rows R below it,
+//     Z(R, J) = −Z(R, R)·L̂     and     Z(J, J) = L(J, J)⁻ᵀ·D(J)⁻¹·L(J, J)⁻¹ − L̂ᵀ·Z(R, J)
+// with L̂ = L(R, J)·L(J, J)⁻¹, so Z(R, R) is gathered once for the run and the rest is dense.
 void NormalEquations::SelectInverse() {
     Impl& d = *impl_;
     if (!d.factored)
@@ -112,35 +129,80 @@ void NormalEquations::SelectInverse() {
     const int n = d.unknowns;
     d.inverseDiagonal.assign(static_cast<std::size_t>(n), 0.0);
     d.inverseLower.assign(static_cast<std::size_t>(start[n]), 0.0);
-    std::vector<int> place(static_cast<std::size_t>(n), -1); // row → position in column j
-    std::vector<double> sum;
-    for (int j = n - 1; j >= 0; --j) {
-        const int begin = start[j];
-        const int count = start[j + 1] - begin;
-        for (int t = 0; t < count; ++t)
-            place[static_cast<std::size_t>(row[begin + t])] = t;
-        sum.assign(static_cast<std::size_t>(count), 0.0);
-        for (int s = 0; s < count; ++s) {
-            const int c = row[begin + s];
-            const double ls = value[begin + s];
-            sum[static_cast<std::size_t>(s)] += d.inverseDiagonal[static_cast<std::size_t>(c)] * ls;
-            for (int q = start[c]; q < start[c + 1]; ++q) {
-                const int t = place[static_cast<std::size_t>(row[q])];
-                if (t < 0)
-                    continue;
-                const double z = d.inverseLower[static_cast<std::size_t>(q)];
-                sum[static_cast<std::size_t>(t)] += z * ls;
-                sum[static_cast<std::size_t>(s)] += z * value[begin + t];
+    auto count = [start](int j) { return start[j + 1] - start[j]; };
+
+    // The runs, each from its first column: a column joins the run of the next when its rows
+    // are that column and then the next column's rows.
+    constexpr int kWidest = 64;
+    std::vector<int> first;
+    for (int k = 0; k < n; ++k)
+        if (k == 0 || k - first.back() >= kWidest || count(k - 1) != count(k) + 1 ||
+            row[start[k - 1]] != k)
+            first.push_back(k);
+    first.push_back(n);
+
+    std::vector<int> place(static_cast<std::size_t>(n), -1); // row → its place in R
+    Eigen::MatrixXd zRR, lRJ, lJJ, zRJ, zJJ, inverseJJ;
+    for (std::size_t run = first.size() - 1; run-- > 0;) {
+        const int f = first[run];
+        const int w = first[run + 1] - f;
+        const int last = f + w - 1;
+        const int m = count(last);
+        const int* rows = row + start[last];
+        for (int t = 0; t < m; ++t)
+            place[static_cast<std::size_t>(rows[t])] = t;
+
+        zRR.resize(m, m);
+        for (int a = 0; a < m; ++a) {
+            const int c = rows[a];
+            zRR(a, a) = d.inverseDiagonal[static_cast<std::size_t>(c)];
+            auto put = [&](int b, int q) {
+                zRR(a, b) = zRR(b, a) = d.inverseLower[static_cast<std::size_t>(q)];
+            };
+            // Column c holds every later row of R, and often many more (a column of the last
+            // separator is long): a short column is walked whole, in a long one the rows
+            // wanted are searched for.
+            if (count(c) <= 8 * (m - a - 1)) {
+                for (int q = start[c]; q < start[c + 1]; ++q)
+                    if (const int b = place[static_cast<std::size_t>(row[q])]; b >= 0)
+                        put(b, q);
+            } else {
+                const int* from = row + start[c];
+                for (int b = a + 1; b < m; ++b) {
+                    from = std::lower_bound(from, row + start[c + 1], rows[b]);
+                    put(b, static_cast<int>(from - row));
+                }
             }
         }
-        double diagonal = 1.0 / pivots[j];
-        for (int t = 0; t < count; ++t) {
-            const double z = -sum[static_cast<std::size_t>(t)];
-            d.inverseLower[static_cast<std::size_t>(begin + t)] = z;
-            diagonal -= value[begin + t] * z;
-            place[static_cast<std::size_t>(row[begin + t])] = -1;
+        for (int t = 0; t < m; ++t)
+            place[static_cast<std::size_t>(rows[t])] = -1;
+
+        // Column f + k holds the rows f + k + 1 … last of the run, then R.
+        lJJ = Eigen::MatrixXd::Identity(w, w);
+        lRJ.resize(m, w);
+        for (int k = 0; k < w; ++k) {
+            const int at = start[f + k];
+            for (int i = k + 1; i < w; ++i)
+                lJJ(i, k) = value[at + i - k - 1];
+            for (int t = 0; t < m; ++t)
+                lRJ(t, k) = value[at + w - 1 - k + t];
         }
-        d.inverseDiagonal[static_cast<std::size_t>(j)] = diagonal;
+        lJJ.triangularView<Eigen::UnitLower>().solveInPlace<Eigen::OnTheRight>(lRJ); // L̂
+        zRJ.noalias() = -zRR * lRJ;
+        inverseJJ = Eigen::MatrixXd::Identity(w, w);
+        lJJ.triangularView<Eigen::UnitLower>().solveInPlace(inverseJJ);
+        zJJ.noalias() =
+            inverseJJ.transpose() * pivots.segment(f, w).cwiseInverse().asDiagonal() * inverseJJ;
+        zJJ.noalias() -= lRJ.transpose() * zRJ;
+
+        for (int k = 0; k < w; ++k) {
+            const int at = start[f + k];
+            d.inverseDiagonal[static_cast<std::size_t>(f + k)] = zJJ(k, k);
+            for (int i = k + 1; i < w; ++i)
+                d.inverseLower[static_cast<std::size_t>(at + i - k - 1)] = zJJ(i, k);
+            for (int t = 0; t < m; ++t)
+                d.inverseLower[static_cast<std::size_t>(at + w - 1 - k + t)] = zRJ(t, k);
+        }
     }
 }
 

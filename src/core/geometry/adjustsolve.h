@@ -30,6 +30,11 @@ class NormalEquations {
     // fixed by the observations (a point held only by a distance, two points at one place).
     bool Solve(std::vector<double>& correction);
 
+    // After a successful Solve: N⁻¹·aᵀ for a row a of A (indices and coefficients as AddRow
+    // takes them), one entry per unknown.
+    std::vector<double> SolveRow(const std::array<int, 4>& index,
+                                 const std::array<double, 4>& coefficient) const;
+
     // After a successful Solve: the cofactor Q_xx(i, j) of two unknowns whose pair N holds
     // (the two coordinates of a point, or of the two ends of one observation).
     void SelectInverse();
