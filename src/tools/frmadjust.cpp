@@ -346,10 +346,13 @@ PlanOverlay frmAdjust::ellipseOverlay(const PlanContent& drawn) const {
     const ViewScale extent = DrawingExtent(drawn, false, false);
     const double factor =
         EllipseExaggeration(largest, std::max(std::abs(extent.Width), std::abs(extent.Height)));
+    // Each ellipse is centred where the plan view draws its point: the view's coordinates
+    // are made with the scaled lines too, so its origin need not be the adjustment's.
     for (const AdjustedPoint& p : all.points)
         if (p.ellipseMajor > 0)
-            overlay.Ellipses.push_back({p.east, p.north, p.ellipseMajor * factor,
-                                        p.ellipseMinor * factor, p.ellipseBearing});
+            if (const std::optional<PlotMarker> at = DrawnPoint(drawn, p.number))
+                overlay.Ellipses.push_back({at->E, at->N, p.ellipseMajor * factor,
+                                            p.ellipseMinor * factor, p.ellipseBearing});
     // The lines flagged with every observation in, and those the blunder search took out.
     std::set<std::pair<std::int32_t, std::int32_t>> suspect;
     for (const ObservationResult& r : all.observations)

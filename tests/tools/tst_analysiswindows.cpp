@@ -67,6 +67,9 @@ struct Blundered {
         QByteArray lines = ReadText(file(".lns"));
         lines.replace("6,22,192.1840,40.654", "6,22,192.1840,40.834");
         WriteText(file(".lns"), lines);
+        // A scaled line reaching west of point 1 moves the plan view's origin, so its
+        // coordinates are not the adjustment's.
+        WriteText(file(".sca"), QByteArray("1,0,270.0000,50.000\r\n"));
         h = std::make_unique<Harness>(file(".lns"));
         h->window->startUp();
     }
@@ -267,6 +270,14 @@ class AnalysisWindowsTest : public QObject {
         const PlanOverlay overlay = view->picture().Overlay;
         QCOMPARE(overlay.Ellipses.size(), w->adjustment()->all.points.size() - 1);
         QVERIFY(hasLine(overlay, b.line(6, 22)));
+        for (const PlotEllipse& e : overlay.Ellipses) {
+            const auto& points = view->content().Points;
+            QVERIFY2(std::any_of(points.begin(), points.end(),
+                                 [&e](const PointRecord& p) {
+                                     return p.Number > 0 && p.East == e.E && p.North == e.N;
+                                 }),
+                     "an ellipse stands where the plan view draws no point");
+        }
         QVERIFY2(overlay.Caption.startsWith(QStringLiteral("Error ellipses ") + QChar(0x00D7)),
                  qPrintable(overlay.Caption));
         double largest = 0;
