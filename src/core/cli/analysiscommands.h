@@ -21,4 +21,9 @@ int RunAdjustCommand(const CommandLine& command, std::ostream& out, std::ostream
 // when the plan cannot be read or the request is refused.
 int RunValidateCommand(const CommandLine& command, std::ostream& out, std::ostream& err);
 
+// "--fit-grid PLAN [--marks FILE.csv] [--tolerance M] [--json]": exit 0 when the plan fits
+// its marks, 1 when a mark is flagged as possibly disturbed or the plan stays local (fewer
+// than two marks), 2 when the plan or the marks cannot be read.
+int RunFitGridCommand(const CommandLine& command, std::ostream& out, std::ostream& err);
+
 } // namespace corvane

@@ -43,6 +43,8 @@ const std::vector<ModeOptions>& modes() {
          {"--accuracy", "--sigma-distance", "--sigma-bearing"},
          {"--json"},
          {}},
+        {"--fit-grid", CommandMode::FitGrid, {"--marks", "--tolerance"}, {"--json"}, {}},
+        {"--export-gis", CommandMode::ExportGis, {"--out", "--crs", "--accuracy"}, {}, {"--out"}},
         {"--validate",
          CommandMode::Validate,
          {"--accuracy", "--sigma-distance", "--sigma-bearing"},
@@ -77,6 +79,9 @@ const char* CommandLineUsage() {
            "                             [--sigma-bearing S] [--json]\n"
            "       corvane --validate PLAN [--accuracy CLASS] [--sigma-distance A,B]\n"
            "                               [--sigma-bearing S] [--json]\n"
+           "       corvane --fit-grid PLAN [--marks FILE.csv] [--tolerance M] [--json]\n"
+           "       corvane --export-gis PLAN --out FILE.gpkg|FILE.geojson [--crs EPSG:N]\n"
+           "                               [--accuracy CLASS]\n"
            "       corvane --help\n"
            "\n"
            "Without options, opens the plan whose lines file is named (local mode); a command\n"
@@ -152,6 +157,14 @@ const char* CommandLineUsage() {
            "                     the network, its loops, its marks and the adjustment; each\n"
            "                     finding graded error, warning or information (exit 1 with an\n"
            "                     error).\n"
+           "  --fit-grid PLAN    fit the plan onto the map grid coordinates of its marks (the\n"
+           "                     plan's grid file PLAN.grd, or --marks FILE.csv of\n"
+           "                     mark,east,north): scale, rotation, each mark's residual; a\n"
+           "                     mark beyond --tolerance M (default 0.05) is flagged as\n"
+           "                     possibly disturbed and left out (exit 1).\n"
+           "  --export-gis PLAN  write the plan for a GIS into FILE.gpkg (curved parcels) or\n"
+           "                     FILE.geojson: parcels with their closures, lines, points; on\n"
+           "                     the fitted map grid, or --crs EPSG:N, or a local CRS.\n"
            "  --help             show this help.\n"
            "\n"
            "Exit status: 0 all is well; 1 the plan has findings (--check: a parcel has missing\n"

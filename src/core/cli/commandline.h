@@ -22,7 +22,9 @@ enum class CommandMode {
     ImportLandXml,
     ExportLandXml,
     Adjust,
-    Validate
+    Validate,
+    FitGrid,
+    ExportGis
 };
 
 struct CommandLine {

@@ -210,6 +210,8 @@ int RunCommandMode(const CommandLine& command, std::ostream& out, std::ostream& 
         return RunAdjustCommand(command, out, err);
     if (command.Mode == CommandMode::Validate)
         return RunValidateCommand(command, out, err);
+    if (command.Mode == CommandMode::FitGrid)
+        return RunFitGridCommand(command, out, err);
     if (command.Mode != CommandMode::Check) {
         err << CommandLineUsage();
         return 2;
