@@ -4,6 +4,7 @@
 #   scripts/tidy.sh            the .cpp files that differ from the main branch, or on main
 #                              itself those of the last commit
 #   scripts/tidy.sh --all      every .cpp file
+#   CORVANE_TIDY_BASE=REV scripts/tidy.sh   the .cpp files that differ from REV
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -36,8 +37,8 @@ files=()
 if [ "${1:-}" = "--all" ]; then
     pattern="^$root/(src|tests|bench)/.*\\.cpp\$"
 else
-    base=$(git merge-base main HEAD 2>/dev/null || true)
-    if [ -z "$base" ] || [ "$base" = "$(git rev-parse HEAD)" ]; then
+    base=${CORVANE_TIDY_BASE:-$(git merge-base main HEAD 2>/dev/null || true)}
+    if [ -z "${CORVANE_TIDY_BASE:-}" ] && { [ -z "$base" ] || [ "$base" = "$(git rev-parse HEAD)" ]; }; then
         base=$(git rev-parse -q --verify HEAD~1 || true)
     fi
     if [ -n "$base" ]; then

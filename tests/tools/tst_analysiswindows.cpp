@@ -17,6 +17,7 @@
 #include <QListWidget>
 #include <QSortFilterProxyModel>
 #include <QStandardItemModel>
+#include <QStandardPaths>
 #include <QTableView>
 #include <QTableWidget>
 #include <QTest>

@@ -48,6 +48,7 @@ std::vector<Observation> Observe(const std::map<std::int32_t, Spot>& truth,
                                  std::mt19937* noise = nullptr,
                                  const AdjustmentOptions& options = {}) {
     std::vector<LineRecord> lines;
+    lines.reserve(pairs.size());
     for (const auto& [from, to] : pairs)
         lines.push_back({from, to, 0.0, TrueDistance(truth.at(from), truth.at(to)), 0});
     std::vector<Observation> observations = PlanObservations(lines, {}, {}, options);

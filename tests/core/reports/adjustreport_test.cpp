@@ -10,7 +10,6 @@
 namespace corvane {
 namespace {
 
-constexpr double kSecond = 3.14159265358979323846 / 180.0 / 3600.0; // radians
 
 Observation distance(std::int32_t from, std::int32_t to, double metres, std::size_t line = 0) {
     Observation o;
