@@ -187,7 +187,10 @@ void NormalEquations::SelectInverse() {
             for (int t = 0; t < m; ++t)
                 lRJ(t, k) = value[at + w - 1 - k + t];
         }
-        lJJ.triangularView<Eigen::UnitLower>().solveInPlace<Eigen::OnTheRight>(lRJ); // L̂
+        // (A run with no later rows, the last of the factor, has nothing to solve; Eigen's
+        // solver would still touch the empty matrix's first element.)
+        if (m > 0)
+            lJJ.triangularView<Eigen::UnitLower>().solveInPlace<Eigen::OnTheRight>(lRJ); // L̂
         zRJ.noalias() = -zRR * lRJ;
         inverseJJ = Eigen::MatrixXd::Identity(w, w);
         lJJ.triangularView<Eigen::UnitLower>().solveInPlace(inverseJJ);
