@@ -70,10 +70,10 @@ frmAdjust::frmAdjust(PlanHost& host, QWidget* parent)
     : QWidget(parent, Qt::Window), host_(host), owner_(QStringLiteral("frmAdjust")) {
     setObjectName(QStringLiteral("frmAdjust"));
     setWindowTitle(kAdjustTitle);
+    watch_ = new LinesWatch(
+        host_, this, QStringLiteral("The plan has changed since this adjustment: Adjust again"),
+        [this](const QString& why) { clearResults(why); });
     buildControls();
-    staleTimer_ = new QTimer(this);
-    staleTimer_->setInterval(1000);
-    connect(staleTimer_, &QTimer::timeout, this, [this] { checkStale(); });
     host_.registerPlanWindow(this);
 }
 
@@ -85,10 +85,6 @@ void frmAdjust::buildControls() {
     lblSummary = new QLabel(this);
     lblSummary->setObjectName(QStringLiteral("lblSummary"));
     lblSummary->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    lblStale = new QLabel(this);
-    lblStale->setObjectName(QStringLiteral("lblStale"));
-    lblStale->setStyleSheet(QStringLiteral("color: #c80000; font-weight: bold"));
-    lblStale->hide();
     lstRemoved = new QListWidget(this);
     lstRemoved->setObjectName(QStringLiteral("lstRemoved"));
     lstRemoved->setMaximumHeight(110);
@@ -151,7 +147,7 @@ void frmAdjust::buildControls() {
     weights->addWidget(cmdClose);
 
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(lblStale);
+    layout->addWidget(watch_->note());
     layout->addWidget(lblSummary);
     layout->addWidget(lstRemoved);
     layout->addWidget(tabResults, 1);
@@ -266,14 +262,13 @@ bool frmAdjust::runAdjustment(const AdjustmentOptions& options) {
     adjustment_ = std::move(*adjusted).value();
     options_ = options;
     removedTexts_ = removedTexts;
-    stamp_ = CurrentLinesStamp(plan);
     setWindowTitle(kAdjustTitle + QStringLiteral(" - ") + PathFromCore(FileNameOf(plan.PlanPath)));
     showResults();
     // Ellipses on the plan view are drawn again from the new figures.
     if (frmDrawPlan* view = host_.planView())
         if (view->isVisible() && view->content().Overlay.Owner == owner_)
             view->setOverlay(ellipseOverlay(view->content()));
-    staleTimer_->start();
+    watch_->start();
     return true;
 }
 
@@ -285,7 +280,6 @@ void frmAdjust::showResults() {
                        QStringLiteral(": SEUW ") + QString::number(a.final.seuw, 'f', 2) +
                        QStringLiteral("; ") + QString::fromStdString(GlobalTestText(a.final));
     lblSummary->setText(summary.join(QLatin1Char('\n')));
-    lblStale->hide();
     lstRemoved->clear();
     if (removedTexts_.isEmpty())
         lstRemoved->addItem(QStringLiteral("Blunder search: no observation taken out"));
@@ -305,25 +299,18 @@ void frmAdjust::showResults() {
 void frmAdjust::clearResults(const QString& why) {
     adjustment_.reset();
     removedTexts_.clear();
-    staleTimer_->stop();
+    watch_->stop(why);
     lblSummary->clear();
     lstRemoved->clear();
     observations_->removeRows(0, observations_->rowCount());
     points_->removeRows(0, points_->rowCount());
     cmdShowOnPlan->setEnabled(false);
-    lblStale->setText(why);
-    lblStale->setVisible(!why.isEmpty());
     if (frmDrawPlan* view = host_.planView())
         view->clearOverlay(owner_);
 }
 
 bool frmAdjust::checkStale() {
-    if (!adjustment_)
-        return false;
-    if (!LinesChangedSince(host_.plan(), stamp_))
-        return false;
-    clearResults(QStringLiteral("The plan has changed since this adjustment: Adjust again"));
-    return true;
+    return watch_->check();
 }
 
 void frmAdjust::cmdAdjust_Click() {
@@ -405,16 +392,10 @@ void frmAdjust::cmdClose_Click() {
 }
 
 void frmAdjust::closeEvent(QCloseEvent* event) {
-    staleTimer_->stop();
+    watch_->stop();
     if (frmDrawPlan* view = host_.planView())
         view->clearOverlay(owner_);
     event->accept();
-}
-
-void frmAdjust::changeEvent(QEvent* event) {
-    if (event->type() == QEvent::ActivationChange && isActiveWindow())
-        checkStale();
-    QWidget::changeEvent(event);
 }
 
 void frmAdjust::closeForPlanChange() {

@@ -3,6 +3,7 @@
 #include "core/files/linesfile.h"
 #include "core/geometry/adjustment.h"
 #include "host/planhost.h"
+#include "tools/lineswatch.h"
 
 #include <QStringList>
 #include <QWidget>
@@ -52,7 +53,6 @@ class frmAdjust : public QWidget, public PlanWindow {
 
   protected:
     void closeEvent(QCloseEvent* event) override;
-    void changeEvent(QEvent* event) override;
 
   private:
     void buildControls();
@@ -78,10 +78,8 @@ class frmAdjust : public QWidget, public PlanWindow {
     std::optional<PlanAdjustment> adjustment_;
     AdjustmentOptions options_;
     QStringList removedTexts_; // the blunder search's removals, as listed
-    LinesStamp stamp_;
     QString owner_;
     QLabel* lblSummary = nullptr;
-    QLabel* lblStale = nullptr;
     QListWidget* lstRemoved = nullptr;
     QLineEdit* txtDistanceMm = nullptr;
     QLineEdit* txtDistancePpm = nullptr;
@@ -96,7 +94,7 @@ class frmAdjust : public QWidget, public PlanWindow {
     QStandardItemModel* points_ = nullptr;
     QSortFilterProxyModel* sortedObservations_ = nullptr;
     QSortFilterProxyModel* sortedPoints_ = nullptr;
-    QTimer* staleTimer_ = nullptr;
+    LinesWatch* watch_ = nullptr;
 };
 
 } // namespace corvane

@@ -65,10 +65,10 @@ frmPlanCheck::frmPlanCheck(PlanHost& host, QWidget* parent)
     : QWidget(parent, Qt::Window), host_(host), owner_(QStringLiteral("frmPlanCheck")) {
     setObjectName(QStringLiteral("frmPlanCheck"));
     setWindowTitle(kCheckTitle);
+    watch_ = new LinesWatch(host_, this,
+                            QStringLiteral("The plan has changed since this check: Check again"),
+                            [this](const QString& why) { clearFindings(why); });
     buildControls();
-    staleTimer_ = new QTimer(this);
-    staleTimer_->setInterval(1000);
-    connect(staleTimer_, &QTimer::timeout, this, [this] { checkStale(); });
     host_.registerPlanWindow(this);
 }
 
@@ -79,10 +79,6 @@ frmPlanCheck::~frmPlanCheck() {
 void frmPlanCheck::buildControls() {
     lblSummary = new QLabel(this);
     lblSummary->setObjectName(QStringLiteral("lblSummary"));
-    lblStale = new QLabel(this);
-    lblStale->setObjectName(QStringLiteral("lblStale"));
-    lblStale->setStyleSheet(QStringLiteral("color: #c80000; font-weight: bold"));
-    lblStale->hide();
     grdFindings = new QTableWidget(0, 4, this);
     grdFindings->setObjectName(QStringLiteral("grdFindings"));
     grdFindings->setHorizontalHeaderLabels({QStringLiteral("Grade"), QStringLiteral("Rule"),
@@ -113,7 +109,7 @@ void frmPlanCheck::buildControls() {
     commands->addStretch(1);
     commands->addWidget(cmdClose);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(lblStale);
+    layout->addWidget(watch_->note());
     layout->addWidget(lblSummary);
     layout->addWidget(grdFindings, 1);
     layout->addLayout(commands);
@@ -150,10 +146,9 @@ bool frmPlanCheck::runCheck() {
     }
     check_ = std::move(*checked).value();
     accuracy_ = accuracy;
-    stamp_ = CurrentLinesStamp(plan);
     setWindowTitle(kCheckTitle + QStringLiteral(" - ") + PathFromCore(FileNameOf(plan.PlanPath)));
     showFindings();
-    staleTimer_->start();
+    watch_->start();
     return true;
 }
 
@@ -182,27 +177,21 @@ void frmPlanCheck::showFindings() {
                          : countText(counts[0], "error", "errors") + QStringLiteral(", ") +
                                countText(counts[1], "warning", "warnings") + QStringLiteral(", ") +
                                countText(counts[2], "information", "information") + criterion);
-    lblStale->hide();
     cmdPrint->setEnabled(true);
 }
 
 void frmPlanCheck::clearFindings(const QString& why) {
     check_.reset();
-    staleTimer_->stop();
+    watch_->stop(why);
     grdFindings->setRowCount(0);
     lblSummary->clear();
     cmdPrint->setEnabled(false);
-    lblStale->setText(why);
-    lblStale->setVisible(!why.isEmpty());
     if (frmDrawPlan* view = host_.planView())
         view->clearOverlay(owner_);
 }
 
 bool frmPlanCheck::checkStale() {
-    if (!check_ || !LinesChangedSince(host_.plan(), stamp_))
-        return false;
-    clearFindings(QStringLiteral("The plan has changed since this check: Check again"));
-    return true;
+    return watch_->check();
 }
 
 void frmPlanCheck::cmdCheck_Click() {
@@ -265,16 +254,10 @@ void frmPlanCheck::cmdPrint_Click() {
 }
 
 void frmPlanCheck::closeEvent(QCloseEvent* event) {
-    staleTimer_->stop();
+    watch_->stop();
     if (frmDrawPlan* view = host_.planView())
         view->clearOverlay(owner_);
     event->accept();
-}
-
-void frmPlanCheck::changeEvent(QEvent* event) {
-    if (event->type() == QEvent::ActivationChange && isActiveWindow())
-        checkStale();
-    QWidget::changeEvent(event);
 }
 
 void frmPlanCheck::closeForPlanChange() {

@@ -3,6 +3,7 @@
 #include "core/files/linesfile.h"
 #include "core/reports/lodgement.h"
 #include "host/planhost.h"
+#include "tools/lineswatch.h"
 
 #include <QWidget>
 #include <optional>
@@ -44,7 +45,6 @@ class frmPlanCheck : public QWidget, public PlanWindow {
 
   protected:
     void closeEvent(QCloseEvent* event) override;
-    void changeEvent(QEvent* event) override;
 
   private:
     void buildControls();
@@ -58,15 +58,13 @@ class frmPlanCheck : public QWidget, public PlanWindow {
     PlanHost& host_;
     std::optional<LodgementCheck> check_;
     QString accuracy_; // the class the findings were judged under
-    LinesStamp stamp_;
     QString owner_;
     QLabel* lblSummary = nullptr;
-    QLabel* lblStale = nullptr;
     QTableWidget* grdFindings = nullptr;
     QPushButton* cmdCheck = nullptr;
     QPushButton* cmdPrint = nullptr;
     QPushButton* cmdClose = nullptr;
-    QTimer* staleTimer_ = nullptr;
+    LinesWatch* watch_ = nullptr;
 };
 
 } // namespace corvane
