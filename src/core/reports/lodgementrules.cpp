@@ -49,12 +49,19 @@ std::string joinNames(const std::vector<std::string>& names) {
     return out;
 }
 
+// A construction parcel, the surveyor's own figure, as the closure summary knows it (CO...).
+// A parcel of any other identifier the type list does not name (L2, LOT7) is a plan parcel
+// like any other and is checked as one.
+bool constructionParcel(const PolygonParcel& parcel) {
+    return UpperCase(parcel.Identifier.substr(0, 2)) == "CO";
+}
+
 // Parcels whose sides count as boundaries between parcels: not the outer boundary (every
 // outer side of the plan is also a side of a parcel inside it), not an easement (it lies
 // over the parcels it burdens) and not a construction parcel (the surveyor's own figure).
 bool boundaryParcel(const PolygonParcel& parcel) {
     return parcel.Type != "Outer Boundary" && parcel.Type != "Easement" &&
-           parcel.Type != "Construction";
+           !constructionParcel(parcel);
 }
 
 // Who walks each point pair: the parcels (index into the polygons model, each once, in file
@@ -170,7 +177,7 @@ void CheckClosures(const CheckedPlan& plan, const ClosureSummaryResult& summary,
     for (std::size_t p = 0; p < parcels.size() && p < summary.Rows.size(); ++p) {
         const PolygonParcel& parcel = parcels[p];
         const SummaryRow& row = summary.Rows[p];
-        const bool construction = parcel.Type == "Construction";
+        const bool construction = constructionParcel(parcel);
         const bool estimated = estimatedCode(parcel.AreaCode);
         // A construction parcel is the surveyor's own figure and an area stated as approximate
         // or deduced was not taken from the closure: their closures are noted, not refused.
@@ -226,6 +233,31 @@ void CheckClosures(const CheckedPlan& plan, const ClosureSummaryResult& summary,
     }
 }
 
+namespace {
+
+// The way a parcel is walked: +1 clockwise, -1 anticlockwise (by the area its sides enclose,
+// arcs by their chords), 0 when a side has no bearing and distance.
+int walkTurn(const CheckedPlan& plan, const PolygonParcel& parcel) {
+    const std::vector<std::int32_t> points = parcel.Points();
+    double east = 0, north = 0, twiceArea = 0;
+    for (std::size_t k = 1; k < points.size(); ++k) {
+        const LineLegResult leg =
+            LineLeg(points[k - 1], points[k], *plan.lines, plan.index, plan.curves);
+        if (leg.Missing)
+            return 0;
+        const double direction = BearingToRadians(BearingText(leg.Bearing));
+        const double nextEast = east + leg.Distance * std::sin(direction);
+        const double nextNorth = north + leg.Distance * std::cos(direction);
+        twiceArea += east * nextNorth - nextEast * north;
+        east = nextEast;
+        north = nextNorth;
+    }
+    // East and north as x and y: a positive sum runs anticlockwise.
+    return twiceArea < 0 ? 1 : (twiceArea > 0 ? -1 : 0);
+}
+
+} // namespace
+
 void CheckArcs(const CheckedPlan& plan, std::vector<Finding>& findings) {
     const std::vector<LineRecord>& lines = *plan.lines;
     const LinePairIndex recordsByPair = LinePairIndex::Over(plan.curves.Records());
@@ -271,16 +303,21 @@ void CheckArcs(const CheckedPlan& plan, std::vector<Finding>& findings) {
                 break;
             }
         }
-        // Two parcels either side of an arc walk it in opposite directions; walked the same
-        // way by both, the arc's segment is added to (or taken from) both areas.
+        // Two parcels either side of an arc, each taken clockwise, walk it in opposite
+        // directions; walked the same way by both, the arc's segment is added to (or taken
+        // from) both areas. A parcel booked anticlockwise is taken the other way round, as
+        // its closure takes it; one whose turn cannot be told is not judged.
         std::vector<std::size_t> sides;
-        std::vector<bool> ways;
-        for (std::size_t k = 0; k < pair.parcels.size(); ++k)
-            if (boundaryParcel(plan.polygons.Parcels[pair.parcels[k]])) {
-                sides.push_back(pair.parcels[k]);
-                ways.push_back(pair.forwards[k]);
-            }
-        if (sides.size() == 2 && ways[0] == ways[1])
+        std::vector<int> ways; // +1 / -1 as walked clockwise, 0 unknown
+        for (std::size_t k = 0; k < pair.parcels.size(); ++k) {
+            const PolygonParcel& parcel = plan.polygons.Parcels[pair.parcels[k]];
+            if (!boundaryParcel(parcel))
+                continue;
+            const int turn = walkTurn(plan, parcel);
+            sides.push_back(pair.parcels[k]);
+            ways.push_back(turn == 0 ? 0 : (pair.forwards[k] ? turn : -turn));
+        }
+        if (sides.size() == 2 && ways[0] != 0 && ways[0] == ways[1])
             add("is walked the same way by " + joinNames(parcelNames(plan, sides)) +
                 ": one of them runs anticlockwise or they overlap, and the arc turns into one "
                 "and out of the other");
@@ -309,8 +346,15 @@ void CheckArcs(const CheckedPlan& plan, std::vector<Finding>& findings) {
             const LineRecord& line = lines[j];
             if (j == i || !plan.surveyed(j) || line.Bearing < 0 || line.Bearing > 360)
                 continue;
-            // Each figure is booked to the millimetre.
-            if (std::fabs(line.Distance - chord) > 0.001 + 1e-9) {
+            // Each figure is booked to the millimetre, so each may be half a millimetre out:
+            // the radius's half moves the chord by dc/dR = 2 sin(θ/2) − θ cos(θ/2), the arc
+            // length's by dc/dL = cos(θ/2) (θ the central angle), the line's by itself.
+            const double theta = arc.Distance / radius;
+            const double tolerance =
+                0.0005 * (std::fabs(2 * std::sin(theta / 2) - theta * std::cos(theta / 2)) +
+                          std::fabs(std::cos(theta / 2)) + 1) +
+                1e-9;
+            if (std::fabs(line.Distance - chord) > tolerance) {
                 Finding f = MakeFinding("arc-chord", FindingGrade::Error,
                                         "arc " + LineName(arc.FromPoint, arc.ToPoint) +
                                             ": its chord " + Format(chord, "0.000") + " (" +

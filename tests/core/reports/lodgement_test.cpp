@@ -167,6 +167,14 @@ TEST_F(LodgementTest, StatedAreaAgainstTheClosure) {
     check = run(plan);
     EXPECT_TRUE(hasFinding(check, "area-stated", "warning", "1210 m\xC2\xB2 (deduced)"));
     EXPECT_FALSE(check.HasError());
+
+    // A lot named outside the type list (L2, as many plans name them) is a plan parcel:
+    // its stated area is checked, and a construction figure (CO) alone is not.
+    plan.parcels[1] = "\"L1\",1210,\"C\"\n1\n2\n3\n4\n1";
+    check = run(plan);
+    EXPECT_TRUE(hasFinding(check, "area-stated", "error", "L1: the stated area 1210 m\xC2\xB2"));
+    plan.parcels[1] = "\"CO1\",1210,\"C\"\n1\n2\n3\n4\n1";
+    EXPECT_TRUE(of(run(plan), "area-stated").size() == 1); // LT2's "no area" only
 }
 
 // The shared side 3–4 as an arc of radius 40 turning right from 3 (bulging into LT2).
@@ -198,8 +206,14 @@ TEST_F(LodgementTest, SharedArcHasOneRadiusAndTurn) {
     turns.curves = "3,4,\"R\",999,180\n4,3,\"L\",999,0";
     EXPECT_TRUE(of(run(turns), "arc-shared").empty());
 
+    // A parcel booked anticlockwise walks the arc the same way as its neighbour, yet taken
+    // clockwise (as its closure takes it) it walks it the other way: no fault.
+    TestPlan anticlockwise = arcPlan();
+    anticlockwise.parcels[2] = "\"LT2\",1055,\"C\"\n4\n6\n5\n3\n4";
+    EXPECT_TRUE(of(run(anticlockwise), "arc-shared").empty());
+    // Two clockwise parcels walking the arc the same way lie on one side of it: they overlap.
     TestPlan sameWay = arcPlan();
-    sameWay.parcels[2] = "\"LT2\",1055,\"C\"\n4\n6\n5\n3\n4"; // anticlockwise
+    sameWay.parcels[2] = "\"LT2\",1345,\"C\"\n2\n3\n4\n1\n2";
     check = run(sameWay);
     EXPECT_TRUE(hasFinding(check, "arc-shared", "error", "is walked the same way by LT1 and LT2"));
 }
@@ -215,6 +229,9 @@ TEST_F(LodgementTest, ArcChordAgreesWithItsRadiusAndLength) {
     const Case cases[] = {
         {"tangent and chord agree", "3,4,1040,41.888", "3,4,\"R\",150,180", "", ""},
         {"chord measured too", "3,4,1040,41.888", "3,4,\"R\",999,180", "4,3,0,40.000", ""},
+        // A 300° arc: the radius's rounding (10.0004 booked 10.000) moves its chord 2 mm.
+        {"long arc's chord within its figures' rounding", "3,4,1010,52.362", "3,4,\"R\",999,180",
+         "4,3,0,10.000", ""},
         {"longer than its circle", "3,4,1020,130", "3,4,\"R\",999,180", "",
          "longer than its whole circle (125.664)"},
         {"no record", "3,4,1040,41.888", "", "", "no curve record"},
