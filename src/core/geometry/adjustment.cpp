@@ -269,11 +269,16 @@ Solution Solve(const Network& net, const std::vector<Observation>& observations,
     std::vector<double> correction;
     bool solved = net.unknowns == 0;
     result.converged = net.unknowns == 0;
+    // Set while an observation joins two points standing at one place: it has no direction
+    // there and is left out of that iteration's solution.
+    bool emptyRow = false;
     for (int iteration = 1; net.unknowns > 0 && iteration <= options.maxIterations; ++iteration) {
         normals.ClearRows();
+        emptyRow = false;
         for (std::size_t r = 0; r < rows.size(); ++r) {
             const std::size_t k = solution.source[r];
             rows[r] = Linearise(net, observations[k], net.from[k], net.to[k], positions);
+            emptyRow = emptyRow || rows[r].coefficient == std::array<double, 4>{};
             normals.AddRow(rows[r].index, rows[r].coefficient, rows[r].weight,
                            Misclosure(observations[k], rows[r]));
         }
@@ -301,7 +306,9 @@ Solution Solve(const Network& net, const std::vector<Observation>& observations,
             break;
         }
     }
-    if (!solved)
+    // A solution that left an observation out is no adjustment of it, however small the
+    // last changes were.
+    if (!solved || emptyRow)
         result.converged = false;
     if (solved && net.unknowns > 0)
         normals.SelectInverse();
@@ -335,7 +342,10 @@ Solution Solve(const Network& net, const std::vector<Observation>& observations,
     result.chi2Upper = upper;
     result.chi2Passed = result.dof <= 0 || (lower <= result.chi2 && result.chi2 <= upper);
 
-    const double scale = result.dof > 0 ? result.seuw * result.seuw : 1.0;
+    // Below the global test's lower bound the observations agree better than their weights
+    // say (figures computed from coordinates); scaling by SEUW² would shrink the ellipses
+    // to nothing, so the a priori figures stand.
+    const double scale = result.dof > 0 && result.chi2 >= lower ? result.seuw * result.seuw : 1.0;
     for (std::size_t i = 0; i < positions.size(); ++i) {
         if (net.group[i] < 0)
             continue;

@@ -71,7 +71,8 @@ struct AdjustedPoint {
     double sdEast = 0.0, sdNorth = 0.0;
     // Standard deviations and the absolute error ellipse (one sigma): the cofactors scaled
     // by SEUW² (a posteriori) when there are degrees of freedom, by 1 (a priori) when there
-    // are none. Semi-axes in metres, the bearing of the major axis in radians (0 to π,
+    // are none or when the global test fails low (the figures agree better than their
+    // weights say, and SEUW² would shrink the ellipses to nothing). Semi-axes in metres, the bearing of the major axis in radians (0 to π,
     // clockwise from north). All 0 for a held point.
     double ellipseMajor = 0.0, ellipseMinor = 0.0, ellipseBearing = 0.0;
     bool held = false;     // the point that holds its group

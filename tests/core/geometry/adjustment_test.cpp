@@ -99,6 +99,10 @@ TEST(Adjustment, PerfectObservationsReturnTheTruePositionsWithNoResiduals) {
         EXPECT_NEAR(p.east, kTruth.at(p.number).east, 1e-5) << p.number;
         EXPECT_NEAR(p.north, kTruth.at(p.number).north, 1e-5) << p.number;
         EXPECT_EQ(p.held, p.number == 1);
+        // Too good a fit keeps the weights' own (a priori) figures: no vanishing ellipses.
+        if (!p.held) {
+            EXPECT_GT(p.ellipseMajor, 0.001) << p.number;
+        }
     }
     ASSERT_EQ(r.observations.size(), observations.size());
     for (const ObservationResult& o : r.observations) {
@@ -393,6 +397,17 @@ TEST(Adjustment, IteratingTooFewTimesIsReportedAndStopsTheSearch) {
     ASSERT_EQ(stuck.observations.size(), 2u);
     EXPECT_FALSE(stuck.observations[1].flagged);
     EXPECT_TRUE(std::isfinite(stuck.points[1].east));
+
+    // A blundered bearing that puts the builder's point 3 on point 2: the line between them
+    // never enters the solution, so however small the changes the result is no adjustment.
+    const std::vector<LineRecord> lines = {{1, 2, 0.0, 10.0, 0},
+                                           {1, 3, 0.0, 10.0, 0},
+                                           {2, 3, 90.0, 5.0, 0},
+                                           {3, 4, 90.0, 10.0, 0},
+                                           {4, 1, 225.0, 14.142, 0}};
+    const AdjustmentResult onTop =
+        AdjustNetwork(PlanObservations(lines, {}, {}, {}), BuildPlanCoordinates(lines, {}), {});
+    EXPECT_FALSE(onTop.converged);
 }
 
 TEST(Adjustment, ChiSquareBoundsMatchTheTables) {
