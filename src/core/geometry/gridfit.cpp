@@ -149,11 +149,16 @@ GridFit FitToGrid(const std::vector<PointRecord>& planPoints, const std::vector<
         used[worst] = false;
         --usedCount;
         fit.leftOut.push_back(out.number);
-        fit.notes.push_back(labelOf(out.number) + " is " + metres(out.residual) +
-                            " from where the other marks put it, beyond the tolerance of " +
-                            metres(options.tolerance) +
-                            ": possibly disturbed, left out and the plan fitted again");
     }
+    // A mark left out is measured against the fit of the marks kept: how far it stands from
+    // where they put it.
+    for (std::int32_t number : fit.leftOut)
+        for (const MarkFit& m : fit.marks)
+            if (m.number == number)
+                fit.notes.push_back(labelOf(m.number) + " is " + metres(m.residual) +
+                                    " from where the other marks put it, beyond the tolerance of " +
+                                    metres(options.tolerance) +
+                                    ": possibly disturbed, left out and the plan fitted again");
     if (usedCount == 2)
         fit.notes.push_back(fit.marks.size() > 2
                                 ? "The fit rests on two marks only, which it fits exactly: no "
