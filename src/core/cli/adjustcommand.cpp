@@ -73,7 +73,10 @@ int RunAdjustCommand(const CommandLine& command, std::ostream& out, std::ostream
         return refuse(err, adjusted.error().message);
     const PlanAdjustment& adjustment = adjusted.value();
     if (adjustment.all.observations.empty())
-        return refuse(err, "No lines to adjust in " + plan.PlanPath);
+        return refuse(
+            err,
+            "No lines to adjust in " + plan.PlanPath +
+                ": no line has a bearing and a distance, or none is joined to another by them");
     const std::string name = FileNameOf(plan.PlanPath);
 
     if (command.has("--json")) {

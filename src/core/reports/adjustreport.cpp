@@ -150,9 +150,11 @@ std::vector<std::string> AdjustmentLines(const std::string& planName,
     out.push_back("Weights: distances " + fixed(options.distanceMm, 1) + " mm + " +
                   fixed(options.distancePpm, 1) + " ppm; bearings " +
                   fixed(options.bearingSeconds, 1) + "\xE2\x80\xB3 with 2 mm centring");
-    out.push_back(r.converged ? "Converged in " + std::to_string(r.iterations) + " iterations"
-                              : "Did not converge in " + std::to_string(r.iterations) +
-                                    " iterations: the figures below are not final");
+    const std::string iterations =
+        std::to_string(r.iterations) + (r.iterations == 1 ? " iteration" : " iterations");
+    out.push_back(r.converged
+                      ? "Converged in " + iterations
+                      : "Did not converge in " + iterations + ": the figures below are not final");
     out.push_back("Observations " + std::to_string(r.observations.size()) +
                   ", degrees of freedom " + std::to_string(r.dof));
     out.push_back("Standard error of unit weight " + fixed(r.seuw, 2));
@@ -179,9 +181,24 @@ std::vector<std::string> AdjustmentLines(const std::string& planName,
     std::stable_sort(worst.begin(), worst.end(), [](const auto* a, const auto* b) {
         return std::fabs(a->w) > std::fabs(b->w);
     });
+    // The diagnosis is quoted beside the lines the blunder search takes out or leaves
+    // flagged: beside a line only dragged out by a blunder it would send the user to mend a
+    // sound figure.
+    auto suspect = [&adjustment](const Observation& o) {
+        auto same = [&o](const Observation& other) {
+            return other.line == o.line && other.kind == o.kind;
+        };
+        return std::any_of(adjustment.removed.begin(), adjustment.removed.end(),
+                           [&](const RemovedObservation& m) { return same(m.observation); }) ||
+               std::any_of(
+                   adjustment.final.observations.begin(), adjustment.final.observations.end(),
+                   [&](const ObservationResult& f) { return f.flagged && same(f.observation); });
+    };
     for (const ObservationResult* flaggedResult : worst) {
         const ObservationResult& o = *flaggedResult;
         out.push_back("  " + EstimatedErrorText(o));
+        if (!suspect(o.observation))
+            continue;
         if (std::string why = TypingExplanation(o.observation, diagnosis); !why.empty())
             out.push_back("    diagnosis: " + why);
     }

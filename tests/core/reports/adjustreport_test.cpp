@@ -10,7 +10,6 @@
 namespace corvane {
 namespace {
 
-
 Observation distance(std::int32_t from, std::int32_t to, double metres, std::size_t line = 0) {
     Observation o;
     o.from = from;
@@ -105,6 +104,32 @@ TEST(AdjustmentText, TypingExplanationFitsOnlyTheFlaggedFigureOfTheSameLine) {
     // A parcel's candidate for the leg walked the other way round still names this line.
     EXPECT_EQ(TypingExplanation(bearing(20, 21, "45.3120", 2), diagnosis), "LT7: " + slip.text);
     EXPECT_EQ(TypingExplanation(distance(20, 21, 5.0, 2), diagnosis), "");
+}
+
+// One blunder drags the lines around it out too: the diagnosis is quoted only beside the
+// line the blunder search takes out, never beside a sound line flagged through it.
+TEST(AdjustmentText, DiagnosisIsQuotedOnlyBesideTheBlunderSearchsLines) {
+    PlanAdjustment a;
+    a.all.observations = {result(distance(12, 13, 36.204, 4), 0.18, -9.7),
+                          result(distance(13, 14, 20.0, 7), -0.03, 4.0)};
+    a.removed = {{a.all.observations[0].observation, -9.7, 0.18}};
+    a.final.observations = {result(distance(13, 14, 20.0, 7), 0.0, 0.2)};
+    PlanDiagnosis diagnosis;
+    for (std::size_t line : {4u, 7u}) {
+        PlanFinding finding;
+        finding.line = line;
+        finding.fix.column = ColDistance;
+        finding.fix.kind = kDigitSlip;
+        finding.fix.text = "fix of line " + std::to_string(line);
+        diagnosis.findings.push_back(finding);
+    }
+    std::string text;
+    for (const std::string& line : AdjustmentLines("D1", a, {}, diagnosis))
+        text += line + "\n";
+    EXPECT_NE(text.find("diagnosis: fix of line 4"), std::string::npos) << text;
+    EXPECT_EQ(text.find("fix of line 7"), std::string::npos) << text;
+    // The worst first.
+    EXPECT_LT(text.find("distance of 12"), text.find("distance of 13"));
 }
 
 TEST(AdjustmentText, JsonHasTheShapeTheCommandLinePromises) {
