@@ -313,6 +313,16 @@ TEST(GisExport, RefusalsWriteNothingAndLeaveAnExistingFileAsItWas) {
     expectRefusedAndUntouched(ExportGis(sample.plan, {sample.dir.path("old.gpkg"), 0, ""}),
                               "read-only", sample.dir, before);
     EXPECT_EQ(sample.dir.read("old.gpkg"), "an earlier export");
+
+    // Once it may be replaced, the new export takes its place whole, keeping its rights.
+    fs::permissions(sample.dir.path("old.gpkg"), fs::perms::owner_read | fs::perms::owner_write);
+    ASSERT_TRUE(ExportGis(sample.plan, {sample.dir.path("old.gpkg"), 0, ""}).ok());
+    EXPECT_EQ(sample.dir.names(), before);
+    Dataset replaced(sample.dir.path("old.gpkg"));
+    ASSERT_NE(replaced.handle, nullptr);
+    EXPECT_EQ(OGR_L_GetFeatureCount(replaced.layer("parcels"), TRUE), 10);
+    EXPECT_EQ(fs::status(sample.dir.path("old.gpkg")).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write);
 }
 
 // The known marks of D20417 on the map grid: its builder's coordinates turned, scaled and
