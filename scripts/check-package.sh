@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the Debian package from build/ and checks that it holds what an installed Corvane
-# needs: the program and its windows' library, its user guide, the desktop entry, the icon
+# needs: the program, its windows' and GIS export's libraries, its user guide, the desktop entry, the icon
 # and the plan file type.
 set -euo pipefail
 cd "$(dirname "$0")/../build"
