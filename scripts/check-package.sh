@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the Debian package from build/ and checks that it holds what an installed Corvane
-# needs: the program and its windows' library, its user guide, the desktop entry, the icon
-# and the plan file type.
+# needs: the program, its windows' and GIS export's libraries, its user guide, the desktop
+# entry, the icon and the plan file type.
 set -euo pipefail
 cd "$(dirname "$0")/../build"
 rm -f corvane_*.deb
@@ -9,7 +9,7 @@ cpack -G DEB >/dev/null
 deb=$(ls corvane_*.deb)
 listing=$(dpkg-deb -c "$deb" | awk '{print $6}')
 status=0
-for f in ./usr/bin/corvane ./usr/lib/corvane/libcorvane_windows.so \
+for f in ./usr/bin/corvane ./usr/lib/corvane/libcorvane_windows.so ./usr/lib/corvane/libcorvane_gis.so \
          ./usr/share/doc/corvane/Corvane.html \
          ./usr/share/applications/corvane.desktop \
          ./usr/share/icons/hicolor/scalable/apps/corvane.svg \
