@@ -48,6 +48,8 @@ struct Edge {
 struct Network {
     std::vector<std::int32_t> points; // node → point number, in the order the lines name them
     std::vector<Edge> edges;          // lines that carry a position, in file order
+    // Every surveyed line's ends, a distance alone included: what joins the network at all.
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> joins;
     std::vector<std::uint32_t> adjacencyStart, adjacency; // node → its edges
 };
 
@@ -65,6 +67,7 @@ Network buildNetwork(const CheckedPlan& plan) {
         if (!plan.surveyed(i))
             continue;
         const std::uint32_t a = node(lines[i].FromPoint), b = node(lines[i].ToPoint);
+        net.joins.emplace_back(a, b);
         LegOffset leg = PlanLegOffset(lines[i], plan.curves);
         if (leg.Usable)
             net.edges.push_back({a, b, i, leg});
@@ -96,7 +99,10 @@ bool isPermanentMark(std::int32_t point) {
     return label.rfind("PM", 0) == 0 || label.rfind("SSM", 0) == 0;
 }
 
-void checkGroups(const Network& net, std::vector<Finding>& findings) {
+// The groups the given joins make of the network's points: each group's first point (in the
+// order the lines name them) and its size, in that order.
+std::vector<std::pair<std::uint32_t, std::size_t>>
+groupsOf(const Network& net, const std::vector<std::pair<std::uint32_t, std::uint32_t>>& joins) {
     std::vector<std::uint32_t> root(net.points.size());
     std::iota(root.begin(), root.end(), 0u);
     auto find = [&root](std::uint32_t x) {
@@ -104,31 +110,48 @@ void checkGroups(const Network& net, std::vector<Finding>& findings) {
             x = root[x] = root[root[x]];
         return x;
     };
-    for (const Edge& e : net.edges) {
-        const std::uint32_t ra = find(e.a), rb = find(e.b);
+    for (const auto& [a, b] : joins) {
+        const std::uint32_t ra = find(a), rb = find(b);
         if (ra != rb)
             root[std::max(ra, rb)] = std::min(ra, rb); // the group keeps its first point
     }
     std::vector<std::size_t> size(net.points.size(), 0);
-    std::vector<std::uint32_t> firsts;
-    for (std::uint32_t n = 0; n < net.points.size(); ++n) {
-        if (find(n) == n)
-            firsts.push_back(n);
+    for (std::uint32_t n = 0; n < net.points.size(); ++n)
         ++size[find(n)];
-    }
-    if (firsts.size() <= 1)
+    std::vector<std::pair<std::uint32_t, std::size_t>> groups;
+    for (std::uint32_t n = 0; n < net.points.size(); ++n)
+        if (find(n) == n)
+            groups.emplace_back(n, size[n]);
+    return groups;
+}
+
+// Lines in more than one group are an error; one network whose parts are joined only by
+// distances (a point fixed by two distances) is sound survey, but those parts cannot be
+// placed from one another's bearings, and the adjustment holds each on its own: a warning.
+void checkGroups(const Network& net, std::vector<Finding>& findings) {
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> positioned;
+    positioned.reserve(net.edges.size());
+    for (const Edge& e : net.edges)
+        positioned.emplace_back(e.a, e.b);
+    const auto joined = groupsOf(net, net.joins);
+    const bool split = joined.size() > 1;
+    const auto groups = split ? joined : groupsOf(net, positioned);
+    if (groups.size() <= 1)
         return;
-    std::string text = "the lines form " + std::to_string(firsts.size()) +
-                       " groups that no line with a bearing and a distance joins:";
-    for (std::size_t g = 0; g < firsts.size() && g < kNamedGroups; ++g) {
-        const std::size_t n = size[firsts[g]];
-        text += (g ? ", " : " ") + PointNumberToLabel(net.points[firsts[g]]) + " (" +
+    std::string text = "the lines form " + std::to_string(groups.size()) +
+                       (split ? " groups that no line joins:"
+                              : " groups that no line with a bearing and a distance joins "
+                                "(distances alone join them):");
+    for (std::size_t g = 0; g < groups.size() && g < kNamedGroups; ++g) {
+        const std::size_t n = groups[g].second;
+        text += (g ? ", " : " ") + PointNumberToLabel(net.points[groups[g].first]) + " (" +
                 std::to_string(n) + (n == 1 ? " point)" : " points)");
     }
-    if (firsts.size() > kNamedGroups)
-        text += " and " + std::to_string(firsts.size() - kNamedGroups) + " more";
-    Finding f = MakeFinding("network", FindingGrade::Error, std::move(text));
-    f.point = PointNumberToLabel(net.points[firsts[1]]);
+    if (groups.size() > kNamedGroups)
+        text += " and " + std::to_string(groups.size() - kNamedGroups) + " more";
+    Finding f = MakeFinding("network", split ? FindingGrade::Error : FindingGrade::Warning,
+                            std::move(text));
+    f.point = PointNumberToLabel(net.points[groups[1].first]);
     findings.push_back(std::move(f));
 }
 

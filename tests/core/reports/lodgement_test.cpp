@@ -264,8 +264,16 @@ TEST_F(LodgementTest, NetworkIsOneGroup) {
     apart.lines["x"] = "7,8,45,10";
     apart.lines["y"] = "6,9,999,10"; // a distance alone places nothing
     const LodgementCheck check = run(apart);
-    EXPECT_TRUE(hasFinding(check, "network", "error", "form 3 groups"));
-    EXPECT_TRUE(hasFinding(check, "network", "error", "1 (8 points), 7 (2 points), 9 (1 point)"));
+    EXPECT_TRUE(hasFinding(check, "network", "error", "form 2 groups that no line joins"));
+    EXPECT_TRUE(hasFinding(check, "network", "error", "1 (9 points), 7 (2 points)"));
+
+    // A point joined by distances alone is part of the network, though no bearing places it.
+    TestPlan distances;
+    distances.lines["y"] = "6,9,999,10";
+    distances.lines["w"] = "5,9,999,10";
+    EXPECT_TRUE(hasFinding(run(distances), "network", "warning",
+                           "2 groups that no line with a bearing and a distance joins "
+                           "(distances alone join them): 1 (8 points), 9 (1 point)"));
 
     // Lines of an adjoining parcel the plan shows are not the plan's own network.
     TestPlan context;
