@@ -155,11 +155,10 @@ void frmAdjust::buildControls() {
     resize(860, 620);
 }
 
-AdjustmentOptions frmAdjust::storedOptions() {
+AdjustmentOptions StoredAdjustmentOptions(Desktop& desktop) {
     AdjustmentOptions options;
     for (const WeightField& w : kWeights) {
-        const QString text =
-            host_.desktop().setting(kAdjustSection, QLatin1String(w.key), QString());
+        const QString text = desktop.setting(kAdjustSection, QLatin1String(w.key), QString());
         // A stored figure no longer fit (edited by hand) gives way to the default.
         if (auto figure = NumberField(toCore(text), 0, w.high))
             options.*w.value = *figure;
@@ -167,6 +166,10 @@ AdjustmentOptions frmAdjust::storedOptions() {
     if (options.distanceMm + options.distancePpm <= 0)
         options = AdjustmentOptions{};
     return options;
+}
+
+AdjustmentOptions frmAdjust::storedOptions() {
+    return StoredAdjustmentOptions(host_.desktop());
 }
 
 void frmAdjust::storeOptions(const AdjustmentOptions& options) {

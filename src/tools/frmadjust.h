@@ -22,6 +22,10 @@ class QTimer;
 
 namespace corvane {
 
+// The weights last used in the Adjust Plan window (the defaults until any are stored): the
+// plan check's adjustment uses them too, so both windows judge the plan alike.
+AdjustmentOptions StoredAdjustmentOptions(Desktop& desktop);
+
 struct PlanContent;
 struct PlanOverlay;
 

@@ -1,5 +1,7 @@
 #include "tools/frmplancheck.h"
 
+#include "tools/frmadjust.h"
+
 #include "core/base/textfile.h"
 #include "core/model/pointlabel.h"
 #include "drawing/frmdrawplan.h"
@@ -138,7 +140,7 @@ bool frmPlanCheck::runCheck() {
                 return false;
             }
         }
-        checked = CheckPlanForLodgement(plan, toCore(accuracy));
+        checked = CheckPlanForLodgement(plan, toCore(accuracy), StoredAdjustmentOptions(desktop));
     }
     if (!*checked) {
         desktop.showError(checked->error());

@@ -461,6 +461,19 @@ class AnalysisWindowsTest : public QObject {
                  QStringLiteral("The plan has changed since this check: Check again"));
         QCOMPARE(grid->rowCount(), 0);
         QVERIFY(b.view()->picture().Overlay.empty());
+
+        // The check's adjustment weighs the lines as the Adjust Plan window last did: weights
+        // loose enough to hide the blunder leave no adjustment error.
+        Blundered loose;
+        loose.h->desktop.settings[QStringLiteral("Adjustment/DistanceMm")] = QStringLiteral("500");
+        loose.h->desktop.settings[QStringLiteral("Adjustment/DistancePpm")] = QStringLiteral("0");
+        loose.h->desktop.settings[QStringLiteral("Adjustment/BearingSeconds")] =
+            QStringLiteral("3000");
+        loose.h->run(QStringLiteral("mnuCheckPlan"));
+        QVERIFY(loose.check()->check());
+        for (const Finding& f : loose.check()->check()->findings)
+            QVERIFY2(!(f.rule == "adjustment" && f.grade == FindingGrade::Error),
+                     f.message.c_str());
     }
 };
 

@@ -37,9 +37,9 @@ Result<AdjustmentOptions> AdjustmentOptionsOf(const CommandLine& command) {
         const auto b = comma == std::string::npos
                            ? std::optional<double>()
                            : optionFigure(std::string_view(text).substr(comma + 1));
-        if (!a || !b || !(*a > 0) || *b < 0)
+        if (!a || !b || *a < 0 || *b < 0 || !(*a + *b > 0))
             return Error{"--sigma-distance needs A,B: a distance's standard deviation of A mm "
-                         "(above 0) plus B ppm (0 or more), e.g. 5,10; not \"" +
+                         "plus B ppm (neither below 0, not both 0), e.g. 5,10; not \"" +
                              text + "\"",
                          ""};
         options.distanceMm = *a;

@@ -9,7 +9,8 @@
 namespace corvane {
 
 // The weights of "--sigma-distance A,B" (mm and ppm) and "--sigma-bearing S" (seconds), the
-// defaults where not given; a figure that is not a number above 0 (B may be 0) is refused.
+// defaults where not given; a figure that is no number or below 0, A and B both 0, or S not
+// above 0 is refused.
 Result<AdjustmentOptions> AdjustmentOptionsOf(const CommandLine& command);
 
 // "--adjust PLAN [--accuracy CLASS] [--sigma-distance A,B] [--sigma-bearing S] [--json]":

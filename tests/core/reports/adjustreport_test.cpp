@@ -196,9 +196,10 @@ TEST(AdjustmentOptionsOption, WeightsAreTakenOnlyAsPositiveFigures) {
     EXPECT_EQ(none.value().distancePpm, 10.0);
     EXPECT_EQ(none.value().bearingSeconds, 10.0);
     EXPECT_TRUE(AdjustmentOptionsOf(adjustLine({"--sigma-distance", "5,0"})).ok());
+    EXPECT_TRUE(AdjustmentOptionsOf(adjustLine({"--sigma-distance", "0,10"})).ok());
     // A weight of zero would divide by nothing; a figure with a unit or none at all would be
     // read as 0 by the program's number reader: each is refused, not guessed at.
-    for (const char* bad : {"5", "0,10", "5,-1", "5mm,10", ",10", "5,", "nan,1"})
+    for (const char* bad : {"5", "0,0", "-1,10", "5,-1", "5mm,10", ",10", "5,", "nan,1"})
         EXPECT_FALSE(AdjustmentOptionsOf(adjustLine({"--sigma-distance", bad})).ok()) << bad;
     for (const char* bad : {"0", "-3", "ten", ""})
         EXPECT_FALSE(AdjustmentOptionsOf(adjustLine({"--sigma-bearing", bad})).ok()) << bad;
