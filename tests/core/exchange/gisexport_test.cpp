@@ -2,6 +2,10 @@
 #include "core/cli/plancheck.h"
 #include "core/exchange/gisexport.h"
 #include "core/exchange/gisfeatures.h"
+#include "core/exchange/landxml.h"
+#include "core/files/gridmarks.h"
+#include "core/geometry/gridfit.h"
+#include "core/model/pointlabel.h"
 #include "core/reports/summary.h"
 #include "tests/core/plantestdir.h"
 
@@ -373,6 +377,59 @@ TEST(GisExport, FittedPlanIsExportedOnItsMapGrid) {
         ++placed;
     });
     EXPECT_GT(placed, 10);
+}
+
+// The whole road a lodged plan takes: imported from LandXML that names its map grid, fitted
+// onto its marks' grid coordinates, exported with its curved lot on that grid, where the
+// lot's corners stand at the file's own coordinates.
+TEST(GisExport, ImportedMapGridPlanFitsItsMarksAndExportsCurvedOnItsGrid) {
+    test::PlanTestDir dir;
+    auto imported = ImportLandXmlFile(
+        std::string(CORVANE_SOURCE_DIR) + "/tests/core/data/landxml/mga56-plan.xml", {});
+    ASSERT_TRUE(imported.ok()) << test::ErrorText(imported);
+    ASSERT_TRUE(WriteImportedPlan(imported.value(), dir.path("M56")).ok());
+    PlanState plan;
+    std::ostringstream notices;
+    ASSERT_TRUE(LoadCommandPlan(dir.path("M56"), plan, notices).ok());
+    auto marks = ReadGridMarks(plan.PlanPath);
+    ASSERT_TRUE(marks.ok()) << test::ErrorText(marks);
+    auto fitted = FitPlanToGrid(plan, marks.value().marks, {});
+    ASSERT_TRUE(fitted.ok()) << test::ErrorText(fitted);
+    ASSERT_TRUE(fitted.value().fit.fitted);
+    EXPECT_TRUE(fitted.value().fit.leftOut.empty());
+    EXPECT_LT(fitted.value().fit.rms, 0.005);
+
+    const std::string out = dir.path("M56.gpkg");
+    auto exported = ExportGis(plan, {out, 0, ""});
+    ASSERT_TRUE(exported.ok()) << test::ErrorText(exported);
+    EXPECT_EQ(exported.value().crs, "EPSG:7856");
+    Dataset gpkg(out);
+    ASSERT_NE(gpkg.handle, nullptr);
+    EXPECT_STREQ(OSRGetAuthorityCode(OGR_L_GetSpatialRef(gpkg.layer("parcels")), nullptr), "7856");
+    int parcels = 0;
+    forEach(gpkg.layer("parcels"), [&](OGRFeatureH f) {
+        OGRGeometryH g = OGR_F_GetGeometryRef(f);
+        ASSERT_NE(g, nullptr);
+        EXPECT_EQ(wkbFlatten(OGR_G_GetGeometryType(g)), wkbCurvePolygon);
+        EXPECT_GT(ringPartTypes(g)[wkbCircularString], 0) << "the lot's arc is a true arc";
+        ++parcels;
+    });
+    EXPECT_EQ(parcels, 1);
+    // Each mark exported where the file puts it on the grid.
+    std::map<std::string, std::pair<double, double>> known;
+    for (const KnownMark& m : marks.value().marks)
+        known[PointNumberToLabel(m.number)] = {m.east, m.north};
+    int placed = 0;
+    forEach(gpkg.layer("points"), [&](OGRFeatureH f) {
+        auto it = known.find(text(f, "label"));
+        OGRGeometryH g = OGR_F_GetGeometryRef(f);
+        if (it == known.end() || !g)
+            return;
+        EXPECT_NEAR(OGR_G_GetX(g, 0), it->second.first, 0.005) << it->first;
+        EXPECT_NEAR(OGR_G_GetY(g, 0), it->second.second, 0.005) << it->first;
+        ++placed;
+    });
+    EXPECT_EQ(placed, int(known.size()));
 }
 
 TEST(GisExport, FittedPlanRefusesAnUnknownDatumOrCrsAndWritesNothing) {
