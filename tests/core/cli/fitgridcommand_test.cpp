@@ -40,11 +40,10 @@ TEST_F(FitGridCommandTest, PrintsTheFitAndExitsByItsVerdict) {
                         "PM2,300054.14213562,6199955.85786438\r\nPM3,300054.14213562,6200000\r\n");
     FitRun run = fitGrid({"--fit-grid", dir.path("F1.lns")});
     EXPECT_EQ(run.status, 0) << run.out << run.err;
-    for (const char* part : {"Map grid fit of F1", "Plan coordinates: adjusted",
-                             "zone 56, datum GDA2020, EPSG:7856", "(0.00 ppm)",
-                             "324000.00 seconds (90\xC2\xB0"
-                             "0'0.0\")",
-                             "Shift: east 300000.000, north 6200000.000"})
+    for (const char* part :
+         {"Map grid fit of F1", "Plan coordinates: adjusted", "zone 56, datum GDA2020, EPSG:7856",
+          "(0.00 ppm)", "324000.00 seconds (90\u00B00'0.0\")",
+          "Shift: east 300000.000, north 6200000.000"})
         EXPECT_NE(run.out.find(part), std::string::npos) << part << "\n" << run.out;
 
     run = fitGrid({"--fit-grid", dir.path("F1"), "--json"});
