@@ -103,6 +103,8 @@ void frmCorvane::mnuExportGis_Click() {
                        .arg(summary.parcels)
                        .arg(summary.lines)
                        .arg(summary.points);
+    if (summary.leftOut > 0)
+        text += QStringLiteral(" (%1 left out)").arg(summary.leftOut);
     for (const std::string& note : summary.notes)
         text += QStringLiteral("\n") + fromCore(note);
     desktop_.message(text, kExportGisTitle, Icon::Information);
