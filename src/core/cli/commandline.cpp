@@ -179,6 +179,14 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
     const ModeOptions* mode = nullptr;
     bool help = false;
     std::vector<std::string> loose; // arguments that are no option
+    const ModeOptions* named = nullptr;
+    for (const std::string& a : args)
+        if (auto m = std::find_if(modes().begin(), modes().end(),
+                                  [&a](const ModeOptions& o) { return a == o.mode; });
+            m != modes().end()) {
+            named = &*m;
+            break;
+        }
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (a.rfind("--", 0) != 0) {
@@ -207,11 +215,18 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
             command.Plan = args[++i];
             continue;
         }
-        const bool valued = std::any_of(modes().begin(), modes().end(), [&a](const ModeOptions& o) {
-            return contains(o.valued, a);
-        });
-        const bool flag = std::any_of(modes().begin(), modes().end(),
-                                      [&a](const ModeOptions& o) { return contains(o.flags, a); });
+        // An option may take a value in one mode and be a switch in another ("--marks": the
+        // fit's file of marks, the coordinates' switch): the mode named decides.
+        const bool modeValued = named && contains(named->valued, a);
+        const bool modeFlag = named && contains(named->flags, a);
+        const bool valued =
+            modeValued ||
+            (!modeFlag && std::any_of(modes().begin(), modes().end(), [&a](const ModeOptions& o) {
+                return contains(o.valued, a);
+            }));
+        const bool flag =
+            modeFlag || std::any_of(modes().begin(), modes().end(),
+                                    [&a](const ModeOptions& o) { return contains(o.flags, a); });
         if (!valued && !flag) {
             command.Refusal = "unknown option " + a;
             return command;

@@ -3,6 +3,7 @@
 #include "core/base/result.h"
 #include "core/files/contextparcels.h"
 #include "core/files/curves.h"
+#include "core/files/gridmarks.h"
 #include "core/model/records.h"
 
 #include <ctime>
@@ -21,6 +22,9 @@ struct ImportedPlan {
     std::vector<std::string> Polygons;  // the polygons file's lines: the plan's own parcels
     std::vector<ContextParcel> Context; // the parcels the plan shows only in part
     std::vector<std::string> Report;    // the import report's lines
+    // The map grid coordinates the file gives for its survey marks and control points, with
+    // its zone and datum; no marks when the file names no coordinate system or zone.
+    GridMarks Grid;
     // The report names something left out of the plan or changed from what the file says
     // (points renumbered, observations skipped, parcels or edges missing, names rewritten...).
     bool Findings = false;
@@ -48,7 +52,8 @@ Result<ImportedPlan> ImportLandXmlFile(const std::string& path,
                                        const LandXmlImportOptions& options);
 
 // Writes the new plan BASE: BASE.lns, BASE.ply, BASE.cve (when there are arcs), BASE.ctx (when
-// there are context parcels) and the import report BASE-import.txt. Refused, writing nothing, when
+// there are context parcels), BASE.grd (when marks have map grid coordinates) and the import
+// report BASE-import.txt. Refused, writing nothing, when
 // any file of the plan exists already.
 Result<void> WriteImportedPlan(const ImportedPlan& plan, const std::string& base);
 

@@ -296,10 +296,10 @@ std::string ImportReportPath(const std::string& base) {
 }
 
 Result<void> WriteImportedPlan(const ImportedPlan& plan, const std::string& base) {
-    const std::vector<std::string> files = {PlanFile(base, ".lns"),  PlanFile(base, ".ply"),
-                                            PlanFile(base, ".cve"),  PlanFile(base, ".sdb"),
-                                            PlanFile(base, ".sca"),  ImportReportPath(base),
-                                            ContextParcelsPath(base)};
+    const std::vector<std::string> files = {PlanFile(base, ".lns"),   PlanFile(base, ".ply"),
+                                            PlanFile(base, ".cve"),   PlanFile(base, ".sdb"),
+                                            PlanFile(base, ".sca"),   ImportReportPath(base),
+                                            ContextParcelsPath(base), GridMarksPath(base)};
     for (const std::string& f : files)
         if (FileExists(f))
             return Error{"The plan " + base + " exists already (" + f +
@@ -339,6 +339,11 @@ Result<void> WriteImportedPlan(const ImportedPlan& plan, const std::string& base
         s = WriteContextParcels(base, plan.Context);
         if (s)
             written.push_back(ContextParcelsPath(base));
+    }
+    if (s && !plan.Grid.marks.empty()) {
+        s = WriteGridMarks(base, plan.Grid);
+        if (s)
+            written.push_back(GridMarksPath(base));
     }
     if (s)
         s = write(ImportReportPath(base), plan.Report);

@@ -257,6 +257,12 @@ class Importer {
     // missing data.
     bool measureEdge(const std::string& identifier, const Edge& e, bool listMissing);
 
+    // Keeps the map grid coordinates of the points that became survey marks (markKeys) and
+    // of the control points, with the zone and the coordinate system the file names.
+    void keepGridMarks(const std::vector<std::string>& order,
+                       const std::unordered_map<std::string, pugi::xml_node>& nodes,
+                       const std::unordered_set<std::string>& markKeys);
+
     void report(const std::string& line, std::vector<std::string>& section);
 
     void finishReport();
@@ -289,7 +295,7 @@ class Importer {
     ImportedPlan plan_;
     std::vector<std::string> marks_, renumbered_, skipped_, leftOut_, missing_, filled_;
     std::vector<std::string> planParcels_, contextParcels_, turned_, marksWithoutNumber_, natural_,
-        namesRewritten_, withoutGeometry_;
+        namesRewritten_, withoutGeometry_, gridMarks_;
 };
 
 } // namespace corvane::landxml

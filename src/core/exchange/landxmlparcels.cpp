@@ -423,6 +423,12 @@ void Importer::finishReport() {
     section("Natural boundaries", natural_, true);
     section("Names and areas rewritten", namesRewritten_, true);
     section("Parcels without geometry (not imported)", withoutGeometry_, true);
+    if (!gridMarks_.empty())
+        section("Map grid coordinates of marks (zone " +
+                    (plan_.Grid.zone ? std::to_string(plan_.Grid.zone) : "unknown") + ", datum " +
+                    (plan_.Grid.datum.empty() ? "unknown" : plan_.Grid.datum) +
+                    "), kept in the plan's grid file",
+                gridMarks_, false);
 }
 
 } // namespace corvane::landxml

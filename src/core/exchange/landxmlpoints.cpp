@@ -260,6 +260,11 @@ Result<void> Importer::readPoints() {
             why = " (" + c->second + ")";
         renumbered_.push_back("  " + shown(key) + why + " is point " + std::to_string(n));
     }
+    std::unordered_set<std::string> markKeys;
+    for (const auto& [key, mark] : marks)
+        if (const auto n = numbers_.find(key); n != numbers_.end() && n->second == mark.second)
+            markKeys.insert(key);
+    keepGridMarks(order, nodes, markKeys);
     return checkPointCount();
 }
 

@@ -1,26 +1,232 @@
 #include "core/geometry/gridfit.h"
 
+#include "core/base/numtext.h"
+#include "core/base/textfile.h"
+#include "core/files/curves.h"
+#include "core/geometry/plancoords.h"
+#include "core/model/pointlabel.h"
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <numbers>
+
 namespace corvane {
 
+namespace {
+
+constexpr double kSecondsPerRadian = 180.0 / std::numbers::pi * 3600.0;
+
+struct Similarity {
+    double a = 1.0, b = 0.0; // scale · cos and scale · sin of the clockwise rotation
+    double shiftEast = 0.0, shiftNorth = 0.0;
+};
+
+// The least-squares similarity of the used marks, in closed form: reduced to their
+// centroids, the shift drops out and the scale and rotation are two sums.
+Similarity fitSimilarity(const std::vector<MarkFit>& marks, const std::vector<bool>& used) {
+    double pe = 0, pn = 0, ge = 0, gn = 0;
+    int n = 0;
+    for (std::size_t i = 0; i < marks.size(); ++i)
+        if (used[i]) {
+            pe += marks[i].planEast;
+            pn += marks[i].planNorth;
+            ge += marks[i].gridEast;
+            gn += marks[i].gridNorth;
+            ++n;
+        }
+    pe /= n, pn /= n, ge /= n, gn /= n;
+    double sum = 0, sa = 0, sb = 0;
+    for (std::size_t i = 0; i < marks.size(); ++i) {
+        if (!used[i])
+            continue;
+        const double e = marks[i].planEast - pe, nn = marks[i].planNorth - pn;
+        const double dE = marks[i].gridEast - ge, dN = marks[i].gridNorth - gn;
+        sum += e * e + nn * nn;
+        sa += e * dE + nn * dN;
+        sb += nn * dE - e * dN;
+    }
+    Similarity s;
+    if (sum > 0) {
+        s.a = sa / sum;
+        s.b = sb / sum;
+    }
+    s.shiftEast = ge - s.a * pe - s.b * pn;
+    s.shiftNorth = gn + s.b * pe - s.a * pn;
+    return s;
+}
+
+std::string labelOf(std::int32_t number) {
+    return PointNumberToLabel(number);
+}
+
+std::string metres(double value) {
+    return Format(value, "0.000") + " m";
+}
+
+} // namespace
+
 double GridFit::rotationSeconds() const {
-    return 0.0;
+    return rotation * kSecondsPerRadian;
 }
 
 std::pair<double, double> GridFit::ToGrid(double east, double north) const {
-    return {east, north};
+    if (!fitted)
+        return {east, north};
+    const double a = scale * std::cos(rotation), b = scale * std::sin(rotation);
+    return {shiftEast + a * east + b * north, shiftNorth - b * east + a * north};
 }
 
-GridFit FitToGrid(const std::vector<PointRecord>&, const std::vector<KnownMark>&,
-                  const GridFitOptions&) {
-    return {};
+GridFit FitToGrid(const std::vector<PointRecord>& planPoints, const std::vector<KnownMark>& marks,
+                  const GridFitOptions& options) {
+    GridFit fit;
+    const PointsByNumber all = IndexPoints(planPoints, false);
+    PointsByNumber fixed;
+    for (const PointRecord& p : planPoints)
+        if (p.Group >= 0)
+            fixed.emplace(p.Number, &p);
+    // Positions are comparable only within one group of lines: the group holding the most
+    // known marks is fitted (the first such in the table on a tie).
+    std::map<std::int32_t, int> perGroup;
+    for (const KnownMark& m : marks)
+        if (auto p = fixed.find(m.number); p != fixed.end())
+            ++perGroup[p->second->Group];
+    std::int32_t group = -1;
+    int most = 0;
+    for (const auto& [g, count] : perGroup)
+        if (count > most)
+            group = g, most = count;
+
+    for (const KnownMark& m : marks) {
+        const std::string label = labelOf(m.number);
+        const auto p = fixed.find(m.number);
+        if (p == fixed.end()) {
+            fit.notes.push_back(all.count(m.number)
+                                    ? label + " is not fixed in the plan: left out"
+                                    : label + " is not a point of the plan: left out");
+            continue;
+        }
+        if (p->second->Group != group) {
+            fit.notes.push_back(label +
+                                " is in a part of the plan that no bearing and distance join "
+                                "to the fitted marks: left out");
+            continue;
+        }
+        MarkFit f;
+        f.number = m.number;
+        f.planEast = p->second->East;
+        f.planNorth = p->second->North;
+        f.gridEast = m.east;
+        f.gridNorth = m.north;
+        fit.marks.push_back(f);
+    }
+    if (fit.marks.size() < 2) {
+        fit.notes.push_back("Fewer than two marks of the plan have map grid coordinates: the plan "
+                            "stays on its local coordinates");
+        return fit;
+    }
+
+    std::vector<bool> used(fit.marks.size(), true);
+    std::size_t usedCount = fit.marks.size();
+    Similarity s;
+    for (;;) {
+        s = fitSimilarity(fit.marks, used);
+        std::size_t worst = fit.marks.size();
+        for (std::size_t i = 0; i < fit.marks.size(); ++i) {
+            MarkFit& f = fit.marks[i];
+            f.residualEast = f.gridEast - (s.shiftEast + s.a * f.planEast + s.b * f.planNorth);
+            f.residualNorth = f.gridNorth - (s.shiftNorth - s.b * f.planEast + s.a * f.planNorth);
+            f.residual = std::hypot(f.residualEast, f.residualNorth);
+            if (used[i] && f.residual > options.tolerance &&
+                (worst == fit.marks.size() || f.residual > fit.marks[worst].residual))
+                worst = i;
+        }
+        // Two marks fit any similarity exactly: below three nothing tells a disturbed mark.
+        if (worst == fit.marks.size() || usedCount <= 2)
+            break;
+        MarkFit& out = fit.marks[worst];
+        out.flagged = true;
+        used[worst] = false;
+        --usedCount;
+        fit.leftOut.push_back(out.number);
+        fit.notes.push_back(labelOf(out.number) + " is " + metres(out.residual) +
+                            " from where the other marks put it, beyond the tolerance of " +
+                            metres(options.tolerance) +
+                            ": possibly disturbed, left out and the plan fitted again");
+    }
+    if (usedCount == 2)
+        fit.notes.push_back(fit.marks.size() > 2
+                                ? "The fit rests on two marks only, which it fits exactly: no "
+                                  "mark is left to check it, nor to tell for certain which "
+                                  "marks were disturbed"
+                                : "The fit rests on two marks only, which it fits exactly: no "
+                                  "mark is left to check it");
+    fit.fitted = true;
+    fit.scale = std::hypot(s.a, s.b);
+    fit.rotation = std::atan2(s.b, s.a);
+    fit.shiftEast = s.shiftEast;
+    fit.shiftNorth = s.shiftNorth;
+    double squares = 0;
+    for (std::size_t i = 0; i < fit.marks.size(); ++i)
+        if (used[i])
+            squares += fit.marks[i].residual * fit.marks[i].residual;
+    fit.rms = std::sqrt(squares / static_cast<double>(usedCount));
+    return fit;
 }
 
-Result<PlanGridFit> FitPlanToGrid(const PlanState&, const std::vector<KnownMark>&,
-                                  const GridFitOptions&) {
-    return Error{"Not fitted", "Map grid error"};
+Result<PlanGridFit> FitPlanToGrid(const PlanState& plan, const std::vector<KnownMark>& marks,
+                                  const GridFitOptions& options) {
+    if (plan.LinesLoadFailed)
+        return Error{plan.LinesLoadFailure, "Map grid error"};
+    auto curves = ReadCurveFile(plan.PlanPath);
+    if (!curves)
+        return Error{curves.error().message, "Map grid error"};
+    PlanGridFit result;
+    result.points = BuildPlanCoordinates(plan.PlanLines, curves.value());
+    result.source = "coordinate builder";
+    std::string whyNotAdjusted;
+    if (auto adjusted = AdjustPlan(plan, {}); !adjusted)
+        whyNotAdjusted = adjusted.error().message;
+    else if (adjusted.value().final.points.empty())
+        whyNotAdjusted = "no line observes both bearing and distance";
+    else if (!adjusted.value().final.converged)
+        whyNotAdjusted = "the adjustment did not converge";
+    else {
+        // The adjustment holds each group by the point the builder started it from, so its
+        // positions stand in the builder's frame and take the builder's places in the table;
+        // a point it did not adjust keeps the builder's position.
+        const AdjustmentResult& final = adjusted.value().final;
+        for (const AdjustedPoint& p : final.points) {
+            const int i = FindPointIndex(result.points, p.number);
+            if (i < 0)
+                continue;
+            PointRecord& r = result.points[static_cast<std::size_t>(i)];
+            r.East = p.east;
+            r.North = p.north;
+            r.Group = FindPointIndex(result.points, final.groups[p.group].held);
+        }
+        result.source = "adjusted";
+    }
+    result.fit = FitToGrid(result.points, marks, options);
+    if (!whyNotAdjusted.empty())
+        result.fit.notes.insert(result.fit.notes.begin(),
+                                "The plan's lines were not adjusted (" + whyNotAdjusted +
+                                    "): the coordinate builder's positions are fitted");
+    return result;
 }
 
-int MapGridEpsg(int, std::string_view) {
+int MapGridEpsg(int zone, std::string_view datum) {
+    if (zone < 1 || zone > 60)
+        return 0;
+    std::string name;
+    for (char c : datum)
+        if (c != ' ' && c != '-' && c != '_')
+            name += c;
+    name = UpperCase(name);
+    if (name == "GDA2020" || name == "MGA2020")
+        return 7800 + zone;
+    if (name == "GDA94" || name == "MGA94" || name == "GDA1994")
+        return 28300 + zone;
     return 0;
 }
 
