@@ -9,7 +9,7 @@ cpack -G DEB >/dev/null
 deb=$(ls corvane_*.deb)
 listing=$(dpkg-deb -c "$deb" | awk '{print $6}')
 status=0
-for f in ./usr/bin/corvane ./usr/lib/corvane/libcorvane_windows.so \
+for f in ./usr/bin/corvane ./usr/lib/corvane/libcorvane_windows.so ./usr/lib/corvane/libcorvane_gis.so \
          ./usr/share/doc/corvane/Corvane.html \
          ./usr/share/applications/corvane.desktop \
          ./usr/share/icons/hicolor/scalable/apps/corvane.svg \

@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(cmake g++ make pkg-config qt6-base-dev qt6-svg-dev libgl-dev libgtest-dev libgmock-dev
-          libbenchmark-dev fonts-liberation clang-format clang-tidy ccache poppler-utils libpugixml-dev libdxflib-dev libssl-dev libxml2-utils python3-ezdxf libeigen3-dev
+          libbenchmark-dev fonts-liberation clang-format clang-tidy ccache poppler-utils libpugixml-dev libdxflib-dev libssl-dev libxml2-utils python3-ezdxf libeigen3-dev libgdal-dev gdal-bin
           dpkg-dev file)
 
 missing=()

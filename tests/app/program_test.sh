@@ -15,6 +15,16 @@ if echo "$loaded" | grep -q 'calling init: .*libQt6'; then
     status=1
 fi
 
+# Nor GDAL: only --export-gis loads the GIS library, and its GeoPackage is written whole.
+if echo "$loaded" | grep -q 'calling init: .*libgdal'; then
+    echo "--check loaded GDAL" >&2
+    status=1
+fi
+gpkg="${TMPDIR:-/tmp}/corvane_$$.gpkg"
+"$program" --export-gis "$plan" --out "$gpkg" >/dev/null 2>&1
+[ $? -le 1 ] && [ -s "$gpkg" ] || { echo "--export-gis of the sample plan failed" >&2; status=1; }
+rm -f "$gpkg"
+
 # The adjustment and the plan check run on the core alone too, and their --json is JSON a
 # script can read (exit 1 is a finding, not a failure: the sample plan's figures fit better
 # than their weights say).

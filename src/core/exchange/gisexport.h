@@ -27,6 +27,7 @@ struct GisExportSummary {
     std::string crs; // "EPSG:7856", or "local (D20417)"
     std::size_t parcels = 0, lines = 0, points = 0;
     std::vector<std::string> notes; // what was left out or chosen, for the user
+    std::size_t leftOut = 0; // parcels and lines left out, points with no position on the map
 };
 
 // Refused, with nothing written: an unknown or unusable CRS, a datum the user must choose
