@@ -38,6 +38,13 @@ QString metres(double value) {
     return QString::number(value, 'f', 3);
 }
 
+// A mark's coordinate as the table shows it: to the millimetre as published, or every figure
+// the file gives, so a fit or a save never works on rounded positions.
+QString coordinateText(double value) {
+    const QString millimetres = metres(value);
+    return millimetres.toDouble() == value ? millimetres : fromCore(GeneralText(value));
+}
+
 QString signedText(double value, int decimals) {
     QString text = QString::number(std::fabs(value), 'f', decimals);
     if (text.toDouble() == 0)
@@ -227,8 +234,10 @@ void frmMapGrid::addMarkRow(const QString& label, double east, double north) {
     grdMarks->insertRow(row);
     const bool blank = label.isEmpty();
     grdMarks->setItem(row, MarkLabel, new QTableWidgetItem(label));
-    grdMarks->setItem(row, MarkEast, new QTableWidgetItem(blank ? QString() : metres(east)));
-    grdMarks->setItem(row, MarkNorth, new QTableWidgetItem(blank ? QString() : metres(north)));
+    grdMarks->setItem(row, MarkEast,
+                      new QTableWidgetItem(blank ? QString() : coordinateText(east)));
+    grdMarks->setItem(row, MarkNorth,
+                      new QTableWidgetItem(blank ? QString() : coordinateText(north)));
     filling_ = filling;
 }
 
@@ -344,8 +353,8 @@ void frmMapGrid::cmdImportCsv_Click() {
             continue;
         }
         filling_ = true;
-        grdMarks->item(found, MarkEast)->setText(metres(mark.east));
-        grdMarks->item(found, MarkNorth)->setText(metres(mark.north));
+        grdMarks->item(found, MarkEast)->setText(coordinateText(mark.east));
+        grdMarks->item(found, MarkNorth)->setText(coordinateText(mark.north));
         filling_ = false;
     }
     marksEdited();

@@ -91,8 +91,8 @@ QByteArray KnownGridFile(PlanState& plan, const QByteArray& header, std::size_t 
         if (numbers.size() == moved)
             e += 0.2;
         numbers.push_back(p.number);
-        text += QByteArray::number(p.number) + ',' + QByteArray::number(e, 'f', 4) + ',' +
-                QByteArray::number(n, 'f', 4) + "\r\n";
+        text += QByteArray::number(p.number) + ',' + QByteArray::number(e, 'f', 6) + ',' +
+                QByteArray::number(n, 'f', 6) + "\r\n";
     }
     return text;
 }
