@@ -189,6 +189,12 @@ QString frmMapGrid::planWindowName() const {
 }
 
 void frmMapGrid::openMapGrid() {
+    // Marks typed and not yet saved are not read over.
+    if (hasUnsavedEdits()) {
+        raise();
+        activateWindow();
+        return;
+    }
     PlanState& plan = host_.plan();
     Result<GridMarks> read = ReadGridMarks(plan.PlanPath);
     if (!read) {

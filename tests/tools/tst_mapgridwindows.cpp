@@ -165,7 +165,8 @@ class MapGridWindowsTest : public QObject {
     }
 
     // A grid file the program cannot read is not opened: a save would write over it. Typed
-    // marks not saved are offered for saving before the plan closes.
+    // marks not saved are not read over by opening again, and are offered for saving when
+    // the window closes.
     void aRefusedFileStaysAndUnsavedMarksAreOffered() {
         MapGridSample s;
         const QByteArray bad("ZONE,56\r\nPM1,abc,2\r\n");
@@ -178,6 +179,8 @@ class MapGridWindowsTest : public QObject {
         QFile::remove(s.grd());
         s.open();
         s.type("PM1", "100", "200");
+        s.open();
+        QCOMPARE(s.column(s.marks(), 0), QStringList{"PM1"});
         s.h->desktop.clearRecords();
         s.h->desktop.answers.push_back(Answer::Cancel);
         s.window()->close();
