@@ -36,6 +36,12 @@ std::string padded(std::string text, std::size_t width) {
     return text;
 }
 
+std::string leftAligned(std::string text, std::size_t width) {
+    if (text.size() < width)
+        text.append(width - text.size(), ' ');
+    return text;
+}
+
 struct MarksSource {
     GridMarks grid;   // the zone and datum always from the plan's grid file
     std::string from; // the file the marks came from
@@ -69,7 +75,7 @@ std::vector<std::string> fitLines(const std::string& name, const PlanGridFit& re
         lines.push_back("");
         lines.push_back("Mark            East         North   Res east  Res north   Residual");
         for (const MarkFit& m : fit.marks)
-            lines.push_back(padded(PointNumberToLabel(m.number), 9) +
+            lines.push_back(leftAligned(PointNumberToLabel(m.number), 9) +
                             padded(Format(m.gridEast, "0.000"), 14) +
                             padded(Format(m.gridNorth, "0.000"), 14) +
                             padded(Format(m.residualEast, "0.000"), 11) +

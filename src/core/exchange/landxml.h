@@ -23,7 +23,8 @@ struct ImportedPlan {
     std::vector<ContextParcel> Context; // the parcels the plan shows only in part
     std::vector<std::string> Report;    // the import report's lines
     // The map grid coordinates the file gives for its survey marks and control points, with
-    // its zone and datum; no marks when the file names no coordinate system or zone.
+    // its zone and datum; no marks when the file names no map grid (no zone, no datum, no
+    // map grid's EPSG code), as its coordinates may then be a local frame.
     GridMarks Grid;
     // The report names something left out of the plan or changed from what the file says
     // (points renumbered, observations skipped, parcels or edges missing, names rewritten...).

@@ -43,7 +43,6 @@ void Importer::keepGridMarks(const std::vector<std::string>& order,
                              const std::unordered_set<std::string>& markKeys) {
     GridMarks grid;
     const pugi::xml_node system = child(root_, "CoordinateSystem");
-    bool named = static_cast<bool>(system);
     if (system) {
         std::string datum(TrimWhiteSpace(system.attribute("horizontalDatum").value()));
         if (datum.empty())
@@ -68,6 +67,8 @@ void Importer::keepGridMarks(const std::vector<std::string>& order,
                 grid.datum = storableText(datum); // another datum, named as the file names it
         }
     }
+    // A system named only as a local one (a site grid) is no map grid.
+    bool named = grid.zone != 0 || !grid.datum.empty();
     std::vector<std::string> lines;
     for (const std::string& key : order) {
         const Coord& c = coords_.at(key);

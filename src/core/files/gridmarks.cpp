@@ -127,7 +127,9 @@ Result<void> WriteGridMarks(const std::string& planPath, const GridMarks& marks)
     if (marks.zone != 0)
         lines.push_back("ZONE," + std::to_string(marks.zone));
     if (!marks.datum.empty())
-        lines.push_back("DATUM," + fieldText(marks.datum));
+        lines.push_back("DATUM," + (marks.datum.find_first_of(",\"") == std::string::npos
+                                        ? marks.datum
+                                        : fieldText(marks.datum)));
     if (!marks.system.empty())
         lines.push_back("SYSTEM," + fieldText(marks.system));
     for (const KnownMark& m : marks.marks)

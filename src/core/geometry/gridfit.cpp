@@ -149,11 +149,16 @@ GridFit FitToGrid(const std::vector<PointRecord>& planPoints, const std::vector<
         used[worst] = false;
         --usedCount;
         fit.leftOut.push_back(out.number);
-        fit.notes.push_back(labelOf(out.number) + " is " + metres(out.residual) +
-                            " from where the other marks put it, beyond the tolerance of " +
-                            metres(options.tolerance) +
-                            ": possibly disturbed, left out and the plan fitted again");
     }
+    // A mark left out is measured against the fit of the marks kept: how far it stands from
+    // where they put it.
+    for (std::int32_t number : fit.leftOut)
+        for (const MarkFit& m : fit.marks)
+            if (m.number == number)
+                fit.notes.push_back(labelOf(m.number) + " is " + metres(m.residual) +
+                                    " from where the other marks put it, beyond the tolerance of " +
+                                    metres(options.tolerance) +
+                                    ": possibly disturbed, left out and the plan fitted again");
     if (usedCount == 2)
         fit.notes.push_back(fit.marks.size() > 2
                                 ? "The fit rests on two marks only, which it fits exactly: no "
@@ -161,8 +166,33 @@ GridFit FitToGrid(const std::vector<PointRecord>& planPoints, const std::vector<
                                   "marks were disturbed"
                                 : "The fit rests on two marks only, which it fits exactly: no "
                                   "mark is left to check it");
+    // Marks given north before east (as LandXML gives them) are the plan's mirror image,
+    // which no rotation fits: each is then flagged in turn while the swapped marks fit.
+    if (!fit.leftOut.empty() && fit.marks.size() >= 3) {
+        std::vector<MarkFit> swapped = fit.marks;
+        for (MarkFit& m : swapped)
+            std::swap(m.gridEast, m.gridNorth);
+        const std::vector<bool> all(swapped.size(), true);
+        const Similarity t = fitSimilarity(swapped, all);
+        bool fits = true;
+        for (const MarkFit& m : swapped)
+            fits =
+                fits &&
+                std::hypot(m.gridEast - (t.shiftEast + t.a * m.planEast + t.b * m.planNorth),
+                           m.gridNorth - (t.shiftNorth - t.b * m.planEast + t.a * m.planNorth)) <=
+                    options.tolerance;
+        if (fits)
+            fit.notes.push_back("The marks fit the plan with their east and north swapped: "
+                                "their coordinates were probably given north first");
+    }
     fit.fitted = true;
     fit.scale = std::hypot(s.a, s.b);
+    // A map grid's scale differs from the ground's by well under 0.2 %; more is coordinates
+    // in feet, or on another grid, or marks confused.
+    if (std::fabs(fit.scale - 1) > 0.002)
+        fit.notes.push_back("The plan is scaled by " + Format(fit.scale, "0.000000") +
+                            " to fit the marks: are their coordinates in metres, on the map "
+                            "grid, and the right marks?");
     fit.rotation = std::atan2(s.b, s.a);
     fit.shiftEast = s.shiftEast;
     fit.shiftNorth = s.shiftNorth;

@@ -18,7 +18,8 @@ namespace corvane {
 // rotation, scale) of the plan's coordinates onto the marks whose grid coordinates are
 // known. A mark whose residual exceeds the tolerance is flagged as possibly disturbed and the
 // fit is made again without it (the worst first, one at a time), so one disturbed mark
-// cannot drag the others.
+// cannot drag the others. Marks are left out down to two, never below: two marks fit any
+// plan exactly, so a fit left resting on two is made and a note says nothing checks it.
 //     grid = shift + scale · R(rotation) · plan,
 // with the rotation turning bearings clockwise (a plan bearing plus the rotation is the grid
 // bearing).

@@ -96,6 +96,9 @@ TEST(LandXmlGrid, OnlyANamedSystemMakesCoordinatesMapGrid) {
     test::PlanTestDir dir;
     ASSERT_TRUE(WriteImportedPlan(plan, dir.path("L")));
     EXPECT_FALSE(dir.exists("L.grd"));
+    plan = test::ImportedFrom(
+        markedPlan("<CoordinateSystem localCoordinateSystemName=\"Site grid\"/>\n", "", ""));
+    EXPECT_TRUE(plan.Grid.marks.empty());
 
     // A zone alone names the grid, the datum left unknown.
     plan = test::ImportedFrom(markedPlan("", " zoneNumber=\"55\"", ""));

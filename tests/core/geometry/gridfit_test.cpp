@@ -85,7 +85,8 @@ TEST(FitToGrid, ADisturbedMarkIsFlaggedLeftOutAndTheRestFitExactly) {
     EXPECT_NEAR(fit.marks[3].residualEast, 0.12, 0.0005); // known − fitted
     EXPECT_LT(fit.rms, 0.0005);
     EXPECT_NE(fit.notes.back().find("PM4"), std::string::npos);
-    EXPECT_NE(fit.notes.back().find("possibly disturbed"), std::string::npos);
+    EXPECT_NE(fit.notes.back().find("0.200 m from where the other marks put it"), std::string::npos)
+        << fit.notes.back();
 
     // Within a looser tolerance it is only a poor fit.
     const GridFit loose = FitToGrid(kPlan, marks, {0.25});
@@ -103,6 +104,25 @@ TEST(FitToGrid, NeverLeavesOutMarksBelowTwo) {
     EXPECT_EQ(fit.leftOut.size(), 1u);
     EXPECT_NE(fit.notes.back().find("two marks only"), std::string::npos);
     EXPECT_TRUE(std::isfinite(fit.scale) && std::isfinite(fit.rotation));
+}
+
+TEST(FitToGrid, SaysWhenTheMarksLookMistyped) {
+    // North first, as LandXML writes its points.
+    std::vector<KnownMark> marks = knownMarks(kPlan, 5, kPlacement);
+    for (KnownMark& m : marks)
+        std::swap(m.east, m.north);
+    GridFit fit = FitToGrid(kPlan, marks, {});
+    EXPECT_FALSE(fit.leftOut.empty());
+    EXPECT_NE(fit.notes.back().find("east and north swapped"), std::string::npos);
+
+    // Coordinates in feet.
+    fit = FitToGrid(kPlan, knownMarks(kPlan, 5, {1000, 2000, 1 / 0.3048, 0}), {});
+    EXPECT_TRUE(fit.leftOut.empty());
+    ASSERT_EQ(fit.notes.size(), 1u);
+    EXPECT_NE(fit.notes[0].find("scaled by 3.280840"), std::string::npos) << fit.notes[0];
+
+    // A true placement, even near a zone's edge, raises neither.
+    EXPECT_TRUE(FitToGrid(kPlan, knownMarks(kPlan, 5, {1000, 2000, 1.0009, 0}), {}).notes.empty());
 }
 
 TEST(FitToGrid, MarksOutsideTheFittedGroupStayLocal) {
