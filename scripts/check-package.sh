@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the Debian package from build/ and checks that it holds what an installed Corvane
-# needs: the program and its windows' library, its user guide, the desktop entry, the icon
-# and the plan file type.
+# needs: the program, its windows' and GIS export's libraries, its user guide, the desktop
+# entry, the icon and the plan file type.
 set -euo pipefail
 cd "$(dirname "$0")/../build"
 rm -f corvane_*.deb

@@ -14,7 +14,7 @@ trap 'rm -rf "$work"' EXIT
 export GDAL_PAM_ENABLED=NO
 
 "$program" --export-gis examples/CS3051 --out "$work/plan.gpkg" >/dev/null
-ogr2ogr -f GPKG "$work/flat.gpkg" "$work/plan.gpkg" parcels lines points -nlt CONVERT_TO_LINEAR
+ogr2ogr -f GPKG "$work/flat.gpkg" "$work/plan.gpkg" parcels lines points -nlt CONVERT_TO_LINEAR -a_srs None
 
 read -r xmin ymin xmax ymax < <(ogrinfo -so "$work/flat.gpkg" lines |
     sed -n 's/^Extent: (\(.*\), \(.*\)) - (\(.*\), \(.*\))$/\1 \2 \3 \4/p')
@@ -27,20 +27,22 @@ metre=$(awk -v a="$xmin" -v c="$xmax" -v w="$width" 'BEGIN { print (c - a) / w }
 
 canvas="$work/canvas.tif"
 gdal_rasterize -q -init 255 -ot Byte -ts "$width" "$height" -te "$xmin" "$ymin" "$xmax" "$ymax" \
-    -burn 250 -burn 246 -burn 228 -l parcels "$work/flat.gpkg" "$canvas"
+    -burn 250 -burn 246 -burn 228 -dialect SQLite -sql "SELECT geom FROM parcels" \
+    "$work/flat.gpkg" "$canvas"
 
 # burn R G B HALF-WIDTH-IN-PIXELS SQL
 burn() {
     local half
     half=$(awk -v m="$metre" -v p="$4" 'BEGIN { print m * p }')
     gdal_rasterize -q -b 1 -b 2 -b 3 -burn "$1" -burn "$2" -burn "$3" -dialect SQLite \
-        -sql "${5//HALF/$half}" "$work/flat.gpkg" "$canvas"
+        -sql "${5//HALF/$half}" "$work/flat.gpkg" "$canvas" 2>&1 |
+        { grep -v -e '^Warning 1: The output raster dataset has a SRS' -e '^Ensure input vector' || true; } >&2
 }
 burn 190 190 190 1.0 "SELECT ST_Buffer(geom, HALF) FROM lines WHERE class = 'context'"
 burn 110 110 110 0.8 "SELECT ST_Buffer(geom, HALF) FROM lines WHERE class = 'other'"
 burn 30 80 200 1.0 "SELECT ST_Buffer(geom, HALF) FROM lines WHERE class = 'easement'"
 burn 0 0 0 1.6 "SELECT ST_Buffer(geom, HALF) FROM lines WHERE class = 'boundary'"
-burn 40 40 40 2.5 "SELECT ST_Buffer(geom, HALF) FROM points WHERE mark_type = ''"
+burn 40 40 40 3.5 "SELECT ST_Buffer(geom, HALF) FROM points WHERE mark_type = ''"
 burn 200 20 20 5 "SELECT ST_Buffer(geom, HALF) FROM points WHERE mark_type <> ''"
 
 mkdir -p "$(dirname "$out")"

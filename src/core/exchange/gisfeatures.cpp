@@ -149,7 +149,7 @@ std::string verdictOf(ParcelStatus status) {
 // The closing distance of a summary cell: "OK (0.012)" or "0.123"; "md" has none.
 std::optional<double> misclosureOf(const std::string& cell) {
     std::string figure = cell;
-    if (figure.rfind("OK (", 0) == 0 && figure.back() == ')')
+    if (figure.size() > 4 && figure.rfind("OK (", 0) == 0 && figure.back() == ')')
         figure = figure.substr(4, figure.size() - 5);
     char* end = nullptr;
     const double value = std::strtod(figure.c_str(), &end);

@@ -5,6 +5,7 @@
 #include "core/reports/summary.h"
 #include "tests/core/plantestdir.h"
 
+#include <cpl_conv.h>
 #include <gdal.h>
 #include <ogr_api.h>
 #include <ogr_srs_api.h>
@@ -47,6 +48,9 @@ struct Dataset {
     GDALDatasetH handle = nullptr;
     explicit Dataset(const std::string& path) {
         GDALAllRegister();
+        // GDAL measures a curve's area along chords of 4 degrees unless told finer: a cul-de-sac
+        // head would lose a fifth of a square metre.
+        CPLSetConfigOption("OGR_ARC_STEPSIZE", "0.01");
         handle =
             GDALOpenEx(path.c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY, nullptr, nullptr, nullptr);
     }
@@ -117,10 +121,15 @@ TEST(GisExport, SamplePlanGeoPackageHoldsItsParcelsLinesPointsClosureAndStyles) 
         OGRGeometryH g = OGR_F_GetGeometryRef(f);
         EXPECT_EQ(wkbFlatten(OGR_G_GetGeometryType(g)), wkbCurvePolygon) << id;
         ASSERT_TRUE(areas.count(id)) << id;
-        EXPECT_NEAR(OGR_G_Area(g), areas.at(id), 0.01) << id;
+        // A parcel that closes to the millimetre has the area of its own traverse; one that
+        // does not spreads its misclosure along its traverse, where the plan's positions
+        // spread it over the whole network: a few hundredths of a square metre apart.
+        const bool closes = figure(f, "misclosure") < 0.0005;
+        EXPECT_NEAR(OGR_G_Area(g), areas.at(id), closes ? 0.01 : 0.1) << id;
         EXPECT_NEAR(figure(f, "computed_area"), areas.at(id), 0.005) << id;
         EXPECT_EQ(text(f, "verdict"), "acceptable") << id;
-        EXPECT_EQ(text(f, "ratio").rfind("1 in ", 0), 0u) << id << " " << text(f, "ratio");
+        EXPECT_TRUE(text(f, "ratio") == "exact" || text(f, "ratio").rfind("1 in ", 0) == 0)
+            << id << " " << text(f, "ratio");
         EXPECT_LT(figure(f, "misclosure"), 0.05) << id;
     });
     // The lines carry their measurements and the class the plan view draws them in.
@@ -199,7 +208,7 @@ TEST(GisExport, CulDeSacArcsAreTrueCircularArcsThatKeepTheParcelsAreas) {
         if (ringPartTypes(g).count(wkbCircularString))
             ++curved;
     });
-    EXPECT_GE(curved, 2);
+    EXPECT_EQ(curved, 2); // the turning head bounds the road and the lot wrapped round it
 
     // Each arc of the lines file is one circular string on its own radius, through its ends.
     int arcs = 0;
@@ -217,7 +226,7 @@ TEST(GisExport, CulDeSacArcsAreTrueCircularArcsThatKeepTheParcelsAreas) {
         EXPECT_NEAR(OGR_G_Length(g), figure(f, "distance"), 0.01);
         EXPECT_TRUE(text(f, "bearing").empty());
     });
-    EXPECT_GE(arcs, 2);
+    EXPECT_EQ(arcs, 1);
 }
 
 TEST(GisExport, GeoJsonDensifiesArcsWithinOneCentimetre) {
@@ -264,7 +273,7 @@ TEST(GisExport, GeoJsonDensifiesArcsWithinOneCentimetre) {
     EXPECT_EQ(perLayer["parcels"], 6);
     EXPECT_EQ(perLayer["lines"], static_cast<int>(exported.value().lines));
     EXPECT_EQ(perLayer["points"], static_cast<int>(exported.value().points));
-    EXPECT_GE(arcs, 2);
+    EXPECT_EQ(arcs, 1);
 }
 
 TEST(GisExport, ChordCountKeepsEveryChordWithinTheToleranceOfItsArc) {
@@ -273,8 +282,9 @@ TEST(GisExport, ChordCountKeepsEveryChordWithinTheToleranceOfItsArc) {
             const int n = ArcChordCount(radius, sweep);
             const double sag = radius * (1 - std::cos(sweep / n / 2));
             EXPECT_LE(sag, kArcChordTolerance) << radius << " " << sweep;
-            if (n > 1)
+            if (n > 1) {
                 EXPECT_GT(radius * (1 - std::cos(sweep / (n - 1) / 2)), kArcChordTolerance);
+            }
         }
 }
 
@@ -303,6 +313,16 @@ TEST(GisExport, RefusalsWriteNothingAndLeaveAnExistingFileAsItWas) {
     expectRefusedAndUntouched(ExportGis(sample.plan, {sample.dir.path("old.gpkg"), 0, ""}),
                               "read-only", sample.dir, before);
     EXPECT_EQ(sample.dir.read("old.gpkg"), "an earlier export");
+
+    // Once it may be replaced, the new export takes its place whole, keeping its rights.
+    fs::permissions(sample.dir.path("old.gpkg"), fs::perms::owner_read | fs::perms::owner_write);
+    ASSERT_TRUE(ExportGis(sample.plan, {sample.dir.path("old.gpkg"), 0, ""}).ok());
+    EXPECT_EQ(sample.dir.names(), before);
+    Dataset replaced(sample.dir.path("old.gpkg"));
+    ASSERT_NE(replaced.handle, nullptr);
+    EXPECT_EQ(OGR_L_GetFeatureCount(replaced.layer("parcels"), TRUE), 10);
+    EXPECT_EQ(fs::status(sample.dir.path("old.gpkg")).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write);
 }
 
 // The known marks of D20417 on the map grid: its builder's coordinates turned, scaled and
