@@ -1,6 +1,7 @@
 #include "mainwin/frmcorvane.h"
 #include "mainwin/frmimport.h"
 #include "tools/frmadjust.h"
+#include "tools/frmmapgrid.h"
 #include "tools/frmoffsides.h"
 #include "tools/frmpartywall.h"
 #include "tools/frmplancheck.h"
@@ -305,6 +306,8 @@ bool frmCorvane::startUp() {
     adjust_->hide();
     planCheck_ = new frmPlanCheck(*session_, this);
     planCheck_->hide();
+    mapGrid_ = new frmMapGrid(*session_, this);
+    mapGrid_->hide();
     // A finding about a parcel opens the parcel as a double-click in the parcel list does.
     connect(planCheck_, &frmPlanCheck::parcelWanted, this,
             [this](const QString& identifier) { traverse_->openParcel(identifier); });

@@ -41,6 +41,7 @@ class frmPSM;
 class frmScaled;
 class frmAdjust;
 class frmPlanCheck;
+class frmMapGrid;
 
 // The main window: it starts the program, shows the open plan's parcel list and survey data
 // base record, and opens every other window from its menus and buttons. The plan session it
@@ -134,6 +135,8 @@ class frmCorvane : public QMainWindow, public PlanSessionView {
     void mnuExportParcel_Click();
     void mnuImportLandXml_Click();
     void mnuExportLandXml_Click();
+    // The plan for a GIS (gisexportcommand.cpp).
+    void mnuExportGis_Click();
 
     // Whole-plan edits and checks (planedits.cpp).
     void mnuConnections_Click();
@@ -158,6 +161,8 @@ class frmCorvane : public QMainWindow, public PlanSessionView {
     // The least-squares adjustment of the whole plan and the plan check before lodgement.
     void mnuAdjustPlan_Click();
     void mnuCheckPlan_Click();
+    // The plan's marks with known map-grid coordinates and the fit onto them.
+    void mnuMapGrid_Click();
 
   private:
     // The menu bar, from one table of its entries (mainmenus.cpp).
@@ -213,6 +218,7 @@ class frmCorvane : public QMainWindow, public PlanSessionView {
     frmScaled* scaled_ = nullptr;
     frmAdjust* adjust_ = nullptr;
     frmPlanCheck* planCheck_ = nullptr;
+    frmMapGrid* mapGrid_ = nullptr;
     frmTraverse* traverse_ = nullptr;
     frmDrawPlan* planView_ = nullptr;
     // Draw Plan's menu entry and button: off while the whole plan is drawn.

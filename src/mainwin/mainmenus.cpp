@@ -72,6 +72,7 @@ void frmCorvane::buildMenus() {
         {Entry, "mnuImportLandXml", "Import LandXML...", &frmCorvane::mnuImportLandXml_Click},
         {Entry, "mnuExportLandXml", "Export LandXML...", &frmCorvane::mnuExportLandXml_Click,
          WithPlan},
+        {Entry, "mnuExportGis", "Export GIS...", &frmCorvane::mnuExportGis_Click, WithPlan},
         {Entry, "mnuScaledData", "Scaled Data...", &frmCorvane::mnuScaledData_Click, WithPlan},
         separator,
         {Entry, "mnuConnections", "Connections...", &frmCorvane::mnuConnections_Click, WithPlan},
@@ -138,6 +139,7 @@ void frmCorvane::buildMenus() {
         separator,
         {Entry, "mnuAdjustPlan", "Adjust Plan...", &frmCorvane::mnuAdjustPlan_Click},
         {Entry, "mnuCheckPlan", "Check Plan...", &frmCorvane::mnuCheckPlan_Click},
+        {Entry, "mnuMapGrid", "Map Grid...", &frmCorvane::mnuMapGrid_Click},
 
         {Menu,
          "mnuHelp",

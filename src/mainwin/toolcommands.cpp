@@ -7,6 +7,7 @@
 #include "reports/frmcoords.h"
 #include "reports/frmreport.h"
 #include "tools/frmadjust.h"
+#include "tools/frmmapgrid.h"
 #include "tools/frmoffsides.h"
 #include "tools/frmplancheck.h"
 #include "tools/frmpsm.h"
@@ -64,6 +65,11 @@ void frmCorvane::mnuAdjustPlan_Click() {
 void frmCorvane::mnuCheckPlan_Click() {
     if (planCheck_ && EnsureLinesLoaded())
         planCheck_->openCheck();
+}
+
+void frmCorvane::mnuMapGrid_Click() {
+    if (mapGrid_)
+        mapGrid_->openMapGrid();
 }
 
 void frmCorvane::mnuCalculator_Click() {
