@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -56,9 +57,14 @@ struct SrsDeleter {
 };
 using Srs = std::unique_ptr<std::remove_pointer_t<OGRSpatialReferenceH>, SrsDeleter>;
 
+// A map grid by its EPSG code: only a projected system in metres can hold the plan's east
+// and north (a latitude and longitude system, an earth-centred one or one in feet would
+// label the figures as what they are not).
 Srs epsgSrs(int code) {
     Srs srs(OSRNewSpatialReference(nullptr));
     if (code <= 0 || OSRImportFromEPSG(srs.get(), code) != OGRERR_NONE)
+        return nullptr;
+    if (!OSRIsProjected(srs.get()) || std::fabs(OSRGetLinearUnits(srs.get(), nullptr) - 1.0) > 1e-9)
         return nullptr;
     OSRSetAxisMappingStrategy(srs.get(), OAMS_TRADITIONAL_GIS_ORDER);
     return srs;
@@ -405,7 +411,7 @@ Result<GisExportSummary> ExportGis(const PlanState& plan, const GisExportOptions
     Srs srs = fit ? epsgSrs(epsg) : localSrs(planName);
     if (!srs)
         return failure(fit ? "EPSG:" + std::to_string(epsg) +
-                                 " is not a coordinate system the GIS library knows"
+                                 " is not a map grid in metres the GIS library knows"
                            : "Cannot describe the plan's local grid: " + gdalReason());
     summary.crs = fit ? "EPSG:" + std::to_string(epsg) : "local (" + planName + ")";
 

@@ -55,9 +55,9 @@ void Importer::keepGridMarks(const std::vector<std::string>& order,
         // GDA94 MGA zones 28300 + zone.
         const auto epsg =
             NumberField(TrimWhiteSpace(system.attribute("epsgCode").value()), 7801, 28360);
-        if (epsg && *epsg >= 7846 && *epsg <= 7860)
+        if (epsg && *epsg >= 7846 && *epsg <= 7859)
             grid = {static_cast<int>(*epsg) - 7800, "GDA2020", grid.system, {}};
-        else if (epsg && *epsg >= 28346 && *epsg <= 28360)
+        else if (epsg && *epsg >= 28348 && *epsg <= 28358)
             grid = {static_cast<int>(*epsg) - 28300, "GDA94", grid.system, {}};
         if (grid.datum.empty()) {
             grid.datum = knownDatum(datum);
@@ -67,8 +67,9 @@ void Importer::keepGridMarks(const std::vector<std::string>& order,
                 grid.datum = storableText(datum); // another datum, named as the file names it
         }
     }
-    // A system named only as a local one (a site grid) is no map grid.
-    bool named = grid.zone != 0 || !grid.datum.empty();
+    // A system named only as a local one (a site grid, a datum called "Local" or "Assumed")
+    // is no map grid: only a zone, a map grid's EPSG code or a datum a map grid is on names one.
+    bool named = grid.zone != 0 || !knownDatum(grid.datum).empty();
     std::vector<std::string> lines;
     for (const std::string& key : order) {
         const Coord& c = coords_.at(key);

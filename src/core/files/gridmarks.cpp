@@ -94,6 +94,7 @@ Result<GridMarks> ReadGridMarks(const std::string& planPath) {
     const std::vector<std::string>& lines = read.value();
     GridMarks grid;
     std::unordered_set<std::int32_t> seen;
+    std::unordered_set<std::string> given; // ZONE, DATUM, SYSTEM: each once
     for (std::size_t i = 0; i < lines.size(); ++i) {
         if (TrimBlanks(lines[i]).empty())
             continue;
@@ -109,6 +110,9 @@ Result<GridMarks> ReadGridMarks(const std::string& planPath) {
                 grid.zone = static_cast<int>(*zone);
             } else
                 (key == "DATUM" ? grid.datum : grid.system) = fields[1];
+            // Given twice, which one holds would be a guess: the plan could go on another grid.
+            if (!given.insert(key).second)
+                return lineError(path, i, lines[i], key + " is given twice");
             continue;
         }
         KnownMark mark;

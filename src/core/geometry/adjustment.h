@@ -72,8 +72,8 @@ struct AdjustedPoint {
     // Standard deviations and the absolute error ellipse (one sigma): the cofactors scaled
     // by SEUW² (a posteriori) when there are degrees of freedom, by 1 (a priori) when there
     // are none or when the global test fails low (the figures agree better than their
-    // weights say, and SEUW² would shrink the ellipses to nothing). Semi-axes in metres, the bearing of the major axis in radians (0 to π,
-    // clockwise from north). All 0 for a held point.
+    // weights say, and SEUW² would shrink the ellipses to nothing). Semi-axes in metres, the
+    // bearing of the major axis in radians (0 to π, clockwise from north). All 0 for a held point.
     double ellipseMajor = 0.0, ellipseMinor = 0.0, ellipseBearing = 0.0;
     bool held = false;     // the point that holds its group
     std::size_t group = 0; // index into PlanAdjustmentResult::groups

@@ -168,6 +168,7 @@ GridFit FitToGrid(const std::vector<PointRecord>& planPoints, const std::vector<
                                   "mark is left to check it");
     // Marks given north before east (as LandXML gives them) are the plan's mirror image,
     // which no rotation fits: each is then flagged in turn while the swapped marks fit.
+    bool swappedMarks = false;
     if (!fit.leftOut.empty() && fit.marks.size() >= 3) {
         std::vector<MarkFit> swapped = fit.marks;
         for (MarkFit& m : swapped)
@@ -181,11 +182,15 @@ GridFit FitToGrid(const std::vector<PointRecord>& planPoints, const std::vector<
                 std::hypot(m.gridEast - (t.shiftEast + t.a * m.planEast + t.b * m.planNorth),
                            m.gridNorth - (t.shiftNorth - t.b * m.planEast + t.a * m.planNorth)) <=
                     options.tolerance;
+        // The fit on the marks left would put the plan on the grid mirrored and far from
+        // its place: the plan stays local until the marks are mended.
+        swappedMarks = fits;
         if (fits)
             fit.notes.push_back("The marks fit the plan with their east and north swapped: "
-                                "their coordinates were probably given north first");
+                                "their coordinates were probably given north first. The plan "
+                                "stays local until they are put right");
     }
-    fit.fitted = true;
+    fit.fitted = !swappedMarks;
     fit.scale = std::hypot(s.a, s.b);
     // A map grid's scale differs from the ground's by well under 0.2 %; more is coordinates
     // in feet, or on another grid, or marks confused.
@@ -253,9 +258,11 @@ int MapGridEpsg(int zone, std::string_view datum) {
         if (c != ' ' && c != '-' && c != '_')
             name += c;
     name = UpperCase(name);
-    if (name == "GDA2020" || name == "MGA2020")
+    // Only the zones each datum's map grid has: any other 7800 + z or 28300 + z is another
+    // country's grid (7830 is a Pulkovo zone), never a place to put this plan.
+    if ((name == "GDA2020" || name == "MGA2020") && zone >= 46 && zone <= 59)
         return 7800 + zone;
-    if (name == "GDA94" || name == "MGA94" || name == "GDA1994")
+    if ((name == "GDA94" || name == "MGA94" || name == "GDA1994") && zone >= 48 && zone <= 58)
         return 28300 + zone;
     return 0;
 }

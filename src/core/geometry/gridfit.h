@@ -70,8 +70,9 @@ struct PlanGridFit {
 Result<PlanGridFit> FitPlanToGrid(const PlanState& plan, const std::vector<KnownMark>& marks,
                                   const GridFitOptions& options);
 
-// The EPSG code of a map grid zone on a datum: GDA2020 MGA zone z is 7800 + z, GDA94 MGA
-// zone z is 28300 + z; 0 when the zone or datum is unknown (the user must choose).
+// The EPSG code of a map grid zone on a datum: GDA2020 MGA zone z (46 to 59) is 7800 + z,
+// GDA94 MGA zone z (48 to 58) is 28300 + z; 0 when the zone or datum is unknown or the zone
+// is not one of that map grid's (the user must choose).
 int MapGridEpsg(int zone, std::string_view datum);
 
 } // namespace corvane

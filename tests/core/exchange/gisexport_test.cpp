@@ -440,6 +440,12 @@ TEST(GisExport, FittedPlanRefusesAnUnknownDatumOrCrsAndWritesNothing) {
                               "--crs", sample.dir, before);
     expectRefusedAndUntouched(ExportGis(sample.plan, {sample.dir.path("D20417.gpkg"), 999999, ""}),
                               "EPSG:999999", sample.dir, before);
+    // Known systems that cannot hold east and north in metres: latitude and longitude, earth
+    // centred, a grid in feet.
+    for (int code : {4326, 4978, 2229})
+        expectRefusedAndUntouched(
+            ExportGis(sample.plan, {sample.dir.path("D20417.gpkg"), code, ""}),
+            "EPSG:" + std::to_string(code) + " is not a map grid in metres", sample.dir, before);
     // The user's choice of datum settles it.
     auto chosen = ExportGis(sample.plan, {sample.dir.path("D20417.gpkg"), 28356, ""});
     ASSERT_TRUE(chosen.ok()) << test::ErrorText(chosen);

@@ -99,6 +99,10 @@ TEST(LandXmlGrid, OnlyANamedSystemMakesCoordinatesMapGrid) {
     plan = test::ImportedFrom(
         markedPlan("<CoordinateSystem localCoordinateSystemName=\"Site grid\"/>\n", "", ""));
     EXPECT_TRUE(plan.Grid.marks.empty());
+    // A datum named "Local" names no map grid either.
+    plan = test::ImportedFrom(
+        markedPlan("<CoordinateSystem name=\"Site grid\" horizontalDatum=\"Local\"/>\n", "", ""));
+    EXPECT_TRUE(plan.Grid.marks.empty());
 
     // A zone alone names the grid, the datum left unknown.
     plan = test::ImportedFrom(markedPlan("", " zoneNumber=\"55\"", ""));

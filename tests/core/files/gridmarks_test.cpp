@@ -51,6 +51,7 @@ TEST(GridMarks, AnyBadLineRefusesTheWholeFile) {
         const char* line;
         const char* why;
     } cases[] = {{"ZONE,61", "zone"},
+                 {"ZONE,55", "given twice"},
                  {"ZONE,5.5", "zone"},
                  {"ZONE", "one value"},
                  {"PM12,334512.1", "mark, east, north"},

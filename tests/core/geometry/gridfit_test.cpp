@@ -114,6 +114,9 @@ TEST(FitToGrid, SaysWhenTheMarksLookMistyped) {
     GridFit fit = FitToGrid(kPlan, marks, {});
     EXPECT_FALSE(fit.leftOut.empty());
     EXPECT_NE(fit.notes.back().find("east and north swapped"), std::string::npos);
+    // Not a fit to put the plan on the grid by: it stays local.
+    EXPECT_FALSE(fit.fitted);
+    EXPECT_EQ(fit.ToGrid(12.5, 7.25), (std::pair<double, double>{12.5, 7.25}));
 
     // Coordinates in feet.
     fit = FitToGrid(kPlan, knownMarks(kPlan, 5, {1000, 2000, 1 / 0.3048, 0}), {});
@@ -157,9 +160,22 @@ TEST(MapGridEpsg, ZoneAndDatumGiveTheMapGridsCode) {
         int zone;
         const char* datum;
         int epsg;
-    } cases[] = {{56, "GDA2020", 7856}, {56, "gda 2020", 7856}, {55, "MGA2020", 7855},
-                 {56, "GDA94", 28356},  {50, "GDA 94", 28350},  {56, "AGD66", 0},
-                 {56, "", 0},           {0, "GDA2020", 0},      {61, "GDA94", 0}};
+    } cases[] = {{56, "GDA2020", 7856},
+                 {56, "gda 2020", 7856},
+                 {55, "MGA2020", 7855},
+                 {56, "GDA94", 28356},
+                 {50, "GDA 94", 28350},
+                 {56, "AGD66", 0},
+                 {56, "", 0},
+                 {0, "GDA2020", 0},
+                 {61, "GDA94", 0},
+                 // Zones the map grids have not: 7830 and 28359 are other countries' grids.
+                 {30, "GDA2020", 0},
+                 {46, "GDA2020", 7846},
+                 {59, "GDA2020", 7859},
+                 {60, "GDA2020", 0},
+                 {47, "GDA94", 0},
+                 {59, "GDA94", 0}};
     for (const Case& c : cases)
         EXPECT_EQ(MapGridEpsg(c.zone, c.datum), c.epsg) << c.zone << " " << c.datum;
 }
