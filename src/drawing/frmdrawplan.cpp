@@ -127,6 +127,10 @@ frmDrawPlan::frmDrawPlan(PlanHost& host, QWidget* parent)
 
 frmDrawPlan::~frmDrawPlan() {
     host_.unregisterPlanWindow(this);
+    // The drawing tells this window when it loses the keys; it goes first, while there is
+    // still a window to tell (as a child it would go once only the QWidget is left).
+    delete canvas_;
+    canvas_ = nullptr;
 }
 
 QWidget* frmDrawPlan::canvas() const {

@@ -41,7 +41,8 @@ struct SamplePlan {
     }
     std::map<std::string, double> computedAreas() const {
         std::map<std::string, double> areas;
-        for (const SummaryRow& row : ClosureSummary(0, plan, "Surveyed Polygons").value().Rows)
+        const auto summary = ClosureSummary(0, plan, "Surveyed Polygons");
+        for (const SummaryRow& row : summary.value().Rows)
             areas[row.Identifier] = row.ComputedAreaValue;
         return areas;
     }
