@@ -78,6 +78,9 @@ QString cellText(const QTableWidget* table, int row, int column) {
 frmMapGrid::frmMapGrid(PlanHost& host, QWidget* parent) : QWidget(parent, Qt::Window), host_(host) {
     setObjectName(QStringLiteral("frmMapGrid"));
     setWindowTitle(kMapGridTitle);
+    watch_ = new LinesWatch(host_, this,
+                            QStringLiteral("The plan has changed since this fit: Fit again"),
+                            [this](const QString& why) { clearFit(why); });
     buildControls();
     host_.registerPlanWindow(this);
 }
@@ -177,6 +180,7 @@ void frmMapGrid::buildControls() {
     commands->addWidget(cmdClose);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(marksRow, 1);
+    layout->addWidget(watch_->note());
     layout->addWidget(lblFit);
     layout->addWidget(grdResiduals, 1);
     layout->addWidget(lstNotes);
@@ -393,9 +397,11 @@ void frmMapGrid::cmdFit_Click() {
     }
     fit_ = std::move(*fitted).value();
     showFit();
+    watch_->start();
 }
 
-void frmMapGrid::clearFit() {
+void frmMapGrid::clearFit(const QString& why) {
+    watch_->stop(why);
     fit_.reset();
     lblFit->clear();
     grdResiduals->setRowCount(0);
@@ -456,6 +462,7 @@ void frmMapGrid::closeEvent(QCloseEvent* event) {
         }
     }
     changed_ = false;
+    watch_->stop();
     event->accept();
 }
 

@@ -3,6 +3,7 @@
 #include "core/files/gridmarks.h"
 #include "core/geometry/gridfit.h"
 #include "host/planhost.h"
+#include "tools/lineswatch.h"
 
 #include <QWidget>
 #include <optional>
@@ -56,12 +57,14 @@ class frmMapGrid : public QWidget, public PlanWindow {
     void cmdImportCsv_Click();
     void cmdFit_Click();
     void showFit();
-    void clearFit();
+    // Takes the fit shown away, with the note saying why ("" for none).
+    void clearFit(const QString& why = QString());
     void marksEdited();
 
     PlanHost& host_;
     std::string system_; // the coordinate system's name as the grid file gives it, kept
     std::optional<PlanGridFit> fit_;
+    LinesWatch* watch_ = nullptr; // the fit goes once lines are stored after it
     bool changed_ = false;
     bool filling_ = false; // the table is being filled, not edited
     QTableWidget* grdMarks = nullptr;

@@ -260,6 +260,13 @@ class MapGridWindowsTest : public QObject {
         s.click("cmdFit");
         QVERIFY(s.window()->fit() && !s.window()->fit()->fit.fitted);
         QVERIFY(s.in<QLabel>("lblFit")->text().contains("stays local"));
+
+        // Lines stored after the fit take it away: it was of a plan that is no more.
+        QVERIFY(SaveLines(s.h->plan).ok());
+        QTRY_VERIFY_WITH_TIMEOUT(!s.window()->fit(), 3000);
+        QCOMPARE(s.in<QLabel>("lblStale")->text(),
+                 QStringLiteral("The plan has changed since this fit: Fit again"));
+        QVERIFY(s.in<QLabel>("lblFit")->text().isEmpty());
     }
 
     // File > "Export GIS...": the chosen file is written and summed up; a cancelled dialog or
