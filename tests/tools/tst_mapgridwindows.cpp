@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QStandardPaths>
 #include <QTableWidget>
 #include <QTest>
 #include <cmath>
