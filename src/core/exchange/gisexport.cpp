@@ -5,7 +5,6 @@
 #include "core/exchange/gisfeatures.h"
 #include "core/exchange/gisstyles.h"
 #include "core/files/gridmarks.h"
-#include "core/geometry/adjustment.h"
 #include "core/geometry/gridfit.h"
 
 #include <cpl_error.h>
@@ -445,20 +444,24 @@ Result<GisExportSummary> ExportGis(const PlanState& plan, const GisExportOptions
         }
         placement.map = [&grid](double e, double n) { return grid.ToGrid(e, n); };
         placement.scale = grid.scale;
-    } else if (Result<PlanAdjustment> adjusted = AdjustPlan(plan, AdjustmentOptions{});
-               adjusted && adjusted.value().final.converged) {
-        // The plan's best positions, as the fit takes them: the least-squares adjustment's
-        // (each group held at the point the coordinate builder started it from, so in the
-        // coordinate file's frame), not the builder's, whose positions follow whichever line
-        // reached a point first and so carry the misclosures of the traverses they came by.
-        std::unordered_map<std::int32_t, const AdjustedPoint*> best;
-        for (const AdjustedPoint& p : adjusted.value().final.points)
-            best.emplace(p.number, &p);
-        for (PointRecord& p : drawing.Points)
-            if (auto it = best.find(p.Number); p.Number > 0 && p.Fixed > 0 && it != best.end()) {
-                p.East = it->second->east;
-                p.North = it->second->north;
+    } else if (Result<PlanPositions> best = BestPlanPositions(plan);
+               best && best.value().source == "adjusted") {
+        // The plan's best positions, as the fit takes them: the least-squares adjustment's, not
+        // the builder's, whose positions follow whichever line reached a point first and so
+        // carry the misclosures of the traverses they came by. They stand in the coordinate
+        // file's frame: a point without one there (a scaled line's end) has no place in it.
+        std::unordered_map<std::int32_t, const PointRecord*> placed;
+        for (const PointRecord& p : best.value().points)
+            placed.emplace(p.Number, &p);
+        for (PointRecord& p : drawing.Points) {
+            auto it = placed.find(p.Number);
+            if (p.Number > 0 && it != placed.end() && it->second->Fixed > 0) {
+                p.East = it->second->East;
+                p.North = it->second->North;
+            } else {
+                p.Fixed = 0;
             }
+        }
     }
     placement.place = [&placement](const PointRecord& p) {
         return std::optional(placement.map(p.East, p.North));

@@ -209,23 +209,21 @@ GridFit FitToGrid(const std::vector<PointRecord>& planPoints, const std::vector<
     return fit;
 }
 
-Result<PlanGridFit> FitPlanToGrid(const PlanState& plan, const std::vector<KnownMark>& marks,
-                                  const GridFitOptions& options) {
+Result<PlanPositions> BestPlanPositions(const PlanState& plan) {
     if (plan.LinesLoadFailed)
         return Error{plan.LinesLoadFailure, "Map grid error"};
     auto curves = ReadCurveFile(plan.PlanPath);
     if (!curves)
         return Error{curves.error().message, "Map grid error"};
-    PlanGridFit result;
+    PlanPositions result;
     result.points = BuildPlanCoordinates(plan.PlanLines, curves.value());
     result.source = "coordinate builder";
-    std::string whyNotAdjusted;
     if (auto adjusted = AdjustPlan(plan, {}); !adjusted)
-        whyNotAdjusted = adjusted.error().message;
+        result.whyNotAdjusted = adjusted.error().message;
     else if (adjusted.value().final.points.empty())
-        whyNotAdjusted = "no line observes both bearing and distance";
+        result.whyNotAdjusted = "no line observes both bearing and distance";
     else if (!adjusted.value().final.converged)
-        whyNotAdjusted = "the adjustment did not converge";
+        result.whyNotAdjusted = "the adjustment did not converge";
     else {
         // The adjustment holds each group by the point the builder started it from, so its
         // positions stand in the builder's frame and take the builder's places in the table;
@@ -242,10 +240,21 @@ Result<PlanGridFit> FitPlanToGrid(const PlanState& plan, const std::vector<Known
         }
         result.source = "adjusted";
     }
+    return result;
+}
+
+Result<PlanGridFit> FitPlanToGrid(const PlanState& plan, const std::vector<KnownMark>& marks,
+                                  const GridFitOptions& options) {
+    auto positions = BestPlanPositions(plan);
+    if (!positions)
+        return positions.error();
+    PlanGridFit result;
+    result.points = std::move(positions.value().points);
+    result.source = positions.value().source;
     result.fit = FitToGrid(result.points, marks, options);
-    if (!whyNotAdjusted.empty())
+    if (const std::string& why = positions.value().whyNotAdjusted; !why.empty())
         result.fit.notes.insert(result.fit.notes.begin(),
-                                "The plan's lines were not adjusted (" + whyNotAdjusted +
+                                "The plan's lines were not adjusted (" + why +
                                     "): the coordinate builder's positions are fitted");
     return result;
 }

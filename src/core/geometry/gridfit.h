@@ -60,8 +60,18 @@ struct GridFit {
 GridFit FitToGrid(const std::vector<PointRecord>& planPoints, const std::vector<KnownMark>& marks,
                   const GridFitOptions& options);
 
-// The plan's coordinates a fit starts from: the adjustment's (blunders taken out) when the
-// plan can be adjusted, otherwise the coordinate builder's, said in `source`.
+// The plan's best positions, in the coordinate file's frame: the coordinate builder's table
+// with the adjustment's positions (blunders taken out) in their places when the plan adjusts
+// and converges, each adjusted point in the group of the point that held it; otherwise the
+// builder's own, with the reason in whyNotAdjusted.
+struct PlanPositions {
+    std::vector<PointRecord> points;
+    std::string source; // "adjusted" or "coordinate builder"
+    std::string whyNotAdjusted;
+};
+Result<PlanPositions> BestPlanPositions(const PlanState& plan);
+
+// The plan's coordinates a fit starts from (BestPlanPositions), said in `source`.
 struct PlanGridFit {
     GridFit fit;
     std::vector<PointRecord> points; // the plan coordinates fitted (the coordinate file's frame)
